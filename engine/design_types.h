@@ -1,0 +1,64 @@
+#pragma once
+
+// The data one design works on: what the user asked for, the part values
+// with their auto/fix choices, and the targets of every stage.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace kelvara::engine {
+
+inline constexpr int kMaxParts = 8;
+inline constexpr int kMaxStages = 4;
+
+enum PassKind : std::uint8_t { kLpf = 0, kHpf = 1 };
+enum Response : std::uint8_t { kButterworth = 0, kBessel = 1, kChebyshev = 2 };
+
+/// The design parameters of one sheet, as the controls hold them.
+struct DesignRequest {
+  double cutoffHz = 0.0;
+  std::uint8_t passKind = kLpf;
+  std::uint8_t circuit = 0;
+  std::uint8_t orderIndex = 0;  // order - 2
+  std::uint8_t response = kButterworth;
+  std::uint8_t rippleIndex = 0;
+  bool evenOrder = true;
+  bool capE12 = false;
+  bool resE24 = false;
+  bool anyValues = true;
+
+  int Order() const { return orderIndex + 2; }
+};
+
+/// Part values of one design; entry i is part i + 1 (R1..R8, C1..C8).
+struct ComponentSet {
+  std::array<double, kMaxParts> r{};
+  std::array<double, kMaxParts> c{};
+  std::array<bool, kMaxParts> rAuto{};
+  std::array<bool, kMaxParts> rFixed{};
+  std::array<bool, kMaxParts> cAuto{};
+  std::array<bool, kMaxParts> cFixed{};
+};
+
+/// Target Q and angular frequency (rad/s) of the stage slots 0..3.
+struct StageTargets {
+  std::array<double, kMaxStages> stageQ{};
+  std::array<double, kMaxStages> stageOmega{};
+};
+
+/// What the user typed and chose for one part: the text of its value edit
+/// and which of its two radio buttons is selected.
+struct PartInput {
+  std::string text;
+  bool autoSelected = true;
+  bool fixSelected = false;
+};
+
+/// The sixteen part inputs of a sheet; entry i is part i + 1.
+struct PartInputs {
+  std::array<PartInput, kMaxParts> r;
+  std::array<PartInput, kMaxParts> c;
+};
+
+}  // namespace kelvara::engine

@@ -1,0 +1,81 @@
+#include "engine/run_checks.h"
+
+#include <string>
+
+#include "engine/stage_maths.h"
+#include "values/eng_value.h"
+
+namespace kelvara::engine {
+
+DesignRequest MakeDesignRequest(int passKind, int circuit, int orderIndex, int response, int rippleIndex,
+                                const std::string& cutoffText, bool capE12, bool resE24, bool anyValues) {
+  DesignRequest r;
+  r.cutoffHz = values::ParseEngValue(cutoffText);
+  r.passKind = static_cast<std::uint8_t>(passKind);
+  r.circuit = static_cast<std::uint8_t>(circuit);
+  r.orderIndex = static_cast<std::uint8_t>(orderIndex);
+  r.response = static_cast<std::uint8_t>(response);
+  r.rippleIndex = static_cast<std::uint8_t>(rippleIndex);
+  r.evenOrder = (orderIndex + 2) % 2 == 0;
+  r.capE12 = capE12;
+  r.resE24 = resE24;
+  r.anyValues = anyValues;
+  return r;
+}
+
+bool CheckCutoff(values::WarningSink& sink, double cutoffHz) {
+  if (cutoffHz >= kMinCutoffHz && cutoffHz <= kMaxCutoffHz) return true;
+  sink.Warn("不正な数値", "カットオフ周波数の範囲は、１～１００ＭＨｚ です。");
+  return false;
+}
+
+ComponentSet CaptureComponentSet(const PartInputs& inputs, int order) {
+  ComponentSet parts;
+  for (int i = 0; i < order && i < kMaxParts; ++i) {
+    parts.rAuto[i] = inputs.r[i].autoSelected;
+    parts.rFixed[i] = inputs.r[i].fixSelected;
+    parts.cAuto[i] = inputs.c[i].autoSelected;
+    parts.cFixed[i] = inputs.c[i].fixSelected;
+    parts.r[i] = parts.rFixed[i] ? values::ParseEngValue(inputs.r[i].text) : 0.0;
+    parts.c[i] = parts.cFixed[i] ? values::ParseEngValue(inputs.c[i].text) : 0.0;
+  }
+  return parts;
+}
+
+bool CheckFixedParts(values::WarningSink& sink, const ComponentSet& parts, int order) {
+  bool ok = true;
+  for (int i = 0; i < order && i < kMaxParts; ++i) {
+    const std::string k = std::to_string(i + 1);
+    if (parts.rFixed[i] && !(parts.r[i] > 0)) {
+      sink.Warn("R" + k + " の不正な値", "autoにするか抵抗値を設定下さい。");
+      ok = false;
+    }
+    if (parts.cFixed[i] && !(parts.c[i] > 0)) {
+      sink.Warn("C" + k + " の不正な値", "autoにするか静電容量値を設定下さい。");
+      ok = false;
+    }
+  }
+  return ok;
+}
+
+int ProgressMaximum(int order) { return kStepsPerStage * StageCount(order); }
+
+void DeliverToRecord(values::SheetRecord& record, const ComponentSet& parts, int order, int progress) {
+  using namespace values::sheet_line;
+  if (static_cast<int>(record.size()) < kCount) {
+    const values::SheetRecord fresh = values::DefaultSheetRecord();
+    for (std::size_t i = record.size(); i < fresh.size(); ++i) record.push_back(fresh[i]);
+  }
+  for (int k = 1; k <= order && k <= kMaxParts; ++k) {
+    record[RValue(k)] = values::FormatResistance(parts.r[k - 1]);
+    record[CValue(k)] = values::FormatCapacitance(parts.c[k - 1]);
+  }
+  record[kInputsEnabled] = "true";
+  record[kValsetEnabled] = "true";
+  record[kStopEnabled] = "false";
+  record[kFreqEnabled] = "true";
+  record[kValsetCaption] = std::string(values::kCaptionIdle);
+  record[kProgressPos] = std::to_string(progress);
+}
+
+}  // namespace kelvara::engine

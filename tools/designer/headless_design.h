@@ -1,0 +1,39 @@
+#pragma once
+
+// A calculation run without a window: the same input checks, progress
+// counting and design as the window's run, with warnings collected instead
+// of shown. Used by kelvara-design and the tests.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/design_types.h"
+
+namespace kelvara::tools {
+
+struct Warning {
+  std::string caption;
+  std::string text;
+  bool operator==(const Warning&) const = default;
+};
+
+struct DesignReport {
+  bool valid = false;
+  std::vector<Warning> warnings;  // in the order raised
+  engine::ComponentSet parts;     // as the run leaves them
+  int order = 2;
+  int progress = -1;  // final progress counter
+  /// -3 dB frequency of the designed values, when the run is valid and all
+  /// resistors and capacitors of the order are above 0.
+  std::optional<double> minus3dbHz;
+};
+
+/// Designs like a press of the calculate button on a sheet holding these
+/// inputs. With stopAfter = N the run's stop flag is set inside the N-th
+/// progress step the design makes (the run's own step before the design
+/// does not count).
+DesignReport RunHeadlessDesign(const engine::DesignRequest& request, const engine::PartInputs& inputs,
+                               std::optional<int> stopAfter = std::nullopt);
+
+}  // namespace kelvara::tools
