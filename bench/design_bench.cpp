@@ -1,0 +1,72 @@
+// Continuous design and response benchmarks.
+
+#include <benchmark/benchmark.h>
+
+#include "engine/design.h"
+#include "engine/run_checks.h"
+#include "response/response.h"
+
+namespace {
+
+using namespace kelvara;
+
+class SilentRun final : public engine::RunState {
+ public:
+  bool StopRequested() const override { return false; }
+  void Warn(const std::string&, const std::string&) override {}
+
+ protected:
+  void ShowProgress(int) override {}
+};
+
+engine::DesignRequest Request(int passKind, int response, bool anyValues) {
+  return engine::MakeDesignRequest(passKind, 0, 6, response, 0, "1k", !anyValues, !anyValues, anyValues);
+}
+
+engine::ComponentSet AllAuto() {
+  engine::ComponentSet parts;
+  parts.rAuto.fill(true);
+  parts.cAuto.fill(true);
+  return parts;
+}
+
+// One order-8 continuous design, all parts auto.
+void BM_ContinuousDesignOrder8(benchmark::State& state) {
+  const engine::DesignRequest request = Request(static_cast<int>(state.range(0)), engine::kChebyshev, true);
+  const engine::StageTargets targets = engine::BuildStageTargets(request);
+  for (auto _ : state) {
+    SilentRun run;
+    engine::ComponentSet parts = AllAuto();
+    engine::DesignFilter(run, targets, request, parts);
+    benchmark::DoNotOptimize(parts);
+  }
+}
+BENCHMARK(BM_ContinuousDesignOrder8)->Arg(engine::kLpf)->Arg(engine::kHpf);
+
+// The -3 dB search of a designed order-8 filter.
+void BM_FindCutoff3dB(benchmark::State& state) {
+  const engine::DesignRequest request = Request(static_cast<int>(state.range(0)), engine::kChebyshev, true);
+  SilentRun run;
+  engine::ComponentSet parts = AllAuto();
+  engine::DesignFilter(run, engine::BuildStageTargets(request), request, parts);
+  const response::ResponseStages stages = response::StagesFromComponents(request, parts);
+  for (auto _ : state) benchmark::DoNotOptimize(response::FindCutoff3dB(request, stages));
+}
+BENCHMARK(BM_FindCutoff3dB)->Arg(engine::kLpf)->Arg(engine::kHpf);
+
+// The chart's sweep from 0.01 Hz to 100 GHz (618 points).
+void BM_SweepResponse(benchmark::State& state) {
+  const engine::DesignRequest request = Request(engine::kLpf, engine::kButterworth, true);
+  SilentRun run;
+  engine::ComponentSet parts = AllAuto();
+  engine::DesignFilter(run, engine::BuildStageTargets(request), request, parts);
+  const response::ResponseStages stages = response::StagesFromComponents(request, parts);
+  for (auto _ : state) {
+    double sum = 0;
+    response::SweepResponse(request, stages, 0.01, 1e11, [&](double, double db) { sum += db; });
+    benchmark::DoNotOptimize(sum);
+  }
+}
+BENCHMARK(BM_SweepResponse);
+
+}  // namespace
