@@ -133,7 +133,7 @@ TEST_F(DesignerFiles, RefusalsAndUsageErrors) {
       {{"--sheet", Path("missing.zdn")}, 3, "が見つかりません"},
       {{"--sheet", Path("all.zdna"), "--order", "3"}, 2, "--order excludes --sheet"},
       {{}, 2, "--cutoff or --sheet is required"},
-      {{"--cutoff", "0", "--out", Path("invalid.zdn")}, 1, "was not written"},
+      {{"--cutoff", "0", "--out", Path("invalid.zdn")}, 1, "不正な数値"},
       {{"--cutoff", "1k", "--out", Path("no/such/folder.zdn")}, 3, "に保存できません"},
   };
   for (const Case& c : cases) {
@@ -141,7 +141,14 @@ TEST_F(DesignerFiles, RefusalsAndUsageErrors) {
     EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments.join(' ').toStdString();
     EXPECT_NE(run.err.find(c.stderrHas), std::string::npos) << run.err;
   }
-  EXPECT_FALSE(QFile::exists(Path("invalid.zdn")));
+  // An invalid run still delivers into the record what it holds, as the
+  // window's run does for a sheet that is not shown: here nothing designed.
+  const auto invalid = storage::ReadSheetFile(Path("invalid.zdn"));
+  ASSERT_TRUE(invalid.ok());
+  EXPECT_EQ(invalid.value()[values::sheet_line::RValue(1)], "0.00");
+  EXPECT_EQ(invalid.value()[values::sheet_line::CValue(2)], "0p");
+  EXPECT_EQ(invalid.value()[values::sheet_line::kProgressMax], "100");
+  EXPECT_EQ(invalid.value()[values::sheet_line::kProgressPos], "0");
   // An all-sheets file opened as one sheet gives its first sheet.
   const Outcome first = Designer({"--sheet", Path("all.zdna")});
   EXPECT_EQ(first.exitCode, 1) << first.err;  // order 4, no cut-off typed

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -23,7 +24,8 @@ struct Result {
 
 // Runs the tool with the arguments (already shell-quoted).
 Result RunTool(const std::string& args) {
-  const std::string errFile = ::testing::TempDir() + "kelvara_design_err.txt";
+  // Test processes run in parallel: each needs its own file for stderr.
+  const std::string errFile = ::testing::TempDir() + "kelvara_design_err_" + std::to_string(getpid()) + ".txt";
   const std::string cmd = std::string(KELVARA_DESIGN_EXE) + " " + args + " 2>" + errFile;
   Result r;
   FILE* pipe = popen(cmd.c_str(), "r");

@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
       ->excludes(cutoffOption, kindOption, orderOption, responseOption, valuesOption, fixOption);
   app.add_option("--out", outFile,
                  "write the result as a design file (.zdn, used as given), as the run leaves the sheet "
-                 "when it ends while another sheet is shown; only a valid run is written");
+                 "when it ends while another sheet is shown");
   app.add_option("--stop-after", stopAfter, "press stop inside the N-th progress step of the design")
       ->check(CLI::PositiveNumber);
   app.add_flag("--json", json, "print one JSON object");
@@ -157,7 +157,7 @@ int main(int argc, char** argv) {
   }
 
   try {
-    if (sheetFile.empty() && cutoff.empty()) throw UsageError{"--cutoff or --sheet is required"};
+    if (sheetFile.empty() && cutoffOption->count() == 0) throw UsageError{"--cutoff or --sheet is required"};
     SheetInputs inputs;
     kelvara::values::SheetRecord record = kelvara::values::DefaultSheetRecord();
     if (sheetFile.empty()) {
@@ -178,10 +178,6 @@ int main(int argc, char** argv) {
       PrintPlain(report);
     }
     if (!outFile.empty()) {
-      if (!report.valid) {
-        std::cerr << "kelvara-design: the design is not valid; " << outFile << " was not written\n";
-        return 1;
-      }
       const kelvara::values::SheetRecord delivered = kelvara::tools::DeliveredRecord(record, inputs, report);
       if (auto error = kelvara::storage::WriteSheetFile(QString::fromStdString(outFile), delivered)) {
         throw FileError{*error};

@@ -60,9 +60,9 @@ void StoreInputs(values::SheetRecord& record, const SheetInputs& in) {
 
 values::SheetRecord DeliveredRecord(values::SheetRecord record, const SheetInputs& inputs, const DesignReport& report) {
   StoreInputs(record, inputs);
-  // The run set the bar maximum while its sheet was shown; storing the sheet
-  // when the user left it kept that maximum in the record.
-  record[kProgressMax] = std::to_string(engine::ProgressMaximum(report.order));
+  // A valid run set the bar maximum while its sheet was shown; storing the
+  // sheet when the user left it kept that maximum in the record.
+  if (report.valid) record[kProgressMax] = std::to_string(engine::ProgressMaximum(report.order));
   engine::DeliverToRecord(record, report.parts, report.order, report.progress);
   return record;
 }

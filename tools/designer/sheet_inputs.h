@@ -40,9 +40,10 @@ engine::DesignRequest RequestOf(const SheetInputs& inputs);
 /// Chebyshev). The state lines 41 and 43..48 are left alone.
 void StoreInputs(values::SheetRecord& record, const SheetInputs& inputs);
 
-/// The record a valid run of these inputs leaves when it ends while another
-/// sheet is shown: the sheet's inputs, the run's bar maximum, then the
-/// delivery of its part values, idle state and final progress.
+/// The record a run of these inputs leaves when it ends while another sheet
+/// is shown: the sheet's inputs, the bar maximum of a valid run, then the
+/// delivery of its part values, idle state and final progress. An invalid
+/// run delivers whatever values it holds, as the window's run does.
 values::SheetRecord DeliveredRecord(values::SheetRecord record, const SheetInputs& inputs, const DesignReport& report);
 
 }  // namespace kelvara::tools
