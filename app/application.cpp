@@ -3,6 +3,10 @@
 #include <QMessageBox>
 #include <QThread>
 
+// The icon is compiled into the static library, whose resources are only
+// registered when asked for.
+static void InitKelvaraResources() { Q_INIT_RESOURCE(resources); }
+
 namespace kelvara::app {
 
 void MessageBoxErrorDisplay::ShowError(const QString& text) {
@@ -10,7 +14,7 @@ void MessageBoxErrorDisplay::ShowError(const QString& text) {
   box.exec();
 }
 
-KelvaraApplication::KelvaraApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+KelvaraApplication::KelvaraApplication(int& argc, char** argv) : QApplication(argc, argv) { InitKelvaraResources(); }
 
 KelvaraApplication::~KelvaraApplication() = default;
 

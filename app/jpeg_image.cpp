@@ -29,7 +29,11 @@ extern "C" void OnJpegError(j_common_ptr info) {
   std::longjmp(err->jump, 1);
 }
 
-extern "C" void OnJpegMessage(j_common_ptr, int) {}  // warnings are not shown
+// Corrupt or truncated data is only a warning to libjpeg (it fills in grey);
+// such a picture is refused like any other unreadable one.
+extern "C" void OnJpegMessage(j_common_ptr info, int level) {
+  if (level < 0) OnJpegError(info);
+}
 
 // Plain C-style decoding: no object with a destructor lives between setjmp
 // and a longjmp from the library. Returns false with err->message set.
