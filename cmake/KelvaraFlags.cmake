@@ -19,3 +19,17 @@ elseif(KELVARA_SANITIZE STREQUAL "address")
 elseif(NOT KELVARA_SANITIZE STREQUAL "")
   message(FATAL_ERROR "KELVARA_SANITIZE must be thread, address or empty")
 endif()
+
+# The fuzz build instruments every Kelvara target for libFuzzer's coverage
+# feedback and checks addresses and undefined behaviour; the fuzz targets in
+# fuzz/ link libFuzzer itself.
+if(KELVARA_BUILD_FUZZERS)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "The fuzzers need clang: configure with CC=clang CXX=clang++")
+  endif()
+  if(KELVARA_SANITIZE STREQUAL "thread")
+    message(FATAL_ERROR "The fuzzers cannot be built with the thread sanitizer")
+  endif()
+  target_compile_options(kelvara_flags INTERFACE -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  target_link_options(kelvara_flags INTERFACE -fsanitize=address,undefined)
+endif()

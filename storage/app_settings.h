@@ -16,9 +16,8 @@ constexpr std::int32_t Rgb(int red, int green, int blue) { return red + 256 * gr
 struct AppSettings {
   /// Curve colour of sheet 0..7 in a comparison, and the text colour of its
   /// check box: black, red, yellow, green, blue, purple, olive, white.
-  std::array<std::int32_t, 8> sheetColor = {Rgb(0, 0, 0),     Rgb(255, 0, 0), Rgb(255, 255, 0), Rgb(0, 128, 0),
-                                            Rgb(0, 0, 255),   Rgb(128, 0, 128), Rgb(128, 128, 0),
-                                            Rgb(255, 255, 255)};
+  std::array<std::int32_t, 8> sheetColor = {Rgb(0, 0, 0),   Rgb(255, 0, 0),   Rgb(255, 255, 0), Rgb(0, 128, 0),
+                                            Rgb(0, 0, 255), Rgb(128, 0, 128), Rgb(128, 128, 0), Rgb(255, 255, 255)};
   std::int32_t formLeft = 185;
   std::int32_t formTop = 50;
   /// Colour of the curve drawn by the response button.
@@ -35,12 +34,16 @@ struct AppSettings {
 };
 
 /// Where the settings are kept. The window loads them when it is first shown
-/// and saves them when it closes.
+/// and saves them when it closes. Neither call throws or waits on the user;
+/// a store that cannot be read or written still gives usable settings.
 class SettingsStore {
  public:
   virtual ~SettingsStore() = default;
   virtual AppSettings Load() = 0;
   virtual void Save(const AppSettings& settings) = 0;
+  /// Empty when the last Load or Save went well; otherwise a message for the
+  /// user, e.g. that the settings could not be written.
+  virtual QString LastProblem() const { return {}; }
 };
 
 /// A store that remembers nothing: every load gives the defaults.

@@ -1,5 +1,7 @@
 // kelvara-design: the headless designer. Designs one filter the way the
-// calculate button does and prints the part values, or one JSON object.
+// calculate button does and prints the part values, or one JSON object. The
+// filter comes from the options or from a design file (--sheet); the result
+// can be written as a design file (--out).
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -8,22 +10,32 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "engine/design.h"
 #include "engine/run_checks.h"
+#include "storage/design_file.h"
 #include "tools/designer/headless_design.h"
+#include "tools/designer/sheet_inputs.h"
 #include "values/eng_value.h"
 
 namespace {
 
 using kelvara::engine::DesignRequest;
 using kelvara::engine::PartInputs;
+using kelvara::tools::SheetInputs;
 
 constexpr int kUsageError = 2;
+constexpr int kFileError = 3;
 
 struct UsageError {
   std::string message;
+};
+
+struct FileError {
+  kelvara::storage::DesignFileError error;
 };
 
 // "R3" -> (false, 2), "C1" -> (true, 0).
@@ -66,10 +78,33 @@ nlohmann::json ReportJson(const kelvara::tools::DesignReport& report) {
   return j;
 }
 
+// The inputs of the sheet a design file holds, as opening it shows them.
+std::pair<SheetInputs, kelvara::values::SheetRecord> SheetFromFile(const std::string& path) {
+  auto opened = kelvara::storage::OpenSheetFile(QString::fromStdString(path));
+  if (!opened) throw FileError{opened.error()};
+  kelvara::values::SheetRecord record = std::move(opened).value();
+  return {kelvara::tools::InputsFromRecord(record), std::move(record)};
+}
+
+SheetInputs InputsFromOptions(const std::string& cutoff, const std::string& kind, int order,
+                              const std::string& response, const std::string& valuesKind,
+                              const std::vector<std::string>& fixes) {
+  SheetInputs in;
+  in.passKind = kind == "hpf" ? 1 : 0;
+  in.cutoffText = cutoff;
+  in.orderIndex = order - 2;
+  in.response = response == "bessel" ? 1 : response == "chebyshev" ? 2 : 0;
+  in.anyValues = valuesKind != "series";
+  ApplyFixes(fixes, in.parts);
+  return in;
+}
+
 void PrintPlain(const kelvara::tools::DesignReport& report) {
   using namespace kelvara::values;
-  for (int i = 0; i < report.order; ++i) std::cout << 'R' << i + 1 << " = " << FormatResistanceDisplay(report.parts.r[i]) << '\n';
-  for (int i = 0; i < report.order; ++i) std::cout << 'C' << i + 1 << " = " << FormatCapacitance(report.parts.c[i]) << '\n';
+  for (int i = 0; i < report.order; ++i)
+    std::cout << 'R' << i + 1 << " = " << FormatResistanceDisplay(report.parts.r[i]) << '\n';
+  for (int i = 0; i < report.order; ++i)
+    std::cout << 'C' << i + 1 << " = " << FormatCapacitance(report.parts.c[i]) << '\n';
   std::cout << "-3dB = " << (report.minus3dbHz ? FormatFrequencyReading(*report.minus3dbHz) : std::string("-")) << '\n';
 }
 
@@ -87,17 +122,29 @@ int main(int argc, char** argv) {
   bool json = false;
   std::optional<int> stopAfter;
 
-  app.add_option("--cutoff", cutoff, "cut-off frequency as typed, e.g. 4.7k")->required();
-  app.add_option("--kind", kind, "lpf or hpf")->check(CLI::IsMember({"lpf", "hpf"}));
-  app.add_option("--order", order, "filter order 2..8")->check(CLI::Range(2, 8));
-  app.add_option("--response", response, "butterworth, bessel or chebyshev")
-      ->check(CLI::IsMember({"butterworth", "bessel", "chebyshev"}));
-  app.add_option("--values", valuesKind, "any (exact values) or series (E12 capacitors, E24 resistors)")
-      ->check(CLI::IsMember({"any", "series"}));
-  app.add_option("--fix", fixes, "fix a part, e.g. R3=4.7k (repeatable)");
+  std::string sheetFile;
+  std::string outFile;
+
+  auto* cutoffOption = app.add_option("--cutoff", cutoff, "cut-off frequency as typed, e.g. 4.7k");
+  auto* kindOption = app.add_option("--kind", kind, "lpf or hpf")->check(CLI::IsMember({"lpf", "hpf"}));
+  auto* orderOption = app.add_option("--order", order, "filter order 2..8")->check(CLI::Range(2, 8));
+  auto* responseOption = app.add_option("--response", response, "butterworth, bessel or chebyshev")
+                             ->check(CLI::IsMember({"butterworth", "bessel", "chebyshev"}));
+  auto* valuesOption =
+      app.add_option("--values", valuesKind, "any (exact values) or series (E12 capacitors, E24 resistors)")
+          ->check(CLI::IsMember({"any", "series"}));
+  auto* fixOption = app.add_option("--fix", fixes, "fix a part, e.g. R3=4.7k (repeatable)");
+  app.add_option("--sheet", sheetFile,
+                 "design the sheet a design file (.zdn) holds, as opening it shows it; "
+                 "replaces --cutoff, --kind, --order, --response, --values and --fix")
+      ->excludes(cutoffOption, kindOption, orderOption, responseOption, valuesOption, fixOption);
+  app.add_option("--out", outFile,
+                 "write the result as a design file (.zdn, used as given), as the run leaves the sheet "
+                 "when it ends while another sheet is shown; only a valid run is written");
   app.add_option("--stop-after", stopAfter, "press stop inside the N-th progress step of the design")
       ->check(CLI::PositiveNumber);
   app.add_flag("--json", json, "print one JSON object");
+  app.footer("Exit status: 0 valid design, 1 invalid design, 2 usage error, 3 design file not read or written.");
 
   try {
     app.parse(argc, argv);
@@ -110,25 +157,40 @@ int main(int argc, char** argv) {
   }
 
   try {
-    const int kindIndex = kind == "hpf" ? 1 : 0;
-    const int responseIndex = response == "bessel" ? 1 : response == "chebyshev" ? 2 : 0;
-    const bool series = valuesKind == "series";
-    const DesignRequest request = kelvara::engine::MakeDesignRequest(kindIndex, 0, order - 2, responseIndex, 0,
-                                                                     cutoff, series, series, !series);
+    if (sheetFile.empty() && cutoff.empty()) throw UsageError{"--cutoff or --sheet is required"};
+    SheetInputs inputs;
+    kelvara::values::SheetRecord record = kelvara::values::DefaultSheetRecord();
+    if (sheetFile.empty()) {
+      inputs = InputsFromOptions(cutoff, kind, order, response, valuesKind, fixes);
+    } else {
+      std::tie(inputs, record) = SheetFromFile(sheetFile);
+    }
+    const DesignRequest request = kelvara::tools::RequestOf(inputs);
     if (!kelvara::engine::HasDesignData(request)) {
       throw UsageError{"HPF is designed only with the Butterworth response, or Chebyshev from order 4"};
     }
-    PartInputs inputs;
-    ApplyFixes(fixes, inputs);
 
-    const kelvara::tools::DesignReport report = kelvara::tools::RunHeadlessDesign(request, inputs, stopAfter);
+    const kelvara::tools::DesignReport report = kelvara::tools::RunHeadlessDesign(request, inputs.parts, stopAfter);
     for (const auto& w : report.warnings) std::cerr << w.caption << ": " << w.text << '\n';
     if (json) {
       std::cout << ReportJson(report).dump() << '\n';
     } else {
       PrintPlain(report);
     }
+    if (!outFile.empty()) {
+      if (!report.valid) {
+        std::cerr << "kelvara-design: the design is not valid; " << outFile << " was not written\n";
+        return 1;
+      }
+      const kelvara::values::SheetRecord delivered = kelvara::tools::DeliveredRecord(record, inputs, report);
+      if (auto error = kelvara::storage::WriteSheetFile(QString::fromStdString(outFile), delivered)) {
+        throw FileError{*error};
+      }
+    }
     return report.valid ? 0 : 1;
+  } catch (const FileError& e) {
+    std::cerr << "kelvara-design: " << e.error.caption.toStdString() << ": " << e.error.text.toStdString() << '\n';
+    return kFileError;
   } catch (const UsageError& e) {
     std::cerr << "kelvara-design: " << e.message << "\n" << app.help();
     return kUsageError;

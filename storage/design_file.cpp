@@ -1,0 +1,199 @@
+#include "storage/design_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <string>
+#include <vector>
+
+#include "storage/cp932_text.h"
+#include "storage/design_file_messages.h"
+#include "storage/sheet_checks.h"
+
+namespace kelvara::storage {
+namespace {
+
+using values::SheetRecord;
+constexpr int kSheetLines = values::sheet_line::kCount;
+
+QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
+
+int RequiredLines(DesignFileKind kind) { return kind == DesignFileKind::kSheet ? kSheetLines : kAllSheetsLineCount; }
+
+// The first lines of a design file as UTF-8, after the checks every design
+// file must pass: size, no NUL, valid code page 932 throughout, enough lines.
+FileResult<std::vector<std::string>> FileLines(QByteArrayView bytes, const QString& file, DesignFileKind kind) {
+  if (!Cp932Available()) return messages::NoCodePage(file);
+  if (bytes.size() > kMaxDesignFileBytes) return messages::TooLarge(file, bytes.size());
+  if (const qsizetype nul = bytes.indexOf('\0'); nul >= 0) return messages::NulByte(file, LineNumberAt(bytes, nul));
+  const std::optional<QString> text = DecodeCp932(bytes);
+  if (!text) return messages::BadEncoding(file, FirstInvalidLine(bytes));
+  const std::vector<QStringView> all = SplitLines(QStringView(*text));
+  const int required = RequiredLines(kind);
+  if (static_cast<int>(all.size()) < required) return messages::TooShort(file, kind, static_cast<int>(all.size()));
+  std::vector<std::string> lines;
+  lines.reserve(required);
+  for (int i = 0; i < required; ++i) lines.push_back(all[i].toString().toStdString());
+  return lines;
+}
+
+// Record of sheet `sheet` (0..7) of the lines, checked for loading.
+FileResult<SheetRecord> SheetOfLines(const std::vector<std::string>& lines, int sheet, const QString& file,
+                                     std::optional<int> sheetIndexInMessage) {
+  const auto first = lines.begin() + static_cast<std::ptrdiff_t>(sheet) * kSheetLines;
+  SheetRecord record(first, first + kSheetLines);
+  if (const std::optional<RecordProblem> problem = ValidateSheetRecord(record)) {
+    return messages::BadLine(file, sheet * kSheetLines + problem->line + 1, sheetIndexInMessage,
+                             FromUtf8(problem->text));
+  }
+  return record;
+}
+
+// Where a record line is, for save messages: "Sheet ３ の R3 の値" or "R3 の値".
+QString Place(std::optional<int> sheet, int line) {
+  const QString name = FromUtf8(SheetLineName(line));
+  return sheet ? FromUtf8(SheetTabName(*sheet)) + QString::fromUtf8(" の ") + name : name;
+}
+
+// Appends the first 49 lines of a record as the file holds them.
+std::optional<DesignFileError> AppendRecord(QByteArray& out, const SheetRecord& record, std::optional<int> sheet,
+                                            const QString& file) {
+  if (const std::optional<RecordProblem> problem = ValidateSheetRecord(record)) {
+    return messages::InvalidRecord(file, sheet, FromUtf8(problem->text));
+  }
+  for (int line = 0; line < kSheetLines; ++line) {
+    const std::string& text = record[line];
+    if (text.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
+      return messages::LineBreakInLine(file, Place(sheet, line));
+    }
+    const std::optional<QByteArray> bytes = EncodeCp932(text);
+    if (!bytes) return messages::Unencodable(file, Place(sheet, line), FromUtf8(FirstUnencodableCharacter(text)));
+    out += *bytes;
+    out += "\r\n";
+  }
+  return std::nullopt;
+}
+
+FileResult<QByteArray> ReadFileBytes(const QString& path, const QString& file) {
+  const QFileInfo info(path);
+  if (!info.exists()) return messages::NotFound(file);
+  // Only regular files: opening a FIFO or a device could block or never end.
+  if (!info.isFile()) return messages::NotAFile(file);
+  if (info.size() > kMaxDesignFileBytes) return messages::TooLarge(file, info.size());
+  QFile in(path);
+  if (!in.open(QIODevice::ReadOnly)) return messages::ReadFailed(file, in.errorString());
+  // Read one byte beyond the limit to catch a file that grew since the check.
+  QByteArray bytes = in.read(kMaxDesignFileBytes + 1);
+  if (in.error() != QFileDevice::NoError) return messages::ReadFailed(file, in.errorString());
+  if (bytes.size() > kMaxDesignFileBytes) return messages::TooLarge(file, bytes.size());
+  return bytes;
+}
+
+std::optional<DesignFileError> WriteFileBytes(const QString& path, const QString& file, const QByteArray& bytes) {
+  // QSaveFile writes a temporary file beside the target and renames it over
+  // the target only on commit; any failure leaves the target as it was.
+  QSaveFile out(path);
+  if (!out.open(QIODevice::WriteOnly)) return messages::WriteFailed(file, out.errorString());
+  if (out.write(bytes) != bytes.size()) {
+    const QString reason = out.errorString();
+    out.cancelWriting();
+    return messages::WriteFailed(file, reason);
+  }
+  if (!out.commit()) return messages::WriteFailed(file, out.errorString());
+  return std::nullopt;
+}
+
+QString ShownName(const QString& path) { return QDir::toNativeSeparators(path); }
+
+}  // namespace
+
+QString DesignFileExtension(DesignFileKind kind) {
+  return kind == DesignFileKind::kSheet ? QStringLiteral(".zdn") : QStringLiteral(".zdna");
+}
+
+QString DesignFileName(const QString& chosen, DesignFileKind kind) {
+  const QString extension = DesignFileExtension(kind);
+  return chosen.endsWith(extension, Qt::CaseInsensitive) ? chosen : chosen + extension;
+}
+
+FileResult<SheetRecord> ParseSheetFile(QByteArrayView bytes, const QString& fileName) {
+  FileResult<std::vector<std::string>> lines = FileLines(bytes, fileName, DesignFileKind::kSheet);
+  if (!lines) return lines.error();
+  return SheetOfLines(lines.value(), 0, fileName, std::nullopt);
+}
+
+FileResult<SheetRecords> ParseAllSheetsFile(QByteArrayView bytes, const QString& fileName) {
+  FileResult<std::vector<std::string>> lines = FileLines(bytes, fileName, DesignFileKind::kAllSheets);
+  if (!lines) return lines.error();
+  SheetRecords records;
+  for (int sheet = 0; sheet < kSheetCount; ++sheet) {
+    FileResult<SheetRecord> record = SheetOfLines(lines.value(), sheet, fileName, sheet);
+    if (!record) return record.error();
+    records[sheet] = std::move(record).value();
+  }
+  return records;
+}
+
+FileResult<QByteArray> SheetFileBytes(const SheetRecord& record, const QString& fileName) {
+  if (!Cp932Available()) return messages::NoCodePageForSave(fileName);
+  QByteArray bytes;
+  if (std::optional<DesignFileError> error = AppendRecord(bytes, record, std::nullopt, fileName)) return *error;
+  return bytes;
+}
+
+FileResult<QByteArray> AllSheetsFileBytes(std::span<const SheetRecord, kSheetCount> records, const QString& fileName) {
+  if (!Cp932Available()) return messages::NoCodePageForSave(fileName);
+  QByteArray bytes;
+  for (int sheet = 0; sheet < kSheetCount; ++sheet) {
+    if (std::optional<DesignFileError> error = AppendRecord(bytes, records[sheet], sheet, fileName)) return *error;
+  }
+  return bytes;
+}
+
+FileResult<SheetRecord> ReadSheetFile(const QString& path) {
+  const QString file = ShownName(path);
+  FileResult<QByteArray> bytes = ReadFileBytes(path, file);
+  if (!bytes) return bytes.error();
+  return ParseSheetFile(bytes.value(), file);
+}
+
+FileResult<SheetRecords> ReadAllSheetsFile(const QString& path) {
+  const QString file = ShownName(path);
+  FileResult<QByteArray> bytes = ReadFileBytes(path, file);
+  if (!bytes) return bytes.error();
+  return ParseAllSheetsFile(bytes.value(), file);
+}
+
+FileResult<SheetRecord> OpenSheetFile(const QString& path) {
+  FileResult<SheetRecord> read = ReadSheetFile(path);
+  if (!read) return read;
+  SheetRecord record = std::move(read).value();
+  MakeSheetIdle(record);
+  return record;
+}
+
+FileResult<SheetRecords> OpenAllSheetsFile(const QString& path) {
+  FileResult<SheetRecords> read = ReadAllSheetsFile(path);
+  if (!read) return read;
+  SheetRecords records = std::move(read).value();
+  for (SheetRecord& record : records) MakeSheetIdle(record);
+  return records;
+}
+
+std::optional<DesignFileError> WriteSheetFile(const QString& path, const SheetRecord& record) {
+  const QString file = ShownName(path);
+  FileResult<QByteArray> bytes = SheetFileBytes(record, file);
+  if (!bytes) return bytes.error();
+  return WriteFileBytes(path, file, bytes.value());
+}
+
+std::optional<DesignFileError> WriteAllSheetsFile(const QString& path,
+                                                  std::span<const SheetRecord, kSheetCount> records) {
+  const QString file = ShownName(path);
+  FileResult<QByteArray> bytes = AllSheetsFileBytes(records, file);
+  if (!bytes) return bytes.error();
+  return WriteFileBytes(path, file, bytes.value());
+}
+
+}  // namespace kelvara::storage

@@ -1,0 +1,152 @@
+// kelvara-design with design files: --sheet designs the sheet a file holds,
+// --out writes the result as a sheet file.
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <nlohmann/json.hpp>
+
+#include "storage/design_file.h"
+#include "values/eng_value.h"
+
+namespace kelvara::tools {
+namespace {
+
+struct Outcome {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+Outcome Designer(const QStringList& arguments) {
+  QProcess process;
+  process.start(QStringLiteral(KELVARA_DESIGN_EXE), arguments);
+  Outcome run;
+  if (!process.waitForFinished(60000)) return run;
+  run.exitCode = process.exitCode();
+  run.out = process.readAllStandardOutput().toStdString();
+  run.err = process.readAllStandardError().toStdString();
+  return run;
+}
+
+values::SheetRecord SheetWith(const std::map<int, std::string>& lines) {
+  values::SheetRecord record = values::DefaultSheetRecord();
+  for (const auto& [line, text] : lines) record[line] = text;
+  return record;
+}
+
+class DesignerFiles : public ::testing::Test {
+ protected:
+  QString Path(const char* name) const { return dir_.filePath(QString::fromUtf8(name)); }
+  QTemporaryDir dir_;
+};
+
+TEST_F(DesignerFiles, OutWritesTheDeliveredSheetAndSheetDesignsItAgain) {
+  const Outcome made = Designer({"--cutoff", "4.7k", "--kind", "hpf", "--order", "5", "--fix", "R1=10k", "--fix", "C2=1n",
+                             "--json", "--out", Path("hpf.zdn")});
+  ASSERT_EQ(made.exitCode, 0) << made.err;
+  const nlohmann::json result = nlohmann::json::parse(made.out);
+
+  const auto read = storage::ReadSheetFile(Path("hpf.zdn"));
+  ASSERT_TRUE(read) << read.error().text.toStdString();
+  const values::SheetRecord& r = read.value();
+  const std::vector<std::string> head(r.begin(), r.begin() + 6);
+  EXPECT_EQ(head, (std::vector<std::string>{"1", "4.7k", "0", "3", "0", "0"}));
+  for (int k = 1; k <= 5; ++k) {
+    EXPECT_EQ(r[4 + 2 * k], values::FormatResistance(result["r"][k - 1].get<double>())) << "R" << k;
+    EXPECT_EQ(r[5 + 2 * k], values::FormatCapacitance(result["c"][k - 1].get<double>())) << "C" << k;
+  }
+  EXPECT_EQ(r[20], "");
+  EXPECT_EQ(r[24], "true");
+  EXPECT_EQ(r[25], "false");  // R1 fixed
+  EXPECT_EQ(r[28], "false");  // C2 fixed
+  EXPECT_EQ(r[27], "true");
+  const std::vector<std::string> state(r.begin() + 41, r.end());
+  EXPECT_EQ(state, (std::vector<std::string>{"true", "false", "true", "false", "true", "定数設定", "240",
+                                             std::to_string(result["progress"].get<int>())}));
+
+  const Outcome again = Designer({"--sheet", Path("hpf.zdn"), "--json"});
+  ASSERT_EQ(again.exitCode, 0) << again.err;
+  EXPECT_EQ(nlohmann::json::parse(again.out), result);
+}
+
+TEST_F(DesignerFiles, SheetUsesTheInputsOpeningShows) {
+  // Saved while running, series chosen by line 24 alone, text left above the
+  // order: designs as LPF Bessel order 3 on series values with C1 fixed.
+  const values::SheetRecord sheet = SheetWith({{1, "2k"},
+                                               {3, "1"},
+                                               {4, "1"},
+                                               {7, "10n"},
+                                               {12, "99k"},
+                                               {26, "false"},
+                                               {31, "false"},
+                                               {22, "true"},
+                                               {23, "false"},
+                                               {24, "false"},
+                                               {41, "false"},
+                                               {43, "false"},
+                                               {44, "true"},
+                                               {46, "設定中"}});
+  ASSERT_FALSE(storage::WriteSheetFile(Path("sheet.zdn"), sheet));
+  const Outcome fromSheet = Designer({"--sheet", Path("sheet.zdn"), "--json"});
+  const Outcome fromOptions = Designer(
+      {"--cutoff", "2k", "--order", "3", "--response", "bessel", "--values", "series", "--fix", "C1=10n", "--json"});
+  ASSERT_EQ(fromOptions.exitCode, 0) << fromOptions.err;
+  EXPECT_EQ(fromSheet.exitCode, 0) << fromSheet.err;
+  EXPECT_EQ(nlohmann::json::parse(fromSheet.out), nlohmann::json::parse(fromOptions.out));
+}
+
+TEST_F(DesignerFiles, SheetAndOutReplaceTheFileWithTheDeliveredSheet) {
+  ASSERT_FALSE(storage::WriteSheetFile(Path("x.zdn"), SheetWith({{1, "100"}, {3, "2"}, {44, "true"}})));
+  const Outcome run = Designer({"--sheet", Path("x.zdn"), "--out", Path("x.zdn")});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const auto read = storage::ReadSheetFile(Path("x.zdn"));
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read.value()[3], "2");
+  EXPECT_EQ(read.value()[44], "false");
+  EXPECT_NE(read.value()[6], "");
+  EXPECT_NE(read.value()[13], "");  // C4 of order 4
+}
+
+TEST_F(DesignerFiles, RefusalsAndUsageErrors) {
+  ASSERT_FALSE(storage::WriteSheetFile(Path("hpf_bessel.zdn"), SheetWith({{0, "1"}, {1, "1k"}, {4, "1"}})));
+  storage::SheetRecords sheets;
+  sheets.fill(values::DefaultSheetRecord());
+  sheets[0][3] = "2";
+  ASSERT_FALSE(storage::WriteAllSheetsFile(Path("all.zdna"), sheets));
+  {
+    QFile bad(Path("bad.zdn"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write(storage::SheetFileBytes(values::DefaultSheetRecord(), "")
+                  .value()
+                  .replace("\r\n0\r\n0\r\n0\r\n", "\r\n0\r\n9\r\n0\r\n"));
+  }
+  struct Case {
+    QStringList arguments;
+    int exitCode;
+    const char* stderrHas;
+  };
+  const Case cases[] = {
+      {{"--sheet", Path("hpf_bessel.zdn")}, 2, "HPF is designed only"},
+      {{"--sheet", Path("bad.zdn")}, 3, "次数「9」は 0～6 のいずれかでなければなりません"},
+      {{"--sheet", Path("missing.zdn")}, 3, "が見つかりません"},
+      {{"--sheet", Path("all.zdna"), "--order", "3"}, 2, "--order excludes --sheet"},
+      {{}, 2, "--cutoff or --sheet is required"},
+      {{"--cutoff", "0", "--out", Path("invalid.zdn")}, 1, "was not written"},
+      {{"--cutoff", "1k", "--out", Path("no/such/folder.zdn")}, 3, "に保存できません"},
+  };
+  for (const Case& c : cases) {
+    const Outcome run = Designer(c.arguments);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments.join(' ').toStdString();
+    EXPECT_NE(run.err.find(c.stderrHas), std::string::npos) << run.err;
+  }
+  EXPECT_FALSE(QFile::exists(Path("invalid.zdn")));
+  // An all-sheets file opened as one sheet gives its first sheet.
+  const Outcome first = Designer({"--sheet", Path("all.zdna")});
+  EXPECT_EQ(first.exitCode, 1) << first.err;  // order 4, no cut-off typed
+  EXPECT_NE(first.out.find("C4 ="), std::string::npos) << first.out;
+}
+
+}  // namespace
+}  // namespace kelvara::tools

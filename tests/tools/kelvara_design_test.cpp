@@ -1,0 +1,163 @@
+// kelvara-design from the outside: arguments, output, exit status.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "engine/design.h"
+#include "engine/run_checks.h"
+#include "tools/designer/headless_design.h"
+
+namespace kelvara::tools {
+namespace {
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs the tool with the arguments (already shell-quoted).
+Result RunTool(const std::string& args) {
+  const std::string errFile = ::testing::TempDir() + "kelvara_design_err.txt";
+  const std::string cmd = std::string(KELVARA_DESIGN_EXE) + " " + args + " 2>" + errFile;
+  Result r;
+  FILE* pipe = popen(cmd.c_str(), "r");
+  if (pipe == nullptr) return r;
+  std::array<char, 4096> buf{};
+  std::size_t n = 0;
+  while ((n = fread(buf.data(), 1, buf.size(), pipe)) > 0) r.out.append(buf.data(), n);
+  const int raw = pclose(pipe);
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  if (FILE* f = fopen(errFile.c_str(), "r")) {
+    while ((n = fread(buf.data(), 1, buf.size(), f)) > 0) r.err.append(buf.data(), n);
+    fclose(f);
+  }
+  return r;
+}
+
+nlohmann::json Json(const Result& r) { return nlohmann::json::parse(r.out); }
+
+TEST(KelvaraDesign, JsonOf50HzLpfHasTheContinuousDesign) {
+  const Result r = RunTool("--cutoff 50 --json");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const nlohmann::json j = Json(r);
+  const std::vector<std::string> keys = {"c", "c_text", "minus3db_hz", "progress", "r", "r_text", "valid", "warnings"};
+  std::vector<std::string> actual;
+  for (auto it = j.begin(); it != j.end(); ++it) actual.push_back(it.key());
+  EXPECT_EQ(actual, keys);
+  EXPECT_TRUE(j["valid"].get<bool>());
+  EXPECT_TRUE(j["warnings"].empty());
+  const double omega = 314.1592653589793;
+  const double t = 1 / (omega * 47000);
+  EXPECT_EQ(j["r"][0].get<double>(), 47000);
+  EXPECT_EQ(j["r"][1].get<double>(), 47000);
+  EXPECT_EQ(j["c"][0].get<double>(), 2 * 0.70711 * t);  // bit for bit through the text
+  EXPECT_EQ(j["c"][1].get<double>(), t * t / (2 * 0.70711 * t));
+  EXPECT_EQ(j["r"].size(), 8u);
+  EXPECT_EQ(j["r_text"], (nlohmann::json{"47.00k", "47.00k"}));
+  EXPECT_EQ(j["c_text"], (nlohmann::json{"0.095779u", "0.047889u"}));
+  EXPECT_EQ(j["progress"].get<int>(), 81);
+  EXPECT_NEAR(j["minus3db_hz"].get<double>(), 49.94, 0.01);
+}
+
+TEST(KelvaraDesign, JsonOf50HzHpfHasEqualCapacitors) {
+  const Result r = RunTool("--cutoff 50 --kind hpf --json");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const nlohmann::json j = Json(r);
+  EXPECT_EQ(j["c"][0].get<double>(), 1e-7);
+  EXPECT_EQ(j["c"][1].get<double>(), 1e-7);
+  const double t = 1 / (314.1592653589793 * 1e-7);
+  EXPECT_EQ(j["r"][1].get<double>(), 2 * 0.70711 * t);
+  EXPECT_EQ(j["r"][0].get<double>(), t * t / (2 * 0.70711 * t));
+}
+
+struct WarningCase {
+  const char* args;
+  int status;
+  const char* caption;
+  int progress;
+};
+
+class WarningTest : public ::testing::TestWithParam<WarningCase> {};
+
+TEST_P(WarningTest, ReportsTheFirstWarning) {
+  const WarningCase& c = GetParam();
+  const Result r = RunTool(std::string(c.args) + " --json");
+  EXPECT_EQ(r.status, c.status) << r.err;
+  const nlohmann::json j = Json(r);
+  ASSERT_FALSE(j["warnings"].empty());
+  EXPECT_EQ(j["warnings"][0]["caption"].get<std::string>(), c.caption);
+  EXPECT_EQ(j["progress"].get<int>(), c.progress);
+  EXPECT_TRUE(j["minus3db_hz"].is_null());
+  EXPECT_NE(r.err.find(std::string(c.caption) + ": "), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WarningTest,
+    ::testing::Values(WarningCase{"--cutoff ''", 1, "不正な数値", 0}, WarningCase{"--cutoff abc", 1, "不正な数値", 0},
+                      WarningCase{"--cutoff 100.1M", 1, "不正な数値", 0},
+                      WarningCase{"--cutoff 1k --order 4 --fix R3=abc", 1, "R3 の不正な値", 0},
+                      WarningCase{"--cutoff 1k --fix C1=19n --fix C2=10n", 1, "C1, C2 は設定不能な値", 0},
+                      WarningCase{"--cutoff 1k --kind hpf --fix R1=10k --fix R2=15k", 1, "R1, R2 は設定不能な値", 0},
+                      WarningCase{"--cutoff 1k --fix C1=1n --fix R2=100", 1, "R2, C1 は設定不能な値", 0},
+                      WarningCase{"--cutoff 100M --fix R2=1M --fix C1=1m --fix C2=1m", 1, "設定不可能", 0}));
+
+TEST(KelvaraDesign, FrequencyWarningComesBeforeThePartWarnings) {
+  const nlohmann::json j = Json(RunTool("--cutoff 0 --fix R1=0 --fix C1= --json"));
+  ASSERT_EQ(j["warnings"].size(), 3u);
+  EXPECT_EQ(j["warnings"][0]["caption"], "不正な数値");
+  EXPECT_EQ(j["warnings"][1]["caption"], "R1 の不正な値");
+  EXPECT_EQ(j["warnings"][2]["caption"], "C1 の不正な値");
+  EXPECT_EQ(j["warnings"][2]["text"], "autoにするか静電容量値を設定下さい。");
+}
+
+TEST(KelvaraDesign, PlainOutputShowsPartsAndTheMinus3dBFrequency) {
+  const Result r = RunTool("--cutoff 1k --order 3");
+  ASSERT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "R1 = 10.00k");
+  EXPECT_NE(r.out.find("\nC3 = "), std::string::npos);
+  EXPECT_NE(r.out.find("\n-3dB = "), std::string::npos);
+}
+
+TEST(KelvaraDesign, PartsAboveTheOrderAreIgnored) {
+  const Result r = RunTool("--cutoff 1k --fix R5=abc --json");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(Json(r)["r_text"].size(), 2u);
+}
+
+class UsageTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(UsageTest, IsAUsageError) {
+  const Result r = RunTool(GetParam());
+  EXPECT_EQ(r.status, 2) << GetParam();
+  EXPECT_NE(r.err.find("kelvara-design"), std::string::npos);
+  EXPECT_TRUE(r.out.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, UsageTest,
+                         ::testing::Values("", "--kind lpf", "--cutoff 1k --order 9", "--cutoff 1k --order 1",
+                                           "--cutoff 1k --kind bpf", "--cutoff 1k --fix X1=3", "--cutoff 1k --fix R9=3",
+                                           "--cutoff 1k --fix R1", "--cutoff 1k --kind hpf --response bessel",
+                                           "--cutoff 1k --kind hpf --response chebyshev --order 3",
+                                           "--cutoff 1k --response elliptic", "--cutoff 1k --values e96",
+                                           "--cutoff 1k --stop-after 0", "--cutoff 1k --unknown"));
+
+TEST(HeadlessDesign, MatchesTheEngineRunBitForBit) {
+  const engine::DesignRequest request = engine::MakeDesignRequest(0, 0, 6, 2, 0, "12.5k", false, false, true);
+  engine::PartInputs inputs;
+  const DesignReport report = RunHeadlessDesign(request, inputs);
+  const nlohmann::json j = Json(RunTool("--cutoff 12.5k --order 8 --response chebyshev --json"));
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(j["r"][i].get<double>(), report.parts.r[i]);
+    EXPECT_EQ(j["c"][i].get<double>(), report.parts.c[i]);
+  }
+  EXPECT_EQ(report.progress, 4 * 80 + 1);  // set after the last stage, then one step
+}
+
+}  // namespace
+}  // namespace kelvara::tools
