@@ -71,6 +71,7 @@ void TFormMain::FormShow() {
   // A store that cannot be read keeps the defaults; the disclaimer must be
   // shown whatever happens to the settings.
   RunGuarded([this] { appSettings = settingsStore_.Load(); });
+  if (const QString problem = settingsStore_.LastProblem(); !problem.isEmpty()) ReportError(problem);
   for (int i = 0; i < kSheetCount; ++i) {
     QPalette palette = CBox_Sheet[i]->palette();
     palette.setColor(QPalette::WindowText, ColorFromInt(appSettings.sheetColor[i]));
@@ -104,6 +105,7 @@ void TFormMain::FormClose() {
   appSettings.chartIndex[2] = CBox_XBig->currentIndex();
   appSettings.chartIndex[3] = CBox_Xsmall->currentIndex();
   settingsStore_.Save(appSettings);
+  if (const QString problem = settingsStore_.LastProblem(); !problem.isEmpty()) ReportError(problem);
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {

@@ -12,7 +12,7 @@
 #include "app/form_menseki.h"
 #include "app/ui_texts.h"
 #include "app/warning_boxes.h"
-#include "storage/app_settings.h"
+#include "storage/settings_store.h"
 
 int main(int argc, char* argv[]) {
   using namespace kelvara::app;
@@ -25,7 +25,7 @@ int main(int argc, char* argv[]) {
     InstallFontSubstitutes();
     QApplication::setFont(GothicPixelFont(12));
 
-    kelvara::storage::DefaultSettingsStore settingsStore;
+    kelvara::storage::QSettingsStore settingsStore;
     QtWarningBoxes warningBoxes;
     auto formMain = std::make_unique<TFormMain>(settingsStore, warningBoxes);
     auto formAboutBox = std::make_unique<TFormAboutBox>();

@@ -33,10 +33,12 @@ class MemorySettingsStore final : public storage::SettingsStore {
     ++saves;
     stored = settings;
   }
+  QString LastProblem() const override { return problem; }
   storage::AppSettings stored;
   int loads = 0;
   int saves = 0;
   bool failLoad = false;
+  QString problem;
 };
 
 /// The error display for the life of a test.

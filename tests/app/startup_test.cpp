@@ -250,5 +250,13 @@ TEST_F(StartUp, UnreadableSettingsAreReportedAndTheDefaultsKept) {
   EXPECT_EQ(W().pos(), QPoint(185, 50));
 }
 
+TEST_F(StartUp, ProblemsOfTheStoreAreReported) {
+  store.problem = "設定を保存できません";
+  W().show();
+  W().close();
+  EXPECT_EQ(errors.Errors(), (std::vector<QString>{"設定を保存できません", "設定を保存できません"}));
+  EXPECT_EQ(store.saves, 1);
+}
+
 }  // namespace
 }  // namespace kelvara::app::testing
