@@ -210,6 +210,13 @@ TEST_F(StartUp, ShowingAppliesTheSavedSettings) {
   EXPECT_EQ(store.loads, 1) << "only the first showing loads the settings";
 }
 
+TEST_F(StartUp, APositionOffTheScreenIsAppliedUnchanged) {
+  store.stored.formLeft = -3000;
+  store.stored.formTop = 5000;
+  W().show();
+  EXPECT_EQ(W().pos(), QPoint(-3000, 5000));
+}
+
 TEST_F(StartUp, FirstRunShowsTheDefaultAxisChoices) {
   W().show();
   EXPECT_EQ(W().pos(), QPoint(185, 50));
