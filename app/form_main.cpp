@@ -1,0 +1,123 @@
+#include "app/form_main.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFocusEvent>
+#include <QShowEvent>
+
+#include "app/application.h"
+#include "app/form_menseki.h"
+#include "app/ui_texts.h"
+#include "engine/design_data.h"
+
+namespace kelvara::app {
+
+namespace {
+constexpr QSize kOuterSize(801, 663);
+constexpr QSize kClientAreas(793, 617);  // the three areas below the menu bar
+
+QColor ColorFromInt(std::int32_t value) {
+  const auto v = static_cast<std::uint32_t>(value);
+  return QColor(static_cast<int>(v & 0xFFu), static_cast<int>((v >> 8) & 0xFFu), static_cast<int>((v >> 16) & 0xFFu));
+}
+}  // namespace
+
+TFormMain::TFormMain(storage::SettingsStore& settingsStore, WarningBoxes& warningBoxes, QString programDir,
+                     QWidget* parent)
+    : QMainWindow(parent),
+      warnings(warningBoxes),
+      settingsStore_(settingsStore),
+      programDirOverride_(std::move(programDir)) {
+  setObjectName(QStringLiteral("FormMain"));
+  setWindowTitle(QString(text::kMainCaption));
+  CreateDesignTimeControls();
+  move(95, 67);
+  resize(kOuterSize);
+
+  // The records start empty; FormCreate copies the start-up controls into them.
+  for (auto& record : sheets) record.clear();
+  engine::BuildDesignData();
+  for (int kind = 0; kind < 2; ++kind) {
+    for (int order = 2; order <= 8; ++order) {
+      PictureNames[kind][order - 2] = QStringLiteral("%1_%2.jpg").arg(kind == 0 ? "LPF" : "HPF").arg(order);
+    }
+  }
+
+  RunGuarded([this] { FormCreate(); });
+}
+
+TFormMain::~TFormMain() = default;
+
+void TFormMain::SetDialogs(TFormAboutBox* aboutBox, TFormMenseki* menseki) {
+  FormAboutBox = aboutBox;
+  FormMenseki = menseki;
+}
+
+void TFormMain::FitOuterSize() {
+  const QSize frameExtra = frameGeometry().size() - size();
+  const QSize needed(kClientAreas.width(), kClientAreas.height() + MainMenu1->sizeHint().height());
+  resize((kOuterSize - frameExtra).expandedTo(needed));
+}
+
+void TFormMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  FitOuterSize();
+  RunGuarded([this] { FormShow(); });
+}
+
+void TFormMain::FormShow() {
+  // A store that cannot be read keeps the defaults; the disclaimer must be
+  // shown whatever happens to the settings.
+  RunGuarded([this] { appSettings = settingsStore_.Load(); });
+  if (const QString problem = settingsStore_.LastProblem(); !problem.isEmpty()) ReportError(problem);
+  for (int i = 0; i < kSheetCount; ++i) {
+    QPalette palette = CBox_Sheet[i]->palette();
+    palette.setColor(QPalette::WindowText, ColorFromInt(appSettings.sheetColor[i]));
+    CBox_Sheet[i]->setPalette(palette);
+  }
+  move(appSettings.formLeft, appSettings.formTop);
+  CBox_YBig->setEditText(appSettings.chartText[0]);
+  CBox_Ysmall->setEditText(appSettings.chartText[1]);
+  CBox_XBig->setCurrentIndex(appSettings.chartIndex[2]);
+  CBox_Xsmall->setCurrentIndex(appSettings.chartIndex[3]);
+  // The disclaimer comes once the window is on the screen.
+  QMetaObject::invokeMethod(
+      this, [this] { RunGuarded([this] { ShowDisclaimer(); }); }, Qt::QueuedConnection);
+}
+
+void TFormMain::ShowDisclaimer() {
+  if (!FormMenseki) return;
+  if (FormMenseki->ShowModal() != kModalResultOk) close();
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+  RunGuarded([this] { FormClose(); });
+  event->accept();
+}
+
+void TFormMain::FormClose() {
+  appSettings.formLeft = x();
+  appSettings.formTop = y();
+  appSettings.chartText[0] = CBox_YBig->currentText();
+  appSettings.chartText[1] = CBox_Ysmall->currentText();
+  appSettings.chartIndex[2] = CBox_XBig->currentIndex();
+  appSettings.chartIndex[3] = CBox_Xsmall->currentIndex();
+  settingsStore_.Save(appSettings);
+  if (const QString problem = settingsStore_.LastProblem(); !problem.isEmpty()) ReportError(problem);
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == CBox_Jisuu && event->type() == QEvent::FocusOut) {
+    // Opening the drop-down list or switching to another window does not
+    // leave the box.
+    const auto reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {
+      RunGuarded([this] { CBox_JisuuExit(); });
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace kelvara::app

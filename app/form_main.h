@@ -1,0 +1,230 @@
+#pragma once
+
+// The main window: eight design sheets sharing one set of design controls,
+// the comparison panel and the lower pages with the circuit picture and the
+// response chart. Its handlers are split by concern:
+//   form_main.cpp          construction, show and close, settings
+//   form_main_design.cpp   the controls laid out at design time
+//   form_main_create.cpp   FormCreate: the controls made at start-up
+//   form_main_rules.cpp    the rules that keep a design consistent
+//   form_main_sheets.cpp   sheet records and tab changes
+//   form_main_picture.cpp  the circuit picture
+//   form_main_menus.cpp    menus, dialogs and the handlers of later features
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <array>
+#include <cstdint>
+
+#include "app/part_group.h"
+#include "app/tab_control.h"
+#include "app/warning_boxes.h"
+#include "storage/app_settings.h"
+#include "values/sheet_record.h"
+
+class QCustomPlot;
+
+namespace kelvara::app {
+
+class TFormAboutBox;
+class TFormMenseki;
+
+class TFormMain : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  /// programDir: the folder of the pictures and the manual, with a trailing
+  /// separator; empty means the folder of the program file.
+  TFormMain(storage::SettingsStore& settingsStore, WarningBoxes& warnings, QString programDir = {},
+            QWidget* parent = nullptr);
+  ~TFormMain() override;
+
+  /// The dialogs created after the main window. Without a disclaimer dialog
+  /// the first showing asks nothing.
+  void SetDialogs(TFormAboutBox* aboutBox, TFormMenseki* menseki);
+
+  // ---- sheets -------------------------------------------------------
+  static constexpr int kSheetCount = 8;
+  static constexpr int kPartCount = 8;
+
+  /// The records of the eight sheets, index = tab index.
+  std::array<values::SheetRecord, kSheetCount> sheets;
+
+  /// Clears the record and writes the 49 lines from the controls.
+  void StoreSheet(values::SheetRecord& record) const;
+  void StoreSheet(int sheet) { StoreSheet(sheets.at(sheet)); }
+  /// Applies the lines in order. A missing line, a non-integer or an item
+  /// index outside its list on an integer line throws KelvaraError and
+  /// ends the load; what was already applied stays.
+  void LoadSheet(const values::SheetRecord& record);
+  void LoadSheet(int sheet) { LoadSheet(sheets.at(sheet)); }
+  /// Puts the controls into the state of a new sheet (the record is not
+  /// written; the bar maximum and the ripple choice are left alone).
+  void ResetSheet();
+  /// Tab index of the sheet shown in the controls.
+  int ShownSheet() const;
+
+  // ---- control rules ------------------------------------------------
+  void ShowPartGroups(int newOrderIndex, int lastOrderIndex);
+  void EnableRippleControls(int responseIndex);
+  void RejectBesselForHpf(int responseIndex);
+  void DisableDesignInputs();
+  void EnableDesignInputs();
+  /// Shows the circuit picture of the kind (0 LPF, 1 HPF) and order index in
+  /// Image1. A file that cannot be read throws KelvaraError and keeps the
+  /// picture shown.
+  void ShowCircuitPicture(int kind, int orderIndex);
+  /// After a tab change or a file has been opened: order memory, part
+  /// groups, ripple rule and picture of the loaded design.
+  void AfterLoadSequence();
+
+  std::int8_t lastOrderIndex = 0;
+
+  // ---- start-up, show, close ----------------------------------------
+  void FormCreate();
+  void FormShow();
+  void FormClose();
+
+  QString ProgramDir;
+  std::array<std::array<QString, 7>, 2> PictureNames;
+  storage::AppSettings appSettings;
+  WarningBoxes& warnings;
+
+  // ---- event handlers -----------------------------------------------
+  void TabDesignChanging(int leavingIndex);
+  void TabDesignChange(int enteredIndex);
+  void CBox_HPFLPFChange();
+  void Edit_FrequencyChange();
+  void CBox_CircuitChange();
+  void CBox_JisuuChange();
+  void CBox_JisuuExit();
+  void CBox_gensuiChange();
+  void CBox_rippleChange();
+  void CBox_NoProblemClick();
+  void OnClick_chkBoxE12();
+  void Change_EditValset();
+  // The calculation run, the chart and the files plug in here.
+  void ButtonValsetClick();
+  void ButtonStopClick();
+  void ButtonFreqClick();
+  void ButtonFreq8Click();
+  void PopUP_colorClick();
+  void menuOpenFileClick();
+  void menuOpenFileAllClick();
+  void menuSaveFileClick();
+  void menuSaveFileAllClick();
+  void menuAboutUseTorisetsuClick();
+  void menuVerHelpClick();
+
+  // ---- controls laid out at design time ----------------------------
+  TTabControl* TabDesign = nullptr;
+  QLabel* Label2 = nullptr;
+  QComboBox* CBox_HPFLPF = nullptr;
+  QLabel* Label3 = nullptr;
+  QLineEdit* Edit_Frequency = nullptr;
+  QLabel* Label4 = nullptr;
+  QLabel* Label5 = nullptr;
+  QComboBox* CBox_Circuit = nullptr;
+  QLabel* Label6 = nullptr;
+  QComboBox* CBox_Jisuu = nullptr;
+  QLabel* Label7 = nullptr;
+  QComboBox* CBox_gensui = nullptr;
+  QLabel* Label_ripple = nullptr;
+  QComboBox* CBox_ripple = nullptr;
+  QGroupBox* GBox_E12 = nullptr;
+  QLabel* Label8 = nullptr;
+  QLabel* Label9 = nullptr;
+  QCheckBox* CBox_NoProblem = nullptr;
+  QPushButton* ButtonValset = nullptr;
+  QProgressBar* PBar = nullptr;
+  QPushButton* ButtonStop = nullptr;
+  QPushButton* ButtonFreq = nullptr;
+
+  QFrame* PanelHikaku = nullptr;
+  QLabel* Label33 = nullptr;
+  QLabel* Label14 = nullptr;
+  QPushButton* ButtonFreq8 = nullptr;
+
+  QTabWidget* PageControl1 = nullptr;
+  QWidget* TabSheet_manual = nullptr;
+  QWidget* TabSheet_f_Toku = nullptr;
+  QLabel* Image1 = nullptr;
+  QCustomPlot* Chart1 = nullptr;
+  QLabel* Label_YBig = nullptr;
+  QLabel* Label_Ysmall = nullptr;
+  QLabel* Label_XBig = nullptr;
+  QLabel* Label_Xsmall = nullptr;
+  QComboBox* CBox_YBig = nullptr;
+  QComboBox* CBox_Ysmall = nullptr;
+  QComboBox* CBox_XBig = nullptr;
+  QComboBox* CBox_Xsmall = nullptr;
+
+  QMenuBar* MainMenu1 = nullptr;
+  QMenu* menuFile = nullptr;
+  QAction* menuOpenFile = nullptr;
+  QAction* menuOpenFileAll = nullptr;
+  QAction* menuSaveFile = nullptr;
+  QAction* menuSaveFileAll = nullptr;
+  QMenu* menuHelp = nullptr;
+  QAction* menuAboutUseTorisetsu = nullptr;
+  QAction* menuVerHelp = nullptr;
+
+  QFileDialog* OpenDialog1 = nullptr;
+  QFileDialog* SaveDialog1 = nullptr;
+  QColorDialog* ColorDialog1 = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+  QAction* PopUP_color = nullptr;
+  /// The control on which PopupMenu1 was last opened (Chart1 or a
+  /// CBox_Sheet box), or nullptr.
+  QWidget* PopupComponent = nullptr;
+
+  // ---- controls created at start-up ---------------------------------
+  std::array<QCheckBox*, kSheetCount> CBox_Sheet{};
+  std::array<QLineEdit*, kSheetCount> Edit_Cutoff{};
+  std::array<QLabel*, kSheetCount> Label_Hz{};
+  std::array<PartGroup, kPartCount> groupR{};
+  std::array<PartGroup, kPartCount> groupC{};
+  std::array<QCheckBox*, 2> chkBoxE12{};
+
+  TFormAboutBox* FormAboutBox = nullptr;
+  TFormMenseki* FormMenseki = nullptr;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void CreateDesignTimeControls();
+  void CreateSheetArea();
+  void CreateComparisonPanel();
+  void CreatePages();
+  void CreateMenus();
+  void ConnectDesignTimeHandlers();
+  void CreateComparisonRows();
+  void CreatePartGroups();
+  void CreateSeriesChecks();
+  void OpenPopupMenu(QWidget* component, const QPoint& localPos);
+  void ShowDisclaimer();
+  void FitOuterSize();
+  /// Moves the preferred-value switch to "any values" or to the series.
+  void SetAnyValuesState(bool anyValues);
+  bool StrictCondition() const;
+
+  storage::SettingsStore& settingsStore_;
+  QString programDirOverride_;
+  bool shown_ = false;
+};
+
+}  // namespace kelvara::app

@@ -1,0 +1,142 @@
+// The rules that keep the design inputs of a sheet consistent. They never
+// show a message: an excluded combination is corrected silently. Every
+// change of the design resets the progress bar.
+
+#include <algorithm>
+
+#include "app/form_main.h"
+
+namespace kelvara::app {
+
+namespace {
+constexpr int kLpf = 0;
+constexpr int kHpf = 1;
+constexpr int kButterworth = 0;
+constexpr int kBessel = 1;
+constexpr int kChebyshev = 2;
+constexpr int kFourthOrder = 2;  // order index of "４次"
+}  // namespace
+
+bool TFormMain::StrictCondition() const {
+  return CBox_HPFLPF->currentIndex() == kHpf || CBox_ripple->currentIndex() != 0;
+}
+
+void TFormMain::ShowPartGroups(int newOrderIndex, int lastOrderIndex) {
+  // Groups the previous order did not use start empty; the others keep
+  // their values. Groups 1 and 2 are always shown.
+  for (int k = std::max(2, lastOrderIndex + 2); k < kPartCount; ++k) {
+    groupR[k].valueEdit->setText(QString());
+    groupC[k].valueEdit->setText(QString());
+  }
+  for (int k = 2; k < kPartCount; ++k) {
+    const bool used = k <= newOrderIndex + 1;
+    groupR[k].box->setVisible(used);
+    groupC[k].box->setVisible(used);
+  }
+}
+
+void TFormMain::EnableRippleControls(int responseIndex) {
+  const bool chebyshev = responseIndex == kChebyshev;
+  CBox_ripple->setEnabled(chebyshev);
+  Label_ripple->setEnabled(chebyshev);
+}
+
+void TFormMain::RejectBesselForHpf(int responseIndex) {
+  if (responseIndex == kBessel && CBox_HPFLPF->currentIndex() == kHpf) CBox_gensui->setCurrentIndex(kButterworth);
+}
+
+namespace {
+template <typename Controls>
+void SetEnabledAll(const Controls& controls, bool enabled) {
+  for (QWidget* widget : controls) widget->setEnabled(enabled);
+}
+}  // namespace
+
+void TFormMain::DisableDesignInputs() {
+  SetEnabledAll(std::array<QWidget*, 6>{CBox_HPFLPF, Edit_Frequency, CBox_Circuit, CBox_Jisuu, CBox_gensui, GBox_E12},
+                false);
+  for (int k = 0; k < kPartCount; ++k) {
+    groupR[k].box->setEnabled(false);
+    groupC[k].box->setEnabled(false);
+  }
+}
+
+void TFormMain::EnableDesignInputs() {
+  SetEnabledAll(std::array<QWidget*, 6>{CBox_HPFLPF, Edit_Frequency, CBox_Circuit, CBox_Jisuu, CBox_gensui, GBox_E12},
+                true);
+  for (int k = 0; k < kPartCount; ++k) {
+    groupR[k].box->setEnabled(true);
+    groupC[k].box->setEnabled(true);
+  }
+}
+
+void TFormMain::AfterLoadSequence() {
+  const int order = CBox_Jisuu->currentIndex();
+  lastOrderIndex = static_cast<std::int8_t>(order);
+  ShowPartGroups(order, order);
+  EnableRippleControls(CBox_gensui->currentIndex());
+  ShowCircuitPicture(CBox_HPFLPF->currentIndex(), order);
+}
+
+void TFormMain::CBox_HPFLPFChange() {
+  const int kind = CBox_HPFLPF->currentIndex();
+  const int order = CBox_Jisuu->currentIndex();
+  if (kind == kHpf && CBox_gensui->currentIndex() == kBessel) CBox_gensui->setCurrentIndex(kButterworth);
+  if (order <= 1 && StrictCondition() && CBox_gensui->currentIndex() == kChebyshev) {
+    CBox_gensui->setCurrentIndex(kButterworth);
+    EnableRippleControls(kButterworth);
+  }
+  ShowCircuitPicture(kind, order);
+  PBar->setValue(0);
+}
+
+void TFormMain::CBox_JisuuChange() {
+  const int order = CBox_Jisuu->currentIndex();
+  if (order <= 1 && StrictCondition() && CBox_gensui->currentIndex() == kChebyshev) {
+    CBox_gensui->setCurrentIndex(kButterworth);
+    EnableRippleControls(kButterworth);
+  }
+  ShowPartGroups(order, lastOrderIndex);
+  ShowCircuitPicture(CBox_HPFLPF->currentIndex(), order);
+  PBar->setValue(0);
+}
+
+void TFormMain::CBox_JisuuExit() { lastOrderIndex = static_cast<std::int8_t>(CBox_Jisuu->currentIndex()); }
+
+void TFormMain::CBox_gensuiChange() {
+  const int response = CBox_gensui->currentIndex();
+  EnableRippleControls(response);
+  RejectBesselForHpf(response);
+  if (CBox_gensui->currentIndex() == kChebyshev && StrictCondition() && CBox_Jisuu->currentIndex() <= 1) {
+    CBox_Jisuu->setCurrentIndex(kFourthOrder);
+    ShowPartGroups(kFourthOrder, lastOrderIndex);
+  }
+  ShowCircuitPicture(CBox_HPFLPF->currentIndex(), CBox_Jisuu->currentIndex());
+  PBar->setValue(0);
+}
+
+void TFormMain::CBox_rippleChange() {
+  if (CBox_gensui->currentIndex() == kChebyshev && StrictCondition() && CBox_Jisuu->currentIndex() <= 1) {
+    CBox_Jisuu->setCurrentIndex(kFourthOrder);
+    ShowPartGroups(kFourthOrder, lastOrderIndex);
+    ShowCircuitPicture(CBox_HPFLPF->currentIndex(), kFourthOrder);
+  }
+  PBar->setValue(0);
+}
+
+void TFormMain::CBox_CircuitChange() { PBar->setValue(0); }
+void TFormMain::Edit_FrequencyChange() { PBar->setValue(0); }
+void TFormMain::Change_EditValset() { PBar->setValue(0); }
+
+void TFormMain::SetAnyValuesState(bool anyValues) {
+  chkBoxE12[0]->setChecked(!anyValues);
+  chkBoxE12[1]->setChecked(!anyValues);
+  CBox_NoProblem->setChecked(anyValues);
+}
+
+// A click on any of the three boxes moves the switch to its other state.
+void TFormMain::OnClick_chkBoxE12() { SetAnyValuesState(!CBox_NoProblem->isChecked()); }
+
+void TFormMain::CBox_NoProblemClick() { SetAnyValuesState(CBox_NoProblem->isChecked()); }
+
+}  // namespace kelvara::app

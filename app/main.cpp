@@ -1,0 +1,43 @@
+// Program start: the application, the main window, then the two dialogs;
+// the message loop runs until the main window has closed.
+
+#include <QIcon>
+#include <QStyleFactory>
+#include <memory>
+
+#include "app/application.h"
+#include "app/fonts.h"
+#include "app/form_about_box.h"
+#include "app/form_main.h"
+#include "app/form_menseki.h"
+#include "app/ui_texts.h"
+#include "app/warning_boxes.h"
+#include "storage/settings_store.h"
+
+int main(int argc, char* argv[]) {
+  using namespace kelvara::app;
+  KelvaraApplication application(argc, argv);
+  try {
+    // The title of the task bar entry and of the message boxes.
+    QApplication::setApplicationName(QString(text::kApplicationTitle));
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/kelvara/kelvara.png")));
+    InstallFontSubstitutes();
+    QApplication::setFont(GothicPixelFont(12));
+
+    kelvara::storage::QSettingsStore settingsStore;
+    QtWarningBoxes warningBoxes;
+    auto formMain = std::make_unique<TFormMain>(settingsStore, warningBoxes);
+    auto formAboutBox = std::make_unique<TFormAboutBox>();
+    auto formMenseki = std::make_unique<TFormMenseki>();
+    formMain->SetDialogs(formAboutBox.get(), formMenseki.get());
+
+    formMain->show();
+    QApplication::exec();
+  } catch (const std::exception& e) {
+    ReportError(QString::fromUtf8(e.what()));
+  } catch (...) {
+    ReportError(QString());
+  }
+  return 0;
+}

@@ -1,0 +1,268 @@
+#include "tools/pictgen/schematic.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QString>
+#include <vector>
+
+namespace kelvara::pictgen {
+
+namespace {
+
+// Vertical positions (unscaled drawing units).
+constexpr double kTop = 34;     // wire of the feedback element
+constexpr double kFollow = 50;  // wire from the output back to the − input
+constexpr double kMinus = 74;   // − input
+constexpr double kOut = 86;     // op-amp output
+constexpr double kSig = 98;     // signal line, + input
+constexpr double kGround = 166;
+
+// Horizontal extents of the sections.
+constexpr double kSecondOrderWidth = 146;
+constexpr double kFirstOrderWidth = 104;
+constexpr double kTerminal = 44;  // room for the input and output marks
+
+const QColor kInk(20, 20, 20);
+const QColor kPartInk(0, 70, 160);
+const QColor kNote(110, 110, 110);
+
+class Sheet {
+ public:
+  explicit Sheet(QPainter& p) : p_(p) {}
+
+  void Wire(QPointF a, QPointF b) { p_.drawLine(a, b); }
+  void Wire(std::initializer_list<QPointF> points) {
+    const std::vector<QPointF> v(points);
+    for (std::size_t i = 1; i < v.size(); ++i) p_.drawLine(v[i - 1], v[i]);
+  }
+  void Dot(QPointF at) {
+    p_.save();
+    p_.setBrush(kInk);
+    p_.drawEllipse(at, 2.6, 2.6);
+    p_.restore();
+  }
+  void Terminal(QPointF at) {
+    p_.save();
+    p_.setBrush(Qt::white);
+    p_.drawEllipse(at, 4, 4);
+    p_.restore();
+  }
+
+  // A resistor (box) between two points on one line, 24 long.
+  void ResistorH(double x, double y) {  // x = left end of the 24-unit slot
+    Wire({x, y}, {x + 2, y});
+    p_.drawRect(QRectF(x + 2, y - 5, 20, 10));
+    Wire({x + 22, y}, {x + 24, y});
+  }
+  void ResistorV(double x, double y) {  // y = upper end of the 24-unit slot
+    Wire({x, y}, {x, y + 2});
+    p_.drawRect(QRectF(x - 5, y + 2, 10, 20));
+    Wire({x, y + 22}, {x, y + 24});
+  }
+  void CapacitorH(double x, double y) {
+    Wire({x, y}, {x + 9, y});
+    Plate({x + 9, y - 9}, {x + 9, y + 9});
+    Plate({x + 15, y - 9}, {x + 15, y + 9});
+    Wire({x + 15, y}, {x + 24, y});
+  }
+  void CapacitorV(double x, double y) {
+    Wire({x, y}, {x, y + 9});
+    Plate({x - 9, y + 9}, {x + 9, y + 9});
+    Plate({x - 9, y + 15}, {x + 9, y + 15});
+    Wire({x, y + 15}, {x, y + 24});
+  }
+  void Ground(double x, double y) {
+    Wire({x, y - 6}, {x, y});
+    Wire({x - 9, y}, {x + 9, y});
+    Wire({x - 6, y + 3.5}, {x + 6, y + 3.5});
+    Wire({x - 3, y + 7}, {x + 3, y + 7});
+  }
+  // Op-amp with its inputs at kMinus and kSig; left edge x, tip x + 36.
+  void OpAmp(double x) {
+    QPainterPath path;
+    path.moveTo(x, kOut - 28);
+    path.lineTo(x, kOut + 28);
+    path.lineTo(x + 36, kOut);
+    path.closeSubpath();
+    p_.save();
+    p_.setBrush(QColor(250, 250, 240));
+    p_.drawPath(path);
+    p_.setFont(Font(9, true));
+    p_.drawText(QRectF(x + 2, kMinus - 7, 10, 14), Qt::AlignCenter, QStringLiteral("−"));
+    p_.drawText(QRectF(x + 2, kSig - 7, 10, 14), Qt::AlignCenter, QStringLiteral("+"));
+    p_.restore();
+  }
+  void Label(QRectF box, const QString& text, Qt::Alignment align, const QColor& color = kPartInk, int size = 10,
+             bool bold = true) {
+    p_.save();
+    p_.setPen(color);
+    p_.setFont(Font(size, bold));
+    p_.drawText(box, align, text);
+    p_.restore();
+  }
+
+  static QFont Font(int pixels, bool bold) {
+    QFont font(QStringLiteral("IPAPGothic"));
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+  }
+
+ private:
+  void Plate(QPointF a, QPointF b) {
+    p_.save();
+    QPen pen = p_.pen();
+    pen.setWidthF(2.4);
+    p_.setPen(pen);
+    p_.drawLine(a, b);
+    p_.restore();
+  }
+  QPainter& p_;
+};
+
+QString Part(char kind, int number) { return QStringLiteral("%1%2").arg(QChar(kind)).arg(number); }
+
+// The follower that makes the op-amp a unity-gain buffer, and its output
+// node at xOut (from the feedback wire, if any, down to the signal line).
+void DrawAmplifier(Sheet& s, double opAmpLeft, double xOut, bool feedbackWire) {
+  s.OpAmp(opAmpLeft);
+  s.Wire({opAmpLeft + 36, kOut}, {xOut, kOut});
+  s.Wire({xOut, feedbackWire ? kTop : kFollow}, {xOut, kSig});
+  s.Wire({{xOut, kFollow}, {opAmpLeft - 8, kFollow}, {opAmpLeft - 8, kMinus}, {opAmpLeft, kMinus}});
+  s.Dot({xOut, kOut});
+  if (feedbackWire) s.Dot({xOut, kFollow});
+}
+
+// One second-order section from x0; a and b are the part numbers of its
+// lower- and higher-numbered resistor and capacitor.
+void DrawSecondOrder(Sheet& s, double x0, bool highPass, int a, int b) {
+  const double xA = x0 + 42;  // node of the feedback element
+  const double xB = xA + 42;  // + input node, element to ground
+  const double opAmp = xB + 14;
+  const double xOut = x0 + kSecondOrderWidth;
+
+  // Series elements: Ra, Rb (LPF) or Ca, Cb (HPF).
+  const char series = highPass ? 'C' : 'R';
+  const char shunt = highPass ? 'R' : 'C';
+  for (const auto& [x, n] : {std::pair{x0 + 8, a}, std::pair{xA + 8, b}}) {
+    s.Wire({x - 8, kSig}, {x, kSig});
+    highPass ? s.CapacitorH(x, kSig) : s.ResistorH(x, kSig);
+    s.Wire({x + 24, kSig}, {x + 34, kSig});
+    s.Label(QRectF(x - 8, kSig + 8, 40, 16), Part(series, n), Qt::AlignHCenter | Qt::AlignTop);
+  }
+  s.Wire({xB, kSig}, {opAmp, kSig});
+  s.Dot({xA, kSig});
+  s.Dot({xB, kSig});
+
+  // Feedback element (lower number) from node A to the stage output.
+  s.Wire({xA, kSig}, {xA, kSig - 14});
+  const double feedbackTop = kSig - 14 - 24;
+  highPass ? s.ResistorV(xA, feedbackTop) : s.CapacitorV(xA, feedbackTop);
+  s.Wire({{xA, feedbackTop}, {xA, kTop}, {xOut, kTop}});
+  s.Label(QRectF(xA - 40, feedbackTop + 2, 32, 20), Part(shunt, a), Qt::AlignRight | Qt::AlignVCenter);
+
+  // Element to ground (higher number) from the + input node.
+  s.Wire({xB, kSig}, {xB, kSig + 16});
+  highPass ? s.ResistorV(xB, kSig + 16) : s.CapacitorV(xB, kSig + 16);
+  s.Wire({xB, kSig + 40}, {xB, kGround - 6});
+  s.Ground(xB, kGround);
+  s.Label(QRectF(xB + 12, kSig + 18, 40, 20), Part(shunt, b), Qt::AlignLeft | Qt::AlignVCenter);
+
+  DrawAmplifier(s, opAmp, xOut, true);
+}
+
+// The first-order RC section of an odd order (R1 and C1) with its buffer.
+void DrawFirstOrder(Sheet& s, double x0, bool highPass) {
+  const double xN = x0 + 42;
+  const double opAmp = xN + 14;
+  const double xOut = x0 + kFirstOrderWidth;
+  s.Wire({x0, kSig}, {x0 + 8, kSig});
+  highPass ? s.CapacitorH(x0 + 8, kSig) : s.ResistorH(x0 + 8, kSig);
+  s.Wire({x0 + 32, kSig}, {opAmp, kSig});
+  s.Label(QRectF(x0, kSig + 8, 40, 16), Part(highPass ? 'C' : 'R', 1), Qt::AlignHCenter | Qt::AlignTop);
+  s.Dot({xN, kSig});
+  s.Wire({xN, kSig}, {xN, kSig + 16});
+  highPass ? s.ResistorV(xN, kSig + 16) : s.CapacitorV(xN, kSig + 16);
+  s.Wire({xN, kSig + 40}, {xN, kGround - 6});
+  s.Ground(xN, kGround);
+  s.Label(QRectF(xN + 12, kSig + 18, 40, 20), Part(highPass ? 'R' : 'C', 1), Qt::AlignLeft | Qt::AlignVCenter);
+  DrawAmplifier(s, opAmp, xOut, false);
+}
+
+}  // namespace
+
+QImage DrawSchematic(bool highPass, int order) {
+  QImage image(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setRenderHint(QPainter::TextAntialiasing);
+  Sheet s(p);
+
+  const bool odd = order % 2 == 1;
+  const int sections = order / 2;
+  const double width = 2 * kTerminal + (odd ? kFirstOrderWidth : 0) + sections * kSecondOrderWidth;
+  // Units 28..192 (feedback wire to stage captions) fit below the title.
+  const double scale = std::min(1.09, (kPictureWidth - 16) / width);
+  const QString kind = highPass ? QStringLiteral("HPF") : QStringLiteral("LPF");
+  const QString title = QStringLiteral("%1  %2次  ユニティゲイン・サレン・キー").arg(kind).arg(order);
+  s.Label(QRectF(10, 4, 400, 18), title, Qt::AlignLeft | Qt::AlignVCenter, kInk, 13, true);
+
+  p.save();
+  p.translate((kPictureWidth - width * scale) / 2, 26 - 28 * scale);
+  p.scale(scale, scale);
+  p.setPen(QPen(kInk, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+
+  double x = kTerminal;
+  s.Terminal({x - 30, kSig});
+  s.Wire({x - 26, kSig}, {x, kSig});
+  s.Label(QRectF(x - 50, kSig + 6, 40, 16), QStringLiteral("入力"), Qt::AlignHCenter | Qt::AlignTop, kInk, 11);
+  int stage = 1;
+  auto caption = [&](double x0, double w, const QString& text) {
+    s.Label(QRectF(x0, kGround + 12, w, 14), text, Qt::AlignHCenter | Qt::AlignTop, kNote, 10, false);
+  };
+  if (odd) {
+    DrawFirstOrder(s, x, highPass);
+    caption(x, kFirstOrderWidth, QStringLiteral("%1段目（1次）").arg(stage++));
+    x += kFirstOrderWidth;
+  }
+  int part = odd ? 2 : 1;
+  for (int i = 0; i < sections; ++i, part += 2) {
+    DrawSecondOrder(s, x, highPass, part, part + 1);
+    caption(x, kSecondOrderWidth, QStringLiteral("%1段目（2次）").arg(stage++));
+    x += kSecondOrderWidth;
+  }
+  s.Wire({x, kSig}, {x + 26, kSig});
+  s.Terminal({x + 30, kSig});
+  s.Label(QRectF(x + 10, kSig + 6, 40, 16), QStringLiteral("出力"), Qt::AlignHCenter | Qt::AlignTop, kInk, 11);
+  p.restore();
+  return image;
+}
+
+QImage DrawIcon(int size) {
+  QImage image(size, size, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.scale(size / 64.0, size / 64.0);
+  p.setPen(QPen(QColor(30, 50, 90), 2));
+  p.setBrush(QColor(235, 242, 250));
+  p.drawRoundedRect(QRectF(3, 3, 58, 58), 10, 10);
+  // Grid and a low-pass response falling past its corner.
+  p.setPen(QPen(QColor(170, 185, 205), 1));
+  for (int i = 1; i < 4; ++i) {
+    p.drawLine(QPointF(8, 8 + 12 * i), QPointF(56, 8 + 12 * i));
+    p.drawLine(QPointF(8 + 12 * i, 8), QPointF(8 + 12 * i, 56));
+  }
+  QPainterPath curve;
+  curve.moveTo(8, 20);
+  curve.lineTo(30, 20);
+  curve.cubicTo(38, 20, 40, 26, 44, 36);
+  curve.lineTo(54, 56);
+  p.setPen(QPen(QColor(200, 30, 40), 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.setBrush(Qt::NoBrush);
+  p.drawPath(curve);
+  return image;
+}
+
+}  // namespace kelvara::pictgen
