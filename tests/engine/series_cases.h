@@ -72,12 +72,19 @@ class CaseMaker {
   /// series values, so exact meets (error 0) and their ties occur, and fixed
   /// parts then often take that combination's values.
   SeriesStage Stage(engine::PassKind kind, int pattern) {
+    const double q = Uniform(0.5, 10.0);
+    const double omega = Omega();
+    return StageWithTargets(kind, pattern, q, omega, Chance(0.25));
+  }
+
+  /// A stage with the given targets (replaced by those of a combination of
+  /// series values when exact) and fixed values drawn for them.
+  SeriesStage StageWithTargets(engine::PassKind kind, int pattern, double q, double omega, bool exact) {
     SeriesStage s;
     s.kind = kind;
     SetPattern(s, pattern);
-    s.q = Uniform(0.5, 10.0);
-    s.omega = Omega();
-    const bool exact = Chance(0.25);
+    s.q = q;
+    s.omega = omega;
     double exactRa = 0, exactRb = 0, exactCa = 0, exactCb = 0;
     if (exact) ExactCombination(s, exactRa, exactRb, exactCa, exactCb);
     // The equal-resistor (LPF) or equal-capacitor (HPF) continuous design.
