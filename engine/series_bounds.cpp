@@ -51,6 +51,29 @@ Bounds BoxBounds(const Target& t, double best, const Box& x) {
   b.a1 = RatioBound(allowance - e2);
   b.a2 = RatioBound(allowance - e1);
   b.aJ = RatioBound(allowance);
+  // With r_i = min of each ratio and its inverse: r1 r2 <= rc and, to beat
+  // the best, r1 + r2 >= beta, so max(r1, r2) is at least the larger root
+  // of x^2 - beta x + rc. The root is ill-conditioned near a double root, so
+  // it is lowered by far more than its rounding.
+  const double rc = 1.0 - std::max(eX, eY);
+  const double beta = 2.0 - allowance;
+  const double d = beta * beta - 4.0 * rc;
+  if (d >= 0.0) {
+    const double arm = (beta + std::sqrt(d)) / 2.0 - 1e-6;
+    if (arm > 0.0) {
+      const bool omegaArm = 1.0 - e1 >= arm;  // w' can come that close at all
+      const bool qArm = 1.0 - e2 >= arm;
+      if (!omegaArm && !qArm) {
+        b.prune = true;
+      } else if (!omegaArm) {
+        b.a2 = std::max(b.a2, arm);
+      } else if (!qArm) {
+        b.a1 = std::max(b.a1, arm);
+      } else {
+        b.arm = arm;
+      }
+    }
+  }
   return b;
 }
 
@@ -74,34 +97,65 @@ Windows SumPartWindows(const Target& t, double best, const SeriesLookup& s, Inde
   const double k = (p * pp) * o;  // P = k z
   const double lo = std::max({pw.lo / k, sw.lo / pp - o, hz.lo});
   const double hi = std::min({pw.hi / k, sw.hi / pp - o, hz.hi});
-  // z at or below o, then z at or above o: ascending.
-  w.Add(Intersect(range, WindowIndices(s, std::max(lo, o / r.hi), std::min(hi, o / r.lo))));
-  w.Add(Intersect(range, WindowIndices(s, std::max(lo, o * r.lo), std::min(hi, o * r.hi))));
+  // z within [lo, hi] whose pair ratio lies in r: z at or below o, and z at
+  // or above o.
+  auto add = [&](double zLo, double zHi, const RatioWindow& rr) {
+    w.Add(Intersect(range, WindowIndices(s, std::max({lo, zLo, o / rr.hi}), std::min({hi, zHi, o / rr.lo}))));
+    w.Add(Intersect(range, WindowIndices(s, std::max({lo, zLo, o * rr.lo}), std::min({hi, zHi, o * rr.hi}))));
+  };
+  if (b.arm <= 0.0) {
+    add(0.0, INFINITY, r);
+    return w;
+  }
+  // w' within the arm, or Q' within it.
+  Bounds armOnly;
+  armOnly.a1 = armOnly.a2 = b.arm;
+  const ValueRange armProduct = ProductWindow(t, armOnly);
+  add(armProduct.lo / k, armProduct.hi / k, r);
+  const RatioWindow armRatio = MakeRatioWindow(t, armOnly, m);
+  if (!armRatio.empty) {
+    add(0.0, INFINITY, {false, std::max(r.lo, armRatio.lo), std::min(r.hi, armRatio.hi)});
+  }
   return w;
 }
 
-IndexRange RatioPartWindow(const Target& t, double best, const SeriesLookup& s, IndexRange range, double pp, double u,
-                           double v, bool boxBounds) {
-  if (range.Empty()) return range;
+Windows RatioPartWindows(const Target& t, double best, const SeriesLookup& s, IndexRange range, double pp, double u,
+                         double v, bool boxBounds) {
+  Windows w;
+  if (range.Empty()) return w;
   const Bounds b =
       boxBounds ? BoxBounds(t, best, {{s[range.lo], s[range.hi]}, {pp, pp}, {u, u}, {v, v}}) : PlainBounds(t, best);
-  if (b.prune) return {0, -1};
-  if (!b.Any()) return range;
+  if (b.prune) return w;
+  if (!b.Any()) {
+    w.Add(range);
+    return w;
+  }
   // pp (u + v) does not depend on p: the whole loop stands or falls with it.
   const ValueRange sw = SumWindow(t, b);
   const double sum = pp * (u + v);
-  if (sum * kWidenUp < sw.lo || sum * kWidenDown > sw.hi) return {0, -1};
+  if (sum * kWidenUp < sw.lo || sum * kWidenDown > sw.hi) return w;
   const double k = (pp * u) * v;  // P = k p
   const double g = PairFactor(u, v);
   const double h = Harmonic(u, v);
-  const ValueRange pw = ProductWindow(t, b);
   const ValueRange hw = HarmonicWindow(t, b);
-  // Q' = sqrt(p/pp) g in [a2 q, q/a2].
-  const double qLo = b.a2 * t.q / g;
-  const double qHi = t.q / (b.a2 * g);
-  const double lo = std::max({pw.lo / k, pp * (qLo * qLo), hw.lo / h});
-  const double hi = std::min({pw.hi / k, pp * (qHi * qHi), hw.hi / h});
-  return Intersect(range, WindowIndices(s, lo, hi));
+  // P in the window of a1 and Q' = sqrt(p/pp) g in [a2 q, q/a2].
+  auto add = [&](double a1, double a2) {
+    Bounds ab;
+    ab.a1 = a1;
+    const ValueRange pw = ProductWindow(t, ab);
+    const double qLo = a2 * t.q / g;
+    const double qHi = t.q / (a2 * g);
+    const double lo = std::max({pw.lo / k, pp * (qLo * qLo), hw.lo / h});
+    const double hi = std::min({pw.hi / k, pp * (qHi * qHi), hw.hi / h});
+    w.Add(Intersect(range, WindowIndices(s, lo, hi)));
+  };
+  if (b.arm <= 0.0) {
+    add(b.a1, b.a2);
+  } else {  // w' within the arm, or Q' within it
+    add(std::max(b.a1, b.arm), b.a2);
+    add(b.a1, std::max(b.a2, b.arm));
+  }
+  return w;
 }
 
 namespace {

@@ -37,7 +37,7 @@ inline constexpr double kSlack = 1e-9;
 inline constexpr double kWidenDown = 1.0 - 1e-7;
 inline constexpr double kWidenUp = 1.0 + 1e-7;
 /// A ratio bound a below this says too little to be worth using.
-inline constexpr double kMinRatioBound = 1e-3;
+inline constexpr double kMinRatioBound = 1e-12;
 /// Below this best error the least-error bounds of a box are not worth
 /// their cost: the plain windows of B alone are already narrow.
 inline constexpr double kBoxBoundsFrom = 0.05;
@@ -187,13 +187,16 @@ struct Box {
 /// What a candidate must meet to beat the best: ratio bounds a1 on w' and
 /// a2 on Q', and aJ on the two products of them, X = (w'/w)(Q'/Q) =
 /// 1/(q w pp (u + v)) and Y = (Q'/Q)/(w'/w) = (w/q) p uv/(u + v): with
-/// e(r) = 1 - min(r, 1/r), e(r1) + e(r2) >= e(r1 r2) and >= e(r2/r1). A
-/// bound of 0 says nothing.
+/// e(r) = 1 - min(r, 1/r), e(r1) + e(r2) >= e(r1 r2) and >= e(r2/r1).
+/// Where X or Y is far from 1 everywhere in a box, at least one of w' and
+/// Q' must come within the ratio `arm` of its target. A bound of 0 says
+/// nothing.
 struct Bounds {
   bool prune = false;
   double a1 = 0.0;
   double a2 = 0.0;
   double aJ = 0.0;
+  double arm = 0.0;
   bool Any() const { return a1 > 0.0 || a2 > 0.0 || aJ > 0.0; }
   bool Both() const { return a1 > 0.0 && a2 > 0.0; }
   /// Ratio bound on X and on Y.
@@ -252,17 +255,29 @@ inline RatioWindow MakeRatioWindow(const Target& t, const Bounds& b, double m) {
   return {false, sLo * sLo, sHi * sHi};
 }
 
-/// Up to two ascending, disjoint index ranges of one loop.
+/// Up to four index ranges of one loop; Add keeps them ascending and
+/// disjoint, whatever order they come in.
 struct Windows {
-  IndexRange part[2];
+  IndexRange part[4];
   int count = 0;
   void Add(IndexRange r) {
     if (r.Empty()) return;
-    if (count > 0 && r.lo <= part[count - 1].hi + 1) {
-      if (r.hi > part[count - 1].hi) part[count - 1].hi = r.hi;
-      return;
+    IndexRange kept[4];
+    int n = 0;
+    for (int i = 0; i < count; ++i) {
+      if (part[i].hi + 1 < r.lo || r.hi + 1 < part[i].lo) {
+        kept[n++] = part[i];
+      } else {  // overlapping or adjacent: absorb
+        r.lo = part[i].lo < r.lo ? part[i].lo : r.lo;
+        r.hi = part[i].hi > r.hi ? part[i].hi : r.hi;
+      }
     }
+    int at = 0;
+    while (at < n && kept[at].lo < r.lo) ++at;
+    count = 0;
+    for (int i = 0; i < at; ++i) part[count++] = kept[i];
     part[count++] = r;
+    for (int i = at; i < n; ++i) part[count++] = kept[i];
   }
 };
 
@@ -282,8 +297,8 @@ Windows SumPartWindows(const Target& t, double best, const SeriesLookup& s, Inde
                        double o, bool boxBounds);
 
 /// The loop of p over `range`, pp, u, v known.
-IndexRange RatioPartWindow(const Target& t, double best, const SeriesLookup& s, IndexRange range, double pp, double u,
-                           double v, bool boxBounds);
+Windows RatioPartWindows(const Target& t, double best, const SeriesLookup& s, IndexRange range, double pp, double u,
+                         double v, bool boxBounds);
 
 /// Adds a search's evaluations to the calling thread's running total.
 void CountEvaluations(std::uint64_t evaluations);

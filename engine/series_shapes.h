@@ -59,21 +59,13 @@ void PairLoops(const Target& t, Tracker& tr, double p, double pp, std::int32_t p
   const double m = std::sqrt(p / pp);
   int f = 0;
   while (f <= last) {
-    const Bounds b = t.pruning && tr.best >= kBoxBoundsFrom
-                         ? BoxBounds(t, tr.best, {{p, p}, {pp, pp}, {s[f], s[last]}, {s[f], s[last]}})
-                         : PlainBounds(t, tr.best);
+    // While the best is large, each inner loop is also bounded by the least
+    // errors along it.
+    const bool perLoop = t.pruning && tr.best >= kBoxBoundsFrom;
+    const Bounds b =
+        perLoop ? BoxBounds(t, tr.best, {{p, p}, {pp, pp}, {s[f], s[last]}, {s[f], s[last]}}) : PlainBounds(t, tr.best);
     if (b.prune) return;
-    const std::uint64_t version = tr.version;
-    if (!b.Both()) {
-      // Large best: bound each inner loop by the least errors along it.
-      for (; f <= last && tr.version == version; ++f) {
-        const Windows ws = SumPartWindows(t, tr.best, s, {f, last}, p, pp, s[f], true);
-        for (int i = 0; i < ws.count; ++i) {
-          for (int w = ws.part[i].lo; w <= ws.part[i].hi; ++w) score(f, w);
-        }
-      }
-      continue;
-    }
+    // Missing bounds give empty-free windows: 0 and infinity.
     const RatioWindow r = MakeRatioWindow(t, b, m);
     if (r.empty) return;
     const ValueRange pw = ProductWindow(t, b);
@@ -89,8 +81,16 @@ void PairLoops(const Target& t, Tracker& tr, double p, double pp, std::int32_t p
     const double fHi = std::min({std::sqrt(sHi / r.lo), sumHi / 2.0, 2.0 * hw.hi / p});
     const IndexRange fr = Intersect({f, last}, WindowIndices(s, fLo, fHi));
     if (fr.Empty()) return;
+    const std::uint64_t version = tr.version;
     for (f = fr.lo; f <= fr.hi && tr.version == version; ++f) {
       const double x = s[f];
+      if (perLoop) {
+        const Windows ws = SumPartWindows(t, tr.best, s, {f, last}, p, pp, x, true);
+        for (int i = 0; i < ws.count; ++i) {
+          for (int w = ws.part[i].lo; w <= ws.part[i].hi; ++w) score(f, w);
+        }
+        continue;
+      }
       const ValueRange hx = HarmonicPartRange(hw, p, x);
       const double lo = std::max({sLo / x, x * r.lo, sumLo - x, hx.lo});
       const double hi = std::min({sHi / x, x * r.hi, sumHi - x, hx.hi});
@@ -112,7 +112,7 @@ void SearchNone(RunState& run, const Target& t, Tracker& tr, IndexRange band) {
     const double pp = ps[x];
     IndexRange mid{x, band.hi};
     const Bounds b = PlainBounds(t, tr.best);
-    if (b.Both()) {
+    if (b.Any()) {
       const ValueRange sw = SumWindow(t, b);
       const ValueRange pw = ProductWindow(t, b);
       const ValueRange hw = HarmonicWindow(t, b);
@@ -265,8 +265,12 @@ void SearchPairFixed(RunState& run, const Target& t, Tracker& tr, double u, doub
   for (int x = 0; x <= last; ++x) {
     if (!NextPass(run)) return;
     const double pp = ps[x];
-    const IndexRange pr = RatioPartWindow(t, tr.best, ps, {x, last}, pp, u, v, tr.best >= kBoxBoundsFrom);
-    for (int y = pr.lo; y <= pr.hi; ++y) tr.Offer(K::Error(t, ps[y], pp, u, v), y, x, NoneIndex, NoneIndex);
+    const Windows ws = RatioPartWindows(t, tr.best, ps, {x, last}, pp, u, v, tr.best >= kBoxBoundsFrom);
+    for (int i = 0; i < ws.count; ++i) {
+      for (int y = ws.part[i].lo; y <= ws.part[i].hi; ++y) {
+        tr.Offer(K::Error(t, ps[y], pp, u, v), y, x, NoneIndex, NoneIndex);
+      }
+    }
   }
 }
 
