@@ -198,7 +198,6 @@ struct Bounds {
   double aJ = 0.0;
   double arm = 0.0;
   bool Any() const { return a1 > 0.0 || a2 > 0.0 || aJ > 0.0; }
-  bool Both() const { return a1 > 0.0 && a2 > 0.0; }
   /// Ratio bound on X and on Y.
   double Joint() const { return a1 * a2 > aJ ? a1 * a2 : aJ; }
 };

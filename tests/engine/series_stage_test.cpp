@@ -383,4 +383,26 @@ TEST(SeriesStageEdges, FirstOrderWithOneFixedPartStepsOncePerCandidate) {
   EXPECT_EQ(run.progress, 2 * 80 + 1);
 }
 
+TEST(SeriesStageEdges, FirstOrderSearchStoppedBeforeItsFirstPassGivesZero) {
+  for (const bool resistorFixed : {false, true}) {
+    const engine::DesignRequest request = SeriesRequest(engine::kHpf, 5, "1k", engine::kChebyshev);
+    ComponentSet parts = AllAuto();
+    if (resistorFixed) {
+      FixR(parts, 1, 10e3);
+    } else {
+      FixC(parts, 1, 10e-9);
+    }
+    ScriptedRun run(0);
+    engine::DesignFilter(run, engine::BuildStageTargets(request), request, parts);
+    EXPECT_EQ(parts.r[0], resistorFixed ? 10e3 : 0.0);
+    EXPECT_EQ(parts.c[0], resistorFixed ? 0.0 : 10e-9);
+    for (int i = 1; i < 5; ++i) {
+      EXPECT_EQ(parts.r[i], 0.0);
+      EXPECT_EQ(parts.c[i], 0.0);
+    }
+    EXPECT_EQ(run.steps, 3) << "the drivers' steps only";
+    EXPECT_TRUE(run.valid);
+  }
+}
+
 }  // namespace
