@@ -1,8 +1,8 @@
 #pragma once
 
-// The preferred-value searches as plain nested loops, each written exactly
-// as its table row reads, without any pruning: slow, obviously right, and
-// the yardstick the engine's searches are compared with. Also a plain
+// The preferred-value searches as plain nested loops, each with its loop
+// order, ranges and starting best and without any pruning: slow, obviously
+// right, and the yardstick the engine's searches are compared with. Also a plain
 // preferred-value design (drivers, stage functions and write-back) built on
 // them, and a run state for tests and benchmarks.
 
