@@ -1,0 +1,188 @@
+// Preferred-value design: the engine's pruned searches against the plain
+// loops, for whole order-8 designs and for single stages with fixed parts.
+// The counter "candidates" is the number of candidates scored with the exact
+// error formula per design (or per stage).
+
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "engine/design.h"
+#include "engine/design_data.h"
+#include "engine/run_checks.h"
+#include "engine/series_search.h"
+#include "engine/stage_maths.h"
+
+#ifdef KELVARA_BENCH_PLAIN
+#include "tests/engine/series_reference.h"
+#endif
+
+namespace {
+
+using namespace kelvara;
+
+class SilentRun final : public engine::RunState {
+ public:
+  bool StopRequested() const override { return false; }
+  void Warn(const std::string&, const std::string&) override {}
+
+ protected:
+  void ShowProgress(int) override {}
+};
+
+// Arguments: pass kind, response, cut-off (0: 1 kHz, 1: 10 MHz).
+engine::DesignRequest Order8(const benchmark::State& state) {
+  const int kind = static_cast<int>(state.range(0));
+  const int response = static_cast<int>(state.range(1));
+  const char* cutoff = state.range(2) == 0 ? "1k" : "10M";
+  return engine::MakeDesignRequest(kind, 0, 6, response, 0, cutoff, true, true, false);
+}
+
+std::string Label(const benchmark::State& state) {
+  return std::string(state.range(0) == engine::kLpf ? "LPF" : "HPF") +
+         (state.range(1) == engine::kButterworth ? " Butterworth" : " Chebyshev") +
+         (state.range(2) == 0 ? " 1 kHz" : " 10 MHz");
+}
+
+engine::ComponentSet AllAuto() {
+  engine::ComponentSet parts;
+  parts.rAuto.fill(true);
+  parts.cAuto.fill(true);
+  return parts;
+}
+
+void DesignArgs(benchmark::internal::Benchmark* b) {
+  for (int kind : {engine::kLpf, engine::kHpf}) {
+    for (int response : {engine::kButterworth, engine::kChebyshev}) {
+      for (int cutoff : {0, 1}) b->Args({kind, response, cutoff});
+    }
+  }
+}
+
+// One order-8 design with every part auto.
+void BM_SeriesDesign(benchmark::State& state) {
+  const engine::DesignRequest request = Order8(state);
+  const engine::StageTargets targets = engine::BuildStageTargets(request);
+  std::uint64_t candidates = 0;
+  for (auto _ : state) {
+    SilentRun run;
+    engine::ComponentSet parts = AllAuto();
+    const std::uint64_t before = engine::SeriesCandidatesEvaluated();
+    engine::DesignFilter(run, targets, request, parts);
+    candidates = engine::SeriesCandidatesEvaluated() - before;
+    benchmark::DoNotOptimize(parts);
+  }
+  state.counters["candidates"] = static_cast<double>(candidates);
+  state.SetLabel(Label(state));
+}
+BENCHMARK(BM_SeriesDesign)->Apply(DesignArgs)->Unit(benchmark::kMicrosecond);
+
+#ifdef KELVARA_BENCH_PLAIN
+// The same designs through the plain loops.
+void BM_SeriesDesignPlain(benchmark::State& state) {
+  const engine::DesignRequest request = Order8(state);
+  const engine::StageTargets targets = engine::BuildStageTargets(request);
+  std::uint64_t candidates = 0;
+  for (auto _ : state) {
+    SilentRun run;
+    engine::ComponentSet parts = AllAuto();
+    const std::uint64_t before = reference::PlainCandidatesEvaluated();
+    reference::PlainSeriesDesign(run, targets, request, parts);
+    candidates = reference::PlainCandidatesEvaluated() - before;
+    benchmark::DoNotOptimize(parts);
+  }
+  state.counters["candidates"] = static_cast<double>(candidates);
+  state.SetLabel(Label(state));
+}
+BENCHMARK(BM_SeriesDesignPlain)->Apply(DesignArgs)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+#endif
+
+// Stages with fixed parts: the four stages of an order-8 Chebyshev design at
+// 1 kHz (Q 0.63 to 9.7), each with the pattern's parts fixed at the values
+// of the continuous design rounded to the series (what a user who fixes a
+// part typically enters). Arguments: pass kind, pattern (1 Ra, 2 Rb, 4 Ca,
+// 8 Cb). Time and candidates are per stage.
+constexpr int kPatterns[] = {1, 2, 4, 8, 3, 5, 6, 9, 10, 12};
+
+std::string PatternLabel(int kind, int pattern) {
+  std::string s = kind == engine::kLpf ? "LPF" : "HPF";
+  s += " fixed";
+  if (pattern & 1) s += " Ra";
+  if (pattern & 2) s += " Rb";
+  if (pattern & 4) s += " Ca";
+  if (pattern & 8) s += " Cb";
+  return s;
+}
+
+std::array<engine::SeriesStage, 4> FixedStages(int kind, int pattern) {
+  const engine::DesignRequest request =
+      engine::MakeDesignRequest(kind, 0, 6, engine::kChebyshev, 0, "1k", false, false, true);
+  const engine::StageTargets targets = engine::BuildStageTargets(request);
+  SilentRun run;
+  engine::ComponentSet continuous = AllAuto();
+  engine::DesignFilter(run, targets, request, continuous);
+  const engine::DesignData& d = engine::BuildDesignData();
+  std::array<engine::SeriesStage, 4> stages;
+  for (int s = 0; s < 4; ++s) {
+    engine::SeriesStage& st = stages[s];
+    st.kind = static_cast<engine::PassKind>(kind);
+    st.q = targets.stageQ[s];
+    st.omega = targets.stageOmega[s];
+    st.ra = engine::NearestValue(d.ResSeries, engine::kResLast, continuous.r[2 * s]);
+    st.rb = engine::NearestValue(d.ResSeries, engine::kResLast, continuous.r[2 * s + 1]);
+    st.ca = engine::NearestValue(d.CapSeries, engine::kCapLast, continuous.c[2 * s]);
+    st.cb = engine::NearestValue(d.CapSeries, engine::kCapLast, continuous.c[2 * s + 1]);
+    st.raFixed = pattern & 1;
+    st.rbFixed = pattern & 2;
+    st.caFixed = pattern & 4;
+    st.cbFixed = pattern & 8;
+  }
+  return stages;
+}
+
+void FixedArgs(benchmark::internal::Benchmark* b) {
+  for (int kind : {engine::kLpf, engine::kHpf}) {
+    for (int pattern : kPatterns) b->Args({kind, pattern});
+  }
+}
+
+void BM_SeriesStageFixed(benchmark::State& state) {
+  const int kind = static_cast<int>(state.range(0));
+  const int pattern = static_cast<int>(state.range(1));
+  const auto stages = FixedStages(kind, pattern);
+  std::uint64_t candidates = 0;
+  for (auto _ : state) {
+    SilentRun run;
+    const std::uint64_t before = engine::SeriesCandidatesEvaluated();
+    for (const auto& st : stages) benchmark::DoNotOptimize(engine::SearchSeriesStage(run, st));
+    candidates = engine::SeriesCandidatesEvaluated() - before;
+  }
+  state.SetItemsProcessed(state.iterations() * 4);
+  state.counters["candidates"] = static_cast<double>(candidates) / 4;
+  state.counters["per_stage_us"] = benchmark::Counter(static_cast<double>(state.iterations()) * 4,
+                                                      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.SetLabel(PatternLabel(kind, pattern));
+}
+BENCHMARK(BM_SeriesStageFixed)->Apply(FixedArgs)->Unit(benchmark::kMicrosecond);
+
+#ifdef KELVARA_BENCH_PLAIN
+void BM_SeriesStageFixedPlain(benchmark::State& state) {
+  const int kind = static_cast<int>(state.range(0));
+  const int pattern = static_cast<int>(state.range(1));
+  const auto stages = FixedStages(kind, pattern);
+  std::uint64_t candidates = 0;
+  for (auto _ : state) {
+    SilentRun run;
+    const std::uint64_t before = reference::PlainCandidatesEvaluated();
+    for (const auto& st : stages) benchmark::DoNotOptimize(reference::PlainSearchSeriesStage(run, st));
+    candidates = reference::PlainCandidatesEvaluated() - before;
+  }
+  state.counters["candidates"] = static_cast<double>(candidates) / 4;
+  state.SetLabel(PatternLabel(kind, pattern));
+}
+BENCHMARK(BM_SeriesStageFixedPlain)->Apply(FixedArgs)->Unit(benchmark::kMillisecond);
+#endif
+
+}  // namespace
