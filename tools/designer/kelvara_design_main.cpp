@@ -18,14 +18,15 @@
 #include "engine/run_checks.h"
 #include "storage/design_file.h"
 #include "tools/designer/headless_design.h"
-#include "tools/designer/sheet_inputs.h"
+#include "engine/sheet_inputs.h"
+#include "tools/designer/delivered_record.h"
 #include "values/eng_value.h"
 
 namespace {
 
 using kelvara::engine::DesignRequest;
 using kelvara::engine::PartInputs;
-using kelvara::tools::SheetInputs;
+using kelvara::engine::SheetInputs;
 
 constexpr int kUsageError = 2;
 constexpr int kFileError = 3;
@@ -83,7 +84,7 @@ std::pair<SheetInputs, kelvara::values::SheetRecord> SheetFromFile(const std::st
   auto opened = kelvara::storage::OpenSheetFile(QString::fromStdString(path));
   if (!opened) throw FileError{opened.error()};
   kelvara::values::SheetRecord record = std::move(opened).value();
-  return {kelvara::tools::InputsFromRecord(record), std::move(record)};
+  return {kelvara::engine::InputsFromRecord(record), std::move(record)};
 }
 
 SheetInputs InputsFromOptions(const std::string& cutoff, const std::string& kind, int order,
@@ -165,7 +166,7 @@ int main(int argc, char** argv) {
     } else {
       std::tie(inputs, record) = SheetFromFile(sheetFile);
     }
-    const DesignRequest request = kelvara::tools::RequestOf(inputs);
+    const DesignRequest request = kelvara::engine::RequestOf(inputs);
     if (!kelvara::engine::HasDesignData(request)) {
       throw UsageError{"HPF is designed only with the Butterworth response, or Chebyshev from order 4"};
     }

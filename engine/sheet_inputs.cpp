@@ -1,8 +1,8 @@
-#include "tools/designer/sheet_inputs.h"
+#include "engine/sheet_inputs.h"
 
 #include "engine/run_checks.h"
 
-namespace kelvara::tools {
+namespace kelvara::engine {
 namespace {
 
 using namespace values::sheet_line;
@@ -20,9 +20,9 @@ SheetInputs InputsFromRecord(const values::SheetRecord& record) {
   in.response = IntLine(record, kResponse);
   in.rippleIndex = IntLine(record, kRipple);
   in.anyValues = values::LineIsTrue(record[kAnyValues]);
-  for (int k = 1; k <= engine::kMaxParts; ++k) {
-    engine::PartInput& r = in.parts.r[k - 1];
-    engine::PartInput& c = in.parts.c[k - 1];
+  for (int k = 1; k <= kMaxParts; ++k) {
+    PartInput& r = in.parts.r[k - 1];
+    PartInput& c = in.parts.c[k - 1];
     // Opening a sheet empties the edits of the parts its order does not use.
     r.text = k <= in.Order() ? record[RValue(k)] : std::string();
     c.text = k <= in.Order() ? record[CValue(k)] : std::string();
@@ -34,9 +34,9 @@ SheetInputs InputsFromRecord(const values::SheetRecord& record) {
   return in;
 }
 
-engine::DesignRequest RequestOf(const SheetInputs& in) {
-  return engine::MakeDesignRequest(in.passKind, in.circuit, in.orderIndex, in.response, in.rippleIndex, in.cutoffText,
-                                   !in.anyValues, !in.anyValues, in.anyValues);
+DesignRequest RequestOf(const SheetInputs& in) {
+  return MakeDesignRequest(in.passKind, in.circuit, in.orderIndex, in.response, in.rippleIndex, in.cutoffText,
+                           !in.anyValues, !in.anyValues, in.anyValues);
 }
 
 void StoreInputs(values::SheetRecord& record, const SheetInputs& in) {
@@ -46,7 +46,7 @@ void StoreInputs(values::SheetRecord& record, const SheetInputs& in) {
   record[kOrder] = std::to_string(in.orderIndex);
   record[kResponse] = std::to_string(in.response);
   record[kRipple] = std::to_string(in.rippleIndex);
-  for (int k = 1; k <= engine::kMaxParts; ++k) {
+  for (int k = 1; k <= kMaxParts; ++k) {
     record[RValue(k)] = in.parts.r[k - 1].text;
     record[CValue(k)] = in.parts.c[k - 1].text;
     record[RAuto(k)] = values::BoolLine(in.parts.r[k - 1].autoSelected);
@@ -55,16 +55,7 @@ void StoreInputs(values::SheetRecord& record, const SheetInputs& in) {
   record[kCapE12] = values::BoolLine(!in.anyValues);
   record[kResE24] = values::BoolLine(!in.anyValues);
   record[kAnyValues] = values::BoolLine(in.anyValues);
-  record[kRippleEnabled] = values::BoolLine(in.response == engine::kChebyshev);
+  record[kRippleEnabled] = values::BoolLine(in.response == kChebyshev);
 }
 
-values::SheetRecord DeliveredRecord(values::SheetRecord record, const SheetInputs& inputs, const DesignReport& report) {
-  StoreInputs(record, inputs);
-  // A valid run set the bar maximum while its sheet was shown; storing the
-  // sheet when the user left it kept that maximum in the record.
-  if (report.valid) record[kProgressMax] = std::to_string(engine::ProgressMaximum(report.order));
-  engine::DeliverToRecord(record, report.parts, report.order, report.progress);
-  return record;
-}
-
-}  // namespace kelvara::tools
+}  // namespace kelvara::engine

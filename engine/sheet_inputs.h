@@ -1,16 +1,16 @@
 #pragma once
 
 // The design inputs of a sheet as a user sees them, read from and written
-// into a sheet record, so that the headless designer can design the sheet a
-// design file holds and write its result back as a sheet.
+// into a sheet record: what the headless designer designs from a file, and
+// what the comparison of sheets evaluates without loading them into the
+// window's controls.
 
 #include <string>
 
 #include "engine/design_types.h"
-#include "tools/designer/headless_design.h"
 #include "values/sheet_record.h"
 
-namespace kelvara::tools {
+namespace kelvara::engine {
 
 struct SheetInputs {
   int passKind = 0;  // 0 LPF, 1 HPF
@@ -21,7 +21,7 @@ struct SheetInputs {
   int rippleIndex = 0;
   /// "問わない" checked; otherwise both series boxes are.
   bool anyValues = true;
-  engine::PartInputs parts;
+  PartInputs parts;
 
   int Order() const { return orderIndex + 2; }
 };
@@ -33,17 +33,11 @@ struct SheetInputs {
 SheetInputs InputsFromRecord(const values::SheetRecord& record);
 
 /// The design request of a press of "定数設定" on these inputs.
-engine::DesignRequest RequestOf(const SheetInputs& inputs);
+DesignRequest RequestOf(const SheetInputs& inputs);
 
 /// Writes the inputs into a record of at least 49 lines as storing the sheet
 /// would: lines 0..40, and line 42 (the ripple choice is enabled exactly for
 /// Chebyshev). The state lines 41 and 43..48 are left alone.
 void StoreInputs(values::SheetRecord& record, const SheetInputs& inputs);
 
-/// The record a run of these inputs leaves when it ends while another sheet
-/// is shown: the sheet's inputs, the bar maximum of a valid run, then the
-/// delivery of its part values, idle state and final progress. An invalid
-/// run delivers whatever values it holds, as the window's run does.
-values::SheetRecord DeliveredRecord(values::SheetRecord record, const SheetInputs& inputs, const DesignReport& report);
-
-}  // namespace kelvara::tools
+}  // namespace kelvara::engine
