@@ -9,7 +9,10 @@
 //   form_main_rules.cpp    the rules that keep a design consistent
 //   form_main_sheets.cpp   sheet records and tab changes
 //   form_main_picture.cpp  the circuit picture
-//   form_main_menus.cpp    menus, dialogs and the handlers of later features
+//   form_main_menus.cpp    the help menu
+//   form_main_run.cpp      the calculation run (定数設定, 設定中止)
+//   form_main_chart.cpp    the response chart and the comparison
+//   form_main_files.cpp    design files
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -114,16 +117,21 @@ class TFormMain : public QMainWindow {
   void CBox_NoProblemClick();
   void OnClick_chkBoxE12();
   void Change_EditValset();
-  // The calculation run, the chart and the files plug in here.
+  // The calculation run.
   void ButtonValsetClick();
   void ButtonStopClick();
+
+  // The response chart and the comparison.
   void ButtonFreqClick();
   void ButtonFreq8Click();
   void PopUP_colorClick();
+
+  // Design files.
   void menuOpenFileClick();
   void menuOpenFileAllClick();
   void menuSaveFileClick();
   void menuSaveFileAllClick();
+
   void menuAboutUseTorisetsuClick();
   void menuVerHelpClick();
 
@@ -225,6 +233,12 @@ class TFormMain : public QMainWindow {
   storage::SettingsStore& settingsStore_;
   QString programDirOverride_;
   bool shown_ = false;
+
+  // ---- calculation run (form_main_run.cpp) ----------------------------
+
+  // ---- response chart (form_main_chart.cpp) ---------------------------
+
+  // ---- design files (form_main_files.cpp) -----------------------------
 };
 
 }  // namespace kelvara::app

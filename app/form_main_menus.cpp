@@ -1,6 +1,4 @@
-// The menu commands of the shell (the manual, the version dialog) and the
-// handlers that the calculation run, the response chart and the design
-// files fill in.
+// The help menu: the manual and the version dialog.
 
 #include <QDesktopServices>
 #include <QUrl>
@@ -20,20 +18,5 @@ void TFormMain::menuAboutUseTorisetsuClick() {
 void TFormMain::menuVerHelpClick() {
   if (FormAboutBox) FormAboutBox->ShowModal();
 }
-
-// Calculation run.
-void TFormMain::ButtonValsetClick() {}
-void TFormMain::ButtonStopClick() {}
-
-// Response chart and comparison.
-void TFormMain::ButtonFreqClick() {}
-void TFormMain::ButtonFreq8Click() {}
-void TFormMain::PopUP_colorClick() {}
-
-// Design files.
-void TFormMain::menuOpenFileClick() {}
-void TFormMain::menuOpenFileAllClick() {}
-void TFormMain::menuSaveFileClick() {}
-void TFormMain::menuSaveFileAllClick() {}
 
 }  // namespace kelvara::app
