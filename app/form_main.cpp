@@ -7,6 +7,7 @@
 
 #include "app/application.h"
 #include "app/form_menseki.h"
+#include "app/ui_handover.h"
 #include "app/ui_texts.h"
 #include "engine/design_data.h"
 
@@ -29,6 +30,7 @@ TFormMain::TFormMain(storage::SettingsStore& settingsStore, WarningBoxes& warnin
       settingsStore_(settingsStore),
       programDirOverride_(std::move(programDir)) {
   setObjectName(QStringLiteral("FormMain"));
+  UiHandover::Instance();  // made here, on the user-interface thread
   setWindowTitle(QString(text::kMainCaption));
   CreateDesignTimeControls();
   move(95, 67);
@@ -46,7 +48,7 @@ TFormMain::TFormMain(storage::SettingsStore& settingsStore, WarningBoxes& warnin
   RunGuarded([this] { FormCreate(); });
 }
 
-TFormMain::~TFormMain() = default;
+TFormMain::~TFormMain() { ShutdownRuns(); }
 
 void TFormMain::SetDialogs(TFormAboutBox* aboutBox, TFormMenseki* menseki) {
   FormAboutBox = aboutBox;
@@ -94,6 +96,9 @@ void TFormMain::ShowDisclaimer() {
 
 void TFormMain::closeEvent(QCloseEvent* event) {
   RunGuarded([this] { FormClose(); });
+  // Runs still searching are stopped and waited for; none of them touches
+  // the window from here on.
+  ShutdownRuns();
   event->accept();
 }
 

@@ -27,12 +27,15 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QPointer>
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include "app/part_group.h"
 #include "app/tab_control.h"
 #include "app/warning_boxes.h"
+#include "engine/design_types.h"
 #include "storage/app_settings.h"
 #include "values/sheet_record.h"
 
@@ -42,6 +45,7 @@ namespace kelvara::app {
 
 class TFormAboutBox;
 class TFormMenseki;
+class TcalcThread;
 
 class TFormMain : public QMainWindow {
   Q_OBJECT
@@ -120,6 +124,21 @@ class TFormMain : public QMainWindow {
   // The calculation run.
   void ButtonValsetClick();
   void ButtonStopClick();
+  /// The design parameters and the part inputs as the controls hold them.
+  engine::DesignRequest CaptureDesignRequest() const;
+  engine::PartInputs CapturePartInputs() const;
+  /// A sheet whose run failed without a result becomes idle in its record.
+  void MakeRecordIdle(int sheet);
+  /// Set once the window closes: runs hand nothing over any more.
+  bool RunsClosing() const { return runsClosing_; }
+  /// Stops every run, closes their boxes and waits for them to end (the
+  /// user-interface thread keeps handling their hand-overs meanwhile).
+  /// False when some run had not ended within the time.
+  bool ShutdownRuns(int waitMilliseconds = 15000);
+  /// The runs started last for each sheet; an ended run reads as null.
+  std::array<QPointer<TcalcThread>, kSheetCount> calcRuns;
+  /// Makes the run of a click (tests put runs of their own here).
+  std::function<TcalcThread*(TFormMain&, int sheet)> makeRun;
 
   // The response chart and the comparison.
   void ButtonFreqClick();
@@ -235,6 +254,7 @@ class TFormMain : public QMainWindow {
   bool shown_ = false;
 
   // ---- calculation run (form_main_run.cpp) ----------------------------
+  bool runsClosing_ = false;
 
   // ---- response chart (form_main_chart.cpp) ---------------------------
 

@@ -1,11 +1,91 @@
 // The calculation run: "定数設定" starts a design of the shown sheet on a
 // worker thread, "設定中止" asks it to stop.
+//
+// A run reads and writes controls and records only through steps it hands
+// to this thread (see TcalcThread). The controls always hold exactly the
+// sheet whose tab is shown: tab changes and file loads swap them without
+// running an event loop in between, and the comparison of sheets reads the
+// other sheets from their records instead of loading them into the
+// controls. So whenever a run's step is handled — between events or inside
+// the event loop of a modal box — a delivery to the shown sheet meets that
+// sheet's own data.
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include "app/calc_thread.h"
 #include "app/form_main.h"
+#include "engine/run_checks.h"
+#include "storage/sheet_checks.h"
 
 namespace kelvara::app {
 
-void TFormMain::ButtonValsetClick() {}
-void TFormMain::ButtonStopClick() {}
+engine::DesignRequest TFormMain::CaptureDesignRequest() const {
+  return engine::MakeDesignRequest(CBox_HPFLPF->currentIndex(), CBox_Circuit->currentIndex(),
+                                   CBox_Jisuu->currentIndex(), CBox_gensui->currentIndex(),
+                                   CBox_ripple->currentIndex(), Edit_Frequency->text().toStdString(),
+                                   chkBoxE12[0]->isChecked(), chkBoxE12[1]->isChecked(), CBox_NoProblem->isChecked());
+}
+
+engine::PartInputs TFormMain::CapturePartInputs() const {
+  engine::PartInputs inputs;
+  for (int k = 0; k < kPartCount; ++k) {
+    inputs.r[k] = {groupR[k].valueEdit->text().toStdString(), groupR[k].autoButton->isChecked(),
+                   groupR[k].fixButton->isChecked()};
+    inputs.c[k] = {groupC[k].valueEdit->text().toStdString(), groupC[k].autoButton->isChecked(),
+                   groupC[k].fixButton->isChecked()};
+  }
+  return inputs;
+}
+
+void TFormMain::ButtonValsetClick() {
+  TabDesign->setEnabled(false);
+  DisableDesignInputs();
+  ButtonValset->setEnabled(false);
+  ButtonFreq->setEnabled(false);
+  const int s = ShownSheet();
+  TcalcThread* run = makeRun ? makeRun(*this, s) : new TcalcThread(*this, s, true);
+  calcRuns[s] = run;
+  connect(run, &QThread::finished, run, &QObject::deleteLater);
+  run->Resume();
+  QThread::msleep(100);
+}
+
+void TFormMain::ButtonStopClick() {
+  const int s = ShownSheet();
+  ButtonStop->setEnabled(false);
+  // A sheet opened from a file in its running look has no run.
+  if (TcalcThread* run = calcRuns[s]; run && !run->Ended()) run->Terminate();
+}
+
+void TFormMain::MakeRecordIdle(int sheet) {
+  values::SheetRecord& record = sheets.at(sheet);
+  const values::SheetRecord fresh = values::DefaultSheetRecord();
+  for (std::size_t i = record.size(); i < fresh.size(); ++i) record.push_back(fresh[i]);
+  storage::MakeSheetIdle(record);
+}
+
+bool TFormMain::ShutdownRuns(int waitMilliseconds) {
+  runsClosing_ = true;
+  const std::vector<QPointer<TcalcThread>> live = TcalcThread::LiveRuns();
+  for (const auto& run : live) {
+    if (run) run->Terminate();
+  }
+  warnings.CloseNonModal();
+  QElapsedTimer timer;
+  timer.start();
+  auto running = [&live] {
+    for (const auto& run : live) {
+      if (run && !run->isFinished()) return true;
+    }
+    return false;
+  };
+  while (running() && timer.elapsed() < waitMilliseconds) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(2);
+  }
+  return !running();
+}
 
 }  // namespace kelvara::app

@@ -3,6 +3,7 @@
 
 #include <QIcon>
 #include <QStyleFactory>
+#include <cstdlib>
 #include <memory>
 
 #include "app/application.h"
@@ -34,6 +35,10 @@ int main(int argc, char* argv[]) {
 
     formMain->show();
     QApplication::exec();
+    // A run that has not ended by now cannot be waited for any longer; the
+    // settings are saved, so leave without tearing the application down
+    // under it.
+    if (!formMain->ShutdownRuns()) std::_Exit(0);
   } catch (const std::exception& e) {
     ReportError(QString::fromUtf8(e.what()));
   } catch (...) {

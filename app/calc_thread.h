@@ -1,0 +1,72 @@
+#pragma once
+
+// One calculation run: designs one sheet on a worker thread. Every step that
+// reads or writes a control or a sheet record is handed to the
+// user-interface thread and waited for; the design itself works only on the
+// run's own copies of the inputs. The run frees itself when it has ended.
+
+#include <QPointer>
+#include <QString>
+#include <QThread>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+#include "engine/design_types.h"
+#include "engine/run_state.h"
+
+namespace kelvara::app {
+
+class TFormMain;
+
+class TcalcThread : public QThread, public engine::RunState {
+  Q_OBJECT
+
+ public:
+  /// A run of the sheet shown at the click. It starts suspended, like every
+  /// run: Resume starts it.
+  TcalcThread(TFormMain& form, int sheet, bool createSuspended = true);
+  ~TcalcThread() override;
+
+  void Resume() { start(); }
+  /// Asks the run to stop; the searches end before their next pass.
+  void Terminate() { requestInterruption(); }
+  /// True once the run's body has returned (also seen by the sanitizer).
+  bool Ended() const;
+
+  /// Every run not yet freed, on the user-interface thread.
+  static std::vector<QPointer<TcalcThread>> LiveRuns();
+
+  /// The sheet was on screen when the design ended.
+  bool onScreen = false;
+
+  bool StopRequested() const override { return isInterruptionRequested(); }
+  /// Shows the warning in a box of its own and waits until it is closed;
+  /// only this run waits.
+  void Warn(const std::string& caption, const std::string& text) override;
+
+ protected:
+  void run() override;
+  /// The run body.
+  virtual void Execute();
+  /// Steps 10 and 11: the stage targets and the design.
+  virtual void Design();
+  void ShowProgress(int progress) override;
+
+ private:
+  /// Runs step on the user-interface thread while the window exists.
+  void OnUi(const std::function<void(TFormMain&)>& step);
+  /// Steps 12 to 16 in one hand-over; after a failure nothing is delivered.
+  void Finish(TFormMain& form, bool failed);
+  bool CheckCombination();
+
+  QPointer<TFormMain> form_;
+  engine::DesignRequest request_;
+  engine::ComponentSet parts_;
+  engine::StageTargets targets_;
+
+  mutable std::mutex endMutex_;
+  bool ended_ = false;
+};
+
+}  // namespace kelvara::app

@@ -1,0 +1,62 @@
+#include "app/ui_handover.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+namespace kelvara::app {
+
+UiHandover::UiHandover(QObject* parent) : QObject(parent) {}
+
+UiHandover& UiHandover::Instance() {
+  // It must live on the user-interface thread whoever asks first. Made
+  // there, it is a child of the application object and goes with it (the
+  // program waits for every run before that).
+  static UiHandover* instance = [] {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (QThread::currentThread() == app->thread()) return new UiHandover(app);
+    auto* handover = new UiHandover(nullptr);
+    handover->moveToThread(app->thread());
+    return handover;
+  }();
+  return *instance;
+}
+
+void UiHandover::Run(const std::function<void()>& step) {
+  if (QThread::currentThread() == thread()) {
+    step();
+    return;
+  }
+  Pending pending{&step};
+  {
+    std::lock_guard lock(mutex_);
+    pending_.push_back(&pending);
+  }
+  QMetaObject::invokeMethod(this, "RunPending", Qt::QueuedConnection);
+  std::unique_lock lock(mutex_);
+  doneChanged_.wait(lock, [&pending] { return pending.done; });
+}
+
+void UiHandover::RunPending() {
+  for (;;) {
+    Pending* next = nullptr;
+    {
+      std::lock_guard lock(mutex_);
+      if (pending_.empty()) return;
+      next = pending_.front();
+      pending_.pop_front();
+    }
+    // A step reports its own errors; whatever escapes still releases the
+    // waiting run.
+    try {
+      (*next->step)();
+    } catch (...) {
+    }
+    {
+      std::lock_guard lock(mutex_);
+      next->done = true;
+    }
+    doneChanged_.notify_all();
+  }
+}
+
+}  // namespace kelvara::app
