@@ -259,6 +259,25 @@ class TFormMain : public QMainWindow {
   // ---- response chart (form_main_chart.cpp) ---------------------------
 
   // ---- design files (form_main_files.cpp) -----------------------------
+ public:
+  /// Shows a file dialog modally and gives the path the user chose, or
+  /// nothing when the user cancelled. The window uses the dialog's own
+  /// exec(); tests put their choice in its place so no dialog appears.
+  using FileDialogRunner = std::function<std::optional<QString>(QFileDialog& dialog)>;
+  /// An empty runner restores the real dialog.
+  void SetFileDialogRunner(FileDialogRunner runner);
+
+ private:
+  /// Filters, modes and options of OpenDialog1 and SaveDialog1.
+  void SetUpFileDialogs();
+  /// Shows dialog with filter `filterIndex` selected and `lastName` (the
+  /// name chosen the last time) filled in; a chosen path becomes the new
+  /// `lastName`.
+  std::optional<QString> ChooseFile(QFileDialog& dialog, int filterIndex, QString& lastName);
+
+  FileDialogRunner fileDialogRunner_;
+  QString openDialogName_;
+  QString saveDialogName_;
 };
 
 }  // namespace kelvara::app

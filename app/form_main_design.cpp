@@ -187,6 +187,7 @@ void TFormMain::CreateMenus() {
   SaveDialog1 = new QFileDialog(this);
   SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
   SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
+  SetUpFileDialogs();
   ColorDialog1 = new QColorDialog(this);
   ColorDialog1->setObjectName(QStringLiteral("ColorDialog1"));
   PopupMenu1 = new QMenu(this);

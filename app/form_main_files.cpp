@@ -1,12 +1,126 @@
 // Design files: one sheet or all sheets saved to and opened from files.
+//
+// A file is read and checked completely before anything changes: a refused
+// file is reported and leaves every record and control as it was. Saving
+// goes through a temporary file beside the target, so a failed save leaves
+// the old file whole. Sheets opened from a file are idle, whatever look they
+// were saved in.
 
+#include <optional>
+#include <utility>
+
+#include "app/application.h"
 #include "app/form_main.h"
+#include "storage/design_file.h"
 
 namespace kelvara::app {
 
-void TFormMain::menuOpenFileClick() {}
-void TFormMain::menuOpenFileAllClick() {}
-void TFormMain::menuSaveFileClick() {}
-void TFormMain::menuSaveFileAllClick() {}
+namespace {
+
+// The dialogs' filters: pairs of the text the user sees and the pattern it
+// matches. The open dialog's texts carry full-width parentheses.
+constexpr const char* kOpenFilter = "データ ファイル（*.zdn）|*.zdn|データ ファイル（*.zdna）|*.zdna";
+constexpr const char* kSaveFilter = "データ ファイル(*.zdn)|*.zdn|データ ファイル(*.zdna)|*.zdna";
+
+// Filter positions in both dialogs.
+constexpr int kSheetFilter = 0;      // "zdn", one sheet
+constexpr int kAllSheetsFilter = 1;  // "zdna", all sheets
+
+// Qt reads a filter's patterns only from ASCII parentheses at its end, so
+// "データ ファイル（*.zdn）" alone would match no file at all. Each filter is
+// given as "text (patterns)" and the dialogs hide the parenthesised part
+// (HideNameFilterDetails): the list shows the text exactly, and the
+// patterns do the matching.
+QStringList NameFilters(const char* filter) {
+  const QStringList parts = QString::fromUtf8(filter).split(QLatin1Char('|'));
+  QStringList nameFilters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+    nameFilters << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+  }
+  return nameFilters;
+}
+
+std::optional<QString> ExecFileDialog(QFileDialog& dialog) {
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty()) return std::nullopt;
+  return files.first();
+}
+
+void ReportFileError(const storage::DesignFileError& error) {
+  ReportError(error.caption + QLatin1Char('\n') + error.text);
+}
+
+}  // namespace
+
+void TFormMain::SetUpFileDialogs() {
+  const std::pair<QFileDialog*, const char*> dialogs[] = {{OpenDialog1, kOpenFilter}, {SaveDialog1, kSaveFilter}};
+  for (const auto& [dialog, filter] : dialogs) {
+    // Qt's own dialog, so the filter texts show exactly as given on every
+    // platform.
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setOption(QFileDialog::HideNameFilterDetails);
+    dialog->setNameFilters(NameFilters(filter));
+    dialog->setDefaultSuffix(QString());
+  }
+  OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+  SaveDialog1->setFileMode(QFileDialog::AnyFile);
+  SaveDialog1->setOption(QFileDialog::DontConfirmOverwrite);
+}
+
+void TFormMain::SetFileDialogRunner(FileDialogRunner runner) { fileDialogRunner_ = std::move(runner); }
+
+std::optional<QString> TFormMain::ChooseFile(QFileDialog& dialog, int filterIndex, QString& lastName) {
+  if (!lastName.isEmpty()) dialog.selectFile(lastName);
+  dialog.selectNameFilter(dialog.nameFilters().at(filterIndex));
+  std::optional<QString> chosen = fileDialogRunner_ ? fileDialogRunner_(dialog) : ExecFileDialog(dialog);
+  if (!chosen || chosen->isEmpty()) return std::nullopt;
+  lastName = *chosen;
+  return chosen;
+}
+
+void TFormMain::menuOpenFileClick() {
+  const int s = ShownSheet();
+  const std::optional<QString> path = ChooseFile(*OpenDialog1, kSheetFilter, openDialogName_);
+  if (!path) return;
+  // An all-sheets file gives its first sheet.
+  storage::FileResult<values::SheetRecord> opened = storage::OpenSheetFile(*path);
+  if (!opened) return ReportFileError(opened.error());
+  // The checks above are those LoadSheet makes, so the sheet loads whole.
+  sheets.at(s) = std::move(opened).value();
+  LoadSheet(s);
+  AfterLoadSequence();
+}
+
+void TFormMain::menuOpenFileAllClick() {
+  const int s = ShownSheet();
+  const std::optional<QString> path = ChooseFile(*OpenDialog1, kAllSheetsFilter, openDialogName_);
+  if (!path) return;
+  storage::FileResult<storage::SheetRecords> opened = storage::OpenAllSheetsFile(*path);
+  if (!opened) return ReportFileError(opened.error());
+  sheets = std::move(opened).value();
+  LoadSheet(s);
+  AfterLoadSequence();
+}
+
+void TFormMain::menuSaveFileClick() {
+  const int s = ShownSheet();
+  StoreSheet(s);
+  const std::optional<QString> chosen = ChooseFile(*SaveDialog1, kSheetFilter, saveDialogName_);
+  if (!chosen) return;
+  const QString path = storage::DesignFileName(*chosen, storage::DesignFileKind::kSheet);
+  if (const auto error = storage::WriteSheetFile(path, sheets.at(s))) ReportFileError(*error);
+}
+
+void TFormMain::menuSaveFileAllClick() {
+  StoreSheet(ShownSheet());
+  const storage::SheetRecords content = sheets;
+  const std::optional<QString> chosen = ChooseFile(*SaveDialog1, kAllSheetsFilter, saveDialogName_);
+  if (!chosen) return;
+  const QString path = storage::DesignFileName(*chosen, storage::DesignFileKind::kAllSheets);
+  if (const auto error = storage::WriteAllSheetsFile(path, content)) ReportFileError(*error);
+}
 
 }  // namespace kelvara::app
