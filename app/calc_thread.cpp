@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
+#include <memory>
 #include <string>
 
 #include "app/application.h"
@@ -38,6 +39,8 @@ std::string CombinationCaption(const engine::DesignRequest& r) {
 
 TcalcThread::TcalcThread(TFormMain& form, int sheet, bool createSuspended) : form_(&form) {
   sheetIndex = sheet;
+  // The click locked the tabs for this run.
+  holdsTabs_ = true;
   auto& runs = Registry();
   runs.erase(std::remove(runs.begin(), runs.end(), nullptr), runs.end());
   runs.emplace_back(this);
@@ -65,8 +68,18 @@ bool TcalcThread::Ended() const {
 
 void TcalcThread::OnUi(const std::function<void(TFormMain&)>& step) {
   UiHandover::Instance().Run([this, &step] {
-    if (form_ && !form_->RunsClosing()) step(*form_);
+    if (form_ && !form_->RunsClosing() && !detached_) step(*form_);
   });
+}
+
+void TcalcThread::HoldTabs(TFormMain& form, bool hold) {
+  if (hold == holdsTabs_) return;
+  holdsTabs_ = hold;
+  if (hold) {
+    form.LockSheetTabs();
+  } else {
+    form.UnlockSheetTabs();
+  }
 }
 
 void TcalcThread::run() {
@@ -106,9 +119,9 @@ void TcalcThread::Execute() {
       progress = form.PBar->maximum() / 100;
     });
     StepProgress();
-    OnUi([](TFormMain& form) {
+    OnUi([this](TFormMain& form) {
       form.ButtonStop->setEnabled(true);
-      form.TabDesign->setEnabled(true);
+      HoldTabs(form, false);
     });
     // 10, 11.
     if (valid) Design();
@@ -118,8 +131,15 @@ void TcalcThread::Execute() {
   } catch (...) {
     failed = true;
   }
-  // 12..16.
-  OnUi([this, failed](TFormMain& form) { Finish(form, failed); });
+  // 12..16; a run whose sheet was replaced only gives the tabs back.
+  UiHandover::Instance().Run([this, failed] {
+    if (!form_ || form_->RunsClosing()) return;
+    if (detached_) {
+      HoldTabs(*form_, false);
+    } else {
+      Finish(*form_, failed);
+    }
+  });
   if (failed) {
     // Told once, after the sheet is idle again.
     const QString text = QString(QStringLiteral("Sheet_%1 の定数設定は中断されました。%2"))
@@ -156,36 +176,39 @@ void TcalcThread::ShowProgress(int shown) {
 }
 
 void TcalcThread::Warn(const std::string& caption, const std::string& text) {
-  std::mutex mutex;
-  std::condition_variable closedChanged;
-  bool closed = false;
-  auto close = [&] {
-    {
-      std::lock_guard lock(mutex);
-      closed = true;
-    }
-    closedChanged.notify_all();
+  // The box may be closed after this run has gone on (when the window
+  // closes): the state it signals through belongs to both.
+  struct Closing {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool closed = false;
   };
+  auto closing = std::make_shared<Closing>();
   bool shown = false;
   OnUi([&](TFormMain& form) {
-    form.warnings.ShowNonModal(Q(caption), Q(text), close);
+    form.warnings.ShowNonModal(Q(caption), Q(text), [closing] {
+      std::lock_guard lock(closing->mutex);
+      closing->closed = true;
+      closing->changed.notify_all();
+    });
     shown = true;
   });
   // Without a window (closing) there is nobody to ask.
   if (!shown) return;
-  std::unique_lock lock(mutex);
-  closedChanged.wait(lock, [&closed] { return closed; });
+  std::unique_lock lock(closing->mutex);
+  closing->changed.wait(lock, [&closing] { return closing->closed; });
 }
 
 void TcalcThread::Finish(TFormMain& form, bool failed) {
-  // Whatever happens here, the tabs are given back.
-  struct EnableTabs {
+  // 12. The shown sheet cannot change until the delivery is done; whatever
+  // happens here, the tabs are given back at the end (16).
+  HoldTabs(form, true);
+  struct ReleaseTabs {
+    TcalcThread& run;
     TFormMain& form;
-    ~EnableTabs() { form.TabDesign->setEnabled(true); }
-  } enableTabs{form};
+    ~ReleaseTabs() { run.HoldTabs(form, false); }
+  } releaseTabs{*this, form};
   const int order = request_.Order();
-  // 12. The shown sheet cannot change until the delivery is done.
-  form.TabDesign->setEnabled(false);
   // 13.
   onScreen = form.ShownSheet() == sheetIndex;
   if (onScreen) {
@@ -211,7 +234,7 @@ void TcalcThread::Finish(TFormMain& form, bool failed) {
   } else {
     engine::DeliverToRecord(form.sheets.at(sheetIndex), parts_, order, progress);
   }
-  // 15; 16 when enableTabs goes.
+  // 15; 16 when releaseTabs goes.
   if (onScreen) {
     form.ButtonValset->setText(
         QString::fromUtf8(values::kCaptionIdle.data(), static_cast<int>(values::kCaptionIdle.size())));

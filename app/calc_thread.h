@@ -31,6 +31,12 @@ class TcalcThread : public QThread, public engine::RunState {
   void Resume() { start(); }
   /// Asks the run to stop; the searches end before their next pass.
   void Terminate() { requestInterruption(); }
+  /// The sheet was replaced (a file was opened into it): the run stops and
+  /// from now on shows and delivers nothing. User-interface thread only.
+  void Detach() {
+    detached_ = true;
+    Terminate();
+  }
   /// True once the run's body has returned (also seen by the sanitizer).
   bool Ended() const;
 
@@ -54,13 +60,19 @@ class TcalcThread : public QThread, public engine::RunState {
   void ShowProgress(int progress) override;
 
  private:
-  /// Runs step on the user-interface thread while the window exists.
+  /// Runs step on the user-interface thread while the window exists and
+  /// the run still belongs to its sheet.
   void OnUi(const std::function<void(TFormMain&)>& step);
+  /// Takes or gives back the run's lock on the sheet tabs (UI thread).
+  void HoldTabs(TFormMain& form, bool hold);
   /// Steps 12 to 16 in one hand-over; after a failure nothing is delivered.
   void Finish(TFormMain& form, bool failed);
   bool CheckCombination();
 
   QPointer<TFormMain> form_;
+  // User-interface thread only.
+  bool detached_ = false;
+  bool holdsTabs_ = false;
   engine::DesignRequest request_;
   engine::ComponentSet parts_;
   engine::StageTargets targets_;

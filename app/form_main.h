@@ -129,6 +129,13 @@ class TFormMain : public QMainWindow {
   engine::PartInputs CapturePartInputs() const;
   /// A sheet whose run failed without a result becomes idle in its record.
   void MakeRecordIdle(int sheet);
+  /// The sheet tabs are locked while any run is starting (up to its first
+  /// design step) or delivering, so the shown sheet cannot change then.
+  void LockSheetTabs();
+  void UnlockSheetTabs();
+  /// Opening a file replaces the sheet: its run, if any, stops and will
+  /// neither show nor deliver anything.
+  void DetachRun(int sheet);
   /// Set once the window closes: runs hand nothing over any more.
   bool RunsClosing() const { return runsClosing_; }
   /// Stops every run, closes their boxes and waits for them to end (the
@@ -255,6 +262,7 @@ class TFormMain : public QMainWindow {
 
   // ---- calculation run (form_main_run.cpp) ----------------------------
   bool runsClosing_ = false;
+  int sheetTabLocks_ = 0;
 
   // ---- response chart (form_main_chart.cpp) ---------------------------
 

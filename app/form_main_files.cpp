@@ -89,6 +89,8 @@ void TFormMain::menuOpenFileClick() {
   storage::FileResult<values::SheetRecord> opened = storage::OpenSheetFile(*path);
   if (!opened) return ReportFileError(opened.error());
   // The checks above are those LoadSheet makes, so the sheet loads whole.
+  // A run still designing the replaced sheet delivers nothing.
+  DetachRun(s);
   sheets.at(s) = std::move(opened).value();
   LoadSheet(s);
   AfterLoadSequence();
@@ -100,6 +102,7 @@ void TFormMain::menuOpenFileAllClick() {
   if (!path) return;
   storage::FileResult<storage::SheetRecords> opened = storage::OpenAllSheetsFile(*path);
   if (!opened) return ReportFileError(opened.error());
+  for (int sheet = 0; sheet < kSheetCount; ++sheet) DetachRun(sheet);
   sheets = std::move(opened).value();
   LoadSheet(s);
   AfterLoadSequence();

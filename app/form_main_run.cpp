@@ -40,7 +40,7 @@ engine::PartInputs TFormMain::CapturePartInputs() const {
 }
 
 void TFormMain::ButtonValsetClick() {
-  TabDesign->setEnabled(false);
+  LockSheetTabs();  // the run gives the lock back once it may be left
   DisableDesignInputs();
   ButtonValset->setEnabled(false);
   ButtonFreq->setEnabled(false);
@@ -57,6 +57,21 @@ void TFormMain::ButtonStopClick() {
   ButtonStop->setEnabled(false);
   // A sheet opened from a file in its running look has no run.
   if (TcalcThread* run = calcRuns[s]; run && !run->Ended()) run->Terminate();
+}
+
+void TFormMain::LockSheetTabs() {
+  ++sheetTabLocks_;
+  TabDesign->setEnabled(false);
+}
+
+void TFormMain::UnlockSheetTabs() {
+  if (sheetTabLocks_ > 0) --sheetTabLocks_;
+  if (sheetTabLocks_ == 0) TabDesign->setEnabled(true);
+}
+
+void TFormMain::DetachRun(int sheet) {
+  if (TcalcThread* run = calcRuns.at(sheet); run && !run->Ended()) run->Detach();
+  calcRuns.at(sheet) = nullptr;
 }
 
 void TFormMain::MakeRecordIdle(int sheet) {

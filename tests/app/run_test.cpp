@@ -1,11 +1,15 @@
 // "定数設定" and "設定中止": the calculation run on real worker threads.
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/design.h"
 #include "engine/run_checks.h"
+#include "storage/design_file.h"
 #include "tests/app/run_support.h"
 #include "tools/designer/headless_design.h"
 #include "values/eng_value.h"
@@ -19,6 +23,8 @@ using Entry = RecordingWarningBoxes::Entry;
 
 class Runs : public WindowTest {
  protected:
+  QTemporaryDir tempDir;
+
   void TearDown() override {
     // Whatever a test left waiting goes on and ends before the window goes.
     for (auto& gate : gates_) gate->Open();
@@ -426,6 +432,54 @@ TEST_F(Runs, AWarningBlocksOnlyItsRunAndSeveralMayBeOpen) {
   ExpectIdle();
   // An invalid design delivers nothing into the edits on screen.
   EXPECT_EQ(W().groupR[0].valueEdit->text(), "");
+}
+
+TEST_F(Runs, AnEndingRunDoesNotUnlockTheTabsOfARunStillStarting) {
+  SetDesign(0, "1k", 6);
+  UseSeries();
+  auto gate = GateBeforeDesign();
+  Click(W().ButtonValset);
+  ASSERT_TRUE(WaitFor([&] { return gate->Arrived(); }));
+  SelectTab(1);
+  warnings.holdNonModal = true;
+  W().makeRun = nullptr;
+  SetDesign(0, "", 0);
+  Click(W().ButtonValset);  // waits in its frequency box with the tabs locked
+  ASSERT_TRUE(WaitFor([&] { return warnings.OpenNonModal() == 1; }));
+  EXPECT_FALSE(W().TabDesign->isEnabled());
+  gate->Open();  // the first run ends meanwhile
+  ASSERT_TRUE(WaitFor([&] { return W().sheets[0][line::kValsetCaption] == "定数設定"; }));
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(W().TabDesign->isEnabled());
+  ASSERT_TRUE(warnings.CloseOldestNonModal());
+  ASSERT_TRUE(WaitForAllRuns());
+  EXPECT_TRUE(W().TabDesign->isEnabled());
+  ExpectIdle();
+}
+
+TEST_F(Runs, OpeningAFileIntoARunningSheetKeepsTheFilesDesign) {
+  // A design file with a typed sheet.
+  values::SheetRecord saved = values::DefaultSheetRecord();
+  saved[line::kCutoff] = "from file";
+  saved[line::RValue(1)] = "12k";
+  const QString path = QDir(tempDir.path()).filePath("sheet.zdn");
+  ASSERT_FALSE(storage::WriteSheetFile(path, saved).has_value());
+
+  SetDesign(0, "1k", 0);
+  auto gate = GateBeforeDesign();
+  Click(W().ButtonValset);
+  ASSERT_TRUE(WaitFor([&] { return gate->Arrived(); }));
+  W().SetFileDialogRunner([path](QFileDialog&) { return std::optional<QString>(path); });
+  W().menuOpenFile->trigger();
+  EXPECT_EQ(W().Edit_Frequency->text(), "from file");
+  ExpectIdle();
+  gate->Open();
+  ASSERT_TRUE(WaitForAllRuns());
+  // The run of the replaced sheet delivered nothing.
+  EXPECT_EQ(W().Edit_Frequency->text(), "from file");
+  EXPECT_EQ(W().groupR[0].valueEdit->text(), "12k");
+  EXPECT_EQ(W().sheets[0][line::RValue(1)], "12k");
+  ExpectIdle();
 }
 
 // ---- closing ------------------------------------------------------------------
