@@ -33,6 +33,7 @@
 #include <functional>
 
 #include "app/part_group.h"
+#include "app/response_chart.h"
 #include "app/tab_control.h"
 #include "app/warning_boxes.h"
 #include "engine/design_types.h"
@@ -151,6 +152,9 @@ class TFormMain : public QMainWindow {
   void ButtonFreqClick();
   void ButtonFreq8Click();
   void PopUP_colorClick();
+  /// Replaces the colour dialog and the file choice of the chart's pop-up
+  /// menu (tests answer them without dialogs).
+  void SetChartChoosers(ChartChoosers choosers);
 
   // Design files.
   void menuOpenFileClick();
@@ -265,6 +269,21 @@ class TFormMain : public QMainWindow {
   int sheetTabLocks_ = 0;
 
   // ---- response chart (form_main_chart.cpp) ---------------------------
+  /// Sets up Chart1 and adds the saving of the chart to PopupMenu1.
+  void CreateResponseChart();
+  /// The curve of one design on the chart; false when a check failed.
+  bool PlotSheetResponse(QCPGraph* curve, std::int32_t color, const CurveSource& source);
+  /// Writes the -3 dB frequency of a design that has just been plotted.
+  bool ShowSheetCutoff(int sheet, const CurveSource& source);
+  CurveSource SourceOfControls() const;
+  AxisChoices ShownAxisChoices() const;
+  void PopUP_savePngClick();
+  void PopUP_savePdfClick();
+  void SaveChartAs(ChartFileKind kind);
+
+  ChartChoosers chartChoosers_;
+  QAction* popUpSavePng_ = nullptr;
+  QAction* popUpSavePdf_ = nullptr;
 
   // ---- design files (form_main_files.cpp) -----------------------------
  public:

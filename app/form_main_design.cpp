@@ -59,6 +59,7 @@ void TFormMain::CreateDesignTimeControls() {
   CreatePages();
   CreateMenus();
   ConnectDesignTimeHandlers();
+  CreateResponseChart();
 }
 
 void TFormMain::CreateSheetArea() {

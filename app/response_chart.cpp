@@ -1,0 +1,213 @@
+#include "app/response_chart.h"
+
+#include <qcustomplot.h>
+
+#include <QVector>
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "app/chart_texts.h"
+#include "app/ui_texts.h"
+#include "values/eng_value.h"
+
+namespace kelvara::app {
+
+namespace {
+
+constexpr double kCurveWidth = 2;
+constexpr int kChartTextPixels = 12;
+const QColor kPlaceholderColor(0, 255, 0);  // lime
+
+/// Ticks at every power of ten with eight minor ticks between them; the
+/// labels in the "0E+0" form.
+class ExponentTicker final : public QCPAxisTickerLog {
+ protected:
+  QString getTickLabel(double tick, const QLocale&, QChar, int) override { return ExponentLabel(tick); }
+};
+
+QFont ChartFont() {
+  QFont font(QString(text::kMincho));
+  font.setPixelSize(kChartTextPixels);
+  return font;
+}
+
+void StyleAxis(QCPAxis& axis, const QString& title) {
+  const QFont font = ChartFont();
+  axis.setLabel(title);
+  axis.setLabelFont(font);
+  axis.setTickLabelFont(font);
+  axis.setLabelColor(Qt::black);
+  axis.setTickLabelColor(Qt::black);
+  axis.grid()->setPen(QPen(QColor(190, 190, 190), 1, Qt::SolidLine));
+}
+
+/// The legend in a column right of the plot, at its top, so that it never
+/// hides a curve.
+void PlaceLegend(QCustomPlot& chart) {
+  QCPLegend* legend = chart.legend;
+  legend->setVisible(true);
+  legend->setFont(ChartFont());
+  legend->setTextColor(Qt::black);
+  legend->setBorderPen(QPen(Qt::black, 1));
+  legend->setBrush(Qt::white);
+  chart.axisRect()->insetLayout()->take(legend);
+  auto* column = new QCPLayoutGrid;
+  chart.plotLayout()->addElement(0, 1, column);
+  column->setMargins(QMargins(6, 10, 8, 0));  // clear of the chart's edges
+  column->addElement(0, 0, legend);
+  column->addElement(1, 0, new QCPLayoutElement(&chart));  // takes the height below the legend
+  column->setRowStretchFactor(0, 0.001);
+  chart.plotLayout()->setColumnStretchFactor(1, 0.001);
+}
+
+/// Reads a Y choice: typed text that is no number (or 0 typed over the
+/// list) reads as nothing.
+std::optional<double> YChoice(const QString& text, int listPos) {
+  const double value = values::ParseEngValue(text.toStdString());
+  if (listPos == -1 && value == 0) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+QColor ColorOfSetting(std::int32_t value) {
+  const auto v = static_cast<std::uint32_t>(value);
+  return QColor(static_cast<int>(v & 0xFFu), static_cast<int>((v >> 8) & 0xFFu), static_cast<int>((v >> 16) & 0xFFu));
+}
+
+std::int32_t SettingOfColor(const QColor& color) {
+  const QColor rgb = color.toRgb();
+  return rgb.red() + 256 * rgb.green() + 65536 * rgb.blue();
+}
+
+QString ExponentLabel(double value) {
+  if (value == 0 || !std::isfinite(value)) return QStringLiteral("0E+0");
+  int exponent = static_cast<int>(std::floor(std::log10(std::fabs(value))));
+  double mantissa = std::round(value / std::pow(10.0, exponent));
+  // A tick a hair below a power of ten rounds up to the next one.
+  if (std::fabs(mantissa) >= 10) {
+    mantissa = mantissa / 10;
+    ++exponent;
+  }
+  return QString::number(static_cast<int>(mantissa)) + QLatin1Char('E') + QLatin1Char(exponent < 0 ? '-' : '+') +
+         QString::number(std::abs(exponent));
+}
+
+void SetUpResponseChart(QCustomPlot& chart) {
+  chart.setBackground(Qt::white);
+  QCPAxis& frequency = *chart.xAxis;
+  frequency.setScaleType(QCPAxis::stLogarithmic);
+  auto ticker = QSharedPointer<ExponentTicker>::create();
+  ticker->setLogBase(10);
+  ticker->setSubTickCount(8);
+  ticker->setTickCount(14);  // a label per decade over the widest choice
+  frequency.setTicker(ticker);
+  StyleAxis(frequency, QString(chart_text::kFrequencyAxis));
+  frequency.grid()->setSubGridVisible(true);
+  QPen minorGrid(QColor(150, 150, 150), 1, Qt::CustomDashLine);
+  minorGrid.setDashPattern({1, 3});  // small dots
+  frequency.grid()->setSubGridPen(minorGrid);
+  frequency.setRange(1e3, 1e6);
+
+  QCPAxis& db = *chart.yAxis;
+  StyleAxis(db, QString(chart_text::kDbAxis));
+  db.setRange(123, 567);
+
+  PlaceLegend(chart);
+  QCPGraph* placeholder = AddCurve(chart);
+  placeholder->setName(QString(chart_text::kCurveTitle) + QLatin1Char('1'));
+  SetCurveColor(*placeholder, kPlaceholderColor);
+}
+
+QCPGraph* AddCurve(QCustomPlot& chart) {
+  QCPGraph* curve = chart.addGraph();
+  curve->setLineStyle(QCPGraph::lsLine);
+  curve->setAntialiased(true);
+  QPen pen = curve->pen();
+  pen.setWidthF(kCurveWidth);
+  curve->setPen(pen);
+  return curve;
+}
+
+void SetCurveColor(QCPGraph& curve, const QColor& color) {
+  QPen pen = curve.pen();
+  pen.setColor(color);
+  curve.setPen(pen);
+}
+
+void FinishChart(QCustomPlot& chart) {
+  chart.xAxis->rescale(true);
+  chart.replot();
+}
+
+double XMaxFrequency(int listPos) { return std::pow(10.0, 11 - listPos); }
+double XMinFrequency(int listPos) { return std::pow(10.0, 10 - listPos); }
+
+bool PlotResponse(values::WarningSink& sink, QCPAxis& dbAxis, const AxisChoices& axes, const CurveSource& source,
+                  QCPGraph& curve, const QColor& color) {
+  bool ok = true;
+  curve.data()->clear();
+
+  const std::optional<double> yMax = YChoice(axes.yMaxText, axes.yMaxPos);
+  if (!yMax) {
+    sink.Warn(chart_text::kYMaxInvalid, chart_text::kEnterNumber);
+    ok = false;
+  }
+  const std::optional<double> yMin = YChoice(axes.yMinText, axes.yMinPos);
+  if (!yMin) {
+    sink.Warn(chart_text::kYMinInvalid, chart_text::kEnterNumber);
+    ok = false;
+  }
+  // A range the axis cannot draw (ends beyond 1e250, or narrower than its
+  // resolution) is refused like an inverted one.
+  if (ok && !(*yMin < *yMax && QCPRange::validRange(*yMin, *yMax))) {
+    sink.Warn(chart_text::kYRangeInvalid, chart_text::kSetYRange);
+    ok = false;
+  }
+  if (ok) {
+    // The axis never holds a minimum above its maximum.
+    if (dbAxis.range().lower > *yMax) dbAxis.setRangeLower(*yMax - 10);
+    dbAxis.setRangeUpper(*yMax);
+    dbAxis.setRangeLower(*yMin);
+  }
+
+  // X min >= X max is exactly a min position before the max position; a box
+  // without a list item (a stored position outside the list) gives no range.
+  if (axes.xMinPos < axes.xMaxPos || axes.xMaxPos < 0 || axes.xMinPos < 0) {
+    sink.Warn(chart_text::kXRangeInvalid, chart_text::kSetXRange);
+    ok = false;
+  }
+  if (!ok) return false;
+  const double fTop = XMaxFrequency(axes.xMaxPos);
+  const double fStart = XMinFrequency(axes.xMinPos);
+
+  engine::ComponentSet parts;
+  ok = response::ReadComponentValues(sink, source.request, source.parts, parts);
+  if (!response::CheckFixedParts(sink, source.request, parts)) ok = false;
+  if (!ok) return false;
+
+  const response::ResponseStages stages = response::StagesFromComponents(source.request, parts);
+  QVector<double> frequencies;
+  QVector<double> gains;
+  response::SweepResponse(source.request, stages, fStart, fTop, [&](double f, double db) {
+    frequencies.push_back(f);
+    // The chart leaves a gap at a point without a value.
+    gains.push_back(std::isfinite(db) ? db : std::numeric_limits<double>::quiet_NaN());
+  });
+  curve.setData(frequencies, gains, true);
+  SetCurveColor(curve, color);
+  return true;
+}
+
+double CutoffOf(values::WarningSink& sink, const CurveSource& source) {
+  engine::ComponentSet parts;
+  response::ReadComponentValues(sink, source.request, source.parts, parts);
+  return response::FindCutoff3dB(source.request, response::StagesFromComponents(source.request, parts));
+}
+
+bool SaveChart(QCustomPlot& chart, const QString& path, ChartFileKind kind) {
+  return kind == ChartFileKind::kPng ? chart.savePng(path) : chart.savePdf(path);
+}
+
+}  // namespace kelvara::app

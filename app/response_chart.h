@@ -1,0 +1,94 @@
+#pragma once
+
+// The response chart: its look (logarithmic frequency axis with "1E+3"
+// labels, dB axis set by the program, legend beside the plot) and the
+// drawing of one curve from a sheet's design with the checks of the axis
+// choices and of the part values.
+
+#include <QColor>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include "engine/design_types.h"
+#include "response/response.h"
+#include "values/warning_sink.h"
+
+class QCustomPlot;
+class QCPAxis;
+class QCPGraph;
+
+namespace kelvara::app {
+
+/// A colour of the settings (red + 256 * green + 65536 * blue) and back.
+QColor ColorOfSetting(std::int32_t value);
+std::int32_t SettingOfColor(const QColor& color);
+
+/// Tick label in the form "0E+0": mantissa without decimals, "E", signed
+/// exponent ("1E+3", "1E-2", "5E+0").
+QString ExponentLabel(double value);
+
+/// Gives the chart its axes, grid, legend and texts, the dB range 123..567
+/// and the lime placeholder curve "Sheet1".
+void SetUpResponseChart(QCustomPlot& chart);
+
+/// A new empty curve on the chart, in the colour the chart gives new curves.
+QCPGraph* AddCurve(QCustomPlot& chart);
+
+/// Sets the curve's pen colour (the legend shows it too).
+void SetCurveColor(QCPGraph& curve, const QColor& color);
+
+/// The frequency axis takes the range of the points drawn; the plot is
+/// redrawn once.
+void FinishChart(QCustomPlot& chart);
+
+/// The axis choices of the "ｆ特" page. A list position of -1 means that
+/// the box shows no item of its list.
+struct AxisChoices {
+  QString yMaxText;
+  int yMaxPos = -1;
+  QString yMinText;
+  int yMinPos = -1;
+  int xMaxPos = -1;
+  int xMinPos = -1;
+};
+
+/// Frequency of the X max list position i (10^(11 - i) Hz) and of the X min
+/// list position j (10^(10 - j) Hz).
+double XMaxFrequency(int listPos);
+double XMinFrequency(int listPos);
+
+/// What a curve is computed from: a sheet's design request and the texts
+/// and auto/fix choices of its parts.
+struct CurveSource {
+  engine::DesignRequest request;
+  engine::PartInputs parts;
+};
+
+/// Checks the axis choices (Y max, Y min, Y range, X range, each failure
+/// with its own warning), sets the dB axis, then reads and checks the part
+/// values and, when everything passed, appends the swept gain to the curve
+/// and gives it the colour. A frequency without a finite gain leaves a gap.
+/// Returns whether the curve was drawn.
+bool PlotResponse(values::WarningSink& sink, QCPAxis& dbAxis, const AxisChoices& axes, const CurveSource& source,
+                  QCPGraph& curve, const QColor& color);
+
+/// The -3 dB frequency of a design whose values have passed PlotResponse.
+double CutoffOf(values::WarningSink& sink, const CurveSource& source);
+
+/// The kinds of file the chart can be saved as.
+enum class ChartFileKind { kPng, kPdf };
+
+/// Writes the chart as it is shown; false when the file cannot be written.
+bool SaveChart(QCustomPlot& chart, const QString& path, ChartFileKind kind);
+
+/// The choices the chart's pop-up menu asks the user for; tests replace them.
+struct ChartChoosers {
+  /// A colour from the colour dialog, nothing when cancelled.
+  std::function<std::optional<QColor>()> chooseColor;
+  /// A file to save the chart in, empty when cancelled.
+  std::function<QString(ChartFileKind)> chooseFile;
+};
+
+}  // namespace kelvara::app
