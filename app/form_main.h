@@ -218,6 +218,7 @@ class TFormMain : public QMainWindow {
   QAction* menuAboutUseTorisetsu = nullptr;
   QAction* menuVerHelp = nullptr;
 
+  /// Made on first use (OpenDialog(), SaveDialog()).
   QFileDialog* OpenDialog1 = nullptr;
   QFileDialog* SaveDialog1 = nullptr;
   QColorDialog* ColorDialog1 = nullptr;
@@ -293,10 +294,12 @@ class TFormMain : public QMainWindow {
   using FileDialogRunner = std::function<std::optional<QString>(QFileDialog& dialog)>;
   /// An empty runner restores the real dialog.
   void SetFileDialogRunner(FileDialogRunner runner);
+  /// OpenDialog1 and SaveDialog1, made with their filters on first use.
+  QFileDialog& OpenDialog();
+  QFileDialog& SaveDialog();
 
  private:
-  /// Filters, modes and options of OpenDialog1 and SaveDialog1.
-  void SetUpFileDialogs();
+  QFileDialog* MakeFileDialog(const char* name, QFileDialog::AcceptMode mode, const char* filter);
   /// Shows dialog with filter `filterIndex` selected and `lastName` (the
   /// name chosen the last time) filled in; a chosen path becomes the new
   /// `lastName`.

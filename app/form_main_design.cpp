@@ -182,13 +182,6 @@ void TFormMain::CreateMenus() {
   menuAboutUseTorisetsu = addAction(menuHelp, "menuAboutUseTorisetsu", text::kMenuManual);
   menuVerHelp = addAction(menuHelp, "menuVerHelp", text::kMenuVersion);
 
-  OpenDialog1 = new QFileDialog(this);
-  OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
-  OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
-  SaveDialog1 = new QFileDialog(this);
-  SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
-  SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
-  SetUpFileDialogs();
   ColorDialog1 = new QColorDialog(this);
   ColorDialog1->setObjectName(QStringLiteral("ColorDialog1"));
   PopupMenu1 = new QMenu(this);

@@ -55,19 +55,36 @@ void ReportFileError(const storage::DesignFileError& error) {
 
 }  // namespace
 
-void TFormMain::SetUpFileDialogs() {
-  const std::pair<QFileDialog*, const char*> dialogs[] = {{OpenDialog1, kOpenFilter}, {SaveDialog1, kSaveFilter}};
-  for (const auto& [dialog, filter] : dialogs) {
-    // Qt's own dialog, so the filter texts show exactly as given on every
-    // platform.
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setOption(QFileDialog::HideNameFilterDetails);
-    dialog->setNameFilters(NameFilters(filter));
-    dialog->setDefaultSuffix(QString());
+// The file dialogs are made when first needed: each reads folders on a
+// thread of its own, which a window that never opens or saves a file does
+// not need.
+QFileDialog& TFormMain::OpenDialog() {
+  if (!OpenDialog1) OpenDialog1 = MakeFileDialog("OpenDialog1", QFileDialog::AcceptOpen, kOpenFilter);
+  return *OpenDialog1;
+}
+
+QFileDialog& TFormMain::SaveDialog() {
+  if (!SaveDialog1) SaveDialog1 = MakeFileDialog("SaveDialog1", QFileDialog::AcceptSave, kSaveFilter);
+  return *SaveDialog1;
+}
+
+QFileDialog* TFormMain::MakeFileDialog(const char* name, QFileDialog::AcceptMode mode, const char* filter) {
+  auto* dialog = new QFileDialog(this);
+  dialog->setObjectName(QString::fromLatin1(name));
+  dialog->setAcceptMode(mode);
+  // Qt's own dialog, so the filter texts show exactly as given on every
+  // platform.
+  dialog->setOption(QFileDialog::DontUseNativeDialog);
+  dialog->setOption(QFileDialog::HideNameFilterDetails);
+  dialog->setNameFilters(NameFilters(filter));
+  dialog->setDefaultSuffix(QString());
+  if (mode == QFileDialog::AcceptOpen) {
+    dialog->setFileMode(QFileDialog::ExistingFile);
+  } else {
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setOption(QFileDialog::DontConfirmOverwrite);
   }
-  OpenDialog1->setFileMode(QFileDialog::ExistingFile);
-  SaveDialog1->setFileMode(QFileDialog::AnyFile);
-  SaveDialog1->setOption(QFileDialog::DontConfirmOverwrite);
+  return dialog;
 }
 
 void TFormMain::SetFileDialogRunner(FileDialogRunner runner) { fileDialogRunner_ = std::move(runner); }
@@ -83,7 +100,7 @@ std::optional<QString> TFormMain::ChooseFile(QFileDialog& dialog, int filterInde
 
 void TFormMain::menuOpenFileClick() {
   const int s = ShownSheet();
-  const std::optional<QString> path = ChooseFile(*OpenDialog1, kSheetFilter, openDialogName_);
+  const std::optional<QString> path = ChooseFile(OpenDialog(), kSheetFilter, openDialogName_);
   if (!path) return;
   // An all-sheets file gives its first sheet.
   storage::FileResult<values::SheetRecord> opened = storage::OpenSheetFile(*path);
@@ -98,7 +115,7 @@ void TFormMain::menuOpenFileClick() {
 
 void TFormMain::menuOpenFileAllClick() {
   const int s = ShownSheet();
-  const std::optional<QString> path = ChooseFile(*OpenDialog1, kAllSheetsFilter, openDialogName_);
+  const std::optional<QString> path = ChooseFile(OpenDialog(), kAllSheetsFilter, openDialogName_);
   if (!path) return;
   storage::FileResult<storage::SheetRecords> opened = storage::OpenAllSheetsFile(*path);
   if (!opened) return ReportFileError(opened.error());
@@ -111,7 +128,7 @@ void TFormMain::menuOpenFileAllClick() {
 void TFormMain::menuSaveFileClick() {
   const int s = ShownSheet();
   StoreSheet(s);
-  const std::optional<QString> chosen = ChooseFile(*SaveDialog1, kSheetFilter, saveDialogName_);
+  const std::optional<QString> chosen = ChooseFile(SaveDialog(), kSheetFilter, saveDialogName_);
   if (!chosen) return;
   const QString path = storage::DesignFileName(*chosen, storage::DesignFileKind::kSheet);
   if (const auto error = storage::WriteSheetFile(path, sheets.at(s))) ReportFileError(*error);
@@ -120,7 +137,7 @@ void TFormMain::menuSaveFileClick() {
 void TFormMain::menuSaveFileAllClick() {
   StoreSheet(ShownSheet());
   const storage::SheetRecords content = sheets;
-  const std::optional<QString> chosen = ChooseFile(*SaveDialog1, kAllSheetsFilter, saveDialogName_);
+  const std::optional<QString> chosen = ChooseFile(SaveDialog(), kAllSheetsFilter, saveDialogName_);
   if (!chosen) return;
   const QString path = storage::DesignFileName(*chosen, storage::DesignFileKind::kAllSheets);
   if (const auto error = storage::WriteAllSheetsFile(path, content)) ReportFileError(*error);

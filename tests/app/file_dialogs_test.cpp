@@ -46,7 +46,7 @@ void PrintTo(const FilterCase& c, std::ostream* os) { *os << c.name; }
 
 class DialogFilters : public FileWindowTest, public ::testing::WithParamInterface<FilterCase> {
  protected:
-  QFileDialog* Dialog() { return GetParam().save ? W().SaveDialog1 : W().OpenDialog1; }
+  QFileDialog* Dialog() { return GetParam().save ? &W().SaveDialog() : &W().OpenDialog(); }
 };
 
 INSTANTIATE_TEST_SUITE_P(
@@ -83,11 +83,15 @@ TEST_P(DialogFilters, EachFilterOffersTheFilesOfItsPattern) {
 }
 
 TEST_F(FileDialogs, NoDefaultExtensionAndNoQuestionBeforeOverwriting) {
-  for (QFileDialog* dialog : {W().OpenDialog1, W().SaveDialog1}) {
+  EXPECT_EQ(W().OpenDialog1, nullptr);  // made when first needed
+  EXPECT_EQ(W().SaveDialog1, nullptr);
+  for (QFileDialog* dialog : {&W().OpenDialog(), &W().SaveDialog()}) {
     EXPECT_TRUE(dialog->defaultSuffix().isEmpty());
     EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
     EXPECT_EQ(dialog->parentWidget(), &W());
   }
+  EXPECT_EQ(W().OpenDialog1->objectName(), "OpenDialog1");
+  EXPECT_EQ(W().SaveDialog1->objectName(), "SaveDialog1");
   EXPECT_EQ(W().OpenDialog1->acceptMode(), QFileDialog::AcceptOpen);
   EXPECT_EQ(W().OpenDialog1->fileMode(), QFileDialog::ExistingFile);
   EXPECT_EQ(W().SaveDialog1->acceptMode(), QFileDialog::AcceptSave);

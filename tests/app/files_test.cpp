@@ -395,7 +395,7 @@ TEST_P(Command, CancelChangesNothing) {
 
 TEST_P(Command, ShowsItsDialogWithItsFilterAndTheLastNameChosen) {
   const bool allSheets = std::string(GetParam().name).ends_with("All");
-  QFileDialog* dialog = GetParam().save ? W().SaveDialog1 : W().OpenDialog1;
+  QFileDialog* dialog = GetParam().save ? &W().SaveDialog() : &W().OpenDialog();
   // The other filter selected before: the command selects its own.
   dialog->selectNameFilter(dialog->nameFilters().at(allSheets ? 0 : 1));
   Answer(Path("first"));

@@ -58,8 +58,6 @@ TEST_F(StartUp, EveryNamedControlExists) {
                          "menuSaveFileAll",
                          "menuAboutUseTorisetsu",
                          "menuVerHelp",
-                         "OpenDialog1",
-                         "SaveDialog1",
                          "ColorDialog1",
                          "PopupMenu1",
                          "PopUP_color",
