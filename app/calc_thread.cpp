@@ -97,8 +97,8 @@ void TcalcThread::Execute() {
       sheetIndex = form.ShownSheet();
       valid = true;
       progress = -1;
-      form.ButtonValset->setText(QString::fromUtf8(values::kCaptionRunning.data(),
-                                                   static_cast<int>(values::kCaptionRunning.size())));
+      form.ButtonValset->setText(
+          QString::fromUtf8(values::kCaptionRunning.data(), static_cast<int>(values::kCaptionRunning.size())));
     });
     // 2. The design parameters.
     OnUi([this](TFormMain& form) { request_ = form.CaptureDesignRequest(); });

@@ -16,11 +16,6 @@ namespace kelvara::app {
 namespace {
 constexpr QSize kOuterSize(801, 663);
 constexpr QSize kClientAreas(793, 617);  // the three areas below the menu bar
-
-QColor ColorFromInt(std::int32_t value) {
-  const auto v = static_cast<std::uint32_t>(value);
-  return QColor(static_cast<int>(v & 0xFFu), static_cast<int>((v >> 8) & 0xFFu), static_cast<int>((v >> 16) & 0xFFu));
-}
 }  // namespace
 
 TFormMain::TFormMain(storage::SettingsStore& settingsStore, WarningBoxes& warningBoxes, QString programDir,
@@ -76,7 +71,7 @@ void TFormMain::FormShow() {
   if (const QString problem = settingsStore_.LastProblem(); !problem.isEmpty()) ReportError(problem);
   for (int i = 0; i < kSheetCount; ++i) {
     QPalette palette = CBox_Sheet[i]->palette();
-    palette.setColor(QPalette::WindowText, ColorFromInt(appSettings.sheetColor[i]));
+    palette.setColor(QPalette::WindowText, ColorOfSetting(appSettings.sheetColor[i]));
     CBox_Sheet[i]->setPalette(palette);
   }
   move(appSettings.formLeft, appSettings.formTop);

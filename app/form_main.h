@@ -260,6 +260,7 @@ class TFormMain : public QMainWindow {
   /// Moves the preferred-value switch to "any values" or to the series.
   void SetAnyValuesState(bool anyValues);
   bool StrictCondition() const;
+  void SetDesignInputsEnabled(bool enabled);
 
   storage::SettingsStore& settingsStore_;
   QString programDirOverride_;

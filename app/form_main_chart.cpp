@@ -40,10 +40,6 @@ class RedrawAtEnd {
   QCustomPlot& chart_;
 };
 
-engine::PartInput InputOf(const PartGroup& group) {
-  return {group.valueEdit->text().toStdString(), group.autoButton->isChecked(), group.fixButton->isChecked()};
-}
-
 CurveSource SourceOfRecord(const values::SheetRecord& record) {
   const engine::SheetInputs inputs = engine::InputsFromRecord(record);
   return {engine::RequestOf(inputs), inputs.parts};
@@ -95,18 +91,7 @@ void TFormMain::SetChartChoosers(ChartChoosers choosers) {
   if (choosers.chooseFile) chartChoosers_.chooseFile = std::move(choosers.chooseFile);
 }
 
-CurveSource TFormMain::SourceOfControls() const {
-  CurveSource source;
-  source.request = engine::MakeDesignRequest(
-      CBox_HPFLPF->currentIndex(), CBox_Circuit->currentIndex(), CBox_Jisuu->currentIndex(),
-      CBox_gensui->currentIndex(), CBox_ripple->currentIndex(), Edit_Frequency->text().toStdString(),
-      chkBoxE12[0]->isChecked(), chkBoxE12[1]->isChecked(), CBox_NoProblem->isChecked());
-  for (int k = 0; k < kPartCount; ++k) {
-    source.parts.r[k] = InputOf(groupR[k]);
-    source.parts.c[k] = InputOf(groupC[k]);
-  }
-  return source;
-}
+CurveSource TFormMain::SourceOfControls() const { return {CaptureDesignRequest(), CapturePartInputs()}; }
 
 AxisChoices TFormMain::ShownAxisChoices() const {
   return {CBox_YBig->currentText(),  ShownListPos(CBox_YBig), CBox_Ysmall->currentText(),

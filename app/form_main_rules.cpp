@@ -45,28 +45,21 @@ void TFormMain::RejectBesselForHpf(int responseIndex) {
   if (responseIndex == kBessel && CBox_HPFLPF->currentIndex() == kHpf) CBox_gensui->setCurrentIndex(kButterworth);
 }
 
-namespace {
-template <typename Controls>
-void SetEnabledAll(const Controls& controls, bool enabled) {
-  for (QWidget* widget : controls) widget->setEnabled(enabled);
-}
-}  // namespace
+void TFormMain::DisableDesignInputs() { SetDesignInputsEnabled(false); }
 
-void TFormMain::DisableDesignInputs() {
-  SetEnabledAll(std::array<QWidget*, 6>{CBox_HPFLPF, Edit_Frequency, CBox_Circuit, CBox_Jisuu, CBox_gensui, GBox_E12},
-                false);
-  for (int k = 0; k < kPartCount; ++k) {
-    groupR[k].box->setEnabled(false);
-    groupC[k].box->setEnabled(false);
+void TFormMain::EnableDesignInputs() { SetDesignInputsEnabled(true); }
+
+// The ripple choice, the tabs and the buttons are not design inputs: the
+// ripple follows the response type, the run governs the others.
+void TFormMain::SetDesignInputsEnabled(bool enabled) {
+  for (QWidget* widget :
+       {static_cast<QWidget*>(CBox_HPFLPF), static_cast<QWidget*>(Edit_Frequency), static_cast<QWidget*>(CBox_Circuit),
+        static_cast<QWidget*>(CBox_Jisuu), static_cast<QWidget*>(CBox_gensui), static_cast<QWidget*>(GBox_E12)}) {
+    widget->setEnabled(enabled);
   }
-}
-
-void TFormMain::EnableDesignInputs() {
-  SetEnabledAll(std::array<QWidget*, 6>{CBox_HPFLPF, Edit_Frequency, CBox_Circuit, CBox_Jisuu, CBox_gensui, GBox_E12},
-                true);
   for (int k = 0; k < kPartCount; ++k) {
-    groupR[k].box->setEnabled(true);
-    groupC[k].box->setEnabled(true);
+    groupR[k].box->setEnabled(enabled);
+    groupC[k].box->setEnabled(enabled);
   }
 }
 

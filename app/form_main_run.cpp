@@ -23,9 +23,9 @@ namespace kelvara::app {
 
 engine::DesignRequest TFormMain::CaptureDesignRequest() const {
   return engine::MakeDesignRequest(CBox_HPFLPF->currentIndex(), CBox_Circuit->currentIndex(),
-                                   CBox_Jisuu->currentIndex(), CBox_gensui->currentIndex(),
-                                   CBox_ripple->currentIndex(), Edit_Frequency->text().toStdString(),
-                                   chkBoxE12[0]->isChecked(), chkBoxE12[1]->isChecked(), CBox_NoProblem->isChecked());
+                                   CBox_Jisuu->currentIndex(), CBox_gensui->currentIndex(), CBox_ripple->currentIndex(),
+                                   Edit_Frequency->text().toStdString(), chkBoxE12[0]->isChecked(),
+                                   chkBoxE12[1]->isChecked(), CBox_NoProblem->isChecked());
 }
 
 engine::PartInputs TFormMain::CapturePartInputs() const {

@@ -49,8 +49,7 @@ void RecordingWarningBoxes::Warning(const QString& caption, const QString& text)
   entries_.push_back({caption, text});
 }
 
-void RecordingWarningBoxes::ShowNonModal(const QString& caption, const QString& text,
-                                         std::function<void()> closed) {
+void RecordingWarningBoxes::ShowNonModal(const QString& caption, const QString& text, std::function<void()> closed) {
   {
     std::lock_guard lock(mutex_);
     entries_.push_back({caption, text});

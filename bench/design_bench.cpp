@@ -2,32 +2,21 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_support.h"
+
 #include "engine/design.h"
 #include "engine/run_checks.h"
 #include "response/response.h"
 
 namespace {
 
+using kelvara::bench::AllAuto;
+using kelvara::bench::SilentRun;
+
 using namespace kelvara;
-
-class SilentRun final : public engine::RunState {
- public:
-  bool StopRequested() const override { return false; }
-  void Warn(const std::string&, const std::string&) override {}
-
- protected:
-  void ShowProgress(int) override {}
-};
 
 engine::DesignRequest Request(int passKind, int response, bool anyValues) {
   return engine::MakeDesignRequest(passKind, 0, 6, response, 0, "1k", !anyValues, !anyValues, anyValues);
-}
-
-engine::ComponentSet AllAuto() {
-  engine::ComponentSet parts;
-  parts.rAuto.fill(true);
-  parts.cAuto.fill(true);
-  return parts;
 }
 
 // One order-8 continuous design, all parts auto.

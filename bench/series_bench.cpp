@@ -5,6 +5,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_support.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -21,16 +23,10 @@
 
 namespace {
 
+using kelvara::bench::AllAuto;
+using kelvara::bench::SilentRun;
+
 using namespace kelvara;
-
-class SilentRun final : public engine::RunState {
- public:
-  bool StopRequested() const override { return false; }
-  void Warn(const std::string&, const std::string&) override {}
-
- protected:
-  void ShowProgress(int) override {}
-};
 
 // Arguments: pass kind, response, cut-off (0: 1 kHz, 1: 10 MHz).
 engine::DesignRequest Order8(const benchmark::State& state) {
@@ -44,13 +40,6 @@ std::string Label(const benchmark::State& state) {
   return std::string(state.range(0) == engine::kLpf ? "LPF" : "HPF") +
          (state.range(1) == engine::kButterworth ? " Butterworth" : " Chebyshev") +
          (state.range(2) == 0 ? " 1 kHz" : " 10 MHz");
-}
-
-engine::ComponentSet AllAuto() {
-  engine::ComponentSet parts;
-  parts.rAuto.fill(true);
-  parts.cAuto.fill(true);
-  return parts;
 }
 
 void DesignArgs(benchmark::internal::Benchmark* b) {

@@ -17,36 +17,31 @@ int LastSlot(const DesignRequest& request) {
   return last < engine::kMaxStages ? last : engine::kMaxStages - 1;
 }
 
-double ResponseLpf(const DesignRequest& request, const ResponseStages& st, double f) {
+// Gain of the cascade at f. x is the frequency relative to a section's own
+// (omega / omega[k] for LPF, omega[k] / omega for HPF).
+double CascadeDb(const DesignRequest& request, const ResponseStages& st, double f, bool hpf) {
   const double omega = kTwoPi * f;
+  auto relative = [omega, hpf](double sectionOmega) { return hpf ? sectionOmega / omega : omega / sectionOmega; };
   double m = 1;
   int first = 0;
   if (!request.evenOrder) {
-    const double x = omega / st.omega[0];
+    const double x = relative(st.omega[0]);
     m = 1 / std::sqrt(x * x + 1);
     first = 1;
   }
   for (int k = first; k <= LastSlot(request); ++k) {
-    const double x = omega / st.omega[k];
+    const double x = relative(st.omega[k]);
     m = m * 1 / std::sqrt((1 - x * x) * (1 - x * x) + (x / st.q[k]) * (x / st.q[k]));
   }
   return 20 * std::log10(m);
 }
 
+double ResponseLpf(const DesignRequest& request, const ResponseStages& st, double f) {
+  return CascadeDb(request, st, f, false);
+}
+
 double ResponseHpf(const DesignRequest& request, const ResponseStages& st, double f) {
-  const double omega = kTwoPi * f;
-  double m = 1;
-  int first = 0;
-  if (!request.evenOrder) {
-    const double x = st.omega[0] / omega;
-    m = 1 / std::sqrt(x * x + 1);
-    first = 1;
-  }
-  for (int k = first; k <= LastSlot(request); ++k) {
-    const double x = st.omega[k] / omega;
-    m = m * 1 / std::sqrt((1 - x * x) * (1 - x * x) + (x / st.q[k]) * (x / st.q[k]));
-  }
-  return 20 * std::log10(m);
+  return CascadeDb(request, st, f, true);
 }
 
 double CutoffLpf(const DesignRequest& request, const ResponseStages& st) {
@@ -138,8 +133,8 @@ ResponseStages StagesFromComponents(const DesignRequest& request, const Componen
     const double ra = parts.r[ri], rb = parts.r[ri + 1];
     const double ca = parts.c[ci], cb = parts.c[ci + 1];
     st.omega[slot] = engine::NaturalOmega(ra, rb, ca, cb);
-    st.q[slot] = request.passKind == engine::kHpf ? engine::StageQuality(rb, ra, ca, cb)
-                                                  : engine::StageQuality(ca, cb, ra, rb);
+    st.q[slot] =
+        request.passKind == engine::kHpf ? engine::StageQuality(rb, ra, ca, cb) : engine::StageQuality(ca, cb, ra, rb);
     ++slot;
     ri += 2;
     ci += 2;

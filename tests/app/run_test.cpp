@@ -182,7 +182,8 @@ TEST_F(Runs, CombinationWithoutDataIsRefusedAndTheSheetStaysIdle) {
   W().CBox_HPFLPF->setCurrentIndex(1);
   W().CBox_gensui->setCurrentIndex(1);  // HPF Bessel, set from code
   RunToEnd();
-  const std::vector<Entry> expected = {{"HPF ベッセル は設計できない組合せ", "バターワースかチェビシェフを選択下さい。"}};
+  const std::vector<Entry> expected = {
+      {"HPF ベッセル は設計できない組合せ", "バターワースかチェビシェフを選択下さい。"}};
   EXPECT_EQ(warnings.Entries(), expected);
   EXPECT_EQ(Edits(6), std::vector<QString>(12));
   ExpectIdle();

@@ -6,10 +6,15 @@
 #include "engine/design.h"
 #include "engine/run_checks.h"
 #include "engine/stage_maths.h"
+#include "tests/support/component_sets.h"
 #include "tests/support/recording_run.h"
 
 namespace kelvara::engine {
 namespace {
+
+using kelvara::testing::AllAuto;
+using kelvara::testing::FixC;
+using kelvara::testing::FixR;
 
 using kelvara::testing::RecordedWarning;
 using kelvara::testing::RecordingRun;
@@ -18,36 +23,13 @@ DesignRequest Request(int kind, int order, int response, const char* cutoff = "1
   return MakeDesignRequest(kind, 0, order - 2, response, 0, cutoff, false, false, true);
 }
 
-ComponentSet AllAuto() {
-  ComponentSet p;
-  p.rAuto.fill(true);
-  p.cAuto.fill(true);
-  return p;
-}
-
-void FixR(ComponentSet& p, int k, double v) {
-  p.r[k - 1] = v;
-  p.rAuto[k - 1] = false;
-  p.rFixed[k - 1] = true;
-}
-
-void FixC(ComponentSet& p, int k, double v) {
-  p.c[k - 1] = v;
-  p.cAuto[k - 1] = false;
-  p.cFixed[k - 1] = true;
-}
-
 ComponentSet Design(RecordingRun& run, const DesignRequest& request, ComponentSet parts) {
   DesignFilter(run, BuildStageTargets(request), request, parts);
   return parts;
 }
 
-double LpfQ(const ComponentSet& p, int e) {
-  return StageQuality(p.c[e - 2], p.c[e - 1], p.r[e - 2], p.r[e - 1]);
-}
-double HpfQ(const ComponentSet& p, int e) {
-  return StageQuality(p.r[e - 1], p.r[e - 2], p.c[e - 2], p.c[e - 1]);
-}
+double LpfQ(const ComponentSet& p, int e) { return StageQuality(p.c[e - 2], p.c[e - 1], p.r[e - 2], p.r[e - 1]); }
+double HpfQ(const ComponentSet& p, int e) { return StageQuality(p.r[e - 1], p.r[e - 2], p.c[e - 2], p.c[e - 1]); }
 double Omega(const ComponentSet& p, int e) { return NaturalOmega(p.r[e - 2], p.r[e - 1], p.c[e - 2], p.c[e - 1]); }
 
 TEST(ContinuousDesign, ButterworthLpfOrder2At50Hz) {
@@ -112,12 +94,13 @@ TEST_P(AllAutoTest, StagesMeetTheirTargets) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Tables, AllAutoTest,
-    ::testing::Values(TableCase{0, 2, 0}, TableCase{0, 3, 1}, TableCase{0, 4, 2}, TableCase{0, 5, 0},
-                      TableCase{0, 6, 1}, TableCase{0, 7, 2}, TableCase{0, 8, 0}, TableCase{0, 8, 1},
-                      TableCase{0, 8, 2}, TableCase{1, 2, 0}, TableCase{1, 3, 0}, TableCase{1, 4, 2},
-                      TableCase{1, 5, 2}, TableCase{1, 6, 0}, TableCase{1, 7, 2}, TableCase{1, 8, 2}));
+INSTANTIATE_TEST_SUITE_P(Tables, AllAutoTest,
+                         ::testing::Values(TableCase{0, 2, 0}, TableCase{0, 3, 1}, TableCase{0, 4, 2},
+                                           TableCase{0, 5, 0}, TableCase{0, 6, 1}, TableCase{0, 7, 2},
+                                           TableCase{0, 8, 0}, TableCase{0, 8, 1}, TableCase{0, 8, 2},
+                                           TableCase{1, 2, 0}, TableCase{1, 3, 0}, TableCase{1, 4, 2},
+                                           TableCase{1, 5, 2}, TableCase{1, 6, 0}, TableCase{1, 7, 2},
+                                           TableCase{1, 8, 2}));
 
 // One or two fixed parts of a stage: the stage still meets Q and omega.
 struct FixedCase {

@@ -99,7 +99,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TargetCase{0, 5, 0, {0.5, 0.55496, 0.80194, 2.24698}, {1, 1, 1, 1}},
                       TargetCase{1, 4, 0, {0.51764, 0.70711, 1.93185}, {1, 1, 1}},
                       TargetCase{1, 2, 2, {0.65725, 2.53611}, {1.482756, 0.927695}},
-                      TargetCase{1, 6, 2, {0.63041, 1.38327, 2.93174, 9.71678}, {3.015318, 1.620956, 1.144623, 0.98349}},
+                      TargetCase{
+                          1, 6, 2, {0.63041, 1.38327, 2.93174, 9.71678}, {3.015318, 1.620956, 1.144623, 0.98349}},
                       // HPF Bessel holds nothing; HPF Chebyshev of order 2 has its Q but no frequency factor.
                       TargetCase{1, 6, 1, {}, {}}, TargetCase{1, 0, 2, {0.80925}, {}}));
 

@@ -12,9 +12,14 @@
 #include "engine/stage_maths.h"
 #include "tests/engine/series_cases.h"
 #include "tests/engine/series_reference.h"
+#include "tests/support/component_sets.h"
 #include "tools/designer/headless_design.h"
 
 namespace {
+
+using kelvara::testing::AllAuto;
+using kelvara::testing::FixC;
+using kelvara::testing::FixR;
 
 using namespace kelvara;
 using engine::ComponentSet;
@@ -22,13 +27,6 @@ using reference::ScriptedRun;
 
 engine::DesignRequest Request(engine::PassKind kind, int order, int response, const std::string& cutoff) {
   return engine::MakeDesignRequest(kind, 0, order - 2, response, 0, cutoff, true, true, false);
-}
-
-ComponentSet AllAuto() {
-  ComponentSet parts;
-  parts.rAuto.fill(true);
-  parts.cAuto.fill(true);
-  return parts;
 }
 
 // The plain design with the run's own bookkeeping, as the headless run does
@@ -58,7 +56,7 @@ struct ToolCase {
   std::optional<int> stopAfter;
 };
 
-class SeriesHeadlessDesign : public testing::TestWithParam<ToolCase> {};
+class SeriesHeadlessDesign : public ::testing::TestWithParam<ToolCase> {};
 
 TEST_P(SeriesHeadlessDesign, MatchesThePlainDesign) {
   const ToolCase& c = GetParam();
@@ -84,12 +82,12 @@ TEST_P(SeriesHeadlessDesign, MatchesThePlainDesign) {
 
 INSTANTIATE_TEST_SUITE_P(
     Designs, SeriesHeadlessDesign,
-    testing::Values(ToolCase{"Order8Lpf1k", engine::kLpf, 8, engine::kButterworth, "1k", std::nullopt},
+    ::testing::Values(ToolCase{"Order8Lpf1k", engine::kLpf, 8, engine::kButterworth, "1k", std::nullopt},
                     ToolCase{"Order7HpfChebyshev10M", engine::kHpf, 7, engine::kChebyshev, "10M", std::nullopt},
                     ToolCase{"Order8Lpf1kStopAfter1", engine::kLpf, 8, engine::kButterworth, "1k", 1},
                     ToolCase{"Order8Lpf1kStopAfter25", engine::kLpf, 8, engine::kButterworth, "1k", 25},
                     ToolCase{"Order5LpfBesselStopAfter60", engine::kLpf, 5, engine::kBessel, "47", 60}),
-    [](const testing::TestParamInfo<ToolCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<ToolCase>& info) { return std::string(info.param.name); });
 
 // Random designs whose second-order stages have one to four fixed parts
 // (the plain loops of stages without any take too long for many designs),

@@ -13,8 +13,13 @@
 #include "engine/series_search.h"
 #include "engine/stage_maths.h"
 #include "tests/engine/series_reference.h"
+#include "tests/support/component_sets.h"
 
 namespace {
+
+using kelvara::testing::AllAuto;
+using kelvara::testing::FixC;
+using kelvara::testing::FixR;
 
 using namespace kelvara;
 using engine::ComponentSet;
@@ -28,25 +33,6 @@ double Res(int i) { return Data().ResSeries[i]; }
 engine::DesignRequest SeriesRequest(engine::PassKind kind, int order, const char* cutoff = "1k",
                                     int response = engine::kButterworth) {
   return engine::MakeDesignRequest(kind, 0, order - 2, response, 0, cutoff, true, true, false);
-}
-
-ComponentSet AllAuto() {
-  ComponentSet parts;
-  parts.rAuto.fill(true);
-  parts.cAuto.fill(true);
-  return parts;
-}
-
-void FixR(ComponentSet& parts, int number, double value) {
-  parts.rAuto[number - 1] = false;
-  parts.rFixed[number - 1] = true;
-  parts.r[number - 1] = value;
-}
-
-void FixC(ComponentSet& parts, int number, double value) {
-  parts.cAuto[number - 1] = false;
-  parts.cFixed[number - 1] = true;
-  parts.c[number - 1] = value;
 }
 
 // One second-order stage with hand-made targets in slot 0.
@@ -89,7 +75,7 @@ struct StopCase {
   bool partialBest;  // the first stage holds a best that a full search improves on
 };
 
-class SeriesStop : public testing::TestWithParam<StopCase> {};
+class SeriesStop : public ::testing::TestWithParam<StopCase> {};
 
 TEST_P(SeriesStop, KeepsTheRunningStageAndZeroesLaterSearchedStages) {
   const engine::DesignRequest request = SeriesRequest(engine::kLpf, 6);
@@ -153,12 +139,12 @@ TEST_P(SeriesStop, KeepsTheRunningStageAndZeroesLaterSearchedStages) {
 }
 
 INSTANTIATE_TEST_SUITE_P(StopPoints, SeriesStop,
-                         testing::Values(StopCase{"BeforeTheDesign", 0, false},
+                         ::testing::Values(StopCase{"BeforeTheDesign", 0, false},
                                          StopCase{"BeforeAnyCandidateIsGoodEnough", 5, false},
                                          StopCase{"AfterTheFirstGoodCandidate", 12, true},
                                          StopCase{"InTheLastPassOfTheFirstStage", 39, false},
                                          StopCase{"InTheStepAfterTheFirstStage", 40, false}),
-                         [](const testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
 
 TEST(SeriesStageEdges, StopInTheSecondStageKeepsTheFirstWhole) {
   const engine::DesignRequest request = SeriesRequest(engine::kHpf, 4);
@@ -221,7 +207,7 @@ struct ThreeFixedCase {
   double expected;
 };
 
-class SeriesThreeFixed : public testing::TestWithParam<ThreeFixedCase> {};
+class SeriesThreeFixed : public ::testing::TestWithParam<ThreeFixedCase> {};
 
 TEST_P(SeriesThreeFixed, RoundsTheComputedPartToTheNearestSeriesValue) {
   const ThreeFixedCase& c = GetParam();
@@ -240,11 +226,11 @@ TEST_P(SeriesThreeFixed, RoundsTheComputedPartToTheNearestSeriesValue) {
 // 1024^2 * 0.5 / 1024 / 8704 = 1/17: the computed R1 is exactly 17 ohm,
 // midway between 16 and 18.
 INSTANTIATE_TEST_SUITE_P(Cases, SeriesThreeFixed,
-                         testing::Values(ThreeFixedCase{"MidpointGoesLower", 1024, 0.5, 0x1p-10, 1.0 / 8704, 16},
+                         ::testing::Values(ThreeFixedCase{"MidpointGoesLower", 1024, 0.5, 0x1p-10, 1.0 / 8704, 16},
                                          ThreeFixedCase{"AboveMidpointGoesUpper", 1024, 0.5, 0x1p-10, 1.0 / 8705, 18},
                                          ThreeFixedCase{"FarBelowTheSeries", 1e6, 1e3, 1e-3, 1e-3, 0.47},
                                          ThreeFixedCase{"FarAboveTheSeries", 1, 1, 1e-3, 1e-6, 510e3}),
-                         [](const testing::TestParamInfo<ThreeFixedCase>& info) {
+                         [](const ::testing::TestParamInfo<ThreeFixedCase>& info) {
                            return std::string(info.param.name);
                          });
 
@@ -271,7 +257,7 @@ struct CapacitorCase {
   bool withRb;  // also Rb fixed (then the fixed capacitor is scored as Ca)
 };
 
-class SeriesHpfFixedCapacitor : public testing::TestWithParam<CapacitorCase> {};
+class SeriesHpfFixedCapacitor : public ::testing::TestWithParam<CapacitorCase> {};
 
 TEST_P(SeriesHpfFixedCapacitor, ReportsTheFixedValueInItsOwnPlace) {
   const engine::DesignRequest request = SeriesRequest(engine::kHpf, 2, "2.2k");
@@ -306,8 +292,8 @@ TEST_P(SeriesHpfFixedCapacitor, ReportsTheFixedValueInItsOwnPlace) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, SeriesHpfFixedCapacitor,
-                         testing::Values(CapacitorCase{"OneCapacitor", false}, CapacitorCase{"WithRb", true}),
-                         [](const testing::TestParamInfo<CapacitorCase>& info) {
+                         ::testing::Values(CapacitorCase{"OneCapacitor", false}, CapacitorCase{"WithRb", true}),
+                         [](const ::testing::TestParamInfo<CapacitorCase>& info) {
                            return std::string(info.param.name);
                          });
 

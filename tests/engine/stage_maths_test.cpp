@@ -46,7 +46,8 @@ TEST_P(MatchErrorTest, SumsBothRatios) {
 INSTANTIATE_TEST_SUITE_P(Cases, MatchErrorTest,
                          ::testing::Values(MatchCase{100, 100, 0.7, 0.7, 0}, MatchCase{200, 100, 0.7, 0.7, 0.5},
                                            MatchCase{50, 100, 0.7, 0.7, 0.5}, MatchCase{100, 100, 1.4, 0.7, 0.5},
-                                           MatchCase{200, 100, 0.35, 0.7, 1.0}, MatchCase{80, 100, 0.6, 0.5, 0.2 + 1.0 / 6}));
+                                           MatchCase{200, 100, 0.35, 0.7, 1.0},
+                                           MatchCase{80, 100, 0.6, 0.5, 0.2 + 1.0 / 6}));
 
 TEST(StageMaths, EqualCandidateHasNoError) { EXPECT_EQ(MatchError(314.159, 314.159, 0.70711, 0.70711), 0.0); }
 

@@ -26,8 +26,8 @@ class RecordingRun : public engine::RunState {
 
   bool stop = false;
   std::vector<RecordedWarning> warnings;
-  std::vector<int> shown;                   // progress values shown, in order
-  std::function<std::int64_t()> clock;      // replaces the wall clock when set
+  std::vector<int> shown;                     // progress values shown, in order
+  std::function<std::int64_t()> clock;        // replaces the wall clock when set
   std::function<void(RecordingRun&)> onStep;  // runs inside each progress step
 
  protected:
