@@ -1,6 +1,7 @@
 #include "app/calc_thread.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
@@ -132,22 +133,39 @@ void TcalcThread::Execute() {
     failed = true;
   }
   // 12..16; a run whose sheet was replaced only gives the tabs back.
-  UiHandover::Instance().Run([this, failed] {
-    if (!form_ || form_->RunsClosing()) return;
-    if (detached_) {
-      HoldTabs(*form_, false);
-    } else {
-      Finish(*form_, failed);
+  UiHandover::Instance().Run([this, failed, &failure] {
+    if (form_ && !form_->RunsClosing()) {
+      if (detached_) {
+        HoldTabs(*form_, false);
+      } else {
+        Finish(*form_, failed);
+      }
+      if (failed) {
+        // Told once, after the sheet is idle again and this hand-over is
+        // done.
+        const QString text = QStringLiteral("Sheet_%1 の定数設定は中断されました。%2")
+                                 .arg(sheetIndex + 1)
+                                 .arg(failure.isEmpty() ? QString() : QStringLiteral("（%1）").arg(failure));
+        QTimer::singleShot(0, QCoreApplication::instance(), [text] { ReportError(text); });
+      }
     }
+    lastStepDone_ = true;
+    QTimer::singleShot(0, QCoreApplication::instance(), &TcalcThread::FreeEnded);
   });
-  if (failed) {
-    // Told once, after the sheet is idle again.
-    const QString text = QString(QStringLiteral("Sheet_%1 の定数設定は中断されました。%2"))
-                             .arg(sheetIndex + 1)
-                             .arg(failure.isEmpty() ? QString() : QStringLiteral("（%1）").arg(failure));
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [text] { ReportError(text); }, Qt::QueuedConnection);
+}
+
+void TcalcThread::FreeEnded() {
+  bool waiting = false;
+  for (const QPointer<TcalcThread>& run : LiveRuns()) {
+    if (!run->lastStepDone_) continue;
+    if (!run->Ended()) {
+      waiting = true;  // about to return from its body
+      continue;
+    }
+    run->wait();
+    delete run.data();
   }
+  if (waiting) QTimer::singleShot(5, QCoreApplication::instance(), &TcalcThread::FreeEnded);
 }
 
 void TcalcThread::Design() {

@@ -42,6 +42,9 @@ class TcalcThread : public QThread, public engine::RunState {
 
   /// Every run not yet freed, on the user-interface thread.
   static std::vector<QPointer<TcalcThread>> LiveRuns();
+  /// Frees the runs whose thread has ended (user-interface thread). A run
+  /// frees itself this way once its last step is done.
+  static void FreeEnded();
 
   /// The sheet was on screen when the design ended.
   bool onScreen = false;
@@ -73,6 +76,7 @@ class TcalcThread : public QThread, public engine::RunState {
   // User-interface thread only.
   bool detached_ = false;
   bool holdsTabs_ = false;
+  bool lastStepDone_ = false;
   engine::DesignRequest request_;
   engine::ComponentSet parts_;
   engine::StageTargets targets_;

@@ -46,8 +46,7 @@ void TFormMain::ButtonValsetClick() {
   ButtonFreq->setEnabled(false);
   const int s = ShownSheet();
   TcalcThread* run = makeRun ? makeRun(*this, s) : new TcalcThread(*this, s, true);
-  calcRuns[s] = run;
-  connect(run, &QThread::finished, run, &QObject::deleteLater);
+  calcRuns[s] = run;  // frees itself once it has ended
   run->Resume();
   QThread::msleep(100);
 }
@@ -92,7 +91,7 @@ bool TFormMain::ShutdownRuns(int waitMilliseconds) {
   timer.start();
   auto running = [&live] {
     for (const auto& run : live) {
-      if (run && !run->isFinished()) return true;
+      if (run && !run->Ended()) return true;
     }
     return false;
   };
@@ -100,6 +99,7 @@ bool TFormMain::ShutdownRuns(int waitMilliseconds) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     QThread::msleep(2);
   }
+  TcalcThread::FreeEnded();
   return !running();
 }
 

@@ -1,11 +1,42 @@
 #include "app/ui_handover.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QThread>
+#include <cerrno>
+#include <cstdint>
 
 namespace kelvara::app {
 
-UiHandover::UiHandover(QObject* parent) : QObject(parent) {}
+UiHandover::UiHandover(QObject* parent) : QObject(parent) {
+  wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (wakeFd_ >= 0) {
+    wakeNotifier_ = new QSocketNotifier(wakeFd_, QSocketNotifier::Read, this);
+    connect(wakeNotifier_, &QSocketNotifier::activated, this, [this] {
+      std::uint64_t count = 0;
+      while (read(wakeFd_, &count, sizeof count) > 0) {
+      }
+      RunPending();
+    });
+  }
+}
+
+UiHandover::~UiHandover() {
+  if (wakeFd_ >= 0) close(wakeFd_);
+}
+
+void UiHandover::Wake() {
+  if (wakeFd_ >= 0) {
+    const std::uint64_t one = 1;
+    while (write(wakeFd_, &one, sizeof one) < 0 && errno == EINTR) {
+    }
+    return;
+  }
+  // Without an event descriptor a queued call does the waking.
+  QMetaObject::invokeMethod(this, &UiHandover::RunPending, Qt::QueuedConnection);
+}
 
 UiHandover& UiHandover::Instance() {
   // It must live on the user-interface thread whoever asks first. Made
@@ -31,7 +62,7 @@ void UiHandover::Run(const std::function<void()>& step) {
     std::lock_guard lock(mutex_);
     pending_.push_back(&pending);
   }
-  QMetaObject::invokeMethod(this, "RunPending", Qt::QueuedConnection);
+  Wake();
   std::unique_lock lock(mutex_);
   doneChanged_.wait(lock, [&pending] { return pending.done; });
 }

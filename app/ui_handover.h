@@ -4,12 +4,14 @@
 // waits until it has been done there. Controls and sheet records are only
 // ever touched on the user-interface thread; a run passes it each such step.
 //
-// The steps travel through a mailbox guarded by a standard mutex rather
-// than inside Qt's queued events, so that the order between the worker's
-// writes and the user-interface thread's reads is visible to the thread
-// sanitizer as well; Qt's event only wakes the user-interface thread up.
+// The steps travel through a mailbox guarded by a standard mutex, and the
+// worker wakes the user-interface thread through an event descriptor that a
+// socket notifier watches. No Qt object or event is made on the worker and
+// freed on the user-interface thread, so every order between the two
+// threads goes through synchronisation the thread sanitizer can see.
 
 #include <QObject>
+#include <QSocketNotifier>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -33,13 +35,17 @@ class UiHandover : public QObject {
 
  private:
   explicit UiHandover(QObject* parent);
-  Q_INVOKABLE void RunPending();
+  ~UiHandover() override;
+  void Wake();
+  void RunPending();
 
   struct Pending {
     const std::function<void()>* step;
     bool done = false;
   };
 
+  int wakeFd_ = -1;
+  QSocketNotifier* wakeNotifier_ = nullptr;
   std::mutex mutex_;
   std::condition_variable doneChanged_;
   std::deque<Pending*> pending_;
