@@ -50,40 +50,35 @@ void DesignArgs(benchmark::internal::Benchmark* b) {
   }
 }
 
-// One order-8 design with every part auto.
-void BM_SeriesDesign(benchmark::State& state) {
+// Designs the order-8 request of the state's arguments, all parts auto,
+// with `design`, and reports how many candidates `counted` saw per design.
+template <typename Design, typename Counter>
+void BenchSeriesDesign(benchmark::State& state, Design design, Counter counted) {
   const engine::DesignRequest request = Order8(state);
   const engine::StageTargets targets = engine::BuildStageTargets(request);
   std::uint64_t candidates = 0;
   for (auto _ : state) {
     SilentRun run;
     engine::ComponentSet parts = AllAuto();
-    const std::uint64_t before = engine::SeriesCandidatesEvaluated();
-    engine::DesignFilter(run, targets, request, parts);
-    candidates = engine::SeriesCandidatesEvaluated() - before;
+    const std::uint64_t before = counted();
+    design(run, targets, request, parts);
+    candidates = counted() - before;
     benchmark::DoNotOptimize(parts);
   }
   state.counters["candidates"] = static_cast<double>(candidates);
   state.SetLabel(Label(state));
+}
+
+// One order-8 design with every part auto.
+void BM_SeriesDesign(benchmark::State& state) {
+  BenchSeriesDesign(state, engine::DesignFilter, engine::SeriesCandidatesEvaluated);
 }
 BENCHMARK(BM_SeriesDesign)->Apply(DesignArgs)->Unit(benchmark::kMicrosecond);
 
 #ifdef KELVARA_BENCH_PLAIN
 // The same designs through the plain loops.
 void BM_SeriesDesignPlain(benchmark::State& state) {
-  const engine::DesignRequest request = Order8(state);
-  const engine::StageTargets targets = engine::BuildStageTargets(request);
-  std::uint64_t candidates = 0;
-  for (auto _ : state) {
-    SilentRun run;
-    engine::ComponentSet parts = AllAuto();
-    const std::uint64_t before = reference::PlainCandidatesEvaluated();
-    reference::PlainSeriesDesign(run, targets, request, parts);
-    candidates = reference::PlainCandidatesEvaluated() - before;
-    benchmark::DoNotOptimize(parts);
-  }
-  state.counters["candidates"] = static_cast<double>(candidates);
-  state.SetLabel(Label(state));
+  BenchSeriesDesign(state, reference::PlainSeriesDesign, reference::PlainCandidatesEvaluated);
 }
 BENCHMARK(BM_SeriesDesignPlain)->Apply(DesignArgs)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 #endif
