@@ -24,10 +24,10 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QPointer>
 #include <array>
 #include <cstdint>
 #include <functional>

@@ -62,10 +62,10 @@ StageTargets BuildStageTargets(const DesignRequest& request) {
   }
   const DesignData& data = BuildDesignData();
   for (int s = 0; s < kMaxStages; ++s) {
-    const double q = data.StageTable[StageTableIndex(0, s, request.passKind, request.orderIndex,
-                                                     request.response, request.rippleIndex)];
-    const double w = data.StageTable[StageTableIndex(1, s, request.passKind, request.orderIndex,
-                                                     request.response, request.rippleIndex)];
+    const double q = data.StageTable[StageTableIndex(0, s, request.passKind, request.orderIndex, request.response,
+                                                     request.rippleIndex)];
+    const double w = data.StageTable[StageTableIndex(1, s, request.passKind, request.orderIndex, request.response,
+                                                     request.rippleIndex)];
     targets.stageQ[s] = q;
     targets.stageOmega[s] = request.cutoffHz * 2 * 3.141592653589793 * w;
   }

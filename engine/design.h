@@ -20,8 +20,7 @@ bool HasDesignData(const DesignRequest& request);
 /// Designs every auto part of parts 1..order. Picks the driver by filter
 /// kind, order parity and value restriction; with neither "any values" nor
 /// both series chosen it changes nothing.
-void DesignFilter(RunState& run, const StageTargets& targets, const DesignRequest& request,
-                  ComponentSet& parts);
+void DesignFilter(RunState& run, const StageTargets& targets, const DesignRequest& request, ComponentSet& parts);
 
 // The eight stage drivers, one per filter kind, order parity and restriction.
 void DesignEvenLpf(RunState& run, const StageTargets& targets, const DesignRequest& request, ComponentSet& parts);

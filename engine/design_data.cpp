@@ -5,6 +5,7 @@
 namespace kelvara::engine {
 namespace {
 
+// clang-format off
 // Preferred capacitor values (farads): 1..9 pF, E12 from 10 pF to 82 nF, E6
 // from 100 nF to 680 uF, then 1000 uF. Written as decimal literals so that
 // each entry is the double nearest to its decimal value.
@@ -101,6 +102,8 @@ constexpr double kWHpfChebyshev[7][4] = {
     {3.015318, 1.620956, 1.144623, 0.98349},
 };
 
+// clang-format on
+
 constexpr int StageCountOfOrder(int order) { return (order + 1) / 2; }
 
 DesignData Build() {
@@ -113,8 +116,7 @@ DesignData Build() {
           if (filterType == 1 && response == 1) continue;  // no HPF Bessel
           double w = kWLpf[orderIndex][response][slot];
           if (filterType == 1) w = response == 2 ? kWHpfChebyshev[orderIndex][slot] : 1.0;
-          d.StageTable[StageTableIndex(0, slot, filterType, orderIndex, response, 0)] =
-              kQ[orderIndex][response][slot];
+          d.StageTable[StageTableIndex(0, slot, filterType, orderIndex, response, 0)] = kQ[orderIndex][response][slot];
           d.StageTable[StageTableIndex(1, slot, filterType, orderIndex, response, 0)] = w;
         }
       }

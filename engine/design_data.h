@@ -33,8 +33,7 @@ struct DesignData {
 };
 
 /// Index of a StageTable entry. half 0 holds Q, half 1 the frequency factor W.
-constexpr int StageTableIndex(int half, int slot, int filterType, int orderIndex, int response,
-                              int rippleIndex) {
+constexpr int StageTableIndex(int half, int slot, int filterType, int orderIndex, int response, int rippleIndex) {
   return 192 * half + 48 * slot + 24 * filterType + 3 * orderIndex + response + rippleIndex;
 }
 

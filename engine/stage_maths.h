@@ -23,9 +23,7 @@ constexpr int StageCount(int order) { return (order + 1) / 2; }
 
 /// Natural angular frequency of a stage: 1 / sqrt(a b c d), multiplied left
 /// to right. The engine passes (Ra, Rb, Ca, Cb).
-inline double NaturalOmega(double a, double b, double c, double d) {
-  return 1.0 / std::sqrt(((a * b) * c) * d);
-}
+inline double NaturalOmega(double a, double b, double c, double d) { return 1.0 / std::sqrt(((a * b) * c) * d); }
 
 /// 1 / (a b): the corner of an RC section, or t = 1 / (omega x).
 inline double ReciprocalProduct(double a, double b) { return 1.0 / (a * b); }

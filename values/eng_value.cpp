@@ -11,14 +11,22 @@ namespace {
 
 double PrefixFactor(char c) {
   switch (c) {
-    case 'G': return 1e9;
-    case 'M': return 1e6;
-    case 'k': return 1e3;
-    case 'm': return 1e-3;
-    case 'u': return 1e-6;
-    case 'n': return 1e-9;
-    case 'p': return 1e-12;
-    default: return 1.0;
+    case 'G':
+      return 1e9;
+    case 'M':
+      return 1e6;
+    case 'k':
+      return 1e3;
+    case 'm':
+      return 1e-3;
+    case 'u':
+      return 1e-6;
+    case 'n':
+      return 1e-9;
+    case 'p':
+      return 1e-12;
+    default:
+      return 1.0;
   }
 }
 
@@ -38,17 +46,26 @@ bool ReadDecimal(std::string_view s, double& out) {
   }
   const std::size_t start = i;
   std::size_t digits = 0;
-  while (i < n && IsDigit(s[i])) { ++i; ++digits; }
+  while (i < n && IsDigit(s[i])) {
+    ++i;
+    ++digits;
+  }
   if (i < n && s[i] == '.') {
     ++i;
-    while (i < n && IsDigit(s[i])) { ++i; ++digits; }
+    while (i < n && IsDigit(s[i])) {
+      ++i;
+      ++digits;
+    }
   }
   if (digits == 0) return false;
   if (i < n && (s[i] == 'e' || s[i] == 'E')) {
     ++i;
     if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
     std::size_t expDigits = 0;
-    while (i < n && IsDigit(s[i])) { ++i; ++expDigits; }
+    while (i < n && IsDigit(s[i])) {
+      ++i;
+      ++expDigits;
+    }
     if (expDigits == 0) return false;
   }
   const std::size_t end = i;
@@ -56,8 +73,7 @@ bool ReadDecimal(std::string_view s, double& out) {
   if (i != n) return false;
 
   double value = 0.0;
-  const auto [ptr, ec] = std::from_chars(s.data() + start, s.data() + end, value,
-                                         std::chars_format::general);
+  const auto [ptr, ec] = std::from_chars(s.data() + start, s.data() + end, value, std::chars_format::general);
   if (ec != std::errc() || ptr != s.data() + end) return false;
   if (!std::isfinite(value)) return false;
   out = negative ? -value : value;

@@ -83,10 +83,10 @@ TEST_P(SeriesHeadlessDesign, MatchesThePlainDesign) {
 INSTANTIATE_TEST_SUITE_P(
     Designs, SeriesHeadlessDesign,
     ::testing::Values(ToolCase{"Order8Lpf1k", engine::kLpf, 8, engine::kButterworth, "1k", std::nullopt},
-                    ToolCase{"Order7HpfChebyshev10M", engine::kHpf, 7, engine::kChebyshev, "10M", std::nullopt},
-                    ToolCase{"Order8Lpf1kStopAfter1", engine::kLpf, 8, engine::kButterworth, "1k", 1},
-                    ToolCase{"Order8Lpf1kStopAfter25", engine::kLpf, 8, engine::kButterworth, "1k", 25},
-                    ToolCase{"Order5LpfBesselStopAfter60", engine::kLpf, 5, engine::kBessel, "47", 60}),
+                      ToolCase{"Order7HpfChebyshev10M", engine::kHpf, 7, engine::kChebyshev, "10M", std::nullopt},
+                      ToolCase{"Order8Lpf1kStopAfter1", engine::kLpf, 8, engine::kButterworth, "1k", 1},
+                      ToolCase{"Order8Lpf1kStopAfter25", engine::kLpf, 8, engine::kButterworth, "1k", 25},
+                      ToolCase{"Order5LpfBesselStopAfter60", engine::kLpf, 5, engine::kBessel, "47", 60}),
     [](const ::testing::TestParamInfo<ToolCase>& info) { return std::string(info.param.name); });
 
 // Random designs whose second-order stages have one to four fixed parts

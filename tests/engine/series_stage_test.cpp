@@ -140,10 +140,10 @@ TEST_P(SeriesStop, KeepsTheRunningStageAndZeroesLaterSearchedStages) {
 
 INSTANTIATE_TEST_SUITE_P(StopPoints, SeriesStop,
                          ::testing::Values(StopCase{"BeforeTheDesign", 0, false},
-                                         StopCase{"BeforeAnyCandidateIsGoodEnough", 5, false},
-                                         StopCase{"AfterTheFirstGoodCandidate", 12, true},
-                                         StopCase{"InTheLastPassOfTheFirstStage", 39, false},
-                                         StopCase{"InTheStepAfterTheFirstStage", 40, false}),
+                                           StopCase{"BeforeAnyCandidateIsGoodEnough", 5, false},
+                                           StopCase{"AfterTheFirstGoodCandidate", 12, true},
+                                           StopCase{"InTheLastPassOfTheFirstStage", 39, false},
+                                           StopCase{"InTheStepAfterTheFirstStage", 40, false}),
                          [](const ::testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
 
 TEST(SeriesStageEdges, StopInTheSecondStageKeepsTheFirstWhole) {
@@ -227,9 +227,9 @@ TEST_P(SeriesThreeFixed, RoundsTheComputedPartToTheNearestSeriesValue) {
 // midway between 16 and 18.
 INSTANTIATE_TEST_SUITE_P(Cases, SeriesThreeFixed,
                          ::testing::Values(ThreeFixedCase{"MidpointGoesLower", 1024, 0.5, 0x1p-10, 1.0 / 8704, 16},
-                                         ThreeFixedCase{"AboveMidpointGoesUpper", 1024, 0.5, 0x1p-10, 1.0 / 8705, 18},
-                                         ThreeFixedCase{"FarBelowTheSeries", 1e6, 1e3, 1e-3, 1e-3, 0.47},
-                                         ThreeFixedCase{"FarAboveTheSeries", 1, 1, 1e-3, 1e-6, 510e3}),
+                                           ThreeFixedCase{"AboveMidpointGoesUpper", 1024, 0.5, 0x1p-10, 1.0 / 8705, 18},
+                                           ThreeFixedCase{"FarBelowTheSeries", 1e6, 1e3, 1e-3, 1e-3, 0.47},
+                                           ThreeFixedCase{"FarAboveTheSeries", 1, 1, 1e-3, 1e-6, 510e3}),
                          [](const ::testing::TestParamInfo<ThreeFixedCase>& info) {
                            return std::string(info.param.name);
                          });

@@ -43,8 +43,8 @@ class DesignerFiles : public ::testing::Test {
 };
 
 TEST_F(DesignerFiles, OutWritesTheDeliveredSheetAndSheetDesignsItAgain) {
-  const Outcome made = Designer({"--cutoff", "4.7k", "--kind", "hpf", "--order", "5", "--fix", "R1=10k", "--fix", "C2=1n",
-                             "--json", "--out", Path("hpf.zdn")});
+  const Outcome made = Designer({"--cutoff", "4.7k", "--kind", "hpf", "--order", "5", "--fix", "R1=10k", "--fix",
+                                 "C2=1n", "--json", "--out", Path("hpf.zdn")});
   ASSERT_EQ(made.exitCode, 0) << made.err;
   const nlohmann::json result = nlohmann::json::parse(made.out);
 

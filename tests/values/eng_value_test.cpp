@@ -4,8 +4,8 @@
 
 #include <cmath>
 #include <limits>
-#include <random>
 #include <ostream>
+#include <random>
 #include <string>
 
 namespace kelvara::values {
@@ -25,39 +25,41 @@ TEST_P(ParseEngValueTest, ReadsValue) {
   EXPECT_EQ(ParseEngValue(c.text), c.expected) << '"' << c.text << '"';
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    WorkedExamples, ParseEngValueTest,
-    ::testing::Values(ParseCase{"4.7k", 4700}, ParseCase{" 2.2k ", 2200}, ParseCase{"100M", 100000000},
-                      ParseCase{"0.1u", 0.1 * 1e-6}, ParseCase{"47n", 47 * 1e-9}, ParseCase{"220p", 220 * 1e-12},
-                      ParseCase{"1m", 0.001}, ParseCase{"1e3k", 1000000}, ParseCase{"10K", 0}, ParseCase{"k", 0},
-                      ParseCase{"1,000", 0}));
+INSTANTIATE_TEST_SUITE_P(WorkedExamples, ParseEngValueTest,
+                         ::testing::Values(ParseCase{"4.7k", 4700}, ParseCase{" 2.2k ", 2200},
+                                           ParseCase{"100M", 100000000}, ParseCase{"0.1u", 0.1 * 1e-6},
+                                           ParseCase{"47n", 47 * 1e-9}, ParseCase{"220p", 220 * 1e-12},
+                                           ParseCase{"1m", 0.001}, ParseCase{"1e3k", 1000000}, ParseCase{"10K", 0},
+                                           ParseCase{"k", 0}, ParseCase{"1,000", 0}));
 
-INSTANTIATE_TEST_SUITE_P(
-    EdgeCases, ParseEngValueTest,
-    ::testing::Values(
-        // Prefixes are case-sensitive.
-        ParseCase{"1M", 1e6}, ParseCase{"1m", 1e-3}, ParseCase{"1K", 0}, ParseCase{"1U", 0}, ParseCase{"1G", 1e9},
-        ParseCase{"3u", 3 * 1e-6}, ParseCase{"5n", 5 * 1e-9}, ParseCase{"7p", 7 * 1e-12},
-        // Not prefixes: micro sign, full-width letters and digits.
-        ParseCase{"1\xC2\xB5", 0}, ParseCase{"1\xEF\xBD\x8B", 0}, ParseCase{"\xEF\xBC\x91", 0},
-        ParseCase{"\xEF\xBC\x91k", 0},
-        // Empty, blank and control characters trimmed at both ends.
-        ParseCase{"", 0}, ParseCase{"   ", 0}, ParseCase{"\t\r\n12\t", 12}, ParseCase{"\x01\x1f" "5\x7f", 0},
-        // Number layouts.
-        ParseCase{".5", 0.5}, ParseCase{"5.", 5}, ParseCase{".", 0}, ParseCase{"+3", 3}, ParseCase{"-2.5k", -2500},
-        ParseCase{"1e-3", 1e-3}, ParseCase{"1E+2", 100}, ParseCase{"2e", 0}, ParseCase{"2e+", 0},
-        ParseCase{"1 k", 1000}, ParseCase{"- 1", 0}, ParseCase{"1.2.3", 0}, ParseCase{"0x10", 0},
-        ParseCase{"inf", 0}, ParseCase{"nan", 0}, ParseCase{"1kk", 0}, ParseCase{"k1", 0},
-        ParseCase{"0", 0}, ParseCase{"-0", 0},
-        // Beyond the range of a double, before or after the prefix.
-        ParseCase{"1e309", 0}, ParseCase{"1e308G", 0}, ParseCase{"-1e308k", 0}));
+INSTANTIATE_TEST_SUITE_P(EdgeCases, ParseEngValueTest,
+                         ::testing::Values(
+                             // Prefixes are case-sensitive.
+                             ParseCase{"1M", 1e6}, ParseCase{"1m", 1e-3}, ParseCase{"1K", 0}, ParseCase{"1U", 0},
+                             ParseCase{"1G", 1e9}, ParseCase{"3u", 3 * 1e-6}, ParseCase{"5n", 5 * 1e-9},
+                             ParseCase{"7p", 7 * 1e-12},
+                             // Not prefixes: micro sign, full-width letters and digits.
+                             ParseCase{"1\xC2\xB5", 0}, ParseCase{"1\xEF\xBD\x8B", 0}, ParseCase{"\xEF\xBC\x91", 0},
+                             ParseCase{"\xEF\xBC\x91k", 0},
+                             // Empty, blank and control characters trimmed at both ends.
+                             ParseCase{"", 0}, ParseCase{"   ", 0}, ParseCase{"\t\r\n12\t", 12},
+                             ParseCase{"\x01\x1f"
+                                       "5\x7f",
+                                       0},
+                             // Number layouts.
+                             ParseCase{".5", 0.5}, ParseCase{"5.", 5}, ParseCase{".", 0}, ParseCase{"+3", 3},
+                             ParseCase{"-2.5k", -2500}, ParseCase{"1e-3", 1e-3}, ParseCase{"1E+2", 100},
+                             ParseCase{"2e", 0}, ParseCase{"2e+", 0}, ParseCase{"1 k", 1000}, ParseCase{"- 1", 0},
+                             ParseCase{"1.2.3", 0}, ParseCase{"0x10", 0}, ParseCase{"inf", 0}, ParseCase{"nan", 0},
+                             ParseCase{"1kk", 0}, ParseCase{"k1", 0}, ParseCase{"0", 0}, ParseCase{"-0", 0},
+                             // Beyond the range of a double, before or after the prefix.
+                             ParseCase{"1e309", 0}, ParseCase{"1e308G", 0}, ParseCase{"-1e308k", 0}));
 
 TEST(ParseEngValue, NeverFailsOnArbitraryBytes) {
   // Shift-JIS lead bytes, invalid UTF-8, embedded NULs and a long text.
-  const std::string samples[] = {
-      std::string("\x82\xa0", 2), std::string("1\x81", 2), std::string("1\x81k", 3), std::string("\xff\xfe\xfd", 3),
-      std::string("1\0k", 3),     std::string(1, '\0'),     std::string(100000, '9') + "k",
-      std::string(200000, ' ')};
+  const std::string samples[] = {std::string("\x82\xa0", 2),     std::string("1\x81", 2), std::string("1\x81k", 3),
+                                 std::string("\xff\xfe\xfd", 3), std::string("1\0k", 3),  std::string(1, '\0'),
+                                 std::string(100000, '9') + "k", std::string(200000, ' ')};
   for (const std::string& s : samples) {
     const double v = ParseEngValue(s);
     EXPECT_TRUE(std::isfinite(v));
@@ -87,7 +89,8 @@ TEST_P(FormatTest, PrintsValue) {
   EXPECT_EQ(c.format(c.value), c.expected) << c.name << '(' << c.value << ')';
 }
 
-#define FC(fn, v, text) FormatCase{fn, #fn, v, text}
+#define FC(fn, v, text) \
+  FormatCase { fn, #fn, v, text }
 
 INSTANTIATE_TEST_SUITE_P(
     WorkedExamples, FormatTest,
@@ -100,41 +103,43 @@ INSTANTIATE_TEST_SUITE_P(
                       FC(FormatFrequency, 2500, "2.500k"), FC(FormatFrequency, 12345678, "12.346M"),
                       FC(FormatFrequencyReading, 0.05, "0.1以下"), FC(FormatFrequencyReading, 2e9, "1G以上")));
 
-INSTANTIATE_TEST_SUITE_P(
-    EdgeCases, FormatTest,
-    ::testing::Values(
-        // The two resistance forms differ only for negative values.
-        FC(FormatResistance, -0.5, "-0.50"), FC(FormatResistanceDisplay, 4700, "4.70k"),
-        FC(FormatResistanceDisplay, 0, "0.00"), FC(FormatResistanceDisplay, 999, "999.00"),
-        FC(FormatResistanceDisplay, -1500, "-1500000.00m"),
-        // No prefix from a rounding carry.
-        FC(FormatResistance, 999.9999, "1000.00"), FC(FormatResistance, 999.994, "999.99"),
-        FC(FormatResistance, 1e9, "1.00G"), FC(FormatResistance, 47000, "47.00k"),
-        FC(FormatResistance, 12345.678, "12.35k"), FC(FormatResistance, 0.47, "0.47"),
-        FC(FormatResistance, 0.123456, "0.12"),
-        // Exact binary value decides, halves away from zero.
-        FC(FormatResistance, 2.675, "2.67"), FC(FormatResistance, 0.125, "0.13"), FC(FormatResistance, 0.375, "0.38"),
-        FC(FormatResistance, -0.125, "-0.13"), FC(FormatResistance, -0.001, "0.00"),
-        // More than five digits before the point keep all of them.
-        FC(FormatResistance, 123456.7e9, "123457.00G"), FC(FormatResistance, 1e14, "100000.00G"),
-        // Capacitance switches at exactly 1e-8.
-        FC(FormatCapacitance, 1.0000001e-8, "0.01u"), FC(FormatCapacitance, 3.3e-10, "330p"),
-        FC(FormatCapacitance, 1e-12, "1p"), FC(FormatCapacitance, 1.5e-13, "0p"), FC(FormatCapacitance, -2e-9, "-2000p"),
-        FC(FormatCapacitance, 0.001, "1000u"), FC(FormatCapacitance, 0.1, "1E5u"), FC(FormatCapacitance, 1.234567, "1.2346E6u"),
-        FC(FormatCapacitance, 0.0999996, "1E5u"), FC(FormatCapacitance, 4.7e-6, "4.7u"),
-        FC(FormatFrequency, 1, "1.000"), FC(FormatFrequency, 999.9996, "1000.000"), FC(FormatFrequency, 1e8, "100.000M"),
-        FC(FormatFrequency, 1234.5678, "1.235k"),
-        FC(FormatFrequencyReading, 0.1, "0.1以下"), FC(FormatFrequencyReading, 0, "0.1以下"),
-        FC(FormatFrequencyReading, 0.1000001, "0.100"), FC(FormatFrequencyReading, 1e9, "1G以上"),
-        FC(FormatFrequencyReading, 1000000001, "1G以上"), FC(FormatFrequencyReading, 999999999, "1000.000M"),
-        FC(FormatFrequencyReading, 1000, "1.000k"),
-        // Not a number and infinity read back as invalid values.
-        FC(FormatResistance, std::numeric_limits<double>::quiet_NaN(), "NaN"),
-        FC(FormatResistanceDisplay, std::numeric_limits<double>::quiet_NaN(), "NaN"),
-        FC(FormatCapacitance, std::numeric_limits<double>::infinity(), "INF"),
-        FC(FormatResistanceDisplay, -std::numeric_limits<double>::infinity(), "-INF"),
-        FC(FormatFrequencyReading, std::numeric_limits<double>::quiet_NaN(), "0.1以下"),
-        FC(FormatFrequencyReading, std::numeric_limits<double>::infinity(), "1G以上")));
+INSTANTIATE_TEST_SUITE_P(EdgeCases, FormatTest,
+                         ::testing::Values(
+                             // The two resistance forms differ only for negative values.
+                             FC(FormatResistance, -0.5, "-0.50"), FC(FormatResistanceDisplay, 4700, "4.70k"),
+                             FC(FormatResistanceDisplay, 0, "0.00"), FC(FormatResistanceDisplay, 999, "999.00"),
+                             FC(FormatResistanceDisplay, -1500, "-1500000.00m"),
+                             // No prefix from a rounding carry.
+                             FC(FormatResistance, 999.9999, "1000.00"), FC(FormatResistance, 999.994, "999.99"),
+                             FC(FormatResistance, 1e9, "1.00G"), FC(FormatResistance, 47000, "47.00k"),
+                             FC(FormatResistance, 12345.678, "12.35k"), FC(FormatResistance, 0.47, "0.47"),
+                             FC(FormatResistance, 0.123456, "0.12"),
+                             // Exact binary value decides, halves away from zero.
+                             FC(FormatResistance, 2.675, "2.67"), FC(FormatResistance, 0.125, "0.13"),
+                             FC(FormatResistance, 0.375, "0.38"), FC(FormatResistance, -0.125, "-0.13"),
+                             FC(FormatResistance, -0.001, "0.00"),
+                             // More than five digits before the point keep all of them.
+                             FC(FormatResistance, 123456.7e9, "123457.00G"), FC(FormatResistance, 1e14, "100000.00G"),
+                             // Capacitance switches at exactly 1e-8.
+                             FC(FormatCapacitance, 1.0000001e-8, "0.01u"), FC(FormatCapacitance, 3.3e-10, "330p"),
+                             FC(FormatCapacitance, 1e-12, "1p"), FC(FormatCapacitance, 1.5e-13, "0p"),
+                             FC(FormatCapacitance, -2e-9, "-2000p"), FC(FormatCapacitance, 0.001, "1000u"),
+                             FC(FormatCapacitance, 0.1, "1E5u"), FC(FormatCapacitance, 1.234567, "1.2346E6u"),
+                             FC(FormatCapacitance, 0.0999996, "1E5u"), FC(FormatCapacitance, 4.7e-6, "4.7u"),
+                             FC(FormatFrequency, 1, "1.000"), FC(FormatFrequency, 999.9996, "1000.000"),
+                             FC(FormatFrequency, 1e8, "100.000M"), FC(FormatFrequency, 1234.5678, "1.235k"),
+                             FC(FormatFrequencyReading, 0.1, "0.1以下"), FC(FormatFrequencyReading, 0, "0.1以下"),
+                             FC(FormatFrequencyReading, 0.1000001, "0.100"), FC(FormatFrequencyReading, 1e9, "1G以上"),
+                             FC(FormatFrequencyReading, 1000000001, "1G以上"),
+                             FC(FormatFrequencyReading, 999999999, "1000.000M"),
+                             FC(FormatFrequencyReading, 1000, "1.000k"),
+                             // Not a number and infinity read back as invalid values.
+                             FC(FormatResistance, std::numeric_limits<double>::quiet_NaN(), "NaN"),
+                             FC(FormatResistanceDisplay, std::numeric_limits<double>::quiet_NaN(), "NaN"),
+                             FC(FormatCapacitance, std::numeric_limits<double>::infinity(), "INF"),
+                             FC(FormatResistanceDisplay, -std::numeric_limits<double>::infinity(), "-INF"),
+                             FC(FormatFrequencyReading, std::numeric_limits<double>::quiet_NaN(), "0.1以下"),
+                             FC(FormatFrequencyReading, std::numeric_limits<double>::infinity(), "1G以上")));
 
 #undef FC
 
@@ -156,15 +161,16 @@ TEST_P(LayoutTest, FixedAndGeneral) {
   EXPECT_EQ(text, c.expected) << c.value << " d=" << c.decimals;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Layouts, LayoutTest,
-    ::testing::Values(LayoutCase{999.999, 2, "1000.00"}, LayoutCase{9999.99, 2, "10000.00"},
-                      LayoutCase{12345.6, 0, "12346"}, LayoutCase{0.5, 0, "1"}, LayoutCase{2.5, 0, "3"},
-                      LayoutCase{-2.5, 0, "-3"}, LayoutCase{99999.5, 0, "100000"}, LayoutCase{1.5, 3, "1.500"},
-                      LayoutCase{0.00012345, 5, "0.00012"}, LayoutCase{1000000, -1, "1E6"},
-                      LayoutCase{123456, -1, "1.2346E5"}, LayoutCase{99999.4, -1, "99999"},
-                      LayoutCase{99999.5, -1, "1E5"}, LayoutCase{0.001, -1, "0.001"}, LayoutCase{1.5, -1, "1.5"},
-                      LayoutCase{0, -1, "0"}, LayoutCase{-0.0, 2, "0.00"}, LayoutCase{0.000012345678, -1, "0.000012346"}));
+INSTANTIATE_TEST_SUITE_P(Layouts, LayoutTest,
+                         ::testing::Values(LayoutCase{999.999, 2, "1000.00"}, LayoutCase{9999.99, 2, "10000.00"},
+                                           LayoutCase{12345.6, 0, "12346"}, LayoutCase{0.5, 0, "1"},
+                                           LayoutCase{2.5, 0, "3"}, LayoutCase{-2.5, 0, "-3"},
+                                           LayoutCase{99999.5, 0, "100000"}, LayoutCase{1.5, 3, "1.500"},
+                                           LayoutCase{0.00012345, 5, "0.00012"}, LayoutCase{1000000, -1, "1E6"},
+                                           LayoutCase{123456, -1, "1.2346E5"}, LayoutCase{99999.4, -1, "99999"},
+                                           LayoutCase{99999.5, -1, "1E5"}, LayoutCase{0.001, -1, "0.001"},
+                                           LayoutCase{1.5, -1, "1.5"}, LayoutCase{0, -1, "0"},
+                                           LayoutCase{-0.0, 2, "0.00"}, LayoutCase{0.000012345678, -1, "0.000012346"}));
 
 TEST(EngValue, DisplayFormsReadBackCloseToTheirValue) {
   // What the window shows reads back through the parser to the value

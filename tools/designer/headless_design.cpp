@@ -66,8 +66,7 @@ DesignReport RunHeadlessDesign(const engine::DesignRequest& request, const engin
   report.progress = run.progress;
   report.warnings = std::move(run.warnings);
   if (report.valid && AllPartsPositive(report.parts, report.order)) {
-    report.minus3dbHz =
-        response::FindCutoff3dB(request, response::StagesFromComponents(request, report.parts));
+    report.minus3dbHz = response::FindCutoff3dB(request, response::StagesFromComponents(request, report.parts));
   }
   return report;
 }

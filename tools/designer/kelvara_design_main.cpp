@@ -16,10 +16,10 @@
 
 #include "engine/design.h"
 #include "engine/run_checks.h"
-#include "storage/design_file.h"
-#include "tools/designer/headless_design.h"
 #include "engine/sheet_inputs.h"
+#include "storage/design_file.h"
 #include "tools/designer/delivered_record.h"
+#include "tools/designer/headless_design.h"
 #include "values/eng_value.h"
 
 namespace {
