@@ -132,39 +132,38 @@ void FixedArgs(benchmark::internal::Benchmark* b) {
   }
 }
 
-void BM_SeriesStageFixed(benchmark::State& state) {
+// Searches the four stages of the state's kind and fixed pattern with
+// `search`, reporting the candidates `counted` saw per stage.
+template <typename Search, typename Counter>
+void BenchFixedStages(benchmark::State& state, Search search, Counter counted) {
   const int kind = static_cast<int>(state.range(0));
   const int pattern = static_cast<int>(state.range(1));
   const auto stages = FixedStages(kind, pattern);
   std::uint64_t candidates = 0;
   for (auto _ : state) {
     SilentRun run;
-    const std::uint64_t before = engine::SeriesCandidatesEvaluated();
-    for (const auto& st : stages) benchmark::DoNotOptimize(engine::SearchSeriesStage(run, st));
-    candidates = engine::SeriesCandidatesEvaluated() - before;
+    const std::uint64_t before = counted();
+    for (const auto& st : stages) benchmark::DoNotOptimize(search(run, st));
+    candidates = counted() - before;
   }
-  state.SetItemsProcessed(state.iterations() * 4);
   state.counters["candidates"] = static_cast<double>(candidates) / 4;
+  state.SetLabel(PatternLabel(kind, pattern));
+}
+
+void BM_SeriesStageFixed(benchmark::State& state) {
+  BenchFixedStages(state, engine::SearchSeriesStage, engine::SeriesCandidatesEvaluated);
+  state.SetItemsProcessed(state.iterations() * 4);
   state.counters["per_stage_us"] = benchmark::Counter(static_cast<double>(state.iterations()) * 4,
                                                       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-  state.SetLabel(PatternLabel(kind, pattern));
 }
 BENCHMARK(BM_SeriesStageFixed)->Apply(FixedArgs)->Unit(benchmark::kMicrosecond);
 
 #ifdef KELVARA_BENCH_PLAIN
 void BM_SeriesStageFixedPlain(benchmark::State& state) {
-  const int kind = static_cast<int>(state.range(0));
-  const int pattern = static_cast<int>(state.range(1));
-  const auto stages = FixedStages(kind, pattern);
-  std::uint64_t candidates = 0;
-  for (auto _ : state) {
-    SilentRun run;
-    const std::uint64_t before = reference::PlainCandidatesEvaluated();
-    for (const auto& st : stages) benchmark::DoNotOptimize(reference::PlainSearchSeriesStage(run, st));
-    candidates = reference::PlainCandidatesEvaluated() - before;
-  }
-  state.counters["candidates"] = static_cast<double>(candidates) / 4;
-  state.SetLabel(PatternLabel(kind, pattern));
+  BenchFixedStages(
+      state,
+      [](engine::RunState& run, const engine::SeriesStage& st) { return reference::PlainSearchSeriesStage(run, st); },
+      reference::PlainCandidatesEvaluated);
 }
 BENCHMARK(BM_SeriesStageFixedPlain)->Apply(FixedArgs)->Unit(benchmark::kMillisecond);
 #endif
