@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QShowEvent>
+#include <QWindow>
 
 #include "app/application.h"
 #include "app/form_menseki.h"
@@ -14,7 +15,6 @@
 namespace kelvara::app {
 
 namespace {
-constexpr QSize kOuterSize(801, 663);
 constexpr QSize kClientAreas(793, 617);  // the three areas below the menu bar
 }  // namespace
 
@@ -29,7 +29,7 @@ TFormMain::TFormMain(storage::SettingsStore& settingsStore, WarningBoxes& warnin
   setWindowTitle(QString(text::kMainCaption));
   CreateDesignTimeControls();
   move(95, 67);
-  resize(kOuterSize);
+  FitClientAreas();
 
   // The records start empty; FormCreate copies the start-up controls into them.
   for (auto& record : sheets) record.clear();
@@ -50,17 +50,30 @@ void TFormMain::SetDialogs(TFormAboutBox* aboutBox, TFormMenseki* menseki) {
   FormMenseki = menseki;
 }
 
-void TFormMain::FitOuterSize() {
-  const QSize frameExtra = frameGeometry().size() - size();
-  const QSize needed(kClientAreas.width(), kClientAreas.height() + MainMenu1->sizeHint().height());
-  resize((kOuterSize - frameExtra).expandedTo(needed));
+void TFormMain::FitClientAreas() {
+  // The outer size follows from whatever frame the window manager adds.
+  resize(kClientAreas.width(), kClientAreas.height() + MainMenu1->sizeHint().height());
+}
+
+void TFormMain::PlaceOuterFrame(QPoint outer) {
+  // The widget's own geometry follows at once; the native window is placed
+  // by its frame, whichever frame the window manager gives it.
+  move(outer);
+  if (QWindow* handle = windowHandle()) handle->setFramePosition(outer);
+}
+
+QPoint TFormMain::OuterFramePosition() const {
+  // Asked of the native window: the widget's idea of its frame may date
+  // from before the window manager framed it.
+  if (const QWindow* handle = windowHandle()) return handle->framePosition();
+  return pos();
 }
 
 void TFormMain::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (shown_) return;
   shown_ = true;
-  FitOuterSize();
+  FitClientAreas();
   RunGuarded([this] { FormShow(); });
 }
 
@@ -74,7 +87,7 @@ void TFormMain::FormShow() {
     palette.setColor(QPalette::WindowText, ColorOfSetting(appSettings.sheetColor[i]));
     CBox_Sheet[i]->setPalette(palette);
   }
-  move(appSettings.formLeft, appSettings.formTop);
+  PlaceOuterFrame(QPoint(appSettings.formLeft, appSettings.formTop));
   CBox_YBig->setEditText(appSettings.chartText[0]);
   CBox_Ysmall->setEditText(appSettings.chartText[1]);
   CBox_XBig->setCurrentIndex(appSettings.chartIndex[2]);
@@ -98,8 +111,9 @@ void TFormMain::closeEvent(QCloseEvent* event) {
 }
 
 void TFormMain::FormClose() {
-  appSettings.formLeft = x();
-  appSettings.formTop = y();
+  const QPoint outer = OuterFramePosition();
+  appSettings.formLeft = outer.x();
+  appSettings.formTop = outer.y();
   appSettings.chartText[0] = CBox_YBig->currentText();
   appSettings.chartText[1] = CBox_Ysmall->currentText();
   appSettings.chartIndex[2] = CBox_XBig->currentIndex();

@@ -103,6 +103,10 @@ class TFormMain : public QMainWindow {
   void FormCreate();
   void FormShow();
   void FormClose();
+  /// Puts the window's outer frame (title bar included) at outer.
+  void PlaceOuterFrame(QPoint outer);
+  /// Where the window's outer frame stands.
+  QPoint OuterFramePosition() const;
 
   QString ProgramDir;
   std::array<std::array<QString, 7>, 2> PictureNames;
@@ -256,7 +260,7 @@ class TFormMain : public QMainWindow {
   void CreateSeriesChecks();
   void OpenPopupMenu(QWidget* component, const QPoint& localPos);
   void ShowDisclaimer();
-  void FitOuterSize();
+  void FitClientAreas();
   /// Moves the preferred-value switch to "any values" or to the series.
   void SetAnyValuesState(bool anyValues);
   bool StrictCondition() const;

@@ -77,6 +77,20 @@ TEST_F(WindowSettings, FirstStartCreatesAllNineteenValuesAndShowsTheDefaults) {
   for (int i = 0; i < 8; ++i) EXPECT_EQ(TextColour(w.CBox_Sheet[i]), colours[i]) << "Sheet " << i + 1;
 }
 
+TEST_F(WindowSettings, TheThreeAreasFillTheShownWindowBelowTheMenuBar) {
+  TFormMain& w = Start();
+  QCoreApplication::processEvents();
+  // 793 x 617 below the menu bar, nothing left over at the right or the
+  // bottom; the outer size follows from the window manager's frame.
+  EXPECT_EQ(w.centralWidget()->size(), QSize(793, 617));
+  EXPECT_EQ(w.centralWidget()->geometry().top(), w.MainMenu1->geometry().bottom() + 1);
+  EXPECT_EQ(w.size(), QSize(793, 617 + w.MainMenu1->height()));
+  const QRect page = w.PageControl1->geometry();
+  EXPECT_EQ(page.right(), w.centralWidget()->width() - 1);
+  EXPECT_EQ(page.bottom(), w.centralWidget()->height() - 1);
+  EXPECT_EQ(w.PanelHikaku->geometry().right(), w.centralWidget()->width() - 1);
+}
+
 TEST_F(WindowSettings, WhatTheUserLeftComesBackAtTheNextStart) {
   TFormMain& first = Start();
   first.CBox_Ysmall->lineEdit()->clear();
