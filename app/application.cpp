@@ -1,7 +1,9 @@
 #include "app/application.h"
 
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QThread>
+#include <QTranslator>
 
 // The icon is compiled into the static library, whose resources are only
 // registered when asked for.
@@ -32,6 +34,17 @@ bool KelvaraApplication::notify(QObject* receiver, QEvent* event) {
 void KelvaraApplication::SetErrorDisplay(ErrorDisplay* display) { display_ = display ? display : &messageBox_; }
 
 ErrorDisplay& KelvaraApplication::CurrentErrorDisplay() { return *display_; }
+
+bool InstallQtJapanese() {
+  auto* app = QCoreApplication::instance();
+  if (!app) return false;
+  auto* translator = new QTranslator(app);
+  if (!translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete translator;
+    return false;
+  }
+  return QCoreApplication::installTranslator(translator);
+}
 
 void ReportError(const QString& text) {
   auto* app = dynamic_cast<KelvaraApplication*>(QCoreApplication::instance());

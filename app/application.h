@@ -58,6 +58,10 @@ class KelvaraApplication : public QApplication {
   ErrorDisplay* display_ = &messageBox_;
 };
 
+/// Makes Qt's own dialogs (file, colour, message boxes) speak Japanese with
+/// the translations installed beside Qt; false when they are missing.
+bool InstallQtJapanese();
+
 /// Shows an error the way an escaped one is shown.
 void ReportError(const QString& text);
 

@@ -19,9 +19,27 @@ namespace kelvara::app {
 
 namespace {
 
+/// Set on an editable Y box while its text is the user's typing rather than
+/// an item picked from its list.
+constexpr char kTypedOver[] = "kelvaraTypedOver";
+
+/// Typing into a Y box leaves no list item selected until the user picks
+/// one from the list, even when the typed text equals an item: Qt's own
+/// selection of the matching item when the edit loses the focus is turned
+/// off, so each pick from the list (and only a pick) selects an item.
+void KeepTypingApartFromTheList(QComboBox* box) {
+  // A number typed into a Y box is taken as typed: completing "-4" to the
+  // list item "-40" would silently change the axis.
+  box->setCompleter(nullptr);
+  QObject::disconnect(box->lineEdit(), &QLineEdit::editingFinished, box, nullptr);
+  QObject::connect(box->lineEdit(), &QLineEdit::textEdited, box, [box] { box->setProperty(kTypedOver, true); });
+  QObject::connect(box, &QComboBox::activated, box, [box] { box->setProperty(kTypedOver, false); });
+}
+
 /// The list position a combo box shows. Typing over an editable box leaves
 /// no item of its list selected, even where Qt keeps the last index.
 int ShownListPos(const QComboBox* box) {
+  if (box->property(kTypedOver).toBool()) return -1;
   const int pos = box->currentIndex();
   return pos >= 0 && box->itemText(pos) == box->currentText() ? pos : -1;
 }
@@ -49,10 +67,8 @@ CurveSource SourceOfRecord(const values::SheetRecord& record) {
 
 void TFormMain::CreateResponseChart() {
   SetUpResponseChart(*Chart1);
-  // A number typed into a Y box is taken as typed: completing "-4" to the
-  // list item "-40" would silently change the axis.
-  CBox_YBig->setCompleter(nullptr);
-  CBox_Ysmall->setCompleter(nullptr);
+  KeepTypingApartFromTheList(CBox_YBig);
+  KeepTypingApartFromTheList(CBox_Ysmall);
 
   PopupMenu1->addSeparator();
   popUpSavePng_ = PopupMenu1->addAction(QString(chart_text::kSavePng));
@@ -111,7 +127,9 @@ bool TFormMain::ShowSheetCutoff(int sheet, const CurveSource& source) {
 
 void TFormMain::ButtonFreqClick() {
   RedrawAtEnd redraw(*Chart1);
+  // The old curves go before any warning box can appear over them.
   Chart1->clearGraphs();
+  Chart1->replot();
   QCPGraph* curve = AddCurve(*Chart1);
   PlotSheetResponse(curve, appSettings.chartColor, SourceOfControls());
   curve->setName(CurveTitle(ShownSheet()));
@@ -122,6 +140,7 @@ void TFormMain::ButtonFreq8Click() {
   RedrawAtEnd redraw(*Chart1);
   bool ok = true;
   Chart1->clearGraphs();
+  Chart1->replot();
   StoreSheet(ShownSheet());
   for (int i = 0; i < kSheetCount; ++i) {
     Edit_Cutoff[i]->clear();

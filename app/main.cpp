@@ -21,6 +21,9 @@ int main(int argc, char* argv[]) {
   try {
     // The title of the task bar entry and of the message boxes.
     QApplication::setApplicationName(QString(text::kApplicationTitle));
+    // The interface is Japanese whatever the user's locale; without the
+    // translations Qt's dialogs stay in English and everything else works.
+    InstallQtJapanese();
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/kelvara/kelvara.png")));
     InstallFontSubstitutes();

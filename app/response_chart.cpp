@@ -2,7 +2,9 @@
 
 #include <qcustomplot.h>
 
+#include <QFontMetrics>
 #include <QVector>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -20,10 +22,55 @@ constexpr int kChartTextPixels = 12;
 const QColor kPlaceholderColor(0, 255, 0);  // lime
 
 /// Ticks at every power of ten with eight minor ticks between them; the
-/// labels in the "0E+0" form.
+/// labels in the "0E+0" form. Where the decades are too narrow for their
+/// labels (the widest ranges), only every second, third, ... decade is
+/// labelled, so that no two labels run together; the ticks and the grid stay
+/// at every decade.
 class ExponentTicker final : public QCPAxisTickerLog {
+ public:
+  explicit ExponentTicker(const QCPAxis& axis) : axis_(axis) {}
+
  protected:
+  QVector<QString> createLabelVector(const QVector<double>& ticks, const QLocale& locale, QChar formatChar,
+                                     int precision) override {
+    QVector<QString> labels = QCPAxisTickerLog::createLabelVector(ticks, locale, formatChar, precision);
+    const int step = LabelStep(labels);
+    for (int i = 0; i < ticks.size(); ++i) {
+      const int exponent = static_cast<int>(std::lround(std::log10(ticks[i])));
+      if (exponent % step != 0) labels[i].clear();
+    }
+    return labels;
+  }
   QString getTickLabel(double tick, const QLocale&, QChar, int) override { return ExponentLabel(tick); }
+  int getSubTickCount(double) override { return 8; }
+  /// Every power of ten from just below the range to just above it, even
+  /// over a single decade (where the log ticker would pick finer steps).
+  QVector<double> createTickVector(double, const QCPRange& range) override {
+    QVector<double> ticks;
+    if (!(range.lower > 0) || !(range.upper > range.lower)) return ticks;
+    const int first = static_cast<int>(std::floor(std::log10(range.lower)));
+    const int last = static_cast<int>(std::ceil(std::log10(range.upper)));
+    for (int k = first; k <= last; ++k) ticks.push_back(std::pow(10.0, k));
+    return ticks;
+  }
+
+ private:
+  /// Decades from one label to the next.
+  int LabelStep(const QVector<QString>& labels) const {
+    const QCPRange range = axis_.range();
+    const double decades = std::log10(range.upper / range.lower);
+    const int width = axis_.axisRect() ? axis_.axisRect()->width() : 0;
+    if (!(decades > 0) || width <= 0) return 1;
+    const QFontMetrics metrics(axis_.tickLabelFont());
+    int widest = 0;
+    for (const QString& label : labels) widest = std::max(widest, metrics.horizontalAdvance(label));
+    const double perDecade = width / decades;
+    const double needed = widest + kLabelGap;
+    return std::max(1, static_cast<int>(std::ceil(needed / perDecade)));
+  }
+
+  static constexpr int kLabelGap = 10;
+  const QCPAxis& axis_;
 };
 
 QFont ChartFont() {
@@ -50,7 +97,7 @@ void PlaceLegend(QCustomPlot& chart) {
   legend->setFont(ChartFont());
   legend->setTextColor(Qt::black);
   legend->setBorderPen(QPen(Qt::black, 1));
-  legend->setBrush(Qt::white);
+  legend->setBrush(PlotFaceColor(chart));
   chart.axisRect()->insetLayout()->take(legend);
   auto* column = new QCPLayoutGrid;
   chart.plotLayout()->addElement(0, 1, column);
@@ -94,11 +141,18 @@ QString ExponentLabel(double value) {
          QString::number(std::abs(exponent));
 }
 
+QColor PlotFaceColor(const QCustomPlot& chart) {
+  const QWidget* parent = chart.parentWidget();
+  return (parent ? parent->palette() : chart.palette()).color(QPalette::Button);
+}
+
 void SetUpResponseChart(QCustomPlot& chart) {
-  chart.setBackground(Qt::white);
+  // No filled back wall: the parent's button face shows behind the curves,
+  // so that a white or yellow curve stays visible.
+  chart.setBackground(PlotFaceColor(chart));
   QCPAxis& frequency = *chart.xAxis;
   frequency.setScaleType(QCPAxis::stLogarithmic);
-  auto ticker = QSharedPointer<ExponentTicker>::create();
+  auto ticker = QSharedPointer<ExponentTicker>::create(frequency);
   ticker->setLogBase(10);
   ticker->setSubTickCount(8);
   ticker->setTickCount(14);  // a label per decade over the widest choice

@@ -29,6 +29,10 @@ std::int32_t SettingOfColor(const QColor& color);
 /// exponent ("1E+3", "1E-2", "5E+0").
 QString ExponentLabel(double value);
 
+/// The colour behind the curves and the legend: the button face of the
+/// chart's parent.
+QColor PlotFaceColor(const QCustomPlot& chart);
+
 /// Gives the chart its axes, grid, legend and texts, the dB range 123..567
 /// and the lime placeholder curve "Sheet1".
 void SetUpResponseChart(QCustomPlot& chart);

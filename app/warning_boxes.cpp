@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPointer>
 #include <QThread>
@@ -10,11 +12,35 @@
 namespace kelvara::app {
 
 namespace {
+
+// Besides the caption the title bar holds the window's icon and its
+// buttons; window managers draw captions in a bold face, often larger than
+// the program's own.
+constexpr int kTitleBarExtras = 160;
+constexpr double kTitleFontScale = 1.25;
+
 void ShowWarningBox(const QString& caption, const QString& text) {
   QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok);
+  WidenForCaption(box);
   box.exec();
 }
+
 }  // namespace
+
+int CaptionWidth(const QString& caption) {
+  QFont font = QApplication::font();
+  font.setBold(true);
+  return static_cast<int>(QFontMetrics(font).horizontalAdvance(caption) * kTitleFontScale) + kTitleBarExtras;
+}
+
+void WidenForCaption(QMessageBox& box) {
+  // A message box is as wide as its text needs; the caption says what is
+  // wrong, so the box never gets narrower than the caption needs either.
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (!grid) return;
+  grid->addItem(new QSpacerItem(CaptionWidth(box.windowTitle()), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                grid->rowCount(), 0, 1, grid->columnCount());
+}
 
 void QtWarningBoxes::Warning(const QString& caption, const QString& text) {
   QCoreApplication* app = QCoreApplication::instance();
@@ -32,6 +58,7 @@ void QtWarningBoxes::ShowNonModal(const QString& caption, const QString& text, s
   box->setObjectName(QStringLiteral("RunWarningBox"));
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setWindowModality(Qt::NonModal);
+  WidenForCaption(*box);
   QObject::connect(box, &QMessageBox::finished, box, [closed = std::move(closed)] { closed(); });
   box->show();
 }
@@ -45,8 +72,11 @@ void QtWarningBoxes::CloseNonModal() {
 }
 
 void RecordingWarningBoxes::Warning(const QString& caption, const QString& text) {
-  std::lock_guard lock(mutex_);
-  entries_.push_back({caption, text});
+  {
+    std::lock_guard lock(mutex_);
+    entries_.push_back({caption, text});
+  }
+  if (onWarning) onWarning({caption, text});
 }
 
 void RecordingWarningBoxes::ShowNonModal(const QString& caption, const QString& text, std::function<void()> closed) {

@@ -12,7 +12,14 @@
 
 #include "values/warning_sink.h"
 
+class QMessageBox;
+
 namespace kelvara::app {
+
+/// The width a box needs for its whole caption in the title bar.
+int CaptionWidth(const QString& caption);
+/// Keeps the box at least as wide as CaptionWidth of its window title.
+void WidenForCaption(QMessageBox& box);
 
 class WarningBoxes {
  public:
@@ -61,6 +68,9 @@ class RecordingWarningBoxes final : public WarningBoxes {
   bool CloseOldestNonModal();
   std::size_t OpenNonModal() const;
   bool holdNonModal = false;
+  /// Called with each modal warning as it arrives, before Warning returns
+  /// (on the thread that warns).
+  std::function<void(const Entry&)> onWarning;
 
  private:
   mutable std::mutex mutex_;
