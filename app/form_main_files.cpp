@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "app/application.h"
+#include "app/file_dialog_popups.h"
 #include "app/form_main.h"
 #include "storage/design_file.h"
 
@@ -84,6 +85,7 @@ QFileDialog* TFormMain::MakeFileDialog(const char* name, QFileDialog::AcceptMode
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setOption(QFileDialog::DontConfirmOverwrite);
   }
+  KeepCompleterWithDialog(*dialog);
   return dialog;
 }
 
