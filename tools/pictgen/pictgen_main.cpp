@@ -25,7 +25,13 @@ int main(int argc, char* argv[]) {
     for (int order = 2; order <= 8; ++order) {
       const QString name = QStringLiteral("pict/%1_%2.jpg").arg(kind ? "HPF" : "LPF").arg(order);
       const QString path = out.filePath(name);
-      if (!kelvara::pictgen::WriteJpeg(kelvara::pictgen::DrawSchematic(kind == 1, order), path, 92)) {
+      kelvara::pictgen::SchematicBoxes boxes;
+      const QImage picture = kelvara::pictgen::DrawSchematic(kind == 1, order, &boxes);
+      if (const auto touching = kelvara::pictgen::TouchingLabels(boxes); !touching.empty()) {
+        std::fprintf(stderr, "%s: the label %s touches the drawing\n", qPrintable(name), qPrintable(touching.front()));
+        return 1;
+      }
+      if (!kelvara::pictgen::WriteJpeg(picture, path, 92)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         return 1;
       }

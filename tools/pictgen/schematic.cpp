@@ -16,6 +16,9 @@ constexpr double kMinus = 74;   // − input
 constexpr double kOut = 86;     // op-amp output
 constexpr double kSig = 98;     // signal line, + input
 constexpr double kGround = 166;
+// Labels of the series parts, below a capacitor's plates (9 units below
+// the signal line).
+constexpr double kSeriesLabelTop = kSig + 12;
 
 // Horizontal extents of the sections.
 constexpr double kSecondOrderWidth = 146;
@@ -28,9 +31,12 @@ const QColor kNote(110, 110, 110);
 
 class Sheet {
  public:
-  explicit Sheet(QPainter& p) : p_(p) {}
+  Sheet(QPainter& p, SchematicBoxes* boxes) : p_(p), boxes_(boxes) {}
 
-  void Wire(QPointF a, QPointF b) { p_.drawLine(a, b); }
+  void Wire(QPointF a, QPointF b) {
+    p_.drawLine(a, b);
+    Ink(QRectF(a, b).normalized(), p_.pen().widthF() / 2);
+  }
   void Wire(std::initializer_list<QPointF> points) {
     const std::vector<QPointF> v(points);
     for (std::size_t i = 1; i < v.size(); ++i) p_.drawLine(v[i - 1], v[i]);
@@ -40,23 +46,25 @@ class Sheet {
     p_.setBrush(kInk);
     p_.drawEllipse(at, 2.6, 2.6);
     p_.restore();
+    Ink(QRectF(at.x() - 2.6, at.y() - 2.6, 5.2, 5.2), p_.pen().widthF() / 2);
   }
   void Terminal(QPointF at) {
     p_.save();
     p_.setBrush(Qt::white);
     p_.drawEllipse(at, 4, 4);
     p_.restore();
+    Ink(QRectF(at.x() - 4, at.y() - 4, 8, 8), p_.pen().widthF() / 2);
   }
 
   // A resistor (box) between two points on one line, 24 long.
   void ResistorH(double x, double y) {  // x = left end of the 24-unit slot
     Wire({x, y}, {x + 2, y});
-    p_.drawRect(QRectF(x + 2, y - 5, 20, 10));
+    DrawBox(QRectF(x + 2, y - 5, 20, 10));
     Wire({x + 22, y}, {x + 24, y});
   }
   void ResistorV(double x, double y) {  // y = upper end of the 24-unit slot
     Wire({x, y}, {x, y + 2});
-    p_.drawRect(QRectF(x - 5, y + 2, 10, 20));
+    DrawBox(QRectF(x - 5, y + 2, 10, 20));
     Wire({x, y + 22}, {x, y + 24});
   }
   void CapacitorH(double x, double y) {
@@ -87,6 +95,7 @@ class Sheet {
     p_.save();
     p_.setBrush(QColor(250, 250, 240));
     p_.drawPath(path);
+    Ink(path.boundingRect(), p_.pen().widthF() / 2);
     p_.setFont(Font(9, true));
     p_.drawText(QRectF(x + 2, kMinus - 7, 10, 14), Qt::AlignCenter, QStringLiteral("−"));
     p_.drawText(QRectF(x + 2, kSig - 7, 10, 14), Qt::AlignCenter, QStringLiteral("+"));
@@ -97,7 +106,9 @@ class Sheet {
     p_.save();
     p_.setPen(color);
     p_.setFont(Font(size, bold));
-    p_.drawText(box, align, text);
+    QRectF drawn;
+    p_.drawText(box, align, text, &drawn);
+    if (boxes_) boxes_->labels.emplace_back(text, p_.transform().mapRect(drawn));
     p_.restore();
   }
 
@@ -116,8 +127,18 @@ class Sheet {
     p_.setPen(pen);
     p_.drawLine(a, b);
     p_.restore();
+    Ink(QRectF(a, b).normalized(), 1.2);
+  }
+  void DrawBox(QRectF box) {
+    p_.drawRect(box);
+    Ink(box, p_.pen().widthF() / 2);
+  }
+  /// Records ink within a box, widened by half the pen.
+  void Ink(QRectF box, double halfPen) {
+    if (boxes_) boxes_->ink.push_back(p_.transform().mapRect(box.adjusted(-halfPen, -halfPen, halfPen, halfPen)));
   }
   QPainter& p_;
+  SchematicBoxes* boxes_;
 };
 
 QString Part(char kind, int number) { return QStringLiteral("%1%2").arg(QChar(kind)).arg(number); }
@@ -148,7 +169,7 @@ void DrawSecondOrder(Sheet& s, double x0, bool highPass, int a, int b) {
     s.Wire({x - 8, kSig}, {x, kSig});
     highPass ? s.CapacitorH(x, kSig) : s.ResistorH(x, kSig);
     s.Wire({x + 24, kSig}, {x + 34, kSig});
-    s.Label(QRectF(x - 8, kSig + 8, 40, 16), Part(series, n), Qt::AlignHCenter | Qt::AlignTop);
+    s.Label(QRectF(x - 8, kSeriesLabelTop, 40, 16), Part(series, n), Qt::AlignHCenter | Qt::AlignTop);
   }
   s.Wire({xB, kSig}, {opAmp, kSig});
   s.Dot({xA, kSig});
@@ -159,7 +180,8 @@ void DrawSecondOrder(Sheet& s, double x0, bool highPass, int a, int b) {
   const double feedbackTop = kSig - 14 - 24;
   highPass ? s.ResistorV(xA, feedbackTop) : s.CapacitorV(xA, feedbackTop);
   s.Wire({{xA, feedbackTop}, {xA, kTop}, {xOut, kTop}});
-  s.Label(QRectF(xA - 40, feedbackTop + 2, 32, 20), Part(shunt, a), Qt::AlignRight | Qt::AlignVCenter);
+  // Right-aligned clear of the capacitor's plates (9 units either side).
+  s.Label(QRectF(xA - 48, feedbackTop + 2, 34, 20), Part(shunt, a), Qt::AlignRight | Qt::AlignVCenter);
 
   // Element to ground (higher number) from the + input node.
   s.Wire({xB, kSig}, {xB, kSig + 16});
@@ -179,7 +201,7 @@ void DrawFirstOrder(Sheet& s, double x0, bool highPass) {
   s.Wire({x0, kSig}, {x0 + 8, kSig});
   highPass ? s.CapacitorH(x0 + 8, kSig) : s.ResistorH(x0 + 8, kSig);
   s.Wire({x0 + 32, kSig}, {opAmp, kSig});
-  s.Label(QRectF(x0, kSig + 8, 40, 16), Part(highPass ? 'C' : 'R', 1), Qt::AlignHCenter | Qt::AlignTop);
+  s.Label(QRectF(x0, kSeriesLabelTop, 40, 16), Part(highPass ? 'C' : 'R', 1), Qt::AlignHCenter | Qt::AlignTop);
   s.Dot({xN, kSig});
   s.Wire({xN, kSig}, {xN, kSig + 16});
   highPass ? s.ResistorV(xN, kSig + 16) : s.CapacitorV(xN, kSig + 16);
@@ -191,13 +213,28 @@ void DrawFirstOrder(Sheet& s, double x0, bool highPass) {
 
 }  // namespace
 
-QImage DrawSchematic(bool highPass, int order) {
+std::vector<QString> TouchingLabels(const SchematicBoxes& boxes) {
+  std::vector<QString> touching;
+  for (std::size_t i = 0; i < boxes.labels.size(); ++i) {
+    const auto& [text, box] = boxes.labels[i];
+    const QRectF wide = box.adjusted(-1, -1, 1, 1);
+    bool touches = false;
+    for (const QRectF& ink : boxes.ink) touches = touches || wide.intersects(ink);
+    for (std::size_t j = 0; j < boxes.labels.size(); ++j) {
+      touches = touches || (j != i && wide.intersects(boxes.labels[j].second));
+    }
+    if (touches) touching.push_back(text);
+  }
+  return touching;
+}
+
+QImage DrawSchematic(bool highPass, int order, SchematicBoxes* boxes) {
   QImage image(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
   image.fill(Qt::white);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   p.setRenderHint(QPainter::TextAntialiasing);
-  Sheet s(p);
+  Sheet s(p, boxes);
 
   const bool odd = order % 2 == 1;
   const int sections = order / 2;
