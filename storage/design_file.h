@@ -123,4 +123,9 @@ std::optional<DesignFileError> WriteSheetFile(const QString& path, const values:
 std::optional<DesignFileError> WriteAllSheetsFile(const QString& path,
                                                   std::span<const values::SheetRecord, kSheetCount> records);
 
+/// Writes bytes as they are (an exported netlist, a parts list) through the
+/// same atomic save as the design files: the target is replaced only when
+/// every byte has been written, otherwise it is left as it was.
+std::optional<DesignFileError> WriteFileAtomically(const QString& path, const QByteArray& bytes);
+
 }  // namespace kelvara::storage
