@@ -151,6 +151,14 @@ TEST_F(ExportMenu, UnwritableFileIsReportedAndLeftAlone) {
 
 class ExportReport : public ExportMenu {
  protected:
+  /// KELVARA_KEEP_REPORTS=DIR keeps each test's PDF there to look at.
+  static void Keep(const QString& pdf) {
+    if (const char* keep = std::getenv("KELVARA_KEEP_REPORTS")) {
+      const QString name = QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name());
+      QFile::remove(QDir(QString::fromLocal8Bit(keep)).filePath(name + ".pdf"));
+      QFile::copy(pdf, QDir(QString::fromLocal8Bit(keep)).filePath(name + ".pdf"));
+    }
+  }
   std::string PdfText(const QString& path) { return Output("pdftotext -layout '" + path.toStdString() + "' -"); }
 };
 
@@ -162,7 +170,7 @@ TEST_F(ExportReport, PdfHoldsHeadingsValuesAndJapaneseTextsInEmbeddedFonts) {
   exportAnswer = dir.filePath("report.pdf");
   W().menuExportReport->trigger();
   ASSERT_TRUE(errors.Errors().empty());
-  if (const char* keep = std::getenv("KELVARA_KEEP_REPORT")) QFile::copy(exportAnswer, QString::fromLocal8Bit(keep));
+  Keep(exportAnswer);
   const std::string text = PdfText(exportAnswer);
   for (const char* heading :
        {"設計レポート", "設計条件", "回路図", "部品表", "段の評価", "ゲイン特性", "位相特性", "チェビシェフ 0.25dB",
@@ -202,6 +210,7 @@ TEST_F(ExportReport, NamesTheFileTheSheetCameFrom) {
   ASSERT_TRUE(QFile::exists(saved));
   exportAnswer = dir.filePath("report.pdf");
   W().menuExportReport->trigger();
+  Keep(exportAnswer);
   EXPECT_NE(PdfText(exportAnswer).find("bench.zdn"), std::string::npos);
 }
 
