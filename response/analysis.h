@@ -90,8 +90,8 @@ StagePeak PeakOfStage(const Cascade& cascade, int k);
 // ---- evaluation of the sections against their targets ----
 
 /// Practical ranges of part values; outside them a part is marked.
-inline constexpr double kMinPracticalOhm = 1.0e3;   // lower loads the op-amp output
-inline constexpr double kMaxPracticalOhm = 1.0e6;   // higher adds noise and bias-current error
+inline constexpr double kMinPracticalOhm = 1.0e3;      // lower loads the op-amp output
+inline constexpr double kMaxPracticalOhm = 1.0e6;      // higher adds noise and bias-current error
 inline constexpr double kMinPracticalFarad = 100e-12;  // lower is comparable to stray capacitance
 
 enum class RangeIssue { kResistorLow, kResistorHigh, kCapacitorLow };
