@@ -75,16 +75,22 @@ void FirstPage(ReportCanvas& canvas, const ReportContent& c) {
 
   canvas.Heading(QString::fromUtf8(text::kStages));
   canvas.Table(kMarginMm,
-               {{text::kStage, 9, Qt::AlignHCenter},
-                {text::kStageOrder, 11, Qt::AlignHCenter},
-                {text::kPart, 31},
-                {text::kTargetF0, 21, Qt::AlignRight},
-                {text::kTargetQ, 18, Qt::AlignRight},
-                {text::kF0, 21, Qt::AlignRight},
-                {text::kQ, 18, Qt::AlignRight},
-                {text::kF0Error, 26, Qt::AlignRight},
-                {text::kQError, 25, Qt::AlignRight}},
-               StageRows(c));
+               {{text::kStage, 7, Qt::AlignHCenter},
+                {text::kStageOrder, 9, Qt::AlignHCenter},
+                {text::kPart, 27},
+                {text::kTargetF0, 18, Qt::AlignRight},
+                {text::kTargetQ, 14, Qt::AlignRight},
+                {text::kF0, 18, Qt::AlignRight},
+                {text::kQ, 14, Qt::AlignRight},
+                {text::kF0Error, 15, Qt::AlignRight},
+                {text::kQError, 15, Qt::AlignRight},
+                {text::kPeak, 31, Qt::AlignRight},
+                {text::kRatio, 12, Qt::AlignRight}},
+               StageRows(c), true, 5.2, 6.8);
+  for (const QString& line : SummaryLines(c)) {
+    canvas.Text(kMarginMm, canvas.y, kContentWidthMm, 4.5, line, 8);
+    canvas.y += 4.5;
+  }
 }
 
 void SecondPage(ReportCanvas& canvas, const ReportContent& c) {

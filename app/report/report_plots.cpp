@@ -7,6 +7,7 @@
 #include "app/report/report_sections.h"
 #include "app/report/report_texts.h"
 #include "app/response_chart.h"
+#include "response/analysis.h"
 #include "response/response.h"
 
 namespace kelvara::app::report {
@@ -14,27 +15,6 @@ namespace kelvara::app::report {
 namespace {
 
 constexpr double kRenderScale = 2.5;
-
-/// Unwrapped phase in degrees: each stage's phase is continuous in
-/// frequency (LPF 0 to -90 or -180, HPF +90 or +180 to 0), so their sum is.
-double PhaseDeg(const engine::DesignRequest& request, const response::ResponseStages& st, double f) {
-  const double w = 2.0 * 3.141592653589793 * f;
-  const bool hpf = request.passKind == engine::kHpf;
-  const int order = request.Order();
-  double phase = 0;
-  int slot = 0;
-  if (order % 2 == 1) {
-    const double x = hpf ? st.omega[0] / w : w / st.omega[0];
-    phase += hpf ? std::atan(x) : -std::atan(x);
-    slot = 1;
-  }
-  for (; slot < order / 2 + order % 2; ++slot) {
-    const double x = hpf ? st.omega[slot] / w : w / st.omega[slot];
-    const double angle = std::atan2(x / st.q[slot], 1.0 - x * x);  // 0..pi
-    phase += hpf ? angle : -angle;
-  }
-  return phase * 180.0 / 3.141592653589793;
-}
 
 /// A chart set up as the "ｆ特" page's, holding one curve of the design.
 QCPGraph* PrepareChart(QCustomPlot& chart, const ReportContent& c, int widthPx, int heightPx) {
@@ -69,9 +49,9 @@ QImage GainPlot(const ReportContent& c, int widthPx, int heightPx) {
 QImage PhasePlot(const ReportContent& c, int widthPx, int heightPx) {
   QCustomPlot chart;
   QCPGraph* curve = PrepareChart(chart, c, widthPx, heightPx);
-  const response::ResponseStages stages = response::StagesFromComponents(c.request, c.parts);
-  response::SweepResponse(c.request, stages, c.fStartHz, c.fTopHz,
-                          [&](double f, double) { curve->addData(f, PhaseDeg(c.request, stages, f)); });
+  const response::Cascade cascade = response::CascadeFromParts(c.request, c.parts);
+  response::SweepResponse(c.request, cascade.stages, c.fStartHz, c.fTopHz,
+                          [&](double f, double) { curve->addData(f, response::PhaseDeg(cascade, f)); });
   chart.yAxis->setLabel(QString::fromUtf8(text::kPhaseAxis));
   const double span = 90.0 * c.request.Order();
   auto ticker = QSharedPointer<QCPAxisTickerFixed>::create();

@@ -8,6 +8,7 @@
 #include "engine/design.h"
 #include "export/design_parts.h"
 #include "export/spice_number.h"
+#include "response/analysis.h"
 #include "response/response.h"
 #include "tools/pictgen/schematic.h"
 #include "values/eng_value.h"
@@ -15,8 +16,6 @@
 namespace kelvara::app::report {
 
 namespace {
-
-constexpr double kTwoPi = 2.0 * 3.141592653589793;
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 QString Hz(double hz) { return Q(values::FormatFrequency(hz)) + QStringLiteral("Hz"); }
@@ -34,11 +33,6 @@ QString ResponseText(const engine::DesignRequest& request) {
 
 QString DisplayValue(bool capacitor, double value) {
   return Q(capacitor ? values::FormatCapacitance(value) : values::FormatResistanceDisplay(value));
-}
-
-QString Percent(double realised, double target) {
-  if (!(target > 0)) return QStringLiteral("—");
-  return QString::number((realised - target) / target * 100.0, 'f', 3) + QStringLiteral(" %");
 }
 
 }  // namespace
@@ -69,26 +63,47 @@ std::vector<QStringList> PartRows(const ReportContent& c, bool capacitor) {
 }
 
 std::vector<QStringList> StageRows(const ReportContent& c) {
-  const int order = c.request.Order();
-  const engine::StageTargets targets = engine::BuildStageTargets(c.request);
-  const response::ResponseStages realised = response::StagesFromComponents(c.request, c.parts);
   std::vector<QStringList> rows;
-  int part = 1;
-  for (int stage = 1; stage <= exports::StageCount(order); ++stage) {
-    const int slot = stage - 1;
-    const bool first = order % 2 == 1 && stage == 1;
-    const QString parts =
-        first ? QStringLiteral("R1, C1") : QStringLiteral("R%1, R%2, C%1, C%2").arg(part).arg(part + 1);
-    part += first ? 1 : 2;
-    const double targetF0 = targets.stageOmega[slot] / kTwoPi;
-    const double f0 = realised.omega[slot] / kTwoPi;
-    const QString dash = QStringLiteral("—");
-    rows.push_back({QString::number(stage), first ? QStringLiteral("1次") : QStringLiteral("2次"), parts, Hz(targetF0),
-                    first ? dash : QString::number(targets.stageQ[slot], 'f', 5), Hz(f0),
-                    first ? dash : QString::number(realised.q[slot], 'f', 5), Percent(f0, targetF0),
-                    first ? dash : Percent(realised.q[slot], targets.stageQ[slot])});
+  const QString dash = QStringLiteral("—");
+  auto number = [&](const std::optional<double>& v, int decimals) {
+    return v ? QString::number(*v, 'f', decimals) : dash;
+  };
+  auto percent = [&](const std::optional<double>& v) {
+    return v ? QString::number(*v, 'f', 3) + QStringLiteral(" %") : dash;
+  };
+  for (const response::StageEvaluation& e : response::EvaluateStages(c.request, c.parts)) {
+    QStringList parts;
+    for (const std::string& part : e.parts) parts << Q(part);
+    const QString peak = QString::number(e.peak.db, 'f', 2) + QStringLiteral(" dB") +
+                         (e.peak.hz && *e.peak.hz > 0 ? QStringLiteral(" @ ") + Hz(*e.peak.hz) : QString());
+    rows.push_back({QString::number(e.stage), QStringLiteral("%1次").arg(e.order), parts.join(QStringLiteral(", ")),
+                    Hz(e.f0TargetHz), number(e.qTarget, 5), Hz(e.f0Hz), number(e.q, 5), percent(e.f0ErrorPct),
+                    percent(e.qErrorPct), peak, number(e.ratio, 3)});
   }
   return rows;
+}
+
+QStringList SummaryLines(const ReportContent& c) {
+  const response::ResponseSummary s = response::Summarize(response::CascadeFromParts(c.request, c.parts));
+  QStringList lines;
+  lines << QStringLiteral("%1: %2Hz")
+               .arg(QString::fromUtf8(text::kMinus3Db), Q(values::FormatFrequencyReading(s.minus3dbHz)));
+  if (s.rippleEdgeHz && s.rippleDb) {
+    lines << QStringLiteral("%1: %2、%3: %4 dB")
+                 .arg(QString::fromUtf8(text::kRippleEdge), Hz(*s.rippleEdgeHz), QString::fromUtf8(text::kRipple),
+                      QString::number(*s.rippleDb, 'f', 3));
+  }
+  lines << QStringLiteral("%1: %2 で %3 dB、%4 で %5 dB")
+               .arg(QString::fromUtf8(text::kAttenuation), Hz(s.nearHz), QString::number(s.attenuationNearDb, 'f', 2),
+                    Hz(s.farHz), QString::number(s.attenuationFarDb, 'f', 2));
+  for (const response::StageEvaluation& e : response::EvaluateStages(c.request, c.parts)) {
+    for (const response::RangeMark& mark : e.marks) {
+      lines << QStringLiteral("%1 = %2: %3")
+                   .arg(Q(mark.part), DisplayValue(mark.part[0] == 'C', mark.value),
+                        Q(response::RangeReason(mark.issue)));
+    }
+  }
+  return lines;
 }
 
 void PaintCircuit(ReportCanvas& canvas, const ReportContent& c) {

@@ -17,9 +17,13 @@ std::vector<QStringList> ParameterRows(const ReportContent& content);
 /// One row per resistor (capacitor false) or capacitor: part, display
 /// value, value in ohms or farads (round-trip digits), series, stage.
 std::vector<QStringList> PartRows(const ReportContent& content, bool capacitor);
-/// One row per stage: stage, order, parts, target f0 and Q, realised f0
-/// and Q, their errors in per cent.
+/// One row per stage, as the analysis evaluates it: stage, order, parts,
+/// target f0 and Q, realised f0 and Q, their errors in per cent, the
+/// stage's peak gain and the capacitor (LPF) or resistor (HPF) ratio.
 std::vector<QStringList> StageRows(const ReportContent& content);
+/// The summary below the table: -3 dB frequency, ripple edge and ripple
+/// (Chebyshev), attenuation, and the parts outside practical ranges.
+QStringList SummaryLines(const ReportContent& content);
 
 /// The circuit picture of the kind and order at the cursor, across the
 /// content width, with each part's value printed beside its label; moves

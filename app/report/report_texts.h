@@ -42,6 +42,11 @@ inline constexpr const char* kF0 = "実現 f0";
 inline constexpr const char* kQ = "実現 Q";
 inline constexpr const char* kF0Error = "f0 誤差";
 inline constexpr const char* kQError = "Q 誤差";
+inline constexpr const char* kPeak = "ピーク";
+inline constexpr const char* kRatio = "比";
+inline constexpr const char* kRippleEdge = "リプル端";
+inline constexpr const char* kRipple = "リプル";
+inline constexpr const char* kAttenuation = "減衰量";
 
 inline constexpr const char* kPage = "%1 / %2 ページ";
 
