@@ -51,6 +51,7 @@ std::optional<storage::DesignFileError> WriteExports(const ExportOptions& option
     netlist.fStartHz = values::ParseEngValue(options.acFrom);
     netlist.fStopHz = values::ParseEngValue(options.acTo);
     netlist.date = TodayText();
+    netlist.opamp = options.opamp;
     if (auto error = write(options.spiceFile, exports::WriteSpiceNetlist(request, parts, netlist))) return error;
   }
   if (!options.bomFile.empty()) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/design_types.h"
+#include "response/opamp_model.h"
 #include "storage/design_file.h"
 
 namespace CLI {
@@ -21,6 +22,8 @@ struct ExportOptions {
   std::string bomFile;
   std::string acFrom = "1k";  // the .ac range of the netlist (the "ｆ特" page's default X range)
   std::string acTo = "1M";
+  /// The op-amp of the netlist's subcircuit (ideal unless set).
+  response::OpAmpModel opamp;
 };
 
 void AddExportOptions(CLI::App& app, ExportOptions& options);
