@@ -7,7 +7,7 @@
 // road for each of its sheets, without the design.
 //
 // Checks besides crashes and sanitizer reports: an opened sheet is idle and
-// valid; a valid design has finite parts above 0; every delivered record can
+// valid; a valid continuous design has finite parts above 0; every delivered record can
 // be saved, and reads back exactly as saved.
 
 #include <QDir>
@@ -62,7 +62,10 @@ void DesignAndSave(const SheetRecord& opened, std::optional<int> stopAfter) {
   SheetRecord delivered = opened;
   if (kelvara::engine::HasDesignData(request)) {
     const kelvara::tools::DesignReport report = kelvara::tools::RunHeadlessDesign(request, inputs.parts, stopAfter);
-    if (report.valid && !stopAfter) {
+    // A continuous design that stays valid has parts that can be built (the
+    // preferred-value search may leave the zeros of a stage without a
+    // candidate, and stop leaves what it held).
+    if (report.valid && request.anyValues) {
       for (int i = 0; i < report.order; ++i) {
         Require(std::isfinite(report.parts.r[i]) && report.parts.r[i] > 0);
         Require(std::isfinite(report.parts.c[i]) && report.parts.c[i] > 0);
