@@ -7,8 +7,8 @@
 // road for each of its sheets, without the design.
 //
 // Checks besides crashes and sanitizer reports: an opened sheet is idle and
-// valid; a valid continuous design has finite parts above 0; every delivered record can
-// be saved, and reads back exactly as saved.
+// valid; a valid continuous design has finite parts above 0; every delivered
+// record can be saved, and reads back exactly as saved.
 
 #include <QDir>
 #include <QFile>
