@@ -126,7 +126,7 @@ void TFormMain::WriteExport(ExportKind kind) {
   } else {
     bytes = report::ReportPdf(*design);
   }
-  if (const auto error = storage::WriteFileAtomically(path, bytes)) {
+  if (const auto error = storage::WriteExportedFile(path, bytes)) {
     ReportError(error->caption + QLatin1Char('\n') + error->text);
   }
 }

@@ -43,7 +43,7 @@ std::string TodayText() {
 std::optional<storage::DesignFileError> WriteExports(const ExportOptions& options, const engine::DesignRequest& request,
                                                      const engine::ComponentSet& parts) {
   auto write = [](const std::string& path, const std::string& text) {
-    return storage::WriteFileAtomically(QString::fromStdString(path),
+    return storage::WriteExportedFile(QString::fromStdString(path),
                                         QByteArray(text.data(), static_cast<qsizetype>(text.size())));
   };
   if (!options.spiceFile.empty()) {
