@@ -113,6 +113,8 @@ TEST_F(DesignerExport, BadSweepRangeIsAUsageError) {
   const fs::path cir = dir_ / "f.cir";
   EXPECT_EQ(Tool("--cutoff 1k --spice '" + cir.string() + "' --ac-from 1M --ac-to 1k").status, 2);
   EXPECT_EQ(Tool("--cutoff 1k --spice '" + cir.string() + "' --ac-from abc").status, 2);
+  EXPECT_EQ(Tool("--cutoff 1k --spice ''").status, 2);
+  EXPECT_EQ(Tool("--cutoff 1k --bom ''").status, 2);
   EXPECT_FALSE(fs::exists(cir));
 }
 

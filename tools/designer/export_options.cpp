@@ -12,9 +12,12 @@
 namespace kelvara::tools {
 
 void AddExportOptions(CLI::App& app, ExportOptions& options) {
+  const auto fileName = [](const std::string& name) { return name.empty() ? std::string("needs a file name") : ""; };
   app.add_option("--spice", options.spiceFile,
-                 "write the SPICE netlist (.cir, ngspice and LTspice) of the designed filter to FILE");
-  app.add_option("--bom", options.bomFile, "write the parts list (CSV, UTF-8 with BOM) of the designed filter to FILE");
+                 "write the SPICE netlist (.cir, ngspice and LTspice) of the designed filter to FILE")
+      ->check(fileName);
+  app.add_option("--bom", options.bomFile, "write the parts list (CSV, UTF-8 with BOM) of the designed filter to FILE")
+      ->check(fileName);
   app.add_option("--ac-from", options.acFrom, "lowest frequency of the netlist's .ac sweep (default 1k)");
   app.add_option("--ac-to", options.acTo, "highest frequency of the netlist's .ac sweep (default 1M)");
 }
@@ -44,7 +47,7 @@ std::optional<storage::DesignFileError> WriteExports(const ExportOptions& option
                                                      const engine::ComponentSet& parts) {
   auto write = [](const std::string& path, const std::string& text) {
     return storage::WriteExportedFile(QString::fromStdString(path),
-                                        QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+                                      QByteArray(text.data(), static_cast<qsizetype>(text.size())));
   };
   if (!options.spiceFile.empty()) {
     exports::NetlistOptions netlist;
