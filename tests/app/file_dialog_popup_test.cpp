@@ -52,7 +52,8 @@ TEST_P(CompleterPopup, GoesWithTheDialog) {
     }
     // The folder is listed before the user types, as it is for a user.
     auto* list = dialog.findChild<QListView*>(QStringLiteral("listView"));
-    QTest::qWaitFor([&] { return list && list->model()->rowCount(list->rootIndex()) > 0; }, 5000);
+    const bool listed = QTest::qWaitFor([&] { return list && list->model()->rowCount(list->rootIndex()) > 0; }, 5000);
+    if (!listed) ADD_FAILURE() << "the folder was not listed";
     QApplication::setActiveWindow(&dialog);
     edit->setFocus();
     edit->clear();

@@ -31,7 +31,7 @@ const QColor kNote(110, 110, 110);
 
 class Sheet {
  public:
-  Sheet(QPainter& p, SchematicBoxes* boxes) : p_(p), boxes_(boxes) {}
+  Sheet(QPainter& p, std::vector<PartLabel>* labels, SchematicBoxes* boxes) : p_(p), labels_(labels), boxes_(boxes) {}
 
   void Wire(QPointF a, QPointF b) {
     p_.drawLine(a, b);
@@ -109,6 +109,8 @@ class Sheet {
     QRectF drawn;
     p_.drawText(box, align, text, &drawn);
     if (boxes_) boxes_->labels.emplace_back(text, p_.transform().mapRect(drawn));
+    // Part labels are the ones in the part colour.
+    if (labels_ && color == kPartInk) labels_->push_back({text, p_.transform().mapRect(box), align});
     p_.restore();
   }
 
@@ -138,6 +140,7 @@ class Sheet {
     if (boxes_) boxes_->ink.push_back(p_.transform().mapRect(box.adjusted(-halfPen, -halfPen, halfPen, halfPen)));
   }
   QPainter& p_;
+  std::vector<PartLabel>* labels_;
   SchematicBoxes* boxes_;
 };
 
@@ -230,11 +233,17 @@ std::vector<QString> TouchingLabels(const SchematicBoxes& boxes) {
 
 QImage DrawSchematic(bool highPass, int order, SchematicBoxes* boxes) {
   QImage image(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
-  image.fill(Qt::white);
   QPainter p(&image);
+  PaintSchematic(p, highPass, order, nullptr, boxes);
+  return image;
+}
+
+void PaintSchematic(QPainter& p, bool highPass, int order, std::vector<PartLabel>* labels, SchematicBoxes* boxes) {
+  p.save();
+  p.fillRect(QRectF(0, 0, kPictureWidth, kPictureHeight), Qt::white);
   p.setRenderHint(QPainter::Antialiasing);
   p.setRenderHint(QPainter::TextAntialiasing);
-  Sheet s(p, boxes);
+  Sheet s(p, labels, boxes);
 
   const bool odd = order % 2 == 1;
   const int sections = order / 2;
@@ -273,7 +282,7 @@ QImage DrawSchematic(bool highPass, int order, SchematicBoxes* boxes) {
   s.Terminal({x + 30, kSig});
   s.Label(QRectF(x + 10, kSig + 6, 40, 16), QStringLiteral("出力"), Qt::AlignHCenter | Qt::AlignTop, kInk, 11);
   p.restore();
-  return image;
+  p.restore();
 }
 
 QImage DrawIcon(int size) {

@@ -8,6 +8,8 @@
 #include <QString>
 #include <vector>
 
+class QPainter;
+
 namespace kelvara::pictgen {
 
 inline constexpr int kPictureWidth = 715;
@@ -28,6 +30,21 @@ QImage DrawSchematic(bool highPass, int order, SchematicBoxes* boxes = nullptr);
 /// The labels whose text box (widened by a pixel all round) meets a symbol,
 /// a wire or another label.
 std::vector<QString> TouchingLabels(const SchematicBoxes& boxes);
+
+/// A part label as drawn: the part's name ("R3") and its text box in the
+/// painter's device coordinates.
+struct PartLabel {
+  QString name;
+  QRectF box;
+  Qt::Alignment align;
+};
+
+/// Paints the same picture on a white kPictureWidth x kPictureHeight area at
+/// the painter's origin; when labels is given, every part label drawn is
+/// added to it (so a report can print the values beside them), and boxes
+/// receives where everything was drawn.
+void PaintSchematic(QPainter& p, bool highPass, int order, std::vector<PartLabel>* labels = nullptr,
+                    SchematicBoxes* boxes = nullptr);
 
 /// The program icon, size x size pixels.
 QImage DrawIcon(int size);
