@@ -17,7 +17,6 @@
 #include "app/calc_thread.h"
 #include "app/form_main.h"
 #include "engine/run_checks.h"
-#include "storage/sheet_checks.h"
 
 namespace kelvara::app {
 
@@ -75,9 +74,8 @@ void TFormMain::DetachRun(int sheet) {
 
 void TFormMain::MakeRecordIdle(int sheet) {
   values::SheetRecord& record = sheets.at(sheet);
-  const values::SheetRecord fresh = values::DefaultSheetRecord();
-  for (std::size_t i = record.size(); i < fresh.size(); ++i) record.push_back(fresh[i]);
-  storage::MakeSheetIdle(record);
+  values::CompleteSheetRecord(record);
+  values::MakeSheetIdle(record);
 }
 
 bool TFormMain::ShutdownRuns(int waitMilliseconds) {
