@@ -28,11 +28,11 @@ std::vector<QPointer<TcalcThread>>& Registry() {
 }
 
 std::string CombinationCaption(const engine::DesignRequest& r) {
-  static const char* const kResponses[] = {"バターワース", "ベッセル", "チェビシェフ"};
-  static const char* const kOrders[] = {"２次", "３次", "４次", "５次", "６次", "７次", "８次"};
-  std::string name = r.passKind == engine::kHpf ? "HPF" : "LPF";
-  if (r.response <= engine::kChebyshev) name += std::string(" ") + kResponses[r.response];
-  if (r.response == engine::kChebyshev && r.orderIndex <= 6) name += std::string(" ") + kOrders[r.orderIndex];
+  std::string name = values::kPassKindNames[r.passKind == engine::kHpf ? engine::kHpf : engine::kLpf];
+  if (r.response < values::kResponseCount) name += std::string(" ") + values::kResponseNames[r.response];
+  if (r.response == engine::kChebyshev && r.orderIndex < values::kOrderCount) {
+    name += std::string(" ") + values::kOrderNames[r.orderIndex];
+  }
   return name + " は設計できない組合せ";
 }
 

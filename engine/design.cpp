@@ -57,7 +57,8 @@ void SeriesFirstOrder(RunState& run, const StageTargets& targets, ComponentSet& 
 
 StageTargets BuildStageTargets(const DesignRequest& request) {
   StageTargets targets;
-  if (request.passKind > 1 || request.orderIndex > 6 || request.response > 2 || request.rippleIndex != 0) {
+  if (request.passKind >= values::kPassKindCount || request.orderIndex >= values::kOrderCount ||
+      request.response >= values::kResponseCount || request.rippleIndex >= values::kRippleCount) {
     return targets;
   }
   const DesignData& data = BuildDesignData();
@@ -73,19 +74,12 @@ StageTargets BuildStageTargets(const DesignRequest& request) {
 }
 
 bool HasDesignData(const DesignRequest& request) {
-  if (request.passKind > 1 || request.circuit != 0 || request.orderIndex > 6 || request.response > 2 ||
-      request.rippleIndex != 0) {
-    return false;
-  }
-  if (request.passKind == kHpf) {
-    if (request.response == kBessel) return false;
-    if (request.response == kChebyshev && request.orderIndex < 2) return false;
-  }
-  return true;
+  return values::HasDesignCombination(request.passKind, request.circuit, request.orderIndex, request.response,
+                                      request.rippleIndex);
 }
 
 void DesignFilter(RunState& run, const StageTargets& targets, const DesignRequest& request, ComponentSet& parts) {
-  if (request.orderIndex > 6) return;  // no such order: nothing to walk
+  if (request.orderIndex >= values::kOrderCount) return;  // no such order: nothing to walk
   const bool series = !request.anyValues && request.capE12 && request.resE24;
   if (!request.anyValues && !series) return;
   if (request.passKind == kLpf) {

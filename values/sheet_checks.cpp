@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "values/filter_catalogue.h"
+
 namespace kelvara::values {
 namespace {
 
@@ -15,11 +17,11 @@ struct IntegerLine {
 };
 
 constexpr std::array<IntegerLine, 7> kIntegerLines = {{
-    {kPassKind, "通過特性", 0, 1},
-    {kCircuit, "回路方式", 0, 0},
-    {kOrder, "次数", 0, 6},
-    {kResponse, "減衰特性", 0, 2},
-    {kRipple, "リプル", 0, 0},
+    {kPassKind, "通過特性", 0, kPassKindCount - 1},
+    {kCircuit, "回路方式", 0, kCircuitCount - 1},
+    {kOrder, "次数", 0, kOrderCount - 1},
+    {kResponse, "減衰特性", 0, kResponseCount - 1},
+    {kRipple, "リプル", 0, kRippleCount - 1},
     {kProgressMax, "進捗の最大値", std::nullopt, std::nullopt},
     {kProgressPos, "進捗の位置", std::nullopt, std::nullopt},
 }};
