@@ -11,8 +11,8 @@
 #include "app/application.h"
 #include "app/form_main.h"
 #include "app/ui_handover.h"
-#include "engine/design.h"
 #include "engine/run_checks.h"
+#include "engine/run_sequence.h"
 #include "values/eng_value.h"
 
 namespace kelvara::app {
@@ -25,15 +25,6 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 std::vector<QPointer<TcalcThread>>& Registry() {
   static std::vector<QPointer<TcalcThread>> runs;
   return runs;
-}
-
-std::string CombinationCaption(const engine::DesignRequest& r) {
-  std::string name = values::kPassKindNames[r.passKind == engine::kHpf ? engine::kHpf : engine::kLpf];
-  if (r.response < values::kResponseCount) name += std::string(" ") + values::kResponseNames[r.response];
-  if (r.response == engine::kChebyshev && r.orderIndex < values::kOrderCount) {
-    name += std::string(" ") + values::kOrderNames[r.orderIndex];
-  }
-  return name + " は設計できない組合せ";
 }
 
 }  // namespace
@@ -93,39 +84,7 @@ void TcalcThread::Execute() {
   bool failed = false;
   QString failure;
   try {
-    // 1. The run's sheet, busy caption.
-    OnUi([this](TFormMain& form) {
-      sheetIndex = form.ShownSheet();
-      valid = true;
-      progress = -1;
-      form.ButtonValset->setText(
-          QString::fromUtf8(values::kCaptionRunning.data(), static_cast<int>(values::kCaptionRunning.size())));
-    });
-    // 2. The design parameters.
-    OnUi([this](TFormMain& form) { request_ = form.CaptureDesignRequest(); });
-    const int order = request_.Order();
-    // 3. The cut-off range, then what the tables hold no design for.
-    if (!engine::CheckCutoff(*this, request_.cutoffHz)) valid = false;
-    if (!CheckCombination()) valid = false;
-    // 4, 5. The part values and their checks.
-    engine::PartInputs inputs;
-    OnUi([&inputs](TFormMain& form) { inputs = form.CapturePartInputs(); });
-    parts_ = engine::CaptureComponentSet(inputs, order);
-    if (!engine::CheckFixedParts(*this, parts_, order)) valid = false;
-    // 6..9. Progress, then the user may stop or switch sheets.
-    stepsPerStage = engine::kStepsPerStage;
-    OnUi([this, order](TFormMain& form) {
-      if (!valid) return;
-      form.PBar->setMaximum(engine::ProgressMaximum(order));
-      progress = form.PBar->maximum() / 100;
-    });
-    StepProgress();
-    OnUi([this](TFormMain& form) {
-      form.ButtonStop->setEnabled(true);
-      HoldTabs(form, false);
-    });
-    // 10, 11.
-    if (valid) Design();
+    engine::RunDesignSequence(*this, data_);
   } catch (const std::exception& e) {
     failed = true;
     failure = QString::fromUtf8(e.what());
@@ -168,21 +127,36 @@ void TcalcThread::FreeEnded() {
   if (waiting) QTimer::singleShot(5, QCoreApplication::instance(), &TcalcThread::FreeEnded);
 }
 
-void TcalcThread::Design() {
-  targets_ = engine::BuildStageTargets(request_);
-  engine::DesignFilter(*this, targets_, request_, parts_);
+void TcalcThread::Design() { engine::RunState::DesignStep(data_); }
+
+void TcalcThread::DesignStep(engine::RunData&) { Design(); }
+
+void TcalcThread::BeginRun() {
+  // 1. The run's sheet, busy caption.
+  OnUi([this](TFormMain& form) {
+    sheetIndex = form.ShownSheet();
+    form.ButtonValset->setText(
+        QString::fromUtf8(values::kCaptionRunning.data(), static_cast<int>(values::kCaptionRunning.size())));
+  });
 }
 
-bool TcalcThread::CheckCombination() {
-  if (engine::HasDesignData(request_)) return true;
-  std::string text = "バターワースを選択下さい。";
-  if (request_.passKind == engine::kHpf && request_.response == engine::kBessel) {
-    text = "バターワースかチェビシェフを選択下さい。";
-  } else if (request_.passKind == engine::kHpf && request_.response == engine::kChebyshev) {
-    text = "４次以上にするかバターワースを選択下さい。";
-  }
-  Warn(CombinationCaption(request_), text);
-  return false;
+void TcalcThread::CaptureRequest(engine::DesignRequest& request) {
+  OnUi([&request](TFormMain& form) { request = form.CaptureDesignRequest(); });
+}
+
+void TcalcThread::CapturePartInputs(engine::PartInputs& inputs) {
+  OnUi([&inputs](TFormMain& form) { inputs = form.CapturePartInputs(); });
+}
+
+void TcalcThread::ShowProgressMaximum(int maximum) {
+  OnUi([maximum](TFormMain& form) { form.PBar->setMaximum(maximum); });
+}
+
+void TcalcThread::DesignBegins() {
+  OnUi([this](TFormMain& form) {
+    form.ButtonStop->setEnabled(true);
+    HoldTabs(form, false);
+  });
 }
 
 void TcalcThread::ShowProgress(int shown) {
@@ -226,7 +200,7 @@ void TcalcThread::Finish(TFormMain& form, bool failed) {
     TFormMain& form;
     ~ReleaseTabs() { run.HoldTabs(form, false); }
   } releaseTabs{*this, form};
-  const int order = request_.Order();
+  const int order = data_.request.Order();
   // 13.
   onScreen = form.ShownSheet() == sheetIndex;
   if (onScreen) {
@@ -242,15 +216,15 @@ void TcalcThread::Finish(TFormMain& form, bool failed) {
     if (!onScreen) form.MakeRecordIdle(sheetIndex);
   } else if (valid && onScreen) {
     for (int k = 1; k <= order; ++k) {
-      form.groupR[k - 1].valueEdit->setText(Q(values::FormatResistanceDisplay(parts_.r[k - 1])));
-      form.groupC[k - 1].valueEdit->setText(Q(values::FormatCapacitance(parts_.c[k - 1])));
+      form.groupR[k - 1].valueEdit->setText(Q(values::FormatResistanceDisplay(data_.parts.r[k - 1])));
+      form.groupC[k - 1].valueEdit->setText(Q(values::FormatCapacitance(data_.parts.c[k - 1])));
     }
     // The text changes reset the bar; show the final count again.
     progress -= 1;
     StepProgress();
     form.StoreSheet(sheetIndex);
   } else {
-    engine::DeliverToRecord(form.sheets.at(sheetIndex), parts_, order, progress);
+    engine::DeliverToRecord(form.sheets.at(sheetIndex), data_.parts, order, progress);
   }
   // 15; 16 when releaseTabs goes.
   if (onScreen) {

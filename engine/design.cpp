@@ -1,5 +1,7 @@
 #include "engine/design.h"
 
+#include <string>
+
 #include "engine/design_data.h"
 #include "engine/stage_maths.h"
 #include "engine/stages.h"
@@ -41,6 +43,15 @@ void DesignSecondOrderStages(RunState& run, const StageTargets& targets, const D
   }
 }
 
+std::string CombinationCaption(const DesignRequest& r) {
+  std::string name = values::kPassKindNames[r.passKind == kHpf ? kHpf : kLpf];
+  if (r.response < values::kResponseCount) name += std::string(" ") + values::kResponseNames[r.response];
+  if (r.response == kChebyshev && r.orderIndex < values::kOrderCount) {
+    name += std::string(" ") + values::kOrderNames[r.orderIndex];
+  }
+  return name + " は設計できない組合せ";
+}
+
 void SeriesFirstOrder(RunState& run, const StageTargets& targets, ComponentSet& parts) {
   const bool rAuto = parts.rAuto[0];
   const bool cAuto = parts.cAuto[0];
@@ -76,6 +87,18 @@ StageTargets BuildStageTargets(const DesignRequest& request) {
 bool HasDesignData(const DesignRequest& request) {
   return values::HasDesignCombination(request.passKind, request.circuit, request.orderIndex, request.response,
                                       request.rippleIndex);
+}
+
+bool CheckCombination(values::WarningSink& sink, const DesignRequest& request) {
+  if (HasDesignData(request)) return true;
+  std::string text = "バターワースを選択下さい。";
+  if (request.passKind == kHpf && request.response == kBessel) {
+    text = "バターワースかチェビシェフを選択下さい。";
+  } else if (request.passKind == kHpf && request.response == kChebyshev) {
+    text = "４次以上にするかバターワースを選択下さい。";
+  }
+  sink.Warn(CombinationCaption(request), text);
+  return false;
 }
 
 void DesignFilter(RunState& run, const StageTargets& targets, const DesignRequest& request, ComponentSet& parts) {

@@ -69,4 +69,13 @@ struct PartInputs {
   std::array<PartInput, kMaxParts> c;
 };
 
+/// What one calculation run works on (RunDesignSequence): the request and
+/// part inputs it captured, the part values it designs and the targets.
+struct RunData {
+  DesignRequest request;
+  PartInputs inputs;
+  ComponentSet parts;
+  StageTargets targets;
+};
+
 }  // namespace kelvara::engine
