@@ -11,9 +11,7 @@
 #include "app/application.h"
 #include "app/form_main.h"
 #include "app/ui_handover.h"
-#include "engine/run_checks.h"
 #include "engine/run_sequence.h"
-#include "values/eng_value.h"
 
 namespace kelvara::app {
 
@@ -135,8 +133,7 @@ void TcalcThread::BeginRun() {
   // 1. The run's sheet, busy caption.
   OnUi([this](TFormMain& form) {
     sheetIndex = form.ShownSheet();
-    form.ButtonValset->setText(
-        QString::fromUtf8(values::kCaptionRunning.data(), static_cast<int>(values::kCaptionRunning.size())));
+    form.BeginRun();
   });
 }
 
@@ -149,22 +146,18 @@ void TcalcThread::CapturePartInputs(engine::PartInputs& inputs) {
 }
 
 void TcalcThread::ShowProgressMaximum(int maximum) {
-  OnUi([maximum](TFormMain& form) { form.PBar->setMaximum(maximum); });
+  OnUi([maximum](TFormMain& form) { form.ShowRunProgressMaximum(maximum); });
 }
 
 void TcalcThread::DesignBegins() {
   OnUi([this](TFormMain& form) {
-    form.ButtonStop->setEnabled(true);
+    form.AllowRunStop();
     HoldTabs(form, false);
   });
 }
 
 void TcalcThread::ShowProgress(int shown) {
-  OnUi([this, shown](TFormMain& form) {
-    if (form.ShownSheet() != sheetIndex) return;
-    // The bar shows the count, at most its maximum.
-    form.PBar->setValue(std::clamp(shown, form.PBar->minimum(), form.PBar->maximum()));
-  });
+  OnUi([this, shown](TFormMain& form) { form.ShowRunProgress(sheetIndex, shown); });
 }
 
 void TcalcThread::Warn(const std::string& caption, const std::string& text) {
@@ -200,37 +193,16 @@ void TcalcThread::Finish(TFormMain& form, bool failed) {
     TFormMain& form;
     ~ReleaseTabs() { run.HoldTabs(form, false); }
   } releaseTabs{*this, form};
-  const int order = data_.request.Order();
-  // 13.
+  // 13..15.
   onScreen = form.ShownSheet() == sheetIndex;
-  if (onScreen) {
-    form.ButtonStop->setEnabled(false);
-    form.EnableDesignInputs();
-    form.ButtonValset->setEnabled(true);
-    form.ButtonFreq->setEnabled(true);
-  }
-  // 14.
-  if (failed) {
-    // Nothing trustworthy to deliver: the values stay as they were and a
-    // sheet that is not shown only becomes idle.
-    if (!onScreen) form.MakeRecordIdle(sheetIndex);
-  } else if (valid && onScreen) {
-    for (int k = 1; k <= order; ++k) {
-      form.groupR[k - 1].valueEdit->setText(Q(values::FormatResistanceDisplay(data_.parts.r[k - 1])));
-      form.groupC[k - 1].valueEdit->setText(Q(values::FormatCapacitance(data_.parts.c[k - 1])));
-    }
-    // The text changes reset the bar; show the final count again.
-    progress -= 1;
-    StepProgress();
-    form.StoreSheet(sheetIndex);
-  } else {
-    engine::DeliverToRecord(form.sheets.at(sheetIndex), data_.parts, order, progress);
-  }
-  // 15; 16 when releaseTabs goes.
-  if (onScreen) {
-    form.ButtonValset->setText(
-        QString::fromUtf8(values::kCaptionIdle.data(), static_cast<int>(values::kCaptionIdle.size())));
-  }
+  RunResult result;
+  result.failed = failed;
+  result.valid = valid;
+  result.order = data_.request.Order();
+  result.parts = data_.parts;
+  result.progress = progress;
+  form.DeliverRun(sheetIndex, result);
+  // 16 when releaseTabs goes.
 }
 
 }  // namespace kelvara::app
