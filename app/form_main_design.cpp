@@ -177,6 +177,7 @@ void TFormMain::CreateMenus() {
   menuOpenFileAll = addAction(menuFile, "menuOpenFileAll", text::kMenuOpenAll);
   menuSaveFile = addAction(menuFile, "menuSaveFile", text::kMenuSave);
   menuSaveFileAll = addAction(menuFile, "menuSaveFileAll", text::kMenuSaveAll);
+  CreateExportMenu();
   menuHelp = MainMenu1->addMenu(QString(text::kMenuHelp));
   menuHelp->setObjectName(QStringLiteral("menuHelp"));
   menuAboutUseTorisetsu = addAction(menuHelp, "menuAboutUseTorisetsu", text::kMenuManual);

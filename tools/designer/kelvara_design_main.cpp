@@ -18,8 +18,11 @@
 #include "engine/design.h"
 #include "engine/run_checks.h"
 #include "engine/sheet_inputs.h"
+#include "storage/atomic_file.h"
 #include "storage/design_file.h"
+#include "tools/designer/analysis_cli.h"
 #include "tools/designer/delivered_record.h"
+#include "tools/designer/export_options.h"
 #include "tools/designer/headless_design.h"
 #include "values/eng_value.h"
 #include "values/filter_catalogue.h"
@@ -137,6 +140,7 @@ void PrintPlain(const kelvara::tools::DesignReport& report) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  kelvara::storage::IgnoreFileSizeSignal();
   CLI::App app{"Designs a unity-gain Sallen-Key low-pass or high-pass filter and prints its part values.",
                "kelvara-design"};
   std::string cutoff;
@@ -170,13 +174,20 @@ int main(int argc, char** argv) {
                  "design the sheet a design file (.zdn) holds, as opening it shows it; "
                  "replaces --cutoff, --kind, --order, --response, --values and --fix")
       ->excludes(cutoffOption, kindOption, orderOption, responseOption, valuesOption, fixOption);
-  app.add_option("--out", outFile,
-                 "write the result as a design file (.zdn, used as given), as the run leaves the sheet "
-                 "when it ends while another sheet is shown");
+  auto* outOption =
+      app.add_option("--out", outFile,
+                     "write the result as a design file (.zdn, used as given), as the run leaves the sheet "
+                     "when it ends while another sheet is shown; a target that exists must be a regular file");
   app.add_option("--stop-after", stopAfter, "press stop inside the N-th progress step of the design")
       ->check(CLI::PositiveNumber);
   app.add_flag("--json", json, "print one JSON object");
-  app.footer("Exit status: 0 valid design, 1 invalid design, 2 usage error, 3 design file not read or written.");
+  kelvara::tools::AnalysisOptions analysisOptions;
+  kelvara::tools::AddAnalysisOptions(app, analysisOptions);
+  kelvara::tools::ExportOptions exportOptions;
+  kelvara::tools::AddExportOptions(app, exportOptions);
+  app.footer(
+      "Exit status: 0 valid design, 1 invalid design, 2 usage error, 3 design file not read or written, or an exported "
+      "file not written.");
 
   try {
     app.parse(argc, argv);
@@ -190,6 +201,9 @@ int main(int argc, char** argv) {
 
   try {
     if (sheetFile.empty() && cutoffOption->count() == 0) throw UsageError{"--cutoff or --sheet is required"};
+    if (outOption->count() > 0 && outFile.empty()) throw UsageError{"--out needs a file name"};
+    kelvara::tools::CheckAnalysisOptions(analysisOptions);
+    if (auto problem = kelvara::tools::ExportUsageProblem(exportOptions)) throw UsageError{*problem};
     SheetInputs inputs;
     kelvara::values::SheetRecord record = kelvara::values::DefaultSheetRecord();
     if (sheetFile.empty()) {
@@ -204,10 +218,17 @@ int main(int argc, char** argv) {
 
     const kelvara::tools::DesignReport report = kelvara::tools::RunHeadlessDesign(request, inputs.parts, stopAfter);
     for (const auto& w : report.warnings) std::cerr << w.caption << ": " << w.text << '\n';
-    if (json) {
-      std::cout << ReportJson(report).dump() << '\n';
+    bool drawn = true;
+    if (!analysisOptions.curve.empty()) {
+      drawn = kelvara::tools::PrintCurve(analysisOptions, request, report, std::cout);
+      if (!drawn) std::cerr << "kelvara-design: no curve: the design has no usable part values\n";
+    } else if (json) {
+      nlohmann::json j = ReportJson(report);
+      kelvara::tools::AddAnalysisJson(analysisOptions, request, report, j);
+      std::cout << j.dump() << '\n';
     } else {
       PrintPlain(report);
+      kelvara::tools::PrintAnalysisPlain(analysisOptions, request, report, std::cout);
     }
     if (!outFile.empty()) {
       const kelvara::values::SheetRecord delivered = kelvara::tools::DeliveredRecord(record, inputs, report);
@@ -215,12 +236,22 @@ int main(int argc, char** argv) {
         throw FileError{*error};
       }
     }
-    return report.valid ? 0 : 1;
+    if (kelvara::tools::WantsExport(exportOptions)) {
+      if (!report.valid) {
+        std::cerr << "kelvara-design: the design is not valid; --spice and --bom files not written\n";
+      } else if (auto error = kelvara::tools::WriteExports(exportOptions, request, report.parts)) {
+        throw FileError{*error};
+      }
+    }
+    return report.valid && drawn ? 0 : 1;
   } catch (const FileError& e) {
     std::cerr << "kelvara-design: " << e.error.caption.toStdString() << ": " << e.error.text.toStdString() << '\n';
     return kFileError;
   } catch (const UsageError& e) {
     std::cerr << "kelvara-design: " << e.message << "\n" << app.help();
+    return kUsageError;
+  } catch (const kelvara::tools::AnalysisUsageError& e) {
+    std::cerr << "kelvara-design: " << e.what() << "\n" << app.help();
     return kUsageError;
   }
 }
