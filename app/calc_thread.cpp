@@ -11,9 +11,7 @@
 #include "app/application.h"
 #include "app/form_main.h"
 #include "app/ui_handover.h"
-#include "engine/design.h"
-#include "engine/run_checks.h"
-#include "values/eng_value.h"
+#include "engine/run_sequence.h"
 
 namespace kelvara::app {
 
@@ -25,15 +23,6 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 std::vector<QPointer<TcalcThread>>& Registry() {
   static std::vector<QPointer<TcalcThread>> runs;
   return runs;
-}
-
-std::string CombinationCaption(const engine::DesignRequest& r) {
-  static const char* const kResponses[] = {"バターワース", "ベッセル", "チェビシェフ"};
-  static const char* const kOrders[] = {"２次", "３次", "４次", "５次", "６次", "７次", "８次"};
-  std::string name = r.passKind == engine::kHpf ? "HPF" : "LPF";
-  if (r.response <= engine::kChebyshev) name += std::string(" ") + kResponses[r.response];
-  if (r.response == engine::kChebyshev && r.orderIndex <= 6) name += std::string(" ") + kOrders[r.orderIndex];
-  return name + " は設計できない組合せ";
 }
 
 }  // namespace
@@ -93,39 +82,7 @@ void TcalcThread::Execute() {
   bool failed = false;
   QString failure;
   try {
-    // 1. The run's sheet, busy caption.
-    OnUi([this](TFormMain& form) {
-      sheetIndex = form.ShownSheet();
-      valid = true;
-      progress = -1;
-      form.ButtonValset->setText(
-          QString::fromUtf8(values::kCaptionRunning.data(), static_cast<int>(values::kCaptionRunning.size())));
-    });
-    // 2. The design parameters.
-    OnUi([this](TFormMain& form) { request_ = form.CaptureDesignRequest(); });
-    const int order = request_.Order();
-    // 3. The cut-off range, then what the tables hold no design for.
-    if (!engine::CheckCutoff(*this, request_.cutoffHz)) valid = false;
-    if (!CheckCombination()) valid = false;
-    // 4, 5. The part values and their checks.
-    engine::PartInputs inputs;
-    OnUi([&inputs](TFormMain& form) { inputs = form.CapturePartInputs(); });
-    parts_ = engine::CaptureComponentSet(inputs, order);
-    if (!engine::CheckFixedParts(*this, parts_, order)) valid = false;
-    // 6..9. Progress, then the user may stop or switch sheets.
-    stepsPerStage = engine::kStepsPerStage;
-    OnUi([this, order](TFormMain& form) {
-      if (!valid) return;
-      form.PBar->setMaximum(engine::ProgressMaximum(order));
-      progress = form.PBar->maximum() / 100;
-    });
-    StepProgress();
-    OnUi([this](TFormMain& form) {
-      form.ButtonStop->setEnabled(true);
-      HoldTabs(form, false);
-    });
-    // 10, 11.
-    if (valid) Design();
+    engine::RunDesignSequence(*this, data_);
   } catch (const std::exception& e) {
     failed = true;
     failure = QString::fromUtf8(e.what());
@@ -168,29 +125,39 @@ void TcalcThread::FreeEnded() {
   if (waiting) QTimer::singleShot(5, QCoreApplication::instance(), &TcalcThread::FreeEnded);
 }
 
-void TcalcThread::Design() {
-  targets_ = engine::BuildStageTargets(request_);
-  engine::DesignFilter(*this, targets_, request_, parts_);
+void TcalcThread::Design() { engine::RunState::DesignStep(data_); }
+
+void TcalcThread::DesignStep(engine::RunData&) { Design(); }
+
+void TcalcThread::BeginRun() {
+  // 1. The run's sheet, busy caption.
+  OnUi([this](TFormMain& form) {
+    sheetIndex = form.ShownSheet();
+    form.BeginRun();
+  });
 }
 
-bool TcalcThread::CheckCombination() {
-  if (engine::HasDesignData(request_)) return true;
-  std::string text = "バターワースを選択下さい。";
-  if (request_.passKind == engine::kHpf && request_.response == engine::kBessel) {
-    text = "バターワースかチェビシェフを選択下さい。";
-  } else if (request_.passKind == engine::kHpf && request_.response == engine::kChebyshev) {
-    text = "４次以上にするかバターワースを選択下さい。";
-  }
-  Warn(CombinationCaption(request_), text);
-  return false;
+void TcalcThread::CaptureRequest(engine::DesignRequest& request) {
+  OnUi([&request](TFormMain& form) { request = form.CaptureDesignRequest(); });
+}
+
+void TcalcThread::CapturePartInputs(engine::PartInputs& inputs) {
+  OnUi([&inputs](TFormMain& form) { inputs = form.CapturePartInputs(); });
+}
+
+void TcalcThread::ShowProgressMaximum(int maximum) {
+  OnUi([maximum](TFormMain& form) { form.ShowRunProgressMaximum(maximum); });
+}
+
+void TcalcThread::DesignBegins() {
+  OnUi([this](TFormMain& form) {
+    form.AllowRunStop();
+    HoldTabs(form, false);
+  });
 }
 
 void TcalcThread::ShowProgress(int shown) {
-  OnUi([this, shown](TFormMain& form) {
-    if (form.ShownSheet() != sheetIndex) return;
-    // The bar shows the count, at most its maximum.
-    form.PBar->setValue(std::clamp(shown, form.PBar->minimum(), form.PBar->maximum()));
-  });
+  OnUi([this, shown](TFormMain& form) { form.ShowRunProgress(sheetIndex, shown); });
 }
 
 void TcalcThread::Warn(const std::string& caption, const std::string& text) {
@@ -226,37 +193,16 @@ void TcalcThread::Finish(TFormMain& form, bool failed) {
     TFormMain& form;
     ~ReleaseTabs() { run.HoldTabs(form, false); }
   } releaseTabs{*this, form};
-  const int order = request_.Order();
-  // 13.
+  // 13..15.
   onScreen = form.ShownSheet() == sheetIndex;
-  if (onScreen) {
-    form.ButtonStop->setEnabled(false);
-    form.EnableDesignInputs();
-    form.ButtonValset->setEnabled(true);
-    form.ButtonFreq->setEnabled(true);
-  }
-  // 14.
-  if (failed) {
-    // Nothing trustworthy to deliver: the values stay as they were and a
-    // sheet that is not shown only becomes idle.
-    if (!onScreen) form.MakeRecordIdle(sheetIndex);
-  } else if (valid && onScreen) {
-    for (int k = 1; k <= order; ++k) {
-      form.groupR[k - 1].valueEdit->setText(Q(values::FormatResistanceDisplay(parts_.r[k - 1])));
-      form.groupC[k - 1].valueEdit->setText(Q(values::FormatCapacitance(parts_.c[k - 1])));
-    }
-    // The text changes reset the bar; show the final count again.
-    progress -= 1;
-    StepProgress();
-    form.StoreSheet(sheetIndex);
-  } else {
-    engine::DeliverToRecord(form.sheets.at(sheetIndex), parts_, order, progress);
-  }
-  // 15; 16 when releaseTabs goes.
-  if (onScreen) {
-    form.ButtonValset->setText(
-        QString::fromUtf8(values::kCaptionIdle.data(), static_cast<int>(values::kCaptionIdle.size())));
-  }
+  RunResult result;
+  result.failed = failed;
+  result.valid = valid;
+  result.order = data_.request.Order();
+  result.parts = data_.parts;
+  result.progress = progress;
+  form.DeliverRun(sheetIndex, result);
+  // 16 when releaseTabs goes.
 }
 
 }  // namespace kelvara::app

@@ -61,6 +61,13 @@ class TcalcThread : public QThread, public engine::RunState {
   /// Steps 10 and 11: the stage targets and the design.
   virtual void Design();
   void ShowProgress(int progress) override;
+  // The steps of the run sequence done on the user-interface thread.
+  void BeginRun() override;
+  void CaptureRequest(engine::DesignRequest& request) override;
+  void CapturePartInputs(engine::PartInputs& inputs) override;
+  void ShowProgressMaximum(int maximum) override;
+  void DesignBegins() override;
+  void DesignStep(engine::RunData& data) override;
 
  private:
   /// Runs step on the user-interface thread while the window exists and
@@ -70,16 +77,13 @@ class TcalcThread : public QThread, public engine::RunState {
   void HoldTabs(TFormMain& form, bool hold);
   /// Steps 12 to 16 in one hand-over; after a failure nothing is delivered.
   void Finish(TFormMain& form, bool failed);
-  bool CheckCombination();
 
   QPointer<TFormMain> form_;
   // User-interface thread only.
   bool detached_ = false;
   bool holdsTabs_ = false;
   bool lastStepDone_ = false;
-  engine::DesignRequest request_;
-  engine::ComponentSet parts_;
-  engine::StageTargets targets_;
+  engine::RunData data_;
 
   mutable std::mutex endMutex_;
   bool ended_ = false;

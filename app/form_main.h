@@ -53,6 +53,18 @@ namespace report {
 struct ReportContent;
 }
 
+/// What a calculation run hands the window when it ends (DeliverRun).
+struct RunResult {
+  /// The run broke off with an error: nothing trustworthy to deliver.
+  bool failed = false;
+  /// The inputs were valid and the design was made.
+  bool valid = false;
+  int order = 2;
+  engine::ComponentSet parts;
+  /// The final bar position.
+  int progress = 0;
+};
+
 class TFormMain : public QMainWindow {
   Q_OBJECT
 
@@ -139,6 +151,21 @@ class TFormMain : public QMainWindow {
   engine::PartInputs CapturePartInputs() const;
   /// A sheet whose run failed without a result becomes idle in its record.
   void MakeRecordIdle(int sheet);
+  // What a run shows, in the order it hands them over (calc_thread.h).
+  /// The calculate button shows that the shown sheet runs.
+  void BeginRun();
+  /// The bar maximum of a valid run.
+  void ShowRunProgressMaximum(int maximum);
+  /// The bar position of sheet's run, when that sheet is shown (clamped to
+  /// the bar's range).
+  void ShowRunProgress(int sheet, int progress);
+  /// The stop button is enabled once the design begins.
+  void AllowRunStop();
+  /// A run of sheet has ended: a shown sheet becomes idle and gets the
+  /// designed values (and is stored), a hidden one gets them in its record;
+  /// after a failure the values stay and a hidden sheet only becomes idle.
+  /// Then sheetDesignChanged(sheet) is emitted unless the run failed.
+  void DeliverRun(int sheet, const RunResult& result);
   /// The sheet tabs are locked while any run is starting (up to its first
   /// design step) or delivering, so the shown sheet cannot change then.
   void LockSheetTabs();
@@ -269,6 +296,12 @@ class TFormMain : public QMainWindow {
 
   TFormAboutBox* FormAboutBox = nullptr;
   TFormMenseki* FormMenseki = nullptr;
+
+ signals:
+  /// A run has delivered its results into sheet (its controls when shown,
+  /// otherwise its record). Emitted at the end of DeliverRun, while the
+  /// sheet tabs are still locked.
+  void sheetDesignChanged(int sheet);
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -12,8 +12,8 @@
 #include "app/form_main.h"
 #include "engine/run_checks.h"
 #include "engine/sheet_inputs.h"
-#include "storage/sheet_checks.h"
 #include "values/eng_value.h"
+#include "values/sheet_checks.h"
 
 namespace kelvara::app {
 
@@ -150,9 +150,9 @@ void TFormMain::ButtonFreq8Click() {
     // may deliver its results into the controls while a warning box of this
     // comparison waits for the user, and the two must not mix.
     const values::SheetRecord record = sheets[i].empty() ? values::DefaultSheetRecord() : sheets[i];
-    if (const auto problem = storage::ValidateSheetRecord(record)) {
+    if (const auto problem = values::ValidateSheetRecord(record)) {
       ReportError(QString(chart_text::kRecordNotComparable)
-                      .arg(QString::fromStdString(storage::SheetTabName(i)), QString::fromStdString(problem->text)));
+                      .arg(QString::fromStdString(values::SheetTabName(i)), QString::fromStdString(problem->text)));
       ok = false;
       continue;
     }

@@ -19,7 +19,7 @@
 #include "export/parts_list.h"
 #include "export/spice_netlist.h"
 #include "storage/design_file.h"
-#include "storage/sheet_checks.h"
+#include "values/sheet_checks.h"
 
 namespace kelvara::app {
 
@@ -92,7 +92,7 @@ std::optional<report::ReportContent> TFormMain::CheckedShownDesign() {
   SilentSink silent;
   response::ReadComponentValues(silent, source.request, source.parts, content.parts);
   const int sheet = ShownSheet();
-  content.sheetName = QString::fromStdString(storage::SheetTabName(sheet));
+  content.sheetName = QString::fromStdString(values::SheetTabName(sheet));
   content.fileName = QDir::toNativeSeparators(sheetFiles_.at(sheet));
   content.created = QDateTime::currentDateTime();
   content.fStartHz = XMinFrequency(axes.xMinPos);

@@ -5,16 +5,17 @@
 #include <algorithm>
 
 #include "app/form_main.h"
+#include "values/filter_catalogue.h"
 
 namespace kelvara::app {
 
 namespace {
-constexpr int kLpf = 0;
-constexpr int kHpf = 1;
-constexpr int kButterworth = 0;
-constexpr int kBessel = 1;
-constexpr int kChebyshev = 2;
-constexpr int kFourthOrder = 2;  // order index of "４次"
+using values::kBessel;
+using values::kButterworth;
+using values::kChebyshev;
+using values::kHpf;
+// The lowest order a strict Chebyshev design may have ("４次").
+constexpr int kFourthOrder = values::kFirstStrictChebyshevOrderIndex;
 }  // namespace
 
 bool TFormMain::StrictCondition() const {
@@ -36,7 +37,7 @@ void TFormMain::ShowPartGroups(int newOrderIndex, int lastOrderIndex) {
 }
 
 void TFormMain::EnableRippleControls(int responseIndex) {
-  const bool chebyshev = responseIndex == kChebyshev;
+  const bool chebyshev = values::HasRipple(responseIndex);
   CBox_ripple->setEnabled(chebyshev);
   Label_ripple->setEnabled(chebyshev);
 }
@@ -75,7 +76,7 @@ void TFormMain::CBox_HPFLPFChange() {
   const int kind = CBox_HPFLPF->currentIndex();
   const int order = CBox_Jisuu->currentIndex();
   if (kind == kHpf && CBox_gensui->currentIndex() == kBessel) CBox_gensui->setCurrentIndex(kButterworth);
-  if (order <= 1 && StrictCondition() && CBox_gensui->currentIndex() == kChebyshev) {
+  if (order < kFourthOrder && StrictCondition() && CBox_gensui->currentIndex() == kChebyshev) {
     CBox_gensui->setCurrentIndex(kButterworth);
     EnableRippleControls(kButterworth);
   }
@@ -85,7 +86,7 @@ void TFormMain::CBox_HPFLPFChange() {
 
 void TFormMain::CBox_JisuuChange() {
   const int order = CBox_Jisuu->currentIndex();
-  if (order <= 1 && StrictCondition() && CBox_gensui->currentIndex() == kChebyshev) {
+  if (order < kFourthOrder && StrictCondition() && CBox_gensui->currentIndex() == kChebyshev) {
     CBox_gensui->setCurrentIndex(kButterworth);
     EnableRippleControls(kButterworth);
   }
@@ -100,7 +101,7 @@ void TFormMain::CBox_gensuiChange() {
   const int response = CBox_gensui->currentIndex();
   EnableRippleControls(response);
   RejectBesselForHpf(response);
-  if (CBox_gensui->currentIndex() == kChebyshev && StrictCondition() && CBox_Jisuu->currentIndex() <= 1) {
+  if (CBox_gensui->currentIndex() == kChebyshev && StrictCondition() && CBox_Jisuu->currentIndex() < kFourthOrder) {
     CBox_Jisuu->setCurrentIndex(kFourthOrder);
     ShowPartGroups(kFourthOrder, lastOrderIndex);
   }
@@ -109,7 +110,7 @@ void TFormMain::CBox_gensuiChange() {
 }
 
 void TFormMain::CBox_rippleChange() {
-  if (CBox_gensui->currentIndex() == kChebyshev && StrictCondition() && CBox_Jisuu->currentIndex() <= 1) {
+  if (CBox_gensui->currentIndex() == kChebyshev && StrictCondition() && CBox_Jisuu->currentIndex() < kFourthOrder) {
     CBox_Jisuu->setCurrentIndex(kFourthOrder);
     ShowPartGroups(kFourthOrder, lastOrderIndex);
     ShowCircuitPicture(CBox_HPFLPF->currentIndex(), kFourthOrder);

@@ -13,11 +13,12 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
+#include <algorithm>
 
 #include "app/calc_thread.h"
 #include "app/form_main.h"
 #include "engine/run_checks.h"
-#include "storage/sheet_checks.h"
+#include "values/eng_value.h"
 
 namespace kelvara::app {
 
@@ -73,11 +74,55 @@ void TFormMain::DetachRun(int sheet) {
   calcRuns.at(sheet) = nullptr;
 }
 
+void TFormMain::BeginRun() {
+  ButtonValset->setText(
+      QString::fromUtf8(values::kCaptionRunning.data(), static_cast<int>(values::kCaptionRunning.size())));
+}
+
+void TFormMain::ShowRunProgressMaximum(int maximum) { PBar->setMaximum(maximum); }
+
+void TFormMain::ShowRunProgress(int sheet, int progress) {
+  if (ShownSheet() != sheet) return;
+  // The bar shows the count, at most its maximum.
+  PBar->setValue(std::clamp(progress, PBar->minimum(), PBar->maximum()));
+}
+
+void TFormMain::AllowRunStop() { ButtonStop->setEnabled(true); }
+
+void TFormMain::DeliverRun(int sheet, const RunResult& result) {
+  const bool onScreen = ShownSheet() == sheet;
+  if (onScreen) {
+    ButtonStop->setEnabled(false);
+    EnableDesignInputs();
+    ButtonValset->setEnabled(true);
+    ButtonFreq->setEnabled(true);
+  }
+  if (result.failed) {
+    // Nothing trustworthy to deliver: the values stay as they were and a
+    // sheet that is not shown only becomes idle.
+    if (!onScreen) MakeRecordIdle(sheet);
+  } else if (result.valid && onScreen) {
+    for (int k = 1; k <= result.order; ++k) {
+      groupR[k - 1].valueEdit->setText(QString::fromStdString(values::FormatResistanceDisplay(result.parts.r[k - 1])));
+      groupC[k - 1].valueEdit->setText(QString::fromStdString(values::FormatCapacitance(result.parts.c[k - 1])));
+    }
+    // The text changes reset the bar; show the final count again.
+    ShowRunProgress(sheet, result.progress);
+    StoreSheet(sheet);
+  } else {
+    engine::DeliverToRecord(sheets.at(sheet), result.parts, result.order, result.progress);
+  }
+  if (onScreen) {
+    ButtonValset->setText(
+        QString::fromUtf8(values::kCaptionIdle.data(), static_cast<int>(values::kCaptionIdle.size())));
+  }
+  if (!result.failed) emit sheetDesignChanged(sheet);
+}
+
 void TFormMain::MakeRecordIdle(int sheet) {
   values::SheetRecord& record = sheets.at(sheet);
-  const values::SheetRecord fresh = values::DefaultSheetRecord();
-  for (std::size_t i = record.size(); i < fresh.size(); ++i) record.push_back(fresh[i]);
-  storage::MakeSheetIdle(record);
+  values::CompleteSheetRecord(record);
+  values::MakeSheetIdle(record);
 }
 
 bool TFormMain::ShutdownRuns(int waitMilliseconds) {

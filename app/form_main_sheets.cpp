@@ -57,34 +57,33 @@ class RecordReader {
 }  // namespace
 
 void TFormMain::StoreSheet(values::SheetRecord& record) const {
-  record.clear();
-  record.reserve(line::kCount);
-  auto index = [&record](const QComboBox* box) { record.push_back(std::to_string(box->currentIndex())); };
-  index(CBox_HPFLPF);
-  record.push_back(Text(Edit_Frequency->text()));
-  index(CBox_Circuit);
-  index(CBox_Jisuu);
-  index(CBox_gensui);
-  index(CBox_ripple);
-  for (int k = 0; k < kPartCount; ++k) {
-    record.push_back(Text(groupR[k].valueEdit->text()));
-    record.push_back(Text(groupC[k].valueEdit->text()));
+  record.assign(line::kCount, std::string());
+  auto index = [](const QComboBox* box) { return std::to_string(box->currentIndex()); };
+  record[line::kPassKind] = index(CBox_HPFLPF);
+  record[line::kCutoff] = Text(Edit_Frequency->text());
+  record[line::kCircuit] = index(CBox_Circuit);
+  record[line::kOrder] = index(CBox_Jisuu);
+  record[line::kResponse] = index(CBox_gensui);
+  record[line::kRipple] = index(CBox_ripple);
+  for (int k = 1; k <= kPartCount; ++k) {
+    record[line::RValue(k)] = Text(groupR[k - 1].valueEdit->text());
+    record[line::CValue(k)] = Text(groupC[k - 1].valueEdit->text());
   }
-  record.push_back(BoolLine(chkBoxE12[0]->isChecked()));
-  record.push_back(BoolLine(chkBoxE12[1]->isChecked()));
-  record.push_back(BoolLine(CBox_NoProblem->isChecked()));
-  for (int k = 0; k < kPartCount; ++k) {
-    record.push_back(BoolLine(groupR[k].autoButton->isChecked()));
-    record.push_back(BoolLine(groupC[k].autoButton->isChecked()));
+  record[line::kCapE12] = BoolLine(chkBoxE12[0]->isChecked());
+  record[line::kResE24] = BoolLine(chkBoxE12[1]->isChecked());
+  record[line::kAnyValues] = BoolLine(CBox_NoProblem->isChecked());
+  for (int k = 1; k <= kPartCount; ++k) {
+    record[line::RAuto(k)] = BoolLine(groupR[k - 1].autoButton->isChecked());
+    record[line::CAuto(k)] = BoolLine(groupC[k - 1].autoButton->isChecked());
   }
-  record.push_back(BoolLine(OwnEnabled(CBox_HPFLPF)));
-  record.push_back(BoolLine(OwnEnabled(CBox_ripple)));
-  record.push_back(BoolLine(OwnEnabled(ButtonValset)));
-  record.push_back(BoolLine(OwnEnabled(ButtonStop)));
-  record.push_back(BoolLine(OwnEnabled(ButtonFreq)));
-  record.push_back(Text(ButtonValset->text()));
-  record.push_back(std::to_string(PBar->maximum()));
-  record.push_back(std::to_string(PBar->value()));
+  record[line::kInputsEnabled] = BoolLine(OwnEnabled(CBox_HPFLPF));
+  record[line::kRippleEnabled] = BoolLine(OwnEnabled(CBox_ripple));
+  record[line::kValsetEnabled] = BoolLine(OwnEnabled(ButtonValset));
+  record[line::kStopEnabled] = BoolLine(OwnEnabled(ButtonStop));
+  record[line::kFreqEnabled] = BoolLine(OwnEnabled(ButtonFreq));
+  record[line::kValsetCaption] = Text(ButtonValset->text());
+  record[line::kProgressMax] = std::to_string(PBar->maximum());
+  record[line::kProgressPos] = std::to_string(PBar->value());
 }
 
 void TFormMain::LoadSheet(const values::SheetRecord& record) {

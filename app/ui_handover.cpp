@@ -1,7 +1,10 @@
 #include "app/ui_handover.h"
 
+#if __has_include(<sys/eventfd.h>)
 #include <sys/eventfd.h>
 #include <unistd.h>
+#define KELVARA_HAVE_EVENTFD 1
+#endif
 
 #include <QCoreApplication>
 #include <QThread>
@@ -11,6 +14,7 @@
 namespace kelvara::app {
 
 UiHandover::UiHandover(QObject* parent) : QObject(parent) {
+#ifdef KELVARA_HAVE_EVENTFD
   wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   if (wakeFd_ >= 0) {
     wakeNotifier_ = new QSocketNotifier(wakeFd_, QSocketNotifier::Read, this);
@@ -21,19 +25,24 @@ UiHandover::UiHandover(QObject* parent) : QObject(parent) {
       RunPending();
     });
   }
+#endif
 }
 
 UiHandover::~UiHandover() {
+#ifdef KELVARA_HAVE_EVENTFD
   if (wakeFd_ >= 0) close(wakeFd_);
+#endif
 }
 
 void UiHandover::Wake() {
+#ifdef KELVARA_HAVE_EVENTFD
   if (wakeFd_ >= 0) {
     const std::uint64_t one = 1;
     while (write(wakeFd_, &one, sizeof one) < 0 && errno == EINTR) {
     }
     return;
   }
+#endif
   // Without an event descriptor a queued call does the waking.
   QMetaObject::invokeMethod(this, &UiHandover::RunPending, Qt::QueuedConnection);
 }

@@ -6,7 +6,8 @@
 //
 // The steps travel through a mailbox guarded by a standard mutex, and the
 // worker wakes the user-interface thread through an event descriptor that a
-// socket notifier watches. No Qt object or event is made on the worker and
+// socket notifier watches (on a platform without event descriptors a queued
+// call wakes it). No Qt object or event is made on the worker and
 // freed on the user-interface thread, so every order between the two
 // threads goes through synchronisation the thread sanitizer can see.
 

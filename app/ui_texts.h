@@ -5,6 +5,8 @@
 
 #include <array>
 
+#include "values/filter_catalogue.h"
+
 namespace kelvara::app::text {
 
 inline constexpr const char* kApplicationTitle = "Kelvara";
@@ -17,16 +19,16 @@ inline constexpr std::array<const char*, 8> kSheetChecks = {"Sheet 1", "Sheet 2"
                                                             "Sheet 5", "Sheet 6", "Sheet 7", "Sheet 8"};
 
 inline constexpr const char* kPassKindCaption = "通過特性";
-inline constexpr std::array<const char*, 2> kPassKinds = {"LPF", "HPF"};
+inline constexpr auto kPassKinds = values::kPassKindNames;
 inline constexpr const char* kCutoffCaption = "カットオフ周波数";
 inline constexpr const char* kHz = "Hz";
 inline constexpr const char* kCutoffHint = "1000=1k, 1000k=1M, 1000M=1G";
 inline constexpr const char* kCircuitCaption = "回路方式";
 inline constexpr const char* kCircuitSallenKey = "サレン・キー（VCVS）";
 inline constexpr const char* kOrderCaption = "次数";
-inline constexpr std::array<const char*, 7> kOrders = {"２次", "３次", "４次", "５次", "６次", "７次", "８次"};
+inline constexpr auto kOrders = values::kOrderNames;
 inline constexpr const char* kResponseCaption = "減衰特性";
-inline constexpr std::array<const char*, 3> kResponses = {"バターワース", "ベッセル", "チェビシェフ"};
+inline constexpr auto kResponses = values::kResponseNames;
 inline constexpr const char* kRippleCaption = "リプル";
 inline constexpr const char* kRipple025 = "0.25dB";
 inline constexpr const char* kConstantsCaption = "定数";

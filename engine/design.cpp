@@ -1,5 +1,7 @@
 #include "engine/design.h"
 
+#include <string>
+
 #include "engine/design_data.h"
 #include "engine/stage_maths.h"
 #include "engine/stages.h"
@@ -47,6 +49,15 @@ void DesignSecondOrderStages(RunState& run, const StageTargets& targets, const D
   }
 }
 
+std::string CombinationCaption(const DesignRequest& r) {
+  std::string name = values::kPassKindNames[r.passKind == kHpf ? kHpf : kLpf];
+  if (r.response < values::kResponseCount) name += std::string(" ") + values::kResponseNames[r.response];
+  if (r.response == kChebyshev && r.orderIndex < values::kOrderCount) {
+    name += std::string(" ") + values::kOrderNames[r.orderIndex];
+  }
+  return name + " は設計できない組合せ";
+}
+
 void SeriesFirstOrder(RunState& run, const StageTargets& targets, ComponentSet& parts) {
   const bool rAuto = parts.rAuto[0];
   const bool cAuto = parts.cAuto[0];
@@ -63,7 +74,8 @@ void SeriesFirstOrder(RunState& run, const StageTargets& targets, ComponentSet& 
 
 StageTargets BuildStageTargets(const DesignRequest& request) {
   StageTargets targets;
-  if (request.passKind > 1 || request.orderIndex > 6 || request.response > 2 || request.rippleIndex != 0) {
+  if (request.passKind >= values::kPassKindCount || request.orderIndex >= values::kOrderCount ||
+      request.response >= values::kResponseCount || request.rippleIndex >= values::kRippleCount) {
     return targets;
   }
   const DesignData& data = BuildDesignData();
@@ -79,19 +91,24 @@ StageTargets BuildStageTargets(const DesignRequest& request) {
 }
 
 bool HasDesignData(const DesignRequest& request) {
-  if (request.passKind > 1 || request.circuit != 0 || request.orderIndex > 6 || request.response > 2 ||
-      request.rippleIndex != 0) {
-    return false;
+  return values::HasDesignCombination(request.passKind, request.circuit, request.orderIndex, request.response,
+                                      request.rippleIndex);
+}
+
+bool CheckCombination(values::WarningSink& sink, const DesignRequest& request) {
+  if (HasDesignData(request)) return true;
+  std::string text = "バターワースを選択下さい。";
+  if (request.passKind == kHpf && request.response == kBessel) {
+    text = "バターワースかチェビシェフを選択下さい。";
+  } else if (request.passKind == kHpf && request.response == kChebyshev) {
+    text = "４次以上にするかバターワースを選択下さい。";
   }
-  if (request.passKind == kHpf) {
-    if (request.response == kBessel) return false;
-    if (request.response == kChebyshev && request.orderIndex < 2) return false;
-  }
-  return true;
+  sink.Warn(CombinationCaption(request), text);
+  return false;
 }
 
 void DesignFilter(RunState& run, const StageTargets& targets, const DesignRequest& request, ComponentSet& parts) {
-  if (request.orderIndex > 6) return;  // no such order: nothing to walk
+  if (request.orderIndex >= values::kOrderCount) return;  // no such order: nothing to walk
   const bool series = !request.anyValues && request.capE12 && request.resE24;
   if (!request.anyValues && !series) return;
   if (request.passKind == kLpf) {

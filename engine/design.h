@@ -17,6 +17,11 @@ StageTargets BuildStageTargets(const DesignRequest& request);
 /// Chebyshev of order 2 or 3, and any index outside its list.
 bool HasDesignData(const DesignRequest& request);
 
+/// Warns and returns false for a request without design data: the caption
+/// names the combination ("HPF ベッセル は設計できない組合せ"), the text
+/// says what to choose instead.
+bool CheckCombination(values::WarningSink& sink, const DesignRequest& request);
+
 /// Designs every auto part of parts 1..order. Picks the driver by filter
 /// kind, order parity and value restriction; with neither "any values" nor
 /// both series chosen it changes nothing.

@@ -2,8 +2,14 @@
 
 #include <initializer_list>
 
+#include "engine/design_types.h"
+
 namespace kelvara::engine {
 namespace {
+
+using values::kOrderCount;
+using values::kPassKindCount;
+using values::kResponseCount;
 
 // clang-format off
 // Preferred capacitor values (farads): 1..9 pF, E12 from 10 pF to 82 nF, E6
@@ -67,7 +73,7 @@ constexpr std::array<BandRow, kBandCount> kBands = {{
 
 // Stage quality factors by order index (order - 2), response and slot.
 // LPF and HPF share them; HPF has no Bessel entries.
-constexpr double kQ[7][3][4] = {
+constexpr double kQ[kOrderCount][kResponseCount][kMaxStages] = {
     // Butterworth, Bessel, Chebyshev 0.25 dB
     {{0.70711}, {0.57735}, {0.80925}},
     {{0.5, 1.0}, {0.5, 0.69104}, {0.5, 1.50803}},
@@ -80,7 +86,7 @@ constexpr double kQ[7][3][4] = {
 
 // Stage frequency factors of LPF stages (for odd orders slot 0 is the corner
 // of the first-order stage).
-constexpr double kWLpf[7][3][4] = {
+constexpr double kWLpf[kOrderCount][kResponseCount][kMaxStages] = {
     {{1.0}, {1.2742}, {1.45397}},
     {{1.0, 1.0}, {1.32475, 1.44993}, {0.76722, 1.15699}},
     {{1.0, 1.0}, {1.43241, 1.60594}, {0.67442, 1.07794}},
@@ -92,7 +98,7 @@ constexpr double kWLpf[7][3][4] = {
 
 // Frequency factors of HPF Chebyshev stages, orders 4..8 (orders 2 and 3
 // are never offered for HPF Chebyshev and hold no data).
-constexpr double kWHpfChebyshev[7][4] = {
+constexpr double kWHpfChebyshev[kOrderCount][kMaxStages] = {
     {},
     {},
     {1.482756, 0.927695},
@@ -108,14 +114,14 @@ constexpr int StageCountOfOrder(int order) { return (order + 1) / 2; }
 
 DesignData Build() {
   DesignData d;
-  for (int orderIndex = 0; orderIndex < 7; ++orderIndex) {
+  for (int orderIndex = 0; orderIndex < kOrderCount; ++orderIndex) {
     const int stages = StageCountOfOrder(orderIndex + 2);
-    for (int response = 0; response < 3; ++response) {
+    for (int response = 0; response < kResponseCount; ++response) {
       for (int slot = 0; slot < stages; ++slot) {
-        for (int filterType = 0; filterType < 2; ++filterType) {
-          if (filterType == 1 && response == 1) continue;  // no HPF Bessel
+        for (int filterType = 0; filterType < kPassKindCount; ++filterType) {
+          if (filterType == kHpf && response == kBessel) continue;  // no HPF Bessel
           double w = kWLpf[orderIndex][response][slot];
-          if (filterType == 1) w = response == 2 ? kWHpfChebyshev[orderIndex][slot] : 1.0;
+          if (filterType == kHpf) w = response == kChebyshev ? kWHpfChebyshev[orderIndex][slot] : 1.0;
           d.StageTable[StageTableIndex(0, slot, filterType, orderIndex, response, 0)] = kQ[orderIndex][response][slot];
           d.StageTable[StageTableIndex(1, slot, filterType, orderIndex, response, 0)] = w;
         }

@@ -7,9 +7,18 @@
 #include <array>
 #include <cstdint>
 
+#include "engine/design_types.h"
+
 namespace kelvara::engine {
 
-inline constexpr int kStageTableSize = 384;
+// Layout of StageTable: response (plus ripple) fastest, then room for eight
+// order indices, the pass kind, the stage slot and the half (Q or W).
+inline constexpr int kStageOrderStride = values::kResponseCount;
+inline constexpr int kStageKindStride = 8 * kStageOrderStride;
+inline constexpr int kStageSlotStride = values::kPassKindCount * kStageKindStride;
+inline constexpr int kStageHalfStride = kMaxStages * kStageSlotStride;
+inline constexpr int kStageTableSize = 2 * kStageHalfStride;
+static_assert(values::kOrderCount <= 8 && values::kRippleCount == 1);
 inline constexpr int kBandCount = 19;
 inline constexpr int kCapCount = 82;
 inline constexpr int kResCount = 146;
@@ -34,7 +43,8 @@ struct DesignData {
 
 /// Index of a StageTable entry. half 0 holds Q, half 1 the frequency factor W.
 constexpr int StageTableIndex(int half, int slot, int filterType, int orderIndex, int response, int rippleIndex) {
-  return 192 * half + 48 * slot + 24 * filterType + 3 * orderIndex + response + rippleIndex;
+  return kStageHalfStride * half + kStageSlotStride * slot + kStageKindStride * filterType +
+         kStageOrderStride * orderIndex + response + rippleIndex;
 }
 
 /// The constant tables, built on first use (thread-safe) and kept for the

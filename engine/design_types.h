@@ -7,13 +7,21 @@
 #include <cstdint>
 #include <string>
 
+#include "values/filter_catalogue.h"
+
 namespace kelvara::engine {
 
 inline constexpr int kMaxParts = 8;
 inline constexpr int kMaxStages = 4;
 
-enum PassKind : std::uint8_t { kLpf = 0, kHpf = 1 };
-enum Response : std::uint8_t { kButterworth = 0, kBessel = 1, kChebyshev = 2 };
+// The kinds and responses of the catalogue (values/filter_catalogue.h).
+using values::kBessel;
+using values::kButterworth;
+using values::kChebyshev;
+using values::kHpf;
+using values::kLpf;
+using values::PassKind;
+using values::Response;
 
 /// The design parameters of one sheet, as the controls hold them.
 struct DesignRequest {
@@ -59,6 +67,15 @@ struct PartInput {
 struct PartInputs {
   std::array<PartInput, kMaxParts> r;
   std::array<PartInput, kMaxParts> c;
+};
+
+/// What one calculation run works on (RunDesignSequence): the request and
+/// part inputs it captured, the part values it designs and the targets.
+struct RunData {
+  DesignRequest request;
+  PartInputs inputs;
+  ComponentSet parts;
+  StageTargets targets;
 };
 
 }  // namespace kelvara::engine

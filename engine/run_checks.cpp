@@ -1,5 +1,7 @@
 #include "engine/run_checks.h"
 
+#include <algorithm>
+#include <span>
 #include <string>
 
 #include "engine/stage_maths.h"
@@ -61,21 +63,8 @@ bool CheckFixedParts(values::WarningSink& sink, const ComponentSet& parts, int o
 int ProgressMaximum(int order) { return kStepsPerStage * StageCount(order); }
 
 void DeliverToRecord(values::SheetRecord& record, const ComponentSet& parts, int order, int progress) {
-  using namespace values::sheet_line;
-  if (static_cast<int>(record.size()) < kCount) {
-    const values::SheetRecord fresh = values::DefaultSheetRecord();
-    for (std::size_t i = record.size(); i < fresh.size(); ++i) record.push_back(fresh[i]);
-  }
-  for (int k = 1; k <= order && k <= kMaxParts; ++k) {
-    record[RValue(k)] = values::FormatResistance(parts.r[k - 1]);
-    record[CValue(k)] = values::FormatCapacitance(parts.c[k - 1]);
-  }
-  record[kInputsEnabled] = "true";
-  record[kValsetEnabled] = "true";
-  record[kStopEnabled] = "false";
-  record[kFreqEnabled] = "true";
-  record[kValsetCaption] = std::string(values::kCaptionIdle);
-  record[kProgressPos] = std::to_string(progress);
+  const std::size_t count = static_cast<std::size_t>(std::clamp(order, 0, kMaxParts));
+  values::DeliverPartValues(record, std::span(parts.r).first(count), std::span(parts.c).first(count), progress);
 }
 
 }  // namespace kelvara::engine

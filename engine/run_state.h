@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/design_types.h"
 #include "values/warning_sink.h"
 
 namespace kelvara::engine {
@@ -44,6 +45,27 @@ class RunState : public values::WarningSink {
   /// nothing). Called on the run's thread; a windowed front end hands it to
   /// its user-interface thread and waits.
   virtual void ShowProgress(int progress) = 0;
+
+  // ---- the steps a front end adds to the run sequence ------------------
+  // RunDesignSequence calls them on the run's thread, in this order; a
+  // windowed front end does each on its user-interface thread. The
+  // numbers are those of the sequence.
+  /// 1. The run begins: it takes its sheet and shows that it runs.
+  virtual void BeginRun() {}
+  /// 2. The design parameters as the front end holds them (a front end
+  /// without controls gives them in RunData beforehand).
+  virtual void CaptureRequest(DesignRequest& /*request*/) {}
+  /// 4. The part inputs, likewise.
+  virtual void CapturePartInputs(PartInputs& /*inputs*/) {}
+  /// 6. A valid run shows the bar maximum of its order.
+  virtual void ShowProgressMaximum(int /*maximum*/) {}
+  /// 9. From here on the run may be stopped and other sheets shown.
+  virtual void DesignBegins() {}
+  /// 10, 11. The stage targets and the design (BuildStageTargets and
+  /// DesignFilter); a front end may wrap them.
+  virtual void DesignStep(RunData& data);
+
+  friend void RunDesignSequence(RunState& run, RunData& data);
 };
 
 }  // namespace kelvara::engine

@@ -10,7 +10,7 @@
 #include <cstdlib>
 
 #include "storage/design_file.h"
-#include "storage/sheet_checks.h"
+#include "values/sheet_checks.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ void Require(bool condition) {
 
 void CheckSheet(const SheetRecord& record) {
   Require(record.size() == kelvara::values::sheet_line::kCount);
-  Require(!kelvara::storage::ValidateSheetRecord(record));
+  Require(!kelvara::values::ValidateSheetRecord(record));
 }
 
 }  // namespace

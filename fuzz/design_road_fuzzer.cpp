@@ -22,9 +22,9 @@
 #include "engine/design.h"
 #include "engine/sheet_inputs.h"
 #include "storage/design_file.h"
-#include "storage/sheet_checks.h"
 #include "tools/designer/delivered_record.h"
 #include "tools/designer/headless_design.h"
+#include "values/sheet_checks.h"
 
 namespace {
 
@@ -50,9 +50,9 @@ void WriteInput(const QString& path, const std::uint8_t* data, std::size_t size)
 void RequireIdleAndValid(const SheetRecord& record) {
   namespace line = kelvara::values::sheet_line;
   Require(record.size() == line::kCount);
-  Require(!kelvara::storage::ValidateSheetRecord(record));
+  Require(!kelvara::values::ValidateSheetRecord(record));
   SheetRecord idle = record;
-  kelvara::storage::MakeSheetIdle(idle);
+  kelvara::values::MakeSheetIdle(idle);
   Require(idle == record);
 }
 

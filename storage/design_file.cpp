@@ -9,12 +9,17 @@
 #include "storage/atomic_file.h"
 #include "storage/cp932_text.h"
 #include "storage/design_file_messages.h"
-#include "storage/sheet_checks.h"
+#include "values/sheet_checks.h"
 
 namespace kelvara::storage {
 namespace {
 
+using values::MakeSheetIdle;
+using values::RecordProblem;
+using values::SheetLineName;
 using values::SheetRecord;
+using values::SheetTabName;
+using values::ValidateSheetRecord;
 constexpr int kSheetLines = values::sheet_line::kCount;
 
 QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }

@@ -1,6 +1,6 @@
 #include "storage/design_file_messages.h"
 
-#include "storage/sheet_checks.h"
+#include "values/sheet_checks.h"
 
 // Every message passes all its arguments to one arg() call, so that a '%'
 // in a file name is never taken for a place marker.
@@ -56,8 +56,9 @@ DesignFileError TooShort(const QString& file, DesignFileKind kind, int lines) {
 
 DesignFileError BadLine(const QString& file, int fileLine, std::optional<int> sheetIndex, const QString& problem) {
   const QString line = QString::number(fileLine);
-  const QString where = sheetIndex ? Text("%1 行目（%2）").arg(line, QString::fromStdString(SheetTabName(*sheetIndex)))
-                                   : Text("%1 行目").arg(line);
+  const QString where = sheetIndex
+                            ? Text("%1 行目（%2）").arg(line, QString::fromStdString(values::SheetTabName(*sheetIndex)))
+                            : Text("%1 行目").arg(line);
   return OpenError(Text("ファイル %1 の %2は読み込めません。%3。").arg(file, where, problem));
 }
 
@@ -79,7 +80,8 @@ DesignFileError LineBreakInLine(const QString& file, const QString& place) {
 }
 
 DesignFileError InvalidRecord(const QString& file, std::optional<int> sheetIndex, const QString& problem) {
-  const QString sheet = sheetIndex ? QString::fromStdString(SheetTabName(*sheetIndex)) + Text(" の") : Text("シートの");
+  const QString sheet =
+      sheetIndex ? QString::fromStdString(values::SheetTabName(*sheetIndex)) + Text(" の") : Text("シートの");
   return SaveError(
       Text("ファイル %1 に保存できません。%2記録は読み込めない内容です（%3）。").arg(file, sheet, problem));
 }

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "values/eng_value.h"
+
 namespace kelvara::values {
 
 std::optional<int> ParseRecordInt(std::string_view line) {
@@ -34,6 +36,34 @@ SheetRecord DefaultSheetRecord() {
   r[kProgressMax] = "100";
   r[kProgressPos] = "0";
   return r;
+}
+
+void CompleteSheetRecord(SheetRecord& record) {
+  if (static_cast<int>(record.size()) >= sheet_line::kCount) return;
+  const SheetRecord fresh = DefaultSheetRecord();
+  record.insert(record.end(), fresh.begin() + static_cast<std::ptrdiff_t>(record.size()), fresh.end());
+}
+
+void MakeSheetIdle(SheetRecord& record) {
+  using namespace sheet_line;
+  if (static_cast<int>(record.size()) < kCount) return;
+  record[kInputsEnabled] = BoolLine(true);
+  record[kValsetEnabled] = BoolLine(true);
+  record[kStopEnabled] = BoolLine(false);
+  record[kFreqEnabled] = BoolLine(true);
+  record[kValsetCaption] = std::string(kCaptionIdle);
+}
+
+void DeliverPartValues(SheetRecord& record, std::span<const double> r, std::span<const double> c, int progress) {
+  using namespace sheet_line;
+  CompleteSheetRecord(record);
+  for (std::size_t i = 0; i < r.size() && i < c.size() && i < kPartCount; ++i) {
+    const int k = static_cast<int>(i) + 1;
+    record[RValue(k)] = FormatResistance(r[i]);
+    record[CValue(k)] = FormatCapacitance(c[i]);
+  }
+  MakeSheetIdle(record);
+  record[kProgressPos] = std::to_string(progress);
 }
 
 }  // namespace kelvara::values

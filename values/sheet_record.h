@@ -5,6 +5,7 @@
 // "true"/"false" and only the exact text "true" reads as true.
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,8 @@ inline constexpr int kValsetCaption = 46;
 inline constexpr int kProgressMax = 47;
 inline constexpr int kProgressPos = 48;
 inline constexpr int kCount = 49;
+/// Parts 1..8: a resistor and a capacitor each.
+inline constexpr int kPartCount = 8;
 
 /// Lines of part k = 1..8.
 constexpr int RValue(int k) { return kFirstValue + 2 * (k - 1); }
@@ -56,5 +59,24 @@ std::optional<int> ParseRecordInt(std::string_view line);
 /// The record of a new sheet: LPF, order 2, Butterworth, nothing typed,
 /// every part automatic, any values, idle, bar 0 of 100.
 SheetRecord DefaultSheetRecord();
+
+/// Completes a record shorter than a whole sheet with the lines of a new
+/// sheet; a longer one is left as it is.
+void CompleteSheetRecord(SheetRecord& record);
+
+/// Puts a record of at least 49 lines into the look of a sheet without a
+/// calculation: design inputs enabled, calculate button enabled with the
+/// caption "定数設定", stop button disabled, response button enabled. The
+/// ripple choice (it follows the response type when the sheet is shown) and
+/// the progress bar stay as stored, as after a delivered run. A sheet saved
+/// while its calculation was running has no run after opening, so opening
+/// applies this to every sheet it reads.
+void MakeSheetIdle(SheetRecord& record);
+
+/// Writes a run's results into the record of a sheet that is not on screen:
+/// the values of parts 1..r.size() (resistors and capacitors in the stored
+/// forms), the idle look and the final bar position. A short record is
+/// first completed.
+void DeliverPartValues(SheetRecord& record, std::span<const double> r, std::span<const double> c, int progress);
 
 }  // namespace kelvara::values

@@ -1,6 +1,7 @@
 // "定数設定" and "設定中止": the calculation run on real worker threads.
 
 #include <QDir>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <optional>
@@ -290,6 +291,42 @@ TEST_F(Runs, RunOfAHiddenSheetDeliversIntoItsRecord) {
                 values::ParseEngValue(expected[k].toStdString()) * 1e-3);
   }
   EXPECT_EQ(W().groupC[0].valueEdit->text(), expected[6]);
+}
+
+TEST_F(Runs, EveryDeliveryIsAnnouncedOnceAfterItIsDone) {
+  // Later windows refresh on this signal: it must come after the values are
+  // in place, once per delivered run, and not after a failure.
+  QSignalSpy spy(&W(), &TFormMain::sheetDesignChanged);
+  std::vector<QString> seen;
+  QObject::connect(&W(), &TFormMain::sheetDesignChanged, &W(), [&](int sheet) {
+    seen.push_back(sheet == W().ShownSheet() ? W().groupR[0].valueEdit->text()
+                                             : QString::fromStdString(W().sheets.at(sheet)[line::RValue(1)]));
+  });
+  SetDesign(0, "1k", 0);
+  RunToEnd();
+  ASSERT_EQ(spy.count(), 1);
+  EXPECT_EQ(spy.at(0).at(0).toInt(), 0);
+  EXPECT_EQ(seen, std::vector<QString>{W().groupR[0].valueEdit->text()});
+
+  auto gate = GateBeforeDesign();
+  Click(W().ButtonValset);
+  ASSERT_TRUE(WaitFor([&] { return gate->Arrived(); }));
+  SelectTab(3);
+  gate->Open();
+  ASSERT_TRUE(WaitForAllRuns());
+  ASSERT_EQ(spy.count(), 2);
+  EXPECT_EQ(spy.at(1).at(0).toInt(), 0);
+  EXPECT_EQ(seen.back(), QString::fromStdString(W().sheets[0][line::RValue(1)]));
+  EXPECT_FALSE(seen.back().isEmpty());
+
+  SelectTab(0);
+  W().makeRun = [](TFormMain& form, int sheet) {
+    auto* run = new TestRun(form, sheet);
+    run->throwInDesign = true;
+    return run;
+  };
+  RunToEnd();
+  EXPECT_EQ(spy.count(), 2);
 }
 
 TEST_F(Runs, ShortRecordAtDeliveryIsCompletedNotOverrun) {

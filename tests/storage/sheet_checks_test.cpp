@@ -1,4 +1,4 @@
-#include "storage/sheet_checks.h"
+#include "values/sheet_checks.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,11 @@ namespace kelvara::storage {
 namespace {
 
 using testing::SheetWith;
+using values::MakeSheetIdle;
+using values::RecordProblem;
+using values::SheetLineName;
+using values::SheetTabName;
+using values::ValidateSheetRecord;
 
 TEST(ValidateSheetRecord, AcceptsWhatTheControlsCanHold) {
   EXPECT_FALSE(ValidateSheetRecord(values::DefaultSheetRecord()));

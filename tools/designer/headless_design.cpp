@@ -1,7 +1,6 @@
 #include "tools/designer/headless_design.h"
 
-#include "engine/design.h"
-#include "engine/run_checks.h"
+#include "engine/run_sequence.h"
 #include "engine/run_state.h"
 #include "response/response.h"
 
@@ -15,12 +14,11 @@ class HeadlessRun final : public engine::RunState {
   bool StopRequested() const override { return stop_; }
   void Warn(const std::string& caption, const std::string& text) override { warnings.push_back({caption, text}); }
 
-  /// From here on progress steps count towards stopAfter.
-  void StartCounting() { counting_ = true; }
-
   std::vector<Warning> warnings;
 
  protected:
+  /// From here on progress steps count towards stopAfter.
+  void DesignBegins() override { counting_ = true; }
   void ShowProgress(int) override {
     if (!counting_) return;
     ++steps_;
@@ -46,22 +44,13 @@ bool AllPartsPositive(const engine::ComponentSet& parts, int order) {
 DesignReport RunHeadlessDesign(const engine::DesignRequest& request, const engine::PartInputs& inputs,
                                std::optional<int> stopAfter) {
   HeadlessRun run(stopAfter);
+  engine::RunData data;
+  data.request = request;
+  data.inputs = inputs;
+  engine::RunDesignSequence(run, data);
   DesignReport report;
   report.order = request.Order();
-  run.sheetIndex = 0;
-  run.valid = true;
-  run.progress = -1;
-  if (!engine::CheckCutoff(run, request.cutoffHz)) run.valid = false;
-  report.parts = engine::CaptureComponentSet(inputs, report.order);
-  if (!engine::CheckFixedParts(run, report.parts, report.order)) run.valid = false;
-  run.stepsPerStage = engine::kStepsPerStage;
-  if (run.valid) run.progress = engine::ProgressMaximum(report.order) / 100;
-  run.StepProgress();
-  if (run.valid) {
-    const engine::StageTargets targets = engine::BuildStageTargets(request);
-    run.StartCounting();
-    engine::DesignFilter(run, targets, request, report.parts);
-  }
+  report.parts = data.parts;
   report.valid = run.valid;
   report.progress = run.progress;
   report.warnings = std::move(run.warnings);

@@ -1,8 +1,8 @@
 #pragma once
 
-// A calculation run without a window: the same input checks, progress
-// counting and design as the window's run, with warnings collected instead
-// of shown. Used by kelvara-design and the tests.
+// A calculation run without a window: the window's run sequence
+// (RunDesignSequence) with warnings collected instead of shown. Used by
+// kelvara-design and the tests.
 
 #include <optional>
 #include <string>

@@ -4,6 +4,7 @@
 // can be written as a design file (--out).
 
 #include <CLI/CLI.hpp>
+#include <array>
 #include <cstdio>
 #include <iostream>
 #include <map>
@@ -24,6 +25,7 @@
 #include "tools/designer/export_options.h"
 #include "tools/designer/headless_design.h"
 #include "values/eng_value.h"
+#include "values/filter_catalogue.h"
 
 namespace {
 
@@ -90,14 +92,37 @@ std::pair<SheetInputs, kelvara::values::SheetRecord> SheetFromFile(const std::st
   return {kelvara::engine::InputsFromRecord(record), std::move(record)};
 }
 
+// The option values of a catalogue list, in list order.
+template <std::size_t N>
+std::vector<std::string> Options(const std::array<const char*, N>& names) {
+  return {names.begin(), names.end()};
+}
+
+// "a, b or c".
+template <std::size_t N>
+std::string OptionsText(const std::array<const char*, N>& names) {
+  std::string text;
+  for (std::size_t i = 0; i < N; ++i) text += (i == 0 ? "" : i + 1 == N ? " or " : ", ") + std::string(names[i]);
+  return text;
+}
+
+// Index of an option value checked against the list.
+template <std::size_t N>
+int OptionIndex(const std::array<const char*, N>& names, const std::string& value) {
+  for (std::size_t i = 0; i < N; ++i) {
+    if (value == names[i]) return static_cast<int>(i);
+  }
+  return 0;
+}
+
 SheetInputs InputsFromOptions(const std::string& cutoff, const std::string& kind, int order,
                               const std::string& response, const std::string& valuesKind,
                               const std::vector<std::string>& fixes) {
   SheetInputs in;
-  in.passKind = kind == "hpf" ? 1 : 0;
+  in.passKind = OptionIndex(kelvara::values::kPassKindOptions, kind);
   in.cutoffText = cutoff;
-  in.orderIndex = order - 2;
-  in.response = response == "bessel" ? 1 : response == "chebyshev" ? 2 : 0;
+  in.orderIndex = order - kelvara::values::kMinOrder;
+  in.response = OptionIndex(kelvara::values::kResponseOptions, response);
   in.anyValues = valuesKind != "series";
   ApplyFixes(fixes, in.parts);
   return in;
@@ -131,10 +156,16 @@ int main(int argc, char** argv) {
   std::string outFile;
 
   auto* cutoffOption = app.add_option("--cutoff", cutoff, "cut-off frequency as typed, e.g. 4.7k");
-  auto* kindOption = app.add_option("--kind", kind, "lpf or hpf")->check(CLI::IsMember({"lpf", "hpf"}));
-  auto* orderOption = app.add_option("--order", order, "filter order 2..8")->check(CLI::Range(2, 8));
-  auto* responseOption = app.add_option("--response", response, "butterworth, bessel or chebyshev")
-                             ->check(CLI::IsMember({"butterworth", "bessel", "chebyshev"}));
+  using kelvara::values::kPassKindOptions;
+  using kelvara::values::kResponseOptions;
+  auto* kindOption =
+      app.add_option("--kind", kind, OptionsText(kPassKindOptions))->check(CLI::IsMember(Options(kPassKindOptions)));
+  auto* orderOption = app.add_option("--order", order,
+                                     "filter order " + std::to_string(kelvara::values::kMinOrder) + ".." +
+                                         std::to_string(kelvara::values::kMaxOrder))
+                          ->check(CLI::Range(kelvara::values::kMinOrder, kelvara::values::kMaxOrder));
+  auto* responseOption = app.add_option("--response", response, OptionsText(kResponseOptions))
+                             ->check(CLI::IsMember(Options(kResponseOptions)));
   auto* valuesOption =
       app.add_option("--values", valuesKind, "any (exact values) or series (E12 capacitors, E24 resistors)")
           ->check(CLI::IsMember({"any", "series"}));

@@ -1,11 +1,13 @@
-#include "storage/sheet_checks.h"
+#include "values/sheet_checks.h"
 
 #include <array>
 
-namespace kelvara::storage {
+#include "values/filter_catalogue.h"
+
+namespace kelvara::values {
 namespace {
 
-using namespace values::sheet_line;
+using namespace sheet_line;
 
 struct IntegerLine {
   int line;
@@ -15,11 +17,11 @@ struct IntegerLine {
 };
 
 constexpr std::array<IntegerLine, 7> kIntegerLines = {{
-    {kPassKind, "通過特性", 0, 1},
-    {kCircuit, "回路方式", 0, 0},
-    {kOrder, "次数", 0, 6},
-    {kResponse, "減衰特性", 0, 2},
-    {kRipple, "リプル", 0, 0},
+    {kPassKind, "通過特性", 0, kPassKindCount - 1},
+    {kCircuit, "回路方式", 0, kCircuitCount - 1},
+    {kOrder, "次数", 0, kOrderCount - 1},
+    {kResponse, "減衰特性", 0, kResponseCount - 1},
+    {kRipple, "リプル", 0, kRippleCount - 1},
     {kProgressMax, "進捗の最大値", std::nullopt, std::nullopt},
     {kProgressPos, "進捗の位置", std::nullopt, std::nullopt},
 }};
@@ -44,14 +46,14 @@ std::string RangeText(int low, int high) {
 
 }  // namespace
 
-std::optional<RecordProblem> ValidateSheetRecord(const values::SheetRecord& record) {
+std::optional<RecordProblem> ValidateSheetRecord(const SheetRecord& record) {
   if (static_cast<int>(record.size()) < kCount) {
     return RecordProblem{static_cast<int>(record.size()), "行が足りません（" + std::to_string(kCount) + " 行のうち " +
                                                               std::to_string(record.size()) + " 行しかありません）"};
   }
   for (const IntegerLine& check : kIntegerLines) {
     const std::string& text = record[check.line];
-    const std::optional<int> value = values::ParseRecordInt(text);
+    const std::optional<int> value = ParseRecordInt(text);
     if (!value) return RecordProblem{check.line, check.item + Quoted(text) + "は整数ではありません"};
     if (check.low && (*value < *check.low || *value > *check.high)) {
       return RecordProblem{check.line,
@@ -96,13 +98,4 @@ std::string SheetTabName(int sheetIndex) {
   return sheetIndex >= 0 && sheetIndex < 8 ? kTabs[sheetIndex] : "Sheet " + std::to_string(sheetIndex + 1);
 }
 
-void MakeSheetIdle(values::SheetRecord& record) {
-  if (static_cast<int>(record.size()) < kCount) return;
-  record[kInputsEnabled] = values::BoolLine(true);
-  record[kValsetEnabled] = values::BoolLine(true);
-  record[kStopEnabled] = values::BoolLine(false);
-  record[kFreqEnabled] = values::BoolLine(true);
-  record[kValsetCaption] = std::string(values::kCaptionIdle);
-}
-
-}  // namespace kelvara::storage
+}  // namespace kelvara::values
