@@ -1,0 +1,111 @@
+#include "tolerance/monte_carlo.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/stage_maths.h"
+
+namespace kelvara::tolerance {
+namespace {
+
+constexpr int kTrialChunk = 64;
+
+bool NanLast(double a, double b) { return a < b || (!std::isnan(a) && std::isnan(b)); }
+
+// Minimum, 5 % and 95 % points and maximum of the gains at one frequency;
+// reorders gains.
+BandPoint BandOf(double f, double nominalDb, std::vector<double>& gains) {
+  BandPoint p;
+  p.frequencyHz = f;
+  p.nominalDb = nominalDb;
+  const auto [lo, hi] = std::minmax_element(gains.begin(), gains.end(), NanLast);
+  p.minDb = *lo;
+  p.maxDb = *hi;
+  p.p05Db = Quantile(gains, 0.05);
+  p.p95Db = Quantile(gains, 0.95);
+  return p;
+}
+
+}  // namespace
+
+std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, const RunOptions& options) {
+  const DesignRequest& request = config.design.request;
+  const int n = std::max(config.trials, 1);
+  const int stageCount = engine::StageCount(request.Order());
+  const response::ResponseStages nominalStages = response::StagesFromComponents(request, config.design.parts);
+
+  MonteCarloResult result;
+  result.trials = n;
+  result.seed = config.seed;
+  result.nominal = MeasureTrial(request, nominalStages);
+
+  // Stage one, per trial: part values, stages, figures, mask.
+  std::vector<response::ResponseStages> stages(n);
+  std::vector<TrialFigures> figures(n);
+  std::vector<char> passed(config.mask ? n : 0);
+  const double bandShare = config.frequencies.empty() ? 0.0 : 0.5;
+  const bool complete = ParallelChunks(n, kTrialChunk, options, 0, 1 - bandShare, [&](int begin, int end) {
+    for (int t = begin; t < end; ++t) {
+      stages[t] = response::StagesFromComponents(request, TrialParts(config.design, config.seed, t));
+      figures[t] = MeasureTrial(request, stages[t]);
+      if (config.mask) passed[t] = MeetsMask(request, stages[t], *config.mask) ? 1 : 0;
+    }
+  });
+  if (!complete) return std::nullopt;
+
+  // Stage two, per frequency: the gain of every trial and its band.
+  const int points = static_cast<int>(config.frequencies.size());
+  result.band.resize(points);
+  const bool banded = ParallelChunks(points, 1, options, 1 - bandShare, bandShare, [&](int begin, int end) {
+    std::vector<double> gains(n);
+    for (int j = begin; j < end; ++j) {
+      const double f = config.frequencies[j];
+      for (int t = 0; t < n; ++t) gains[t] = response::ResponseDb(request, stages[t], f);
+      result.band[j] = BandOf(f, response::ResponseDb(request, nominalStages, f), gains);
+    }
+  });
+  if (!banded) return std::nullopt;
+
+  // Statistics, serially in trial order.
+  TrialSamples& s = result.samples;
+  s.minus3dbHz.resize(n);
+  s.f0Hz.assign(stageCount, std::vector<double>(n));
+  s.q.assign(stageCount, std::vector<double>(n));
+  s.peakDb.assign(stageCount, std::vector<double>(n));
+  for (int t = 0; t < n; ++t) {
+    s.minus3dbHz[t] = figures[t].minus3dbHz;
+    for (int k = 0; k < stageCount; ++k) {
+      s.f0Hz[k][t] = figures[t].f0Hz[k];
+      s.q[k][t] = figures[t].q[k];
+      s.peakDb[k][t] = figures[t].peakDb[k];
+    }
+  }
+  result.minus3dbHz = Summarise(result.nominal.minus3dbHz, s.minus3dbHz);
+  for (int k = 0; k < stageCount; ++k) {
+    StageStats st;
+    st.stage = k + 1;
+    st.order = k == 0 && !request.evenOrder ? 1 : 2;
+    st.f0Hz = Summarise(result.nominal.f0Hz[k], s.f0Hz[k]);
+    if (st.order == 2) st.q = Summarise(result.nominal.q[k], s.q[k]);
+    st.peakDb = Summarise(result.nominal.peakDb[k], s.peakDb[k]);
+    result.stages.push_back(st);
+  }
+  if (config.mask) {
+    YieldResult y;
+    y.trials = n;
+    for (int t = 0; t < n; ++t) {
+      if (passed[t]) {
+        ++y.passed;
+      } else {
+        y.failing.push_back(t);
+      }
+    }
+    y.ratio = static_cast<double>(y.passed) / n;
+    y.ci95 = WilsonInterval95(y.passed, n);
+    y.nominalPasses = MeetsMask(request, nominalStages, *config.mask);
+    result.yield = std::move(y);
+  }
+  return result;
+}
+
+}  // namespace kelvara::tolerance
