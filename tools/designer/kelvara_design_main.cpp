@@ -20,6 +20,7 @@
 #include "storage/design_file.h"
 #include "tools/designer/delivered_record.h"
 #include "tools/designer/headless_design.h"
+#include "tools/designer/tolerance_options.h"
 #include "values/eng_value.h"
 
 namespace {
@@ -145,6 +146,8 @@ int main(int argc, char** argv) {
   app.add_option("--stop-after", stopAfter, "press stop inside the N-th progress step of the design")
       ->check(CLI::PositiveNumber);
   app.add_flag("--json", json, "print one JSON object");
+  kelvara::tools::ToleranceOptions toleranceOptions;
+  kelvara::tools::AddToleranceOptions(app, toleranceOptions);
   app.footer("Exit status: 0 valid design, 1 invalid design, 2 usage error, 3 design file not read or written.");
 
   try {
@@ -173,10 +176,18 @@ int main(int argc, char** argv) {
 
     const kelvara::tools::DesignReport report = kelvara::tools::RunHeadlessDesign(request, inputs.parts, stopAfter);
     for (const auto& w : report.warnings) std::cerr << w.caption << ": " << w.text << '\n';
+    std::optional<kelvara::tools::ToleranceReport> tolerance;
+    if (toleranceOptions.Requested() && report.minus3dbHz) {
+      tolerance = kelvara::tools::RunToleranceAnalysis(toleranceOptions, request, report.parts);
+    }
     if (json) {
-      std::cout << ReportJson(report).dump() << '\n';
+      nlohmann::json j = ReportJson(report);
+      if (toleranceOptions.Requested())
+        j["tolerance"] = tolerance ? ToleranceJson(toleranceOptions, *tolerance) : nlohmann::json(nullptr);
+      std::cout << j.dump() << '\n';
     } else {
       PrintPlain(report);
+      if (tolerance) PrintTolerance(std::cout, toleranceOptions, *tolerance);
     }
     if (!outFile.empty()) {
       const kelvara::values::SheetRecord delivered = kelvara::tools::DeliveredRecord(record, inputs, report);
@@ -190,6 +201,9 @@ int main(int argc, char** argv) {
     return kFileError;
   } catch (const UsageError& e) {
     std::cerr << "kelvara-design: " << e.message << "\n" << app.help();
+    return kUsageError;
+  } catch (const kelvara::tools::ToleranceUsageError& e) {
+    std::cerr << "kelvara-design: " << e.what() << '\n';
     return kUsageError;
   }
 }

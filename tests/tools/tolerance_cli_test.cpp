@@ -1,0 +1,130 @@
+// kelvara-design's tolerance options from the outside: the "tolerance" key,
+// its optional parts, reproducibility and the usage errors.
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "tests/tools/run_tool.h"
+
+namespace kelvara::tools {
+namespace {
+
+using test::RunDesignTool;
+using test::ToolResult;
+
+std::vector<std::string> Keys(const nlohmann::json& j) {
+  std::vector<std::string> keys;
+  for (auto it = j.begin(); it != j.end(); ++it) keys.push_back(it.key());
+  return keys;
+}
+
+const std::vector<std::string> kStatsKeys = {"max", "mean", "min", "nominal", "p05", "p95", "std"};
+
+nlohmann::json Tolerance(const std::string& args) {
+  const ToolResult r = RunDesignTool(args + " --json");
+  EXPECT_EQ(r.status, 0) << r.err;
+  return nlohmann::json::parse(r.out).at("tolerance");
+}
+
+TEST(ToleranceCli, JsonHasTheStatisticsOfEveryStage) {
+  const ToolResult r = RunDesignTool("--cutoff 1k --order 5 --response bessel --monte-carlo 500 --json");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const nlohmann::json j = nlohmann::json::parse(r.out);
+  const nlohmann::json& t = j.at("tolerance");
+  EXPECT_EQ(Keys(t), (std::vector<std::string>{"minus3db_hz", "seed", "stages", "trials"}));
+  EXPECT_EQ(t["trials"], 500);
+  EXPECT_EQ(t["seed"], 1);
+  EXPECT_EQ(Keys(t["minus3db_hz"]), kStatsKeys);
+  // The nominal -3 dB frequency is the design's own, bit for bit.
+  EXPECT_EQ(t["minus3db_hz"]["nominal"].get<double>(), j["minus3db_hz"].get<double>());
+  ASSERT_EQ(t["stages"].size(), 3u);
+  for (int k = 0; k < 3; ++k) {
+    const nlohmann::json& s = t["stages"][k];
+    EXPECT_EQ(Keys(s), (std::vector<std::string>{"f0_hz", "peak_db", "q", "stage"}));
+    EXPECT_EQ(s["stage"], k + 1);
+    EXPECT_EQ(Keys(s["f0_hz"]), kStatsKeys);
+    EXPECT_EQ(Keys(s["peak_db"]), kStatsKeys);
+    if (k == 0) {
+      EXPECT_TRUE(s["q"].is_null());
+    } else {
+      EXPECT_EQ(Keys(s["q"]), kStatsKeys);
+    }
+  }
+  const nlohmann::json& f3 = t["minus3db_hz"];
+  EXPECT_LE(f3["min"].get<double>(), f3["p05"].get<double>());
+  EXPECT_LE(f3["p05"].get<double>(), f3["mean"].get<double>());
+  EXPECT_LE(f3["mean"].get<double>(), f3["p95"].get<double>());
+  EXPECT_LE(f3["p95"].get<double>(), f3["max"].get<double>());
+  EXPECT_GT(f3["std"].get<double>(), 0);
+}
+
+TEST(ToleranceCli, WorstCaseAndYieldOnlyWhenAskedFor) {
+  const std::string design = "--cutoff 1k --order 6 --response chebyshev --values series --monte-carlo 400";
+  const nlohmann::json t = Tolerance(design + " --worst-case --mask 700,0.5,3k,40 --seed 5 --tol-c 2");
+  EXPECT_EQ(Keys(t), (std::vector<std::string>{"minus3db_hz", "seed", "stages", "trials", "worst_case", "yield"}));
+  EXPECT_EQ(t["seed"], 5);
+  const nlohmann::json& w = t["worst_case"];
+  EXPECT_EQ(Keys(w), (std::vector<std::string>{"gain_db", "minus3db_hz"}));
+  EXPECT_EQ(Keys(w["minus3db_hz"]), (std::vector<std::string>{"max", "min"}));
+  ASSERT_EQ(w["gain_db"].size(), 6u);  // fc/2, fc, 2fc, 10fc, fp, fs
+  EXPECT_EQ(Keys(w["gain_db"][0]), (std::vector<std::string>{"frequency_hz", "max", "min"}));
+  EXPECT_EQ(w["gain_db"][1]["frequency_hz"], 1000.0);
+  EXPECT_EQ(w["gain_db"][5]["frequency_hz"], 3000.0);
+  EXPECT_LE(w["minus3db_hz"]["min"].get<double>(), t["minus3db_hz"]["nominal"].get<double>());
+  const nlohmann::json& y = t["yield"];
+  EXPECT_EQ(Keys(y), (std::vector<std::string>{"ci95", "passed", "ratio", "trials"}));
+  EXPECT_EQ(y["trials"], 400);
+  EXPECT_EQ(y["ratio"].get<double>(), y["passed"].get<double>() / 400);
+  EXPECT_LE(y["ci95"][0].get<double>(), y["ratio"].get<double>());
+  EXPECT_GE(y["ci95"][1].get<double>(), y["ratio"].get<double>());
+
+  const nlohmann::json plain = Tolerance(design);
+  EXPECT_FALSE(plain.contains("worst_case"));
+  EXPECT_FALSE(plain.contains("yield"));
+}
+
+TEST(ToleranceCli, ZeroToleranceGivesTheNominal) {
+  const nlohmann::json t = Tolerance("--cutoff 2.2k --order 4 --kind hpf --monte-carlo 100 --tol-r 0 --tol-c 0");
+  for (const nlohmann::json* s : {&t["minus3db_hz"], &t["stages"][1]["q"], &t["stages"][0]["f0_hz"]}) {
+    for (const char* key : {"mean", "min", "max", "p05", "p95"}) EXPECT_EQ((*s)[key], (*s)["nominal"]) << key;
+    EXPECT_EQ((*s)["std"], 0.0);
+  }
+}
+
+TEST(ToleranceCli, OutputDoesNotDependOnTheThreadCount) {
+  const std::string args = "--cutoff 1k --order 8 --monte-carlo 1000 --distribution normal --worst-case --json";
+  const ToolResult one = RunDesignTool(args + " --threads 1");
+  const ToolResult two = RunDesignTool(args + " --threads 2");
+  ASSERT_EQ(one.status, 0) << one.err;
+  EXPECT_EQ(one.out, two.out);
+}
+
+TEST(ToleranceCli, PlainOutputReportsTheAnalysis) {
+  const ToolResult r = RunDesignTool("--cutoff 1k --order 3 --monte-carlo 200 --mask 500,1,5k,20");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Monte Carlo: 200 trials, seed 1"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("yield: "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("(Wilson)"), std::string::npos) << r.out;
+}
+
+TEST(ToleranceCli, RefusesOptionsThatDoNotFit) {
+  const char* cases[] = {
+      "--cutoff 1k --monte-carlo 99",
+      "--cutoff 1k --monte-carlo 100001",
+      "--cutoff 1k --tol-r 1",
+      "--cutoff 1k --worst-case",
+      "--cutoff 1k --monte-carlo 100 --tol-c 60",
+      "--cutoff 1k --monte-carlo 100 --distribution gauss",
+      "--cutoff 1k --monte-carlo 100 --mask 1k,1,2k",
+      "--cutoff 1k --monte-carlo 100 --mask 1k,0,2k,3",
+      "--cutoff 1k --monte-carlo 100 --mask 2k,1,1k,40",
+      "--cutoff 1k --kind hpf --monte-carlo 100 --mask 1k,1,2k,40",
+  };
+  for (const char* args : cases) EXPECT_EQ(RunDesignTool(args).status, 2) << args;
+}
+
+}  // namespace
+}  // namespace kelvara::tools
