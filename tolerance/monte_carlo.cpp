@@ -4,27 +4,12 @@
 #include <cmath>
 
 #include "engine/stage_maths.h"
+#include "tolerance/band.h"
 
 namespace kelvara::tolerance {
 namespace {
 
 constexpr int kTrialChunk = 64;
-
-bool NanLast(double a, double b) { return a < b || (!std::isnan(a) && std::isnan(b)); }
-
-// Minimum, 5 % and 95 % points and maximum of the gains at one frequency;
-// reorders gains.
-BandPoint BandOf(double f, double nominalDb, std::vector<double>& gains) {
-  BandPoint p;
-  p.frequencyHz = f;
-  p.nominalDb = nominalDb;
-  const auto [lo, hi] = std::minmax_element(gains.begin(), gains.end(), NanLast);
-  p.minDb = *lo;
-  p.maxDb = *hi;
-  p.p05Db = Quantile(gains, 0.05);
-  p.p95Db = Quantile(gains, 0.95);
-  return p;
-}
 
 }  // namespace
 
@@ -40,15 +25,17 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
   result.nominal = MeasureTrial(request, nominalStages);
 
   // Stage one, per trial: part values, stages, figures, mask.
-  std::vector<response::ResponseStages> stages(n);
+  StageColumns columns(kMaxStages, n);
   std::vector<TrialFigures> figures(n);
   std::vector<char> passed(config.mask ? n : 0);
   const double bandShare = config.frequencies.empty() ? 0.0 : 0.5;
   const bool complete = ParallelChunks(n, kTrialChunk, options, 0, 1 - bandShare, [&](int begin, int end) {
     for (int t = begin; t < end; ++t) {
-      stages[t] = response::StagesFromComponents(request, TrialParts(config.design, config.seed, t));
-      figures[t] = MeasureTrial(request, stages[t]);
-      if (config.mask) passed[t] = MeetsMask(request, stages[t], *config.mask) ? 1 : 0;
+      const response::ResponseStages st =
+          response::StagesFromComponents(request, TrialParts(config.design, config.seed, t));
+      columns.Set(request, t, st);
+      figures[t] = MeasureTrial(request, st);
+      if (config.mask) passed[t] = MeetsMask(request, st, *config.mask) ? 1 : 0;
     }
   });
   if (!complete) return std::nullopt;
@@ -57,11 +44,11 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
   const int points = static_cast<int>(config.frequencies.size());
   result.band.resize(points);
   const bool banded = ParallelChunks(points, 1, options, 1 - bandShare, bandShare, [&](int begin, int end) {
-    std::vector<double> gains(n);
+    std::vector<double> w(n);
     for (int j = begin; j < end; ++j) {
       const double f = config.frequencies[j];
-      for (int t = 0; t < n; ++t) gains[t] = response::ResponseDb(request, stages[t], f);
-      result.band[j] = BandOf(f, response::ResponseDb(request, nominalStages, f), gains);
+      NegatedInversePowers(request, columns, f, w);
+      result.band[j] = BandFromNegatedInversePowers(f, response::ResponseDb(request, nominalStages, f), w);
     }
   });
   if (!banded) return std::nullopt;

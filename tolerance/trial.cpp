@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/stage_maths.h"
+#include "tolerance/fast_cutoff.h"
 #include "tolerance/random.h"
 
 namespace kelvara::tolerance {
@@ -38,7 +39,7 @@ double StagePeakDb(double q) {
 
 TrialFigures MeasureTrial(const DesignRequest& request, const response::ResponseStages& stages) {
   TrialFigures t;
-  t.minus3dbHz = response::FindCutoff3dB(request, stages);
+  t.minus3dbHz = FastCutoff3dB(request, stages);
   const int count = engine::StageCount(request.Order());
   for (int k = 0; k < count && k < kMaxStages; ++k) {
     t.f0Hz[k] = StageF0Hz(stages.omega[k]);

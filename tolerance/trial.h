@@ -76,7 +76,7 @@ double StagePeakDb(double q);
 /// What one trial measures. Stage k is the k-th stage in cascade order
 /// (slot k); q and peak are 0 for a first-order stage.
 struct TrialFigures {
-  double minus3dbHz = 0;  // FindCutoff3dB, with its sentinels
+  double minus3dbHz = 0;  // FindCutoff3dB (bit for bit), with its sentinels
   std::array<double, kMaxStages> f0Hz{};
   std::array<double, kMaxStages> q{};
   std::array<double, kMaxStages> peakDb{};

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "tolerance/fast_cutoff.h"
+
 namespace kelvara::tolerance {
 namespace {
 
@@ -66,7 +68,7 @@ std::optional<WorstCaseResult> RunWorstCase(const ToleranceDesign& design, const
       for (std::uint32_t corner = from; corner < to; ++corner) {
         const response::ResponseStages st = response::StagesFromComponents(request, CornerParts(design, corner));
         const bool first = corner == from;
-        Take(x.minus3db, first, response::FindCutoff3dB(request, st), corner);
+        Take(x.minus3db, first, FastCutoff3dB(request, st), corner);
         for (std::size_t j = 0; j < frequencies.size(); ++j)
           Take(x.gains[j], first, response::ResponseDb(request, st, frequencies[j]), corner);
       }

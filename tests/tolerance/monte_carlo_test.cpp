@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -70,11 +71,13 @@ TEST(MonteCarlo, ZeroToleranceGivesTheNominalEverywhere) {
         ExpectAllNominal(s.peakDb, "peak");
         if (s.q) ExpectAllNominal(*s.q, "q");
       }
+      // The band's trials are computed in a faster form than ResponseDb:
+      // equal to rounding (see BandAgreesWithTheGainOfEveryTrial).
       for (const BandPoint& p : r->band) {
-        EXPECT_EQ(p.minDb, p.nominalDb);
-        EXPECT_EQ(p.p05Db, p.nominalDb);
-        EXPECT_EQ(p.p95Db, p.nominalDb);
-        EXPECT_EQ(p.maxDb, p.nominalDb);
+        EXPECT_EQ(p.minDb, p.maxDb);
+        EXPECT_EQ(p.p05Db, p.minDb);
+        EXPECT_EQ(p.p95Db, p.minDb);
+        EXPECT_NEAR(p.minDb, p.nominalDb, 1e-12 * std::max(1.0, std::fabs(p.nominalDb)));
       }
       ASSERT_TRUE(r->yield);
       EXPECT_EQ(r->yield->passed, r->yield->nominalPasses ? 200 : 0);
@@ -107,6 +110,34 @@ TEST(MonteCarlo, TheNominalIsTheDesignAsTheChartComputesIt) {
       if (r->stages[k].q) {
         EXPECT_EQ(r->stages[k].q->nominal, st.q[k]);
       }
+    }
+  }
+}
+
+// The band against ResponseDb of every trial's parts, with quantiles
+// formed here from the sorted gains.
+TEST(MonteCarlo, BandAgreesWithTheGainOfEveryTrial) {
+  // 301 trials pick from all values, 3001 from the tails (see band.cpp).
+  for (const DesignCase& d : kDesigns) {
+    const int trials = d.order >= 6 ? 3001 : 301;
+    SCOPED_TRACE("kind " + std::to_string(d.kind) + " order " + std::to_string(d.order));
+    const ToleranceDesign design = Designed(Request(d.kind, d.order, d.response), 1, 5);
+    const MonteCarloConfig c = Config(design, trials, 4);
+    const auto r = RunMonteCarlo(c, Threads(2));
+    ASSERT_TRUE(r);
+    for (const BandPoint& p : r->band) {
+      std::vector<double> g;
+      for (int t = 0; t < c.trials; ++t) {
+        const auto st = response::StagesFromComponents(design.request, TrialParts(design, c.seed, t));
+        g.push_back(response::ResponseDb(design.request, st, p.frequencyHz));
+      }
+      std::sort(g.begin(), g.end());
+      const double tol = 1e-11 * std::max(1.0, std::fabs(g.front()));
+      EXPECT_NEAR(p.minDb, g.front(), tol);
+      EXPECT_NEAR(p.maxDb, g.back(), tol);
+      // (trials - 1) * 0.05 and * 0.95 are whole numbers.
+      EXPECT_NEAR(p.p05Db, g[(trials - 1) / 20], tol);
+      EXPECT_NEAR(p.p95Db, g[(trials - 1) / 20 * 19], tol);
     }
   }
 }
