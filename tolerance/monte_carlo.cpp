@@ -4,12 +4,26 @@
 #include <cmath>
 
 #include "engine/stage_maths.h"
+#include "response/analysis.h"
 #include "tolerance/band.h"
 
 namespace kelvara::tolerance {
 namespace {
 
 constexpr int kTrialChunk = 64;
+
+// The band of values (trial order) at f; reorders values.
+ValueBand BandOfValues(double f, double nominal, std::vector<double>& values) {
+  ValueBand b;
+  b.frequencyHz = f;
+  b.nominal = nominal;
+  const Stats s = Summarise(nominal, values);
+  b.min = s.min;
+  b.p05 = s.p05;
+  b.p95 = s.p95;
+  b.max = s.max;
+  return b;
+}
 
 }  // namespace
 
@@ -28,12 +42,21 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
   StageColumns columns(kMaxStages, n);
   std::vector<TrialFigures> figures(n);
   std::vector<char> passed(config.mask ? n : 0);
-  const double bandShare = config.frequencies.empty() ? 0.0 : 0.5;
-  const bool complete = ParallelChunks(n, kTrialChunk, options, 0, 1 - bandShare, [&](int begin, int end) {
+  // Shares of the progress bar: the trials, the gain band, the phase and
+  // delay bands (which cost about twice the trials).
+  const bool complex = config.phaseBand || config.delayBand;
+  const double wBand = config.frequencies.empty() ? 0.0 : 1.0;
+  const double wComplex = complex && !config.frequencies.empty() ? 2.0 : 0.0;
+  const double trialShare = 1 / (1 + wBand + wComplex);
+  const double bandShare = wBand * trialShare;
+  const double complexShare = wComplex * trialShare;
+  std::vector<response::Cascade> cascades(complex ? n : 0);
+  const bool complete = ParallelChunks(n, kTrialChunk, options, 0, trialShare, [&](int begin, int end) {
     for (int t = begin; t < end; ++t) {
       const response::ResponseStages st =
           response::StagesFromComponents(request, TrialParts(config.design, config.seed, t));
       columns.Set(request, t, st);
+      if (complex) cascades[t] = response::MakeCascade(request, st);
       figures[t] = MeasureTrial(request, st);
       if (config.mask) passed[t] = MeetsMask(request, st, *config.mask) ? 1 : 0;
     }
@@ -43,7 +66,7 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
   // Stage two, per frequency: the gain of every trial and its band.
   const int points = static_cast<int>(config.frequencies.size());
   result.band.resize(points);
-  const bool banded = ParallelChunks(points, 1, options, 1 - bandShare, bandShare, [&](int begin, int end) {
+  const bool banded = ParallelChunks(points, 1, options, trialShare, bandShare, [&](int begin, int end) {
     std::vector<double> w(n);
     for (int j = begin; j < end; ++j) {
       const double f = config.frequencies[j];
@@ -52,6 +75,26 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
     }
   });
   if (!banded) return std::nullopt;
+  if (complex) {
+    const response::Cascade nominal = response::MakeCascade(request, nominalStages);
+    if (config.phaseBand) result.phaseBand.resize(points);
+    if (config.delayBand) result.delayBand.resize(points);
+    const bool done = ParallelChunks(points, 1, options, trialShare + bandShare, complexShare, [&](int begin, int end) {
+      std::vector<double> values(n);
+      for (int j = begin; j < end; ++j) {
+        const double f = config.frequencies[j];
+        if (config.phaseBand) {
+          for (int t = 0; t < n; ++t) values[t] = response::PhaseDeg(cascades[t], f);
+          result.phaseBand[j] = BandOfValues(f, response::PhaseDeg(nominal, f), values);
+        }
+        if (config.delayBand) {
+          for (int t = 0; t < n; ++t) values[t] = response::GroupDelay(cascades[t], f);
+          result.delayBand[j] = BandOfValues(f, response::GroupDelay(nominal, f), values);
+        }
+      }
+    });
+    if (!done) return std::nullopt;
+  }
 
   // Statistics, serially in trial order.
   TrialSamples& s = result.samples;

@@ -25,8 +25,12 @@ struct MonteCarloConfig {
   ToleranceDesign design;
   int trials = kDefaultTrials;
   std::uint64_t seed = 1;
-  /// Frequencies (Hz) of the gain band, e.g. SweepFrequencies(1e3, 1e6).
+  /// Frequencies (Hz) of the bands, e.g. SweepFrequencies(1e3, 1e6).
   std::vector<double> frequencies;
+  /// Also the bands of the phase (degrees, unwrapped) and of the group
+  /// delay (seconds), at the same frequencies.
+  bool phaseBand = false;
+  bool delayBand = false;
   std::optional<Mask> mask;
 };
 
@@ -38,6 +42,16 @@ struct BandPoint {
   double p05Db = 0;
   double p95Db = 0;
   double maxDb = 0;
+};
+
+/// The phase or the group delay of all trials at one frequency.
+struct ValueBand {
+  double frequencyHz = 0;
+  double nominal = 0;
+  double min = 0;
+  double p05 = 0;
+  double p95 = 0;
+  double max = 0;
 };
 
 struct StageStats {
@@ -73,6 +87,8 @@ struct MonteCarloResult {
   Stats minus3dbHz;
   std::vector<StageStats> stages;
   std::vector<BandPoint> band;
+  std::vector<ValueBand> phaseBand;  // when asked for
+  std::vector<ValueBand> delayBand;  // when asked for
   std::optional<YieldResult> yield;
   TrialSamples samples;
 };

@@ -63,6 +63,7 @@ TEST(MonteCarlo, ZeroToleranceGivesTheNominalEverywhere) {
     for (const Distribution dist : {Distribution::kUniform, Distribution::kNormal}) {
       MonteCarloConfig c = Config(Designed(Request(d.kind, d.order, d.response), 0, 0, dist), 200);
       c.mask = Mask{100, 3, 1e4, 20};
+      c.phaseBand = c.delayBand = true;
       const auto r = RunMonteCarlo(c, Threads(2));
       ASSERT_TRUE(r);
       ExpectAllNominal(r->minus3dbHz, "-3 dB");
@@ -78,6 +79,16 @@ TEST(MonteCarlo, ZeroToleranceGivesTheNominalEverywhere) {
         EXPECT_EQ(p.p05Db, p.minDb);
         EXPECT_EQ(p.p95Db, p.minDb);
         EXPECT_NEAR(p.minDb, p.nominalDb, 1e-12 * std::max(1.0, std::fabs(p.nominalDb)));
+      }
+      ASSERT_EQ(r->phaseBand.size(), c.frequencies.size());
+      ASSERT_EQ(r->delayBand.size(), c.frequencies.size());
+      for (const auto* bands : {&r->phaseBand, &r->delayBand}) {
+        for (const ValueBand& b : *bands) {
+          EXPECT_EQ(b.min, b.nominal);
+          EXPECT_EQ(b.p05, b.nominal);
+          EXPECT_EQ(b.p95, b.nominal);
+          EXPECT_EQ(b.max, b.nominal);
+        }
       }
       ASSERT_TRUE(r->yield);
       EXPECT_EQ(r->yield->passed, r->yield->nominalPasses ? 200 : 0);
@@ -216,6 +227,9 @@ std::string Bytes(const MonteCarloResult& r) {
   }
   for (const BandPoint& p : r.band)
     for (double x : {p.frequencyHz, p.nominalDb, p.minDb, p.p05Db, p.p95Db, p.maxDb}) put(x);
+  for (const auto* bands : {&r.phaseBand, &r.delayBand})
+    for (const ValueBand& b : *bands)
+      for (double x : {b.nominal, b.min, b.p05, b.p95, b.max}) put(x);
   for (double x : r.samples.minus3dbHz) put(x);
   for (const auto& v : r.samples.q)
     for (double x : v) put(x);
@@ -230,6 +244,7 @@ TEST(MonteCarlo, TheSameSeedGivesTheSameBytesWithAnyThreadCount) {
   for (const Distribution dist : {Distribution::kUniform, Distribution::kNormal}) {
     MonteCarloConfig c = Config(Designed(Request(engine::kLpf, 6, engine::kChebyshev), 1, 5, dist), 1000, 99);
     c.mask = Mask{700, 0.5, 3000, 40};
+    c.phaseBand = c.delayBand = true;
     const auto one = RunMonteCarlo(c, Threads(1));
     const auto two = RunMonteCarlo(c, Threads(2));
     const auto five = RunMonteCarlo(c, Threads(5));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -108,6 +109,59 @@ TEST(ToleranceCli, PlainOutputReportsTheAnalysis) {
   EXPECT_NE(r.out.find("Monte Carlo: 200 trials, seed 1"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("yield: "), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("(Wilson)"), std::string::npos) << r.out;
+}
+
+std::vector<std::vector<double>> CsvRows(const std::string& text, std::string& header) {
+  std::istringstream in(text);
+  std::getline(in, header);
+  std::vector<std::vector<double>> rows;
+  for (std::string line; std::getline(in, line);) {
+    std::vector<double> row;
+    std::istringstream fields(line);
+    for (std::string f; std::getline(fields, f, ',');) row.push_back(std::stod(f));
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+TEST(ToleranceCli, CurvesGainTheBandColumns) {
+  struct Case {
+    std::string curve, header;
+  };
+  const Case cases[] = {
+      {"gain", "frequency_hz,gain_db,min_db,p05_db,p95_db,max_db"},
+      {"phase", "frequency_hz,phase_deg,min_deg,p05_deg,p95_deg,max_deg"},
+      {"delay", "frequency_hz,delay_s,min_s,p05_s,p95_s,max_s"},
+  };
+  const std::string design = "--cutoff 1k --order 6 --response chebyshev --values series";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.curve);
+    const ToolResult plain = RunDesignTool(design + " --curve " + c.curve + " --points 60");
+    const ToolResult mc = RunDesignTool(design + " --curve " + c.curve + " --points 60 --monte-carlo 300");
+    ASSERT_EQ(mc.status, 0) << mc.err;
+    std::string plainHeader, header;
+    const auto nominal = CsvRows(plain.out, plainHeader);
+    const auto rows = CsvRows(mc.out, header);
+    EXPECT_EQ(header, c.header);
+    ASSERT_EQ(rows.size(), 60u);
+    ASSERT_EQ(nominal.size(), 60u);
+    int outside = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      ASSERT_EQ(rows[i].size(), 6u);
+      EXPECT_EQ(rows[i][0], nominal[i][0]);  // the same frequencies
+      EXPECT_EQ(rows[i][1], nominal[i][1]);  // and the same nominal curve, bit for bit
+      EXPECT_LE(rows[i][2], rows[i][3]);
+      EXPECT_LE(rows[i][3], rows[i][4]);
+      EXPECT_LE(rows[i][4], rows[i][5]);
+      EXPECT_LT(rows[i][2], rows[i][5]);
+      outside += rows[i][1] < rows[i][2] || rows[i][1] > rows[i][5];
+    }
+    EXPECT_EQ(outside, 0);
+  }
+  // A time curve keeps its two columns.
+  const ToolResult step = RunDesignTool(design + " --curve step --points 20 --monte-carlo 100");
+  ASSERT_EQ(step.status, 0) << step.err;
+  EXPECT_EQ(step.out.substr(0, step.out.find('\n')), "time_s,step");
 }
 
 TEST(ToleranceCli, RefusesOptionsThatDoNotFit) {

@@ -18,6 +18,7 @@
 #include "engine/run_checks.h"
 #include "engine/sheet_inputs.h"
 #include "storage/design_file.h"
+#include "tools/designer/analysis_cli.h"
 #include "tools/designer/delivered_record.h"
 #include "tools/designer/headless_design.h"
 #include "tools/designer/tolerance_options.h"
@@ -146,6 +147,8 @@ int main(int argc, char** argv) {
   app.add_option("--stop-after", stopAfter, "press stop inside the N-th progress step of the design")
       ->check(CLI::PositiveNumber);
   app.add_flag("--json", json, "print one JSON object");
+  kelvara::tools::AnalysisOptions analysisOptions;
+  kelvara::tools::AddAnalysisOptions(app, analysisOptions);
   kelvara::tools::ToleranceOptions toleranceOptions;
   kelvara::tools::AddToleranceOptions(app, toleranceOptions);
   app.footer("Exit status: 0 valid design, 1 invalid design, 2 usage error, 3 design file not read or written.");
@@ -162,6 +165,7 @@ int main(int argc, char** argv) {
 
   try {
     if (sheetFile.empty() && cutoffOption->count() == 0) throw UsageError{"--cutoff or --sheet is required"};
+    kelvara::tools::CheckAnalysisOptions(analysisOptions);
     SheetInputs inputs;
     kelvara::values::SheetRecord record = kelvara::values::DefaultSheetRecord();
     if (sheetFile.empty()) {
@@ -178,15 +182,22 @@ int main(int argc, char** argv) {
     for (const auto& w : report.warnings) std::cerr << w.caption << ": " << w.text << '\n';
     std::optional<kelvara::tools::ToleranceReport> tolerance;
     if (toleranceOptions.Requested() && report.minus3dbHz) {
-      tolerance = kelvara::tools::RunToleranceAnalysis(toleranceOptions, request, report.parts);
+      tolerance = kelvara::tools::RunToleranceAnalysis(toleranceOptions, request, report.parts, analysisOptions);
     }
-    if (json) {
+    bool drawn = true;
+    if (!analysisOptions.curve.empty()) {
+      drawn = tolerance ? kelvara::tools::PrintToleranceCurve(analysisOptions, request, report, *tolerance, std::cout)
+                        : kelvara::tools::PrintCurve(analysisOptions, request, report, std::cout);
+      if (!drawn) std::cerr << "kelvara-design: no curve: the design has no usable part values\n";
+    } else if (json) {
       nlohmann::json j = ReportJson(report);
+      kelvara::tools::AddAnalysisJson(analysisOptions, request, report, j);
       if (toleranceOptions.Requested())
         j["tolerance"] = tolerance ? ToleranceJson(toleranceOptions, *tolerance) : nlohmann::json(nullptr);
       std::cout << j.dump() << '\n';
     } else {
       PrintPlain(report);
+      kelvara::tools::PrintAnalysisPlain(analysisOptions, request, report, std::cout);
       if (tolerance) PrintTolerance(std::cout, toleranceOptions, *tolerance);
     }
     if (!outFile.empty()) {
@@ -195,12 +206,15 @@ int main(int argc, char** argv) {
         throw FileError{*error};
       }
     }
-    return report.valid ? 0 : 1;
+    return report.valid && drawn ? 0 : 1;
   } catch (const FileError& e) {
     std::cerr << "kelvara-design: " << e.error.caption.toStdString() << ": " << e.error.text.toStdString() << '\n';
     return kFileError;
   } catch (const UsageError& e) {
     std::cerr << "kelvara-design: " << e.message << "\n" << app.help();
+    return kUsageError;
+  } catch (const kelvara::tools::AnalysisUsageError& e) {
+    std::cerr << "kelvara-design: " << e.what() << "\n" << app.help();
     return kUsageError;
   } catch (const kelvara::tools::ToleranceUsageError& e) {
     std::cerr << "kelvara-design: " << e.what() << '\n';

@@ -66,7 +66,7 @@ void AddToleranceOptions(CLI::App& app, ToleranceOptions& o) {
 }
 
 ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const engine::DesignRequest& request,
-                                     const engine::ComponentSet& parts, const std::vector<double>& frequencies) {
+                                     const engine::ComponentSet& parts, const AnalysisOptions& curve) {
   tolerance::MonteCarloConfig config;
   config.design.request = request;
   config.design.parts = parts;
@@ -75,7 +75,10 @@ ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const engi
       options.distribution == "normal" ? tolerance::Distribution::kNormal : tolerance::Distribution::kUniform;
   config.trials = options.trials.value_or(tolerance::kDefaultTrials);
   config.seed = options.seed;
-  config.frequencies = frequencies;
+  const bool frequencyCurve = curve.curve == "gain" || curve.curve == "phase" || curve.curve == "delay";
+  if (frequencyCurve) config.frequencies = CurveFrequencies(curve);
+  config.phaseBand = curve.curve == "phase";
+  config.delayBand = curve.curve == "delay";
   std::vector<double> worstFrequencies = tolerance::DefaultWorstCaseFrequencies(request);
   if (!options.mask.empty()) {
     config.mask = ParseMask(options.mask);
@@ -154,6 +157,32 @@ void PrintTolerance(std::ostream& out, const ToleranceOptions& options, const To
     out << "yield: " << y.passed << " of " << y.trials << " (" << Plain(100 * y.ratio) << " %), 95% interval "
         << Plain(100 * y.ci95.low) << " .. " << Plain(100 * y.ci95.high) << " % (Wilson)\n";
   }
+}
+
+bool PrintToleranceCurve(const AnalysisOptions& curve, const engine::DesignRequest& request, const DesignReport& report,
+                         const ToleranceReport& tolerance, std::ostream& out) {
+  const tolerance::MonteCarloResult& mc = tolerance.monteCarlo;
+  auto row = [&](double f, double nominal, double lo, double p05, double p95, double hi) {
+    for (const double x : {f, nominal, lo, p05, p95}) out << RoundTripText(x) << ',';
+    out << RoundTripText(hi) << '\n';
+  };
+  if (curve.curve == "gain") {
+    out << "frequency_hz,gain_db,min_db,p05_db,p95_db,max_db\n";
+    for (const tolerance::BandPoint& p : mc.band) row(p.frequencyHz, p.nominalDb, p.minDb, p.p05Db, p.p95Db, p.maxDb);
+    return true;
+  }
+  const std::vector<tolerance::ValueBand>* bands = nullptr;
+  if (curve.curve == "phase") {
+    out << "frequency_hz,phase_deg,min_deg,p05_deg,p95_deg,max_deg\n";
+    bands = &mc.phaseBand;
+  } else if (curve.curve == "delay") {
+    out << "frequency_hz,delay_s,min_s,p05_s,p95_s,max_s\n";
+    bands = &mc.delayBand;
+  } else {
+    return PrintCurve(curve, request, report, out);
+  }
+  for (const tolerance::ValueBand& b : *bands) row(b.frequencyHz, b.nominal, b.min, b.p05, b.p95, b.max);
+  return true;
 }
 
 }  // namespace kelvara::tools

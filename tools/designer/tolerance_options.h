@@ -16,6 +16,8 @@
 #include "tolerance/monte_carlo.h"
 #include "tolerance/sensitivity.h"
 #include "tolerance/worst_case.h"
+#include "tools/designer/analysis_cli.h"
+#include "tools/designer/headless_design.h"
 
 namespace kelvara::tools {
 
@@ -47,11 +49,19 @@ struct ToleranceReport {
   tolerance::SensitivityResult sensitivities;
 };
 
-/// Runs the analyses on the design's part values; frequencies are those of
-/// the gain band (none for the JSON alone). Throws ToleranceUsageError for
-/// a mask that does not fit the filter kind.
+/// Runs the analyses on the design's part values, with the bands of the
+/// curve --curve asks for (gain, phase or delay) at its frequencies, none
+/// without a curve. Throws ToleranceUsageError for a mask that does not fit
+/// the filter kind.
 ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const engine::DesignRequest& request,
-                                     const engine::ComponentSet& parts, const std::vector<double>& frequencies = {});
+                                     const engine::ComponentSet& parts, const AnalysisOptions& curve);
+
+/// The --curve CSV with the band of the trials in four more columns:
+/// frequency_hz,gain_db,min_db,p05_db,p95_db,max_db (phase: _deg, delay:
+/// _s). Time curves are printed without bands. False when the design has
+/// no usable values.
+bool PrintToleranceCurve(const AnalysisOptions& curve, const engine::DesignRequest& request, const DesignReport& report,
+                         const ToleranceReport& tolerance, std::ostream& out);
 
 /// The "tolerance" object: trials, seed, minus3db_hz, stages, and
 /// worst_case / yield when asked for.
