@@ -67,9 +67,12 @@ double CircuitGainDb(const OpAmpCircuit& circuit, const OpAmpModel& model, doubl
 double CircuitDelayS(const OpAmpCircuit& circuit, const OpAmpModel& model, double f);
 
 /// Phase in degrees at ascending frequencies, unwrapped: every stage's phase
-/// is followed continuously from far below its natural frequency (0 deg for
-/// LPF, +90 deg per order for HPF), taking smaller steps wherever one would
-/// turn a stage by more than 30 deg or disagree with the stage's delay.
+/// is followed continuously from far below its natural frequency, where an
+/// LPF stage is near 0 deg and an HPF stage near +90 deg per order (with an
+/// output resistance and a finite A0 an HPF's second-order stage turns back
+/// to +90 deg at DC: the resistance lets a part of node A through), taking
+/// smaller steps wherever one would turn a stage by more than 30 deg or
+/// disagree with the stage's delay.
 std::vector<double> CircuitPhaseDeg(const OpAmpCircuit& circuit, const OpAmpModel& model,
                                     const std::vector<double>& frequencies);
 
