@@ -151,8 +151,15 @@ double CircuitDelayS(const OpAmpCircuit& circuit, const OpAmpModel& model, doubl
 
 std::vector<double> CircuitPhaseDeg(const OpAmpCircuit& circuit, const OpAmpModel& model,
                                     const std::vector<double>& frequencies) {
-  std::vector<double> out;
-  out.reserve(frequencies.size());
+  return CircuitCurves(circuit, model, frequencies).phaseDeg;
+}
+
+CircuitCurveSet CircuitCurves(const OpAmpCircuit& circuit, const OpAmpModel& model,
+                              const std::vector<double>& frequencies) {
+  CircuitCurveSet out;
+  out.gainDb.reserve(frequencies.size());
+  out.phaseDeg.reserve(frequencies.size());
+  out.delayS.reserve(frequencies.size());
   if (frequencies.empty()) return out;
   const int n = circuit.stageCount;
   const bool hpf = circuit.request.passKind == engine::kHpf;
@@ -204,7 +211,12 @@ std::vector<double> CircuitPhaseDeg(const OpAmpCircuit& circuit, const OpAmpMode
     }
     double sum = 0;
     for (int k = 0; k < n; ++k) sum += phase[k];
-    out.push_back(sum);
+    // A frequency out of order keeps the phase reached so far.
+    const CircuitResponse here = f == target ? at : SolveCircuit(circuit, model, target);
+    out.phaseDeg.push_back(sum);
+    out.delayS.push_back(here.delayS);
+    out.gainDb.push_back(model.ideal ? ResponseDb(circuit.request, circuit.ideal, target)
+                                     : 20 * std::log10(std::abs(here.h)));
   }
   return out;
 }

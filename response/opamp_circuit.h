@@ -76,6 +76,16 @@ double CircuitDelayS(const OpAmpCircuit& circuit, const OpAmpModel& model, doubl
 std::vector<double> CircuitPhaseDeg(const OpAmpCircuit& circuit, const OpAmpModel& model,
                                     const std::vector<double>& frequencies);
 
+struct CircuitCurveSet {
+  std::vector<double> gainDb;    // as CircuitGainDb
+  std::vector<double> phaseDeg;  // as CircuitPhaseDeg
+  std::vector<double> delayS;    // as CircuitDelayS
+};
+
+/// The three frequency views at ascending frequencies in one walk.
+CircuitCurveSet CircuitCurves(const OpAmpCircuit& circuit, const OpAmpModel& model,
+                              const std::vector<double>& frequencies);
+
 /// The op-amp as the circuit uses it: infinite where the model is ideal.
 struct OpAmpTerms {
   double invA0 = 0;      // 1 / A0
