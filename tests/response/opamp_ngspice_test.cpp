@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "response/opamp_time.h"
 #include "tests/response/opamp_test_support.h"
 #include "tests/support/ngspice.h"
 
@@ -133,6 +134,44 @@ TEST(OpAmpCircuitAgainstNgspice, GainAndPhaseAgreeForEveryDesign) {
             << "worst phase difference " << worstDeg << " deg (" << worstDegAt << ")\n";
   RecordProperty("worst_gain_difference_db", Num(worstDb));
   RecordProperty("worst_phase_difference_deg", Num(worstDeg));
+}
+
+// The step with a real op-amp against ngspice's transient analysis (an input
+// rising in 1 ns, time steps of at most 1/20000 of the span): within 1e-3 of
+// the unit step, the simulator's own integration error.
+TEST(OpAmpCircuitAgainstNgspice, StepAgreesWithTheTransientAnalysis) {
+  if (!kelvara::test::NgspiceAvailable()) GTEST_SKIP() << kelvara::test::kNgspiceMissing;
+  const DesignCase designs[] = {
+      {engine::kLpf, 2, engine::kButterworth, "1k"},
+      {engine::kLpf, 5, engine::kBessel, "10k", true},
+      {engine::kHpf, 8, engine::kButterworth, "3.3k", true},
+  };
+  double worst = 0;
+  for (const DesignCase& d : designs) {
+    for (const OpAmpModel& m : {RealOpAmp(100e3, 100, 50), RealOpAmp(1e6, 100, 0)}) {
+      SCOPED_TRACE(Describe(d) + " GBW " + Num(m.gbwHz));
+      const OpAmpCircuit c = DesignedCircuit(d);
+      const double span = 10 / c.ideal.omega[0] * d.order;
+      std::string deck = Deck(c, m);
+      deck.replace(deck.find("Vin in 0 dc 0 ac 1"), 18, "Vin in 0 pwl(0 0 1n 1)");
+      deck.insert(deck.find(".end"), ".options reltol=1e-7 abstol=1e-15 vntol=1e-12\n");
+      const auto run = kelvara::test::RunNgspice(deck, "tran " + Num(span / 20000) + " " + Num(span) + " 0 " +
+                                                           Num(span / 20000) + "\nlinearize\nwrdata @OUT@ v(out)");
+      ASSERT_TRUE(run.ok) << run.log;
+      const int points = 2001;
+      const CircuitTimeCurves t = CircuitTimeResponse(c, m, span, points);
+      // ngspice's rows are on its own grid of span / 20000; compare at ours.
+      for (int i = 1; i < points; ++i) {
+        const std::size_t row = static_cast<std::size_t>(i) * 10;
+        if (row >= run.rows.size()) break;
+        ASSERT_NEAR(run.rows[row][0], t.timeS[i], span * 1e-9);
+        const double diff = std::fabs(run.rows[row][1] - t.step[i]);
+        EXPECT_LT(diff, 1e-3) << t.timeS[i];
+        worst = std::fmax(worst, diff);
+      }
+    }
+  }
+  std::cout << "worst step difference " << worst << '\n';
 }
 
 }  // namespace
