@@ -18,6 +18,7 @@
 #include "engine/run_checks.h"
 #include "engine/sheet_inputs.h"
 #include "storage/design_file.h"
+#include "tools/designer/analysis_cli.h"
 #include "tools/designer/delivered_record.h"
 #include "tools/designer/headless_design.h"
 #include "values/eng_value.h"
@@ -145,6 +146,8 @@ int main(int argc, char** argv) {
   app.add_option("--stop-after", stopAfter, "press stop inside the N-th progress step of the design")
       ->check(CLI::PositiveNumber);
   app.add_flag("--json", json, "print one JSON object");
+  kelvara::tools::AnalysisOptions analysisOptions;
+  kelvara::tools::AddAnalysisOptions(app, analysisOptions);
   app.footer("Exit status: 0 valid design, 1 invalid design, 2 usage error, 3 design file not read or written.");
 
   try {
@@ -159,6 +162,7 @@ int main(int argc, char** argv) {
 
   try {
     if (sheetFile.empty() && cutoffOption->count() == 0) throw UsageError{"--cutoff or --sheet is required"};
+    kelvara::tools::CheckAnalysisOptions(analysisOptions);
     SheetInputs inputs;
     kelvara::values::SheetRecord record = kelvara::values::DefaultSheetRecord();
     if (sheetFile.empty()) {
@@ -173,10 +177,17 @@ int main(int argc, char** argv) {
 
     const kelvara::tools::DesignReport report = kelvara::tools::RunHeadlessDesign(request, inputs.parts, stopAfter);
     for (const auto& w : report.warnings) std::cerr << w.caption << ": " << w.text << '\n';
-    if (json) {
-      std::cout << ReportJson(report).dump() << '\n';
+    bool drawn = true;
+    if (!analysisOptions.curve.empty()) {
+      drawn = kelvara::tools::PrintCurve(analysisOptions, request, report, std::cout);
+      if (!drawn) std::cerr << "kelvara-design: no curve: the design has no usable part values\n";
+    } else if (json) {
+      nlohmann::json j = ReportJson(report);
+      kelvara::tools::AddAnalysisJson(analysisOptions, request, report, j);
+      std::cout << j.dump() << '\n';
     } else {
       PrintPlain(report);
+      kelvara::tools::PrintAnalysisPlain(analysisOptions, request, report, std::cout);
     }
     if (!outFile.empty()) {
       const kelvara::values::SheetRecord delivered = kelvara::tools::DeliveredRecord(record, inputs, report);
@@ -184,12 +195,15 @@ int main(int argc, char** argv) {
         throw FileError{*error};
       }
     }
-    return report.valid ? 0 : 1;
+    return report.valid && drawn ? 0 : 1;
   } catch (const FileError& e) {
     std::cerr << "kelvara-design: " << e.error.caption.toStdString() << ": " << e.error.text.toStdString() << '\n';
     return kFileError;
   } catch (const UsageError& e) {
     std::cerr << "kelvara-design: " << e.message << "\n" << app.help();
+    return kUsageError;
+  } catch (const kelvara::tools::AnalysisUsageError& e) {
+    std::cerr << "kelvara-design: " << e.what() << "\n" << app.help();
     return kUsageError;
   }
 }

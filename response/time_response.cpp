@@ -1,0 +1,222 @@
+#include "response/time_response.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kelvara::response {
+namespace {
+
+using Complex = std::complex<double>;
+
+struct PoleGroup {
+  Complex pole;
+  int multiplicity = 0;
+};
+
+// Truncated power series in e = s - p: a[j] is the coefficient of e^j.
+void MultiplySeries(std::vector<Complex>& a, const std::vector<Complex>& b) {
+  const std::size_t m = a.size();
+  std::vector<Complex> out(m, Complex{});
+  for (std::size_t i = 0; i < m; ++i) {
+    for (std::size_t j = 0; i + j < m; ++j) out[i + j] += a[i] * b[j];
+  }
+  a = std::move(out);
+}
+
+// Partial fractions of K s^z / prod (s - p)^m, z below the degree of the
+// denominator or equal to it (the constant part is then left out): for each
+// pole the coefficients c_k of c_k t^k / k! e^(p t), the inverse transform.
+std::vector<PoleTerms> Expand(const std::vector<PoleGroup>& groups, double k, int z) {
+  std::vector<PoleTerms> terms;
+  for (const PoleGroup& g : groups) {
+    const std::size_t m = static_cast<std::size_t>(g.multiplicity);
+    // (s - p)^m F(s) around s = p, to the power m - 1.
+    std::vector<Complex> a(m, Complex{});
+    a[0] = k;
+    std::vector<Complex> factor(m, Complex{});
+    factor[0] = g.pole;
+    if (m > 1) factor[1] = 1.0;
+    for (int i = 0; i < z; ++i) MultiplySeries(a, factor);
+    for (const PoleGroup& other : groups) {
+      if (&other == &g) continue;
+      // 1 / (d + e) = sum (-1)^j e^j / d^(j+1), d = p - q.
+      const Complex d = g.pole - other.pole;
+      std::vector<Complex> inverse(m);
+      Complex power = 1.0 / d;
+      for (std::size_t j = 0; j < m; ++j) {
+        inverse[j] = power;
+        power *= -1.0 / d;
+      }
+      for (int i = 0; i < other.multiplicity; ++i) MultiplySeries(a, inverse);
+    }
+    PoleTerms t;
+    t.pole = g.pole;
+    t.c.resize(m);
+    for (std::size_t j = 0; j < m; ++j) t.c[m - 1 - j] = a[j];
+    terms.push_back(std::move(t));
+  }
+  return terms;
+}
+
+double Evaluate(const std::vector<PoleTerms>& terms, double t) {
+  Complex sum{};
+  for (const PoleTerms& pt : terms) {
+    Complex poly{};
+    double power = 1.0;  // t^k / k!
+    for (std::size_t k = 0; k < pt.c.size(); ++k) {
+      poly += pt.c[k] * power;
+      power = power * t / static_cast<double>(k + 1);
+    }
+    sum += poly * std::exp(pt.pole * t);
+  }
+  return sum.real();
+}
+
+// Bound of |sum| over the decaying poles (the pole at 0 left out).
+double Envelope(const std::vector<PoleTerms>& terms, double t) {
+  double sum = 0.0;
+  for (const PoleTerms& pt : terms) {
+    if (pt.pole == Complex{}) continue;
+    double poly = 0.0;
+    double power = 1.0;
+    for (std::size_t k = 0; k < pt.c.size(); ++k) {
+      poly += std::abs(pt.c[k]) * power;
+      power = power * t / static_cast<double>(k + 1);
+    }
+    sum += poly * std::exp(pt.pole.real() * t);
+  }
+  return sum;
+}
+
+void AddPole(std::vector<PoleGroup>& groups, Complex p) {
+  for (PoleGroup& g : groups) {
+    const double size = std::max(std::abs(p), std::abs(g.pole));
+    if (std::abs(p - g.pole) <= kPoleMergeRelative * size) {
+      g.pole = (g.pole * static_cast<double>(g.multiplicity) + p) / static_cast<double>(g.multiplicity + 1);
+      ++g.multiplicity;
+      return;
+    }
+  }
+  groups.push_back({p, 1});
+}
+
+}  // namespace
+
+TimeResponse::TimeResponse(const Cascade& cascade) {
+  // Time is scaled by omegaRef (the geometric mean of the sections'
+  // frequencies) so that the poles are near 1 whatever the cut-off.
+  double logSum = 0.0;
+  for (int k = 0; k < cascade.count; ++k) logSum += std::log(cascade.stage[k].omega);
+  scale_ = std::exp(logSum / cascade.count);
+  std::vector<PoleGroup> groups;
+  double gain = 1.0;
+  for (const StagePoles& sp : Poles(cascade)) {
+    for (int i = 0; i < sp.count; ++i) AddPole(groups, sp.p[i] / scale_);
+    const CascadeStage& s = cascade.stage[sp.stage];
+    const double w = s.omega / scale_;
+    if (!cascade.Hpf()) gain *= s.order == 1 ? w : w * w;
+  }
+  for (const PoleGroup& g : groups) {
+    slowest_ = slowest_ == 0.0 ? -g.pole.real() : std::min(slowest_, -g.pole.real());
+    fastest_ = std::max(fastest_, std::abs(g.pole));
+    longestTerm_ = std::max(longestTerm_, (g.multiplicity - 1) / -g.pole.real());
+  }
+  int n = 0;  // order of the whole transfer function
+  for (int k = 0; k < cascade.count; ++k) n += cascade.stage[k].order;
+  if (cascade.Hpf()) {
+    impulse_ = Expand(groups, gain, n);
+    step_ = Expand(groups, gain, n - 1);
+    dirac_ = gain;
+    final_ = 0.0;
+    hpf_ = true;
+  } else {
+    impulse_ = Expand(groups, gain, 0);
+    groups.push_back({Complex{}, 1});
+    step_ = Expand(groups, gain, 0);
+    final_ = 1.0;
+  }
+}
+
+double TimeResponse::Step(double t) const {
+  if (t < 0) return 0.0;
+  return Evaluate(step_, t * scale_);
+}
+
+double TimeResponse::Impulse(double t) const {
+  if (t < 0) return 0.0;
+  return scale_ * Evaluate(impulse_, t * scale_);
+}
+
+std::vector<double> TimeResponse::ScanTimes() const {
+  // Far enough that the envelope of the decaying terms is below a tenth of
+  // the finest band, sampled finely against the fastest oscillation.
+  double end = 1.0;
+  for (int i = 0; i < 400 && (end < longestTerm_ || Envelope(step_, end) > kSettledBand * 0.1); ++i) end *= 1.25;
+  const int count = std::clamp(static_cast<int>(std::ceil(end * fastest_ / 0.25)), 1000, 200000);
+  return LinearPoints(0.0, end, count + 1);
+}
+
+double TimeResponse::SettlingTime(double band) const {
+  const std::vector<double> times = ScanTimes();
+  auto outside = [&](double tn) { return std::fabs(Evaluate(step_, tn) - final_) > band; };
+  std::size_t last = times.size();
+  for (std::size_t i = times.size(); i-- > 0;) {
+    if (outside(times[i])) {
+      last = i;
+      break;
+    }
+  }
+  if (last == times.size()) return 0.0;
+  if (last + 1 == times.size()) return times.back() / scale_;
+  double lo = times[last];
+  double hi = times[last + 1];
+  for (int i = 0; i < 200; ++i) {
+    const double mid = 0.5 * (lo + hi);
+    if (mid <= lo || mid >= hi) break;
+    (outside(mid) ? lo : hi) = mid;
+  }
+  return hi / scale_;
+}
+
+TimeResponse::Overshoot TimeResponse::MaxOvershoot() const {
+  const std::vector<double> times = ScanTimes();
+  const double sign = hpf_ ? -1.0 : 1.0;  // HPF: below 0; LPF: above 1
+  auto excursion = [&](double tn) { return sign * (Evaluate(step_, tn) - final_); };
+  std::size_t best = 0;
+  double bestValue = excursion(times[0]);
+  for (std::size_t i = 1; i < times.size(); ++i) {
+    const double e = excursion(times[i]);
+    if (e > bestValue) {
+      bestValue = e;
+      best = i;
+    }
+  }
+  if (!(bestValue > 0)) return {};
+  double a = times[best == 0 ? 0 : best - 1];
+  double b = times[std::min(best + 1, times.size() - 1)];
+  const double r = 0.6180339887498949;
+  double c = b - r * (b - a);
+  double d = a + r * (b - a);
+  double ec = excursion(c);
+  double ed = excursion(d);
+  for (int i = 0; i < 200 && b - a > 1e-14 * b; ++i) {
+    if (ec > ed) {
+      b = d;
+      d = c;
+      ed = ec;
+      c = b - r * (b - a);
+      ec = excursion(c);
+    } else {
+      a = c;
+      c = d;
+      ec = ed;
+      d = a + r * (b - a);
+      ed = excursion(d);
+    }
+  }
+  const double tBest = ec > ed ? c : d;
+  const double value = std::max({bestValue, ec, ed});
+  return {value * 100.0, tBest / scale_};
+}
+
+}  // namespace kelvara::response

@@ -1,0 +1,48 @@
+#include "response/views.h"
+
+#include <cmath>
+
+namespace kelvara::response {
+
+std::vector<double> SweepFrequencies(double fStart, double fTop) {
+  std::vector<double> f;
+  if (!(fStart > 0) || !std::isfinite(fTop)) return f;
+  for (double x = fStart; x <= fTop + fTop * 0.2; x = x + x * 0.05) f.push_back(x);
+  return f;
+}
+
+AnalysisViews ComputeViews(const DesignRequest& request, const ComponentSet& parts, double fStart, double fTop,
+                           int timePoints) {
+  AnalysisViews v;
+  const Cascade cascade = CascadeFromParts(request, parts);
+  const std::vector<double> f = SweepFrequencies(fStart, fTop);
+  v.gain.x = v.phase.x = v.delay.x = f;
+  v.gain.y.reserve(f.size());
+  v.phase.y.reserve(f.size());
+  v.delay.y.reserve(f.size());
+  for (double x : f) {
+    v.gain.y.push_back(GainDb(cascade, x));
+    v.phase.y.push_back(PhaseDeg(cascade, x));
+    v.delay.y.push_back(GroupDelay(cascade, x));
+  }
+  const TimeResponse time(cascade);
+  v.settledSpanS = time.SettledSpan();
+  v.settlingTimeS = time.SettlingTime(kSettlingBand);
+  v.overshoot = time.MaxOvershoot();
+  v.finalValue = time.FinalValue();
+  v.diracWeight = time.DiracWeight();
+  const std::vector<double> t = LinearPoints(0.0, v.settledSpanS, timePoints);
+  v.step.x = v.impulse.x = t;
+  v.step.y.reserve(t.size());
+  v.impulse.y.reserve(t.size());
+  for (double x : t) {
+    v.step.y.push_back(time.Step(x));
+    v.impulse.y.push_back(time.Impulse(x));
+  }
+  v.poles = Poles(cascade);
+  v.stages = EvaluateStages(request, parts);
+  v.summary = Summarize(cascade);
+  return v;
+}
+
+}  // namespace kelvara::response

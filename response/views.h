@@ -1,0 +1,45 @@
+#pragma once
+
+// Everything the analysis window shows of one design, computed in one go:
+// the frequency curves on the chart's sweep, the time curves over the
+// settled span, the poles, the stage evaluation and the summary.
+
+#include <vector>
+
+#include "response/analysis.h"
+#include "response/time_response.h"
+
+namespace kelvara::response {
+
+struct Curve {
+  std::vector<double> x;
+  std::vector<double> y;
+};
+
+/// Frequencies of the response chart's sweep: from fStart in 5 % steps up
+/// to 1.2 times fTop inclusive (the points SweepResponse gives).
+std::vector<double> SweepFrequencies(double fStart, double fTop);
+
+struct AnalysisViews {
+  Curve gain;   // dB
+  Curve phase;  // degrees, unwrapped
+  Curve delay;  // seconds
+  Curve step;
+  Curve impulse;  // without the Dirac impulse of an HPF at t = 0
+  std::vector<StagePoles> poles;
+  std::vector<StageEvaluation> stages;
+  ResponseSummary summary;
+  double settledSpanS = 0.0;   // 0.1 %
+  double settlingTimeS = 0.0;  // 1 %
+  TimeResponse::Overshoot overshoot;
+  double finalValue = 0.0;
+  double diracWeight = 0.0;
+};
+
+/// The views of the design with these part values; the frequency curves on
+/// the sweep from fStart to fTop, the time curves on timePoints points from
+/// 0 to the settled span.
+AnalysisViews ComputeViews(const DesignRequest& request, const ComponentSet& parts, double fStart, double fTop,
+                           int timePoints = 501);
+
+}  // namespace kelvara::response

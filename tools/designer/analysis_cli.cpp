@@ -1,0 +1,184 @@
+#include "tools/designer/analysis_cli.h"
+
+#include <charconv>
+#include <cmath>
+#include <functional>
+#include <iomanip>
+#include <optional>
+#include <sstream>
+#include <vector>
+
+#include "response/analysis.h"
+#include "response/time_response.h"
+#include "values/eng_value.h"
+
+namespace kelvara::tools {
+namespace {
+
+constexpr double kDefaultFromHz = 1e3;  // the response chart's default range
+constexpr double kDefaultToHz = 1e6;
+constexpr int kDefaultFrequencyPoints = 146;  // what the chart's sweep gives on it
+constexpr int kDefaultTimePoints = 501;
+
+bool IsTimeCurve(const std::string& curve) { return curve == "step" || curve == "impulse"; }
+
+// The shortest text that reads back to the same double.
+std::string RoundTrip(double v) {
+  char buf[64];
+  const auto result = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, result.ptr);
+}
+
+// An engineering text that stands for 0 (ParseEngValue gives 0 also for
+// unreadable texts).
+bool ReadsAsZero(const std::string& text) {
+  bool digit = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '0') {
+      digit = true;
+    } else if (c != '.' && c != '+' && c != '-' && c != ' ' && !(i + 1 == text.size() && digit)) {
+      return false;
+    }
+  }
+  return digit;
+}
+
+std::optional<double> ReadOption(const std::string& name, const std::string& text, bool time) {
+  if (text.empty()) return std::nullopt;
+  const double v = values::ParseEngValue(text);
+  if (v == 0 && time && ReadsAsZero(text)) return 0.0;
+  if (!(v > 0) || !std::isfinite(v)) {
+    throw AnalysisUsageError(name + " expects " + (time ? "a time of 0 or more" : "a frequency above 0") +
+                             " as an engineering value, got '" + text + "'");
+  }
+  return v;
+}
+
+// Six significant digits for the plain text, which people read.
+std::string Short(double v) {
+  std::ostringstream s;
+  s << std::setprecision(6) << v;
+  return s.str();
+}
+
+bool HasValues(const DesignReport& report) { return report.minus3dbHz.has_value(); }
+
+nlohmann::json Optional(const std::optional<double>& v) {
+  return v && std::isfinite(*v) ? nlohmann::json(*v) : nlohmann::json(nullptr);
+}
+
+}  // namespace
+
+void AddAnalysisOptions(CLI::App& app, AnalysisOptions& options) {
+  app.add_flag("--analysis", options.analysis,
+               "add the evaluation of every stage and a summary of the response (with --json: keys stages, summary)");
+  app.add_option("--curve", options.curve, "print one curve as CSV: gain, phase, delay, step or impulse")
+      ->check(CLI::IsMember({"gain", "phase", "delay", "step", "impulse"}));
+  app.add_option("--from", options.from, "first point of the curve (default 1k Hz, or 0 s for step and impulse)");
+  app.add_option("--to", options.to, "last point of the curve (default 1M Hz, or the span settled to 0.1 %)");
+  app.add_option("--points", options.points, "number of points of the curve (default 146, or 501 in time)")
+      ->check(CLI::PositiveNumber);
+}
+
+void CheckAnalysisOptions(const AnalysisOptions& options) {
+  const bool time = IsTimeCurve(options.curve);
+  const auto from = ReadOption("--from", options.from, time);
+  const auto to = ReadOption("--to", options.to, time);
+  if (from && to && *from > *to) throw AnalysisUsageError("--from must not lie above --to");
+}
+
+void AddAnalysisJson(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,
+                     nlohmann::json& j) {
+  if (!options.analysis) return;
+  j["stages"] = nlohmann::json::array();
+  j["summary"] = nullptr;
+  if (!HasValues(report)) return;
+  for (const response::StageEvaluation& row : response::EvaluateStages(request, report.parts)) {
+    nlohmann::json s;
+    s["stage"] = row.stage;
+    s["order"] = row.order;
+    s["parts"] = row.parts;
+    s["f0_target_hz"] = row.f0TargetHz;
+    s["q_target"] = Optional(row.qTarget);
+    s["f0_hz"] = row.f0Hz;
+    s["q"] = Optional(row.q);
+    s["f0_error_pct"] = Optional(row.f0ErrorPct);
+    s["q_error_pct"] = Optional(row.qErrorPct);
+    s["peak_db"] = row.peak.db;
+    s["peak_hz"] = Optional(row.peak.hz);
+    j["stages"].push_back(s);
+  }
+  const response::ResponseSummary sum = response::Summarize(response::CascadeFromParts(request, report.parts));
+  nlohmann::json s;
+  s["minus3db_hz"] = sum.minus3dbHz;
+  s["ripple_edge_hz"] = Optional(sum.rippleEdgeHz);
+  s["ripple_db"] = Optional(sum.rippleDb);
+  s["attenuation_db"] = {{"2fc", Optional(sum.attenuationNearDb)}, {"10fc", Optional(sum.attenuationFarDb)}};
+  j["summary"] = s;
+}
+
+void PrintAnalysisPlain(const AnalysisOptions& options, const engine::DesignRequest& request,
+                        const DesignReport& report, std::ostream& out) {
+  if (!options.analysis || !HasValues(report)) return;
+  auto text = [](const std::optional<double>& v, const char* unit = "") {
+    return v ? Short(*v) + unit : std::string("-");
+  };
+  for (const response::StageEvaluation& row : response::EvaluateStages(request, report.parts)) {
+    out << "stage " << row.stage << " (" << row.order << "): ";
+    for (std::size_t i = 0; i < row.parts.size(); ++i) out << (i ? "," : "") << row.parts[i];
+    out << " f0 " << Short(row.f0Hz) << " Hz (target " << Short(row.f0TargetHz) << ", " << text(row.f0ErrorPct, " %")
+        << "), Q " << text(row.q) << " (target " << text(row.qTarget) << ", " << text(row.qErrorPct, " %") << "), peak "
+        << Short(row.peak.db) << " dB at " << text(row.peak.hz, " Hz") << ", ratio " << text(row.ratio) << '\n';
+    for (const response::RangeMark& m : row.marks) out << "  " << m.part << ": " << RangeReason(m.issue) << '\n';
+  }
+  const response::Cascade cascade = response::CascadeFromParts(request, report.parts);
+  const response::ResponseSummary s = response::Summarize(cascade);
+  const response::TimeResponse time(cascade);
+  out << "ripple edge = " << text(s.rippleEdgeHz, " Hz") << ", ripple = " << text(s.rippleDb, " dB") << '\n';
+  out << "attenuation at " << Short(s.nearHz) << " Hz = " << Short(s.attenuationNearDb) << " dB, at " << Short(s.farHz)
+      << " Hz = " << Short(s.attenuationFarDb) << " dB\n";
+  out << "step: overshoot " << Short(time.MaxOvershoot().percent) << " %, settled to 1 % at "
+      << Short(time.SettlingTime(response::kSettlingBand)) << " s, to 0.1 % at " << Short(time.SettledSpan()) << " s\n";
+}
+
+bool PrintCurve(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,
+                std::ostream& out) {
+  if (!HasValues(report)) return false;
+  const bool time = IsTimeCurve(options.curve);
+  const response::Cascade cascade = response::CascadeFromParts(request, report.parts);
+  std::vector<double> xs;
+  std::function<double(double)> value;
+  std::optional<response::TimeResponse> response;
+  if (time) {
+    response.emplace(cascade);
+    const double from = ReadOption("--from", options.from, true).value_or(0.0);
+    const double to = ReadOption("--to", options.to, true).value_or(response->SettledSpan());
+    xs = response::LinearPoints(from, to, options.points > 0 ? options.points : kDefaultTimePoints);
+    if (options.curve == "step") {
+      out << "time_s,step\n";
+      value = [&](double t) { return response->Step(t); };
+    } else {
+      out << "time_s,impulse\n";
+      value = [&](double t) { return response->Impulse(t); };
+    }
+  } else {
+    const double from = ReadOption("--from", options.from, false).value_or(kDefaultFromHz);
+    const double to = ReadOption("--to", options.to, false).value_or(kDefaultToHz);
+    xs = response::LogPoints(from, to, options.points > 0 ? options.points : kDefaultFrequencyPoints);
+    if (options.curve == "gain") {
+      out << "frequency_hz,gain_db\n";
+      value = [&](double f) { return response::GainDb(cascade, f); };
+    } else if (options.curve == "phase") {
+      out << "frequency_hz,phase_deg\n";
+      value = [&](double f) { return response::PhaseDeg(cascade, f); };
+    } else {
+      out << "frequency_hz,delay_s\n";
+      value = [&](double f) { return response::GroupDelay(cascade, f); };
+    }
+  }
+  for (double x : xs) out << RoundTrip(x) << ',' << RoundTrip(value(x)) << '\n';
+  return true;
+}
+
+}  // namespace kelvara::tools

@@ -1,0 +1,51 @@
+#pragma once
+
+// The analysis options of kelvara-design: --analysis adds the evaluation of
+// every stage and a summary of the response to the output, --curve prints
+// one curve (gain, phase, group delay, step or impulse response) as CSV.
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+
+#include "engine/design_types.h"
+#include "tools/designer/headless_design.h"
+
+namespace kelvara::tools {
+
+struct AnalysisOptions {
+  bool analysis = false;
+  std::string curve;  // empty, or gain, phase, delay, step, impulse
+  std::string from;   // engineering texts; empty: the curve's default
+  std::string to;
+  int points = 0;  // 0: the curve's default
+};
+
+/// A value of the analysis options that cannot be used.
+struct AnalysisUsageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+/// Registers --analysis, --curve, --from, --to and --points.
+void AddAnalysisOptions(CLI::App& app, AnalysisOptions& options);
+
+/// Checks --from, --to and --points; throws AnalysisUsageError.
+void CheckAnalysisOptions(const AnalysisOptions& options);
+
+/// Adds "stages" and "summary" to the report's JSON object when --analysis
+/// is given (an empty list and null when the design has no usable values).
+void AddAnalysisJson(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,
+                     nlohmann::json& j);
+
+/// The evaluation table and the summary as text, when --analysis is given.
+void PrintAnalysisPlain(const AnalysisOptions& options, const engine::DesignRequest& request,
+                        const DesignReport& report, std::ostream& out);
+
+/// Prints the --curve CSV (header and points); false when the design has no
+/// usable values to draw (then nothing is printed).
+bool PrintCurve(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,
+                std::ostream& out);
+
+}  // namespace kelvara::tools
