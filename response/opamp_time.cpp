@@ -199,21 +199,56 @@ CircuitStateSpace BuildStateSpace(const OpAmpCircuit& circuit, const OpAmpModel&
   return ss;
 }
 
-CircuitTimeCurves CircuitTimeResponse(const OpAmpCircuit& circuit, const OpAmpModel& model, double spanS, int points) {
-  CircuitTimeCurves out;
-  const CircuitStateSpace ss = BuildStateSpace(circuit, model);
-  if (ss.n == 0 || points < 1 || !(spanS > 0) || !std::isfinite(spanS)) return out;
-  const int n = ss.n;
-  const double dt = points > 1 ? spanS / (points - 1) : 0;
-  // [A B; 0 0] dt -> [e^(A dt), integral of e^(A t) B over dt; 0 1].
-  const int na = n + 1;
+namespace {
+
+// [A B; 0 0] dt -> [e^(A dt), integral of e^(A t) B over dt; 0 1].
+Matrix StepTransition(const CircuitStateSpace& ss, double dt) {
+  const int n = ss.n, na = n + 1;
   Matrix aug(na * na, 0.0);
   for (int i = 0; i < n; ++i) {
     for (int j = 0; j < n; ++j) aug[i * na + j] = ss.a[i * n + j] * dt;
     aug[i * na + n] = ss.b[i] * dt;
   }
-  const Matrix e = Exponential(aug, na);
-  std::vector<double> xs(n, 0.0), xi(ss.b), next(n);
+  return Exponential(aug, na);
+}
+
+// Advances the step's states (with the input) and the impulse's (without).
+void Advance(const Matrix& e, int n, std::vector<double>& xs, std::vector<double>& xi) {
+  const int na = n + 1;
+  std::vector<double> next(n);
+  for (int i = 0; i < n; ++i) {
+    double v = e[i * na + n];
+    for (int j = 0; j < n; ++j) v += e[i * na + j] * xs[j];
+    next[i] = v;
+  }
+  std::swap(xs, next);
+  for (int i = 0; i < n; ++i) {
+    double v = 0;
+    for (int j = 0; j < n; ++j) v += e[i * na + j] * xi[j];
+    next[i] = v;
+  }
+  std::swap(xi, next);
+}
+
+}  // namespace
+
+CircuitTimeCurves CircuitTimeResponse(const OpAmpCircuit& circuit, const OpAmpModel& model, double spanS, int points) {
+  return CircuitTimeResponse(circuit, model, 0.0, spanS, points);
+}
+
+CircuitTimeCurves CircuitTimeResponse(const OpAmpCircuit& circuit, const OpAmpModel& model, double fromS, double toS,
+                                      int points) {
+  CircuitTimeCurves out;
+  const CircuitStateSpace ss = BuildStateSpace(circuit, model);
+  if (ss.n == 0 || points < 1 || !(fromS >= 0) || !(toS > fromS || (toS == fromS && points == 1)) ||
+      !std::isfinite(toS)) {
+    return out;
+  }
+  const int n = ss.n;
+  const double dt = points > 1 ? (toS - fromS) / (points - 1) : 0;
+  std::vector<double> xs(n, 0.0), xi(ss.b);
+  if (fromS > 0) Advance(StepTransition(ss, fromS), n, xs, xi);
+  const Matrix e = StepTransition(ss, dt);
   auto output = [&](const std::vector<double>& x, double d) {
     double y = d;
     for (int i = 0; i < n; ++i) y += ss.c[i] * x[i];
@@ -221,21 +256,10 @@ CircuitTimeCurves CircuitTimeResponse(const OpAmpCircuit& circuit, const OpAmpMo
   };
   out.diracWeight = ss.d;
   for (int p = 0; p < points; ++p) {
-    out.timeS.push_back(p == points - 1 ? spanS : p * dt);
+    out.timeS.push_back(p == points - 1 ? toS : fromS + p * dt);
     out.step.push_back(output(xs, ss.d));
     out.impulse.push_back(output(xi, 0));
-    for (int i = 0; i < n; ++i) {
-      double v = e[i * na + n];
-      for (int j = 0; j < n; ++j) v += e[i * na + j] * xs[j];
-      next[i] = v;
-    }
-    std::swap(xs, next);
-    for (int i = 0; i < n; ++i) {
-      double v = 0;
-      for (int j = 0; j < n; ++j) v += e[i * na + j] * xi[j];
-      next[i] = v;
-    }
-    std::swap(xi, next);
+    Advance(e, n, xs, xi);
   }
   return out;
 }

@@ -42,4 +42,8 @@ struct CircuitTimeCurves {
 /// for an ideal model.
 CircuitTimeCurves CircuitTimeResponse(const OpAmpCircuit& circuit, const OpAmpModel& model, double spanS, int points);
 
+/// The same at `points` equally spaced times from fromS to toS.
+CircuitTimeCurves CircuitTimeResponse(const OpAmpCircuit& circuit, const OpAmpModel& model, double fromS, double toS,
+                                      int points);
+
 }  // namespace kelvara::response

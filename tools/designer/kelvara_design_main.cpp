@@ -21,6 +21,7 @@
 #include "tools/designer/analysis_cli.h"
 #include "tools/designer/delivered_record.h"
 #include "tools/designer/headless_design.h"
+#include "tools/designer/opamp_options.h"
 #include "values/eng_value.h"
 
 namespace {
@@ -148,6 +149,8 @@ int main(int argc, char** argv) {
   app.add_flag("--json", json, "print one JSON object");
   kelvara::tools::AnalysisOptions analysisOptions;
   kelvara::tools::AddAnalysisOptions(app, analysisOptions);
+  kelvara::tools::OpAmpOptions opAmpOptions;
+  kelvara::tools::AddOpAmpOptions(app, opAmpOptions);
   app.footer("Exit status: 0 valid design, 1 invalid design, 2 usage error, 3 design file not read or written.");
 
   try {
@@ -163,6 +166,7 @@ int main(int argc, char** argv) {
   try {
     if (sheetFile.empty() && cutoffOption->count() == 0) throw UsageError{"--cutoff or --sheet is required"};
     kelvara::tools::CheckAnalysisOptions(analysisOptions);
+    const kelvara::response::OpAmpModel opAmp = kelvara::tools::OpAmpModelOf(opAmpOptions);
     SheetInputs inputs;
     kelvara::values::SheetRecord record = kelvara::values::DefaultSheetRecord();
     if (sheetFile.empty()) {
@@ -179,15 +183,18 @@ int main(int argc, char** argv) {
     for (const auto& w : report.warnings) std::cerr << w.caption << ": " << w.text << '\n';
     bool drawn = true;
     if (!analysisOptions.curve.empty()) {
-      drawn = kelvara::tools::PrintCurve(analysisOptions, request, report, std::cout);
+      drawn = opAmp.ideal ? kelvara::tools::PrintCurve(analysisOptions, request, report, std::cout)
+                          : kelvara::tools::PrintOpAmpCurve(analysisOptions, request, report, opAmp, std::cout);
       if (!drawn) std::cerr << "kelvara-design: no curve: the design has no usable part values\n";
     } else if (json) {
       nlohmann::json j = ReportJson(report);
       kelvara::tools::AddAnalysisJson(analysisOptions, request, report, j);
+      kelvara::tools::AddOpAmpJson(analysisOptions, request, report, opAmp, j);
       std::cout << j.dump() << '\n';
     } else {
       PrintPlain(report);
       kelvara::tools::PrintAnalysisPlain(analysisOptions, request, report, std::cout);
+      kelvara::tools::PrintOpAmpPlain(analysisOptions, request, report, opAmp, std::cout);
     }
     if (!outFile.empty()) {
       const kelvara::values::SheetRecord delivered = kelvara::tools::DeliveredRecord(record, inputs, report);
@@ -201,6 +208,9 @@ int main(int argc, char** argv) {
     return kFileError;
   } catch (const UsageError& e) {
     std::cerr << "kelvara-design: " << e.message << "\n" << app.help();
+    return kUsageError;
+  } catch (const kelvara::tools::OpAmpUsageError& e) {
+    std::cerr << "kelvara-design: " << e.what() << "\n" << app.help();
     return kUsageError;
   } catch (const kelvara::tools::AnalysisUsageError& e) {
     std::cerr << "kelvara-design: " << e.what() << "\n" << app.help();

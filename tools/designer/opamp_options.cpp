@@ -1,17 +1,19 @@
 #include "tools/designer/opamp_options.h"
 
-#include <cstdio>
-#include <stdexcept>
+#include <cmath>
+#include <iomanip>
+#include <sstream>
 
 #include "response/opamp_analysis.h"
+#include "response/opamp_time.h"
 
 namespace kelvara::tools {
 namespace {
 
-std::string Exact(double x) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%.17g", x);
-  return buffer;
+std::string Short(double v) {
+  std::ostringstream s;
+  s << std::setprecision(6) << v;
+  return s.str();
 }
 
 nlohmann::json NumberOrNull(double x) { return std::isfinite(x) ? nlohmann::json(x) : nlohmann::json(nullptr); }
@@ -35,36 +37,67 @@ response::OpAmpModel OpAmpModelOf(const OpAmpOptions& options) {
     static const char* const kRanges[] = {"above 0 Hz", "above 0 dB", "0 ohms or more"};
     const int i = static_cast<int>(error->field);
     const std::string& text = i == 0 ? options.texts.gbwHz : i == 1 ? options.texts.a0Db : options.texts.routOhm;
-    throw std::invalid_argument(
+    throw OpAmpUsageError(
         std::string(kNames[i]) + " '" + text + "' " +
         (error->unreadable ? "is not an engineering value (e.g. 1M, 4.7k, 50)" : std::string("must be ") + kRanges[i]));
   }
   return model;
 }
 
-void AddOpAmpStageKeys(nlohmann::json& stages, const response::OpAmpCircuit& circuit,
-                       const response::OpAmpModel& model) {
+void AddOpAmpJson(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,
+                  const response::OpAmpModel& model, nlohmann::json& j) {
+  if (!options.analysis || model.ideal || !report.minus3dbHz.has_value() || !j["stages"].is_array()) return;
+  const response::OpAmpCircuit circuit = response::CircuitFromComponents(request, report.parts);
   const std::vector<response::OpAmpStageReport> reports = response::AnalyseOpAmpStages(circuit, model);
+  nlohmann::json& stages = j["stages"];
   for (std::size_t k = 0; k < reports.size() && k < stages.size(); ++k) {
     stages[k]["gbw_min_hz"] = NumberOrNull(reports[k].gbwMinHz);
-    if (!model.ideal) stages[k]["gain_error_db_at_f0"] = NumberOrNull(reports[k].gainErrorDbAtF0);
+    stages[k]["gain_error_db_at_f0"] = NumberOrNull(reports[k].gainErrorDbAtF0);
+  }
+  if (!j["summary"].is_object()) return;
+  const auto floor = response::FindStopbandFloor(circuit, model);
+  j["summary"]["stopband_floor_db"] = floor ? nlohmann::json(floor->db) : nlohmann::json(nullptr);
+  j["summary"]["stopband_floor_hz"] = floor ? nlohmann::json(floor->hz) : nlohmann::json(nullptr);
+}
+
+void PrintOpAmpPlain(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,
+                     const response::OpAmpModel& model, std::ostream& out) {
+  if (!options.analysis || model.ideal || !report.minus3dbHz.has_value()) return;
+  const response::OpAmpCircuit circuit = response::CircuitFromComponents(request, report.parts);
+  auto text = [](double v, const char* unit) { return std::isfinite(v) ? Short(v) + unit : std::string("-"); };
+  out << "op-amp: GBW " << Short(model.gbwHz) << " Hz, A0 " << Short(model.a0Db) << " dB, Rout " << Short(model.routOhm)
+      << " ohm\n";
+  int stage = 1;
+  for (const response::OpAmpStageReport& s : response::AnalyseOpAmpStages(circuit, model)) {
+    out << "stage " << stage++ << ": GBW min " << Short(s.gbwMinHz) << " Hz (" << (s.gbwMet ? "met" : "NOT met")
+        << "), gain error at f0 " << Short(s.gainErrorDbAtF0) << " dB, peak " << text(s.peakDb, " dB") << " at "
+        << text(s.peakHz, " Hz") << " (shift " << text(s.peakShiftHz, " Hz") << ")\n";
+  }
+  if (request.passKind == engine::kLpf) {
+    const auto floor = response::FindStopbandFloor(circuit, model);
+    out << "stop-band floor = " << (floor ? Short(floor->db) + " dB at " + Short(floor->hz) + " Hz" : "-") << '\n';
   }
 }
 
-void AddOpAmpSummaryKeys(nlohmann::json& summary, const response::OpAmpCircuit& circuit,
-                         const response::OpAmpModel& model) {
-  if (model.ideal) return;
-  const auto floor = response::FindStopbandFloor(circuit, model);
-  summary["stopband_floor_db"] = floor ? nlohmann::json(floor->db) : nlohmann::json(nullptr);
-  summary["stopband_floor_hz"] = floor ? nlohmann::json(floor->hz) : nlohmann::json(nullptr);
-}
-
-void PrintCircuitCurve(std::ostream& out, const std::string& curve, const response::OpAmpCircuit& circuit,
-                       const response::OpAmpModel& model, const std::vector<double>& frequencies) {
-  const response::CircuitCurveSet set = response::CircuitCurves(circuit, model, frequencies);
-  const std::vector<double>& values = curve == "phase" ? set.phaseDeg : curve == "delay" ? set.delayS : set.gainDb;
-  out << "frequency_hz," << (curve == "phase" ? "phase_deg" : curve == "delay" ? "delay_s" : "gain_db") << '\n';
-  for (std::size_t i = 0; i < frequencies.size(); ++i) out << Exact(frequencies[i]) << ',' << Exact(values[i]) << '\n';
+bool PrintOpAmpCurve(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,
+                     const response::OpAmpModel& model, std::ostream& out) {
+  if (!report.minus3dbHz.has_value()) return false;
+  const std::vector<double> xs = CurvePoints(options, response::CascadeFromParts(request, report.parts));
+  const response::OpAmpCircuit circuit = response::CircuitFromComponents(request, report.parts);
+  std::vector<double> ys;
+  if (options.curve == "step" || options.curve == "impulse") {
+    const response::CircuitTimeCurves t =
+        xs.empty() ? response::CircuitTimeCurves{}
+                   : response::CircuitTimeResponse(circuit, model, xs.front(), xs.back(), static_cast<int>(xs.size()));
+    ys = options.curve == "step" ? t.step : t.impulse;
+  } else {
+    const response::CircuitCurveSet set = response::CircuitCurves(circuit, model, xs);
+    ys = options.curve == "phase" ? set.phaseDeg : options.curve == "delay" ? set.delayS : set.gainDb;
+  }
+  out << CurveHeader(options.curve) << '\n';
+  for (std::size_t i = 0; i < xs.size() && i < ys.size(); ++i)
+    out << CurveNumber(xs[i]) << ',' << CurveNumber(ys[i]) << '\n';
+  return true;
 }
 
 }  // namespace kelvara::tools

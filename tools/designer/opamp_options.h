@@ -4,16 +4,18 @@
 // --opamp-rout (engineering texts). Any one of them switches from the ideal
 // op-amp to the real one (A0 100 dB, GBW 1M, Rout 0 unless given); then the
 // frequency curves are those of the real circuit and the analysis gains the
-// op-amp's keys.
+// op-amp's keys. Without them the output is as before.
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "response/opamp_circuit.h"
 #include "response/opamp_texts.h"
+#include "tools/designer/analysis_cli.h"
 
 namespace kelvara::tools {
 
@@ -26,25 +28,30 @@ struct OpAmpOptions {
 
 void AddOpAmpOptions(CLI::App& app, OpAmpOptions& options);
 
+/// An op-amp option whose text cannot be used.
+struct OpAmpUsageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
 /// The ideal op-amp when no option was given, else the real one; an
-/// unreadable or out-of-range text throws std::invalid_argument naming the
-/// option.
+/// unreadable or out-of-range text throws OpAmpUsageError naming the option.
 response::OpAmpModel OpAmpModelOf(const OpAmpOptions& options);
 
-/// Adds "gbw_min_hz" to every stage object (cascade order) and, with a real
-/// op-amp, "gain_error_db_at_f0".
-void AddOpAmpStageKeys(nlohmann::json& stages, const response::OpAmpCircuit& circuit,
-                       const response::OpAmpModel& model);
+/// With --analysis and a real op-amp: "gbw_min_hz" and "gain_error_db_at_f0"
+/// in every stage object, "stopband_floor_db" and "stopband_floor_hz" in the
+/// summary (null for an HPF or where the gain falls all the way to 1 GHz).
+void AddOpAmpJson(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,
+                  const response::OpAmpModel& model, nlohmann::json& j);
 
-/// With a real op-amp: "stopband_floor_db" and "stopband_floor_hz" (null for
-/// an HPF or where the gain falls all the way to 1 GHz).
-void AddOpAmpSummaryKeys(nlohmann::json& summary, const response::OpAmpCircuit& circuit,
-                         const response::OpAmpModel& model);
+/// The same as text lines after the analysis.
+void PrintOpAmpPlain(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,
+                     const response::OpAmpModel& model, std::ostream& out);
 
-/// The CSV of a frequency curve ("gain", "phase" or "delay") of the circuit
-/// at ascending frequencies, with its header line; numbers read back to the
-/// same double.
-void PrintCircuitCurve(std::ostream& out, const std::string& curve, const response::OpAmpCircuit& circuit,
-                       const response::OpAmpModel& model, const std::vector<double>& frequencies);
+/// The --curve CSV of the circuit with a real op-amp, on the points the
+/// analysis options give (step and impulse from the circuit's state
+/// equations; their span defaults to the ideal one's, settled to 0.1 %).
+/// False when the design has no usable part values.
+bool PrintOpAmpCurve(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,
+                     const response::OpAmpModel& model, std::ostream& out);
 
 }  // namespace kelvara::tools
