@@ -95,6 +95,27 @@ TEST(CircuitTimeResponse, SamplesDoNotDependOnTheGrid) {
   }
 }
 
+// A window that starts later is the same response: its points are those of
+// the grid from 0 at the same times.
+TEST(CircuitTimeResponse, WindowFromALaterTimeIsTheSameResponse) {
+  for (const DesignCase& d : kDesigns) {
+    SCOPED_TRACE(Describe(d));
+    const OpAmpCircuit c = DesignedCircuit(d);
+    const OpAmpModel m = RealOpAmp(1e6, 100, 50);
+    const double span = 20 / c.ideal.omega[0];
+    const CircuitTimeCurves full = CircuitTimeResponse(c, m, span, 201);
+    const CircuitTimeCurves window = CircuitTimeResponse(c, m, span / 4, span, 151);
+    ASSERT_EQ(window.step.size(), 151u);
+    double scale = 0;
+    for (double v : full.impulse) scale = std::fmax(scale, std::fabs(v));
+    for (int i = 0; i < 151; ++i) {
+      EXPECT_NEAR(window.timeS[i], full.timeS[50 + i], span * 1e-15);
+      EXPECT_NEAR(window.step[i], full.step[50 + i], 1e-9);
+      EXPECT_NEAR(window.impulse[i], full.impulse[50 + i], 1e-9 * scale);
+    }
+  }
+}
+
 // The step settles at the gain at DC (the followers' A0 / (1 + A0) for an
 // LPF, 0 for an HPF), and the impulse is its slope: a central difference
 // over +-1e-4 relative of steps taken straight to their times.
