@@ -69,7 +69,8 @@ class Gain {
 };
 
 // The walks of FindCutoff3dB, step for step.
-double CutoffLpf(const Gain& gain) {
+template <typename G>
+double CutoffLpf(const G& gain) {
   double f = 0.01;
   double s = 100;
   while (f <= 1e9) {
@@ -89,7 +90,8 @@ double CutoffLpf(const Gain& gain) {
   return f;
 }
 
-double CutoffHpf(const Gain& gain) {
+template <typename G>
+double CutoffHpf(const G& gain) {
   double f = 1e9;
   double c = 100;
   double d = 0;
@@ -116,6 +118,10 @@ double CutoffHpf(const Gain& gain) {
 
 double FastCutoff3dB(const engine::DesignRequest& request, const response::ResponseStages& stages) {
   const Gain gain(request, stages);
+  return request.passKind == engine::kHpf ? CutoffHpf(gain) : CutoffLpf(gain);
+}
+
+double Cutoff3dBOf(const engine::DesignRequest& request, const std::function<double(double)>& gain) {
   return request.passKind == engine::kHpf ? CutoffHpf(gain) : CutoffLpf(gain);
 }
 

@@ -9,10 +9,16 @@
 // closer than that, stages of higher Q and values that are no number use
 // ResponseDb itself.
 
+#include <functional>
+
 #include "response/response.h"
 
 namespace kelvara::tolerance {
 
 double FastCutoff3dB(const engine::DesignRequest& request, const response::ResponseStages& stages);
+
+/// The walks of FindCutoff3dB on any gain (dB at a frequency), e.g. the
+/// circuit's with a real op-amp.
+double Cutoff3dBOf(const engine::DesignRequest& request, const std::function<double(double)>& gain);
 
 }  // namespace kelvara::tolerance

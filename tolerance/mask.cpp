@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "engine/stage_maths.h"
+#include "response/opamp_circuit.h"
 #include "tolerance/trial.h"
 
 namespace kelvara::tolerance {
@@ -77,6 +78,24 @@ Extremes BandExtremes(const std::function<double(double)>& g, double fLow, doubl
 }
 
 }  // namespace
+
+bool MeetsMask(const DesignRequest& request, const response::OpAmpCircuit& circuit, const response::OpAmpModel& model,
+               const Mask& mask) {
+  // A real op-amp lets the input through at high frequencies, so the gain
+  // of an LPF rises again: the stop band is searched over three decades
+  // from stopHz (an HPF's down from stopHz) instead of up to the stages.
+  auto gain = [&](double f) { return response::CircuitGainDb(circuit, model, f); };
+  Extremes pass;
+  double stopHigh = 0;
+  if (request.passKind == engine::kHpf) {
+    pass = BandExtremes(gain, mask.passHz, mask.passHz * kFlatDecades);
+    stopHigh = BandExtremes(gain, mask.stopHz / kFlatDecades, mask.stopHz).high;
+  } else {
+    pass = BandExtremes(gain, mask.passHz / kFlatDecades, mask.passHz);
+    stopHigh = BandExtremes(gain, mask.stopHz, mask.stopHz * kFlatDecades).high;
+  }
+  return pass.low >= -mask.passDb && pass.high <= mask.passDb && stopHigh <= -mask.stopDb;
+}
 
 bool MeetsMask(const DesignRequest& request, const response::ResponseStages& stages, const Mask& mask) {
   auto gain = [&](double f) { return response::ResponseDb(request, stages, f); };

@@ -5,6 +5,7 @@
 
 #include "engine/stage_maths.h"
 #include "response/analysis.h"
+#include "response/opamp_circuit.h"
 #include "tolerance/band.h"
 
 namespace kelvara::tolerance {
@@ -25,6 +26,8 @@ ValueBand BandOfValues(double f, double nominal, std::vector<double>& values) {
   return b;
 }
 
+BandPoint AsBandPoint(const ValueBand& b) { return {b.frequencyHz, b.nominal, b.min, b.p05, b.p95, b.max}; }
+
 }  // namespace
 
 std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, const RunOptions& options) {
@@ -36,7 +39,11 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
   MonteCarloResult result;
   result.trials = n;
   result.seed = config.seed;
-  result.nominal = MeasureTrial(request, nominalStages);
+  const bool real = !config.design.opamp.ideal;
+  const response::OpAmpModel& nominalModel = config.design.opamp;
+  const response::OpAmpCircuit nominalCircuit = response::CircuitFromComponents(request, config.design.parts);
+  result.nominal =
+      real ? MeasureTrial(request, nominalStages, nominalCircuit, nominalModel) : MeasureTrial(request, nominalStages);
 
   // Stage one, per trial: part values, stages, figures, mask.
   StageColumns columns(kMaxStages, n);
@@ -50,15 +57,28 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
   const double trialShare = 1 / (1 + wBand + wComplex);
   const double bandShare = wBand * trialShare;
   const double complexShare = wComplex * trialShare;
-  std::vector<response::Cascade> cascades(complex ? n : 0);
+  std::vector<response::Cascade> cascades(complex && !real ? n : 0);
+  // With a real op-amp: every trial's circuit and op-amp, and its phase at
+  // all frequencies (the circuit's phase is followed along the frequencies).
+  std::vector<response::OpAmpCircuit> circuits(real ? n : 0);
+  std::vector<response::OpAmpModel> models(real ? n : 0);
+  std::vector<std::vector<double>> phases(real && config.phaseBand ? n : 0);
   const bool complete = ParallelChunks(n, kTrialChunk, options, 0, trialShare, [&](int begin, int end) {
     for (int t = begin; t < end; ++t) {
-      const response::ResponseStages st =
-          response::StagesFromComponents(request, TrialParts(config.design, config.seed, t));
+      const Trial trial = TrialOf(config.design, config.seed, t);
+      const response::ResponseStages st = response::StagesFromComponents(request, trial.parts);
       columns.Set(request, t, st);
-      if (complex) cascades[t] = response::MakeCascade(request, st);
-      figures[t] = MeasureTrial(request, st);
-      if (config.mask) passed[t] = MeetsMask(request, st, *config.mask) ? 1 : 0;
+      if (real) {
+        circuits[t] = response::CircuitFromComponents(request, trial.parts);
+        models[t] = trial.opamp;
+        figures[t] = MeasureTrial(request, st, circuits[t], models[t]);
+        if (config.mask) passed[t] = MeetsMask(request, circuits[t], models[t], *config.mask) ? 1 : 0;
+        if (config.phaseBand) phases[t] = response::CircuitPhaseDeg(circuits[t], models[t], config.frequencies);
+      } else {
+        if (complex) cascades[t] = response::MakeCascade(request, st);
+        figures[t] = MeasureTrial(request, st);
+        if (config.mask) passed[t] = MeetsMask(request, st, *config.mask) ? 1 : 0;
+      }
     }
   });
   if (!complete) return std::nullopt;
@@ -70,24 +90,38 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
     std::vector<double> w(n);
     for (int j = begin; j < end; ++j) {
       const double f = config.frequencies[j];
-      NegatedInversePowers(request, columns, f, w);
-      result.band[j] = BandFromNegatedInversePowers(f, response::ResponseDb(request, nominalStages, f), w);
+      if (real) {
+        for (int t = 0; t < n; ++t) w[t] = response::CircuitGainDb(circuits[t], models[t], f);
+        result.band[j] = AsBandPoint(BandOfValues(f, response::CircuitGainDb(nominalCircuit, nominalModel, f), w));
+      } else {
+        NegatedInversePowers(request, columns, f, w);
+        result.band[j] = BandFromNegatedInversePowers(f, response::ResponseDb(request, nominalStages, f), w);
+      }
     }
   });
   if (!banded) return std::nullopt;
   if (complex) {
     const response::Cascade nominal = response::MakeCascade(request, nominalStages);
+    const std::vector<double> nominalPhases =
+        real && config.phaseBand ? response::CircuitPhaseDeg(nominalCircuit, nominalModel, config.frequencies)
+                                 : std::vector<double>();
     if (config.phaseBand) result.phaseBand.resize(points);
     if (config.delayBand) result.delayBand.resize(points);
     const bool done = ParallelChunks(points, 1, options, trialShare + bandShare, complexShare, [&](int begin, int end) {
       std::vector<double> values(n);
       for (int j = begin; j < end; ++j) {
         const double f = config.frequencies[j];
-        if (config.phaseBand) {
+        if (config.phaseBand && real) {
+          for (int t = 0; t < n; ++t) values[t] = phases[t][j];
+          result.phaseBand[j] = BandOfValues(f, nominalPhases[j], values);
+        } else if (config.phaseBand) {
           for (int t = 0; t < n; ++t) values[t] = response::PhaseDeg(cascades[t], f);
           result.phaseBand[j] = BandOfValues(f, response::PhaseDeg(nominal, f), values);
         }
-        if (config.delayBand) {
+        if (config.delayBand && real) {
+          for (int t = 0; t < n; ++t) values[t] = response::CircuitDelayS(circuits[t], models[t], f);
+          result.delayBand[j] = BandOfValues(f, response::CircuitDelayS(nominalCircuit, nominalModel, f), values);
+        } else if (config.delayBand) {
           for (int t = 0; t < n; ++t) values[t] = response::GroupDelay(cascades[t], f);
           result.delayBand[j] = BandOfValues(f, response::GroupDelay(nominal, f), values);
         }
@@ -132,7 +166,8 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
     }
     y.ratio = static_cast<double>(y.passed) / n;
     y.ci95 = WilsonInterval95(y.passed, n);
-    y.nominalPasses = MeetsMask(request, nominalStages, *config.mask);
+    y.nominalPasses = real ? MeetsMask(request, nominalCircuit, nominalModel, *config.mask)
+                           : MeetsMask(request, nominalStages, *config.mask);
     result.yield = std::move(y);
   }
   return result;

@@ -18,16 +18,24 @@ double Draw(Distribution distribution, Xoshiro256& g) {
 
 }  // namespace
 
-ComponentSet TrialParts(const ToleranceDesign& design, std::uint64_t seed, int trial) {
-  ComponentSet parts = design.parts;
+Trial TrialOf(const ToleranceDesign& design, std::uint64_t seed, int trial) {
+  Trial t{design.parts, design.opamp};
   Xoshiro256 g = Xoshiro256::ForTrial(seed, static_cast<std::uint64_t>(trial));
   for (int i = 0; i < design.request.Order() && i < kMaxParts; ++i) {
     const double dr = Draw(design.distribution, g);
     const double dc = Draw(design.distribution, g);
-    parts.r[i] = design.parts.r[i] * (1 + design.tolerances.rPct[i] / 100 * dr);
-    parts.c[i] = design.parts.c[i] * (1 + design.tolerances.cPct[i] / 100 * dc);
+    t.parts.r[i] = design.parts.r[i] * (1 + design.tolerances.rPct[i] / 100 * dr);
+    t.parts.c[i] = design.parts.c[i] * (1 + design.tolerances.cPct[i] / 100 * dc);
   }
-  return parts;
+  if (!design.opamp.ideal) {
+    const double d = Draw(design.distribution, g);
+    t.opamp.gbwHz = design.opamp.gbwHz * (1 + design.tolerances.gbwPct / 100 * d);
+  }
+  return t;
+}
+
+ComponentSet TrialParts(const ToleranceDesign& design, std::uint64_t seed, int trial) {
+  return TrialOf(design, seed, trial).parts;
 }
 
 double StageF0Hz(double omega) { return omega / kTwoPi; }
@@ -47,6 +55,13 @@ TrialFigures MeasureTrial(const DesignRequest& request, const response::Response
     t.q[k] = firstOrder ? 0 : stages.q[k];
     t.peakDb[k] = firstOrder ? 0 : StagePeakDb(stages.q[k]);
   }
+  return t;
+}
+
+TrialFigures MeasureTrial(const DesignRequest& request, const response::ResponseStages& stages,
+                          const response::OpAmpCircuit& circuit, const response::OpAmpModel& model) {
+  TrialFigures t = MeasureTrial(request, stages);
+  t.minus3dbHz = Cutoff3dBOf(request, [&](double f) { return response::CircuitGainDb(circuit, model, f); });
   return t;
 }
 

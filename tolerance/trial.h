@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "engine/design_types.h"
+#include "response/opamp_circuit.h"
+#include "response/opamp_model.h"
 #include "response/response.h"
 
 namespace kelvara::tolerance {
@@ -28,6 +30,8 @@ enum class Distribution : std::uint8_t {
 struct Tolerances {
   std::array<double, kMaxParts> rPct{};
   std::array<double, kMaxParts> cPct{};
+  /// Of the op-amp's gain-bandwidth, used with a real op-amp only.
+  double gbwPct = 0;
 
   /// The same tolerance for every resistor and for every capacitor.
   static Tolerances Uniform(double rPct, double cPct) {
@@ -44,7 +48,21 @@ struct ToleranceDesign {
   ComponentSet parts;  // nominal values; parts 1..order are used
   Tolerances tolerances;
   Distribution distribution = Distribution::kUniform;
+  /// Ideal (the default): the gain of ResponseDb. Real: every stage's op-amp
+  /// has this model, its GBW varied by gbwPct, and gains, phases, delays
+  /// and the -3 dB frequency are those of the drawn circuit.
+  response::OpAmpModel opamp;
 };
+
+/// One trial: its part values and its op-amp.
+struct Trial {
+  ComponentSet parts;
+  response::OpAmpModel opamp;
+};
+
+/// The trial's draws, in the order R1, C1, R2, C2, ..., then the GBW (drawn
+/// only with a real op-amp, so the parts do not depend on it).
+Trial TrialOf(const ToleranceDesign& design, std::uint64_t seed, int trial);
 
 /// The part values of one trial: each part of the order is its nominal value
 /// times (1 + tol/100 * d), d drawn from the trial's own stream in the order
@@ -65,6 +83,9 @@ struct Mask {
 /// Whether the gain of the stages meets the mask: see mask.cpp for how the
 /// bands are searched.
 bool MeetsMask(const DesignRequest& request, const response::ResponseStages& stages, const Mask& mask);
+/// The same for the drawn circuit with a real op-amp.
+bool MeetsMask(const DesignRequest& request, const response::OpAmpCircuit& circuit, const response::OpAmpModel& model,
+               const Mask& mask);
 
 /// Natural frequency in Hz of a stage slot's angular frequency.
 double StageF0Hz(double omega);
@@ -83,6 +104,10 @@ struct TrialFigures {
 };
 
 TrialFigures MeasureTrial(const DesignRequest& request, const response::ResponseStages& stages);
+/// With a real op-amp: the -3 dB frequency of the circuit (the same search,
+/// on CircuitGainDb); f0, Q and peak stay those of the part values.
+TrialFigures MeasureTrial(const DesignRequest& request, const response::ResponseStages& stages,
+                          const response::OpAmpCircuit& circuit, const response::OpAmpModel& model);
 
 /// Frequencies of the chart's sweep from fStart to 1.2 fTop in 5 % steps,
 /// exactly as SweepResponse hands them out.

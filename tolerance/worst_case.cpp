@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "response/opamp_circuit.h"
 #include "tolerance/fast_cutoff.h"
 
 namespace kelvara::tolerance {
@@ -45,7 +46,19 @@ ComponentSet CornerParts(const ToleranceDesign& design, std::uint32_t corner) {
   return parts;
 }
 
-std::uint32_t CornerCount(const DesignRequest& request) { return 1U << (2 * request.Order()); }
+response::OpAmpModel CornerOpAmp(const ToleranceDesign& design, std::uint32_t corner) {
+  response::OpAmpModel model = design.opamp;
+  if (!design.opamp.ideal) {
+    const double s = (corner >> (2 * design.request.Order())) & 1U ? 1.0 : -1.0;
+    model.gbwHz = design.opamp.gbwHz * (1 + design.tolerances.gbwPct / 100 * s);
+  }
+  return model;
+}
+
+std::uint32_t CornerCount(const ToleranceDesign& design) {
+  const bool gbw = !design.opamp.ideal && design.tolerances.gbwPct != 0;
+  return 1U << (2 * design.request.Order() + (gbw ? 1 : 0));
+}
 
 std::vector<double> DefaultWorstCaseFrequencies(const DesignRequest& request) {
   const double fc = request.cutoffHz;
@@ -56,7 +69,8 @@ std::vector<double> DefaultWorstCaseFrequencies(const DesignRequest& request) {
 std::optional<WorstCaseResult> RunWorstCase(const ToleranceDesign& design, const std::vector<double>& frequencies,
                                             const RunOptions& options) {
   const DesignRequest& request = design.request;
-  const std::uint32_t corners = CornerCount(request);
+  const std::uint32_t corners = CornerCount(design);
+  const bool real = !design.opamp.ideal;
   const int chunks = static_cast<int>((corners + kCornerChunk - 1) / kCornerChunk);
   std::vector<ChunkExtremes> perChunk(chunks);
   const bool complete = ParallelChunks(chunks, 1, options, 0, 1, [&](int begin, int end) {
@@ -66,8 +80,17 @@ std::optional<WorstCaseResult> RunWorstCase(const ToleranceDesign& design, const
       const std::uint32_t from = static_cast<std::uint32_t>(c) * kCornerChunk;
       const std::uint32_t to = std::min(corners, from + kCornerChunk);
       for (std::uint32_t corner = from; corner < to; ++corner) {
-        const response::ResponseStages st = response::StagesFromComponents(request, CornerParts(design, corner));
+        const ComponentSet parts = CornerParts(design, corner);
         const bool first = corner == from;
+        if (real) {
+          const response::OpAmpCircuit circuit = response::CircuitFromComponents(request, parts);
+          const response::OpAmpModel model = CornerOpAmp(design, corner);
+          auto gain = [&](double f) { return response::CircuitGainDb(circuit, model, f); };
+          Take(x.minus3db, first, Cutoff3dBOf(request, gain), corner);
+          for (std::size_t j = 0; j < frequencies.size(); ++j) Take(x.gains[j], first, gain(frequencies[j]), corner);
+          continue;
+        }
+        const response::ResponseStages st = response::StagesFromComponents(request, parts);
         Take(x.minus3db, first, FastCutoff3dB(request, st), corner);
         for (std::size_t j = 0; j < frequencies.size(); ++j)
           Take(x.gains[j], first, response::ResponseDb(request, st, frequencies[j]), corner);
@@ -79,12 +102,16 @@ std::optional<WorstCaseResult> RunWorstCase(const ToleranceDesign& design, const
   WorstCaseResult r;
   r.corners = corners;
   const response::ResponseStages nominal = response::StagesFromComponents(request, design.parts);
-  r.nominalMinus3dbHz = response::FindCutoff3dB(request, nominal);
+  const response::OpAmpCircuit nominalCircuit = response::CircuitFromComponents(request, design.parts);
+  auto nominalGain = [&](double f) {
+    return real ? response::CircuitGainDb(nominalCircuit, design.opamp, f) : response::ResponseDb(request, nominal, f);
+  };
+  r.nominalMinus3dbHz = real ? Cutoff3dBOf(request, nominalGain) : response::FindCutoff3dB(request, nominal);
   r.minus3dbHz = perChunk[0].minus3db;
   r.gains.resize(frequencies.size());
   for (std::size_t j = 0; j < frequencies.size(); ++j) {
     r.gains[j].frequencyHz = frequencies[j];
-    r.gains[j].nominalDb = response::ResponseDb(request, nominal, frequencies[j]);
+    r.gains[j].nominalDb = nominalGain(frequencies[j]);
     r.gains[j].db = perChunk[0].gains[j];
   }
   for (int c = 1; c < chunks; ++c) {

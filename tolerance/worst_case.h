@@ -15,11 +15,13 @@
 namespace kelvara::tolerance {
 
 /// Corner number bits: bit 2i set puts R(i+1) at +tol, bit 2i+1 puts
-/// C(i+1) at +tol; a clear bit puts the part at -tol.
+/// C(i+1) at +tol; a clear bit puts the part at -tol. With a real op-amp
+/// whose GBW has a tolerance, bit 2 order does the same for the GBW.
 ComponentSet CornerParts(const ToleranceDesign& design, std::uint32_t corner);
+response::OpAmpModel CornerOpAmp(const ToleranceDesign& design, std::uint32_t corner);
 
-/// Number of corners of the design's order: 2^(2 order).
-std::uint32_t CornerCount(const DesignRequest& request);
+/// Number of corners: 2^(2 order), twice that with a GBW tolerance.
+std::uint32_t CornerCount(const ToleranceDesign& design);
 
 struct Extreme {
   double min = 0;

@@ -164,6 +164,19 @@ TEST(ToleranceCli, CurvesGainTheBandColumns) {
   EXPECT_EQ(step.out.substr(0, step.out.find('\n')), "time_s,step");
 }
 
+TEST(ToleranceCli, GbwToleranceOfARealOpAmp) {
+  const std::string design = "--cutoff 10k --order 8 --response chebyshev --monte-carlo 200 --tol-r 0 --tol-c 0";
+  const nlohmann::json real = Tolerance(design + " --opamp-gbw 1M --tol-gbw 20");
+  EXPECT_GT(real["minus3db_hz"]["std"].get<double>(), 0);
+  EXPECT_EQ(real["stages"][0]["q"]["std"].get<double>(), 0);  // the parts' Q
+  const nlohmann::json fixedGbw = Tolerance(design + " --opamp-gbw 1M");
+  EXPECT_EQ(fixedGbw["minus3db_hz"]["std"].get<double>(), 0);
+  // The op-amp lowers the -3 dB frequency of this design.
+  EXPECT_LT(fixedGbw["minus3db_hz"]["nominal"].get<double>(),
+            Tolerance(design)["minus3db_hz"]["nominal"].get<double>());
+  EXPECT_EQ(RunDesignTool(design + " --tol-gbw 20").status, 2);
+}
+
 TEST(ToleranceCli, RefusesOptionsThatDoNotFit) {
   const char* cases[] = {
       "--cutoff 1k --monte-carlo 99",

@@ -9,9 +9,11 @@
 #include <ostream>
 #include <stdexcept>
 #include <string>
+
 #include <vector>
 
 #include "engine/design_types.h"
+#include "response/analysis.h"
 #include "tools/designer/headless_design.h"
 
 namespace kelvara::tools {
@@ -44,13 +46,16 @@ void AddAnalysisJson(const AnalysisOptions& options, const engine::DesignRequest
 void PrintAnalysisPlain(const AnalysisOptions& options, const engine::DesignRequest& request,
                         const DesignReport& report, std::ostream& out);
 
-/// The frequencies a --curve of gain, phase or delay is drawn at (--from,
-/// --to and --points or their defaults); throws AnalysisUsageError.
-std::vector<double> CurveFrequencies(const AnalysisOptions& options);
+/// The abscissae of the --curve CSV: --from, --to and --points or their
+/// defaults (frequencies spaced logarithmically, times linearly; the time
+/// span defaults to the one settled to 0.1 %).
+std::vector<double> CurvePoints(const AnalysisOptions& options, const response::Cascade& cascade);
 
-/// The shortest text that reads back to the same double, as --curve
-/// prints its numbers.
-std::string RoundTripText(double v);
+/// The CSV header line of a curve, without its line end.
+std::string CurveHeader(const std::string& curve);
+
+/// A number of the CSV, printed so that it reads back to the same double.
+std::string CurveNumber(double v);
 
 /// Prints the --curve CSV (header and points); false when the design has no
 /// usable values to draw (then nothing is printed).

@@ -21,6 +21,7 @@
 #include "tools/designer/analysis_cli.h"
 #include "tools/designer/delivered_record.h"
 #include "tools/designer/headless_design.h"
+#include "tools/designer/opamp_options.h"
 #include "tools/designer/tolerance_options.h"
 #include "values/eng_value.h"
 
@@ -149,6 +150,8 @@ int main(int argc, char** argv) {
   app.add_flag("--json", json, "print one JSON object");
   kelvara::tools::AnalysisOptions analysisOptions;
   kelvara::tools::AddAnalysisOptions(app, analysisOptions);
+  kelvara::tools::OpAmpOptions opAmpOptions;
+  kelvara::tools::AddOpAmpOptions(app, opAmpOptions);
   kelvara::tools::ToleranceOptions toleranceOptions;
   kelvara::tools::AddToleranceOptions(app, toleranceOptions);
   app.footer("Exit status: 0 valid design, 1 invalid design, 2 usage error, 3 design file not read or written.");
@@ -166,6 +169,7 @@ int main(int argc, char** argv) {
   try {
     if (sheetFile.empty() && cutoffOption->count() == 0) throw UsageError{"--cutoff or --sheet is required"};
     kelvara::tools::CheckAnalysisOptions(analysisOptions);
+    const kelvara::response::OpAmpModel opAmp = kelvara::tools::OpAmpModelOf(opAmpOptions);
     SheetInputs inputs;
     kelvara::values::SheetRecord record = kelvara::values::DefaultSheetRecord();
     if (sheetFile.empty()) {
@@ -182,22 +186,28 @@ int main(int argc, char** argv) {
     for (const auto& w : report.warnings) std::cerr << w.caption << ": " << w.text << '\n';
     std::optional<kelvara::tools::ToleranceReport> tolerance;
     if (toleranceOptions.Requested() && report.minus3dbHz) {
-      tolerance = kelvara::tools::RunToleranceAnalysis(toleranceOptions, request, report.parts, analysisOptions);
+      tolerance = kelvara::tools::RunToleranceAnalysis(toleranceOptions, request, report.parts, analysisOptions, opAmp);
     }
     bool drawn = true;
     if (!analysisOptions.curve.empty()) {
-      drawn = tolerance ? kelvara::tools::PrintToleranceCurve(analysisOptions, request, report, *tolerance, std::cout)
-                        : kelvara::tools::PrintCurve(analysisOptions, request, report, std::cout);
+      if (tolerance && kelvara::tools::CurveHasBands(analysisOptions.curve)) {
+        drawn = kelvara::tools::PrintToleranceCurve(analysisOptions, request, report, *tolerance, std::cout);
+      } else {
+        drawn = opAmp.ideal ? kelvara::tools::PrintCurve(analysisOptions, request, report, std::cout)
+                            : kelvara::tools::PrintOpAmpCurve(analysisOptions, request, report, opAmp, std::cout);
+      }
       if (!drawn) std::cerr << "kelvara-design: no curve: the design has no usable part values\n";
     } else if (json) {
       nlohmann::json j = ReportJson(report);
       kelvara::tools::AddAnalysisJson(analysisOptions, request, report, j);
+      kelvara::tools::AddOpAmpJson(analysisOptions, request, report, opAmp, j);
       if (toleranceOptions.Requested())
         j["tolerance"] = tolerance ? ToleranceJson(toleranceOptions, *tolerance) : nlohmann::json(nullptr);
       std::cout << j.dump() << '\n';
     } else {
       PrintPlain(report);
       kelvara::tools::PrintAnalysisPlain(analysisOptions, request, report, std::cout);
+      kelvara::tools::PrintOpAmpPlain(analysisOptions, request, report, opAmp, std::cout);
       if (tolerance) PrintTolerance(std::cout, toleranceOptions, *tolerance);
     }
     if (!outFile.empty()) {
@@ -212,6 +222,9 @@ int main(int argc, char** argv) {
     return kFileError;
   } catch (const UsageError& e) {
     std::cerr << "kelvara-design: " << e.message << "\n" << app.help();
+    return kUsageError;
+  } catch (const kelvara::tools::OpAmpUsageError& e) {
+    std::cerr << "kelvara-design: " << e.what() << "\n" << app.help();
     return kUsageError;
   } catch (const kelvara::tools::AnalysisUsageError& e) {
     std::cerr << "kelvara-design: " << e.what() << "\n" << app.help();

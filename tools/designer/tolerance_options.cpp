@@ -47,6 +47,10 @@ void AddToleranceOptions(CLI::App& app, ToleranceOptions& o) {
   app.add_option("--tol-c", o.tolCPct, "tolerance of every capacitor in per cent (default 5)")
       ->check(CLI::Range(0.0, 50.0))
       ->needs(mc);
+  app.add_option("--tol-gbw", o.tolGbwPct,
+                 "tolerance of the op-amp's gain-bandwidth in per cent, with a real op-amp (default 0)")
+      ->check(CLI::Range(0.0, 90.0))
+      ->needs(mc);
   app.add_option("--distribution", o.distribution,
                  "uniform (within +-tolerance, the default) or normal (tolerance = 3 sigma)")
       ->check(CLI::IsMember({"uniform", "normal"}))
@@ -65,18 +69,27 @@ void AddToleranceOptions(CLI::App& app, ToleranceOptions& o) {
       ->needs(mc);
 }
 
+bool CurveHasBands(const std::string& curve) { return curve == "gain" || curve == "phase" || curve == "delay"; }
+
 ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const engine::DesignRequest& request,
-                                     const engine::ComponentSet& parts, const AnalysisOptions& curve) {
+                                     const engine::ComponentSet& parts, const AnalysisOptions& curve,
+                                     const response::OpAmpModel& opamp) {
   tolerance::MonteCarloConfig config;
   config.design.request = request;
   config.design.parts = parts;
   config.design.tolerances = tolerance::Tolerances::Uniform(options.tolRPct, options.tolCPct);
+  if (opamp.ideal && options.tolGbwPct > 0) {
+    throw ToleranceUsageError("--tol-gbw needs a real op-amp (--opamp-gbw, --opamp-a0 or --opamp-rout)");
+  }
+  config.design.tolerances.gbwPct = options.tolGbwPct;
+  config.design.opamp = opamp;
   config.design.distribution =
       options.distribution == "normal" ? tolerance::Distribution::kNormal : tolerance::Distribution::kUniform;
   config.trials = options.trials.value_or(tolerance::kDefaultTrials);
   config.seed = options.seed;
-  const bool frequencyCurve = curve.curve == "gain" || curve.curve == "phase" || curve.curve == "delay";
-  if (frequencyCurve) config.frequencies = CurveFrequencies(curve);
+  if (CurveHasBands(curve.curve)) {
+    config.frequencies = CurvePoints(curve, response::CascadeFromParts(request, parts));
+  }
   config.phaseBand = curve.curve == "phase";
   config.delayBand = curve.curve == "delay";
   std::vector<double> worstFrequencies = tolerance::DefaultWorstCaseFrequencies(request);
@@ -163,9 +176,10 @@ bool PrintToleranceCurve(const AnalysisOptions& curve, const engine::DesignReque
                          const ToleranceReport& tolerance, std::ostream& out) {
   const tolerance::MonteCarloResult& mc = tolerance.monteCarlo;
   auto row = [&](double f, double nominal, double lo, double p05, double p95, double hi) {
-    for (const double x : {f, nominal, lo, p05, p95}) out << RoundTripText(x) << ',';
-    out << RoundTripText(hi) << '\n';
+    for (const double x : {f, nominal, lo, p05, p95}) out << CurveNumber(x) << ',';
+    out << CurveNumber(hi) << '\n';
   };
+  if (!CurveHasBands(curve.curve)) return PrintCurve(curve, request, report, out);  // time curves
   if (curve.curve == "gain") {
     out << "frequency_hz,gain_db,min_db,p05_db,p95_db,max_db\n";
     for (const tolerance::BandPoint& p : mc.band) row(p.frequencyHz, p.nominalDb, p.minDb, p.p05Db, p.p95Db, p.maxDb);
@@ -175,11 +189,9 @@ bool PrintToleranceCurve(const AnalysisOptions& curve, const engine::DesignReque
   if (curve.curve == "phase") {
     out << "frequency_hz,phase_deg,min_deg,p05_deg,p95_deg,max_deg\n";
     bands = &mc.phaseBand;
-  } else if (curve.curve == "delay") {
+  } else {
     out << "frequency_hz,delay_s,min_s,p05_s,p95_s,max_s\n";
     bands = &mc.delayBand;
-  } else {
-    return PrintCurve(curve, request, report, out);
   }
   for (const tolerance::ValueBand& b : *bands) row(b.frequencyHz, b.nominal, b.min, b.p05, b.p95, b.max);
   return true;

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "engine/design_types.h"
+#include "response/opamp_model.h"
 #include "tolerance/monte_carlo.h"
 #include "tolerance/sensitivity.h"
 #include "tolerance/worst_case.h"
@@ -31,6 +32,7 @@ struct ToleranceOptions {
   std::optional<int> trials;  // --monte-carlo N
   double tolRPct = 1;
   double tolCPct = 5;
+  double tolGbwPct = 0;  // with a real op-amp
   std::string distribution = "uniform";
   std::uint64_t seed = 1;
   int threads = 0;
@@ -49,12 +51,17 @@ struct ToleranceReport {
   tolerance::SensitivityResult sensitivities;
 };
 
-/// Runs the analyses on the design's part values, with the bands of the
+/// Runs the analyses on the design's part values and op-amp, with the bands of the
 /// curve --curve asks for (gain, phase or delay) at its frequencies, none
 /// without a curve. Throws ToleranceUsageError for a mask that does not fit
 /// the filter kind.
 ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const engine::DesignRequest& request,
-                                     const engine::ComponentSet& parts, const AnalysisOptions& curve);
+                                     const engine::ComponentSet& parts, const AnalysisOptions& curve,
+                                     const response::OpAmpModel& opamp);
+
+/// Whether --curve with --monte-carlo gains band columns: gain, phase and
+/// delay do; the time curves do not.
+bool CurveHasBands(const std::string& curve);
 
 /// The --curve CSV with the band of the trials in four more columns:
 /// frequency_hz,gain_db,min_db,p05_db,p95_db,max_db (phase: _deg, delay:
