@@ -31,6 +31,7 @@ struct SensitivityResult {
 /// searched -3 dB frequency f3: with G = ln |H|^2,
 /// S = -(dG / d ln x) / (dG / d ln f) at f3, through each stage's
 /// d ln w0 / d ln x = -1/2 (-1 for the RC section) and Q's sensitivities.
+/// Always of the ideal-op-amp response (the design's op-amp is not used).
 SensitivityResult Sensitivities(const ToleranceDesign& design);
 
 }  // namespace kelvara::tolerance
