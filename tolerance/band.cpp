@@ -93,7 +93,7 @@ Picked PickAll(std::vector<double>& w, const Positions& pos, Less less) {
   return p;
 }
 
-// The same for many values: thresholds from a sorted sample of every 32nd
+// The same for many values: thresholds from a sample of every 32nd
 // value, one pass collecting the values beyond them, and the selection in
 // those few only. Falls back to PickAll when a tail holds too few.
 bool PickFromTails(const std::vector<double>& w, const Positions& pos, Picked& p, std::vector<double>& low,
@@ -101,9 +101,12 @@ bool PickFromTails(const std::vector<double>& w, const Positions& pos, Picked& p
   const std::size_t n = w.size();
   std::vector<double> sample;
   for (std::size_t i = 0; i < n; i += 32) sample.push_back(w[i]);
-  std::sort(sample.begin(), sample.end());
-  const double lowLimit = sample[sample.size() / 10];
-  const double highLimit = sample[sample.size() - 1 - sample.size() / 10];
+  const auto lowAt = sample.begin() + static_cast<std::ptrdiff_t>(sample.size() / 10);
+  const auto highAt = sample.end() - 1 - static_cast<std::ptrdiff_t>(sample.size() / 10);
+  std::nth_element(sample.begin(), lowAt, sample.end());
+  const double lowLimit = *lowAt;
+  std::nth_element(lowAt + 1, highAt, sample.end());
+  const double highLimit = *highAt;
   low.clear();
   high.clear();
   for (const double x : w) {
