@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -175,6 +176,20 @@ TEST(ToleranceCli, GbwToleranceOfARealOpAmp) {
   EXPECT_LT(fixedGbw["minus3db_hz"]["nominal"].get<double>(),
             Tolerance(design)["minus3db_hz"]["nominal"].get<double>());
   EXPECT_EQ(RunDesignTool(design + " --tol-gbw 20").status, 2);
+}
+
+TEST(ToleranceCli, APartCanHaveItsOwnTolerance) {
+  // Order 2 with every other part exact: only C2 moves the stage's Q.
+  const std::string design = "--cutoff 1k --order 2 --monte-carlo 300 --tol-r 0 --tol-c 0";
+  const nlohmann::json one = Tolerance(design + " --tol-part C2=5");
+  const nlohmann::json q = one["stages"][0]["q"];
+  EXPECT_GT(q["std"].get<double>(), 0);
+  // Q is proportional to 1/sqrt(C2): within sqrt(1 -+ 5 %).
+  EXPECT_GE(q["min"].get<double>(), q["nominal"].get<double>() / std::sqrt(1.05) * (1 - 1e-12));
+  EXPECT_LE(q["max"].get<double>(), q["nominal"].get<double>() / std::sqrt(0.95) * (1 + 1e-12));
+  EXPECT_EQ(Tolerance(design + " --tol-part C2=0")["stages"][0]["q"]["std"].get<double>(), 0);
+  for (const char* bad : {"C9=1", "X1=1", "R1=", "R1=60", "R1=1%", "R10=1"})
+    EXPECT_EQ(RunDesignTool(design + " --tol-part " + bad).status, 2) << bad;
 }
 
 TEST(ToleranceCli, RefusesOptionsThatDoNotFit) {

@@ -1,5 +1,6 @@
 #include "tools/designer/tolerance_options.h"
 
+#include <cstdlib>
 #include <sstream>
 #include <vector>
 
@@ -19,6 +20,18 @@ std::optional<tolerance::Mask> ParseMask(const std::string& text) {
     if (!(x > 0)) return std::nullopt;
   }
   return tolerance::Mask{v[0], v[1], v[2], v[3]};
+}
+
+// "R3=0.1" -> the tolerance of R3 in tol; false when it does not read.
+bool ApplyPartTolerance(const std::string& text, tolerance::Tolerances& tol) {
+  const std::size_t eq = text.find('=');
+  if (eq != 2 || (text[0] != 'R' && text[0] != 'C') || text[1] < '1' || text[1] > '8') return false;
+  const std::string value = text.substr(eq + 1);
+  char* end = nullptr;
+  const double pct = std::strtod(value.c_str(), &end);
+  if (value.empty() || *end != '\0' || !(pct >= 0 && pct <= 50)) return false;
+  (text[0] == 'R' ? tol.rPct : tol.cPct)[text[1] - '1'] = pct;
+  return true;
 }
 
 nlohmann::json StatsJson(const tolerance::Stats& s) {
@@ -46,6 +59,14 @@ void AddToleranceOptions(CLI::App& app, ToleranceOptions& o) {
       ->needs(mc);
   app.add_option("--tol-c", o.tolCPct, "tolerance of every capacitor in per cent (default 5)")
       ->check(CLI::Range(0.0, 50.0))
+      ->needs(mc);
+  app.add_option("--tol-part", o.tolParts, "one part's own tolerance in per cent, e.g. R3=0.1 (repeatable)")
+      ->check(CLI::Validator(
+          [](std::string& s) {
+            tolerance::Tolerances t;
+            return ApplyPartTolerance(s, t) ? std::string() : "expected PART=PCT, PART R1..R8 or C1..C8, PCT 0..50";
+          },
+          "PART=PCT"))
       ->needs(mc);
   app.add_option("--tol-gbw", o.tolGbwPct,
                  "tolerance of the op-amp's gain-bandwidth in per cent, with a real op-amp (default 0)")
@@ -82,6 +103,7 @@ ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const engi
     throw ToleranceUsageError("--tol-gbw needs a real op-amp (--opamp-gbw, --opamp-a0 or --opamp-rout)");
   }
   config.design.tolerances.gbwPct = options.tolGbwPct;
+  for (const std::string& part : options.tolParts) ApplyPartTolerance(part, config.design.tolerances);
   config.design.opamp = opamp;
   config.design.distribution =
       options.distribution == "normal" ? tolerance::Distribution::kNormal : tolerance::Distribution::kUniform;

@@ -11,6 +11,7 @@
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "engine/design_types.h"
 #include "response/opamp_model.h"
@@ -32,7 +33,8 @@ struct ToleranceOptions {
   std::optional<int> trials;  // --monte-carlo N
   double tolRPct = 1;
   double tolCPct = 5;
-  double tolGbwPct = 0;  // with a real op-amp
+  double tolGbwPct = 0;               // with a real op-amp
+  std::vector<std::string> tolParts;  // "R3=0.1": one part's own tolerance
   std::string distribution = "uniform";
   std::uint64_t seed = 1;
   int threads = 0;
