@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "response/views.h"
 #include "values/eng_value.h"
 
 namespace kelvara::app {
@@ -130,9 +131,16 @@ void TolerancePanel::BuildLayout() {
   histogram_->setObjectName(QStringLiteral("PlotHistogram"));
   histogram_->xAxis->setLabel(QStringLiteral("-3dBの周波数 [Hz]"));
   histogram_->yAxis->setLabel(QStringLiteral("試行数"));
+  histogramOf_ = new QComboBox(this);
+  histogramOf_->setObjectName(QStringLiteral("CBox_HistogramOf"));
+  auto* yieldRow = new QHBoxLayout();
+  yieldRow->addWidget(yield_, 1);
+  yieldRow->addWidget(new QLabel(QStringLiteral("ヒストグラム"), this));
+  yieldRow->addWidget(histogramOf_);
   results->addWidget(stats_, 3);
-  results->addWidget(yield_);
+  results->addLayout(yieldRow);
   results->addWidget(histogram_, 2);
+  connect(histogramOf_, &QComboBox::currentIndexChanged, this, [this] { ShowHistogram(); });
   layout->addLayout(results, 1);
 
   connect(start_, &QPushButton::clicked, this, [this] { Start(); });
@@ -200,7 +208,9 @@ void TolerancePanel::Start() {
       distribution_->currentIndex() == 1 ? tolerance::Distribution::kNormal : tolerance::Distribution::kUniform;
   config.trials = trials_->value();
   config.seed = static_cast<std::uint64_t>(seed_->value());
-  config.frequencies = tolerance::SweepFrequencies(fStart_, fTop_);
+  // Finer than the chart's 5 % steps, so that the bands follow the window's
+  // curves through their peaks.
+  config.frequencies = response::SweepFrequencies(fStart_, fTop_, 0.02);
   config.phaseBand = config.delayBand = true;
   config.mask = MaskSetting();
   if (maskOn_->currentIndex() == 1 && !config.mask) {

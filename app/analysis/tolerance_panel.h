@@ -60,6 +60,9 @@ class TolerancePanel : public QWidget {
   QTableWidget* StatsTable() const { return stats_; }
   QLabel* YieldLabel() const { return yield_; }
   QCustomPlot* Histogram() const { return histogram_; }
+  /// Which quantity the histogram shows: the -3 dB frequency, then each
+  /// stage's f0 and (second order) Q.
+  QComboBox* HistogramChoice() const { return histogramOf_; }
 
  signals:
   /// A result arrived (or was dropped); the window redraws its bands.
@@ -71,6 +74,7 @@ class TolerancePanel : public QWidget {
   void SaveSettings();
   void Poll();
   void ShowResult();
+  void ShowHistogram();
 
   storage::SettingsStore& store_;
   QDoubleSpinBox* rTol_ = nullptr;
@@ -90,6 +94,7 @@ class TolerancePanel : public QWidget {
   QTableWidget* stats_ = nullptr;
   QLabel* yield_ = nullptr;
   QCustomPlot* histogram_ = nullptr;
+  QComboBox* histogramOf_ = nullptr;
   QTimer poll_;
 
   std::optional<tolerance::ToleranceDesign> design_;

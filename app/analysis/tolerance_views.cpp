@@ -4,6 +4,7 @@
 #include <qcustomplot.h>
 #include <QBrush>
 #include <QPen>
+#include <QSignalBlocker>
 #include <cmath>
 
 #include "app/analysis/tolerance_panel.h"
@@ -65,10 +66,10 @@ void AddBands(QCustomPlot& plot, const std::vector<Band>& bands, const QColor& c
 
 void TolerancePanel::ShowResult() {
   stats_->setRowCount(0);
-  histogram_->clearPlottables();
   yield_->clear();
   if (!result_) {
-    histogram_->replot();
+    histogramOf_->clear();
+    ShowHistogram();
     return;
   }
   const tolerance::MonteCarloResult& r = *result_;
@@ -79,7 +80,45 @@ void TolerancePanel::ShowResult() {
     if (s.q) AddRow(*stats_, stage + QStringLiteral("Q"), *s.q);
     AddRow(*stats_, stage + QStringLiteral("ピーク [dB]"), s.peakDb);
   }
-  const tolerance::Histogram h = tolerance::MakeHistogram(r.samples.minus3dbHz, 40);
+  {
+    const QSignalBlocker quiet(histogramOf_);
+    const int chosen = histogramOf_->currentIndex();
+    histogramOf_->clear();
+    histogramOf_->addItem(QStringLiteral("-3dBの周波数 [Hz]"));
+    for (const tolerance::StageStats& s : r.stages) {
+      histogramOf_->addItem(QString::number(s.stage) + QStringLiteral("段 f0 [Hz]"));
+      if (s.q) histogramOf_->addItem(QString::number(s.stage) + QStringLiteral("段 Q"));
+    }
+    histogramOf_->setCurrentIndex(chosen >= 0 && chosen < histogramOf_->count() ? chosen : 0);
+  }
+  ShowHistogram();
+  QString text = QString::number(r.trials) + QStringLiteral(" 試行, シード ") + QString::number(r.seed);
+  if (r.yield) {
+    const tolerance::YieldResult& y = *r.yield;
+    text += QStringLiteral("   歩留まり ") + Number(100 * y.ratio) + QStringLiteral(" % (") +
+            QString::number(y.passed) + QStringLiteral("/") + QString::number(y.trials) +
+            QStringLiteral("), 95 %信頼区間 ") + Number(100 * y.ci95.low) + QStringLiteral(" ～ ") +
+            Number(100 * y.ci95.high) + QStringLiteral(" % (Wilson)");
+  }
+  yield_->setText(text);
+}
+
+void TolerancePanel::ShowHistogram() {
+  histogram_->clearPlottables();
+  if (!result_) {
+    histogram_->replot();
+    return;
+  }
+  const tolerance::MonteCarloResult& r = *result_;
+  // The samples of the chosen entry, in the order the entries were added.
+  const std::vector<double>* samples = &r.samples.minus3dbHz;
+  int entry = 0;
+  for (std::size_t k = 0; k < r.stages.size(); ++k) {
+    if (++entry == histogramOf_->currentIndex()) samples = &r.samples.f0Hz[k];
+    if (r.stages[k].q && ++entry == histogramOf_->currentIndex()) samples = &r.samples.q[k];
+  }
+  histogram_->xAxis->setLabel(histogramOf_->currentText());
+  const tolerance::Histogram h = tolerance::MakeHistogram(*samples, 40);
   auto* bars = new QCPBars(histogram_->xAxis, histogram_->yAxis);
   bars->setPen(QPen(QColor(40, 80, 160)));
   bars->setBrush(QColor(90, 130, 210));
@@ -96,15 +135,6 @@ void TolerancePanel::ShowResult() {
   }
   histogram_->yAxis->setRange(0, top * 1.1);
   histogram_->replot();
-  QString text = QString::number(r.trials) + QStringLiteral(" 試行, シード ") + QString::number(r.seed);
-  if (r.yield) {
-    const tolerance::YieldResult& y = *r.yield;
-    text += QStringLiteral("   歩留まり ") + Number(100 * y.ratio) + QStringLiteral(" % (") +
-            QString::number(y.passed) + QStringLiteral("/") + QString::number(y.trials) +
-            QStringLiteral("), 95 %信頼区間 ") + Number(100 * y.ci95.low) + QStringLiteral(" ～ ") +
-            Number(100 * y.ci95.high) + QStringLiteral(" % (Wilson)");
-  }
-  yield_->setText(text);
 }
 
 void DrawToleranceBands(QCustomPlot& gain, QCustomPlot& phase, QCustomPlot& delay, const tolerance::MonteCarloResult& r,

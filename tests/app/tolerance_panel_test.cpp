@@ -42,6 +42,10 @@ TEST_F(TolerancePage, RunsShowsStatisticsAndShadesTheBands) {
   EXPECT_EQ(p.StatsTable()->item(0, 0)->text(), "-3dB [Hz]");
   EXPECT_TRUE(p.YieldLabel()->text().contains("歩留まり")) << p.YieldLabel()->text().toStdString();
   EXPECT_EQ(p.Histogram()->plottableCount(), 1);
+  ASSERT_EQ(p.HistogramChoice()->count(), 7);  // -3 dB, f0 and Q of three stages
+  p.HistogramChoice()->setCurrentIndex(6);
+  EXPECT_EQ(p.Histogram()->xAxis->label(), "3段 Q");
+  EXPECT_EQ(p.Histogram()->plottableCount(), 1);
   // Two bands (four edges) behind the curve, which stays the first graph.
   QCustomPlot& gain = *a.Plot(PlotKind::kGain);
   EXPECT_EQ(gain.graphCount(), curves + 4);
