@@ -1,4 +1,5 @@
 #include "app/form_main.h"
+#include "app/analysis/form_analysis.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -6,6 +7,7 @@
 #include <QShowEvent>
 #include <QWindow>
 
+#include "app/analysis/form_analysis.h"
 #include "app/application.h"
 #include "app/form_menseki.h"
 #include "app/ui_handover.h"
@@ -43,7 +45,11 @@ TFormMain::TFormMain(storage::SettingsStore& settingsStore, WarningBoxes& warnin
   RunGuarded([this] { FormCreate(); });
 }
 
-TFormMain::~TFormMain() { ShutdownRuns(); }
+TFormMain::~TFormMain() {
+  // The analysis window goes first: it listens to the controls.
+  delete FormAnalysis;
+  ShutdownRuns();
+}
 
 void TFormMain::SetDialogs(TFormAboutBox* aboutBox, TFormMenseki* menseki) {
   FormAboutBox = aboutBox;

@@ -10,6 +10,7 @@
 //   form_main_sheets.cpp   sheet records and tab changes
 //   form_main_picture.cpp  the circuit picture
 //   form_main_menus.cpp    the help menu
+//   form_main_analysis.cpp the analysis menu (the window is app/analysis/)
 //   form_main_run.cpp      the calculation run (定数設定, 設定中止)
 //   form_main_chart.cpp    the response chart and the comparison
 //   form_main_files.cpp    design files
@@ -47,6 +48,7 @@ class QPrinter;
 namespace kelvara::app {
 
 class TFormAboutBox;
+class TFormAnalysis;
 class TFormMenseki;
 class TcalcThread;
 namespace report {
@@ -200,6 +202,8 @@ class TFormMain : public QMainWindow {
 
   void menuAboutUseTorisetsuClick();
   void menuVerHelpClick();
+  /// "設計の解析...": shows the analysis window (made on first use).
+  void menuDesignAnalysisClick();
 
   // Export and printing (form_main_export.cpp): the shown sheet's design,
   // read from its part edits with the checks of "ｆ特描画".
@@ -267,6 +271,8 @@ class TFormMain : public QMainWindow {
   QAction* menuOpenFileAll = nullptr;
   QAction* menuSaveFile = nullptr;
   QAction* menuSaveFileAll = nullptr;
+  QMenu* menuAnalysis = nullptr;
+  QAction* menuDesignAnalysis = nullptr;
   QMenu* menuExport = nullptr;
   QAction* menuExportSpice = nullptr;
   QAction* menuExportPartsList = nullptr;
@@ -296,11 +302,14 @@ class TFormMain : public QMainWindow {
 
   TFormAboutBox* FormAboutBox = nullptr;
   TFormMenseki* FormMenseki = nullptr;
+  /// The analysis window, once it has been opened.
+  TFormAnalysis* FormAnalysis = nullptr;
 
  signals:
-  /// A run has delivered its results into sheet (its controls when shown,
-  /// otherwise its record). Emitted at the end of DeliverRun, while the
-  /// sheet tabs are still locked.
+  /// A sheet's design changed outside its controls: a run has delivered its
+  /// results into sheet (its controls when shown, otherwise its record;
+  /// emitted at the end of DeliverRun, while the sheet tabs are still
+  /// locked), or a file was opened into it (-1: into every sheet).
   void sheetDesignChanged(int sheet);
 
  protected:

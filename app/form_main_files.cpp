@@ -114,6 +114,7 @@ void TFormMain::menuOpenFileClick() {
   sheetFiles_.at(s) = *path;
   LoadSheet(s);
   AfterLoadSequence();
+  emit sheetDesignChanged(s);
 }
 
 void TFormMain::menuOpenFileAllClick() {
@@ -127,6 +128,7 @@ void TFormMain::menuOpenFileAllClick() {
   sheetFiles_.fill(*path);
   LoadSheet(s);
   AfterLoadSequence();
+  emit sheetDesignChanged(-1);
 }
 
 void TFormMain::menuSaveFileClick() {

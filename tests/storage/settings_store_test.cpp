@@ -309,3 +309,31 @@ TEST(Settings, TheProgramStoreIsQuorVornixGroupParameter) {
 
 }  // namespace
 }  // namespace kelvara::storage
+
+namespace kelvara::storage {
+namespace {
+
+TEST(Settings, LaterWindowsKeepIntegersBesideTheNineteenValues) {
+  TempFolder dir;
+  const QString file = dir.Path("Vornix.conf");
+  QSettingsStore(file, QSettings::NativeFormat).Save(Edited());
+  {
+    QSettingsStore store(file, QSettings::NativeFormat);
+    EXPECT_EQ(store.ReadInt("analysis/formWidth"), std::nullopt);
+    store.WriteInt("analysis/formWidth", 812);
+    store.WriteInt("analysis/formLeft", -20);
+  }
+  QSettingsStore store(file, QSettings::NativeFormat);
+  EXPECT_EQ(store.ReadInt("analysis/formWidth"), 812);
+  EXPECT_EQ(store.ReadInt("analysis/formLeft"), -20);
+  EXPECT_EQ(store.Load(), Edited());
+  EXPECT_TRUE(store.LastReport().restored.isEmpty());
+  EXPECT_TRUE(store.LastReport().replaced.isEmpty());
+  QSettings raw(file, QSettings::NativeFormat);
+  raw.setValue("analysis/formTop", "high");
+  raw.sync();
+  EXPECT_EQ(store.ReadInt("analysis/formTop"), std::nullopt);  // no integer
+}
+
+}  // namespace
+}  // namespace kelvara::storage

@@ -142,41 +142,50 @@ void PrintAnalysisPlain(const AnalysisOptions& options, const engine::DesignRequ
       << Short(time.SettlingTime(response::kSettlingBand)) << " s, to 0.1 % at " << Short(time.SettledSpan()) << " s\n";
 }
 
+std::vector<double> CurvePoints(const AnalysisOptions& options, const response::Cascade& cascade) {
+  if (IsTimeCurve(options.curve)) {
+    const double from = ReadOption("--from", options.from, true).value_or(0.0);
+    std::optional<double> to = ReadOption("--to", options.to, true);
+    if (!to) to = response::TimeResponse(cascade).SettledSpan();
+    return response::LinearPoints(from, *to, options.points > 0 ? options.points : kDefaultTimePoints);
+  }
+  const double from = ReadOption("--from", options.from, false).value_or(kDefaultFromHz);
+  const double to = ReadOption("--to", options.to, false).value_or(kDefaultToHz);
+  return response::LogPoints(from, to, options.points > 0 ? options.points : kDefaultFrequencyPoints);
+}
+
+std::string CurveHeader(const std::string& curve) {
+  if (curve == "step") return "time_s,step";
+  if (curve == "impulse") return "time_s,impulse";
+  if (curve == "gain") return "frequency_hz,gain_db";
+  if (curve == "phase") return "frequency_hz,phase_deg";
+  return "frequency_hz,delay_s";
+}
+
+std::string CurveNumber(double v) { return RoundTrip(v); }
+
 bool PrintCurve(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,
                 std::ostream& out) {
   if (!HasValues(report)) return false;
-  const bool time = IsTimeCurve(options.curve);
   const response::Cascade cascade = response::CascadeFromParts(request, report.parts);
-  std::vector<double> xs;
+  const std::vector<double> xs = CurvePoints(options, cascade);
   std::function<double(double)> value;
   std::optional<response::TimeResponse> response;
-  if (time) {
+  if (IsTimeCurve(options.curve)) {
     response.emplace(cascade);
-    const double from = ReadOption("--from", options.from, true).value_or(0.0);
-    const double to = ReadOption("--to", options.to, true).value_or(response->SettledSpan());
-    xs = response::LinearPoints(from, to, options.points > 0 ? options.points : kDefaultTimePoints);
     if (options.curve == "step") {
-      out << "time_s,step\n";
       value = [&](double t) { return response->Step(t); };
     } else {
-      out << "time_s,impulse\n";
       value = [&](double t) { return response->Impulse(t); };
     }
+  } else if (options.curve == "gain") {
+    value = [&](double f) { return response::GainDb(cascade, f); };
+  } else if (options.curve == "phase") {
+    value = [&](double f) { return response::PhaseDeg(cascade, f); };
   } else {
-    const double from = ReadOption("--from", options.from, false).value_or(kDefaultFromHz);
-    const double to = ReadOption("--to", options.to, false).value_or(kDefaultToHz);
-    xs = response::LogPoints(from, to, options.points > 0 ? options.points : kDefaultFrequencyPoints);
-    if (options.curve == "gain") {
-      out << "frequency_hz,gain_db\n";
-      value = [&](double f) { return response::GainDb(cascade, f); };
-    } else if (options.curve == "phase") {
-      out << "frequency_hz,phase_deg\n";
-      value = [&](double f) { return response::PhaseDeg(cascade, f); };
-    } else {
-      out << "frequency_hz,delay_s\n";
-      value = [&](double f) { return response::GroupDelay(cascade, f); };
-    }
+    value = [&](double f) { return response::GroupDelay(cascade, f); };
   }
+  out << CurveHeader(options.curve) << '\n';
   for (double x : xs) out << RoundTrip(x) << ',' << RoundTrip(value(x)) << '\n';
   return true;
 }

@@ -10,7 +10,10 @@
 #include <stdexcept>
 #include <string>
 
+#include <vector>
+
 #include "engine/design_types.h"
+#include "response/analysis.h"
 #include "tools/designer/headless_design.h"
 
 namespace kelvara::tools {
@@ -42,6 +45,17 @@ void AddAnalysisJson(const AnalysisOptions& options, const engine::DesignRequest
 /// The evaluation table and the summary as text, when --analysis is given.
 void PrintAnalysisPlain(const AnalysisOptions& options, const engine::DesignRequest& request,
                         const DesignReport& report, std::ostream& out);
+
+/// The abscissae of the --curve CSV: --from, --to and --points or their
+/// defaults (frequencies spaced logarithmically, times linearly; the time
+/// span defaults to the one settled to 0.1 %).
+std::vector<double> CurvePoints(const AnalysisOptions& options, const response::Cascade& cascade);
+
+/// The CSV header line of a curve, without its line end.
+std::string CurveHeader(const std::string& curve);
+
+/// A number of the CSV, printed so that it reads back to the same double.
+std::string CurveNumber(double v);
 
 /// Prints the --curve CSV (header and points); false when the design has no
 /// usable values to draw (then nothing is printed).

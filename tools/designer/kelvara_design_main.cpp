@@ -24,6 +24,8 @@
 #include "tools/designer/delivered_record.h"
 #include "tools/designer/export_options.h"
 #include "tools/designer/headless_design.h"
+#include "tools/designer/opamp_options.h"
+#include "tools/designer/tolerance_options.h"
 #include "values/eng_value.h"
 #include "values/filter_catalogue.h"
 
@@ -183,6 +185,10 @@ int main(int argc, char** argv) {
   app.add_flag("--json", json, "print one JSON object");
   kelvara::tools::AnalysisOptions analysisOptions;
   kelvara::tools::AddAnalysisOptions(app, analysisOptions);
+  kelvara::tools::OpAmpOptions opAmpOptions;
+  kelvara::tools::AddOpAmpOptions(app, opAmpOptions);
+  kelvara::tools::ToleranceOptions toleranceOptions;
+  kelvara::tools::AddToleranceOptions(app, toleranceOptions);
   kelvara::tools::ExportOptions exportOptions;
   kelvara::tools::AddExportOptions(app, exportOptions);
   app.footer(
@@ -203,6 +209,8 @@ int main(int argc, char** argv) {
     if (sheetFile.empty() && cutoffOption->count() == 0) throw UsageError{"--cutoff or --sheet is required"};
     if (outOption->count() > 0 && outFile.empty()) throw UsageError{"--out needs a file name"};
     kelvara::tools::CheckAnalysisOptions(analysisOptions);
+    const kelvara::response::OpAmpModel opAmp = kelvara::tools::OpAmpModelOf(opAmpOptions);
+    exportOptions.opamp = opAmp;  // the netlist's op-amp is the one the options set
     if (auto problem = kelvara::tools::ExportUsageProblem(exportOptions)) throw UsageError{*problem};
     SheetInputs inputs;
     kelvara::values::SheetRecord record = kelvara::values::DefaultSheetRecord();
@@ -218,17 +226,31 @@ int main(int argc, char** argv) {
 
     const kelvara::tools::DesignReport report = kelvara::tools::RunHeadlessDesign(request, inputs.parts, stopAfter);
     for (const auto& w : report.warnings) std::cerr << w.caption << ": " << w.text << '\n';
+    std::optional<kelvara::tools::ToleranceReport> tolerance;
+    if (toleranceOptions.Requested() && report.minus3dbHz) {
+      tolerance = kelvara::tools::RunToleranceAnalysis(toleranceOptions, request, report.parts, analysisOptions, opAmp);
+    }
     bool drawn = true;
     if (!analysisOptions.curve.empty()) {
-      drawn = kelvara::tools::PrintCurve(analysisOptions, request, report, std::cout);
+      if (tolerance && kelvara::tools::CurveHasBands(analysisOptions.curve)) {
+        drawn = kelvara::tools::PrintToleranceCurve(analysisOptions, request, report, *tolerance, std::cout);
+      } else {
+        drawn = opAmp.ideal ? kelvara::tools::PrintCurve(analysisOptions, request, report, std::cout)
+                            : kelvara::tools::PrintOpAmpCurve(analysisOptions, request, report, opAmp, std::cout);
+      }
       if (!drawn) std::cerr << "kelvara-design: no curve: the design has no usable part values\n";
     } else if (json) {
       nlohmann::json j = ReportJson(report);
       kelvara::tools::AddAnalysisJson(analysisOptions, request, report, j);
+      kelvara::tools::AddOpAmpJson(analysisOptions, request, report, opAmp, j);
+      if (toleranceOptions.Requested())
+        j["tolerance"] = tolerance ? ToleranceJson(toleranceOptions, *tolerance) : nlohmann::json(nullptr);
       std::cout << j.dump() << '\n';
     } else {
       PrintPlain(report);
       kelvara::tools::PrintAnalysisPlain(analysisOptions, request, report, std::cout);
+      kelvara::tools::PrintOpAmpPlain(analysisOptions, request, report, opAmp, std::cout);
+      if (tolerance) PrintTolerance(std::cout, toleranceOptions, *tolerance);
     }
     if (!outFile.empty()) {
       const kelvara::values::SheetRecord delivered = kelvara::tools::DeliveredRecord(record, inputs, report);
@@ -250,8 +272,14 @@ int main(int argc, char** argv) {
   } catch (const UsageError& e) {
     std::cerr << "kelvara-design: " << e.message << "\n" << app.help();
     return kUsageError;
+  } catch (const kelvara::tools::OpAmpUsageError& e) {
+    std::cerr << "kelvara-design: " << e.what() << "\n" << app.help();
+    return kUsageError;
   } catch (const kelvara::tools::AnalysisUsageError& e) {
     std::cerr << "kelvara-design: " << e.what() << "\n" << app.help();
+    return kUsageError;
+  } catch (const kelvara::tools::ToleranceUsageError& e) {
+    std::cerr << "kelvara-design: " << e.what() << '\n';
     return kUsageError;
   }
 }

@@ -1,0 +1,76 @@
+// The real op-amp circuit: one solution at a frequency, and a refresh of
+// every view of an order-8 design: the ideal frequency curves under the real
+// ones, the real step and impulse, the stage reports and the stop-band floor.
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <vector>
+
+#include "bench/bench_support.h"
+#include "engine/design.h"
+#include "engine/run_checks.h"
+#include "response/opamp_analysis.h"
+#include "response/opamp_time.h"
+
+namespace {
+
+using namespace kelvara;
+
+response::OpAmpCircuit Order8(int passKind) {
+  const engine::DesignRequest request =
+      engine::MakeDesignRequest(passKind, 0, 6, engine::kChebyshev, 0, "10k", false, false, true);
+  bench::SilentRun run;
+  engine::ComponentSet parts = bench::AllAuto();
+  engine::DesignFilter(run, engine::BuildStageTargets(request), request, parts);
+  return response::CircuitFromComponents(request, parts);
+}
+
+response::OpAmpModel RealOpAmp() {
+  response::OpAmpModel m;
+  m.ideal = false;
+  m.gbwHz = 1e6;
+  m.routOhm = 50;
+  return m;
+}
+
+// The chart's widest sweep: 0.01 Hz to 100 GHz in 5 % steps (618 points).
+std::vector<double> WidestSweep() {
+  std::vector<double> f;
+  for (double x = 0.01; x <= 1e11 + 1e11 * 0.2; x = x + x * 0.05) f.push_back(x);
+  return f;
+}
+
+void BM_SolveCircuitOrder8(benchmark::State& state) {
+  const response::OpAmpCircuit c = Order8(static_cast<int>(state.range(0)));
+  const response::OpAmpModel m = RealOpAmp();
+  double f = 1e3;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(response::SolveCircuit(c, m, f));
+    f = f < 1e8 ? f * 1.01 : 1e3;
+  }
+}
+BENCHMARK(BM_SolveCircuitOrder8)->Arg(engine::kLpf)->Arg(engine::kHpf);
+
+// Everything the analysis window shows at a refresh with a real op-amp.
+void BM_OpAmpRefreshOrder8(benchmark::State& state) {
+  const response::OpAmpModel m = RealOpAmp();
+  const std::vector<double> f = WidestSweep();
+  for (auto _ : state) {
+    const response::OpAmpCircuit c = Order8(static_cast<int>(state.range(0)));
+    const response::CircuitCurveSet ideal = response::CircuitCurves(c, response::OpAmpModel{}, f);
+    const response::CircuitCurveSet real = response::CircuitCurves(c, m, f);
+    const auto stages = response::AnalyseOpAmpStages(c, m);
+    const auto floor = response::FindStopbandFloor(c, m);
+    const auto time = response::CircuitTimeResponse(c, m, 40 / c.ideal.omega[0], 501);
+    benchmark::DoNotOptimize(time);
+    benchmark::DoNotOptimize(ideal);
+    benchmark::DoNotOptimize(real);
+    benchmark::DoNotOptimize(stages);
+    benchmark::DoNotOptimize(floor);
+  }
+  state.SetLabel("618 points per frequency view, 501 per time view");
+}
+BENCHMARK(BM_OpAmpRefreshOrder8)->Arg(engine::kLpf)->Arg(engine::kHpf)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,176 @@
+#include "tolerance/monte_carlo.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/stage_maths.h"
+#include "response/analysis.h"
+#include "response/opamp_circuit.h"
+#include "tolerance/band.h"
+
+namespace kelvara::tolerance {
+namespace {
+
+constexpr int kTrialChunk = 64;
+
+// The band of values (trial order) at f; reorders values.
+ValueBand BandOfValues(double f, double nominal, std::vector<double>& values) {
+  ValueBand b;
+  b.frequencyHz = f;
+  b.nominal = nominal;
+  const Stats s = Summarise(nominal, values);
+  b.min = s.min;
+  b.p05 = s.p05;
+  b.p95 = s.p95;
+  b.max = s.max;
+  return b;
+}
+
+BandPoint AsBandPoint(const ValueBand& b) { return {b.frequencyHz, b.nominal, b.min, b.p05, b.p95, b.max}; }
+
+}  // namespace
+
+std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, const RunOptions& options) {
+  const DesignRequest& request = config.design.request;
+  const int n = std::max(config.trials, 1);
+  const int stageCount = engine::StageCount(request.Order());
+  const response::ResponseStages nominalStages = response::StagesFromComponents(request, config.design.parts);
+
+  MonteCarloResult result;
+  result.trials = n;
+  result.seed = config.seed;
+  const bool real = !config.design.opamp.ideal;
+  const response::OpAmpModel& nominalModel = config.design.opamp;
+  const response::OpAmpCircuit nominalCircuit = response::CircuitFromComponents(request, config.design.parts);
+  result.nominal =
+      real ? MeasureTrial(request, nominalStages, nominalCircuit, nominalModel) : MeasureTrial(request, nominalStages);
+
+  // Stage one, per trial: part values, stages, figures, mask.
+  StageColumns columns(kMaxStages, n);
+  std::vector<TrialFigures> figures(n);
+  std::vector<char> passed(config.mask ? n : 0);
+  // Shares of the progress bar: the trials, the gain band, the phase and
+  // delay bands (which cost about twice the trials).
+  const bool complex = config.phaseBand || config.delayBand;
+  const double wBand = config.frequencies.empty() ? 0.0 : 1.0;
+  const double wComplex = complex && !config.frequencies.empty() ? 2.0 : 0.0;
+  const double trialShare = 1 / (1 + wBand + wComplex);
+  const double bandShare = wBand * trialShare;
+  const double complexShare = wComplex * trialShare;
+  std::vector<response::Cascade> cascades(complex && !real ? n : 0);
+  // With a real op-amp: every trial's circuit and op-amp, and its phase at
+  // all frequencies (the circuit's phase is followed along the frequencies).
+  std::vector<response::OpAmpCircuit> circuits(real ? n : 0);
+  std::vector<response::OpAmpModel> models(real ? n : 0);
+  std::vector<std::vector<double>> phases(real && config.phaseBand ? n : 0);
+  const bool complete = ParallelChunks(n, kTrialChunk, options, 0, trialShare, [&](int begin, int end) {
+    for (int t = begin; t < end; ++t) {
+      const Trial trial = TrialOf(config.design, config.seed, t);
+      const response::ResponseStages st = response::StagesFromComponents(request, trial.parts);
+      columns.Set(request, t, st);
+      if (real) {
+        circuits[t] = response::CircuitFromComponents(request, trial.parts);
+        models[t] = trial.opamp;
+        figures[t] = MeasureTrial(request, st, circuits[t], models[t]);
+        if (config.mask) passed[t] = MeetsMask(request, circuits[t], models[t], *config.mask) ? 1 : 0;
+        if (config.phaseBand) phases[t] = response::CircuitPhaseDeg(circuits[t], models[t], config.frequencies);
+      } else {
+        if (complex) cascades[t] = response::MakeCascade(request, st);
+        figures[t] = MeasureTrial(request, st);
+        if (config.mask) passed[t] = MeetsMask(request, st, *config.mask) ? 1 : 0;
+      }
+    }
+  });
+  if (!complete) return std::nullopt;
+
+  // Stage two, per frequency: the gain of every trial and its band.
+  const int points = static_cast<int>(config.frequencies.size());
+  result.band.resize(points);
+  const bool banded = ParallelChunks(points, 1, options, trialShare, bandShare, [&](int begin, int end) {
+    std::vector<double> w(n);
+    for (int j = begin; j < end; ++j) {
+      const double f = config.frequencies[j];
+      if (real) {
+        for (int t = 0; t < n; ++t) w[t] = response::CircuitGainDb(circuits[t], models[t], f);
+        result.band[j] = AsBandPoint(BandOfValues(f, response::CircuitGainDb(nominalCircuit, nominalModel, f), w));
+      } else {
+        NegatedInversePowers(request, columns, f, w);
+        result.band[j] = BandFromNegatedInversePowers(f, response::ResponseDb(request, nominalStages, f), w);
+      }
+    }
+  });
+  if (!banded) return std::nullopt;
+  if (complex) {
+    const response::Cascade nominal = response::MakeCascade(request, nominalStages);
+    const std::vector<double> nominalPhases =
+        real && config.phaseBand ? response::CircuitPhaseDeg(nominalCircuit, nominalModel, config.frequencies)
+                                 : std::vector<double>();
+    if (config.phaseBand) result.phaseBand.resize(points);
+    if (config.delayBand) result.delayBand.resize(points);
+    const bool done = ParallelChunks(points, 1, options, trialShare + bandShare, complexShare, [&](int begin, int end) {
+      std::vector<double> values(n);
+      for (int j = begin; j < end; ++j) {
+        const double f = config.frequencies[j];
+        if (config.phaseBand && real) {
+          for (int t = 0; t < n; ++t) values[t] = phases[t][j];
+          result.phaseBand[j] = BandOfValues(f, nominalPhases[j], values);
+        } else if (config.phaseBand) {
+          for (int t = 0; t < n; ++t) values[t] = response::PhaseDeg(cascades[t], f);
+          result.phaseBand[j] = BandOfValues(f, response::PhaseDeg(nominal, f), values);
+        }
+        if (config.delayBand && real) {
+          for (int t = 0; t < n; ++t) values[t] = response::CircuitDelayS(circuits[t], models[t], f);
+          result.delayBand[j] = BandOfValues(f, response::CircuitDelayS(nominalCircuit, nominalModel, f), values);
+        } else if (config.delayBand) {
+          for (int t = 0; t < n; ++t) values[t] = response::GroupDelay(cascades[t], f);
+          result.delayBand[j] = BandOfValues(f, response::GroupDelay(nominal, f), values);
+        }
+      }
+    });
+    if (!done) return std::nullopt;
+  }
+
+  // Statistics, serially in trial order.
+  TrialSamples& s = result.samples;
+  s.minus3dbHz.resize(n);
+  s.f0Hz.assign(stageCount, std::vector<double>(n));
+  s.q.assign(stageCount, std::vector<double>(n));
+  s.peakDb.assign(stageCount, std::vector<double>(n));
+  for (int t = 0; t < n; ++t) {
+    s.minus3dbHz[t] = figures[t].minus3dbHz;
+    for (int k = 0; k < stageCount; ++k) {
+      s.f0Hz[k][t] = figures[t].f0Hz[k];
+      s.q[k][t] = figures[t].q[k];
+      s.peakDb[k][t] = figures[t].peakDb[k];
+    }
+  }
+  result.minus3dbHz = Summarise(result.nominal.minus3dbHz, s.minus3dbHz);
+  for (int k = 0; k < stageCount; ++k) {
+    StageStats st;
+    st.stage = k + 1;
+    st.order = k == 0 && !request.evenOrder ? 1 : 2;
+    st.f0Hz = Summarise(result.nominal.f0Hz[k], s.f0Hz[k]);
+    if (st.order == 2) st.q = Summarise(result.nominal.q[k], s.q[k]);
+    st.peakDb = Summarise(result.nominal.peakDb[k], s.peakDb[k]);
+    result.stages.push_back(st);
+  }
+  if (config.mask) {
+    YieldResult y;
+    y.trials = n;
+    for (int t = 0; t < n; ++t) {
+      if (passed[t]) {
+        ++y.passed;
+      } else {
+        y.failing.push_back(t);
+      }
+    }
+    y.ratio = static_cast<double>(y.passed) / n;
+    y.ci95 = WilsonInterval95(y.passed, n);
+    y.nominalPasses = real ? MeetsMask(request, nominalCircuit, nominalModel, *config.mask)
+                           : MeetsMask(request, nominalStages, *config.mask);
+    result.yield = std::move(y);
+  }
+  return result;
+}
+
+}  // namespace kelvara::tolerance

@@ -1,0 +1,77 @@
+#include "tolerance/trial.h"
+
+#include <cmath>
+
+#include "engine/stage_maths.h"
+#include "tolerance/fast_cutoff.h"
+#include "tolerance/random.h"
+
+namespace kelvara::tolerance {
+namespace {
+
+constexpr double kTwoPi = 6.283185307179586;
+
+double Draw(Distribution distribution, Xoshiro256& g) {
+  // Normal: the tolerance is 3 sigma.
+  return distribution == Distribution::kNormal ? StandardNormal(g) / 3 : UniformSymmetric(g);
+}
+
+}  // namespace
+
+Trial TrialOf(const ToleranceDesign& design, std::uint64_t seed, int trial) {
+  Trial t{design.parts, design.opamp};
+  Xoshiro256 g = Xoshiro256::ForTrial(seed, static_cast<std::uint64_t>(trial));
+  for (int i = 0; i < design.request.Order() && i < kMaxParts; ++i) {
+    const double dr = Draw(design.distribution, g);
+    const double dc = Draw(design.distribution, g);
+    t.parts.r[i] = design.parts.r[i] * (1 + design.tolerances.rPct[i] / 100 * dr);
+    t.parts.c[i] = design.parts.c[i] * (1 + design.tolerances.cPct[i] / 100 * dc);
+  }
+  if (!design.opamp.ideal) {
+    const double d = Draw(design.distribution, g);
+    t.opamp.gbwHz = design.opamp.gbwHz * (1 + design.tolerances.gbwPct / 100 * d);
+  }
+  return t;
+}
+
+ComponentSet TrialParts(const ToleranceDesign& design, std::uint64_t seed, int trial) {
+  return TrialOf(design, seed, trial).parts;
+}
+
+double StageF0Hz(double omega) { return omega / kTwoPi; }
+
+double StagePeakDb(double q) {
+  if (!(q * q > 0.5)) return 0;
+  return 20 * std::log10(q / std::sqrt(1 - 1 / (4 * (q * q))));
+}
+
+TrialFigures MeasureTrial(const DesignRequest& request, const response::ResponseStages& stages) {
+  TrialFigures t;
+  t.minus3dbHz = FastCutoff3dB(request, stages);
+  const int count = engine::StageCount(request.Order());
+  for (int k = 0; k < count && k < kMaxStages; ++k) {
+    t.f0Hz[k] = StageF0Hz(stages.omega[k]);
+    const bool firstOrder = k == 0 && !request.evenOrder;
+    t.q[k] = firstOrder ? 0 : stages.q[k];
+    t.peakDb[k] = firstOrder ? 0 : StagePeakDb(stages.q[k]);
+  }
+  return t;
+}
+
+TrialFigures MeasureTrial(const DesignRequest& request, const response::ResponseStages& stages,
+                          const response::OpAmpCircuit& circuit, const response::OpAmpModel& model) {
+  TrialFigures t = MeasureTrial(request, stages);
+  t.minus3dbHz = Cutoff3dBOf(request, [&](double f) { return response::CircuitGainDb(circuit, model, f); });
+  return t;
+}
+
+std::vector<double> SweepFrequencies(double fStart, double fTop) {
+  std::vector<double> f;
+  if (!(fStart > 0) || !std::isfinite(fTop)) return f;
+  for (double x = fStart; x <= fTop + fTop * 0.2; x = x + x * 0.05) f.push_back(x);
+  return f;
+}
+
+std::string PartName(bool capacitor, int index) { return (capacitor ? "C" : "R") + std::to_string(index + 1); }
+
+}  // namespace kelvara::tolerance

@@ -1,0 +1,119 @@
+#pragma once
+
+// One design with its part tolerances, one trial of it, and what a trial
+// measures: the -3 dB frequency and each stage's f0, Q and peak gain.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/design_types.h"
+#include "response/opamp_circuit.h"
+#include "response/opamp_model.h"
+#include "response/response.h"
+
+namespace kelvara::tolerance {
+
+using engine::ComponentSet;
+using engine::DesignRequest;
+using engine::kMaxParts;
+using engine::kMaxStages;
+
+enum class Distribution : std::uint8_t {
+  kUniform,  // uniform within +-tolerance
+  kNormal,   // normal with the tolerance as 3 sigma
+};
+
+/// Tolerance of every part in per cent; entry i is part i + 1.
+struct Tolerances {
+  std::array<double, kMaxParts> rPct{};
+  std::array<double, kMaxParts> cPct{};
+  /// Of the op-amp's gain-bandwidth, used with a real op-amp only.
+  double gbwPct = 0;
+
+  /// The same tolerance for every resistor and for every capacitor.
+  static Tolerances Uniform(double rPct, double cPct) {
+    Tolerances t;
+    t.rPct.fill(rPct);
+    t.cPct.fill(cPct);
+    return t;
+  }
+};
+
+/// The nominal design and its tolerances.
+struct ToleranceDesign {
+  DesignRequest request;
+  ComponentSet parts;  // nominal values; parts 1..order are used
+  Tolerances tolerances;
+  Distribution distribution = Distribution::kUniform;
+  /// Ideal (the default): the gain of ResponseDb. Real: every stage's op-amp
+  /// has this model, its GBW varied by gbwPct, and gains, phases, delays
+  /// and the -3 dB frequency are those of the drawn circuit.
+  response::OpAmpModel opamp;
+};
+
+/// One trial: its part values and its op-amp.
+struct Trial {
+  ComponentSet parts;
+  response::OpAmpModel opamp;
+};
+
+/// The trial's draws, in the order R1, C1, R2, C2, ..., then the GBW (drawn
+/// only with a real op-amp, so the parts do not depend on it).
+Trial TrialOf(const ToleranceDesign& design, std::uint64_t seed, int trial);
+
+/// The part values of one trial: each part of the order is its nominal value
+/// times (1 + tol/100 * d), d drawn from the trial's own stream in the order
+/// R1, C1, R2, C2, ... With zero tolerance a part keeps its value exactly.
+ComponentSet TrialParts(const ToleranceDesign& design, std::uint64_t seed, int trial);
+
+/// Pass band and stop band of a response mask. LPF: from DC up to passHz
+/// the gain stays within +-passDb of 0 dB, from stopHz on it is at most
+/// -stopDb. HPF mirrored: from passHz up within +-passDb, up to stopHz at
+/// most -stopDb.
+struct Mask {
+  double passHz = 0;
+  double passDb = 0;
+  double stopHz = 0;
+  double stopDb = 0;
+};
+
+/// Whether the gain of the stages meets the mask: see mask.cpp for how the
+/// bands are searched.
+bool MeetsMask(const DesignRequest& request, const response::ResponseStages& stages, const Mask& mask);
+/// The same for the drawn circuit with a real op-amp.
+bool MeetsMask(const DesignRequest& request, const response::OpAmpCircuit& circuit, const response::OpAmpModel& model,
+               const Mask& mask);
+
+/// Natural frequency in Hz of a stage slot's angular frequency.
+double StageF0Hz(double omega);
+
+/// Peak gain in dB of a second-order section of quality q: 0 for q up to
+/// 1/sqrt(2), else 20 log10(q / sqrt(1 - 1 / (4 q^2))). First-order: 0.
+double StagePeakDb(double q);
+
+/// What one trial measures. Stage k is the k-th stage in cascade order
+/// (slot k); q and peak are 0 for a first-order stage.
+struct TrialFigures {
+  double minus3dbHz = 0;  // FindCutoff3dB (bit for bit), with its sentinels
+  std::array<double, kMaxStages> f0Hz{};
+  std::array<double, kMaxStages> q{};
+  std::array<double, kMaxStages> peakDb{};
+};
+
+TrialFigures MeasureTrial(const DesignRequest& request, const response::ResponseStages& stages);
+/// With a real op-amp: the -3 dB frequency of the circuit (the same search,
+/// on CircuitGainDb); f0, Q and peak stay those of the part values.
+TrialFigures MeasureTrial(const DesignRequest& request, const response::ResponseStages& stages,
+                          const response::OpAmpCircuit& circuit, const response::OpAmpModel& model);
+
+/// Frequencies of the chart's sweep from fStart to 1.2 fTop in 5 % steps,
+/// exactly as SweepResponse hands them out.
+std::vector<double> SweepFrequencies(double fStart, double fTop);
+
+/// "R3" / "C1" for part index i (0-based) of the resistors or capacitors.
+std::string PartName(bool capacitor, int index);
+
+}  // namespace kelvara::tolerance

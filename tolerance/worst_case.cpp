@@ -1,0 +1,124 @@
+#include "tolerance/worst_case.h"
+
+#include <algorithm>
+
+#include "response/opamp_circuit.h"
+#include "tolerance/fast_cutoff.h"
+
+namespace kelvara::tolerance {
+namespace {
+
+constexpr int kCornerChunk = 256;
+
+// Takes value for corner when it is a new extreme; ties keep the lower
+// corner number, so the merge order does not matter.
+void Take(Extreme& e, bool first, double value, std::uint32_t corner) {
+  if (first || value < e.min || (value == e.min && corner < e.minCorner)) {
+    e.min = value;
+    e.minCorner = corner;
+  }
+  if (first || value > e.max || (value == e.max && corner < e.maxCorner)) {
+    e.max = value;
+    e.maxCorner = corner;
+  }
+}
+
+void Merge(Extreme& into, const Extreme& from) {
+  Take(into, false, from.min, from.minCorner);
+  Take(into, false, from.max, from.maxCorner);
+}
+
+struct ChunkExtremes {
+  Extreme minus3db;
+  std::vector<Extreme> gains;
+};
+
+}  // namespace
+
+ComponentSet CornerParts(const ToleranceDesign& design, std::uint32_t corner) {
+  ComponentSet parts = design.parts;
+  for (int i = 0; i < design.request.Order() && i < kMaxParts; ++i) {
+    const double sr = (corner >> (2 * i)) & 1U ? 1.0 : -1.0;
+    const double sc = (corner >> (2 * i + 1)) & 1U ? 1.0 : -1.0;
+    parts.r[i] = design.parts.r[i] * (1 + design.tolerances.rPct[i] / 100 * sr);
+    parts.c[i] = design.parts.c[i] * (1 + design.tolerances.cPct[i] / 100 * sc);
+  }
+  return parts;
+}
+
+response::OpAmpModel CornerOpAmp(const ToleranceDesign& design, std::uint32_t corner) {
+  response::OpAmpModel model = design.opamp;
+  if (!design.opamp.ideal) {
+    const double s = (corner >> (2 * design.request.Order())) & 1U ? 1.0 : -1.0;
+    model.gbwHz = design.opamp.gbwHz * (1 + design.tolerances.gbwPct / 100 * s);
+  }
+  return model;
+}
+
+std::uint32_t CornerCount(const ToleranceDesign& design) {
+  const bool gbw = !design.opamp.ideal && design.tolerances.gbwPct != 0;
+  return 1U << (2 * design.request.Order() + (gbw ? 1 : 0));
+}
+
+std::vector<double> DefaultWorstCaseFrequencies(const DesignRequest& request) {
+  const double fc = request.cutoffHz;
+  if (request.passKind == engine::kHpf) return {2 * fc, fc, fc / 2, fc / 10};
+  return {fc / 2, fc, 2 * fc, 10 * fc};
+}
+
+std::optional<WorstCaseResult> RunWorstCase(const ToleranceDesign& design, const std::vector<double>& frequencies,
+                                            const RunOptions& options) {
+  const DesignRequest& request = design.request;
+  const std::uint32_t corners = CornerCount(design);
+  const bool real = !design.opamp.ideal;
+  const int chunks = static_cast<int>((corners + kCornerChunk - 1) / kCornerChunk);
+  std::vector<ChunkExtremes> perChunk(chunks);
+  const bool complete = ParallelChunks(chunks, 1, options, 0, 1, [&](int begin, int end) {
+    for (int c = begin; c < end; ++c) {
+      ChunkExtremes& x = perChunk[c];
+      x.gains.resize(frequencies.size());
+      const std::uint32_t from = static_cast<std::uint32_t>(c) * kCornerChunk;
+      const std::uint32_t to = std::min(corners, from + kCornerChunk);
+      for (std::uint32_t corner = from; corner < to; ++corner) {
+        const ComponentSet parts = CornerParts(design, corner);
+        const bool first = corner == from;
+        if (real) {
+          const response::OpAmpCircuit circuit = response::CircuitFromComponents(request, parts);
+          const response::OpAmpModel model = CornerOpAmp(design, corner);
+          auto gain = [&](double f) { return response::CircuitGainDb(circuit, model, f); };
+          Take(x.minus3db, first, Cutoff3dBOf(request, gain), corner);
+          for (std::size_t j = 0; j < frequencies.size(); ++j) Take(x.gains[j], first, gain(frequencies[j]), corner);
+          continue;
+        }
+        const response::ResponseStages st = response::StagesFromComponents(request, parts);
+        Take(x.minus3db, first, FastCutoff3dB(request, st), corner);
+        for (std::size_t j = 0; j < frequencies.size(); ++j)
+          Take(x.gains[j], first, response::ResponseDb(request, st, frequencies[j]), corner);
+      }
+    }
+  });
+  if (!complete) return std::nullopt;
+
+  WorstCaseResult r;
+  r.corners = corners;
+  const response::ResponseStages nominal = response::StagesFromComponents(request, design.parts);
+  const response::OpAmpCircuit nominalCircuit = response::CircuitFromComponents(request, design.parts);
+  auto nominalGain = [&](double f) {
+    return real ? response::CircuitGainDb(nominalCircuit, design.opamp, f) : response::ResponseDb(request, nominal, f);
+  };
+  r.nominalMinus3dbHz = real ? Cutoff3dBOf(request, nominalGain) : response::FindCutoff3dB(request, nominal);
+  r.minus3dbHz = perChunk[0].minus3db;
+  r.gains.resize(frequencies.size());
+  for (std::size_t j = 0; j < frequencies.size(); ++j) {
+    r.gains[j].frequencyHz = frequencies[j];
+    r.gains[j].nominalDb = nominalGain(frequencies[j]);
+    r.gains[j].db = perChunk[0].gains[j];
+  }
+  for (int c = 1; c < chunks; ++c) {
+    Merge(r.minus3dbHz, perChunk[c].minus3db);
+    for (std::size_t j = 0; j < frequencies.size(); ++j) Merge(r.gains[j].db, perChunk[c].gains[j]);
+  }
+  return r;
+}
+
+}  // namespace kelvara::tolerance

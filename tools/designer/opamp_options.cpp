@@ -1,0 +1,103 @@
+#include "tools/designer/opamp_options.h"
+
+#include <cmath>
+#include <iomanip>
+#include <sstream>
+
+#include "response/opamp_analysis.h"
+#include "response/opamp_time.h"
+
+namespace kelvara::tools {
+namespace {
+
+std::string Short(double v) {
+  std::ostringstream s;
+  s << std::setprecision(6) << v;
+  return s.str();
+}
+
+nlohmann::json NumberOrNull(double x) { return std::isfinite(x) ? nlohmann::json(x) : nlohmann::json(nullptr); }
+
+}  // namespace
+
+void AddOpAmpOptions(CLI::App& app, OpAmpOptions& options) {
+  options.gbw = app.add_option("--opamp-gbw", options.texts.gbwHz,
+                               "gain-bandwidth product of a real op-amp in Hz, e.g. 1M (default 1M)");
+  options.a0 =
+      app.add_option("--opamp-a0", options.texts.a0Db, "open-loop DC gain of a real op-amp in dB (default 100)");
+  options.rout = app.add_option("--opamp-rout", options.texts.routOhm,
+                                "open-loop output resistance of a real op-amp in ohms (default 0)");
+}
+
+response::OpAmpModel OpAmpModelOf(const OpAmpOptions& options) {
+  response::OpAmpModel model;
+  if (options.gbw->count() == 0 && options.a0->count() == 0 && options.rout->count() == 0) return model;
+  if (auto error = response::ReadOpAmpTexts(options.texts, model)) {
+    static const char* const kNames[] = {"--opamp-gbw", "--opamp-a0", "--opamp-rout"};
+    static const char* const kRanges[] = {"above 0 Hz", "above 0 dB", "0 ohms or more"};
+    const int i = static_cast<int>(error->field);
+    const std::string& text = i == 0 ? options.texts.gbwHz : i == 1 ? options.texts.a0Db : options.texts.routOhm;
+    throw OpAmpUsageError(
+        std::string(kNames[i]) + " '" + text + "' " +
+        (error->unreadable ? "is not an engineering value (e.g. 1M, 4.7k, 50)" : std::string("must be ") + kRanges[i]));
+  }
+  return model;
+}
+
+void AddOpAmpJson(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,
+                  const response::OpAmpModel& model, nlohmann::json& j) {
+  if (!options.analysis || model.ideal || !report.minus3dbHz.has_value() || !j["stages"].is_array()) return;
+  const response::OpAmpCircuit circuit = response::CircuitFromComponents(request, report.parts);
+  const std::vector<response::OpAmpStageReport> reports = response::AnalyseOpAmpStages(circuit, model);
+  nlohmann::json& stages = j["stages"];
+  for (std::size_t k = 0; k < reports.size() && k < stages.size(); ++k) {
+    stages[k]["gbw_min_hz"] = NumberOrNull(reports[k].gbwMinHz);
+    stages[k]["gain_error_db_at_f0"] = NumberOrNull(reports[k].gainErrorDbAtF0);
+  }
+  if (!j["summary"].is_object()) return;
+  const auto floor = response::FindStopbandFloor(circuit, model);
+  j["summary"]["stopband_floor_db"] = floor ? nlohmann::json(floor->db) : nlohmann::json(nullptr);
+  j["summary"]["stopband_floor_hz"] = floor ? nlohmann::json(floor->hz) : nlohmann::json(nullptr);
+}
+
+void PrintOpAmpPlain(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,
+                     const response::OpAmpModel& model, std::ostream& out) {
+  if (!options.analysis || model.ideal || !report.minus3dbHz.has_value()) return;
+  const response::OpAmpCircuit circuit = response::CircuitFromComponents(request, report.parts);
+  auto text = [](double v, const char* unit) { return std::isfinite(v) ? Short(v) + unit : std::string("-"); };
+  out << "op-amp: GBW " << Short(model.gbwHz) << " Hz, A0 " << Short(model.a0Db) << " dB, Rout " << Short(model.routOhm)
+      << " ohm\n";
+  int stage = 1;
+  for (const response::OpAmpStageReport& s : response::AnalyseOpAmpStages(circuit, model)) {
+    out << "stage " << stage++ << ": GBW min " << Short(s.gbwMinHz) << " Hz (" << (s.gbwMet ? "met" : "NOT met")
+        << "), gain error at f0 " << Short(s.gainErrorDbAtF0) << " dB, peak " << text(s.peakDb, " dB") << " at "
+        << text(s.peakHz, " Hz") << " (shift " << text(s.peakShiftHz, " Hz") << ")\n";
+  }
+  if (request.passKind == engine::kLpf) {
+    const auto floor = response::FindStopbandFloor(circuit, model);
+    out << "stop-band floor = " << (floor ? Short(floor->db) + " dB at " + Short(floor->hz) + " Hz" : "-") << '\n';
+  }
+}
+
+bool PrintOpAmpCurve(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,
+                     const response::OpAmpModel& model, std::ostream& out) {
+  if (!report.minus3dbHz.has_value()) return false;
+  const std::vector<double> xs = CurvePoints(options, response::CascadeFromParts(request, report.parts));
+  const response::OpAmpCircuit circuit = response::CircuitFromComponents(request, report.parts);
+  std::vector<double> ys;
+  if (options.curve == "step" || options.curve == "impulse") {
+    const response::CircuitTimeCurves t =
+        xs.empty() ? response::CircuitTimeCurves{}
+                   : response::CircuitTimeResponse(circuit, model, xs.front(), xs.back(), static_cast<int>(xs.size()));
+    ys = options.curve == "step" ? t.step : t.impulse;
+  } else {
+    const response::CircuitCurveSet set = response::CircuitCurves(circuit, model, xs);
+    ys = options.curve == "phase" ? set.phaseDeg : options.curve == "delay" ? set.delayS : set.gainDb;
+  }
+  out << CurveHeader(options.curve) << '\n';
+  for (std::size_t i = 0; i < xs.size() && i < ys.size(); ++i)
+    out << CurveNumber(xs[i]) << ',' << CurveNumber(ys[i]) << '\n';
+  return true;
+}
+
+}  // namespace kelvara::tools

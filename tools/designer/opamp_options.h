@@ -1,0 +1,57 @@
+#pragma once
+
+// The op-amp options of kelvara-design: --opamp-gbw, --opamp-a0 and
+// --opamp-rout (engineering texts). Any one of them switches from the ideal
+// op-amp to the real one (A0 100 dB, GBW 1M, Rout 0 unless given); then the
+// frequency curves are those of the real circuit and the analysis gains the
+// op-amp's keys. Without them the output is as before.
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "response/opamp_circuit.h"
+#include "response/opamp_texts.h"
+#include "tools/designer/analysis_cli.h"
+
+namespace kelvara::tools {
+
+struct OpAmpOptions {
+  response::OpAmpTexts texts;
+  CLI::Option* gbw = nullptr;
+  CLI::Option* a0 = nullptr;
+  CLI::Option* rout = nullptr;
+};
+
+void AddOpAmpOptions(CLI::App& app, OpAmpOptions& options);
+
+/// An op-amp option whose text cannot be used.
+struct OpAmpUsageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+/// The ideal op-amp when no option was given, else the real one; an
+/// unreadable or out-of-range text throws OpAmpUsageError naming the option.
+response::OpAmpModel OpAmpModelOf(const OpAmpOptions& options);
+
+/// With --analysis and a real op-amp: "gbw_min_hz" and "gain_error_db_at_f0"
+/// in every stage object, "stopband_floor_db" and "stopband_floor_hz" in the
+/// summary (null for an HPF or where the gain falls all the way to 1 GHz).
+void AddOpAmpJson(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,
+                  const response::OpAmpModel& model, nlohmann::json& j);
+
+/// The same as text lines after the analysis.
+void PrintOpAmpPlain(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,
+                     const response::OpAmpModel& model, std::ostream& out);
+
+/// The --curve CSV of the circuit with a real op-amp, on the points the
+/// analysis options give (step and impulse from the circuit's state
+/// equations; their span defaults to the ideal one's, settled to 0.1 %).
+/// False when the design has no usable part values.
+bool PrintOpAmpCurve(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,
+                     const response::OpAmpModel& model, std::ostream& out);
+
+}  // namespace kelvara::tools
