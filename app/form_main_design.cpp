@@ -178,6 +178,7 @@ void TFormMain::CreateMenus() {
   menuOpenFileAll = addAction(menuFile, "menuOpenFileAll", text::kMenuOpenAll);
   menuSaveFile = addAction(menuFile, "menuSaveFile", text::kMenuSave);
   menuSaveFileAll = addAction(menuFile, "menuSaveFileAll", text::kMenuSaveAll);
+  CreateExportMenu();
   menuAnalysis = MainMenu1->addMenu(QString(analysis_text::kMenuAnalysis));
   menuAnalysis->setObjectName(QStringLiteral("menuAnalysis"));
   menuDesignAnalysis = addAction(menuAnalysis, "menuDesignAnalysis", analysis_text::kMenuDesignAnalysis);

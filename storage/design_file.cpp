@@ -196,4 +196,8 @@ std::optional<DesignFileError> WriteAllSheetsFile(const QString& path,
   return WriteFileBytes(path, file, bytes.value());
 }
 
+std::optional<DesignFileError> WriteExportedFile(const QString& path, const QByteArray& bytes) {
+  return WriteFileBytes(path, ShownName(path), bytes);
+}
+
 }  // namespace kelvara::storage

@@ -125,4 +125,10 @@ std::optional<DesignFileError> WriteSheetFile(const QString& path, const values:
 std::optional<DesignFileError> WriteAllSheetsFile(const QString& path,
                                                   std::span<const values::SheetRecord, kSheetCount> records);
 
+/// Writes bytes as they are (an exported netlist, a parts list, a report)
+/// through the atomic save of the design files, with their message when it
+/// fails: the target is replaced only when every byte has been written,
+/// otherwise it is left as it was.
+std::optional<DesignFileError> WriteExportedFile(const QString& path, const QByteArray& bytes);
+
 }  // namespace kelvara::storage

@@ -21,6 +21,7 @@
 #include "storage/design_file.h"
 #include "tools/designer/analysis_cli.h"
 #include "tools/designer/delivered_record.h"
+#include "tools/designer/export_options.h"
 #include "tools/designer/headless_design.h"
 #include "values/eng_value.h"
 
@@ -151,7 +152,11 @@ int main(int argc, char** argv) {
   app.add_flag("--json", json, "print one JSON object");
   kelvara::tools::AnalysisOptions analysisOptions;
   kelvara::tools::AddAnalysisOptions(app, analysisOptions);
-  app.footer("Exit status: 0 valid design, 1 invalid design, 2 usage error, 3 design file not read or written.");
+  kelvara::tools::ExportOptions exportOptions;
+  kelvara::tools::AddExportOptions(app, exportOptions);
+  app.footer(
+      "Exit status: 0 valid design, 1 invalid design, 2 usage error, 3 design file not read or written, or an exported "
+      "file not written.");
 
   try {
     app.parse(argc, argv);
@@ -167,6 +172,7 @@ int main(int argc, char** argv) {
     if (sheetFile.empty() && cutoffOption->count() == 0) throw UsageError{"--cutoff or --sheet is required"};
     if (outOption->count() > 0 && outFile.empty()) throw UsageError{"--out needs a file name"};
     kelvara::tools::CheckAnalysisOptions(analysisOptions);
+    if (auto problem = kelvara::tools::ExportUsageProblem(exportOptions)) throw UsageError{*problem};
     SheetInputs inputs;
     kelvara::values::SheetRecord record = kelvara::values::DefaultSheetRecord();
     if (sheetFile.empty()) {
@@ -196,6 +202,13 @@ int main(int argc, char** argv) {
     if (!outFile.empty()) {
       const kelvara::values::SheetRecord delivered = kelvara::tools::DeliveredRecord(record, inputs, report);
       if (auto error = kelvara::storage::WriteSheetFile(QString::fromStdString(outFile), delivered)) {
+        throw FileError{*error};
+      }
+    }
+    if (kelvara::tools::WantsExport(exportOptions)) {
+      if (!report.valid) {
+        std::cerr << "kelvara-design: the design is not valid; --spice and --bom files not written\n";
+      } else if (auto error = kelvara::tools::WriteExports(exportOptions, request, report.parts)) {
         throw FileError{*error};
       }
     }
