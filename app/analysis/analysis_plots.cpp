@@ -248,7 +248,8 @@ void FinishAnalysisPlot(QCustomPlot& plot, PlotKind kind, double fStart, double 
     plot.xAxis->setRange(0, end > 0 ? end : 1);
     ScaleValues(plot);
   }
-  plot.replot();
+  // Drawn when next shown; a refresh does not paint the hidden tabs.
+  plot.replot(QCustomPlot::rpQueuedReplot);
 }
 
 PlotTracer::PlotTracer(QCustomPlot& plot, PlotKind kind) : QObject(&plot), plot_(plot), kind_(kind) {
