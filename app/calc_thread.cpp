@@ -257,6 +257,7 @@ void TcalcThread::Finish(TFormMain& form, bool failed) {
     form.ButtonValset->setText(
         QString::fromUtf8(values::kCaptionIdle.data(), static_cast<int>(values::kCaptionIdle.size())));
   }
+  emit form.SheetDesignChanged(sheetIndex);
 }
 
 }  // namespace kelvara::app

@@ -1,10 +1,12 @@
 #include "app/form_main.h"
+#include "app/analysis/form_analysis.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QShowEvent>
 
+#include "app/analysis/form_analysis.h"
 #include "app/application.h"
 #include "app/form_menseki.h"
 #include "app/ui_handover.h"
@@ -43,7 +45,11 @@ TFormMain::TFormMain(storage::SettingsStore& settingsStore, WarningBoxes& warnin
   RunGuarded([this] { FormCreate(); });
 }
 
-TFormMain::~TFormMain() { ShutdownRuns(); }
+TFormMain::~TFormMain() {
+  // The analysis window goes first: it listens to the controls.
+  delete FormAnalysis;
+  ShutdownRuns();
+}
 
 void TFormMain::SetDialogs(TFormAboutBox* aboutBox, TFormMenseki* menseki) {
   FormAboutBox = aboutBox;

@@ -10,6 +10,7 @@
 //   form_main_sheets.cpp   sheet records and tab changes
 //   form_main_picture.cpp  the circuit picture
 //   form_main_menus.cpp    the help menu
+//   form_main_analysis.cpp the analysis menu (the window is app/analysis/)
 //   form_main_run.cpp      the calculation run (定数設定, 設定中止)
 //   form_main_chart.cpp    the response chart and the comparison
 //   form_main_files.cpp    design files
@@ -45,6 +46,7 @@ class QCustomPlot;
 namespace kelvara::app {
 
 class TFormAboutBox;
+class TFormAnalysis;
 class TFormMenseki;
 class TcalcThread;
 
@@ -164,6 +166,8 @@ class TFormMain : public QMainWindow {
 
   void menuAboutUseTorisetsuClick();
   void menuVerHelpClick();
+  /// "設計の解析...": shows the analysis window (made on first use).
+  void menuDesignAnalysisClick();
 
   // ---- controls laid out at design time ----------------------------
   TTabControl* TabDesign = nullptr;
@@ -214,6 +218,8 @@ class TFormMain : public QMainWindow {
   QAction* menuOpenFileAll = nullptr;
   QAction* menuSaveFile = nullptr;
   QAction* menuSaveFileAll = nullptr;
+  QMenu* menuAnalysis = nullptr;
+  QAction* menuDesignAnalysis = nullptr;
   QMenu* menuHelp = nullptr;
   QAction* menuAboutUseTorisetsu = nullptr;
   QAction* menuVerHelp = nullptr;
@@ -238,6 +244,13 @@ class TFormMain : public QMainWindow {
 
   TFormAboutBox* FormAboutBox = nullptr;
   TFormMenseki* FormMenseki = nullptr;
+  /// The analysis window, once it has been opened.
+  TFormAnalysis* FormAnalysis = nullptr;
+
+ signals:
+  /// A sheet's design changed outside its controls: a run delivered into
+  /// it, or a file was opened into it (-1: into every sheet).
+  void SheetDesignChanged(int sheet);
 
  protected:
   void showEvent(QShowEvent* event) override;

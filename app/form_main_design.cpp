@@ -4,6 +4,7 @@
 
 #include <qcustomplot.h>
 
+#include "app/analysis/analysis_texts.h"
 #include "app/application.h"
 #include "app/fonts.h"
 #include "app/form_main.h"
@@ -177,6 +178,10 @@ void TFormMain::CreateMenus() {
   menuOpenFileAll = addAction(menuFile, "menuOpenFileAll", text::kMenuOpenAll);
   menuSaveFile = addAction(menuFile, "menuSaveFile", text::kMenuSave);
   menuSaveFileAll = addAction(menuFile, "menuSaveFileAll", text::kMenuSaveAll);
+  menuAnalysis = MainMenu1->addMenu(QString(analysis_text::kMenuAnalysis));
+  menuAnalysis->setObjectName(QStringLiteral("menuAnalysis"));
+  menuDesignAnalysis = addAction(menuAnalysis, "menuDesignAnalysis", analysis_text::kMenuDesignAnalysis);
+  menuDesignAnalysis->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
   menuHelp = MainMenu1->addMenu(QString(text::kMenuHelp));
   menuHelp->setObjectName(QStringLiteral("menuHelp"));
   menuAboutUseTorisetsu = addAction(menuHelp, "menuAboutUseTorisetsu", text::kMenuManual);
@@ -218,6 +223,7 @@ void TFormMain::ConnectDesignTimeHandlers() {
   ConnectHandler(menuSaveFileAll, &QAction::triggered, this, &TFormMain::menuSaveFileAllClick);
   ConnectHandler(menuAboutUseTorisetsu, &QAction::triggered, this, &TFormMain::menuAboutUseTorisetsuClick);
   ConnectHandler(menuVerHelp, &QAction::triggered, this, &TFormMain::menuVerHelpClick);
+  ConnectHandler(menuDesignAnalysis, &QAction::triggered, this, &TFormMain::menuDesignAnalysisClick);
 
   connect(Chart1, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& pos) { OpenPopupMenu(Chart1, pos); });

@@ -111,6 +111,7 @@ void TFormMain::menuOpenFileClick() {
   sheets.at(s) = std::move(opened).value();
   LoadSheet(s);
   AfterLoadSequence();
+  emit SheetDesignChanged(s);
 }
 
 void TFormMain::menuOpenFileAllClick() {
@@ -123,6 +124,7 @@ void TFormMain::menuOpenFileAllClick() {
   sheets = std::move(opened).value();
   LoadSheet(s);
   AfterLoadSequence();
+  emit SheetDesignChanged(-1);
 }
 
 void TFormMain::menuSaveFileClick() {

@@ -4,18 +4,18 @@
 
 namespace kelvara::response {
 
-std::vector<double> SweepFrequencies(double fStart, double fTop) {
+std::vector<double> SweepFrequencies(double fStart, double fTop, double step) {
   std::vector<double> f;
   if (!(fStart > 0) || !std::isfinite(fTop)) return f;
-  for (double x = fStart; x <= fTop + fTop * 0.2; x = x + x * 0.05) f.push_back(x);
+  for (double x = fStart; x <= fTop + fTop * 0.2; x = x + x * step) f.push_back(x);
   return f;
 }
 
 AnalysisViews ComputeViews(const DesignRequest& request, const ComponentSet& parts, double fStart, double fTop,
-                           int timePoints) {
+                           int timePoints, double frequencyStep) {
   AnalysisViews v;
   const Cascade cascade = CascadeFromParts(request, parts);
-  const std::vector<double> f = SweepFrequencies(fStart, fTop);
+  const std::vector<double> f = SweepFrequencies(fStart, fTop, frequencyStep);
   v.gain.x = v.phase.x = v.delay.x = f;
   v.gain.y.reserve(f.size());
   v.phase.y.reserve(f.size());

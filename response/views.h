@@ -16,9 +16,10 @@ struct Curve {
   std::vector<double> y;
 };
 
-/// Frequencies of the response chart's sweep: from fStart in 5 % steps up
-/// to 1.2 times fTop inclusive (the points SweepResponse gives).
-std::vector<double> SweepFrequencies(double fStart, double fTop);
+/// Frequencies of the response chart's sweep: from fStart in steps of
+/// `step` (5 %: the points SweepResponse gives) up to 1.2 times fTop
+/// inclusive.
+std::vector<double> SweepFrequencies(double fStart, double fTop, double step = 0.05);
 
 struct AnalysisViews {
   Curve gain;   // dB
@@ -40,6 +41,6 @@ struct AnalysisViews {
 /// the sweep from fStart to fTop, the time curves on timePoints points from
 /// 0 to the settled span.
 AnalysisViews ComputeViews(const DesignRequest& request, const ComponentSet& parts, double fStart, double fTop,
-                           int timePoints = 501);
+                           int timePoints = 501, double frequencyStep = 0.05);
 
 }  // namespace kelvara::response

@@ -6,6 +6,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace kelvara::storage {
 
@@ -44,6 +45,18 @@ class SettingsStore {
   /// Empty when the last Load or Save went well; otherwise a message for the
   /// user, e.g. that the settings could not be written.
   virtual QString LastProblem() const { return {}; }
+
+  /// Integers of the later windows, kept under names of their own beside
+  /// the nineteen values (for example "analysis/width"). Nothing when the
+  /// value is missing or no integer; writing never throws.
+  virtual std::optional<int> ReadInt(const QString& name) {
+    (void)name;
+    return std::nullopt;
+  }
+  virtual void WriteInt(const QString& name, int value) {
+    (void)name;
+    (void)value;
+  }
 };
 
 /// A store that remembers nothing: every load gives the defaults.

@@ -245,4 +245,21 @@ void QSettingsStore::Save(const AppSettings& values) {
   SaveSettings(*settings, values, &report_);
 }
 
+std::optional<int> QSettingsStore::ReadInt(const QString& name) {
+  if (!UnusableFileProblem().isEmpty()) return std::nullopt;
+  const std::unique_ptr<QSettings> settings = Open();
+  const QVariant value = settings->value(name);
+  if (!value.isValid()) return std::nullopt;
+  bool ok = false;
+  const int v = value.toInt(&ok);
+  return ok ? std::optional<int>(v) : std::nullopt;
+}
+
+void QSettingsStore::WriteInt(const QString& name, int value) {
+  if (!UnusableFileProblem().isEmpty()) return;
+  const std::unique_ptr<QSettings> settings = Open();
+  settings->setValue(name, value);
+  settings->sync();
+}
+
 }  // namespace kelvara::storage

@@ -63,6 +63,8 @@ class QSettingsStore final : public SettingsStore {
   AppSettings Load() override;
   void Save(const AppSettings& settings) override;
   QString LastProblem() const override { return report_.problem; }
+  std::optional<int> ReadInt(const QString& name) override;
+  void WriteInt(const QString& name, int value) override;
   const SettingsReport& LastReport() const { return report_; }
 
  private:

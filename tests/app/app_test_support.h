@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QString>
 #include <QTemporaryDir>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -34,7 +35,13 @@ class MemorySettingsStore final : public storage::SettingsStore {
     stored = settings;
   }
   QString LastProblem() const override { return problem; }
+  std::optional<int> ReadInt(const QString& name) override {
+    const auto it = ints.find(name);
+    return it == ints.end() ? std::nullopt : std::optional<int>(it->second);
+  }
+  void WriteInt(const QString& name, int value) override { ints[name] = value; }
   storage::AppSettings stored;
+  std::map<QString, int> ints;  // the values of the later windows
   int loads = 0;
   int saves = 0;
   bool failLoad = false;

@@ -1,0 +1,51 @@
+#pragma once
+
+// The texts of the analysis window.
+
+namespace kelvara::app::analysis_text {
+
+inline constexpr const char* kMenuAnalysis = "解析(&A)";
+inline constexpr const char* kMenuDesignAnalysis = "設計の解析...";
+inline constexpr const char* kWindowTitle = "設計の解析";
+inline constexpr const char* kOverlay = "比較中のシートも表示";
+
+inline constexpr const char* kTabTable = "評価表";
+inline constexpr const char* kTabGain = "ゲイン";
+inline constexpr const char* kTabPhase = "位相";
+inline constexpr const char* kTabDelay = "群遅延";
+inline constexpr const char* kTabStep = "ステップ応答";
+inline constexpr const char* kTabImpulse = "インパルス応答";
+inline constexpr const char* kTabPoles = "極配置";
+
+inline constexpr const char* kAxisFrequency = "周波数[Hz]";
+inline constexpr const char* kAxisGain = "[dB]";
+inline constexpr const char* kAxisPhase = "位相[度]";
+inline constexpr const char* kAxisDelay = "群遅延[s]";
+inline constexpr const char* kAxisTime = "時間[s]";
+inline constexpr const char* kAxisStep = "出力";
+inline constexpr const char* kAxisImpulse = "出力[1/s]";
+inline constexpr const char* kAxisReal = "実部[rad/s]";
+inline constexpr const char* kAxisImag = "虚部[rad/s]";
+
+inline constexpr const char* kColumns[] = {"段",           "次数",      "部品",    "目標 f0", "目標 Q",
+                                           "実現 f0",      "実現 Q",    "f0 誤差", "Q 誤差",  "ピーク",
+                                           "ピーク周波数", "C比 / R比", "注意"};
+inline constexpr const char* kFirstOrder = "1次";
+inline constexpr const char* kSecondOrder = "2次";
+inline constexpr const char* kStageName = "段";
+
+inline constexpr const char* kSavePng = "PNGで保存...";
+inline constexpr const char* kSavePdf = "PDFで保存...";
+inline constexpr const char* kSaveCsv = "CSVで保存...";
+inline constexpr const char* kSaveTableCsv = "評価表をCSVで保存...";
+inline constexpr const char* kSaveCaption = "保存";
+inline constexpr const char* kPngFilter = "PNG画像 (*.png)";
+inline constexpr const char* kPdfFilter = "PDF文書 (*.pdf)";
+inline constexpr const char* kCsvFilter = "CSVファイル (*.csv)";
+inline constexpr const char* kSaveFailed = "%1 に保存できませんでした。";
+
+inline constexpr const char* kOvershoot = "オーバーシュート %1 %";
+inline constexpr const char* kSettling = "1 %整定 %1s";
+inline constexpr const char* kXRangeFallback = "ｆ特ページのX軸の範囲が不正なため 1k〜1M Hz で表示しています。";
+
+}  // namespace kelvara::app::analysis_text

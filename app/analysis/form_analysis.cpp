@@ -1,0 +1,329 @@
+#include "app/analysis/form_analysis.h"
+
+#include <qcustomplot.h>
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QMenu>
+#include <QVBoxLayout>
+
+#include "app/analysis/analysis_export.h"
+#include "app/analysis/analysis_texts.h"
+#include "app/application.h"
+#include "app/chart_texts.h"
+#include "app/form_main.h"
+#include "app/response_chart.h"
+#include "engine/sheet_inputs.h"
+#include "storage/sheet_checks.h"
+
+namespace kelvara::app {
+namespace {
+
+constexpr QSize kDefaultSize(940, 640);
+// Finer than the chart's 5 % so that narrow peaks of the delay keep their
+// shape; the range is the chart's.
+constexpr double kFrequencyStep = 0.01;
+constexpr int kTimePoints = 801;
+constexpr PlotKind kPlotKinds[] = {PlotKind::kGain, PlotKind::kPhase,   PlotKind::kDelay,
+                                   PlotKind::kStep, PlotKind::kImpulse, PlotKind::kPoles};
+constexpr const char* kPlotTabs[] = {analysis_text::kTabGain, analysis_text::kTabPhase,   analysis_text::kTabDelay,
+                                     analysis_text::kTabStep, analysis_text::kTabImpulse, analysis_text::kTabPoles};
+constexpr const char* kPlotNames[] = {"PlotGain", "PlotPhase", "PlotDelay", "PlotStep", "PlotImpulse", "PlotPoles"};
+
+/// Collects the warnings of the checks as lines "caption: text", with the
+/// sheet's name in front for a compared sheet.
+class CollectingSink final : public values::WarningSink {
+ public:
+  CollectingSink(QStringList& lines, QString prefix) : lines_(lines), prefix_(std::move(prefix)) {}
+  void Warn(const std::string& caption, const std::string& text) override {
+    lines_ << prefix_ + QString::fromStdString(caption) + QStringLiteral(": ") + QString::fromStdString(text);
+  }
+
+ private:
+  QStringList& lines_;
+  QString prefix_;
+};
+
+QString SheetName(int sheet) { return QString(chart_text::kCurveTitle) + QString::number(sheet + 1); }
+
+// The views of a design whose part inputs pass the checks of "ｆ特描画".
+std::optional<response::AnalysisViews> Evaluate(values::WarningSink& sink, const engine::DesignRequest& request,
+                                                const engine::PartInputs& inputs, double fStart, double fTop) {
+  engine::ComponentSet parts;
+  bool ok = response::ReadComponentValues(sink, request, inputs, parts);
+  if (!response::CheckFixedParts(sink, request, parts)) ok = false;
+  if (!ok) return std::nullopt;
+  return response::ComputeViews(request, parts, fStart, fTop, kTimePoints, kFrequencyStep);
+}
+
+}  // namespace
+
+TFormAnalysis::TFormAnalysis(TFormMain& form, storage::SettingsStore& store)
+    : QWidget(&form, Qt::Window), form_(form), store_(store) {
+  setObjectName(QStringLiteral("FormAnalysis"));
+  setWindowTitle(QString(analysis_text::kWindowTitle));
+  timer_.setSingleShot(true);
+  timer_.setInterval(kCoalesceMs);
+  connect(&timer_, &QTimer::timeout, this, [this] { RunGuarded([this] { Refresh(); }); });
+  chooseFile_ = [this](ExportKind kind) {
+    const char* filter = kind == ExportKind::kPng   ? analysis_text::kPngFilter
+                         : kind == ExportKind::kPdf ? analysis_text::kPdfFilter
+                                                    : analysis_text::kCsvFilter;
+    return QFileDialog::getSaveFileName(this, QString(analysis_text::kSaveCaption), QString(), QString(filter));
+  };
+  BuildLayout();
+  ConnectSources();
+  resize(kDefaultSize);
+}
+
+TFormAnalysis::~TFormAnalysis() {
+  if (isVisible()) RememberGeometry();
+}
+
+void TFormAnalysis::BuildLayout() {
+  auto* layout = new QVBoxLayout(this);
+  messages_ = new QLabel(this);
+  messages_->setObjectName(QStringLiteral("LabelMessages"));
+  messages_->setStyleSheet(QStringLiteral("color: #b00000;"));
+  messages_->setWordWrap(true);
+  messages_->hide();
+  overlay_ = new QCheckBox(QString(analysis_text::kOverlay), this);
+  overlay_->setObjectName(QStringLiteral("CBox_Overlay"));
+  views_ = new QTabWidget(this);
+  views_->setObjectName(QStringLiteral("PageViews"));
+  layout->addWidget(overlay_);
+  layout->addWidget(messages_);
+  layout->addWidget(views_, 1);
+
+  auto* tablePage = new QWidget(views_);
+  auto* tableLayout = new QVBoxLayout(tablePage);
+  table_ = new QTableWidget(tablePage);
+  table_->setObjectName(QStringLiteral("TableStages"));
+  table_->setColumnCount(static_cast<int>(std::size(analysis_text::kColumns)));
+  QStringList headers;
+  for (const char* h : analysis_text::kColumns) headers << QString(h);
+  table_->setHorizontalHeaderLabels(headers);
+  table_->verticalHeader()->hide();
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->horizontalHeader()->setStretchLastSection(true);
+  summary_ = new QLabel(tablePage);
+  summary_->setObjectName(QStringLiteral("LabelSummary"));
+  summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  tableLayout->addWidget(table_, 1);
+  tableLayout->addWidget(summary_);
+  views_->addTab(tablePage, QString(analysis_text::kTabTable));
+  table_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(table_, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& pos) { OpenViewMenu(std::nullopt, table_, pos); });
+
+  for (int k = 0; k < 6; ++k) {
+    auto* plot = new QCustomPlot(views_);
+    plot->setObjectName(QString::fromLatin1(kPlotNames[k]));
+    SetUpAnalysisPlot(*plot, kPlotKinds[k]);
+    plot->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(plot, &QWidget::customContextMenuRequested, this,
+            [this, k, plot](const QPoint& pos) { OpenViewMenu(kPlotKinds[k], plot, pos); });
+    plots_[k] = plot;
+    tracers_[k] = new PlotTracer(*plot, kPlotKinds[k]);
+    views_->addTab(plot, QString(kPlotTabs[k]));
+  }
+}
+
+void TFormAnalysis::ConnectSources() {
+  auto schedule = [this] { ScheduleRefresh(); };
+  connect(form_.TabDesign->Tabs(), &QTabBar::currentChanged, this, schedule);
+  connect(form_.Edit_Frequency, &QLineEdit::textChanged, this, schedule);
+  for (QComboBox* box : {form_.CBox_HPFLPF, form_.CBox_Jisuu, form_.CBox_gensui, form_.CBox_XBig, form_.CBox_Xsmall}) {
+    connect(box, &QComboBox::currentIndexChanged, this, schedule);
+  }
+  for (const PartGroup* groups : {form_.groupR.data(), form_.groupC.data()}) {
+    for (int k = 0; k < TFormMain::kPartCount; ++k) {
+      connect(groups[k].valueEdit, &QLineEdit::textChanged, this, schedule);
+      connect(groups[k].fixButton, &QRadioButton::toggled, this, schedule);
+    }
+  }
+  for (QCheckBox* box : form_.CBox_Sheet) connect(box, &QCheckBox::toggled, this, schedule);
+  connect(overlay_, &QCheckBox::toggled, this, schedule);
+  connect(&form_, &TFormMain::SheetDesignChanged, this, schedule);
+}
+
+void TFormAnalysis::ShowAnalysis() {
+  if (!placed_) {
+    ApplyRememberedGeometry();
+    placed_ = true;
+  }
+  show();
+  raise();
+  activateWindow();
+  Refresh();
+}
+
+void TFormAnalysis::ScheduleRefresh() {
+  if (isVisible()) timer_.start();
+}
+
+void TFormAnalysis::ApplyRememberedGeometry() {
+  const auto left = store_.ReadInt(QString::fromLatin1(kLeftName));
+  const auto top = store_.ReadInt(QString::fromLatin1(kTopName));
+  const auto width = store_.ReadInt(QString::fromLatin1(kWidthName));
+  const auto height = store_.ReadInt(QString::fromLatin1(kHeightName));
+  if (width && height && *width >= 200 && *height >= 150 && *width <= 10000 && *height <= 10000) {
+    resize(*width, *height);
+  }
+  if (left && top) move(*left, *top);
+}
+
+void TFormAnalysis::RememberGeometry() {
+  store_.WriteInt(QString::fromLatin1(kLeftName), pos().x());
+  store_.WriteInt(QString::fromLatin1(kTopName), pos().y());
+  store_.WriteInt(QString::fromLatin1(kWidthName), width());
+  store_.WriteInt(QString::fromLatin1(kHeightName), height());
+}
+
+void TFormAnalysis::closeEvent(QCloseEvent* event) {
+  RememberGeometry();
+  timer_.stop();
+  QWidget::closeEvent(event);
+}
+
+void TFormAnalysis::ClearViews() {
+  for (QCustomPlot* plot : plots_) {
+    plot->clearGraphs();
+    plot->clearItems();
+  }
+}
+
+void TFormAnalysis::DrawSheet(const response::AnalysisViews& v, const QString& name, const QColor& color, bool main) {
+  AddAnalysisCurve(*Plot(PlotKind::kGain), name, color, v.gain.x, v.gain.y);
+  AddAnalysisCurve(*Plot(PlotKind::kPhase), name, color, v.phase.x, v.phase.y);
+  AddAnalysisCurve(*Plot(PlotKind::kDelay), name, color, v.delay.x, v.delay.y);
+  AddAnalysisCurve(*Plot(PlotKind::kStep), name, color, v.step.x, v.step.y);
+  AddAnalysisCurve(*Plot(PlotKind::kImpulse), name, color, v.impulse.x, v.impulse.y);
+  if (main) {
+    StepMarks marks;
+    marks.overshootPercent = v.overshoot.percent;
+    marks.overshootTimeS = v.overshoot.timeS;
+    marks.finalValue = v.finalValue;
+    const double excursion = v.overshoot.percent / 100.0;
+    marks.peakValue = v.diracWeight != 0.0 ? v.finalValue - excursion : v.finalValue + excursion;
+    marks.settlingTimeS = v.settlingTimeS;
+    MarkStep(*Plot(PlotKind::kStep), marks, color);
+    AddPoles(*Plot(PlotKind::kPoles), v.poles, color);
+  } else {
+    AddPoles(*Plot(PlotKind::kPoles), v.poles, color, name);
+  }
+}
+
+void TFormAnalysis::Refresh() {
+  timer_.stop();
+  QStringList problems;
+  const int xMax = form_.CBox_XBig->currentIndex();
+  const int xMin = form_.CBox_Xsmall->currentIndex();
+  if (xMin < xMax || xMax < 0 || xMin < 0) {
+    problems << QString(analysis_text::kXRangeFallback);
+    fStart_ = 1e3;
+    fTop_ = 1e6;
+  } else {
+    fStart_ = XMinFrequency(xMin);
+    fTop_ = XMaxFrequency(xMax);
+  }
+  ClearViews();
+  const int shownSheet = form_.ShownSheet();
+  {
+    CollectingSink sink(problems, QString());
+    shownRequest_ = form_.CaptureDesignRequest();
+    shown_ = Evaluate(sink, shownRequest_, form_.CapturePartInputs(), fStart_, fTop_);
+  }
+  if (shown_) {
+    // Among the compared sheets the shown one takes its sheet colour, as in
+    // "ｆ特比較"; alone the colour of "ｆ特描画".
+    const std::int32_t color =
+        overlay_->isChecked() ? form_.appSettings.sheetColor[shownSheet] : form_.appSettings.chartColor;
+    DrawSheet(*shown_, SheetName(shownSheet), ColorOfSetting(color), true);
+    FillTable(*shown_, shownRequest_.cutoffHz, shownRequest_.passKind == engine::kHpf);
+  } else {
+    table_->setRowCount(0);
+    summary_->clear();
+  }
+  if (overlay_->isChecked()) {
+    for (int i = 0; i < TFormMain::kSheetCount; ++i) {
+      if (i == shownSheet || !form_.CBox_Sheet[i]->isChecked()) continue;
+      const QString prefix = SheetName(i) + QStringLiteral(": ");
+      // As "ｆ特比較": from the sheet's record, a sheet never stored as a
+      // new one.
+      const values::SheetRecord record = form_.sheets[i].empty() ? values::DefaultSheetRecord() : form_.sheets[i];
+      if (const auto problem = storage::ValidateSheetRecord(record)) {
+        problems << prefix + QString::fromStdString(problem->text);
+        continue;
+      }
+      const engine::SheetInputs inputs = engine::InputsFromRecord(record);
+      CollectingSink sink(problems, prefix);
+      const auto views = Evaluate(sink, engine::RequestOf(inputs), inputs.parts, fStart_, fTop_);
+      if (views) DrawSheet(*views, SheetName(i), ColorOfSetting(form_.appSettings.sheetColor[i]), false);
+    }
+  }
+  messages_->setText(problems.join(QLatin1Char('\n')));
+  messages_->setVisible(!problems.isEmpty());
+  for (int k = 0; k < 6; ++k) FinishAnalysisPlot(*plots_[k], kPlotKinds[k], fStart_, fTop_);
+}
+
+void TFormAnalysis::OpenViewMenu(std::optional<PlotKind> view, QWidget* on, const QPoint& pos) {
+  QMenu menu(this);
+  if (view) {
+    connect(menu.addAction(QString(analysis_text::kSavePng)), &QAction::triggered, this,
+            [this, view] { SaveView(view, ExportKind::kPng); });
+    connect(menu.addAction(QString(analysis_text::kSavePdf)), &QAction::triggered, this,
+            [this, view] { SaveView(view, ExportKind::kPdf); });
+    connect(menu.addAction(QString(analysis_text::kSaveCsv)), &QAction::triggered, this,
+            [this, view] { SaveView(view, ExportKind::kCsv); });
+  } else {
+    connect(menu.addAction(QString(analysis_text::kSaveTableCsv)), &QAction::triggered, this,
+            [this] { SaveView(std::nullopt, ExportKind::kCsv); });
+  }
+  menu.exec(on->mapToGlobal(pos));
+}
+
+void TFormAnalysis::SaveView(std::optional<PlotKind> view, ExportKind kind) {
+  if (!view && kind != ExportKind::kCsv) return;
+  QString path = chooseFile_(kind);
+  if (path.isEmpty()) return;
+  const char* suffix = kind == ExportKind::kPng ? ".png" : kind == ExportKind::kPdf ? ".pdf" : ".csv";
+  if (QFileInfo(path).suffix().isEmpty()) path += QString::fromLatin1(suffix);
+  bool ok = true;
+  if (kind != ExportKind::kCsv) {
+    ok = SaveChart(*Plot(*view), path, kind == ExportKind::kPng ? ChartFileKind::kPng : ChartFileKind::kPdf);
+  } else if (shown_) {
+    std::string csv;
+    if (!view) {
+      csv = TableCsv(*shown_, shownRequest_.cutoffHz, shownRequest_.passKind == engine::kHpf);
+    } else {
+      switch (*view) {
+        case PlotKind::kGain:
+          csv = CurveCsv("frequency_hz,gain_db", shown_->gain);
+          break;
+        case PlotKind::kPhase:
+          csv = CurveCsv("frequency_hz,phase_deg", shown_->phase);
+          break;
+        case PlotKind::kDelay:
+          csv = CurveCsv("frequency_hz,delay_s", shown_->delay);
+          break;
+        case PlotKind::kStep:
+          csv = CurveCsv("time_s,step", shown_->step);
+          break;
+        case PlotKind::kImpulse:
+          csv = CurveCsv("time_s,impulse", shown_->impulse);
+          break;
+        case PlotKind::kPoles:
+          csv = PolesCsv(shown_->poles);
+          break;
+      }
+    }
+    ok = WriteCsvFile(path, csv);
+  }
+  if (!ok) ReportError(QString(analysis_text::kSaveFailed).arg(QDir::toNativeSeparators(path)));
+}
+
+}  // namespace kelvara::app
