@@ -105,6 +105,9 @@ class TFormAnalysis : public QWidget {
   /// Dashes the ideal curves drawn last under the real ones.
   void DashIdealCurves(const QString& name);
   void FillOpAmpTable();
+  /// Marks the real low-pass stop-band floor in the gain view, which it
+  /// then includes.
+  void MarkStopbandFloor();
 
   TFormMain& form_;
   storage::SettingsStore& store_;

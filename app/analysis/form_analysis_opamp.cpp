@@ -109,4 +109,25 @@ void TFormAnalysis::FillOpAmpTable() {
   summary_->setText(summary_->text() + QStringLiteral("\n") + line);
 }
 
+void TFormAnalysis::MarkStopbandFloor() {
+  if (!real_ || !real_->floor) return;
+  QCustomPlot* plot = Plot(PlotKind::kGain);
+  const response::StopbandFloor& floor = *real_->floor;
+  if (floor.hz < plot->xAxis->range().lower || floor.hz > plot->xAxis->range().upper) return;
+  if (floor.db < plot->yAxis->range().lower + 5) plot->yAxis->setRangeLower(floor.db - 10);
+  const QColor color = plot->graph(0)->pen().color();
+  auto* dot = new QCPItemTracer(plot);
+  dot->setStyle(QCPItemTracer::tsCircle);
+  dot->setSize(7);
+  dot->setPen(QPen(color, 1.5));
+  dot->position->setCoords(floor.hz, floor.db);
+  auto* text = new QCPItemText(plot);
+  text->setPositionAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  text->position->setCoords(floor.hz, floor.db);
+  text->setPadding(QMargins(0, 6, 0, 0));
+  text->setColor(color);
+  text->setText(QString(analysis_text::kStopbandFloor).arg(Db(floor.db), Hz(floor.hz)));
+  plot->replot();
+}
+
 }  // namespace kelvara::app
