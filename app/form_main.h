@@ -14,6 +14,7 @@
 //   form_main_run.cpp      the calculation run (定数設定, 設定中止)
 //   form_main_chart.cpp    the response chart and the comparison
 //   form_main_files.cpp    design files
+//   form_main_export.cpp   netlist, parts list, report and printing
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -42,6 +43,7 @@
 #include "values/sheet_record.h"
 
 class QCustomPlot;
+class QPrinter;
 
 namespace kelvara::app {
 
@@ -49,6 +51,9 @@ class TFormAboutBox;
 class TFormAnalysis;
 class TFormMenseki;
 class TcalcThread;
+namespace report {
+struct ReportContent;
+}
 
 class TFormMain : public QMainWindow {
   Q_OBJECT
@@ -169,6 +174,23 @@ class TFormMain : public QMainWindow {
   /// "設計の解析...": shows the analysis window (made on first use).
   void menuDesignAnalysisClick();
 
+  // Export and printing (form_main_export.cpp): the shown sheet's design,
+  // read from its part edits with the checks of "ｆ特描画".
+  void menuExportSpiceClick();
+  void menuExportPartsListClick();
+  void menuExportReportClick();
+  void menuPrintClick();
+  enum class ExportKind { kSpice, kPartsList, kReport };
+  /// The file to write, empty when cancelled.
+  using ExportFileChooser = std::function<QString(ExportKind)>;
+  /// Shows the print dialog for the printer; false when cancelled.
+  using PrintDialogRunner = std::function<bool(QPrinter&)>;
+  /// Tests answer the file choice and the print dialog without dialogs; an
+  /// empty function keeps the dialog.
+  void SetExportChoosers(ExportFileChooser chooseFile, PrintDialogRunner runPrintDialog);
+  /// The design file the sheet was last opened from or saved to, or empty.
+  QString SheetFileName(int sheet) const { return sheetFiles_.at(sheet); }
+
   // ---- controls laid out at design time ----------------------------
   TTabControl* TabDesign = nullptr;
   QLabel* Label2 = nullptr;
@@ -220,6 +242,11 @@ class TFormMain : public QMainWindow {
   QAction* menuSaveFileAll = nullptr;
   QMenu* menuAnalysis = nullptr;
   QAction* menuDesignAnalysis = nullptr;
+  QMenu* menuExport = nullptr;
+  QAction* menuExportSpice = nullptr;
+  QAction* menuExportPartsList = nullptr;
+  QAction* menuExportReport = nullptr;
+  QAction* menuPrint = nullptr;
   QMenu* menuHelp = nullptr;
   QAction* menuAboutUseTorisetsu = nullptr;
   QAction* menuVerHelp = nullptr;
@@ -322,6 +349,16 @@ class TFormMain : public QMainWindow {
   FileDialogRunner fileDialogRunner_;
   QString openDialogName_;
   QString saveDialogName_;
+  std::array<QString, kSheetCount> sheetFiles_;
+
+  // ---- export and printing (form_main_export.cpp) ---------------------
+  void CreateExportMenu();
+  /// The shown sheet's design for the report, or nothing when a check of
+  /// "ｆ特描画" failed (its boxes have been shown).
+  std::optional<report::ReportContent> CheckedShownDesign();
+  void WriteExport(ExportKind kind);
+  ExportFileChooser exportFileChooser_;
+  PrintDialogRunner printDialogRunner_;
 };
 
 }  // namespace kelvara::app

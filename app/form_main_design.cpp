@@ -182,6 +182,7 @@ void TFormMain::CreateMenus() {
   menuAnalysis->setObjectName(QStringLiteral("menuAnalysis"));
   menuDesignAnalysis = addAction(menuAnalysis, "menuDesignAnalysis", analysis_text::kMenuDesignAnalysis);
   menuDesignAnalysis->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+  CreateExportMenu();
   menuHelp = MainMenu1->addMenu(QString(text::kMenuHelp));
   menuHelp->setObjectName(QStringLiteral("menuHelp"));
   menuAboutUseTorisetsu = addAction(menuHelp, "menuAboutUseTorisetsu", text::kMenuManual);

@@ -109,6 +109,7 @@ void TFormMain::menuOpenFileClick() {
   // A run still designing the replaced sheet delivers nothing.
   DetachRun(s);
   sheets.at(s) = std::move(opened).value();
+  sheetFiles_.at(s) = *path;
   LoadSheet(s);
   AfterLoadSequence();
   emit SheetDesignChanged(s);
@@ -122,6 +123,7 @@ void TFormMain::menuOpenFileAllClick() {
   if (!opened) return ReportFileError(opened.error());
   for (int sheet = 0; sheet < kSheetCount; ++sheet) DetachRun(sheet);
   sheets = std::move(opened).value();
+  sheetFiles_.fill(*path);
   LoadSheet(s);
   AfterLoadSequence();
   emit SheetDesignChanged(-1);
@@ -133,7 +135,8 @@ void TFormMain::menuSaveFileClick() {
   const std::optional<QString> chosen = ChooseFile(SaveDialog(), kSheetFilter, saveDialogName_);
   if (!chosen) return;
   const QString path = storage::DesignFileName(*chosen, storage::DesignFileKind::kSheet);
-  if (const auto error = storage::WriteSheetFile(path, sheets.at(s))) ReportFileError(*error);
+  if (const auto error = storage::WriteSheetFile(path, sheets.at(s))) return ReportFileError(*error);
+  sheetFiles_.at(s) = path;
 }
 
 void TFormMain::menuSaveFileAllClick() {
@@ -142,7 +145,8 @@ void TFormMain::menuSaveFileAllClick() {
   const std::optional<QString> chosen = ChooseFile(SaveDialog(), kAllSheetsFilter, saveDialogName_);
   if (!chosen) return;
   const QString path = storage::DesignFileName(*chosen, storage::DesignFileKind::kAllSheets);
-  if (const auto error = storage::WriteAllSheetsFile(path, content)) ReportFileError(*error);
+  if (const auto error = storage::WriteAllSheetsFile(path, content)) return ReportFileError(*error);
+  sheetFiles_.fill(path);
 }
 
 }  // namespace kelvara::app

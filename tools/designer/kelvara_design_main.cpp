@@ -17,9 +17,11 @@
 #include "engine/design.h"
 #include "engine/run_checks.h"
 #include "engine/sheet_inputs.h"
+#include "storage/atomic_file.h"
 #include "storage/design_file.h"
 #include "tools/designer/analysis_cli.h"
 #include "tools/designer/delivered_record.h"
+#include "tools/designer/export_options.h"
 #include "tools/designer/headless_design.h"
 #include "tools/designer/opamp_options.h"
 #include "values/eng_value.h"
@@ -114,6 +116,7 @@ void PrintPlain(const kelvara::tools::DesignReport& report) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  kelvara::storage::IgnoreFileSizeSignal();
   CLI::App app{"Designs a unity-gain Sallen-Key low-pass or high-pass filter and prints its part values.",
                "kelvara-design"};
   std::string cutoff;
@@ -141,9 +144,10 @@ int main(int argc, char** argv) {
                  "design the sheet a design file (.zdn) holds, as opening it shows it; "
                  "replaces --cutoff, --kind, --order, --response, --values and --fix")
       ->excludes(cutoffOption, kindOption, orderOption, responseOption, valuesOption, fixOption);
-  app.add_option("--out", outFile,
-                 "write the result as a design file (.zdn, used as given), as the run leaves the sheet "
-                 "when it ends while another sheet is shown");
+  auto* outOption =
+      app.add_option("--out", outFile,
+                     "write the result as a design file (.zdn, used as given), as the run leaves the sheet "
+                     "when it ends while another sheet is shown; a target that exists must be a regular file");
   app.add_option("--stop-after", stopAfter, "press stop inside the N-th progress step of the design")
       ->check(CLI::PositiveNumber);
   app.add_flag("--json", json, "print one JSON object");
@@ -151,7 +155,11 @@ int main(int argc, char** argv) {
   kelvara::tools::AddAnalysisOptions(app, analysisOptions);
   kelvara::tools::OpAmpOptions opAmpOptions;
   kelvara::tools::AddOpAmpOptions(app, opAmpOptions);
-  app.footer("Exit status: 0 valid design, 1 invalid design, 2 usage error, 3 design file not read or written.");
+  kelvara::tools::ExportOptions exportOptions;
+  kelvara::tools::AddExportOptions(app, exportOptions);
+  app.footer(
+      "Exit status: 0 valid design, 1 invalid design, 2 usage error, 3 design file not read or written, or an exported "
+      "file not written.");
 
   try {
     app.parse(argc, argv);
@@ -165,8 +173,10 @@ int main(int argc, char** argv) {
 
   try {
     if (sheetFile.empty() && cutoffOption->count() == 0) throw UsageError{"--cutoff or --sheet is required"};
+    if (outOption->count() > 0 && outFile.empty()) throw UsageError{"--out needs a file name"};
     kelvara::tools::CheckAnalysisOptions(analysisOptions);
     const kelvara::response::OpAmpModel opAmp = kelvara::tools::OpAmpModelOf(opAmpOptions);
+    if (auto problem = kelvara::tools::ExportUsageProblem(exportOptions)) throw UsageError{*problem};
     SheetInputs inputs;
     kelvara::values::SheetRecord record = kelvara::values::DefaultSheetRecord();
     if (sheetFile.empty()) {
@@ -199,6 +209,13 @@ int main(int argc, char** argv) {
     if (!outFile.empty()) {
       const kelvara::values::SheetRecord delivered = kelvara::tools::DeliveredRecord(record, inputs, report);
       if (auto error = kelvara::storage::WriteSheetFile(QString::fromStdString(outFile), delivered)) {
+        throw FileError{*error};
+      }
+    }
+    if (kelvara::tools::WantsExport(exportOptions)) {
+      if (!report.valid) {
+        std::cerr << "kelvara-design: the design is not valid; --spice and --bom files not written\n";
+      } else if (auto error = kelvara::tools::WriteExports(exportOptions, request, report.parts)) {
         throw FileError{*error};
       }
     }

@@ -28,7 +28,7 @@ const QColor kNote(110, 110, 110);
 
 class Sheet {
  public:
-  explicit Sheet(QPainter& p) : p_(p) {}
+  Sheet(QPainter& p, std::vector<PartLabel>* labels) : p_(p), labels_(labels) {}
 
   void Wire(QPointF a, QPointF b) { p_.drawLine(a, b); }
   void Wire(std::initializer_list<QPointF> points) {
@@ -99,6 +99,8 @@ class Sheet {
     p_.setFont(Font(size, bold));
     p_.drawText(box, align, text);
     p_.restore();
+    // Part labels are the ones in the part colour.
+    if (labels_ && color == kPartInk) labels_->push_back({text, p_.transform().mapRect(box), align});
   }
 
   static QFont Font(int pixels, bool bold) {
@@ -118,6 +120,7 @@ class Sheet {
     p_.restore();
   }
   QPainter& p_;
+  std::vector<PartLabel>* labels_;
 };
 
 QString Part(char kind, int number) { return QStringLiteral("%1%2").arg(QChar(kind)).arg(number); }
@@ -193,11 +196,17 @@ void DrawFirstOrder(Sheet& s, double x0, bool highPass) {
 
 QImage DrawSchematic(bool highPass, int order) {
   QImage image(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
-  image.fill(Qt::white);
   QPainter p(&image);
+  PaintSchematic(p, highPass, order);
+  return image;
+}
+
+void PaintSchematic(QPainter& p, bool highPass, int order, std::vector<PartLabel>* labels) {
+  p.save();
+  p.fillRect(QRectF(0, 0, kPictureWidth, kPictureHeight), Qt::white);
   p.setRenderHint(QPainter::Antialiasing);
   p.setRenderHint(QPainter::TextAntialiasing);
-  Sheet s(p);
+  Sheet s(p, labels);
 
   const bool odd = order % 2 == 1;
   const int sections = order / 2;
@@ -236,7 +245,7 @@ QImage DrawSchematic(bool highPass, int order) {
   s.Terminal({x + 30, kSig});
   s.Label(QRectF(x + 10, kSig + 6, 40, 16), QStringLiteral("出力"), Qt::AlignHCenter | Qt::AlignTop, kInk, 11);
   p.restore();
-  return image;
+  p.restore();
 }
 
 QImage DrawIcon(int size) {

@@ -4,6 +4,11 @@
 // the program icon.
 
 #include <QImage>
+#include <QRectF>
+#include <QString>
+#include <vector>
+
+class QPainter;
 
 namespace kelvara::pictgen {
 
@@ -13,6 +18,19 @@ inline constexpr int kPictureHeight = 210;
 /// The cascade of the filter kind (false LPF, true HPF) and order 2..8, with
 /// the part numbering of the design engine.
 QImage DrawSchematic(bool highPass, int order);
+
+/// A part label as drawn: the part's name ("R3") and its text box in the
+/// painter's device coordinates.
+struct PartLabel {
+  QString name;
+  QRectF box;
+  Qt::Alignment align;
+};
+
+/// Paints the same picture on a white kPictureWidth x kPictureHeight area at
+/// the painter's origin; when labels is given, every part label drawn is
+/// added to it (so a report can print the values beside them).
+void PaintSchematic(QPainter& p, bool highPass, int order, std::vector<PartLabel>* labels = nullptr);
 
 /// The program icon, size x size pixels.
 QImage DrawIcon(int size);

@@ -1,0 +1,152 @@
+// "書き出し" and "印刷...": the shown sheet's design as a SPICE netlist, a
+// parts list, a design report (PDF), or the report's pages on a printer.
+// The design is read from the part edits with the checks of "ｆ特描画" and
+// their boxes; files go through the atomic save of the design files.
+
+#include <qcustomplot.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPrintDialog>
+#include <QPrinter>
+
+#include "app/application.h"
+#include "app/form_main.h"
+#include "app/report/design_report.h"
+#include "app/ui_texts.h"
+#include "export/parts_list.h"
+#include "export/spice_netlist.h"
+#include "storage/design_file.h"
+#include "storage/sheet_checks.h"
+
+namespace kelvara::app {
+
+namespace {
+
+class SilentSink final : public values::WarningSink {
+ public:
+  void Warn(const std::string&, const std::string&) override {}
+};
+
+struct ExportFileKind {
+  const char* filter;
+  const char* suffix;
+};
+
+ExportFileKind FileKindOf(TFormMain::ExportKind kind) {
+  switch (kind) {
+    case TFormMain::ExportKind::kSpice:
+      return {"SPICE ネットリスト (*.cir)", "cir"};
+    case TFormMain::ExportKind::kPartsList:
+      return {"部品表 CSV (*.csv)", "csv"};
+    default:
+      return {"PDF (*.pdf)", "pdf"};
+  }
+}
+
+QByteArray Bytes(const std::string& text) { return QByteArray(text.data(), static_cast<qsizetype>(text.size())); }
+
+}  // namespace
+
+void TFormMain::CreateExportMenu() {
+  menuFile->addSeparator();
+  menuExport = menuFile->addMenu(QString(text::kMenuExport));
+  menuExport->setObjectName(QStringLiteral("menuExport"));
+  auto add = [](QMenu* menu, const char* name, const char* caption) {
+    QAction* action = menu->addAction(QString(caption));
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+  };
+  menuExportSpice = add(menuExport, "menuExportSpice", text::kMenuExportSpice);
+  menuExportPartsList = add(menuExport, "menuExportPartsList", text::kMenuExportPartsList);
+  menuExportReport = add(menuExport, "menuExportReport", text::kMenuExportReport);
+  menuPrint = add(menuFile, "menuPrint", text::kMenuPrint);
+  menuPrint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  ConnectHandler(menuExportSpice, &QAction::triggered, this, &TFormMain::menuExportSpiceClick);
+  ConnectHandler(menuExportPartsList, &QAction::triggered, this, &TFormMain::menuExportPartsListClick);
+  ConnectHandler(menuExportReport, &QAction::triggered, this, &TFormMain::menuExportReportClick);
+  ConnectHandler(menuPrint, &QAction::triggered, this, &TFormMain::menuPrintClick);
+}
+
+void TFormMain::SetExportChoosers(ExportFileChooser chooseFile, PrintDialogRunner runPrintDialog) {
+  exportFileChooser_ = std::move(chooseFile);
+  printDialogRunner_ = std::move(runPrintDialog);
+}
+
+std::optional<report::ReportContent> TFormMain::CheckedShownDesign() {
+  // The checks of "ｆ特描画" run on a chart of their own, so the shown chart
+  // and its axes stay as they are.
+  QCustomPlot scratch;
+  SetUpResponseChart(scratch);
+  scratch.clearGraphs();
+  const CurveSource source = SourceOfControls();
+  const AxisChoices axes = ShownAxisChoices();
+  WarningSinkAdapter sink(warnings);
+  if (!PlotResponse(sink, *scratch.yAxis, axes, source, *AddCurve(scratch), ColorOfSetting(appSettings.chartColor))) {
+    return std::nullopt;
+  }
+  report::ReportContent content;
+  content.request = source.request;
+  SilentSink silent;
+  response::ReadComponentValues(silent, source.request, source.parts, content.parts);
+  const int sheet = ShownSheet();
+  content.sheetName = QString::fromStdString(storage::SheetTabName(sheet));
+  content.fileName = QDir::toNativeSeparators(sheetFiles_.at(sheet));
+  content.created = QDateTime::currentDateTime();
+  content.fStartHz = XMinFrequency(axes.xMinPos);
+  content.fTopHz = XMaxFrequency(axes.xMaxPos);
+  content.yMinDb = scratch.yAxis->range().lower;
+  content.yMaxDb = scratch.yAxis->range().upper;
+  content.curveColor = ColorOfSetting(appSettings.chartColor);
+  content.curveName = content.sheetName;
+  return content;
+}
+
+void TFormMain::WriteExport(ExportKind kind) {
+  const std::optional<report::ReportContent> design = CheckedShownDesign();
+  if (!design) return;
+  const ExportFileKind fileKind = FileKindOf(kind);
+  QString path = exportFileChooser_
+                     ? exportFileChooser_(kind)
+                     : QFileDialog::getSaveFileName(this, QString(), QString(), QString::fromUtf8(fileKind.filter));
+  if (path.isEmpty()) return;
+  if (QFileInfo(path).suffix().isEmpty()) path += QLatin1Char('.') + QLatin1String(fileKind.suffix);
+
+  QByteArray bytes;
+  if (kind == ExportKind::kSpice) {
+    exports::NetlistOptions options;
+    options.fStartHz = design->fStartHz;
+    options.fStopHz = design->fTopHz;
+    options.date = design->created.toString(QStringLiteral("yyyy-MM-dd")).toStdString();
+    bytes = Bytes(exports::WriteSpiceNetlist(design->request, design->parts, options));
+  } else if (kind == ExportKind::kPartsList) {
+    bytes = Bytes(exports::WritePartsList(design->request, design->parts));
+  } else {
+    bytes = report::ReportPdf(*design);
+  }
+  if (const auto error = storage::WriteExportedFile(path, bytes)) {
+    ReportError(error->caption + QLatin1Char('\n') + error->text);
+  }
+}
+
+void TFormMain::menuExportSpiceClick() { WriteExport(ExportKind::kSpice); }
+void TFormMain::menuExportPartsListClick() { WriteExport(ExportKind::kPartsList); }
+void TFormMain::menuExportReportClick() { WriteExport(ExportKind::kReport); }
+
+void TFormMain::menuPrintClick() {
+  const std::optional<report::ReportContent> design = CheckedShownDesign();
+  if (!design) return;
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setDocName(QString::fromUtf8("設計レポート ") + design->sheetName);
+  if (printDialogRunner_) {
+    if (!printDialogRunner_(printer)) return;
+  } else {
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+  }
+  report::PaintReport(printer, *design);
+}
+
+}  // namespace kelvara::app

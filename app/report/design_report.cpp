@@ -1,0 +1,142 @@
+#include "app/report/design_report.h"
+
+#include <QBuffer>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPagedPaintDevice>
+#include <QPdfWriter>
+
+#include "app/report/report_canvas.h"
+#include "app/report/report_sections.h"
+#include "app/report/report_texts.h"
+#include "app/ui_texts.h"
+
+namespace kelvara::app::report {
+
+namespace {
+
+constexpr int kPdfResolution = 600;
+
+QString ProgramLine() { return QStringLiteral("%1 %2").arg(app::text::kProductName, app::text::kVersion); }
+
+void PageFrame(ReportCanvas& canvas, const ReportContent& c, int page) {
+  const QColor grey(100, 100, 100);
+  const double bottom = kPageHeightMm - kMarginMm + 3;
+  canvas.Text(kMarginMm, bottom, 90, 5, ProgramLine(), 8, Qt::AlignLeft | Qt::AlignVCenter, false, grey);
+  canvas.Text(kPageWidthMm - kMarginMm - 90, bottom, 90, 5, QString::fromUtf8(text::kPage).arg(page).arg(kReportPages),
+              8, Qt::AlignRight | Qt::AlignVCenter, false, grey);
+  canvas.Text(kPageWidthMm - kMarginMm - 90, kMarginMm - 8, 90, 5, c.sheetName, 8, Qt::AlignRight | Qt::AlignVCenter,
+              false, grey);
+}
+
+void TitleBlock(ReportCanvas& canvas, const ReportContent& c) {
+  canvas.Text(kMarginMm, canvas.y, kContentWidthMm, 10, QString::fromUtf8(text::kTitle), 18,
+              Qt::AlignLeft | Qt::AlignVCenter, true);
+  canvas.Text(kMarginMm, canvas.y, kContentWidthMm, 10, ProgramLine(), 10, Qt::AlignRight | Qt::AlignVCenter);
+  canvas.y += 11;
+  QStringList lines;
+  lines << QStringLiteral("%1: %2").arg(QString::fromUtf8(text::kCreated),
+                                        c.created.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+  lines << QStringLiteral("%1: %2").arg(QString::fromUtf8(text::kSheet), c.sheetName);
+  if (!c.fileName.isEmpty()) lines << QStringLiteral("%1: %2").arg(QString::fromUtf8(text::kFile), c.fileName);
+  for (const QString& line : lines) {
+    canvas.Text(kMarginMm, canvas.y, kContentWidthMm, 5, line, 9);
+    canvas.y += 5;
+  }
+}
+
+void FirstPage(ReportCanvas& canvas, const ReportContent& c) {
+  TitleBlock(canvas, c);
+
+  canvas.Heading(QString::fromUtf8(text::kParameters));
+  // Two pairs of columns side by side.
+  const std::vector<QStringList> parameters = ParameterRows(c);
+  const std::size_t half = (parameters.size() + 1) / 2;
+  const std::vector<Column> pair = {{QStringLiteral("項目"), 25}, {QStringLiteral("内容"), 62}};
+  const double top = canvas.y;
+  canvas.Table(kMarginMm, pair, {parameters.begin(), parameters.begin() + static_cast<long>(half)}, false);
+  canvas.Table(kMarginMm + kContentWidthMm / 2 + 3, pair,
+               {parameters.begin() + static_cast<long>(half), parameters.end()});
+  canvas.y = top + ReportCanvas::TableHeight(half) + 2;
+
+  canvas.Heading(QString::fromUtf8(text::kCircuit));
+  PaintCircuit(canvas, c);
+
+  canvas.Heading(QString::fromUtf8(text::kPartsTable));
+  const std::vector<Column> parts = {{text::kPart, 9},
+                                     {text::kValue, 19, Qt::AlignRight},
+                                     {text::kExactValue, 40, Qt::AlignRight},
+                                     {text::kSeries, 10, Qt::AlignHCenter},
+                                     {text::kStage, 8, Qt::AlignHCenter}};
+  const double partsTop = canvas.y;
+  canvas.Table(kMarginMm, parts, PartRows(c, false), false, 5.2, 7.8);
+  canvas.Table(kMarginMm + kContentWidthMm / 2 + 3, parts, PartRows(c, true), false, 5.2, 7.8);
+  canvas.y = partsTop + ReportCanvas::TableHeight(static_cast<std::size_t>(c.request.Order())) + 2;
+
+  canvas.Heading(QString::fromUtf8(text::kStages));
+  canvas.Table(kMarginMm,
+               {{text::kStage, 7, Qt::AlignHCenter},
+                {text::kStageOrder, 9, Qt::AlignHCenter},
+                {text::kPart, 27},
+                {text::kTargetF0, 18, Qt::AlignRight},
+                {text::kTargetQ, 14, Qt::AlignRight},
+                {text::kF0, 18, Qt::AlignRight},
+                {text::kQ, 14, Qt::AlignRight},
+                {text::kF0Error, 15, Qt::AlignRight},
+                {text::kQError, 15, Qt::AlignRight},
+                {text::kPeak, 31, Qt::AlignRight},
+                {text::kRatio, 12, Qt::AlignRight}},
+               StageRows(c), true, 5.2, 6.8);
+  for (const QString& line : SummaryLines(c)) {
+    canvas.Text(kMarginMm, canvas.y, kContentWidthMm, 4.5, line, 8);
+    canvas.y += 4.5;
+  }
+}
+
+void SecondPage(ReportCanvas& canvas, const ReportContent& c) {
+  canvas.y = kMarginMm;
+  const int widthPx = 900;
+  const int heightPx = 470;
+  const double heightMm = kContentWidthMm * heightPx / widthPx;
+  for (const bool gain : {true, false}) {
+    canvas.Heading(QString::fromUtf8(gain ? text::kGain : text::kPhase));
+    const QImage image = gain ? GainPlot(c, widthPx, heightPx) : PhasePlot(c, widthPx, heightPx);
+    canvas.Painter().drawImage(canvas.Rect(kMarginMm, canvas.y, kContentWidthMm, heightMm), image);
+    canvas.y += heightMm + 4;
+  }
+}
+
+}  // namespace
+
+void PaintReport(QPagedPaintDevice& device, const ReportContent& content) {
+  device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
+  QPainter painter(&device);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setRenderHint(QPainter::TextAntialiasing);
+  // Printers give the printable area; its offset from the paper's corner is
+  // taken back so that the page looks the same on paper and in the file.
+  const QRectF paint = device.pageLayout().paintRectPixels(device.logicalDpiX());
+  painter.translate(-paint.left(), -paint.top());
+  ReportCanvas canvas(painter, device.logicalDpiX() / 25.4);
+  FirstPage(canvas, content);
+  PageFrame(canvas, content, 1);
+  device.newPage();
+  SecondPage(canvas, content);
+  PageFrame(canvas, content, 2);
+}
+
+QByteArray ReportPdf(const ReportContent& content) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  {
+    QPdfWriter writer(&buffer);
+    writer.setResolution(kPdfResolution);
+    writer.setTitle(QString::fromUtf8(text::kTitle) + QStringLiteral(" ") + content.sheetName);
+    writer.setCreator(ProgramLine());
+    PaintReport(writer, content);
+  }
+  return bytes;
+}
+
+}  // namespace kelvara::app::report

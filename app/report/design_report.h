@@ -1,0 +1,42 @@
+#pragma once
+
+// The design report: one A4 document of two pages that says what was
+// designed and how it behaves — the design parameters, the circuit with
+// every part's value, the parts table, the evaluation of each stage, and
+// the gain and phase curves. The same pages go to a PDF file and to a
+// printer.
+
+#include <QByteArray>
+#include <QColor>
+#include <QDateTime>
+#include <QString>
+
+#include "engine/design_types.h"
+
+class QPagedPaintDevice;
+
+namespace kelvara::app::report {
+
+struct ReportContent {
+  engine::DesignRequest request;
+  engine::ComponentSet parts;  // values that passed the checks of "ｆ特描画"
+  QString sheetName;           // the tab's name, "Sheet1"
+  QString fileName;            // the design file the sheet came from, or empty
+  QDateTime created;
+  double fStartHz = 1e3;  // the "ｆ特" page's X range
+  double fTopHz = 1e6;
+  double yMinDb = -80;  // and its Y range
+  double yMaxDb = 10;
+  QColor curveColor = Qt::blue;
+  QString curveName;
+};
+
+inline constexpr int kReportPages = 2;
+
+/// Paints the pages on a printer or PDF writer (A4 portrait is set on it).
+void PaintReport(QPagedPaintDevice& device, const ReportContent& content);
+
+/// The report as the bytes of a PDF file (A4, fonts embedded).
+QByteArray ReportPdf(const ReportContent& content);
+
+}  // namespace kelvara::app::report

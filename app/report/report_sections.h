@@ -1,0 +1,38 @@
+#pragma once
+
+// The parts of the report page built from a design: table rows, the
+// circuit picture with its values, and the two response plots.
+
+#include <QImage>
+#include <QStringList>
+#include <vector>
+
+#include "app/report/design_report.h"
+#include "app/report/report_canvas.h"
+
+namespace kelvara::app::report {
+
+/// (name, value) pairs of the design parameters.
+std::vector<QStringList> ParameterRows(const ReportContent& content);
+/// One row per resistor (capacitor false) or capacitor: part, display
+/// value, value in ohms or farads (round-trip digits), series, stage.
+std::vector<QStringList> PartRows(const ReportContent& content, bool capacitor);
+/// One row per stage, as the analysis evaluates it: stage, order, parts,
+/// target f0 and Q, realised f0 and Q, their errors in per cent, the
+/// stage's peak gain and the capacitor (LPF) or resistor (HPF) ratio.
+std::vector<QStringList> StageRows(const ReportContent& content);
+/// The summary below the table: -3 dB frequency, ripple edge and ripple
+/// (Chebyshev), attenuation, and the parts outside practical ranges.
+QStringList SummaryLines(const ReportContent& content);
+
+/// The circuit picture of the kind and order at the cursor, across the
+/// content width, with each part's value printed beside its label; moves
+/// the cursor below it.
+void PaintCircuit(ReportCanvas& canvas, const ReportContent& content);
+
+/// The gain curve as the "ｆ特" page draws it and the unwrapped phase, as
+/// images of widthPx x heightPx.
+QImage GainPlot(const ReportContent& content, int widthPx, int heightPx);
+QImage PhasePlot(const ReportContent& content, int widthPx, int heightPx);
+
+}  // namespace kelvara::app::report

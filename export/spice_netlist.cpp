@@ -1,0 +1,203 @@
+#include "export/spice_netlist.h"
+
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+#include <vector>
+
+#include "export/design_parts.h"
+#include "export/spice_number.h"
+#include "response/response.h"
+
+namespace kelvara::exports {
+
+namespace {
+
+constexpr const char* kOpAmpName = "kelvara_opamp";
+
+std::string Short(double value) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.6g", value);
+  return buffer;
+}
+
+std::string SeriesLine(const engine::DesignRequest& request) {
+  if (request.anyValues) return "any values (exact)";
+  return std::string(request.capE12 ? "E12" : "any") + " capacitors, " + (request.resE24 ? "E24" : "any") +
+         " resistors";
+}
+
+void WriteOpAmp(std::ostream& out, const response::OpAmpModel& opamp) {
+  out << "\n.subckt " << kOpAmpName << " inp inn out\n";
+  if (opamp.ideal) {
+    out << "* Ideal: a voltage-controlled source of gain " << SpiceNumber(kIdealOpAmpGain) << "\n";
+    out << "E1 out 0 inp inn " << SpiceNumber(kIdealOpAmpGain) << "\n";
+  } else {
+    const double a0 = std::pow(10.0, opamp.a0Db / 20.0);
+    const double omegaP = 2.0 * 3.141592653589793 * opamp.gbwHz / a0;
+    out << "* Single pole: A(s) = A0 / (1 + s/wp), A0 = " << Short(opamp.a0Db) << " dB, GBW = " << Short(opamp.gbwHz)
+        << " Hz, wp = 2 pi GBW / A0 = " << Short(omegaP) << " rad/s\n";
+    out << "* A current (inp - inn) x 1 S into Rp = A0 parallel Cp = 1/(wp A0) gives the pole,\n";
+    out << "* a unity buffer and Rout the output.\n";
+    out << "G1 0 p inp inn 1\n";
+    out << "Rp p 0 " << SpiceNumber(a0) << "\n";
+    out << "Cp p 0 " << SpiceNumber(1.0 / (omegaP * a0)) << "\n";
+    if (opamp.routOhm > 0) {
+      out << "E1 o 0 p 0 1\n";
+      out << "Rout o out " << SpiceNumber(opamp.routOhm) << "\n";
+    } else {
+      out << "E1 out 0 p 0 1\n";
+    }
+  }
+  out << ".ends " << kOpAmpName << "\n";
+}
+
+std::string Element(const std::string& name, const std::string& a, const std::string& b, double value) {
+  return name + " " + a + " " + b + " " + SpiceNumber(value) + "\n";
+}
+
+}  // namespace
+
+std::string WriteSpiceNetlist(const engine::DesignRequest& request, const engine::ComponentSet& parts,
+                              const NetlistOptions& options) {
+  const int order = request.Order();
+  const bool hpf = request.passKind == engine::kHpf;
+  const int stages = StageCount(order);
+  const response::ResponseStages params = response::StagesFromComponents(request, parts);
+  std::ostringstream out;
+  out << options.program << " " << KindName(request) << " order " << order << " " << ResponseName(request)
+      << ", cut-off " << Short(request.cutoffHz) << " Hz\n";
+  out << "* Unity-gain Sallen-Key " << KindName(request) << ", written by " << options.program << " on " << options.date
+      << "\n";
+  out << "* Kind:     " << KindName(request) << "\n";
+  out << "* Order:    " << order << "\n";
+  out << "* Response: " << ResponseName(request) << "\n";
+  out << "* Cut-off:  " << SpiceNumber(request.cutoffHz) << " Hz\n";
+  out << "* Values:   " << SeriesLine(request) << "\n";
+  out << "* Op-amp:   "
+      << (options.opamp.ideal ? "ideal"
+                              : "single pole, A0 " + Short(options.opamp.a0Db) + " dB, GBW " +
+                                    Short(options.opamp.gbwHz) + " Hz, Rout " + Short(options.opamp.routOhm) + " ohm")
+      << "\n";
+  out << "* Output:   v(out)\n";
+  out << "*\n* For a step response replace V1 and .ac by\n";
+  const double fc = request.cutoffHz > 0 ? request.cutoffHz : 1.0;
+  out << "*   V1 in 0 PULSE(0 1 0 1n 1n 1e9 2e9)\n";
+  out << "*   .tran " << SpiceNumber(1.0 / (200.0 * fc)) << " " << SpiceNumber(20.0 / fc) << "\n\n";
+  out << "V1 in 0 AC 1\n";
+
+  std::string previous = "in";
+  int part = 1;
+  for (int stage = 1; stage <= stages; ++stage) {
+    const std::string s = "s" + std::to_string(stage);
+    const std::string output = stage == stages ? "out" : s + "_out";
+    const int slot = stage - 1;
+    const double f0 = params.omega[slot] / (2.0 * 3.141592653589793);
+    if (order % 2 == 1 && stage == 1) {
+      out << "\n* Stage 1: first order, R1 C1, f0 = " << Short(f0) << " Hz\n";
+      out << Element(hpf ? "C1" : "R1", previous, s + "_a", hpf ? parts.c[0] : parts.r[0]);
+      out << Element(hpf ? "R1" : "C1", s + "_a", "0", hpf ? parts.r[0] : parts.c[0]);
+      out << "XU1 " << s << "_a " << output << " " << output << " " << kOpAmpName << "\n";
+      part = 2;
+    } else {
+      const std::string a = std::to_string(part);
+      const std::string b = std::to_string(part + 1);
+      out << "\n* Stage " << stage << ": second order, R" << a << " R" << b << " C" << a << " C" << b
+          << ", f0 = " << Short(f0) << " Hz, Q = " << Short(params.q[slot]) << "\n";
+      const char series = hpf ? 'C' : 'R';
+      const char shunt = hpf ? 'R' : 'C';
+      const auto& seriesValues = hpf ? parts.c : parts.r;
+      const auto& shuntValues = hpf ? parts.r : parts.c;
+      out << Element(series + a, previous, s + "_a", seriesValues[part - 1]);
+      out << Element(series + b, s + "_a", s + "_b", seriesValues[part]);
+      out << Element(shunt + a, s + "_a", output, shuntValues[part - 1]);
+      out << Element(shunt + b, s + "_b", "0", shuntValues[part]);
+      out << "XU" << stage << " " << s << "_b " << output << " " << output << " " << kOpAmpName << "\n";
+      part += 2;
+    }
+    previous = output;
+  }
+  WriteOpAmp(out, options.opamp);
+  out << "\n.ac dec 100 " << SpiceNumber(options.fStartHz) << " " << SpiceNumber(options.fStopHz) << "\n";
+  out << ".end\n";
+  return out.str();
+}
+
+namespace {
+
+std::vector<std::string> Tokens(const std::string& line) {
+  std::vector<std::string> tokens;
+  std::string token;
+  for (char ch : line) {
+    if (ch == ' ' || ch == '\t' || ch == '\r' || ch == '(' || ch == ')' || ch == ',') {
+      if (!token.empty()) tokens.push_back(std::move(token));
+      token.clear();
+    } else {
+      token += ch;
+    }
+  }
+  if (!token.empty()) tokens.push_back(std::move(token));
+  return tokens;
+}
+
+std::string Lower(std::string text) {
+  for (char& ch : text) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  return text;
+}
+
+/// The logical lines after the title: continuations joined, comments and
+/// inline comments (";" and " $ ") removed.
+std::vector<std::string> LogicalLines(std::istringstream& in) {
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    if (const auto at = line.find(';'); at != std::string::npos) line.erase(at);
+    if (const auto at = line.find(" $ "); at != std::string::npos) line.erase(at);
+    const auto first = line.find_first_not_of(" \t\r");
+    if (first == std::string::npos || line[first] == '*') continue;
+    if (line[first] == '+' && !lines.empty()) {
+      lines.back() += " " + line.substr(first + 1);
+    } else {
+      lines.push_back(line.substr(first));
+    }
+  }
+  return lines;
+}
+
+}  // namespace
+
+std::optional<ParsedNetlist> ReadSpiceNetlist(std::string_view text) {
+  std::istringstream in{std::string(text)};
+  ParsedNetlist netlist;
+  std::getline(in, netlist.title);
+  if (!netlist.title.empty() && netlist.title.back() == '\r') netlist.title.pop_back();
+  int subcircuitDepth = 0;
+  for (const std::string& line : LogicalLines(in)) {
+    const std::vector<std::string> tokens = Tokens(line);
+    if (tokens.empty()) continue;
+    const std::string head = Lower(tokens[0]);
+    if (head == ".subckt") {
+      ++subcircuitDepth;
+    } else if (head == ".ends") {
+      if (subcircuitDepth > 0) --subcircuitDepth;
+    } else if (head == ".end") {
+      netlist.ended = true;
+      break;
+    } else if (subcircuitDepth > 0) {
+      continue;
+    } else if (head == ".ac" && tokens.size() >= 5) {
+      netlist.acStartHz = ParseSpiceNumber(tokens[3]);
+      netlist.acStopHz = ParseSpiceNumber(tokens[4]);
+    } else if (head[0] == 'r' || head[0] == 'c') {
+      if (tokens.size() < 4) return std::nullopt;
+      const std::optional<double> value = ParseSpiceNumber(tokens[3]);
+      if (!value) return std::nullopt;
+      std::string name = tokens[0];
+      name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+      netlist.values[name] = *value;
+      netlist.nodes[name] = {tokens[1], tokens[2]};
+    }
+  }
+  return netlist;
+}
+
+}  // namespace kelvara::exports

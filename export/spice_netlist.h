@@ -1,0 +1,49 @@
+#pragma once
+
+// The SPICE netlist (.cir) of a design, for ngspice and LTspice alike: only
+// elements both read (R, C, V, E, G, subcircuits, .ac). The nodes say where
+// they are: "in", then per stage k "sk_a" (after the first series part),
+// "sk_b" (the + input of a second-order stage) and "sk_out"; the last
+// stage's output is "out", so "v(out)" is the filter's output in every
+// netlist.
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/design_types.h"
+#include "response/opamp_model.h"
+
+namespace kelvara::exports {
+
+struct NetlistOptions {
+  response::OpAmpModel opamp;  // ideal: a VCVS of gain 1e6
+  double fStartHz = 1e3;       // .ac dec 100 fStartHz fStopHz
+  double fStopHz = 1e6;
+  std::string date;  // as printed in the header, e.g. "2026-12-08"
+  std::string program = "Kelvara";
+};
+
+/// Gain of the ideal op-amp's controlled source.
+inline constexpr double kIdealOpAmpGain = 1e6;
+
+/// The netlist text (LF line ends, ASCII).
+std::string WriteSpiceNetlist(const engine::DesignRequest& request, const engine::ComponentSet& parts,
+                              const NetlistOptions& options);
+
+/// What a netlist holds at its top level.
+struct ParsedNetlist {
+  std::string title;
+  std::map<std::string, double> values;                              // "R1" -> ohms, "C1" -> farads (top level only)
+  std::map<std::string, std::pair<std::string, std::string>> nodes;  // the two nodes of each of them
+  std::optional<double> acStartHz;
+  std::optional<double> acStopHz;
+  bool ended = false;  // a ".end" line was found
+};
+
+/// Reads a netlist back; elements inside .subckt are skipped. Nothing when a
+/// top-level R or C line has no readable value.
+std::optional<ParsedNetlist> ReadSpiceNetlist(std::string_view text);
+
+}  // namespace kelvara::exports

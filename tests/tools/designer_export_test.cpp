@@ -1,0 +1,128 @@
+// kelvara-design --spice and --bom: the same writers as the window, the
+// files written whole or not at all (exit status 3).
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+
+#include "export/csv.h"
+#include "export/spice_netlist.h"
+#include "export/spice_number.h"
+
+namespace kelvara::tools {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ToolRun {
+  int status = -1;
+  std::string out;
+};
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class DesignerExport : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::path(::testing::TempDir()) / ("kelvara_export_" + std::to_string(getpid()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  ToolRun Tool(const std::string& args) {
+    const fs::path out = dir_ / "stdout.txt";
+    const std::string cmd = std::string(KELVARA_DESIGN_EXE) + " " + args + " >'" + out.string() + "' 2>&1";
+    const int raw = std::system(cmd.c_str());
+    ToolRun r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadAll(out)};
+    fs::remove(out);
+    return r;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(DesignerExport, NetlistAndPartsListHoldTheDesignedValues) {
+  const fs::path cir = dir_ / "f.cir";
+  const fs::path csv = dir_ / "f.csv";
+  const ToolRun r = Tool("--cutoff 10k --order 8 --response chebyshev --values series --json --spice '" + cir.string() +
+                         "' --bom '" + csv.string() + "' --ac-from 10 --ac-to 10M");
+  ASSERT_EQ(r.status, 0) << r.out;
+  const nlohmann::json j = nlohmann::json::parse(r.out);
+  const auto netlist = exports::ReadSpiceNetlist(ReadAll(cir));
+  ASSERT_TRUE(netlist);
+  EXPECT_EQ(netlist->acStartHz, 10.0);
+  EXPECT_EQ(netlist->acStopHz, 10e6);
+  const auto rows = exports::ReadCsv(ReadAll(csv));
+  ASSERT_GE(rows.size(), 17u);
+  for (int i = 0; i < 8; ++i) {
+    const std::string n = std::to_string(i + 1);
+    EXPECT_EQ(netlist->values.at("R" + n), j["r"][i].get<double>());
+    EXPECT_EQ(netlist->values.at("C" + n), j["c"][i].get<double>());
+    EXPECT_EQ(rows[1 + i][0], "R" + n);
+    EXPECT_EQ(exports::ParseSpiceNumber(rows[1 + i][2]), j["r"][i].get<double>());
+    EXPECT_EQ(rows[9 + i][0], "C" + n);
+    EXPECT_EQ(exports::ParseSpiceNumber(rows[9 + i][2]), j["c"][i].get<double>());
+    EXPECT_EQ(rows[9 + i][3], "E12");
+  }
+}
+
+TEST_F(DesignerExport, UnwritableFileGivesStatus3AndLeavesNothingHalfWritten) {
+  // A folder where the file should be: the save cannot replace it.
+  const fs::path taken = dir_ / "taken.cir";
+  fs::create_directory(taken);
+  const ToolRun r = Tool("--cutoff 1k --spice '" + taken.string() + "'");
+  EXPECT_EQ(r.status, 3) << r.out;
+  EXPECT_NE(r.out.find("ファイルを保存できません"), std::string::npos) << r.out;
+  EXPECT_TRUE(fs::is_directory(taken));
+  // Under a regular file no file can be made at all.
+  std::ofstream(dir_ / "plain").put('x');
+  const ToolRun under = Tool("--cutoff 1k --bom '" + (dir_ / "plain" / "x.csv").string() + "'");
+  EXPECT_EQ(under.status, 3) << under.out;
+  // Only what the test made is left: no temporary files of the save.
+  std::size_t entries = 0;
+  for (const auto& e : fs::directory_iterator(dir_)) {
+    (void)e;
+    ++entries;
+  }
+  EXPECT_EQ(entries, 2u);
+}
+
+TEST_F(DesignerExport, ExistingFileIsReplacedWhole) {
+  const fs::path cir = dir_ / "f.cir";
+  std::ofstream(cir) << std::string(100000, 'x');
+  ASSERT_EQ(Tool("--cutoff 1k --spice '" + cir.string() + "'").status, 0);
+  const std::string text = ReadAll(cir);
+  EXPECT_EQ(text.find('x' + std::string(10, 'x')), std::string::npos);
+  EXPECT_EQ(text.substr(text.size() - 5), ".end\n");
+}
+
+TEST_F(DesignerExport, BadSweepRangeIsAUsageError) {
+  const fs::path cir = dir_ / "f.cir";
+  EXPECT_EQ(Tool("--cutoff 1k --spice '" + cir.string() + "' --ac-from 1M --ac-to 1k").status, 2);
+  EXPECT_EQ(Tool("--cutoff 1k --spice '" + cir.string() + "' --ac-from abc").status, 2);
+  EXPECT_EQ(Tool("--cutoff 1k --spice ''").status, 2);
+  EXPECT_EQ(Tool("--cutoff 1k --bom ''").status, 2);
+  EXPECT_FALSE(fs::exists(cir));
+}
+
+TEST_F(DesignerExport, InvalidDesignWritesNoFile) {
+  const fs::path cir = dir_ / "f.cir";
+  EXPECT_EQ(Tool("--cutoff abc --spice '" + cir.string() + "'").status, 1);
+  EXPECT_FALSE(fs::exists(cir));
+}
+
+}  // namespace
+}  // namespace kelvara::tools

@@ -1,0 +1,45 @@
+#pragma once
+
+// kelvara-design's --spice and --bom: the SPICE netlist and the parts list
+// of the designed filter, written through the atomic save of the design
+// files.
+
+#include <optional>
+#include <string>
+
+#include "engine/design_types.h"
+#include "response/opamp_model.h"
+#include "storage/design_file.h"
+
+namespace CLI {
+class App;
+}
+
+namespace kelvara::tools {
+
+struct ExportOptions {
+  std::string spiceFile;
+  std::string bomFile;
+  std::string acFrom = "1k";  // the .ac range of the netlist (the "ｆ特" page's default X range)
+  std::string acTo = "1M";
+  /// The op-amp of the netlist's subcircuit (ideal unless set).
+  response::OpAmpModel opamp;
+};
+
+void AddExportOptions(CLI::App& app, ExportOptions& options);
+
+/// Why the options cannot be used (a .ac range that is not two increasing
+/// positive frequencies), or nothing.
+std::optional<std::string> ExportUsageProblem(const ExportOptions& options);
+
+/// Whether any file is asked for.
+bool WantsExport(const ExportOptions& options);
+
+/// Writes the files asked for; the first error, the files before it written.
+std::optional<storage::DesignFileError> WriteExports(const ExportOptions& options, const engine::DesignRequest& request,
+                                                     const engine::ComponentSet& parts);
+
+/// Today's date as the exports print it ("2026-12-08").
+std::string TodayText();
+
+}  // namespace kelvara::tools
