@@ -34,6 +34,7 @@ struct Extremum {
 // Scans value(f) at kPointsPerDecade from lo to hi and refines the largest
 // (sign +1) or smallest (sign -1) interior point by golden sections in log f.
 Extremum ScanAndRefine(double lo, double hi, double sign, const std::function<double(double)>& value) {
+  if (!(lo > 0) || !(hi > lo) || !std::isfinite(hi)) return {0, kNaN, kNaN, true, true};
   const double decades = std::log10(hi / lo);
   const int points = static_cast<int>(std::ceil(decades * kPointsPerDecade)) + 1;
   const double step = decades / (points - 1);

@@ -57,6 +57,18 @@ class SettingsStore {
     (void)name;
     (void)value;
   }
+  /// Short texts of the later windows under names of their own (for
+  /// example "analysis/opAmpGbw"). Nothing when the value is missing, no
+  /// text or longer than kMaxLaterText characters; writing never throws.
+  static constexpr int kMaxLaterText = 64;
+  virtual std::optional<QString> ReadText(const QString& name) {
+    (void)name;
+    return std::nullopt;
+  }
+  virtual void WriteText(const QString& name, const QString& value) {
+    (void)name;
+    (void)value;
+  }
 };
 
 /// A store that remembers nothing: every load gives the defaults.

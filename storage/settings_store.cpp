@@ -262,4 +262,21 @@ void QSettingsStore::WriteInt(const QString& name, int value) {
   settings->sync();
 }
 
+std::optional<QString> QSettingsStore::ReadText(const QString& name) {
+  if (!UnusableFileProblem().isEmpty()) return std::nullopt;
+  const std::unique_ptr<QSettings> settings = Open();
+  const QVariant value = settings->value(name);
+  if (!value.isValid() || value.typeId() != QMetaType::QString) return std::nullopt;
+  const QString text = value.toString();
+  if (text.size() > kMaxLaterText) return std::nullopt;
+  return text;
+}
+
+void QSettingsStore::WriteText(const QString& name, const QString& value) {
+  if (!UnusableFileProblem().isEmpty()) return;
+  const std::unique_ptr<QSettings> settings = Open();
+  settings->setValue(name, value.left(kMaxLaterText));
+  settings->sync();
+}
+
 }  // namespace kelvara::storage

@@ -65,6 +65,8 @@ class QSettingsStore final : public SettingsStore {
   QString LastProblem() const override { return report_.problem; }
   std::optional<int> ReadInt(const QString& name) override;
   void WriteInt(const QString& name, int value) override;
+  std::optional<QString> ReadText(const QString& name) override;
+  void WriteText(const QString& name, const QString& value) override;
   const SettingsReport& LastReport() const { return report_; }
 
  private:

@@ -48,4 +48,15 @@ inline constexpr const char* kOvershoot = "オーバーシュート %1 %";
 inline constexpr const char* kSettling = "1 %整定 %1s";
 inline constexpr const char* kXRangeFallback = "ｆ特ページのX軸の範囲が不正なため 1k〜1M Hz で表示しています。";
 
+// The op-amp panel.
+inline constexpr const char* kRealSuffix = " 実オペアンプ";
+inline constexpr const char* kIdealSuffix = " 理想";
+inline constexpr const char* kOpAmpColumns[] = {"必要GBW", "GBW判定", "f0 利得誤差", "実ピーク", "ピーク移動"};
+inline constexpr const char* kGbwMet = "OK";
+inline constexpr const char* kGbwShort = "不足";
+inline constexpr const char* kOpAmpSummary = "実オペアンプ  GBW %1Hz  A0 %2 dB  Rout %3Ω";
+inline constexpr const char* kStopbandFloor = "阻止域の底 %1 (%2 から上昇)";
+inline constexpr const char* kNoStopbandFloor = "阻止域の底なし (1 GHz まで減衰)";
+inline constexpr const char* kRealDirac = "インパルス応答の t = 0 に重み %1 のインパルス (図示せず)";
+
 }  // namespace kelvara::app::analysis_text

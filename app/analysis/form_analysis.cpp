@@ -52,8 +52,10 @@ QString SheetName(int sheet) { return QString(chart_text::kCurveTitle) + QString
 
 // The views of a design whose part inputs pass the checks of "ｆ特描画".
 std::optional<response::AnalysisViews> Evaluate(values::WarningSink& sink, const engine::DesignRequest& request,
-                                                const engine::PartInputs& inputs, double fStart, double fTop) {
-  engine::ComponentSet parts;
+                                                const engine::PartInputs& inputs, double fStart, double fTop,
+                                                engine::ComponentSet* read = nullptr) {
+  engine::ComponentSet local;
+  engine::ComponentSet& parts = read ? *read : local;
   bool ok = response::ReadComponentValues(sink, request, inputs, parts);
   if (!response::CheckFixedParts(sink, request, parts)) ok = false;
   if (!ok) return std::nullopt;
@@ -96,6 +98,7 @@ void TFormAnalysis::BuildLayout() {
   views_ = new QTabWidget(this);
   views_->setObjectName(QStringLiteral("PageViews"));
   layout->addWidget(overlay_);
+  BuildOpAmpPanel(layout);
   layout->addWidget(messages_);
   layout->addWidget(views_, 1);
 
@@ -151,6 +154,7 @@ void TFormAnalysis::ConnectSources() {
   }
   for (QCheckBox* box : form_.CBox_Sheet) connect(box, &QCheckBox::toggled, this, schedule);
   connect(overlay_, &QCheckBox::toggled, this, schedule);
+  connect(opAmp_, &OpAmpPanel::Changed, this, schedule);
   connect(&form_, &TFormMain::sheetDesignChanged, this, schedule);
 }
 
@@ -178,6 +182,7 @@ void TFormAnalysis::ApplyRememberedGeometry() {
     resize(*width, *height);
   }
   if (left && top) move(*left, *top);
+  RestoreOpAmp();
 }
 
 void TFormAnalysis::RememberGeometry() {
@@ -185,6 +190,7 @@ void TFormAnalysis::RememberGeometry() {
   store_.WriteInt(QString::fromLatin1(kTopName), pos().y());
   store_.WriteInt(QString::fromLatin1(kWidthName), width());
   store_.WriteInt(QString::fromLatin1(kHeightName), height());
+  RememberOpAmp();
 }
 
 void TFormAnalysis::closeEvent(QCloseEvent* event) {
@@ -236,19 +242,24 @@ void TFormAnalysis::Refresh() {
   }
   ClearViews();
   const int shownSheet = form_.ShownSheet();
+  engine::ComponentSet shownParts;
   {
     CollectingSink sink(problems, QString());
     shownRequest_ = form_.CaptureDesignRequest();
-    shown_ = Evaluate(sink, shownRequest_, form_.CapturePartInputs(), fStart_, fTop_);
+    shown_ = Evaluate(sink, shownRequest_, form_.CapturePartInputs(), fStart_, fTop_, &shownParts);
   }
+  real_.reset();
   if (shown_) {
     // Among the compared sheets the shown one takes its sheet colour, as in
     // "ｆ特比較"; alone the colour of "ｆ特描画".
     const std::int32_t color =
         overlay_->isChecked() ? form_.appSettings.sheetColor[shownSheet] : form_.appSettings.chartColor;
+    const bool real = DrawRealOpAmp(shownParts, SheetName(shownSheet), ColorOfSetting(color));
     DrawSheet(*shown_, SheetName(shownSheet), ColorOfSetting(color), true);
+    if (real) DashIdealCurves(SheetName(shownSheet));
     DrawTolerance(ColorOfSetting(color));
     FillTable(*shown_, shownRequest_.cutoffHz, shownRequest_.passKind == engine::kHpf);
+    FillOpAmpTable();
   } else {
     table_->setRowCount(0);
     summary_->clear();
@@ -274,6 +285,7 @@ void TFormAnalysis::Refresh() {
   messages_->setText(problems.join(QLatin1Char('\n')));
   messages_->setVisible(!problems.isEmpty());
   for (int k = 0; k < 6; ++k) FinishAnalysisPlot(*plots_[k], kPlotKinds[k], fStart_, fTop_);
+  MarkStopbandFloor();
 }
 
 // The shown design to the tolerance page, and its bands and mask (when the

@@ -21,6 +21,8 @@
 #include <optional>
 
 #include "app/analysis/analysis_plots.h"
+#include "app/analysis/opamp_panel.h"
+#include "response/opamp_views.h"
 #include "response/views.h"
 #include "storage/app_settings.h"
 
@@ -42,6 +44,11 @@ class TFormAnalysis : public QWidget {
   static constexpr const char* kTopName = "analysis/formTop";
   static constexpr const char* kWidthName = "analysis/formWidth";
   static constexpr const char* kHeightName = "analysis/formHeight";
+  /// The op-amp panel's choice (1: real) and texts in the settings store.
+  static constexpr const char* kOpAmpRealName = "analysis/opAmpReal";
+  static constexpr const char* kOpAmpGbwName = "analysis/opAmpGbw";
+  static constexpr const char* kOpAmpA0Name = "analysis/opAmpA0";
+  static constexpr const char* kOpAmpRoutName = "analysis/opAmpRout";
 
   TFormAnalysis(TFormMain& form, storage::SettingsStore& store);
   ~TFormAnalysis() override;
@@ -66,6 +73,10 @@ class TFormAnalysis : public QWidget {
   QCheckBox* OverlayBox() const { return overlay_; }
   QTabWidget* Views() const { return views_; }
   TolerancePanel* Tolerance() const { return tolerance_; }
+  OpAmpPanel* OpAmp() const { return opAmp_; }
+  /// The real op-amp's views of the shown sheet; empty with the ideal one
+  /// (or a text of the panel that cannot be used).
+  const std::optional<response::OpAmpViews>& RealShown() const { return real_; }
 
   enum class ExportKind { kPng, kPdf, kCsv };
   /// The file a view or the table is saved in, empty when cancelled; tests
@@ -87,6 +98,19 @@ class TFormAnalysis : public QWidget {
   void DrawSheet(const response::AnalysisViews& views, const QString& name, const QColor& color, bool main);
   void FillTable(const response::AnalysisViews& views, double cutoffHz, bool hpf);
   void DrawTolerance(const QColor& color);
+  // The op-amp panel (form_analysis_opamp.cpp).
+  void BuildOpAmpPanel(QLayout* layout);
+  void RestoreOpAmp();
+  void RememberOpAmp();
+  /// Draws the real curves of the shown sheet (before its ideal ones, so the
+  /// tracers follow them); false with the ideal op-amp.
+  bool DrawRealOpAmp(const engine::ComponentSet& parts, const QString& name, const QColor& color);
+  /// Dashes the ideal curves drawn last under the real ones.
+  void DashIdealCurves(const QString& name);
+  void FillOpAmpTable();
+  /// Marks the real low-pass stop-band floor in the gain view, which it
+  /// then includes.
+  void MarkStopbandFloor();
 
   TFormMain& form_;
   storage::SettingsStore& store_;
@@ -100,6 +124,8 @@ class TFormAnalysis : public QWidget {
   std::array<PlotTracer*, 6> tracers_{};
   TolerancePanel* tolerance_ = nullptr;
   std::optional<response::AnalysisViews> shown_;
+  std::optional<response::OpAmpViews> real_;
+  OpAmpPanel* opAmp_ = nullptr;
   engine::DesignRequest shownRequest_;
   std::function<QString(ExportKind)> chooseFile_;
   bool placed_ = false;

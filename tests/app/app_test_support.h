@@ -40,8 +40,14 @@ class MemorySettingsStore final : public storage::SettingsStore {
     return it == ints.end() ? std::nullopt : std::optional<int>(it->second);
   }
   void WriteInt(const QString& name, int value) override { ints[name] = value; }
+  std::optional<QString> ReadText(const QString& name) override {
+    const auto it = texts.find(name);
+    return it == texts.end() ? std::nullopt : std::optional<QString>(it->second);
+  }
+  void WriteText(const QString& name, const QString& value) override { texts[name] = value; }
   storage::AppSettings stored;
   std::map<QString, int> ints;  // the values of the later windows
+  std::map<QString, QString> texts;
   int loads = 0;
   int saves = 0;
   bool failLoad = false;

@@ -202,5 +202,20 @@ TEST(FindStopbandFloor, OrderFourButterworthWithFiftyOhms) {
   EXPECT_FALSE(FindStopbandFloor(hpf, m).has_value());
 }
 
+// Part values that make no circuit (zero, negative) give no numbers but
+// every computation ends.
+TEST(OpAmpAnalyses, EndForPartsThatMakeNoCircuit) {
+  ComponentSet parts;
+  parts.r = {0, 1e3, -1e3, 1e3};
+  parts.c = {1e-9, 0, 1e-9, 1e-9};
+  for (int kind : {engine::kLpf, engine::kHpf}) {
+    const OpAmpCircuit c = CircuitFromComponents(testing::RequestOf({kind, 4, engine::kButterworth, "1k"}), parts);
+    const OpAmpModel m = RealOpAmp(1e6, 100, 50);
+    EXPECT_EQ(AnalyseOpAmpStages(c, m).size(), 2u);
+    (void)FindStopbandFloor(c, m);
+    EXPECT_EQ(CircuitCurves(c, m, LogFrequencies(1, 1e6, 10)).phaseDeg.size(), 61u);
+  }
+}
+
 }  // namespace
 }  // namespace kelvara::response

@@ -307,6 +307,29 @@ TEST(Settings, TheProgramStoreIsQuorVornixGroupParameter) {
     qputenv("XDG_CONFIG_HOME", oldConfigHome);
 }
 
+// Texts of the later windows live beside the nineteen values and leave
+// them as they are.
+TEST(LaterTexts, ComeBackAndLeaveTheNineteenValuesAlone) {
+  TempFolder dir;
+  const QString file = dir.Path("Vornix.conf");
+  QSettingsStore(file, QSettings::NativeFormat).Save(Edited());
+  {
+    QSettingsStore store(file, QSettings::NativeFormat);
+    EXPECT_FALSE(store.ReadText(QStringLiteral("analysis/opAmpGbw")).has_value());
+    store.WriteText(QStringLiteral("analysis/opAmpGbw"), QStringLiteral("4.7M"));
+    store.WriteText(QStringLiteral("analysis/long"), QString(200, QLatin1Char('x')));
+  }
+  QSettingsStore store(file, QSettings::NativeFormat);
+  EXPECT_EQ(store.ReadText(QStringLiteral("analysis/opAmpGbw")), QStringLiteral("4.7M"));
+  EXPECT_EQ(store.ReadText(QStringLiteral("analysis/long"))->size(), SettingsStore::kMaxLaterText);
+  EXPECT_EQ(store.Load(), Edited());
+  EXPECT_TRUE(store.LastReport().restored.isEmpty());
+  EXPECT_TRUE(store.LastReport().replaced.isEmpty());
+  // A text too long for one of ours is not read.
+  QSettings(file, QSettings::NativeFormat).setValue(QStringLiteral("analysis/opAmpA0"), QString(100, QLatin1Char('9')));
+  EXPECT_FALSE(store.ReadText(QStringLiteral("analysis/opAmpA0")).has_value());
+}
+
 }  // namespace
 }  // namespace kelvara::storage
 
