@@ -151,7 +151,9 @@ void BenchFixedStages(benchmark::State& state, Search search, Counter counted) {
 }
 
 void BM_SeriesStageFixed(benchmark::State& state) {
-  BenchFixedStages(state, engine::SearchSeriesStage, engine::SeriesCandidatesEvaluated);
+  BenchFixedStages(
+      state, [](engine::RunState& run, const engine::SeriesStage& st) { return engine::SearchSeriesStage(run, st); },
+      engine::SeriesCandidatesEvaluated);
   state.SetItemsProcessed(state.iterations() * 4);
   state.counters["per_stage_us"] = benchmark::Counter(static_cast<double>(state.iterations()) * 4,
                                                       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
