@@ -20,6 +20,7 @@
 #include "storage/design_file.h"
 #include "tools/designer/delivered_record.h"
 #include "tools/designer/headless_design.h"
+#include "tools/designer/series_cli.h"
 #include "values/eng_value.h"
 
 namespace {
@@ -145,6 +146,8 @@ int main(int argc, char** argv) {
   app.add_option("--stop-after", stopAfter, "press stop inside the N-th progress step of the design")
       ->check(CLI::PositiveNumber);
   app.add_flag("--json", json, "print one JSON object");
+  kelvara::engine::SeriesTexts seriesTexts;
+  kelvara::tools::AddSeriesOptions(app, seriesTexts);
   app.footer("Exit status: 0 valid design, 1 invalid design, 2 usage error, 3 design file not read or written.");
 
   try {
@@ -171,7 +174,11 @@ int main(int argc, char** argv) {
       throw UsageError{"HPF is designed only with the Butterworth response, or Chebyshev from order 4"};
     }
 
-    const kelvara::tools::DesignReport report = kelvara::tools::RunHeadlessDesign(request, inputs.parts, stopAfter);
+    std::string seriesProblem;
+    const kelvara::engine::PartSeries* series = kelvara::tools::ChosenSeries(seriesTexts, seriesProblem);
+    if (!series) throw UsageError{seriesProblem};
+    const kelvara::tools::DesignReport report =
+        kelvara::tools::RunHeadlessDesign(request, inputs.parts, stopAfter, series);
     for (const auto& w : report.warnings) std::cerr << w.caption << ": " << w.text << '\n';
     if (json) {
       std::cout << ReportJson(report).dump() << '\n';
