@@ -11,6 +11,8 @@
 // (Rb, Ra, Ca, Cb) for HPF; a fixed part keeps the no-value index.
 
 #include <algorithm>
+#include <cstdint>
+#include <vector>
 
 #include "engine/part_series.h"
 #include "engine/run_state.h"
@@ -112,11 +114,15 @@ template <class K>
 void SearchNone(const PartSeries& series, RunState& run, const Target& t, Tracker& tr, IndexRange band) {
   const SeriesLookup& ps = K::RatioSeries(series);
   const SeriesLookup& us = K::PairSeries(series);
+  // Marks of the p indices some pair (u, v) can still serve (see below);
+  // sized once, so the loops allocate nothing.
+  std::vector<std::uint8_t> servable(static_cast<std::size_t>(ps.Last() + 1));
   for (int x = band.lo; x <= band.hi; ++x) {
     if (!NextPass(run)) return;
     const double pp = ps[x];
     IndexRange mid{x, band.hi};
     const Bounds b = PlainBounds(t, tr.best);
+    bool marked = false;
     if (b.Any()) {
       const ValueRange sw = SumWindow(t, b);
       const ValueRange pw = ProductWindow(t, b);
@@ -133,8 +139,30 @@ void SearchNone(const PartSeries& series, RunState& run, const Target& t, Tracke
       const double leastProduct = u0 * std::max(sumLo - u0, u0);
       mid = Intersect(mid, WindowIndices(ps, std::max({byProduct, byRatio, byHarmonic}),
                                          std::min(pw.hi / (pp * leastProduct), hw.hi / (u0 / 2.0))));
+      // The pairs u <= v whose sum lies in the sum window are few; each
+      // allows only the p whose product P = p pp u v lies in the product
+      // window. Mark those p (widened far beyond rounding); the others
+      // cannot beat the best of the pass's start, nor any later best.
+      // Worth it only where those pairs are fewer than the p to try.
+      const double sumHiWide = sumHi * kWidenUp;
+      const int pairOuters = us.HighIndex(sumHiWide / 2.0) + 1;
+      if (!mid.Empty() && pairOuters < 2 * (mid.hi - mid.lo + 1)) {
+        std::fill(servable.begin() + mid.lo, servable.begin() + mid.hi + 1, std::uint8_t{0});
+        for (int f = 0; f <= us.Last() && 2.0 * us[f] <= sumHiWide; ++f) {
+          const double uf = us[f];
+          const IndexRange wr = Intersect({f, us.Last()}, WindowIndices(us, sumLo - uf, sumHi - uf));
+          for (int w = wr.lo; w <= wr.hi; ++w) {
+            const double k = pp * (uf * us[w]);
+            const IndexRange pr = Intersect(mid, WindowIndices(ps, (pw.lo / k) * kWidenDown, (pw.hi / k) * kWidenUp));
+            if (!pr.Empty()) std::fill(servable.begin() + pr.lo, servable.begin() + pr.hi + 1, std::uint8_t{1});
+          }
+        }
+        marked = true;
+      }
     }
-    for (int y = mid.lo; y <= mid.hi; ++y) PairLoops<K>(series, t, tr, ps[y], pp, y, x);
+    for (int y = mid.lo; y <= mid.hi; ++y) {
+      if (!marked || servable[static_cast<std::size_t>(y)]) PairLoops<K>(series, t, tr, ps[y], pp, y, x);
+    }
   }
 }
 
