@@ -177,6 +177,9 @@ void TFormMain::CreateMenus() {
   menuOpenFileAll = addAction(menuFile, "menuOpenFileAll", text::kMenuOpenAll);
   menuSaveFile = addAction(menuFile, "menuSaveFile", text::kMenuSave);
   menuSaveFileAll = addAction(menuFile, "menuSaveFileAll", text::kMenuSaveAll);
+  menuSettings = MainMenu1->addMenu(QString(text::kMenuSettings));
+  menuSettings->setObjectName(QStringLiteral("menuSettings"));
+  menuSeriesOptions = addAction(menuSettings, "menuSeriesOptions", text::kMenuSeriesOptions);
   menuHelp = MainMenu1->addMenu(QString(text::kMenuHelp));
   menuHelp->setObjectName(QStringLiteral("menuHelp"));
   menuAboutUseTorisetsu = addAction(menuHelp, "menuAboutUseTorisetsu", text::kMenuManual);
@@ -218,6 +221,7 @@ void TFormMain::ConnectDesignTimeHandlers() {
   ConnectHandler(menuSaveFileAll, &QAction::triggered, this, &TFormMain::menuSaveFileAllClick);
   ConnectHandler(menuAboutUseTorisetsu, &QAction::triggered, this, &TFormMain::menuAboutUseTorisetsuClick);
   ConnectHandler(menuVerHelp, &QAction::triggered, this, &TFormMain::menuVerHelpClick);
+  ConnectHandler(menuSeriesOptions, &QAction::triggered, this, &TFormMain::menuSeriesOptionsClick);
 
   connect(Chart1, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& pos) { OpenPopupMenu(Chart1, pos); });

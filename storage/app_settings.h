@@ -7,6 +7,8 @@
 #include <array>
 #include <cstdint>
 
+#include "storage/series_settings.h"
+
 namespace kelvara::storage {
 
 /// A colour as red + 256 * green + 65536 * blue.
@@ -44,6 +46,11 @@ class SettingsStore {
   /// Empty when the last Load or Save went well; otherwise a message for the
   /// user, e.g. that the settings could not be written.
   virtual QString LastProblem() const { return {}; }
+  /// The preferred-value series chosen (series_settings.h); a store that
+  /// keeps none gives the defaults. SaveSeries is false when it could not
+  /// write them.
+  virtual SeriesSettings LoadSeries() { return {}; }
+  virtual bool SaveSeries(const SeriesSettings&) { return true; }
 };
 
 /// A store that remembers nothing: every load gives the defaults.

@@ -245,4 +245,16 @@ void QSettingsStore::Save(const AppSettings& values) {
   SaveSettings(*settings, values, &report_);
 }
 
+SeriesSettings QSettingsStore::LoadSeries() {
+  if (!UnusableFileProblem().isEmpty()) return {};
+  const std::unique_ptr<QSettings> settings = Open();
+  return LoadSeriesSettings(*settings);
+}
+
+bool QSettingsStore::SaveSeries(const SeriesSettings& values) {
+  if (!UnusableFileProblem().isEmpty()) return false;
+  const std::unique_ptr<QSettings> settings = Open();
+  return SaveSeriesSettings(*settings, values);
+}
+
 }  // namespace kelvara::storage

@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "storage/app_settings.h"
+#include "storage/series_settings.h"
 
 namespace kelvara::storage {
 
@@ -63,6 +64,8 @@ class QSettingsStore final : public SettingsStore {
   AppSettings Load() override;
   void Save(const AppSettings& settings) override;
   QString LastProblem() const override { return report_.problem; }
+  SeriesSettings LoadSeries() override;
+  bool SaveSeries(const SeriesSettings& values) override;
   const SettingsReport& LastReport() const { return report_; }
 
  private:
