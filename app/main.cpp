@@ -13,10 +13,12 @@
 #include "app/form_menseki.h"
 #include "app/ui_texts.h"
 #include "app/warning_boxes.h"
+#include "storage/atomic_file.h"
 #include "storage/settings_store.h"
 
 int main(int argc, char* argv[]) {
   using namespace kelvara::app;
+  kelvara::storage::IgnoreFileSizeSignal();
   KelvaraApplication application(argc, argv);
   try {
     // The title of the task bar entry and of the message boxes.

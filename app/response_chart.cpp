@@ -2,6 +2,10 @@
 
 #include <qcustomplot.h>
 
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
 #include <QVector>
 #include <cmath>
 #include <limits>
@@ -9,6 +13,7 @@
 
 #include "app/chart_texts.h"
 #include "app/ui_texts.h"
+#include "storage/atomic_file.h"
 #include "values/eng_value.h"
 
 namespace kelvara::app {
@@ -207,7 +212,31 @@ double CutoffOf(values::WarningSink& sink, const CurveSource& source) {
 }
 
 bool SaveChart(QCustomPlot& chart, const QString& path, ChartFileKind kind) {
-  return kind == ChartFileKind::kPng ? chart.savePng(path) : chart.savePdf(path);
+  // The picture is made in memory (the PDF in a private folder, as the
+  // chart writes PDFs only to files) and then written atomically, so a
+  // failed save leaves an older picture as it was and never replaces a
+  // FIFO or a device.
+  QByteArray bytes;
+  if (kind == ChartFileKind::kPng) {
+    QBuffer buffer(&bytes);
+    QImage image = chart.toPixmap().toImage();
+    // 96 dpi, as the chart marks the PNGs it writes itself.
+    const int dotsPerMeter = static_cast<int>(96 / 0.0254);
+    image.setDotsPerMeterX(dotsPerMeter);
+    image.setDotsPerMeterY(dotsPerMeter);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) return false;
+  } else {
+    const QTemporaryDir folder;
+    const QString pdf = folder.filePath(QStringLiteral("chart.pdf"));
+    if (!folder.isValid() || !chart.savePdf(pdf)) return false;
+    QFile file(pdf);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    bytes = file.readAll();
+    // The PDF writer does not report a failed write: a complete PDF ends
+    // with its end-of-file marker.
+    if (file.error() != QFileDevice::NoError || !bytes.trimmed().endsWith("%%EOF")) return false;
+  }
+  return !storage::WriteFileAtomically(path, bytes);
 }
 
 }  // namespace kelvara::app

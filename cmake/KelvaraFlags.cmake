@@ -9,6 +9,9 @@ target_compile_options(kelvara_flags INTERFACE
   -Wall -Wextra
   -ffp-contract=off
   $<$<CXX_COMPILER_ID:Clang>:-Wno-unused-command-line-argument>)
+# Resolve every symbol at start and keep the relocations read-only, as
+# Debian's hardened programs do.
+target_link_options(kelvara_flags INTERFACE -Wl,-z,relro,-z,now)
 
 if(KELVARA_SANITIZE STREQUAL "thread")
   target_compile_options(kelvara_flags INTERFACE -fsanitize=thread -fno-omit-frame-pointer)

@@ -30,7 +30,13 @@ void DesignSecondOrderStages(RunState& run, const StageTargets& targets, const D
   const int stageOffset = firstEnd == 2 ? 0 : 1;
   for (int e = firstEnd; e <= order; e += 2) {
     const int fixed = StageParts(parts, e).FixedCount();
-    if (fixed < 4) stages.byFixedCount[fixed](run, e, targets, parts);
+    if (fixed < 4) {
+      if (series) {
+        stages.byFixedCount[fixed](run, e, targets, parts);
+      } else {
+        DesignCheckedStage(run, e, targets, parts, stages.byFixedCount[fixed]);
+      }
+    }
     const int done = (e + stageOffset) / 2 * run.stepsPerStage;
     if (series) {
       run.progress = run.StopRequested() ? -1 : done;
@@ -108,7 +114,7 @@ void DesignEvenLpf(RunState& run, const StageTargets& targets, const DesignReque
 }
 
 void DesignOddLpf(RunState& run, const StageTargets& targets, const DesignRequest& request, ComponentSet& parts) {
-  FirstOrderFree(run, targets, parts);
+  DesignCheckedFirstOrder(run, targets, parts);
   DesignSecondOrderStages(run, targets, request, parts, kContinuousLpf, false, 3);
 }
 
@@ -117,7 +123,7 @@ void DesignEvenHpf(RunState& run, const StageTargets& targets, const DesignReque
 }
 
 void DesignOddHpf(RunState& run, const StageTargets& targets, const DesignRequest& request, ComponentSet& parts) {
-  FirstOrderFree(run, targets, parts);
+  DesignCheckedFirstOrder(run, targets, parts);
   DesignSecondOrderStages(run, targets, request, parts, kContinuousHpf, false, 3);
 }
 

@@ -45,6 +45,15 @@ void StageTwoFixedHpf(RunState& run, int e, const StageTargets& targets, Compone
 void StageThreeFixed(RunState& run, int e, const StageTargets& targets, ComponentSet& parts);
 void FirstOrderFree(RunState& run, const StageTargets& targets, ComponentSet& parts);
 
+/// A continuous second-order stage function (StageFreeLpf ... StageThreeFixed).
+using ContinuousStage = void (*)(RunState&, int, const StageTargets&, ComponentSet&);
+/// Runs a continuous stage and reports it when a part it computed is not
+/// finite and above 0 (the stage cannot be designed: `valid` cleared, the
+/// computed parts set to 0), unless the stage reported itself.
+void DesignCheckedStage(RunState& run, int e, const StageTargets& targets, ComponentSet& parts, ContinuousStage stage);
+/// FirstOrderFree with the same check of R1 and C1.
+void DesignCheckedFirstOrder(RunState& run, const StageTargets& targets, ComponentSet& parts);
+
 // Preferred-value design (capacitors from CapSeries, resistors from ResSeries).
 void SeriesStageFreeLpf(RunState& run, int e, const StageTargets& targets, ComponentSet& parts);
 void SeriesStageFreeHpf(RunState& run, int e, const StageTargets& targets, ComponentSet& parts);

@@ -3,10 +3,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <string>
 #include <vector>
 
+#include "storage/atomic_file.h"
 #include "storage/cp932_text.h"
 #include "storage/design_file_messages.h"
 #include "storage/sheet_checks.h"
@@ -91,17 +91,17 @@ FileResult<QByteArray> ReadFileBytes(const QString& path, const QString& file) {
 }
 
 std::optional<DesignFileError> WriteFileBytes(const QString& path, const QString& file, const QByteArray& bytes) {
-  // QSaveFile writes a temporary file beside the target and renames it over
-  // the target only on commit; any failure leaves the target as it was.
-  QSaveFile out(path);
-  if (!out.open(QIODevice::WriteOnly)) return messages::WriteFailed(file, out.errorString());
-  if (out.write(bytes) != bytes.size()) {
-    const QString reason = out.errorString();
-    out.cancelWriting();
-    return messages::WriteFailed(file, reason);
+  const std::optional<AtomicWriteError> error = WriteFileAtomically(path, bytes);
+  if (!error) return std::nullopt;
+  switch (error->kind) {
+    case AtomicWriteError::Kind::kNotRegularFile:
+      return messages::NotAFileForSave(file);
+    case AtomicWriteError::Kind::kEmptyPath:
+      return messages::NoFileName();
+    case AtomicWriteError::Kind::kFailed:
+      break;
   }
-  if (!out.commit()) return messages::WriteFailed(file, out.errorString());
-  return std::nullopt;
+  return messages::WriteFailed(file, error->reason);
 }
 
 QString ShownName(const QString& path) { return QDir::toNativeSeparators(path); }

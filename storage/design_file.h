@@ -14,9 +14,11 @@
 // from a file has exactly 49 lines.
 //
 // Writing refuses a record that could not be read back (a character code
-// page 932 cannot hold, a line break inside a line, an invalid line) and goes
-// through a temporary file in the same folder that replaces the target only
-// when it is complete, so a failed save never leaves a half-written design.
+// page 932 cannot hold, a line break inside a line, an invalid line) and
+// writes through WriteFileAtomically (storage/atomic_file.h): a failed save
+// (full disk, file-size limit, ...) is reported and leaves the old file as it
+// was, and a target that is not a regular file (a folder, a FIFO, a device,
+// also behind a symbolic link) is refused.
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -88,4 +88,12 @@ DesignFileError WriteFailed(const QString& file, const QString& reason) {
   return SaveError(Text("ファイル %1 に保存できません（%2）。").arg(file, reason));
 }
 
+DesignFileError NotAFileForSave(const QString& file) {
+  return SaveError(Text("ファイル %1 に保存できません（通常のファイルではありません。フォルダ、デバイス、名前付き"
+                        "パイプなどは置き換えません）。別のファイル名を選んで下さい。")
+                       .arg(file));
+}
+
+DesignFileError NoFileName() { return SaveError(Text("保存するファイルの名前がありません。")); }
+
 }  // namespace kelvara::storage::messages

@@ -32,5 +32,8 @@ DesignFileError Unencodable(const QString& file, const QString& place, const QSt
 DesignFileError LineBreakInLine(const QString& file, const QString& place);
 DesignFileError InvalidRecord(const QString& file, std::optional<int> sheetIndex, const QString& problem);
 DesignFileError WriteFailed(const QString& file, const QString& reason);
+/// The target exists and is a folder, a device, a FIFO or a socket.
+DesignFileError NotAFileForSave(const QString& file);
+DesignFileError NoFileName();
 
 }  // namespace kelvara::storage::messages

@@ -3,8 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <csignal>
 #include <nlohmann/json.hpp>
 
 #include "storage/design_file.h"
@@ -19,8 +26,19 @@ struct Outcome {
   std::string err;
 };
 
-Outcome Designer(const QStringList& arguments) {
+/// Runs the tool; with a limit, under that file-size limit and with
+/// SIGXFSZ at its default action, as a shell would start it.
+Outcome Designer(const QStringList& arguments, std::optional<rlim_t> fileSizeLimit = std::nullopt) {
   QProcess process;
+  if (fileSizeLimit) {
+    process.setChildProcessModifier([limit = *fileSizeLimit] {
+      std::signal(SIGXFSZ, SIG_DFL);
+      rlimit lowered{};
+      getrlimit(RLIMIT_FSIZE, &lowered);
+      lowered.rlim_cur = limit;
+      setrlimit(RLIMIT_FSIZE, &lowered);
+    });
+  }
   process.start(QStringLiteral(KELVARA_DESIGN_EXE), arguments);
   Outcome run;
   if (!process.waitForFinished(60000)) return run;
@@ -153,6 +171,51 @@ TEST_F(DesignerFiles, RefusalsAndUsageErrors) {
   const Outcome first = Designer({"--sheet", Path("all.zdna")});
   EXPECT_EQ(first.exitCode, 1) << first.err;  // order 4, no cut-off typed
   EXPECT_NE(first.out.find("C4 ="), std::string::npos) << first.out;
+}
+
+TEST_F(DesignerFiles, OutOntoAFullFileKeepsTheOldFile) {
+  const QByteArray old = "the design saved before\r\n";
+  {
+    QFile file(Path("old.zdn"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(old);
+  }
+  for (const rlim_t limit : {rlim_t{0}, rlim_t{100}}) {
+    const Outcome run = Designer({"--cutoff", "1k", "--order", "4", "--out", Path("old.zdn")}, limit);
+    EXPECT_EQ(run.exitCode, 3) << "limit " << limit << ": " << run.err;
+    EXPECT_NE(run.err.find("ファイル " + Path("old.zdn").toStdString() + " に保存できません（"), std::string::npos)
+        << run.err;
+    QFile file(Path("old.zdn"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), old);
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList{"old.zdn"});
+  }
+}
+
+TEST_F(DesignerFiles, OutRefusesWhatIsNotARegularFile) {
+  ASSERT_EQ(mkfifo(QFile::encodeName(Path("pipe")).constData(), 0644), 0);
+  ASSERT_TRUE(QDir().mkdir(Path("folder")));
+  ASSERT_TRUE(QFile::link(Path("pipe"), Path("link.zdn")));
+  for (const char* name : {"pipe", "folder", "link.zdn"}) {
+    const Outcome run = Designer({"--cutoff", "1k", "--out", Path(name)});
+    EXPECT_EQ(run.exitCode, 3) << name << ": " << run.err;
+    EXPECT_NE(run.err.find("ファイル " + Path(name).toStdString() + " に保存できません（通常のファイルではありません"),
+              std::string::npos)
+        << run.err;
+  }
+  struct stat info {};
+  ASSERT_EQ(stat(QFile::encodeName(Path("pipe")).constData(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
+  EXPECT_TRUE(QFileInfo(Path("folder")).isDir());
+  EXPECT_TRUE(QFileInfo(Path("link.zdn")).isSymLink());
+}
+
+TEST_F(DesignerFiles, AnEmptyOutIsAUsageError) {
+  const Outcome run = Designer({"--cutoff", "1k", "--out", ""});
+  EXPECT_EQ(run.exitCode, 2) << run.err;
+  EXPECT_NE(run.err.find("--out needs a file name"), std::string::npos) << run.err;
+  EXPECT_TRUE(run.out.empty()) << run.out;
 }
 
 }  // namespace

@@ -107,7 +107,37 @@ INSTANTIATE_TEST_SUITE_P(
                       WarningCase{"--cutoff 1k --fix C1=19n --fix C2=10n", 1, "C1, C2 は設定不能な値", 0},
                       WarningCase{"--cutoff 1k --kind hpf --fix R1=10k --fix R2=15k", 1, "R1, R2 は設定不能な値", 0},
                       WarningCase{"--cutoff 1k --fix C1=1n --fix R2=100", 1, "R2, C1 は設定不能な値", 0},
-                      WarningCase{"--cutoff 100M --fix R2=1M --fix C1=1m --fix C2=1m", 1, "設定不可能", 0}));
+                      WarningCase{"--cutoff 100M --fix R2=1M --fix C1=1m --fix C2=1m", 1, "設定不可能", 0},
+                      // Fixed values whose computed parts overflow or underflow.
+                      WarningCase{"--cutoff 1k --order 4 --fix R1=1e308", 1, "R1 は設定不能な値", 0},
+                      WarningCase{"--cutoff 1k --order 4 --fix C1=1e-320", 1, "C1 は設定不能な値", 0}));
+
+// A stage whose computed parts overflow or underflow is no design: it is
+// reported, and the parts it computed are 0 rather than 0, NaN or infinity
+// printed as values. The other stage is designed as usual.
+TEST(KelvaraDesign, DegenerateFixedValuesGiveNoDesign) {
+  struct Case {
+    const char* args;
+    std::vector<int> zeroR, zeroC;  // 0-based
+  };
+  for (const Case& c : {Case{"--fix R1=1e308", {1}, {0, 1}}, Case{"--fix C1=1e-320", {0, 1}, {1}}}) {
+    const Result r = RunTool(std::string("--cutoff 1k --order 4 --json ") + c.args);
+    ASSERT_EQ(r.status, 1) << c.args << ": " << r.err;
+    const nlohmann::json j = Json(r);
+    EXPECT_FALSE(j["valid"].get<bool>()) << c.args;
+    ASSERT_EQ(j["warnings"].size(), 1u) << c.args;
+    EXPECT_EQ(j["warnings"][0]["text"], "autoにするかfixの値を再設定下さい。");
+    for (int i : c.zeroR) EXPECT_EQ(j["r"][i].get<double>(), 0) << c.args << " R" << i + 1;
+    for (int i : c.zeroC) EXPECT_EQ(j["c"][i].get<double>(), 0) << c.args << " C" << i + 1;
+    for (int i = 2; i < 4; ++i) {
+      EXPECT_GT(j["r"][i].get<double>(), 0) << c.args;
+      EXPECT_GT(j["c"][i].get<double>(), 0) << c.args;
+    }
+    EXPECT_EQ(r.out.find("NaN"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("INF"), std::string::npos) << r.out;
+    EXPECT_TRUE(j["minus3db_hz"].is_null());
+  }
+}
 
 TEST(KelvaraDesign, FrequencyWarningComesBeforeThePartWarnings) {
   const nlohmann::json j = Json(RunTool("--cutoff 0 --fix R1=0 --fix C1= --json"));

@@ -17,6 +17,7 @@
 #include "engine/design.h"
 #include "engine/run_checks.h"
 #include "engine/sheet_inputs.h"
+#include "storage/atomic_file.h"
 #include "storage/design_file.h"
 #include "tools/designer/delivered_record.h"
 #include "tools/designer/headless_design.h"
@@ -113,6 +114,7 @@ void PrintPlain(const kelvara::tools::DesignReport& report) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  kelvara::storage::IgnoreFileSizeSignal();
   CLI::App app{"Designs a unity-gain Sallen-Key low-pass or high-pass filter and prints its part values.",
                "kelvara-design"};
   std::string cutoff;
@@ -140,9 +142,10 @@ int main(int argc, char** argv) {
                  "design the sheet a design file (.zdn) holds, as opening it shows it; "
                  "replaces --cutoff, --kind, --order, --response, --values and --fix")
       ->excludes(cutoffOption, kindOption, orderOption, responseOption, valuesOption, fixOption);
-  app.add_option("--out", outFile,
-                 "write the result as a design file (.zdn, used as given), as the run leaves the sheet "
-                 "when it ends while another sheet is shown");
+  auto* outOption =
+      app.add_option("--out", outFile,
+                     "write the result as a design file (.zdn, used as given), as the run leaves the sheet "
+                     "when it ends while another sheet is shown; a target that exists must be a regular file");
   app.add_option("--stop-after", stopAfter, "press stop inside the N-th progress step of the design")
       ->check(CLI::PositiveNumber);
   app.add_flag("--json", json, "print one JSON object");
@@ -162,6 +165,7 @@ int main(int argc, char** argv) {
 
   try {
     if (sheetFile.empty() && cutoffOption->count() == 0) throw UsageError{"--cutoff or --sheet is required"};
+    if (outOption->count() > 0 && outFile.empty()) throw UsageError{"--out needs a file name"};
     SheetInputs inputs;
     kelvara::values::SheetRecord record = kelvara::values::DefaultSheetRecord();
     if (sheetFile.empty()) {

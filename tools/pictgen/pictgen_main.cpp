@@ -1,11 +1,15 @@
 // kelvara-pictgen OUTDIR: draws the fourteen circuit pictures
-// (OUTDIR/pict/LPF_2.jpg .. HPF_8.jpg) and the program icon
-// (OUTDIR/kelvara.png). Run it on assets/ to regenerate the shipped files.
+// (OUTDIR/pict/LPF_2.jpg .. HPF_8.jpg) and the program icon (OUTDIR/kelvara.png,
+// and for the icon theme OUTDIR/icons/hicolor/NxN/apps/kelvara.png and
+// OUTDIR/icons/hicolor/scalable/apps/kelvara.svg). Run it on assets/ to
+// regenerate the shipped files.
 
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <cstdio>
 
+#include "tools/pictgen/icon_svg.h"
 #include "tools/pictgen/jpeg_writer.h"
 #include "tools/pictgen/schematic.h"
 
@@ -33,6 +37,20 @@ int main(int argc, char* argv[]) {
   }
   if (!kelvara::pictgen::DrawIcon(64).save(out.filePath(QStringLiteral("kelvara.png")), "PNG")) {
     std::fprintf(stderr, "cannot write the icon\n");
+    return 1;
+  }
+  for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    const QString dir = QStringLiteral("icons/hicolor/%1x%1/apps").arg(size);
+    if (!out.mkpath(dir) ||
+        !kelvara::pictgen::DrawIcon(size).save(out.filePath(dir + QStringLiteral("/kelvara.png")), "PNG")) {
+      std::fprintf(stderr, "cannot write the %d px icon\n", size);
+      return 1;
+    }
+  }
+  QFile svg(out.filePath(QStringLiteral("icons/hicolor/scalable/apps/kelvara.svg")));
+  if (!out.mkpath(QStringLiteral("icons/hicolor/scalable/apps")) || !svg.open(QIODevice::WriteOnly) ||
+      svg.write(kelvara::pictgen::IconSvg()) < 0 || !svg.flush()) {
+    std::fprintf(stderr, "cannot write the scalable icon\n");
     return 1;
   }
   return 0;
