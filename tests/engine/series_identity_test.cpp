@@ -157,6 +157,9 @@ struct ChoiceCase {
   int freeSamples;
   int oneFixedSamples;
   int twoFixedSamples;
+  /// The free HPF stage over the whole E96 range costs the plain loops
+  /// some 300 million candidates per target; the narrowed case covers it.
+  bool hpfFree = true;
 };
 
 engine::SeriesChoice Choice(engine::CapSeriesKind cap, engine::ResSeriesKind res, double rMin, double rMax, double cMin,
@@ -172,7 +175,8 @@ TEST_P(SeriesChoiceIdentity, MatchesPlainLoopsForEveryPattern) {
   for (engine::PassKind kind : {engine::kLpf, engine::kHpf}) {
     for (int pattern : {0, 1, 2, 4, 8, 3, 5, 6, 9, 10, 12}) {
       const int fixed = std::popcount(static_cast<unsigned>(pattern));
-      const int samples = fixed == 0 ? c.freeSamples : fixed == 1 ? c.oneFixedSamples : c.twoFixedSamples;
+      int samples = fixed == 0 ? c.freeSamples : fixed == 1 ? c.oneFixedSamples : c.twoFixedSamples;
+      if (fixed == 0 && kind == engine::kHpf && !c.hpfFree) samples = 0;
       testcases::CaseMaker maker(0xc401ceULL * 1000 + static_cast<std::uint64_t>(kind) * 100 + pattern, series);
       for (int n = 0; n < samples; ++n) {
         const engine::SeriesStage stage = maker.Stage(kind, pattern);
@@ -187,7 +191,7 @@ TEST_P(SeriesChoiceIdentity, MatchesPlainLoopsForEveryPattern) {
     }
   }
   testcases::CaseMaker maker(0xc401cfULL, series);
-  for (int n = 0; n < 4 * c.oneFixedSamples; ++n) {
+  for (int n = 0; n < 8 * c.oneFixedSamples; ++n) {
     const double omega = maker.Omega();
     const PlainRecord plain = RecordPlain([&](engine::RunState& run, const reference::PassObserver& obs) {
       return reference::PlainSearchFirstOrderFree(run, omega, obs, series);
@@ -203,7 +207,7 @@ using CK = engine::CapSeriesKind;
 using RK = engine::ResSeriesKind;
 INSTANTIATE_TEST_SUITE_P(
     Choices, SeriesChoiceIdentity,
-    testing::Values(ChoiceCase{"E96E12", Choice(CK::kE12, RK::kE96, 0.47, 510e3, 1e-12, 1e-3), 1, 4, 30},
+    testing::Values(ChoiceCase{"E96E12", Choice(CK::kE12, RK::kE96, 0.47, 510e3, 1e-12, 1e-3), 1, 2, 30, false},
                     ChoiceCase{"E96E12Narrowed", Choice(CK::kE12, RK::kE96, 1e3, 100e3, 100e-12, 1e-6), 2, 8, 60},
                     ChoiceCase{"DefaultNarrowed", Choice(CK::kDefault, RK::kDefault, 1e3, 100e3, 100e-12, 1e-6), 3, 20,
                                100}),
