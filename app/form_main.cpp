@@ -88,6 +88,7 @@ void TFormMain::FormShow() {
   // shown whatever happens to the settings.
   RunGuarded([this] { appSettings = settingsStore_.Load(); });
   if (const QString problem = settingsStore_.LastProblem(); !problem.isEmpty()) ReportError(problem);
+  LoadSeriesChoice();
   for (int i = 0; i < kSheetCount; ++i) {
     QPalette palette = CBox_Sheet[i]->palette();
     palette.setColor(QPalette::WindowText, ColorOfSetting(appSettings.sheetColor[i]));

@@ -39,6 +39,8 @@
 #include "app/tab_control.h"
 #include "app/warning_boxes.h"
 #include "engine/design_types.h"
+#include "engine/part_series.h"
+#include "engine/series_options.h"
 #include "storage/app_settings.h"
 #include "values/sheet_record.h"
 
@@ -222,6 +224,15 @@ class TFormMain : public QMainWindow {
   /// The design file the sheet was last opened from or saved to, or empty.
   QString SheetFileName(int sheet) const { return sheetFiles_.at(sheet); }
 
+  // form_main_series.cpp: the preferred-value series of every later run.
+  void menuSeriesOptionsClick();
+  /// Reads the chosen series from the settings store and shows them.
+  void LoadSeriesChoice();
+  /// Takes `texts` (the defaults when unusable) for the runs and names the
+  /// series in the check boxes of GBox_E12.
+  void ApplySeriesTexts(const engine::SeriesTexts& texts);
+  const engine::SeriesTexts& ChosenSeriesTexts() const { return seriesTexts_; }
+
   // ---- controls laid out at design time ----------------------------
   TTabControl* TabDesign = nullptr;
   QLabel* Label2 = nullptr;
@@ -278,6 +289,8 @@ class TFormMain : public QMainWindow {
   QAction* menuExportPartsList = nullptr;
   QAction* menuExportReport = nullptr;
   QAction* menuPrint = nullptr;
+  QMenu* menuSettings = nullptr;
+  QAction* menuSeriesOptions = nullptr;
   QMenu* menuHelp = nullptr;
   QAction* menuAboutUseTorisetsu = nullptr;
   QAction* menuVerHelp = nullptr;
@@ -336,6 +349,8 @@ class TFormMain : public QMainWindow {
   void SetDesignInputsEnabled(bool enabled);
 
   storage::SettingsStore& settingsStore_;
+  engine::SeriesTexts seriesTexts_;
+  const engine::PartSeries* partSeries_ = nullptr;
   QString programDirOverride_;
   bool shown_ = false;
 

@@ -183,6 +183,9 @@ void TFormMain::CreateMenus() {
   menuAnalysis->setObjectName(QStringLiteral("menuAnalysis"));
   menuDesignAnalysis = addAction(menuAnalysis, "menuDesignAnalysis", analysis_text::kMenuDesignAnalysis);
   menuDesignAnalysis->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+  menuSettings = MainMenu1->addMenu(QString(text::kMenuSettings));
+  menuSettings->setObjectName(QStringLiteral("menuSettings"));
+  menuSeriesOptions = addAction(menuSettings, "menuSeriesOptions", text::kMenuSeriesOptions);
   menuHelp = MainMenu1->addMenu(QString(text::kMenuHelp));
   menuHelp->setObjectName(QStringLiteral("menuHelp"));
   menuAboutUseTorisetsu = addAction(menuHelp, "menuAboutUseTorisetsu", text::kMenuManual);
@@ -225,6 +228,7 @@ void TFormMain::ConnectDesignTimeHandlers() {
   ConnectHandler(menuAboutUseTorisetsu, &QAction::triggered, this, &TFormMain::menuAboutUseTorisetsuClick);
   ConnectHandler(menuVerHelp, &QAction::triggered, this, &TFormMain::menuVerHelpClick);
   ConnectHandler(menuDesignAnalysis, &QAction::triggered, this, &TFormMain::menuDesignAnalysisClick);
+  ConnectHandler(menuSeriesOptions, &QAction::triggered, this, &TFormMain::menuSeriesOptionsClick);
 
   connect(Chart1, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& pos) { OpenPopupMenu(Chart1, pos); });

@@ -47,6 +47,7 @@ void TFormMain::ButtonValsetClick() {
   ButtonFreq->setEnabled(false);
   const int s = ShownSheet();
   TcalcThread* run = makeRun ? makeRun(*this, s) : new TcalcThread(*this, s, true);
+  run->partSeries = partSeries_;
   calcRuns[s] = run;  // frees itself once it has ended
   run->Resume();
   QThread::msleep(100);

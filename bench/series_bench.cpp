@@ -13,6 +13,7 @@
 
 #include "engine/design.h"
 #include "engine/design_data.h"
+#include "engine/part_series.h"
 #include "engine/run_checks.h"
 #include "engine/series_search.h"
 #include "engine/stage_maths.h"
@@ -52,13 +53,16 @@ void DesignArgs(benchmark::internal::Benchmark* b) {
 
 // Designs the order-8 request of the state's arguments, all parts auto,
 // with `design`, and reports how many candidates `counted` saw per design.
+// With `series`, the design draws from those series.
 template <typename Design, typename Counter>
-void BenchSeriesDesign(benchmark::State& state, Design design, Counter counted) {
+void BenchSeriesDesign(benchmark::State& state, Design design, Counter counted,
+                       const engine::PartSeries* series = nullptr) {
   const engine::DesignRequest request = Order8(state);
   const engine::StageTargets targets = engine::BuildStageTargets(request);
   std::uint64_t candidates = 0;
   for (auto _ : state) {
     SilentRun run;
+    run.partSeries = series;
     engine::ComponentSet parts = AllAuto();
     const std::uint64_t before = counted();
     design(run, targets, request, parts);
@@ -81,6 +85,46 @@ void BM_SeriesDesignPlain(benchmark::State& state) {
   BenchSeriesDesign(state, reference::PlainSeriesDesign, reference::PlainCandidatesEvaluated);
 }
 BENCHMARK(BM_SeriesDesignPlain)->Apply(DesignArgs)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+#endif
+
+// The same designs with the larger series over the default ranges:
+// E96 resistors with E12 capacitors, E192 with E24.
+const engine::PartSeries* Larger(engine::ResSeriesKind res, engine::CapSeriesKind cap) {
+  engine::SeriesChoice choice;
+  choice.res = res;
+  choice.cap = cap;
+  return &engine::PartSeriesOf(choice);
+}
+const engine::PartSeries* E96E12() { return Larger(engine::ResSeriesKind::kE96, engine::CapSeriesKind::kE12); }
+const engine::PartSeries* E192E24() { return Larger(engine::ResSeriesKind::kE192, engine::CapSeriesKind::kE24); }
+
+void LargerArgs(benchmark::internal::Benchmark* b) {
+  for (int kind : {engine::kLpf, engine::kHpf}) {
+    for (int response : {engine::kButterworth, engine::kChebyshev}) b->Args({kind, response, 0});
+  }
+}
+
+void BM_SeriesDesignE96E12(benchmark::State& state) {
+  BenchSeriesDesign(state, engine::DesignFilter, engine::SeriesCandidatesEvaluated, E96E12());
+}
+BENCHMARK(BM_SeriesDesignE96E12)->Apply(LargerArgs)->Unit(benchmark::kMicrosecond);
+
+void BM_SeriesDesignE192E24(benchmark::State& state) {
+  BenchSeriesDesign(state, engine::DesignFilter, engine::SeriesCandidatesEvaluated, E192E24());
+}
+BENCHMARK(BM_SeriesDesignE192E24)->Apply(LargerArgs)->Unit(benchmark::kMicrosecond);
+
+#ifdef KELVARA_BENCH_PLAIN
+// The plain loops take seconds per design here: one iteration each.
+void BM_SeriesDesignE96E12Plain(benchmark::State& state) {
+  BenchSeriesDesign(state, reference::PlainSeriesDesign, reference::PlainCandidatesEvaluated, E96E12());
+}
+BENCHMARK(BM_SeriesDesignE96E12Plain)->Apply(LargerArgs)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_SeriesDesignE192E24Plain(benchmark::State& state) {
+  BenchSeriesDesign(state, reference::PlainSeriesDesign, reference::PlainCandidatesEvaluated, E192E24());
+}
+BENCHMARK(BM_SeriesDesignE192E24Plain)->Apply(LargerArgs)->Unit(benchmark::kMillisecond)->Iterations(1);
 #endif
 
 // Stages with fixed parts: the four stages of an order-8 Chebyshev design at
@@ -151,7 +195,9 @@ void BenchFixedStages(benchmark::State& state, Search search, Counter counted) {
 }
 
 void BM_SeriesStageFixed(benchmark::State& state) {
-  BenchFixedStages(state, engine::SearchSeriesStage, engine::SeriesCandidatesEvaluated);
+  BenchFixedStages(
+      state, [](engine::RunState& run, const engine::SeriesStage& st) { return engine::SearchSeriesStage(run, st); },
+      engine::SeriesCandidatesEvaluated);
   state.SetItemsProcessed(state.iterations() * 4);
   state.counters["per_stage_us"] = benchmark::Counter(static_cast<double>(state.iterations()) * 4,
                                                       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);

@@ -12,6 +12,8 @@
 
 namespace kelvara::engine {
 
+class PartSeries;
+
 /// Steps of the progress bar reserved per filter stage.
 inline constexpr int kStepsPerStage = 80;
 
@@ -24,6 +26,9 @@ class RunState : public values::WarningSink {
   /// Progress counter: set by the run and the engine, +1 per StepProgress.
   int progress = -1;
   int stepsPerStage = kStepsPerStage;
+  /// The series a preferred-value design draws from; null for the
+  /// program's own (CapSeries and ResSeries). Must outlive the run.
+  const PartSeries* partSeries = nullptr;
 
   /// True once the run has been asked to stop. Read by the searches; the
   /// flag is never cleared during a run.

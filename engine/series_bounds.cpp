@@ -4,28 +4,6 @@
 
 namespace kelvara::engine::series {
 
-SeriesLookup::SeriesLookup(std::span<const double> values)
-    : values_(values.begin(), values.end()), last_(static_cast<int>(values.size()) - 1) {
-  keyMin_ = Key(values_.front());
-  const std::int64_t keyMax = Key(values_.back());
-  table_.resize(static_cast<std::size_t>(keyMax - keyMin_ + 1));
-  int i = 0;
-  for (std::int64_t k = keyMin_; k <= keyMax; ++k) {
-    while (i < last_ && Key(values_[i]) < k) ++i;
-    table_[static_cast<std::size_t>(k - keyMin_)] = static_cast<std::uint8_t>(i);
-  }
-}
-
-const SeriesLookup& CapLookup() {
-  static const SeriesLookup lookup(BuildDesignData().CapSeries);
-  return lookup;
-}
-
-const SeriesLookup& ResLookup() {
-  static const SeriesLookup lookup(BuildDesignData().ResSeries);
-  return lookup;
-}
-
 Bounds BoxBounds(const Target& t, double best, const Box& x) {
   Bounds b;
   if (!t.pruning) return b;
@@ -164,17 +142,6 @@ thread_local std::uint64_t evaluationsOfThread = 0;
 
 void CountEvaluations(std::uint64_t evaluations) { evaluationsOfThread += evaluations; }
 
+std::uint64_t EvaluationsOfThread() { return evaluationsOfThread; }
+
 }  // namespace kelvara::engine::series
-
-namespace kelvara::engine {
-
-std::uint64_t SeriesCandidatesEvaluated() { return series::evaluationsOfThread; }
-
-void ResetSearchResult(SearchResult& result) {
-  result.first = NoneIndex;
-  result.second = NoneIndex;
-  result.third = NoneIndex;
-  result.fourth = NoneIndex;
-}
-
-}  // namespace kelvara::engine

@@ -18,80 +18,24 @@
 // The bounds are real-valued; the exact score is rounded. Every bound is
 // therefore derived from B plus an absolute slack of 1e-9 (the rounding of
 // the score is below 1e-14) and every index bound is widened by a further
-// 1e-7 relative, far inside the 6.7 % smallest step of either series.
+// 1e-7 relative (series_lookup.h), far inside the smallest step of any
+// series.
 
-#include <array>
-#include <bit>
 #include <cmath>
 #include <cstdint>
-#include <span>
-#include <vector>
 
-#include "engine/design_data.h"
-#include "engine/series_search.h"
+#include "engine/search_result.h"
+#include "engine/series_lookup.h"
 #include "engine/stage_maths.h"
 
 namespace kelvara::engine::series {
 
 inline constexpr double kSlack = 1e-9;
-inline constexpr double kWidenDown = 1.0 - 1e-7;
-inline constexpr double kWidenUp = 1.0 + 1e-7;
 /// A ratio bound a below this says too little to be worth using.
 inline constexpr double kMinRatioBound = 1e-12;
 /// Below this best error the least-error bounds of a box are not worth
 /// their cost: the plain windows of B alone are already narrow.
 inline constexpr double kBoxBoundsFrom = 0.05;
-
-/// An ascending series with O(1) lookups of the first value at or above and
-/// the last value at or below a number.
-class SeriesLookup {
- public:
-  explicit SeriesLookup(std::span<const double> values);
-
-  int Last() const { return last_; }
-  double operator[](int i) const { return values_[i]; }
-
-  /// First index whose value is >= x; Last() + 1 when there is none.
-  /// Not-a-number gives 0.
-  int FirstAtLeast(double x) const {
-    if (!(x > values_[0])) return 0;
-    if (x > values_[last_]) return last_ + 1;
-    int i = table_[Key(x) - keyMin_];
-    while (values_[i] < x) ++i;
-    return i;
-  }
-
-  /// Last index whose value is <= x; -1 when there is none. Not-a-number
-  /// gives Last().
-  int LastAtMost(double x) const {
-    if (!(x < values_[last_])) return last_;
-    if (x < values_[0]) return -1;
-    int i = table_[Key(x) - keyMin_];
-    while (values_[i] <= x) ++i;
-    return i - 1;
-  }
-
-  /// NearestIndex in this series.
-  int Nearest(double x) const { return NearestIndex(values_, last_, x); }
-
-  /// Index bounds of a real-valued window, widened so that rounding in the
-  /// bound never excludes a value inside the true window.
-  int LowIndex(double lower) const { return FirstAtLeast(lower > 0 ? lower * kWidenDown : lower); }
-  int HighIndex(double upper) const { return LastAtMost(upper > 0 ? upper * kWidenUp : upper); }
-
- private:
-  // Positive doubles order like their bit patterns; 7 mantissa bits give
-  // buckets of 0.54 %, so a bucket holds at most one series value.
-  static std::int64_t Key(double x) { return static_cast<std::int64_t>(std::bit_cast<std::uint64_t>(x) >> 45); }
-
-  std::vector<double> values_;
-  int last_ = 0;
-  std::int64_t keyMin_ = 0;
-  std::vector<std::uint8_t> table_;  // first index whose key is >= the bucket's
-};
-
-const SeriesLookup& CapLookup();
-const SeriesLookup& ResLookup();
 
 struct IndexRange {
   int lo = 0;
@@ -116,7 +60,11 @@ struct Tracker {
   /// Increases with every improvement, so loops know when to tighten.
   std::uint64_t version = 0;
 
-  explicit Tracker(double startingBest) : best(startingBest) {}
+  /// The index of "no candidate" of the series searched.
+  std::int32_t none;
+
+  Tracker(double startingBest, std::int32_t noneIndex)
+      : best(startingBest), result(NoneResult(noneIndex)), none(noneIndex) {}
 
   void Offer(double error, std::int32_t first, std::int32_t second, std::int32_t third, std::int32_t fourth) {
     ++evaluations;
@@ -301,5 +249,8 @@ Windows RatioPartWindows(const Target& t, double best, const SeriesLookup& s, In
 
 /// Adds a search's evaluations to the calling thread's running total.
 void CountEvaluations(std::uint64_t evaluations);
+
+/// The calling thread's running total.
+std::uint64_t EvaluationsOfThread();
 
 }  // namespace kelvara::engine::series

@@ -54,91 +54,96 @@ SearchResult Finish(const Tracker& tr) {
 
 void ExchangeThirdAndFourth(SearchResult& r) { std::swap(r.third, r.fourth); }
 
-SearchResult SearchLpf(RunState& run, const SeriesStage& st) {
+// No fixed parts, LPF and HPF alike: the band window in the ratio series
+// (capacitors for LPF, resistors for HPF) from the band's starting value of
+// that kind, starting best 0.01.
+template <class K>
+SearchResult SearchFree(RunState& run, const SeriesStage& st, const PartSeries& ps, const Target& t) {
+  Tracker tr(kStageStartingBest, ps.None());
+  const Band& band = BuildDesignData().BandTable[BandIndex(st.omega)];
+  series::SearchNone<K>(ps, run, t, tr, BandWindow(K::RatioSeries(ps), K::BandStart(band)));
+  return Finish(tr);
+}
+
+SearchResult SearchLpf(RunState& run, const SeriesStage& st, const PartSeries& ps) {
   using K = series::LpfRoles;
-  const SeriesLookup& cap = series::CapLookup();
-  const SeriesLookup& res = series::ResLookup();
+  const SeriesLookup& cap = ps.Cap();
+  const SeriesLookup& res = ps.Res();
   const Target t = StageTarget(st);
   const int fixed = st.FixedCount();
-  if (fixed == 0) {
-    Tracker tr(kStageStartingBest);
-    const Band& band = BuildDesignData().BandTable[BandIndex(st.omega)];
-    series::SearchNone<K>(run, t, tr, BandWindow(cap, band.startC));
-    return Finish(tr);
-  }
-  Tracker tr(kFixedStartingBest);
+  if (fixed == 0) return SearchFree<K>(run, st, ps, t);
+  Tracker tr(kFixedStartingBest, ps.None());
   if (fixed == 1) {
     if (st.raFixed) {
-      series::SearchPairPartFixed<K>(run, t, tr, false, st.ra, AtOrAbove(res, st.ra));
+      series::SearchPairPartFixed<K>(ps, run, t, tr, false, st.ra, AtOrAbove(res, st.ra));
     } else if (st.rbFixed) {
-      series::SearchPairPartFixed<K>(run, t, tr, true, st.rb, AtOrBelow(res, st.rb));
+      series::SearchPairPartFixed<K>(ps, run, t, tr, true, st.rb, AtOrBelow(res, st.rb));
     } else if (st.caFixed) {
-      series::SearchRatioFixed<K>(run, t, tr, true, st.ca, UpToFixed(cap, st.ca));
+      series::SearchRatioFixed<K>(ps, run, t, tr, true, st.ca, UpToFixed(cap, st.ca));
     } else {
-      series::SearchRatioFixed<K>(run, t, tr, false, st.cb, FromFixed(cap, st.cb));
+      series::SearchRatioFixed<K>(ps, run, t, tr, false, st.cb, FromFixed(cap, st.cb));
     }
   } else if (fixed == 2) {
     if (st.caFixed && st.cbFixed) {
-      series::SearchRatioPairFixed<K>(run, t, tr, st.ca, st.cb);
+      series::SearchRatioPairFixed<K>(ps, run, t, tr, st.ca, st.cb);
     } else if (st.caFixed && st.raFixed) {
-      series::SearchCrossFixed<K>(run, t, tr, true, st.ca, UpToFixed(cap, st.ca), false, st.ra, AtOrAbove(res, st.ra));
+      series::SearchCrossFixed<K>(ps, run, t, tr, true, st.ca, UpToFixed(cap, st.ca), false, st.ra,
+                                  AtOrAbove(res, st.ra));
     } else if (st.caFixed && st.rbFixed) {
-      series::SearchCrossFixed<K>(run, t, tr, true, st.ca, UpToFixed(cap, st.ca), true, st.rb, AtOrBelow(res, st.rb));
+      series::SearchCrossFixed<K>(ps, run, t, tr, true, st.ca, UpToFixed(cap, st.ca), true, st.rb,
+                                  AtOrBelow(res, st.rb));
     } else if (st.raFixed && st.cbFixed) {
-      series::SearchCrossFixed<K>(run, t, tr, false, st.cb, FromFixed(cap, st.cb), false, st.ra, AtOrAbove(res, st.ra));
+      series::SearchCrossFixed<K>(ps, run, t, tr, false, st.cb, FromFixed(cap, st.cb), false, st.ra,
+                                  AtOrAbove(res, st.ra));
     } else if (st.rbFixed && st.cbFixed) {
-      series::SearchCrossFixed<K>(run, t, tr, false, st.cb, FromFixed(cap, st.cb), true, st.rb, AtOrBelow(res, st.rb));
+      series::SearchCrossFixed<K>(ps, run, t, tr, false, st.cb, FromFixed(cap, st.cb), true, st.rb,
+                                  AtOrBelow(res, st.rb));
     } else {
-      series::SearchPairFixed<K>(run, t, tr, st.ra, st.rb);
+      series::SearchPairFixed<K>(ps, run, t, tr, st.ra, st.rb);
     }
   }
   return Finish(tr);
 }
 
-SearchResult SearchHpf(RunState& run, const SeriesStage& st) {
+SearchResult SearchHpf(RunState& run, const SeriesStage& st, const PartSeries& ps) {
   using K = series::HpfRoles;
-  const SeriesLookup& cap = series::CapLookup();
-  const SeriesLookup& res = series::ResLookup();
+  const SeriesLookup& cap = ps.Cap();
+  const SeriesLookup& res = ps.Res();
   const Target t = StageTarget(st);
   const int fixed = st.FixedCount();
-  if (fixed == 0) {
-    Tracker tr(kStageStartingBest);
-    const Band& band = BuildDesignData().BandTable[BandIndex(st.omega)];
-    series::SearchNone<K>(run, t, tr, BandWindow(res, band.startR));
-    return Finish(tr);
-  }
-  Tracker tr(kFixedStartingBest);
+  if (fixed == 0) return SearchFree<K>(run, st, ps, t);
+  Tracker tr(kFixedStartingBest, ps.None());
   SearchResult r;
   if (fixed == 1) {
     if (st.caFixed || st.cbFixed) {
       // The fixed capacitor is scored as Cb and the searched one as Ca; the
       // result names them by their places in the stage.
-      series::SearchPairPartFixed<K>(run, t, tr, true, st.caFixed ? st.ca : st.cb, Whole(cap));
+      series::SearchPairPartFixed<K>(ps, run, t, tr, true, st.caFixed ? st.ca : st.cb, Whole(cap));
       r = Finish(tr);
       if (st.caFixed) ExchangeThirdAndFourth(r);
       return r;
     }
     if (st.rbFixed) {
-      series::SearchRatioFixed<K>(run, t, tr, true, st.rb, UpToFixed(res, st.rb));
+      series::SearchRatioFixed<K>(ps, run, t, tr, true, st.rb, UpToFixed(res, st.rb));
     } else {
-      series::SearchRatioFixed<K>(run, t, tr, false, st.ra, FromFixed(res, st.ra));
+      series::SearchRatioFixed<K>(ps, run, t, tr, false, st.ra, FromFixed(res, st.ra));
     }
     return Finish(tr);
   }
   if (fixed == 2) {
     const double fixedCap = st.caFixed ? st.ca : st.cb;
     if (st.raFixed && st.rbFixed) {
-      series::SearchRatioPairFixed<K>(run, t, tr, st.rb, st.ra);
+      series::SearchRatioPairFixed<K>(ps, run, t, tr, st.rb, st.ra);
     } else if (st.rbFixed) {
       // With one resistor the fixed capacitor is scored as Ca.
-      series::SearchCrossFixed<K>(run, t, tr, true, st.rb, UpToFixed(res, st.rb), false, fixedCap, Whole(cap));
+      series::SearchCrossFixed<K>(ps, run, t, tr, true, st.rb, UpToFixed(res, st.rb), false, fixedCap, Whole(cap));
       r = Finish(tr);
       if (st.cbFixed) ExchangeThirdAndFourth(r);
       return r;
     } else if (st.caFixed && st.cbFixed) {
-      series::SearchPairFixed<K>(run, t, tr, st.ca, st.cb);
+      series::SearchPairFixed<K>(ps, run, t, tr, st.ca, st.cb);
     } else {
-      series::SearchCrossFixed<K>(run, t, tr, false, st.ra, FromFixed(res, st.ra), false, fixedCap, Whole(cap));
+      series::SearchCrossFixed<K>(ps, run, t, tr, false, st.ra, FromFixed(res, st.ra), false, fixedCap, Whole(cap));
       r = Finish(tr);
       if (st.cbFixed) ExchangeThirdAndFourth(r);
       return r;
@@ -151,17 +156,18 @@ double FirstOrderError(double r, double c, double omega) { return std::fabs(1.0 
 
 }  // namespace
 
-SearchResult SearchSeriesStage(RunState& run, const SeriesStage& stage) {
-  if (stage.FixedCount() > 2) return SearchResult{};
-  return stage.kind == kHpf ? SearchHpf(run, stage) : SearchLpf(run, stage);
+SearchResult SearchSeriesStage(RunState& run, const SeriesStage& stage, const PartSeries& series) {
+  if (stage.FixedCount() > 2 || series.CapLast() < 0 || series.ResLast() < 0) return NoneResult(series.None());
+  return stage.kind == kHpf ? SearchHpf(run, stage, series) : SearchLpf(run, stage, series);
 }
 
-SearchResult SearchFirstOrderFree(RunState& run, double omega) {
-  const SeriesLookup& cap = series::CapLookup();
-  const SeriesLookup& res = series::ResLookup();
+SearchResult SearchFirstOrderFree(RunState& run, double omega, const PartSeries& series) {
+  const SeriesLookup& cap = series.Cap();
+  const SeriesLookup& res = series.Res();
+  if (cap.Last() < 0 || res.Last() < 0) return NoneResult(series.None());
   const IndexRange outer = BandWindow(cap, BuildDesignData().BandTable[BandIndex(omega)].startC);
   const bool pruning = series::Moderate(omega, 1e-30, 1e30);
-  Tracker tr(kFirstOrderStartingBest);
+  Tracker tr(kFirstOrderStartingBest, series.None());
   for (int x = outer.lo; x <= outer.hi; ++x) {
     if (!series::NextPass(run)) break;
     const double c = cap[x];
@@ -173,23 +179,35 @@ SearchResult SearchFirstOrderFree(RunState& run, double omega) {
       const double hi = allowance < 1.0 - series::kMinRatioBound ? 1.0 / (((1.0 - allowance) * omega) * c) : INFINITY;
       inner = Intersect(inner, series::WindowIndices(res, lo, hi));
     }
-    for (int i = inner.lo; i <= inner.hi; ++i) tr.Offer(FirstOrderError(res[i], c, omega), x, i, NoneIndex, NoneIndex);
+    for (int i = inner.lo; i <= inner.hi; ++i) tr.Offer(FirstOrderError(res[i], c, omega), x, i, tr.none, tr.none);
   }
   return Finish(tr);
 }
 
-SearchResult SearchFirstOrderOneFixed(RunState& run, double omega, bool resistorFixed, double fixedValue) {
-  const SeriesLookup& s = resistorFixed ? series::CapLookup() : series::ResLookup();
-  Tracker tr(kFixedStartingBest);
+SearchResult SearchFirstOrderOneFixed(RunState& run, double omega, bool resistorFixed, double fixedValue,
+                                      const PartSeries& series) {
+  const SeriesLookup& s = resistorFixed ? series.Cap() : series.Res();
+  Tracker tr(kFixedStartingBest, series.None());
   for (int i = 0; i <= s.Last(); ++i) {
     if (!series::NextPass(run)) break;
     if (resistorFixed) {
-      tr.Offer(FirstOrderError(fixedValue, s[i], omega), i, NoneIndex, NoneIndex, NoneIndex);
+      tr.Offer(FirstOrderError(fixedValue, s[i], omega), i, tr.none, tr.none, tr.none);
     } else {
-      tr.Offer(FirstOrderError(s[i], fixedValue, omega), NoneIndex, i, NoneIndex, NoneIndex);
+      tr.Offer(FirstOrderError(s[i], fixedValue, omega), tr.none, i, tr.none, tr.none);
     }
   }
   return Finish(tr);
 }
+
+void ResetSearchResult(SearchResult& result) {
+  result.first = NoneIndex;
+  result.second = NoneIndex;
+  result.third = NoneIndex;
+  result.fourth = NoneIndex;
+}
+
+std::uint64_t SeriesCandidatesEvaluated() { return series::EvaluationsOfThread(); }
+
+const PartSeries& SeriesOfRun(const RunState& run) { return run.partSeries ? *run.partSeries : DefaultPartSeries(); }
 
 }  // namespace kelvara::engine

@@ -1,7 +1,8 @@
 #pragma once
 
-// Preferred-value searches: every stage of a design whose capacitors come
-// from CapSeries and resistors from ResSeries is found by an exhaustive
+// Preferred-value searches: every stage of a design whose capacitors and
+// resistors come from two series of preferred values (CapSeries and
+// ResSeries unless another choice is given) is found by an exhaustive
 // search over index ranges of the two series. The result is exactly that of
 // the plain nested loops (same loop order, strict-less rule, ties to the
 // earliest candidate); the loops are only pruned where a candidate provably
@@ -9,29 +10,12 @@
 
 #include <cstdint>
 
-#include "engine/design_data.h"
 #include "engine/design_types.h"
+#include "engine/part_series.h"
 #include "engine/run_state.h"
+#include "engine/search_result.h"
 
 namespace kelvara::engine {
-
-/// Four indices into the series, NoneIndex where no candidate was chosen
-/// (and for every fixed part).
-///   LPF stage: Ca, Cb in CapSeries; Ra, Rb in ResSeries.
-///   HPF stage: Rb, Ra in ResSeries; Ca, Cb in CapSeries.
-///   First-order stage: C1 in CapSeries, R1 in ResSeries (third and fourth
-///   stay NoneIndex).
-struct SearchResult {
-  std::int32_t first = NoneIndex;
-  std::int32_t second = NoneIndex;
-  std::int32_t third = NoneIndex;
-  std::int32_t fourth = NoneIndex;
-
-  bool operator==(const SearchResult&) const = default;
-};
-
-/// Sets all four indices to NoneIndex.
-void ResetSearchResult(SearchResult& result);
 
 /// A second-order stage as its search sees it: the targets, and which parts
 /// are fixed at which value (the values of the other parts are not read).
@@ -55,16 +39,22 @@ struct SeriesStage {
 /// parts in the order the stage functions test them. Before each pass of the
 /// outermost loop it ends if the run's stop flag is set and otherwise makes
 /// one StepProgress. A stage with 3 or 4 fixed parts has no search; it
-/// returns an all-NoneIndex result without touching the run.
-SearchResult SearchSeriesStage(RunState& run, const SeriesStage& stage);
+/// returns an all-no-value result without touching the run, and so does a
+/// stage when either series holds no value.
+SearchResult SearchSeriesStage(RunState& run, const SeriesStage& stage, const PartSeries& series = DefaultPartSeries());
 
 /// The first-order stage R1, C1 with both parts auto: C1 over the band
-/// window, R1 over the whole series; starting best 0.1.
-SearchResult SearchFirstOrderFree(RunState& run, double omega);
+/// window, R1 over the whole series; starting best 0.1. Either series
+/// empty: no search, no progress step.
+SearchResult SearchFirstOrderFree(RunState& run, double omega, const PartSeries& series = DefaultPartSeries());
 
 /// The first-order stage with one part fixed at `fixedValue`: the other part
 /// over its whole series, one progress step per candidate.
-SearchResult SearchFirstOrderOneFixed(RunState& run, double omega, bool resistorFixed, double fixedValue);
+SearchResult SearchFirstOrderOneFixed(RunState& run, double omega, bool resistorFixed, double fixedValue,
+                                      const PartSeries& series = DefaultPartSeries());
+
+/// The series a run's preferred-value design draws from.
+const PartSeries& SeriesOfRun(const RunState& run);
 
 /// Number of candidates the searches of the calling thread have scored with
 /// the exact error formula so far (a running total; compare two readings).

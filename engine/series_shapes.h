@@ -8,29 +8,35 @@
 // in ascending order, and score them with the exact formula.
 //
 // Results are (p, pp, u, v) indices, which is (Ca, Cb, Ra, Rb) for LPF and
-// (Rb, Ra, Ca, Cb) for HPF; a fixed part keeps NoneIndex.
+// (Rb, Ra, Ca, Cb) for HPF; a fixed part keeps the no-value index.
 
 #include <algorithm>
+#include <cstdint>
+#include <vector>
 
+#include "engine/part_series.h"
+#include "engine/run_state.h"
 #include "engine/series_bounds.h"
 
 namespace kelvara::engine::series {
 
 struct LpfRoles {
-  static const SeriesLookup& RatioSeries() { return CapLookup(); }  // p, pp: Ca, Cb
-  static const SeriesLookup& PairSeries() { return ResLookup(); }   // u, v: Ra, Rb
+  static const SeriesLookup& RatioSeries(const PartSeries& s) { return s.Cap(); }  // p, pp: Ca, Cb
+  static const SeriesLookup& PairSeries(const PartSeries& s) { return s.Res(); }   // u, v: Ra, Rb
   // Where a loop walks both u and v, the outer of the two is u (Ra).
   static constexpr bool kPairOuterIsU = true;
+  static double BandStart(const Band& band) { return band.startC; }
   static double Error(const Target& t, double p, double pp, double u, double v) {
     return MatchError(NaturalOmega(u, v, p, pp), t.omega, StageQuality(p, pp, u, v), t.q);
   }
 };
 
 struct HpfRoles {
-  static const SeriesLookup& RatioSeries() { return ResLookup(); }  // p, pp: Rb, Ra
-  static const SeriesLookup& PairSeries() { return CapLookup(); }   // u, v: Ca, Cb
+  static const SeriesLookup& RatioSeries(const PartSeries& s) { return s.Res(); }  // p, pp: Rb, Ra
+  static const SeriesLookup& PairSeries(const PartSeries& s) { return s.Cap(); }   // u, v: Ca, Cb
   // Where a loop walks both capacitors, the outer of the two is v (Cb).
   static constexpr bool kPairOuterIsU = false;
+  static double BandStart(const Band& band) { return band.startR; }
   static double Error(const Target& t, double p, double pp, double u, double v) {
     return MatchError(NaturalOmega(pp, p, u, v), t.omega, StageQuality(p, pp, u, v), t.q);
   }
@@ -46,8 +52,9 @@ inline bool NextPass(RunState& run) {
 /// Both pair parts searched, the outer one (index f) at or below the inner
 /// one (index w), each over the whole pair series; p and pp known.
 template <class K>
-void PairLoops(const Target& t, Tracker& tr, double p, double pp, std::int32_t pIndex, std::int32_t ppIndex) {
-  const SeriesLookup& s = K::PairSeries();
+void PairLoops(const PartSeries& series, const Target& t, Tracker& tr, double p, double pp, std::int32_t pIndex,
+               std::int32_t ppIndex) {
+  const SeriesLookup& s = K::PairSeries(series);
   const int last = s.Last();
   auto score = [&](int f, int w) {
     if constexpr (K::kPairOuterIsU) {
@@ -104,14 +111,18 @@ void PairLoops(const Target& t, Tracker& tr, double p, double pp, std::int32_t p
 /// No fixed parts: pp over the band window, p from pp up to the window's
 /// end, then both pair parts.
 template <class K>
-void SearchNone(RunState& run, const Target& t, Tracker& tr, IndexRange band) {
-  const SeriesLookup& ps = K::RatioSeries();
-  const SeriesLookup& us = K::PairSeries();
+void SearchNone(const PartSeries& series, RunState& run, const Target& t, Tracker& tr, IndexRange band) {
+  const SeriesLookup& ps = K::RatioSeries(series);
+  const SeriesLookup& us = K::PairSeries(series);
+  // Marks of the p indices some pair (u, v) can still serve (see below);
+  // sized once, so the loops allocate nothing.
+  std::vector<std::uint8_t> servable(static_cast<std::size_t>(ps.Last() + 1));
   for (int x = band.lo; x <= band.hi; ++x) {
     if (!NextPass(run)) return;
     const double pp = ps[x];
     IndexRange mid{x, band.hi};
     const Bounds b = PlainBounds(t, tr.best);
+    bool marked = false;
     if (b.Any()) {
       const ValueRange sw = SumWindow(t, b);
       const ValueRange pw = ProductWindow(t, b);
@@ -128,22 +139,45 @@ void SearchNone(RunState& run, const Target& t, Tracker& tr, IndexRange band) {
       const double leastProduct = u0 * std::max(sumLo - u0, u0);
       mid = Intersect(mid, WindowIndices(ps, std::max({byProduct, byRatio, byHarmonic}),
                                          std::min(pw.hi / (pp * leastProduct), hw.hi / (u0 / 2.0))));
+      // The pairs u <= v whose sum lies in the sum window are few; each
+      // allows only the p whose product P = p pp u v lies in the product
+      // window. Mark those p (widened far beyond rounding); the others
+      // cannot beat the best of the pass's start, nor any later best.
+      // Worth it only where those pairs are fewer than the p to try.
+      const double sumHiWide = sumHi * kWidenUp;
+      const int pairOuters = us.HighIndex(sumHiWide / 2.0) + 1;
+      if (!mid.Empty() && pairOuters < 2 * (mid.hi - mid.lo + 1)) {
+        std::fill(servable.begin() + mid.lo, servable.begin() + mid.hi + 1, std::uint8_t{0});
+        for (int f = 0; f <= us.Last() && 2.0 * us[f] <= sumHiWide; ++f) {
+          const double uf = us[f];
+          const IndexRange wr = Intersect({f, us.Last()}, WindowIndices(us, sumLo - uf, sumHi - uf));
+          for (int w = wr.lo; w <= wr.hi; ++w) {
+            const double k = pp * (uf * us[w]);
+            const IndexRange pr = Intersect(mid, WindowIndices(ps, (pw.lo / k) * kWidenDown, (pw.hi / k) * kWidenUp));
+            if (!pr.Empty()) std::fill(servable.begin() + pr.lo, servable.begin() + pr.hi + 1, std::uint8_t{1});
+          }
+        }
+        marked = true;
+      }
     }
-    for (int y = mid.lo; y <= mid.hi; ++y) PairLoops<K>(t, tr, ps[y], pp, y, x);
+    for (int y = mid.lo; y <= mid.hi; ++y) {
+      if (!marked || servable[static_cast<std::size_t>(y)]) PairLoops<K>(series, t, tr, ps[y], pp, y, x);
+    }
   }
 }
 
 /// p (fixedP) or pp (otherwise) fixed at `fixed`; the other over `outer`;
 /// both pair parts searched.
 template <class K>
-void SearchRatioFixed(RunState& run, const Target& t, Tracker& tr, bool fixedP, double fixed, IndexRange outer) {
-  const SeriesLookup& ps = K::RatioSeries();
+void SearchRatioFixed(const PartSeries& series, RunState& run, const Target& t, Tracker& tr, bool fixedP, double fixed,
+                      IndexRange outer) {
+  const SeriesLookup& ps = K::RatioSeries(series);
   for (int x = outer.lo; x <= outer.hi; ++x) {
     if (!NextPass(run)) return;
     if (fixedP) {
-      PairLoops<K>(t, tr, fixed, ps[x], NoneIndex, x);
+      PairLoops<K>(series, t, tr, fixed, ps[x], tr.none, x);
     } else {
-      PairLoops<K>(t, tr, ps[x], fixed, x, NoneIndex);
+      PairLoops<K>(series, t, tr, ps[x], fixed, x, tr.none);
     }
   }
 }
@@ -151,9 +185,10 @@ void SearchRatioFixed(RunState& run, const Target& t, Tracker& tr, bool fixedP, 
 /// One pair part fixed at o (it is u when zIsU is false), the other (z)
 /// over `zRange`; pp over the whole ratio series, p from pp to the end.
 template <class K>
-void SearchPairPartFixed(RunState& run, const Target& t, Tracker& tr, bool zIsU, double o, IndexRange zRange) {
-  const SeriesLookup& ps = K::RatioSeries();
-  const SeriesLookup& zs = K::PairSeries();
+void SearchPairPartFixed(const PartSeries& series, RunState& run, const Target& t, Tracker& tr, bool zIsU, double o,
+                         IndexRange zRange) {
+  const SeriesLookup& ps = K::RatioSeries(series);
+  const SeriesLookup& zs = K::PairSeries(series);
   const int lastP = ps.Last();
   for (int x = 0; x <= lastP; ++x) {
     if (!NextPass(run)) return;
@@ -194,9 +229,9 @@ void SearchPairPartFixed(RunState& run, const Target& t, Tracker& tr, bool zIsU,
       for (int i = 0; i < ws.count; ++i) {
         for (int z = ws.part[i].lo; z <= ws.part[i].hi; ++z) {
           if (zIsU) {
-            tr.Offer(K::Error(t, p, pp, zs[z], o), y, x, z, NoneIndex);
+            tr.Offer(K::Error(t, p, pp, zs[z], o), y, x, z, tr.none);
           } else {
-            tr.Offer(K::Error(t, p, pp, o, zs[z]), y, x, NoneIndex, z);
+            tr.Offer(K::Error(t, p, pp, o, zs[z]), y, x, tr.none, z);
           }
         }
       }
@@ -213,8 +248,8 @@ void SearchPairPartFixed(RunState& run, const Target& t, Tracker& tr, bool zIsU,
 /// p and pp fixed: the outer pair part over the whole series, the inner one
 /// from it to the end.
 template <class K>
-void SearchRatioPairFixed(RunState& run, const Target& t, Tracker& tr, double p, double pp) {
-  const SeriesLookup& s = K::PairSeries();
+void SearchRatioPairFixed(const PartSeries& series, RunState& run, const Target& t, Tracker& tr, double p, double pp) {
+  const SeriesLookup& s = K::PairSeries(series);
   const int last = s.Last();
   for (int f = 0; f <= last; ++f) {
     if (!NextPass(run)) return;
@@ -222,9 +257,9 @@ void SearchRatioPairFixed(RunState& run, const Target& t, Tracker& tr, double p,
     for (int i = 0; i < ws.count; ++i) {
       for (int w = ws.part[i].lo; w <= ws.part[i].hi; ++w) {
         if constexpr (K::kPairOuterIsU) {
-          tr.Offer(K::Error(t, p, pp, s[f], s[w]), NoneIndex, NoneIndex, f, w);
+          tr.Offer(K::Error(t, p, pp, s[f], s[w]), tr.none, tr.none, f, w);
         } else {
-          tr.Offer(K::Error(t, p, pp, s[w], s[f]), NoneIndex, NoneIndex, w, f);
+          tr.Offer(K::Error(t, p, pp, s[w], s[f]), tr.none, tr.none, w, f);
         }
       }
     }
@@ -234,23 +269,23 @@ void SearchRatioPairFixed(RunState& run, const Target& t, Tracker& tr, double p,
 /// One of p (fixedP) and pp fixed, the other over `outer`; one pair part
 /// fixed at o (u when zIsU is false), the other over `zRange`.
 template <class K>
-void SearchCrossFixed(RunState& run, const Target& t, Tracker& tr, bool fixedP, double fixedRatio, IndexRange outer,
-                      bool zIsU, double o, IndexRange zRange) {
-  const SeriesLookup& ps = K::RatioSeries();
-  const SeriesLookup& zs = K::PairSeries();
+void SearchCrossFixed(const PartSeries& series, RunState& run, const Target& t, Tracker& tr, bool fixedP,
+                      double fixedRatio, IndexRange outer, bool zIsU, double o, IndexRange zRange) {
+  const SeriesLookup& ps = K::RatioSeries(series);
+  const SeriesLookup& zs = K::PairSeries(series);
   for (int x = outer.lo; x <= outer.hi; ++x) {
     if (!NextPass(run)) return;
     const double p = fixedP ? fixedRatio : ps[x];
     const double pp = fixedP ? ps[x] : fixedRatio;
-    const std::int32_t pIndex = fixedP ? NoneIndex : x;
-    const std::int32_t ppIndex = fixedP ? x : NoneIndex;
+    const std::int32_t pIndex = fixedP ? tr.none : x;
+    const std::int32_t ppIndex = fixedP ? x : tr.none;
     const Windows ws = SumPartWindows(t, tr.best, zs, zRange, p, pp, o, tr.best >= kBoxBoundsFrom);
     for (int i = 0; i < ws.count; ++i) {
       for (int z = ws.part[i].lo; z <= ws.part[i].hi; ++z) {
         if (zIsU) {
-          tr.Offer(K::Error(t, p, pp, zs[z], o), pIndex, ppIndex, z, NoneIndex);
+          tr.Offer(K::Error(t, p, pp, zs[z], o), pIndex, ppIndex, z, tr.none);
         } else {
-          tr.Offer(K::Error(t, p, pp, o, zs[z]), pIndex, ppIndex, NoneIndex, z);
+          tr.Offer(K::Error(t, p, pp, o, zs[z]), pIndex, ppIndex, tr.none, z);
         }
       }
     }
@@ -259,8 +294,8 @@ void SearchCrossFixed(RunState& run, const Target& t, Tracker& tr, bool fixedP, 
 
 /// Both pair parts fixed: pp over the whole ratio series, p from pp to the end.
 template <class K>
-void SearchPairFixed(RunState& run, const Target& t, Tracker& tr, double u, double v) {
-  const SeriesLookup& ps = K::RatioSeries();
+void SearchPairFixed(const PartSeries& series, RunState& run, const Target& t, Tracker& tr, double u, double v) {
+  const SeriesLookup& ps = K::RatioSeries(series);
   const int last = ps.Last();
   for (int x = 0; x <= last; ++x) {
     if (!NextPass(run)) return;
@@ -268,7 +303,7 @@ void SearchPairFixed(RunState& run, const Target& t, Tracker& tr, double u, doub
     const Windows ws = RatioPartWindows(t, tr.best, ps, {x, last}, pp, u, v, tr.best >= kBoxBoundsFrom);
     for (int i = 0; i < ws.count; ++i) {
       for (int y = ws.part[i].lo; y <= ws.part[i].hi; ++y) {
-        tr.Offer(K::Error(t, ps[y], pp, u, v), y, x, NoneIndex, NoneIndex);
+        tr.Offer(K::Error(t, ps[y], pp, u, v), y, x, tr.none, tr.none);
       }
     }
   }

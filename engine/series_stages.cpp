@@ -1,11 +1,9 @@
 // Preferred-value design of one stage: the search of the stage and the
-// write-back of its result into the stage's parts. Every auto part gets the
-// series value at its result index, or 0 where the search chose nothing; a
-// fixed part keeps the user's value.
+// write-back of its result into the stage's parts, in the series of the run.
+// Every auto part gets the series value at its result index, or 0 where the
+// search chose nothing; a fixed part keeps the user's value.
 
-#include <span>
-
-#include "engine/design_data.h"
+#include "engine/part_series.h"
 #include "engine/series_search.h"
 #include "engine/stage_maths.h"
 #include "engine/stages.h"
@@ -13,13 +11,12 @@
 namespace kelvara::engine {
 namespace {
 
-double SeriesValue(std::span<const double> series, std::int32_t index) {
-  return index == NoneIndex ? 0.0 : series[static_cast<std::size_t>(index)];
+void Put(double& part, bool fixed, double value) {
+  if (!fixed) part = value;
 }
 
-void Put(double& part, bool fixed, std::span<const double> series, std::int32_t index) {
-  if (!fixed) part = SeriesValue(series, index);
-}
+// The series value nearest to x, 0 when the series holds none.
+double Nearest(const series::SeriesLookup& s, double x) { return s.Last() < 0 ? 0.0 : s[s.Nearest(x)]; }
 
 void DesignSeriesStage(RunState& run, PassKind kind, int e, const StageTargets& targets, ComponentSet& parts) {
   const int slot = StageSlot(e);
@@ -36,18 +33,18 @@ void DesignSeriesStage(RunState& run, PassKind kind, int e, const StageTargets& 
   stage.rbFixed = p.RbFixed;
   stage.caFixed = p.CaFixed;
   stage.cbFixed = p.CbFixed;
-  const SearchResult r = SearchSeriesStage(run, stage);
-  const DesignData& d = BuildDesignData();
+  const PartSeries& ps = SeriesOfRun(run);
+  const SearchResult r = SearchSeriesStage(run, stage, ps);
   if (kind == kLpf) {
-    Put(p.Ca, p.CaFixed, d.CapSeries, r.first);
-    Put(p.Cb, p.CbFixed, d.CapSeries, r.second);
-    Put(p.Ra, p.RaFixed, d.ResSeries, r.third);
-    Put(p.Rb, p.RbFixed, d.ResSeries, r.fourth);
+    Put(p.Ca, p.CaFixed, ps.CapValue(r.first));
+    Put(p.Cb, p.CbFixed, ps.CapValue(r.second));
+    Put(p.Ra, p.RaFixed, ps.ResValue(r.third));
+    Put(p.Rb, p.RbFixed, ps.ResValue(r.fourth));
   } else {
-    Put(p.Rb, p.RbFixed, d.ResSeries, r.first);
-    Put(p.Ra, p.RaFixed, d.ResSeries, r.second);
-    Put(p.Ca, p.CaFixed, d.CapSeries, r.third);
-    Put(p.Cb, p.CbFixed, d.CapSeries, r.fourth);
+    Put(p.Rb, p.RbFixed, ps.ResValue(r.first));
+    Put(p.Ra, p.RaFixed, ps.ResValue(r.second));
+    Put(p.Ca, p.CaFixed, ps.CapValue(r.third));
+    Put(p.Cb, p.CbFixed, ps.CapValue(r.fourth));
   }
 }
 
@@ -73,36 +70,37 @@ void SeriesStageTwoFixedHpf(RunState& run, int e, const StageTargets& targets, C
 }
 
 // The one auto part from the natural frequency alone, rounded to the nearest
-// series value (ties to the lower). No search, no progress step, no warning.
-void SeriesStageThreeFixed(RunState& /*run*/, int e, const StageTargets& targets, ComponentSet& parts) {
+// series value (ties to the lower; 0 when the series holds no value). No
+// search, no progress step, no warning.
+void SeriesStageThreeFixed(RunState& run, int e, const StageTargets& targets, ComponentSet& parts) {
   const double omega = targets.stageOmega[StageSlot(e)];
   StageParts p(parts, e);
-  const DesignData& d = BuildDesignData();
+  const PartSeries& ps = SeriesOfRun(run);
   if (p.RaAuto) {
-    p.Ra = NearestValue(d.ResSeries, kResLast, PartForOmega(omega, p.Rb, p.Ca, p.Cb));
+    p.Ra = Nearest(ps.Res(), PartForOmega(omega, p.Rb, p.Ca, p.Cb));
   } else if (p.RbAuto) {
-    p.Rb = NearestValue(d.ResSeries, kResLast, PartForOmega(omega, p.Ra, p.Ca, p.Cb));
+    p.Rb = Nearest(ps.Res(), PartForOmega(omega, p.Ra, p.Ca, p.Cb));
   } else if (p.CaAuto) {
-    p.Ca = NearestValue(d.CapSeries, kCapLast, PartForOmega(omega, p.Ra, p.Rb, p.Cb));
+    p.Ca = Nearest(ps.Cap(), PartForOmega(omega, p.Ra, p.Rb, p.Cb));
   } else if (p.CbAuto) {
-    p.Cb = NearestValue(d.CapSeries, kCapLast, PartForOmega(omega, p.Ra, p.Rb, p.Ca));
+    p.Cb = Nearest(ps.Cap(), PartForOmega(omega, p.Ra, p.Rb, p.Ca));
   }
 }
 
 void SeriesFirstOrderFree(RunState& run, const StageTargets& targets, ComponentSet& parts) {
-  const SearchResult r = SearchFirstOrderFree(run, targets.stageOmega[0]);
-  const DesignData& d = BuildDesignData();
-  parts.c[0] = SeriesValue(d.CapSeries, r.first);
-  parts.r[0] = SeriesValue(d.ResSeries, r.second);
+  const PartSeries& ps = SeriesOfRun(run);
+  const SearchResult r = SearchFirstOrderFree(run, targets.stageOmega[0], ps);
+  parts.c[0] = ps.CapValue(r.first);
+  parts.r[0] = ps.ResValue(r.second);
 }
 
 void SeriesFirstOrderOneFixed(RunState& run, const StageTargets& targets, ComponentSet& parts) {
   const double omega = targets.stageOmega[0];
-  const DesignData& d = BuildDesignData();
+  const PartSeries& ps = SeriesOfRun(run);
   if (parts.rAuto[0] && parts.cFixed[0]) {
-    parts.r[0] = SeriesValue(d.ResSeries, SearchFirstOrderOneFixed(run, omega, false, parts.c[0]).second);
+    parts.r[0] = ps.ResValue(SearchFirstOrderOneFixed(run, omega, false, parts.c[0], ps).second);
   } else if (parts.rFixed[0] && parts.cAuto[0]) {
-    parts.c[0] = SeriesValue(d.CapSeries, SearchFirstOrderOneFixed(run, omega, true, parts.r[0]).first);
+    parts.c[0] = ps.CapValue(SearchFirstOrderOneFixed(run, omega, true, parts.r[0], ps).first);
   }
 }
 

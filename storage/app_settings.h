@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "storage/series_settings.h"
+
 namespace kelvara::storage {
 
 /// A colour as red + 256 * green + 65536 * blue.
@@ -69,6 +71,11 @@ class SettingsStore {
     (void)name;
     (void)value;
   }
+  /// The preferred-value series chosen (series_settings.h); a store that
+  /// keeps none gives the defaults. SaveSeries is false when it could not
+  /// write them.
+  virtual SeriesSettings LoadSeries() { return {}; }
+  virtual bool SaveSeries(const SeriesSettings&) { return true; }
 };
 
 /// A store that remembers nothing: every load gives the defaults.

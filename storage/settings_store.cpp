@@ -279,4 +279,16 @@ void QSettingsStore::WriteText(const QString& name, const QString& value) {
   settings->sync();
 }
 
+SeriesSettings QSettingsStore::LoadSeries() {
+  if (!UnusableFileProblem().isEmpty()) return {};
+  const std::unique_ptr<QSettings> settings = Open();
+  return LoadSeriesSettings(*settings);
+}
+
+bool QSettingsStore::SaveSeries(const SeriesSettings& values) {
+  if (!UnusableFileProblem().isEmpty()) return false;
+  const std::unique_ptr<QSettings> settings = Open();
+  return SaveSeriesSettings(*settings, values);
+}
+
 }  // namespace kelvara::storage

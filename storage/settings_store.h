@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "storage/app_settings.h"
+#include "storage/series_settings.h"
 
 namespace kelvara::storage {
 
@@ -67,6 +68,8 @@ class QSettingsStore final : public SettingsStore {
   void WriteInt(const QString& name, int value) override;
   std::optional<QString> ReadText(const QString& name) override;
   void WriteText(const QString& name, const QString& value) override;
+  SeriesSettings LoadSeries() override;
+  bool SaveSeries(const SeriesSettings& values) override;
   const SettingsReport& LastReport() const { return report_; }
 
  private:

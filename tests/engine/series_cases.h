@@ -13,6 +13,7 @@
 
 #include "engine/design.h"
 #include "engine/design_data.h"
+#include "engine/part_series.h"
 #include "engine/series_search.h"
 #include "engine/stage_maths.h"
 
@@ -46,7 +47,9 @@ inline void SetPattern(SeriesStage& s, int pattern) {
 
 class CaseMaker {
  public:
-  explicit CaseMaker(std::uint64_t seed) : rng_(seed) {}
+  /// Fixed values and exact combinations are drawn from `series`.
+  explicit CaseMaker(std::uint64_t seed, const engine::PartSeries& series = engine::DefaultPartSeries())
+      : rng_(seed), series_(&series) {}
 
   double Uniform(double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng_); }
   double LogUniform(double lo, double hi) { return std::exp(Uniform(std::log(lo), std::log(hi))); }
@@ -111,9 +114,8 @@ class CaseMaker {
   /// A fixed value: a series value, any value in the series' span, a value
   /// outside it, near the continuous design, or the exact combination's.
   double FixedValue(bool capacitor, double continuous, bool exact, double exactValue) {
-    const auto& d = engine::BuildDesignData();
-    const double* series = capacitor ? d.CapSeries.data() : d.ResSeries.data();
-    const int last = capacitor ? engine::kCapLast : engine::kResLast;
+    const double* series = capacitor ? series_->Cap().Values().data() : series_->Res().Values().data();
+    const int last = capacitor ? series_->CapLast() : series_->ResLast();
     if (exact && Chance(0.6)) return exactValue;
     switch (Index(10)) {
       case 0:
@@ -146,22 +148,24 @@ class CaseMaker {
       const int hi = engine::NearestIndex({series, static_cast<std::size_t>(last + 1)}, last, 40 * start);
       return series[lo + Index(hi - lo + 1)];
     };
-    const double* cs = d.CapSeries.data();
-    const double* rs = d.ResSeries.data();
+    const double* cs = series_->Cap().Values().data();
+    const double* rs = series_->Res().Values().data();
+    const int capLast = series_->CapLast();
+    const int resLast = series_->ResLast();
     if (s.kind == engine::kLpf) {
-      ca = pick(cs, engine::kCapLast, band.startC);
-      cb = pick(cs, engine::kCapLast, band.startC);
+      ca = pick(cs, capLast, band.startC);
+      cb = pick(cs, capLast, band.startC);
       if (ca < cb) std::swap(ca, cb);
-      ra = rs[Index(engine::kResLast + 1)];
-      rb = rs[Index(engine::kResLast + 1)];
+      ra = rs[Index(resLast + 1)];
+      rb = rs[Index(resLast + 1)];
       if (ra > rb) std::swap(ra, rb);
       s.q = engine::StageQuality(ca, cb, ra, rb);
     } else {
-      rb = pick(rs, engine::kResLast, band.startR);
-      ra = pick(rs, engine::kResLast, band.startR);
+      rb = pick(rs, resLast, band.startR);
+      ra = pick(rs, resLast, band.startR);
       if (rb < ra) std::swap(ra, rb);
-      ca = cs[Index(engine::kCapLast + 1)];
-      cb = cs[Index(engine::kCapLast + 1)];
+      ca = cs[Index(capLast + 1)];
+      cb = cs[Index(capLast + 1)];
       if (ca < cb) std::swap(ca, cb);
       s.q = engine::StageQuality(rb, ra, ca, cb);
     }
@@ -169,6 +173,7 @@ class CaseMaker {
   }
 
   std::mt19937_64 rng_;
+  const engine::PartSeries* series_;
 };
 
 }  // namespace kelvara::testcases

@@ -35,8 +35,10 @@ struct PlainDesign {
   ComponentSet parts;
   int progress;
 };
-PlainDesign RunPlain(const engine::DesignRequest& request, std::optional<int> stopAfter) {
+PlainDesign RunPlain(const engine::DesignRequest& request, std::optional<int> stopAfter,
+                     const engine::PartSeries* series = nullptr) {
   ScriptedRun run(stopAfter);
+  run.partSeries = series;
   run.progress = engine::ProgressMaximum(request.Order()) / 100 + 1;
   PlainDesign d{AllAuto(), 0};
   for (int i = request.Order(); i < engine::kMaxParts; ++i) {
@@ -93,9 +95,9 @@ INSTANTIATE_TEST_SUITE_P(
 // (the plain loops of stages without any take too long for many designs),
 // every first-order pattern, both filter kinds, orders 2 to 8, sometimes
 // stopped.
-TEST(SeriesDesignIdentity, RandomDesignsWithFixedPartsMatchThePlainDesign) {
-  testcases::CaseMaker maker(0xde5165ULL);
-  for (int n = 0; n < 300; ++n) {
+void ExpectRandomDesignsMatch(std::uint64_t seed, int count, const engine::PartSeries& series) {
+  testcases::CaseMaker maker(seed, series);
+  for (int n = 0; n < count; ++n) {
     const engine::PassKind kind = maker.Chance(0.5) ? engine::kHpf : engine::kLpf;
     int order = 2 + maker.Index(7);
     int response =
@@ -135,6 +137,7 @@ TEST(SeriesDesignIdentity, RandomDesignsWithFixedPartsMatchThePlainDesign) {
     ComponentSet plainParts = parts;
     ScriptedRun engineRun(stop);
     ScriptedRun plainRun(stop);
+    engineRun.partSeries = plainRun.partSeries = &series;
     engine::DesignFilter(engineRun, targets, request, engineParts);
     reference::PlainSeriesDesign(plainRun, targets, request, plainParts);
     ASSERT_EQ(engineParts.r, plainParts.r) << "design " << n;
@@ -143,6 +146,63 @@ TEST(SeriesDesignIdentity, RandomDesignsWithFixedPartsMatchThePlainDesign) {
     ASSERT_EQ(engineRun.steps, plainRun.steps) << "design " << n;
     ASSERT_TRUE(engineRun.valid);
   }
+}
+
+TEST(SeriesDesignIdentity, RandomDesignsWithFixedPartsMatchThePlainDesign) {
+  ExpectRandomDesignsMatch(0xde5165ULL, 300, engine::DefaultPartSeries());
+}
+
+engine::SeriesChoice PracticalChoice() {
+  engine::SeriesChoice c;
+  c.res = engine::ResSeriesKind::kE96;
+  c.cap = engine::CapSeriesKind::kE12;
+  c.rMin = 1e3;
+  c.rMax = 1e6;
+  c.cMin = 100e-12;
+  return c;
+}
+
+TEST(SeriesDesignIdentity, RandomDesignsInNarrowedLargerSeriesMatchThePlainDesign) {
+  ExpectRandomDesignsMatch(0xde5166ULL, 60, engine::PartSeriesOf(PracticalChoice()));
+}
+
+// E96 resistors of 1 k to 1 M and E12 capacitors from 100 pF: every part of
+// a 50 kHz order-5 Butterworth LPF comes from those ranges, as the plain
+// design gives it.
+TEST(SeriesChoiceDesign, KeepsEveryPartInsideTheChosenRanges) {
+  const engine::PartSeries& series = engine::PartSeriesOf(PracticalChoice());
+  const engine::DesignRequest request = Request(engine::kLpf, 5, engine::kButterworth, "50k");
+  const tools::DesignReport report = tools::RunHeadlessDesign(request, engine::PartInputs{}, std::nullopt, &series);
+  const PlainDesign plain = RunPlain(request, std::nullopt, &series);
+  EXPECT_EQ(report.parts.r, plain.parts.r);
+  EXPECT_EQ(report.parts.c, plain.parts.c);
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_GE(report.parts.r[i], 1e3) << "R" << i + 1;
+    EXPECT_LE(report.parts.r[i], 1e6) << "R" << i + 1;
+    EXPECT_GE(report.parts.c[i], 100e-12) << "C" << i + 1;
+  }
+  ASSERT_TRUE(report.minus3dbHz.has_value());
+  EXPECT_NEAR(*report.minus3dbHz, 50e3, 250);
+}
+
+// A range without a single series value leaves every auto part at 0, fixed
+// parts untouched, and still makes the progress steps of an unstopped run.
+TEST(SeriesChoiceDesign, EmptyRangeGivesZeroToEveryAutoPart) {
+  engine::SeriesChoice c;
+  c.rMin = 1.05e3;
+  c.rMax = 1.08e3;
+  const engine::PartSeries& series = engine::PartSeriesOf(c);
+  const engine::DesignRequest request = Request(engine::kHpf, 5, engine::kButterworth, "1k");
+  ComponentSet parts = AllAuto();
+  FixR(parts, 3, 2e3);  // R3 fixed: the stage of R2, R3 has three auto parts
+  ScriptedRun run;
+  run.partSeries = &series;
+  engine::DesignFilter(run, engine::BuildStageTargets(request), request, parts);
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(parts.r[i], i == 2 ? 2e3 : 0.0) << "R" << i + 1;
+    EXPECT_EQ(parts.c[i], 0.0) << "C" << i + 1;
+  }
+  EXPECT_EQ(run.progress, engine::ProgressMaximum(5) + 1);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -43,7 +44,8 @@ PlainRecord RecordPlain(Plain plain) {
 // Runs the engine's search unstopped and stopped after several pass counts,
 // and compares each with the plain record.
 template <class Engine>
-void ExpectSameAsPlain(const PlainRecord& plain, Engine search, const std::string& what, testcases::CaseMaker& maker) {
+void ExpectSameAsPlain(const PlainRecord& plain, Engine search, const std::string& what, testcases::CaseMaker& maker,
+                       const engine::PartSeries& series = engine::DefaultPartSeries()) {
   {
     ScriptedRun run;
     const SearchResult r = search(run);
@@ -58,7 +60,7 @@ void ExpectSameAsPlain(const PlainRecord& plain, Engine search, const std::strin
     if (k < 0) continue;
     ScriptedRun run(k);
     const SearchResult r = search(run);
-    const SearchResult expected = k == 0 ? SearchResult{} : plain.afterPass[std::min(k, passes) - 1];
+    const SearchResult expected = k == 0 ? engine::NoneResult(series.None()) : plain.afterPass[std::min(k, passes) - 1];
     ASSERT_EQ(r, expected) << what << "\n stopped after " << k << " passes: engine " << Text(r) << " plain "
                            << Text(expected);
     ASSERT_EQ(run.steps, std::min(k, passes)) << what;
@@ -146,5 +148,69 @@ TEST(SeriesFirstOrderIdentity, OneFixedSearchMatchesPlainLoops) {
     if (HasFatalFailure()) return;
   }
 }
+
+// The same for larger series and narrowed ranges, on fewer targets (the
+// plain loops take seconds per free stage there).
+struct ChoiceCase {
+  const char* name;
+  engine::SeriesChoice choice;
+  int freeSamples;
+  int oneFixedSamples;
+  int twoFixedSamples;
+  /// The free HPF stage over the whole E96 range costs the plain loops
+  /// some 300 million candidates per target; the narrowed case covers it.
+  bool hpfFree = true;
+};
+
+engine::SeriesChoice Choice(engine::CapSeriesKind cap, engine::ResSeriesKind res, double rMin, double rMax, double cMin,
+                            double cMax) {
+  return {cap, res, rMin, rMax, cMin, cMax};
+}
+
+class SeriesChoiceIdentity : public testing::TestWithParam<ChoiceCase> {};
+
+TEST_P(SeriesChoiceIdentity, MatchesPlainLoopsForEveryPattern) {
+  const ChoiceCase& c = GetParam();
+  const engine::PartSeries& series = engine::PartSeriesOf(c.choice);
+  for (engine::PassKind kind : {engine::kLpf, engine::kHpf}) {
+    for (int pattern : {0, 1, 2, 4, 8, 3, 5, 6, 9, 10, 12}) {
+      const int fixed = std::popcount(static_cast<unsigned>(pattern));
+      int samples = fixed == 0 ? c.freeSamples : fixed == 1 ? c.oneFixedSamples : c.twoFixedSamples;
+      if (fixed == 0 && kind == engine::kHpf && !c.hpfFree) samples = 0;
+      testcases::CaseMaker maker(0xc401ceULL * 1000 + static_cast<std::uint64_t>(kind) * 100 + pattern, series);
+      for (int n = 0; n < samples; ++n) {
+        const engine::SeriesStage stage = maker.Stage(kind, pattern);
+        const PlainRecord plain = RecordPlain([&](engine::RunState& run, const reference::PassObserver& obs) {
+          return reference::PlainSearchSeriesStage(run, stage, obs, series);
+        });
+        ExpectSameAsPlain(
+            plain, [&](engine::RunState& run) { return engine::SearchSeriesStage(run, stage, series); },
+            std::string(c.name) + " case " + std::to_string(n) + ": " + testcases::Describe(stage), maker, series);
+        if (HasFatalFailure()) return;
+      }
+    }
+  }
+  testcases::CaseMaker maker(0xc401cfULL, series);
+  for (int n = 0; n < 8 * c.oneFixedSamples; ++n) {
+    const double omega = maker.Omega();
+    const PlainRecord plain = RecordPlain([&](engine::RunState& run, const reference::PassObserver& obs) {
+      return reference::PlainSearchFirstOrderFree(run, omega, obs, series);
+    });
+    ExpectSameAsPlain(
+        plain, [&](engine::RunState& run) { return engine::SearchFirstOrderFree(run, omega, series); },
+        std::string(c.name) + " first order omega=" + testcases::Hex(omega), maker, series);
+    if (HasFatalFailure()) return;
+  }
+}
+
+using CK = engine::CapSeriesKind;
+using RK = engine::ResSeriesKind;
+INSTANTIATE_TEST_SUITE_P(
+    Choices, SeriesChoiceIdentity,
+    testing::Values(ChoiceCase{"E96E12", Choice(CK::kE12, RK::kE96, 0.47, 510e3, 1e-12, 1e-3), 1, 2, 30, false},
+                    ChoiceCase{"E96E12Narrowed", Choice(CK::kE12, RK::kE96, 1e3, 100e3, 100e-12, 1e-6), 2, 8, 60},
+                    ChoiceCase{"DefaultNarrowed", Choice(CK::kDefault, RK::kDefault, 1e3, 100e3, 100e-12, 1e-6), 3, 20,
+                               100}),
+    [](const testing::TestParamInfo<ChoiceCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -23,14 +23,17 @@ namespace kelvara::reference {
 using PassObserver = std::function<void(const engine::SearchResult&)>;
 
 engine::SearchResult PlainSearchSeriesStage(engine::RunState& run, const engine::SeriesStage& stage,
-                                            const PassObserver& afterPass = {});
-engine::SearchResult PlainSearchFirstOrderFree(engine::RunState& run, double omega, const PassObserver& afterPass = {});
+                                            const PassObserver& afterPass = {},
+                                            const engine::PartSeries& series = engine::DefaultPartSeries());
+engine::SearchResult PlainSearchFirstOrderFree(engine::RunState& run, double omega, const PassObserver& afterPass = {},
+                                               const engine::PartSeries& series = engine::DefaultPartSeries());
 engine::SearchResult PlainSearchFirstOrderOneFixed(engine::RunState& run, double omega, bool resistorFixed,
-                                                   double fixedValue, const PassObserver& afterPass = {});
+                                                   double fixedValue, const PassObserver& afterPass = {},
+                                                   const engine::PartSeries& series = engine::DefaultPartSeries());
 
-/// A whole preferred-value design (request with both series chosen): the
-/// same stages, progress values and write-back as the engine, on the plain
-/// searches.
+/// A whole preferred-value design (request with both series chosen) in the
+/// run's series: the same stages, progress values and write-back as the
+/// engine, on the plain searches.
 void PlainSeriesDesign(engine::RunState& run, const engine::StageTargets& targets, const engine::DesignRequest& request,
                        engine::ComponentSet& parts);
 

@@ -191,5 +191,52 @@ TEST(HeadlessDesign, MatchesTheEngineRunBitForBit) {
   EXPECT_EQ(report.progress, 4 * 80 + 1);  // set after the last stage, then one step
 }
 
+// The series options: the defaults spelled out change nothing, a practical
+// choice keeps every part in its range, and a bad text is a usage error.
+TEST(KelvaraDesignSeries, DefaultsSpelledOutGiveTodaysOutput) {
+  const Result plain = RunTool("--cutoff 50k --order 5 --values series --json");
+  const Result spelled = RunTool(
+      "--cutoff 50k --order 5 --values series --json --cap-series default --res-series default "
+      "--r-min 0.47 --r-max 510k --c-min 1p --c-max 1000u");
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  EXPECT_EQ(spelled.out, plain.out);
+  EXPECT_EQ(Json(plain)["r"][1].get<double>(), 51.0);  // why the ranges exist
+}
+
+TEST(KelvaraDesignSeries, PracticalChoiceKeepsPartsInRange) {
+  const Result r = RunTool(
+      "--cutoff 50k --order 5 --values series --json --res-series E96 --r-min 1k --r-max 1M --cap-series E12 "
+      "--c-min 100p");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const nlohmann::json j = Json(r);
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_GE(j["r"][i].get<double>(), 1e3);
+    EXPECT_LE(j["r"][i].get<double>(), 1e6);
+    EXPECT_GE(j["c"][i].get<double>(), 100e-12);
+  }
+}
+
+struct SeriesUsageCase {
+  const char* args;
+  const char* message;
+};
+
+class SeriesUsage : public ::testing::TestWithParam<SeriesUsageCase> {};
+
+TEST_P(SeriesUsage, IsAUsageErrorWithAClearMessage) {
+  const Result r = RunTool(std::string("--cutoff 1k --values series ") + GetParam().args);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find(GetParam().message), std::string::npos) << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SeriesUsage,
+    ::testing::Values(SeriesUsageCase{"--res-series E12", "--res-series"},
+                      SeriesUsageCase{"--cap-series E96", "--cap-series"},
+                      SeriesUsageCase{"--r-min 1x", "--r-min: '1x' is not an engineering value above 0"},
+                      SeriesUsageCase{"--c-max 0", "--c-max: '0' is not an engineering value above 0"},
+                      SeriesUsageCase{"--r-min 2k --r-max 1k", "--r-min (2k) is above --r-max (1k)"},
+                      SeriesUsageCase{"--c-min 1u --c-max 1n", "--c-min (1u) is above --c-max (1n)"}));
+
 }  // namespace
 }  // namespace kelvara::tools

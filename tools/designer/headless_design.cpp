@@ -42,8 +42,9 @@ bool AllPartsPositive(const engine::ComponentSet& parts, int order) {
 }  // namespace
 
 DesignReport RunHeadlessDesign(const engine::DesignRequest& request, const engine::PartInputs& inputs,
-                               std::optional<int> stopAfter) {
+                               std::optional<int> stopAfter, const engine::PartSeries* series) {
   HeadlessRun run(stopAfter);
+  run.partSeries = series;
   engine::RunData data;
   data.request = request;
   data.inputs = inputs;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/design_types.h"
+#include "engine/part_series.h"
 
 namespace kelvara::tools {
 
@@ -32,8 +33,9 @@ struct DesignReport {
 /// Designs like a press of the calculate button on a sheet holding these
 /// inputs. With stopAfter = N the run's stop flag is set inside the N-th
 /// progress step the design makes (the run's own step before the design
-/// does not count).
+/// does not count). A preferred-value design draws from `series` (null: the
+/// program's own series).
 DesignReport RunHeadlessDesign(const engine::DesignRequest& request, const engine::PartInputs& inputs,
-                               std::optional<int> stopAfter = std::nullopt);
+                               std::optional<int> stopAfter = std::nullopt, const engine::PartSeries* series = nullptr);
 
 }  // namespace kelvara::tools

@@ -26,6 +26,7 @@
 #include "tools/designer/headless_design.h"
 #include "tools/designer/opamp_options.h"
 #include "tools/designer/tolerance_options.h"
+#include "tools/designer/series_cli.h"
 #include "values/eng_value.h"
 #include "values/filter_catalogue.h"
 
@@ -183,6 +184,8 @@ int main(int argc, char** argv) {
   app.add_option("--stop-after", stopAfter, "press stop inside the N-th progress step of the design")
       ->check(CLI::PositiveNumber);
   app.add_flag("--json", json, "print one JSON object");
+  kelvara::engine::SeriesTexts seriesTexts;
+  kelvara::tools::AddSeriesOptions(app, seriesTexts);
   kelvara::tools::AnalysisOptions analysisOptions;
   kelvara::tools::AddAnalysisOptions(app, analysisOptions);
   kelvara::tools::OpAmpOptions opAmpOptions;
@@ -224,7 +227,11 @@ int main(int argc, char** argv) {
       throw UsageError{"HPF is designed only with the Butterworth response, or Chebyshev from order 4"};
     }
 
-    const kelvara::tools::DesignReport report = kelvara::tools::RunHeadlessDesign(request, inputs.parts, stopAfter);
+    std::string seriesProblem;
+    const kelvara::engine::PartSeries* series = kelvara::tools::ChosenSeries(seriesTexts, seriesProblem);
+    if (!series) throw UsageError{seriesProblem};
+    const kelvara::tools::DesignReport report =
+        kelvara::tools::RunHeadlessDesign(request, inputs.parts, stopAfter, series);
     for (const auto& w : report.warnings) std::cerr << w.caption << ": " << w.text << '\n';
     std::optional<kelvara::tools::ToleranceReport> tolerance;
     if (toleranceOptions.Requested() && report.minus3dbHz) {

@@ -1,0 +1,66 @@
+// The preferred-value series of the runs: the menu "設定(&O)" opens the
+// options dialog, the choice is kept in the settings store, and the check
+// boxes of GBox_E12 name the chosen series when they are not the program's
+// own.
+
+#include <QCheckBox>
+
+#include "app/application.h"
+#include "app/dialogs/form_series_options.h"
+#include "app/form_main.h"
+#include "app/ui_texts.h"
+
+namespace kelvara::app {
+namespace {
+
+engine::SeriesTexts FromSettings(const storage::SeriesSettings& s) {
+  engine::SeriesTexts t;
+  t.cap = s.cap.toStdString();
+  t.res = s.res.toStdString();
+  t.rMin = s.rMin.toStdString();
+  t.rMax = s.rMax.toStdString();
+  t.cMin = s.cMin.toStdString();
+  t.cMax = s.cMax.toStdString();
+  return t;
+}
+
+storage::SeriesSettings ToSettings(const engine::SeriesTexts& t) {
+  return {QString::fromStdString(t.cap),  QString::fromStdString(t.res),  QString::fromStdString(t.rMin),
+          QString::fromStdString(t.rMax), QString::fromStdString(t.cMin), QString::fromStdString(t.cMax)};
+}
+
+}  // namespace
+
+void TFormMain::LoadSeriesChoice() { ApplySeriesTexts(FromSettings(settingsStore_.LoadSeries())); }
+
+void TFormMain::ApplySeriesTexts(const engine::SeriesTexts& texts) {
+  engine::SeriesTextCheck check = engine::CheckSeriesTexts(texts);
+  seriesTexts_ = check.problem == engine::SeriesTextProblem::kNone ? texts : engine::SeriesTexts{};
+  if (check.problem != engine::SeriesTextProblem::kNone) check = engine::CheckSeriesTexts(seriesTexts_);
+  partSeries_ = &engine::PartSeriesOf(check.choice);
+  const bool capDefault = check.choice.cap == engine::CapSeriesKind::kDefault;
+  const bool resDefault = check.choice.res == engine::ResSeriesKind::kDefault;
+  auto named = [](const char* part, std::string_view series) {
+    return QString::fromUtf8(part) + QString::fromStdString(std::string(series)) + QString::fromUtf8("系列");
+  };
+  if (chkBoxE12[0]) {
+    chkBoxE12[0]->setText(capDefault ? QString(text::kSeriesChecks[0])
+                                     : named("Ｃは", engine::CapSeriesName(check.choice.cap)));
+  }
+  if (chkBoxE12[1]) {
+    chkBoxE12[1]->setText(resDefault ? QString(text::kSeriesChecks[1])
+                                     : named("Ｒは", engine::ResSeriesName(check.choice.res)));
+  }
+}
+
+void TFormMain::menuSeriesOptionsClick() {
+  TFormSeriesOptions dialog(this);
+  dialog.SetTexts(seriesTexts_);
+  if (dialog.exec() != QDialog::Accepted) return;
+  ApplySeriesTexts(dialog.Texts());
+  if (!settingsStore_.SaveSeries(ToSettings(seriesTexts_))) {
+    ReportError(QString::fromUtf8("部品系列の設定を保存できません。この設定は次に起動するときには使われません。"));
+  }
+}
+
+}  // namespace kelvara::app
