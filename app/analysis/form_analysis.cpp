@@ -18,7 +18,7 @@
 #include "app/form_main.h"
 #include "app/response_chart.h"
 #include "engine/sheet_inputs.h"
-#include "storage/sheet_checks.h"
+#include "values/sheet_checks.h"
 
 namespace kelvara::app {
 namespace {
@@ -272,7 +272,7 @@ void TFormAnalysis::Refresh() {
       // As "ｆ特比較": from the sheet's record, a sheet never stored as a
       // new one.
       const values::SheetRecord record = form_.sheets[i].empty() ? values::DefaultSheetRecord() : form_.sheets[i];
-      if (const auto problem = storage::ValidateSheetRecord(record)) {
+      if (const auto problem = values::ValidateSheetRecord(record)) {
         problems << prefix + QString::fromStdString(problem->text);
         continue;
       }

@@ -34,7 +34,7 @@ class AnalysisWindow : public ChartTest {
 TEST_F(AnalysisWindow, MenuSitsBetweenFileAndHelpWithCtrlR) {
   QStringList titles;
   for (QAction* a : W().MainMenu1->actions()) titles << a->text();
-  EXPECT_EQ(titles, (QStringList{"ファイル(&F)", "解析(&A)", "ヘルプ(&H)"}));
+  EXPECT_EQ(titles, (QStringList{"ファイル(&F)", "解析(&A)", "設定(&O)", "ヘルプ(&H)"}));
   EXPECT_EQ(W().menuDesignAnalysis->text(), "設計の解析...");
   EXPECT_EQ(W().menuDesignAnalysis->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
   TFormAnalysis& a = Open();

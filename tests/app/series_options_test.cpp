@@ -112,10 +112,10 @@ class SeriesOptionsWindow : public ::testing::Test {
 TEST_F(SeriesOptionsWindow, MenuComesBeforeHelp) {
   TFormMain& w = Start();
   const QList<QAction*> menus = w.menuBar()->actions();
-  ASSERT_EQ(menus.size(), 3);
-  EXPECT_EQ(menus[1]->text(), QString::fromUtf8("設定(&O)"));
-  EXPECT_EQ(menus[2]->text(), QString::fromUtf8("ヘルプ(&H)"));
-  const QList<QAction*> items = menus[1]->menu()->actions();
+  ASSERT_EQ(menus.size(), 4);
+  EXPECT_EQ(menus[2]->text(), QString::fromUtf8("設定(&O)"));
+  EXPECT_EQ(menus[3]->text(), QString::fromUtf8("ヘルプ(&H)"));
+  const QList<QAction*> items = menus[2]->menu()->actions();
   ASSERT_EQ(items.size(), 1);
   EXPECT_EQ(items[0]->text(), QString::fromUtf8("部品系列の設定..."));
 }
