@@ -25,8 +25,8 @@
 #include "tools/designer/export_options.h"
 #include "tools/designer/headless_design.h"
 #include "tools/designer/opamp_options.h"
-#include "tools/designer/tolerance_options.h"
 #include "tools/designer/series_cli.h"
+#include "tools/designer/tolerance_options.h"
 #include "values/eng_value.h"
 #include "values/filter_catalogue.h"
 

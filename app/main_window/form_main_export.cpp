@@ -12,10 +12,10 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
-#include "app/application.h"
-#include "app/form_main.h"
+#include "app/common/application.h"
+#include "app/common/ui_texts.h"
+#include "app/main_window/form_main.h"
 #include "app/report/design_report.h"
-#include "app/ui_texts.h"
 #include "export/parts_list.h"
 #include "export/spice_netlist.h"
 #include "storage/design_file.h"
