@@ -297,10 +297,14 @@ void TFormAnalysis::DrawTolerance(const QColor& color) {
     void Warn(const std::string&, const std::string&) override {}
   } quiet;  // the same values have just passed the checks
   response::ReadComponentValues(quiet, shownRequest_, form_.CapturePartInputs(), design.parts);
+  if (opAmp_->RealSelected()) {
+    if (const auto model = opAmp_->Model()) design.opamp = *model;
+  }
   tolerance_->SetDesign(design, fStart_, fTop_);
   const bool hpf = shownRequest_.passKind == engine::kHpf;
   if (const tolerance::MonteCarloResult* r = tolerance_->Result())
     DrawToleranceBands(*Plot(PlotKind::kGain), *Plot(PlotKind::kPhase), *Plot(PlotKind::kDelay), *r, color);
+  if (const FailingCurves* failing = tolerance_->Failing()) DrawFailingCurves(*Plot(PlotKind::kGain), *failing);
   if (const auto mask = tolerance_->MaskSetting()) DrawMask(*Plot(PlotKind::kGain), *mask, hpf, fStart_, fTop_);
 }
 

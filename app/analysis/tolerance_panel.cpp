@@ -91,6 +91,7 @@ void TolerancePanel::BuildLayout() {
   settings->addRow(QStringLiteral("通過域 ±a [dB]"), maskA_);
   settings->addRow(QStringLiteral("阻止域 fs [Hz]"), maskFs_);
   settings->addRow(QStringLiteral("阻止域 -b [dB]"), maskB_);
+  BuildExtras(*settings);
   start_ = new QPushButton(QStringLiteral("計算"), this);
   start_->setObjectName(QStringLiteral("ButtonTolerance"));
   stop_ = new QPushButton(QStringLiteral("中止"), this);
@@ -159,6 +160,7 @@ void TolerancePanel::LoadSettings() {
   if (auto v = read(kMaskA)) maskA_->setValue(*v / 1000.0);
   if (auto v = read(kMaskFs)) maskFs_->setText(Number(std::pow(10.0, *v / 1e6)));
   if (auto v = read(kMaskB)) maskB_->setValue(*v / 1000.0);
+  LoadExtras();
 }
 
 void TolerancePanel::SaveSettings() {
@@ -175,6 +177,7 @@ void TolerancePanel::SaveSettings() {
   if (fs > 0) write(kMaskFs, std::log10(fs) * 1e6);
   write(kMaskA, maskA_->value() * 1000);
   write(kMaskB, maskB_->value() * 1000);
+  SaveExtras();
 }
 
 std::optional<tolerance::Mask> TolerancePanel::MaskSetting() const {
@@ -189,6 +192,7 @@ void TolerancePanel::SetDesign(const std::optional<tolerance::ToleranceDesign>& 
   design_ = design;
   fStart_ = fStart;
   fTop_ = fTop;
+  FillPartTable();
   start_->setEnabled(design_.has_value() && !Running());
 }
 
@@ -203,7 +207,7 @@ void TolerancePanel::Start() {
   SaveSettings();
   tolerance::MonteCarloConfig config;
   config.design = *design_;
-  config.design.tolerances = tolerance::Tolerances::Uniform(rTol_->value(), cTol_->value());
+  config.design.tolerances = TolerancesSetting();
   config.design.distribution =
       distribution_->currentIndex() == 1 ? tolerance::Distribution::kNormal : tolerance::Distribution::kUniform;
   config.trials = trials_->value();
@@ -224,11 +228,12 @@ void TolerancePanel::Start() {
   stop_->setEnabled(true);
   progress_->setValue(0);
   status_->setText(QStringLiteral("計算中..."));
-  worker_ = std::jthread([config, shared = shared_, this](std::stop_token stop) {
+  const bool worst = worstCase_->isChecked(), failing = showFailing_->isChecked();
+  worker_ = std::jthread([config, worst, failing, shared = shared_, this](std::stop_token stop) {
     tolerance::RunOptions options;
     options.stop = stop;
     options.progress = [&shared](double f) { shared->progress = f; };
-    auto result = tolerance::RunMonteCarlo(config, options);
+    ToleranceRun result = RunTolerance(config, worst, failing, options);
     {
       std::lock_guard lock(shared->mutex);
       shared->result = std::move(result);
@@ -249,7 +254,9 @@ void TolerancePanel::Poll() {
   worker_.join();
   {
     std::lock_guard lock(shared_->mutex);
-    result_ = std::move(shared_->result);
+    result_ = std::move(shared_->result.monteCarlo);
+    worst_ = std::move(shared_->result.worstCase);
+    failing_ = std::move(shared_->result.failing);
   }
   resultDesign_ = running_;
   stop_->setEnabled(false);

@@ -8,6 +8,7 @@
 // against the mask, and bands that the window shades behind its curves.
 // The settings are remembered under names of their own ("tolerance/...").
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
@@ -26,10 +27,29 @@
 
 #include "storage/app_settings.h"
 #include "tolerance/monte_carlo.h"
+#include "tolerance/worst_case.h"
 
 class QCustomPlot;
+class QFormLayout;
 
 namespace kelvara::app {
+
+/// Gain curves of failing trials, drawn thinly on the gain view.
+struct FailingCurves {
+  std::vector<double> frequencies;
+  std::vector<std::vector<double>> gainDb;  // one curve per drawn trial
+  int failing = 0;                          // all failing trials
+};
+
+/// What one run of the worker hands the panel (plain values only).
+struct ToleranceRun {
+  std::optional<tolerance::MonteCarloResult> monteCarlo;
+  std::optional<tolerance::WorstCaseResult> worstCase;
+  std::optional<FailingCurves> failing;
+};
+
+/// At most this many failing trials are drawn.
+inline constexpr int kMaxFailingCurves = 50;
 
 class TolerancePanel : public QWidget {
   Q_OBJECT
@@ -63,6 +83,18 @@ class TolerancePanel : public QWidget {
   /// Which quantity the histogram shows: the -3 dB frequency, then each
   /// stage's f0 and (second order) Q.
   QComboBox* HistogramChoice() const { return histogramOf_; }
+  /// Per-part tolerances: one row per part of the design (R1.., C1..), an
+  /// empty cell takes the resistor or capacitor default.
+  QTableWidget* PartTable() const { return parts_; }
+  QDoubleSpinBox* GbwTolerance() const { return gbwTol_; }
+  QCheckBox* ShowFailing() const { return showFailing_; }
+  QCheckBox* WorstCase() const { return worstCase_; }
+  /// The worst case and the failing curves of the last run, when it
+  /// belongs to the design now shown.
+  const tolerance::WorstCaseResult* WorstCaseResult() const;
+  const FailingCurves* Failing() const;
+  /// The tolerances the next run uses: defaults, per part, GBW (real only).
+  tolerance::Tolerances TolerancesSetting() const;
 
  signals:
   /// A result arrived (or was dropped); the window redraws its bands.
@@ -75,6 +107,11 @@ class TolerancePanel : public QWidget {
   void Poll();
   void ShowResult();
   void ShowHistogram();
+  void BuildExtras(QFormLayout& settings);
+  void FillPartTable();
+  void LoadExtras();
+  void SaveExtras();
+  void ShowWorstCase();
 
   storage::SettingsStore& store_;
   QDoubleSpinBox* rTol_ = nullptr;
@@ -95,6 +132,11 @@ class TolerancePanel : public QWidget {
   QLabel* yield_ = nullptr;
   QCustomPlot* histogram_ = nullptr;
   QComboBox* histogramOf_ = nullptr;
+  QTableWidget* parts_ = nullptr;
+  QDoubleSpinBox* gbwTol_ = nullptr;
+  QCheckBox* showFailing_ = nullptr;
+  QCheckBox* worstCase_ = nullptr;
+  QLabel* failingNote_ = nullptr;
   QTimer poll_;
 
   std::optional<tolerance::ToleranceDesign> design_;
@@ -102,12 +144,14 @@ class TolerancePanel : public QWidget {
   double fTop_ = 1e6;
   std::optional<tolerance::ToleranceDesign> resultDesign_;
   std::optional<tolerance::MonteCarloResult> result_;
+  std::optional<tolerance::WorstCaseResult> worst_;
+  std::optional<FailingCurves> failing_;
 
   // Shared with the worker thread; the worker touches no control.
   struct Shared {
     std::atomic<double> progress{0};
     std::mutex mutex;
-    std::optional<tolerance::MonteCarloResult> result;
+    ToleranceRun result;
   };
   std::shared_ptr<Shared> shared_;
   std::atomic<bool> finished_{true};
@@ -120,7 +164,12 @@ class TolerancePanel : public QWidget {
 /// the gain view; call before the window finishes its plots.
 void DrawToleranceBands(QCustomPlot& gain, QCustomPlot& phase, QCustomPlot& delay,
                         const tolerance::MonteCarloResult& result, const QColor& color);
+void DrawFailingCurves(QCustomPlot& gain, const FailingCurves& curves);
 void DrawMask(QCustomPlot& gain, const tolerance::Mask& mask, bool hpf, double fStart, double fTop);
+
+/// Runs what the panel asked for; the worker's whole work, touching no control.
+ToleranceRun RunTolerance(const tolerance::MonteCarloConfig& config, bool worstCase, bool failingCurves,
+                          const tolerance::RunOptions& options);
 
 /// Two designs with the same request and the same parts of the order.
 bool SameDesign(const tolerance::ToleranceDesign& a, const tolerance::ToleranceDesign& b);

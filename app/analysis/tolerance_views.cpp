@@ -70,6 +70,7 @@ void TolerancePanel::ShowResult() {
   if (!result_) {
     histogramOf_->clear();
     ShowHistogram();
+    ShowWorstCase();
     return;
   }
   const tolerance::MonteCarloResult& r = *result_;
@@ -101,6 +102,7 @@ void TolerancePanel::ShowResult() {
             Number(100 * y.ci95.high) + QStringLiteral(" % (Wilson)");
   }
   yield_->setText(text);
+  ShowWorstCase();
 }
 
 void TolerancePanel::ShowHistogram() {
