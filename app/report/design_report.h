@@ -12,6 +12,8 @@
 #include <QString>
 
 #include "engine/design_types.h"
+#include "engine/part_series.h"
+#include "response/opamp_model.h"
 
 class QPagedPaintDevice;
 
@@ -29,6 +31,10 @@ struct ReportContent {
   double yMaxDb = 10;
   QColor curveColor = Qt::blue;
   QString curveName;
+  /// The series the preferred values came from (the program's own unless set).
+  engine::SeriesChoice series;
+  /// The op-amp the netlist and the report name (ideal unless set).
+  response::OpAmpModel opamp;
 };
 
 inline constexpr int kReportPages = 2;

@@ -37,6 +37,18 @@ QString DisplayValue(bool capacitor, double value) {
 
 }  // namespace
 
+QString SeriesText(const ReportContent& c) {
+  if (c.request.anyValues) return QString(text::kAnyValues);
+  return Q(exports::SeriesDescription(c.request, c.series));
+}
+
+QString OpAmpText(const response::OpAmpModel& opamp) {
+  if (opamp.ideal) return QString(text::kIdealOpAmp);
+  return QStringLiteral("GBW %1Hz、A0 %2 dB、Rout %3Ω")
+      .arg(Q(values::FormatFrequency(opamp.gbwHz)), QString::number(opamp.a0Db, 'g', 6),
+           Q(values::FormatResistanceDisplay(opamp.routOhm)));
+}
+
 std::vector<QStringList> ParameterRows(const ReportContent& c) {
   const engine::DesignRequest& r = c.request;
   const double minus3 = response::FindCutoff3dB(r, response::StagesFromComponents(r, c.parts));
@@ -46,8 +58,8 @@ std::vector<QStringList> ParameterRows(const ReportContent& c) {
       {text::kResponse, ResponseText(r)},
       {text::kCutoff, Hz(r.cutoffHz)},
       {text::kTopology, text::kTopologyName},
-      {text::kValues, r.anyValues ? text::kAnyValues : text::kSeriesValues},
-      {text::kOpAmp, text::kIdealOpAmp},
+      {text::kValues, r.anyValues ? QString(text::kAnyValues) : SeriesText(c)},
+      {text::kOpAmp, OpAmpText(c.opamp)},
       {text::kMinus3Db, Q(values::FormatFrequencyReading(minus3)) + QStringLiteral("Hz")},
   };
 }
@@ -57,7 +69,7 @@ std::vector<QStringList> PartRows(const ReportContent& c, bool capacitor) {
   for (const exports::DesignPart& part : exports::PartsOfDesign(c.request, c.parts)) {
     if (part.capacitor != capacitor) continue;
     rows.push_back({Q(part.Name()), DisplayValue(capacitor, part.value), Q(exports::SpiceNumber(part.value)),
-                    Q(exports::SeriesOfPart(c.request, capacitor)), QString::number(part.stage)});
+                    Q(exports::SeriesOfPart(c.request, capacitor, c.series)), QString::number(part.stage)});
   }
   return rows;
 }

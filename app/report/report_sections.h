@@ -12,6 +12,13 @@
 
 namespace kelvara::app::report {
 
+/// The series of the parts as the design parameters name them:
+/// "ＣはE12系列、ＲはE24系列" for the program's own, the chosen ones
+/// otherwise ("ＣはE6系列、ＲはE96系列"; "Ｃは任意" for a kind not drawn
+/// from a series), "問わない（任意の値）" for any values.
+QString SeriesText(const ReportContent& content);
+/// The op-amp as the design parameters name it: "理想" or its GBW, A0, Rout.
+QString OpAmpText(const response::OpAmpModel& opamp);
 /// (name, value) pairs of the design parameters.
 std::vector<QStringList> ParameterRows(const ReportContent& content);
 /// One row per resistor (capacitor false) or capacitor: part, display

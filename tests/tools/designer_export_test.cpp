@@ -118,6 +118,40 @@ TEST_F(DesignerExport, BadSweepRangeIsAUsageError) {
   EXPECT_FALSE(fs::exists(cir));
 }
 
+// The 系列 column and the netlist's "Values" comment name the series the
+// preferred values came from: the program's own names by default, the
+// chosen series otherwise, 任意 for any values.
+TEST_F(DesignerExport, PartsListAndNetlistNameTheSeriesUsed) {
+  struct Case {
+    std::string options;
+    std::string capSeries, resSeries;
+    std::string valuesComment;
+  };
+  const Case cases[] = {
+      {"--values series", "E12", "E24", "E12 capacitors, E24 resistors"},
+      {"--values series --cap-series E6", "E6", "E24", "E6 capacitors, E24 resistors"},
+      {"--values series --res-series E96 --r-min 1k --r-max 1M", "E12", "E96", "E12 capacitors, E96 resistors"},
+      {"--values series --cap-series E24 --res-series E192", "E24", "E192", "E24 capacitors, E192 resistors"},
+      {"--values series --cap-series default --res-series default", "E12", "E24", "E12 capacitors, E24 resistors"},
+      {"--values any --cap-series E6 --res-series E96", "任意", "任意", "any values (exact)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.options);
+    const fs::path cir = dir_ / "s.cir";
+    const fs::path csv = dir_ / "s.csv";
+    const ToolRun r =
+        Tool("--cutoff 50k --order 5 " + c.options + " --spice '" + cir.string() + "' --bom '" + csv.string() + "'");
+    ASSERT_EQ(r.status, 0) << r.out;
+    const auto rows = exports::ReadCsv(ReadAll(csv));
+    ASSERT_GE(rows.size(), 11u);
+    for (int i = 1; i <= 10; ++i) {
+      const bool capacitor = rows[i][0][0] == 'C';
+      EXPECT_EQ(rows[i][3], capacitor ? c.capSeries : c.resSeries) << rows[i][0];
+    }
+    EXPECT_NE(ReadAll(cir).find("* Values:   " + c.valuesComment + "\n"), std::string::npos) << ReadAll(cir);
+  }
+}
+
 TEST_F(DesignerExport, InvalidDesignWritesNoFile) {
   const fs::path cir = dir_ / "f.cir";
   EXPECT_EQ(Tool("--cutoff abc --spice '" + cir.string() + "'").status, 1);

@@ -55,10 +55,13 @@ std::optional<storage::DesignFileError> WriteExports(const ExportOptions& option
     netlist.fStopHz = values::ParseEngValue(options.acTo);
     netlist.date = TodayText();
     netlist.opamp = options.opamp;
+    netlist.series = options.series;
     if (auto error = write(options.spiceFile, exports::WriteSpiceNetlist(request, parts, netlist))) return error;
   }
   if (!options.bomFile.empty()) {
-    if (auto error = write(options.bomFile, exports::WritePartsList(request, parts))) return error;
+    exports::PartsListOptions list;
+    list.series = options.series;
+    if (auto error = write(options.bomFile, exports::WritePartsList(request, parts, list))) return error;
   }
   return std::nullopt;
 }

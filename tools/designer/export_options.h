@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/design_types.h"
+#include "engine/part_series.h"
 #include "response/opamp_model.h"
 #include "storage/design_file.h"
 
@@ -24,6 +25,8 @@ struct ExportOptions {
   std::string acTo = "1M";
   /// The op-amp of the netlist's subcircuit (ideal unless set).
   response::OpAmpModel opamp;
+  /// The series the preferred values came from (--cap-series, --res-series).
+  engine::SeriesChoice series;
 };
 
 void AddExportOptions(CLI::App& app, ExportOptions& options);

@@ -25,8 +25,8 @@
 #include "tools/designer/export_options.h"
 #include "tools/designer/headless_design.h"
 #include "tools/designer/opamp_options.h"
-#include "tools/designer/tolerance_options.h"
 #include "tools/designer/series_cli.h"
+#include "tools/designer/tolerance_options.h"
 #include "values/eng_value.h"
 #include "values/filter_catalogue.h"
 
@@ -230,6 +230,7 @@ int main(int argc, char** argv) {
     std::string seriesProblem;
     const kelvara::engine::PartSeries* series = kelvara::tools::ChosenSeries(seriesTexts, seriesProblem);
     if (!series) throw UsageError{seriesProblem};
+    exportOptions.series = kelvara::engine::CheckSeriesTexts(seriesTexts).choice;
     const kelvara::tools::DesignReport report =
         kelvara::tools::RunHeadlessDesign(request, inputs.parts, stopAfter, series);
     for (const auto& w : report.warnings) std::cerr << w.caption << ": " << w.text << '\n';
