@@ -4,8 +4,10 @@
 // of the designed filter, written through the atomic save of the design
 // files.
 
+#include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/design_types.h"
 #include "engine/part_series.h"
@@ -27,6 +29,11 @@ struct ExportOptions {
   response::OpAmpModel opamp;
   /// The series the preferred values came from (--cap-series, --res-series).
   engine::SeriesChoice series;
+  /// The parts list's 許容差 column ("1%"; empty leaves it empty) and the
+  /// parts' own tolerances ("R3" -> "0.1%").
+  std::string resistorTolerance;
+  std::string capacitorTolerance;
+  std::map<std::string, std::string> partTolerance;
 };
 
 void AddExportOptions(CLI::App& app, ExportOptions& options);
@@ -34,6 +41,13 @@ void AddExportOptions(CLI::App& app, ExportOptions& options);
 /// Why the options cannot be used (a .ac range that is not two increasing
 /// positive frequencies), or nothing.
 std::optional<std::string> ExportUsageProblem(const ExportOptions& options);
+
+/// A tolerance as the parts list prints it: 1 -> "1%", 0.1 -> "0.1%".
+std::string PercentText(double pct);
+/// Fills the tolerance texts of the parts list from --tol-r and --tol-c
+/// (when given) and the --tol-part texts ("R3=0.1", already checked).
+void SetExportTolerances(ExportOptions& options, std::optional<double> rPct, std::optional<double> cPct,
+                         const std::vector<std::string>& partTexts);
 
 /// Whether any file is asked for.
 bool WantsExport(const ExportOptions& options);

@@ -214,6 +214,9 @@ int main(int argc, char** argv) {
     kelvara::tools::CheckAnalysisOptions(analysisOptions);
     const kelvara::response::OpAmpModel opAmp = kelvara::tools::OpAmpModelOf(opAmpOptions);
     exportOptions.opamp = opAmp;  // the netlist's op-amp is the one the options set
+    kelvara::tools::SetExportTolerances(
+        exportOptions, app.count("--tol-r") ? std::optional(toleranceOptions.tolRPct) : std::nullopt,
+        app.count("--tol-c") ? std::optional(toleranceOptions.tolCPct) : std::nullopt, toleranceOptions.tolParts);
     if (auto problem = kelvara::tools::ExportUsageProblem(exportOptions)) throw UsageError{*problem};
     SheetInputs inputs;
     kelvara::values::SheetRecord record = kelvara::values::DefaultSheetRecord();
