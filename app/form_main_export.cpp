@@ -14,9 +14,11 @@
 
 #include "app/analysis/form_analysis.h"
 #include "app/analysis/opamp_panel.h"
+#include "app/analysis/tolerance_panel.h"
 #include "app/application.h"
 #include "app/form_main.h"
 #include "app/report/design_report.h"
+#include "app/report/report_sections.h"
 #include "app/ui_texts.h"
 #include "engine/series_options.h"
 #include "export/parts_list.h"
@@ -124,6 +126,19 @@ std::optional<report::ReportContent> TFormMain::CheckedShownDesign() {
   content.curveName = content.sheetName;
   content.series = engine::CheckSeriesTexts(seriesTexts_).choice;
   content.opamp = ChosenOpAmp();
+  // A tolerance analysis of this very design in the analysis window.
+  if (FormAnalysis && FormAnalysis->Tolerance() && !FormAnalysis->RefreshPending()) {
+    if (const tolerance::MonteCarloResult* result = FormAnalysis->Tolerance()->Result()) {
+      if (result->nominal.minus3dbHz > 0)
+        content.toleranceLines = report::ToleranceLines(*result, source.request.cutoffHz);
+    }
+  }
+  const auto centiPct = [this](const char* name) -> std::string {
+    const std::optional<int> v = settingsStore_.ReadInt(QString::fromLatin1(name));
+    return v ? QString::number(*v / 100.0, 'g', 6).toStdString() + "%" : std::string();
+  };
+  content.resistorTolerance = centiPct("tolerance/rTolCentiPct");
+  content.capacitorTolerance = centiPct("tolerance/cTolCentiPct");
   return content;
 }
 
@@ -149,6 +164,8 @@ void TFormMain::WriteExport(ExportKind kind) {
   } else if (kind == ExportKind::kPartsList) {
     exports::PartsListOptions options;
     options.series = design->series;
+    options.resistorTolerance = design->resistorTolerance;
+    options.capacitorTolerance = design->capacitorTolerance;
     bytes = Bytes(exports::WritePartsList(design->request, design->parts, options));
   } else {
     bytes = report::ReportPdf(*design);

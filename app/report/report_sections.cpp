@@ -118,6 +118,36 @@ QStringList SummaryLines(const ReportContent& c) {
   return lines;
 }
 
+QStringList ToleranceLines(const tolerance::MonteCarloResult& r, double cutoffHz) {
+  QStringList lines;
+  auto n = [](double v) { return QString::number(v, 'g', 5); };
+  auto db = [](double v) { return QString::number(v, 'f', 3); };
+  lines << QStringLiteral("%1 試行、シード %2").arg(r.trials).arg(r.seed);
+  const tolerance::Stats& f = r.minus3dbHz;
+  lines << QStringLiteral("%1: 公称 %2Hz、5～95 %: %3Hz ～ %4Hz、全試行 %5Hz ～ %6Hz")
+               .arg(QString::fromUtf8(text::kMinus3Db), n(f.nominal), n(f.p05), n(f.p95), n(f.min), n(f.max));
+  const tolerance::BandPoint* nearest = nullptr;
+  for (const tolerance::BandPoint& b : r.band) {
+    if (!nearest ||
+        std::fabs(std::log(b.frequencyHz / cutoffHz)) < std::fabs(std::log(nearest->frequencyHz / cutoffHz)))
+      nearest = &b;
+  }
+  if (nearest) {
+    lines << QStringLiteral("ゲインの幅 (%1): 公称 %2 dB、5～95 %: %3 ～ %4 dB、全試行 %5 ～ %6 dB")
+                 .arg(Hz(nearest->frequencyHz), db(nearest->nominalDb), db(nearest->p05Db), db(nearest->p95Db),
+                      db(nearest->minDb), db(nearest->maxDb));
+  }
+  if (r.yield) {
+    const tolerance::YieldResult& y = *r.yield;
+    lines << QStringLiteral("歩留まり %1 % (%2/%3)、95 %信頼区間 %4 ～ %5 % (Wilson)")
+                 .arg(QString::number(100 * y.ratio, 'f', 1))
+                 .arg(y.passed)
+                 .arg(y.trials)
+                 .arg(QString::number(100 * y.ci95.low, 'f', 1), QString::number(100 * y.ci95.high, 'f', 1));
+  }
+  return lines;
+}
+
 void PaintCircuit(ReportCanvas& canvas, const ReportContent& c) {
   QPainter& p = canvas.Painter();
   const double scale = canvas.Dots(kContentWidthMm) / pictgen::kPictureWidth;

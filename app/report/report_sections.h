@@ -9,6 +9,7 @@
 
 #include "app/report/design_report.h"
 #include "app/report/report_canvas.h"
+#include "tolerance/monte_carlo.h"
 
 namespace kelvara::app::report {
 
@@ -31,6 +32,11 @@ std::vector<QStringList> StageRows(const ReportContent& content);
 /// The summary below the table: -3 dB frequency, ripple edge and ripple
 /// (Chebyshev), attenuation, and the parts outside practical ranges.
 QStringList SummaryLines(const ReportContent& content);
+
+/// The tolerance section of a Monte Carlo result: trials and seed, the
+/// spread of the -3 dB frequency, the gain band at the band frequency
+/// nearest the cut-off and, with a mask, the yield with its 95 % interval.
+QStringList ToleranceLines(const tolerance::MonteCarloResult& result, double cutoffHz);
 
 /// The circuit picture of the kind and order at the cursor, across the
 /// content width, with each part's value printed beside its label; moves
