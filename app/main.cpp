@@ -6,13 +6,13 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/application.h"
-#include "app/fonts.h"
-#include "app/form_about_box.h"
-#include "app/form_main.h"
-#include "app/form_menseki.h"
-#include "app/ui_texts.h"
-#include "app/warning_boxes.h"
+#include "app/common/application.h"
+#include "app/common/fonts.h"
+#include "app/common/ui_texts.h"
+#include "app/common/warning_boxes.h"
+#include "app/dialogs/form_about_box.h"
+#include "app/dialogs/form_menseki.h"
+#include "app/main_window/form_main.h"
 #include "storage/atomic_file.h"
 #include "storage/settings_store.h"
 

@@ -8,9 +8,9 @@
 #include <QApplication>
 
 #include "app/analysis/form_analysis.h"
-#include "app/application.h"
-#include "app/form_main.h"
-#include "app/warning_boxes.h"
+#include "app/common/application.h"
+#include "app/common/warning_boxes.h"
+#include "app/main_window/form_main.h"
 #include "bench/bench_support.h"
 #include "engine/design.h"
 #include "engine/run_checks.h"

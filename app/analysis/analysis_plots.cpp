@@ -8,8 +8,8 @@
 #include <limits>
 
 #include "app/analysis/analysis_texts.h"
-#include "app/response_chart.h"
-#include "app/ui_texts.h"
+#include "app/common/ui_texts.h"
+#include "app/main_window/response_chart.h"
 
 namespace kelvara::app {
 namespace {

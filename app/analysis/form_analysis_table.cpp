@@ -4,7 +4,7 @@
 
 #include "app/analysis/analysis_texts.h"
 #include "app/analysis/form_analysis.h"
-#include "app/form_main.h"
+#include "app/main_window/form_main.h"
 #include "engine/series_options.h"
 #include "export/design_parts.h"
 #include "values/eng_value.h"

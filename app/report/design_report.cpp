@@ -6,10 +6,10 @@
 #include <QPagedPaintDevice>
 #include <QPdfWriter>
 
+#include "app/common/ui_texts.h"
 #include "app/report/report_canvas.h"
 #include "app/report/report_sections.h"
 #include "app/report/report_texts.h"
-#include "app/ui_texts.h"
 
 namespace kelvara::app::report {
 

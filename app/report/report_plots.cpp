@@ -4,9 +4,9 @@
 
 #include <cmath>
 
+#include "app/main_window/response_chart.h"
 #include "app/report/report_sections.h"
 #include "app/report/report_texts.h"
-#include "app/response_chart.h"
 #include "response/analysis.h"
 #include "response/response.h"
 

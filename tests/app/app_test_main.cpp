@@ -5,8 +5,8 @@
 
 #include <cstdio>
 
-#include "app/application.h"
-#include "app/fonts.h"
+#include "app/common/application.h"
+#include "app/common/fonts.h"
 
 int main(int argc, char* argv[]) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <variant>
 
-#include "app/jpeg_image.h"
+#include "app/common/jpeg_image.h"
 
 namespace kelvara::app::testing {
 

@@ -13,9 +13,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/application.h"
-#include "app/form_main.h"
-#include "app/warning_boxes.h"
+#include "app/common/application.h"
+#include "app/common/warning_boxes.h"
+#include "app/main_window/form_main.h"
 #include "storage/app_settings.h"
 
 namespace kelvara::app::testing {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/chart_texts.h"
+#include "app/main_window/chart_texts.h"
 #include "tests/app/chart_test_support.h"
 
 namespace kelvara::app::testing {

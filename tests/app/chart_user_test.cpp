@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "app/chart_texts.h"
+#include "app/main_window/chart_texts.h"
 #include "tests/app/chart_test_support.h"
 
 namespace kelvara::app::testing {

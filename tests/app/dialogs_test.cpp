@@ -9,8 +9,8 @@
 #include <QUrl>
 #include <functional>
 
-#include "app/form_about_box.h"
-#include "app/form_menseki.h"
+#include "app/dialogs/form_about_box.h"
+#include "app/dialogs/form_menseki.h"
 #include "tests/app/app_test_support.h"
 
 namespace kelvara::app::testing {

@@ -8,7 +8,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
-#include "app/chart_texts.h"
+#include "app/main_window/chart_texts.h"
 #include "tests/app/app_test_support.h"
 
 namespace kelvara::app::testing {

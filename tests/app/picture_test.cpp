@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/jpeg_image.h"
+#include "app/common/jpeg_image.h"
 #include "tests/app/app_test_support.h"
 
 namespace kelvara::app::testing {

@@ -8,7 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/application.h"
+#include "app/common/application.h"
 #include "tests/app/app_test_support.h"
 
 namespace kelvara::app::testing {

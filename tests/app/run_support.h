@@ -11,7 +11,7 @@
 #include <memory>
 #include <mutex>
 
-#include "app/calc_thread.h"
+#include "app/main_window/calc_thread.h"
 #include "tests/app/app_test_support.h"
 
 namespace kelvara::app::testing {

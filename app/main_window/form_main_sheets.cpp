@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "app/application.h"
-#include "app/form_main.h"
-#include "app/ui_texts.h"
+#include "app/common/application.h"
+#include "app/common/ui_texts.h"
+#include "app/main_window/form_main.h"
 
 namespace kelvara::app {
 

@@ -34,10 +34,10 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/part_group.h"
-#include "app/response_chart.h"
-#include "app/tab_control.h"
-#include "app/warning_boxes.h"
+#include "app/common/warning_boxes.h"
+#include "app/main_window/part_group.h"
+#include "app/main_window/response_chart.h"
+#include "app/main_window/tab_control.h"
 #include "engine/design_types.h"
 #include "engine/part_series.h"
 #include "engine/series_options.h"

@@ -1,4 +1,4 @@
-#include "app/response_chart.h"
+#include "app/main_window/response_chart.h"
 
 #include <qcustomplot.h>
 
@@ -13,8 +13,8 @@
 #include <limits>
 #include <string>
 
-#include "app/chart_texts.h"
-#include "app/ui_texts.h"
+#include "app/common/ui_texts.h"
+#include "app/main_window/chart_texts.h"
 #include "storage/atomic_file.h"
 #include "values/eng_value.h"
 

@@ -2,10 +2,10 @@
 
 #include <QPixmap>
 
-#include "app/application.h"
-#include "app/form_main.h"
-#include "app/jpeg_image.h"
-#include "app/ui_texts.h"
+#include "app/common/application.h"
+#include "app/common/jpeg_image.h"
+#include "app/common/ui_texts.h"
+#include "app/main_window/form_main.h"
 
 namespace kelvara::app {
 

@@ -1,10 +1,10 @@
-#include "app/form_menseki.h"
+#include "app/dialogs/form_menseki.h"
 
 #include <QKeyEvent>
 
-#include "app/application.h"
-#include "app/fonts.h"
-#include "app/ui_texts.h"
+#include "app/common/application.h"
+#include "app/common/fonts.h"
+#include "app/common/ui_texts.h"
 
 namespace kelvara::app {
 

@@ -1,4 +1,4 @@
-#include "app/warning_boxes.h"
+#include "app/common/warning_boxes.h"
 
 #include <QApplication>
 #include <QCoreApplication>

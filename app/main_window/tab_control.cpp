@@ -1,4 +1,4 @@
-#include "app/tab_control.h"
+#include "app/main_window/tab_control.h"
 
 #include <QPainter>
 #include <QStyleOptionTabWidgetFrame>

@@ -1,4 +1,4 @@
-#include "app/file_dialog_popups.h"
+#include "app/common/file_dialog_popups.h"
 
 #include <QAbstractItemView>
 #include <QCompleter>

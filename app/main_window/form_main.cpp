@@ -1,4 +1,4 @@
-#include "app/form_main.h"
+#include "app/main_window/form_main.h"
 #include "app/analysis/form_analysis.h"
 
 #include <QCloseEvent>
@@ -8,10 +8,10 @@
 #include <QWindow>
 
 #include "app/analysis/form_analysis.h"
-#include "app/application.h"
-#include "app/form_menseki.h"
-#include "app/ui_handover.h"
-#include "app/ui_texts.h"
+#include "app/common/application.h"
+#include "app/common/ui_texts.h"
+#include "app/dialogs/form_menseki.h"
+#include "app/main_window/ui_handover.h"
 #include "engine/design_data.h"
 
 namespace kelvara::app {

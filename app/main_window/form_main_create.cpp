@@ -5,10 +5,10 @@
 #include <QCoreApplication>
 #include <QDir>
 
-#include "app/application.h"
-#include "app/fonts.h"
-#include "app/form_main.h"
-#include "app/ui_texts.h"
+#include "app/common/application.h"
+#include "app/common/fonts.h"
+#include "app/common/ui_texts.h"
+#include "app/main_window/form_main.h"
 
 namespace kelvara::app {
 

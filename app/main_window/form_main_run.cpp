@@ -15,8 +15,8 @@
 #include <QThread>
 #include <algorithm>
 
-#include "app/calc_thread.h"
-#include "app/form_main.h"
+#include "app/main_window/calc_thread.h"
+#include "app/main_window/form_main.h"
 #include "engine/run_checks.h"
 #include "values/eng_value.h"
 

@@ -6,10 +6,10 @@
 #include <QCheckBox>
 
 #include "app/analysis/form_analysis.h"
-#include "app/application.h"
+#include "app/common/application.h"
+#include "app/common/ui_texts.h"
 #include "app/dialogs/form_series_options.h"
-#include "app/form_main.h"
-#include "app/ui_texts.h"
+#include "app/main_window/form_main.h"
 
 namespace kelvara::app {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "app/form_main.h"
+#include "app/main_window/form_main.h"
 #include "values/filter_catalogue.h"
 
 namespace kelvara::app {

@@ -3,9 +3,9 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-#include "app/form_about_box.h"
-#include "app/form_main.h"
-#include "app/ui_texts.h"
+#include "app/common/ui_texts.h"
+#include "app/dialogs/form_about_box.h"
+#include "app/main_window/form_main.h"
 
 namespace kelvara::app {
 

@@ -1,9 +1,9 @@
-#include "app/form_about_box.h"
+#include "app/dialogs/form_about_box.h"
 
 #include <QKeyEvent>
 
-#include "app/fonts.h"
-#include "app/ui_texts.h"
+#include "app/common/fonts.h"
+#include "app/common/ui_texts.h"
 
 namespace kelvara::app {
 

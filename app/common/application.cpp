@@ -1,4 +1,4 @@
-#include "app/application.h"
+#include "app/common/application.h"
 
 #include <QLibraryInfo>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "app/jpeg_image.h"
+#include "app/common/jpeg_image.h"
 
 #include <QFile>
 #include <csetjmp>

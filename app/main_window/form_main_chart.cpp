@@ -7,9 +7,9 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "app/application.h"
-#include "app/chart_texts.h"
-#include "app/form_main.h"
+#include "app/common/application.h"
+#include "app/main_window/chart_texts.h"
+#include "app/main_window/form_main.h"
 #include "engine/run_checks.h"
 #include "engine/sheet_inputs.h"
 #include "values/eng_value.h"

@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/modal_result.h"
+#include "app/common/modal_result.h"
 
 namespace kelvara::app {
 

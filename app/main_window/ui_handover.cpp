@@ -1,4 +1,4 @@
-#include "app/ui_handover.h"
+#include "app/main_window/ui_handover.h"
 
 #if __has_include(<sys/eventfd.h>)
 #include <sys/eventfd.h>

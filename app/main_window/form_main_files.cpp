@@ -9,9 +9,9 @@
 #include <optional>
 #include <utility>
 
-#include "app/application.h"
-#include "app/file_dialog_popups.h"
-#include "app/form_main.h"
+#include "app/common/application.h"
+#include "app/common/file_dialog_popups.h"
+#include "app/main_window/form_main.h"
 #include "storage/design_file.h"
 
 namespace kelvara::app {

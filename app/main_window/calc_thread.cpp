@@ -1,4 +1,4 @@
-#include "app/calc_thread.h"
+#include "app/main_window/calc_thread.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "app/application.h"
-#include "app/form_main.h"
-#include "app/ui_handover.h"
+#include "app/common/application.h"
+#include "app/main_window/form_main.h"
+#include "app/main_window/ui_handover.h"
 #include "engine/run_sequence.h"
 
 namespace kelvara::app {

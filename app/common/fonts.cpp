@@ -1,8 +1,8 @@
-#include "app/fonts.h"
+#include "app/common/fonts.h"
 
 #include <QStringList>
 
-#include "app/ui_texts.h"
+#include "app/common/ui_texts.h"
 
 namespace kelvara::app {
 

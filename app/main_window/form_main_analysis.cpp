@@ -1,7 +1,7 @@
 // The analysis menu: the analysis window of the shown sheet.
 
 #include "app/analysis/form_analysis.h"
-#include "app/form_main.h"
+#include "app/main_window/form_main.h"
 
 namespace kelvara::app {
 
