@@ -34,10 +34,23 @@ std::string ResponseName(const engine::DesignRequest& request) {
   }
 }
 
-std::string SeriesOfPart(const engine::DesignRequest& request, bool capacitor) {
+std::string SeriesOfPart(const engine::DesignRequest& request, bool capacitor, const engine::SeriesChoice& series) {
   if (request.anyValues) return "任意";
-  if (capacitor) return request.capE12 ? "E12" : "任意";
-  return request.resE24 ? "E24" : "任意";
+  if (capacitor) {
+    if (!request.capE12) return "任意";
+    return series.cap == engine::CapSeriesKind::kDefault ? "E12" : std::string(engine::CapSeriesName(series.cap));
+  }
+  if (!request.resE24) return "任意";
+  return series.res == engine::ResSeriesKind::kDefault ? "E24" : std::string(engine::ResSeriesName(series.res));
+}
+
+std::string SeriesDescription(const engine::DesignRequest& request, const engine::SeriesChoice& series) {
+  if (request.anyValues) return {};
+  auto kind = [&](const char* part, bool capacitor) {
+    const std::string name = SeriesOfPart(request, capacitor, series);
+    return part + name + (name == "任意" ? "" : "系列");
+  };
+  return kind("Ｃは", true) + "、" + kind("Ｒは", false);
 }
 
 }  // namespace kelvara::exports

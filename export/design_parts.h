@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/design_types.h"
+#include "engine/part_series.h"
 
 namespace kelvara::exports {
 
@@ -34,7 +35,13 @@ std::string KindName(const engine::DesignRequest& request);
 /// "Butterworth", "Bessel" or "Chebyshev 0.25 dB".
 std::string ResponseName(const engine::DesignRequest& request);
 /// The series of a resistor or capacitor: "E24", "E12", or "任意" (any
-/// value) when the design asked for any values.
-std::string SeriesOfPart(const engine::DesignRequest& request, bool capacitor);
+/// value) when the design asked for any values; a series chosen in place of
+/// the program's own is named instead ("E6", "E96").
+std::string SeriesOfPart(const engine::DesignRequest& request, bool capacitor, const engine::SeriesChoice& series = {});
+
+/// Both series in words, for the design parameters and the evaluation:
+/// "ＣはE12系列、ＲはE24系列" (the program's own), "ＣはE6系列、ＲはE96系列",
+/// "Ｃは任意" for a kind not drawn from a series; empty for any values.
+std::string SeriesDescription(const engine::DesignRequest& request, const engine::SeriesChoice& series = {});
 
 }  // namespace kelvara::exports

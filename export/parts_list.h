@@ -10,10 +10,12 @@
 //
 //   "R1, R2",4.70k,4700,E24,1%,,2
 
+#include <map>
 #include <optional>
 #include <string>
 
 #include "engine/design_types.h"
+#include "engine/part_series.h"
 
 namespace kelvara::exports {
 
@@ -21,6 +23,10 @@ struct PartsListOptions {
   /// Tolerance texts ("1%", "5%"); empty leaves the column empty.
   std::string resistorTolerance;
   std::string capacitorTolerance;
+  /// Parts' own tolerances ("R3" -> "0.1%"), before the two above.
+  std::map<std::string, std::string> partTolerance;
+  /// The series the preferred values came from (the program's own unless set).
+  engine::SeriesChoice series;
 };
 
 /// The header fields, in order.

@@ -21,10 +21,13 @@ std::string Short(double value) {
   return buffer;
 }
 
-std::string SeriesLine(const engine::DesignRequest& request) {
+std::string SeriesLine(const engine::DesignRequest& request, const engine::SeriesChoice& series) {
   if (request.anyValues) return "any values (exact)";
-  return std::string(request.capE12 ? "E12" : "any") + " capacitors, " + (request.resE24 ? "E24" : "any") +
-         " resistors";
+  auto name = [&](bool capacitor) {
+    const std::string text = SeriesOfPart(request, capacitor, series);
+    return text == "任意" ? std::string("any") : text;
+  };
+  return name(true) + " capacitors, " + name(false) + " resistors";
 }
 
 void WriteOpAmp(std::ostream& out, const response::OpAmpModel& opamp) {
@@ -73,7 +76,7 @@ std::string WriteSpiceNetlist(const engine::DesignRequest& request, const engine
   out << "* Order:    " << order << "\n";
   out << "* Response: " << ResponseName(request) << "\n";
   out << "* Cut-off:  " << SpiceNumber(request.cutoffHz) << " Hz\n";
-  out << "* Values:   " << SeriesLine(request) << "\n";
+  out << "* Values:   " << SeriesLine(request, options.series) << "\n";
   out << "* Op-amp:   "
       << (options.opamp.ideal ? "ideal"
                               : "single pole, A0 " + Short(options.opamp.a0Db) + " dB, GBW " +

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "engine/design_types.h"
+#include "engine/part_series.h"
 #include "response/opamp_model.h"
 
 namespace kelvara::exports {
@@ -23,6 +24,8 @@ struct NetlistOptions {
   double fStopHz = 1e6;
   std::string date;  // as printed in the header, e.g. "2026-12-08"
   std::string program = "Kelvara";
+  /// The series the preferred values came from, for the "Values" comment.
+  engine::SeriesChoice series;
 };
 
 /// Gain of the ideal op-amp's controlled source.

@@ -4,6 +4,9 @@
 
 #include "app/analysis/analysis_texts.h"
 #include "app/analysis/form_analysis.h"
+#include "app/main_window/form_main.h"
+#include "engine/series_options.h"
+#include "export/design_parts.h"
 #include "values/eng_value.h"
 
 namespace kelvara::app {
@@ -61,6 +64,10 @@ void TFormAnalysis::FillTable(const response::AnalysisViews& v, double cutoffHz,
   QStringList lines;
   lines << QStringLiteral("要求カットオフ %1    実現 −3dB %2Hz")
                .arg(Hz(cutoffHz), QString::fromStdString(values::FormatFrequencyReading(sum.minus3dbHz)));
+  const std::string series =
+      exports::SeriesDescription(shownRequest_, engine::CheckSeriesTexts(form_.ChosenSeriesTexts()).choice);
+  lines << QStringLiteral("部品の値  %1")
+               .arg(series.empty() ? QStringLiteral("任意の値") : QString::fromStdString(series));
   if (sum.rippleEdgeHz) {
     lines << QStringLiteral("リプル端 %1    リプル %2").arg(Hz(*sum.rippleEdgeHz), Db(*sum.rippleDb));
   }

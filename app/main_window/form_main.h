@@ -41,6 +41,7 @@
 #include "engine/design_types.h"
 #include "engine/part_series.h"
 #include "engine/series_options.h"
+#include "response/opamp_model.h"
 #include "storage/app_settings.h"
 #include "values/sheet_record.h"
 
@@ -405,6 +406,14 @@ class TFormMain : public QMainWindow {
   /// "ｆ特描画" failed (its boxes have been shown).
   std::optional<report::ReportContent> CheckedShownDesign();
   void WriteExport(ExportKind kind);
+
+ public:
+  /// The op-amp of the exports: the analysis window's op-amp panel when the
+  /// window is open, else its choice remembered in the settings store; the
+  /// ideal one when unset or a text cannot be used.
+  response::OpAmpModel ChosenOpAmp() const;
+
+ private:
   ExportFileChooser exportFileChooser_;
   PrintDialogRunner printDialogRunner_;
 };

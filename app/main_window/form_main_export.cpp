@@ -12,12 +12,18 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
+#include "app/analysis/form_analysis.h"
+#include "app/analysis/opamp_panel.h"
+#include "app/analysis/tolerance_panel.h"
 #include "app/common/application.h"
 #include "app/common/ui_texts.h"
 #include "app/main_window/form_main.h"
 #include "app/report/design_report.h"
+#include "app/report/report_sections.h"
+#include "engine/series_options.h"
 #include "export/parts_list.h"
 #include "export/spice_netlist.h"
+#include "response/opamp_texts.h"
 #include "storage/design_file.h"
 #include "values/sheet_checks.h"
 
@@ -70,6 +76,23 @@ void TFormMain::CreateExportMenu() {
   ConnectHandler(menuPrint, &QAction::triggered, this, &TFormMain::menuPrintClick);
 }
 
+response::OpAmpModel TFormMain::ChosenOpAmp() const {
+  if (FormAnalysis && FormAnalysis->OpAmp()) {
+    return FormAnalysis->OpAmp()->Model().value_or(response::OpAmpModel{});
+  }
+  if (settingsStore_.ReadInt(QString::fromLatin1(TFormAnalysis::kOpAmpRealName)).value_or(0) != 1) return {};
+  response::OpAmpTexts texts;
+  if (auto t = settingsStore_.ReadText(QString::fromLatin1(TFormAnalysis::kOpAmpGbwName)))
+    texts.gbwHz = t->toStdString();
+  if (auto t = settingsStore_.ReadText(QString::fromLatin1(TFormAnalysis::kOpAmpA0Name))) texts.a0Db = t->toStdString();
+  if (auto t = settingsStore_.ReadText(QString::fromLatin1(TFormAnalysis::kOpAmpRoutName))) {
+    texts.routOhm = t->toStdString();
+  }
+  response::OpAmpModel model;
+  if (response::ReadOpAmpTexts(texts, model)) return {};
+  return model;
+}
+
 void TFormMain::SetExportChoosers(ExportFileChooser chooseFile, PrintDialogRunner runPrintDialog) {
   exportFileChooser_ = std::move(chooseFile);
   printDialogRunner_ = std::move(runPrintDialog);
@@ -101,6 +124,21 @@ std::optional<report::ReportContent> TFormMain::CheckedShownDesign() {
   content.yMaxDb = scratch.yAxis->range().upper;
   content.curveColor = ColorOfSetting(appSettings.chartColor);
   content.curveName = content.sheetName;
+  content.series = engine::CheckSeriesTexts(seriesTexts_).choice;
+  content.opamp = ChosenOpAmp();
+  // A tolerance analysis of this very design in the analysis window.
+  if (FormAnalysis && FormAnalysis->Tolerance() && !FormAnalysis->RefreshPending()) {
+    if (const tolerance::MonteCarloResult* result = FormAnalysis->Tolerance()->Result()) {
+      if (result->nominal.minus3dbHz > 0)
+        content.toleranceLines = report::ToleranceLines(*result, source.request.cutoffHz);
+    }
+  }
+  const auto centiPct = [this](const char* name) -> std::string {
+    const std::optional<int> v = settingsStore_.ReadInt(QString::fromLatin1(name));
+    return v ? QString::number(*v / 100.0, 'g', 6).toStdString() + "%" : std::string();
+  };
+  content.resistorTolerance = centiPct("tolerance/rTolCentiPct");
+  content.capacitorTolerance = centiPct("tolerance/cTolCentiPct");
   return content;
 }
 
@@ -120,9 +158,15 @@ void TFormMain::WriteExport(ExportKind kind) {
     options.fStartHz = design->fStartHz;
     options.fStopHz = design->fTopHz;
     options.date = design->created.toString(QStringLiteral("yyyy-MM-dd")).toStdString();
+    options.series = design->series;
+    options.opamp = design->opamp;
     bytes = Bytes(exports::WriteSpiceNetlist(design->request, design->parts, options));
   } else if (kind == ExportKind::kPartsList) {
-    bytes = Bytes(exports::WritePartsList(design->request, design->parts));
+    exports::PartsListOptions options;
+    options.series = design->series;
+    options.resistorTolerance = design->resistorTolerance;
+    options.capacitorTolerance = design->capacitorTolerance;
+    bytes = Bytes(exports::WritePartsList(design->request, design->parts, options));
   } else {
     bytes = report::ReportPdf(*design);
   }

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 
+#include "app/analysis/form_analysis.h"
 #include "app/common/application.h"
 #include "app/common/ui_texts.h"
 #include "app/dialogs/form_series_options.h"
@@ -51,6 +52,8 @@ void TFormMain::ApplySeriesTexts(const engine::SeriesTexts& texts) {
     chkBoxE12[1]->setText(resDefault ? QString(text::kSeriesChecks[1])
                                      : named("Ｒは", engine::ResSeriesName(check.choice.res)));
   }
+  // The analysis window's evaluation names the series.
+  if (FormAnalysis) FormAnalysis->ScheduleRefresh();
 }
 
 void TFormMain::menuSeriesOptionsClick() {

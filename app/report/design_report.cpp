@@ -104,6 +104,12 @@ void SecondPage(ReportCanvas& canvas, const ReportContent& c) {
     canvas.Painter().drawImage(canvas.Rect(kMarginMm, canvas.y, kContentWidthMm, heightMm), image);
     canvas.y += heightMm + 4;
   }
+  if (c.toleranceLines.isEmpty()) return;
+  canvas.Heading(QString::fromUtf8(text::kTolerance));
+  for (const QString& line : c.toleranceLines) {
+    canvas.Text(kMarginMm, canvas.y, kContentWidthMm, 4.5, line, 8);
+    canvas.y += 4.5;
+  }
 }
 
 }  // namespace

@@ -10,8 +10,12 @@
 #include <QColor>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
+#include <string>
 
 #include "engine/design_types.h"
+#include "engine/part_series.h"
+#include "response/opamp_model.h"
 
 class QPagedPaintDevice;
 
@@ -29,6 +33,17 @@ struct ReportContent {
   double yMaxDb = 10;
   QColor curveColor = Qt::blue;
   QString curveName;
+  /// The series the preferred values came from (the program's own unless set).
+  engine::SeriesChoice series;
+  /// The op-amp the netlist and the report name (ideal unless set).
+  response::OpAmpModel opamp;
+  /// The tolerance section, when a tolerance analysis of this design has
+  /// run in the analysis window (ToleranceLines); none otherwise.
+  QStringList toleranceLines;
+  /// The parts list's 許容差 texts from the tolerance page ("1%"), empty
+  /// when not set.
+  std::string resistorTolerance;
+  std::string capacitorTolerance;
 };
 
 inline constexpr int kReportPages = 2;

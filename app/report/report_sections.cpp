@@ -37,6 +37,18 @@ QString DisplayValue(bool capacitor, double value) {
 
 }  // namespace
 
+QString SeriesText(const ReportContent& c) {
+  if (c.request.anyValues) return QString(text::kAnyValues);
+  return Q(exports::SeriesDescription(c.request, c.series));
+}
+
+QString OpAmpText(const response::OpAmpModel& opamp) {
+  if (opamp.ideal) return QString(text::kIdealOpAmp);
+  return QStringLiteral("GBW %1Hz、A0 %2 dB、Rout %3Ω")
+      .arg(Q(values::FormatFrequency(opamp.gbwHz)), QString::number(opamp.a0Db, 'g', 6),
+           Q(values::FormatResistanceDisplay(opamp.routOhm)));
+}
+
 std::vector<QStringList> ParameterRows(const ReportContent& c) {
   const engine::DesignRequest& r = c.request;
   const double minus3 = response::FindCutoff3dB(r, response::StagesFromComponents(r, c.parts));
@@ -46,8 +58,8 @@ std::vector<QStringList> ParameterRows(const ReportContent& c) {
       {text::kResponse, ResponseText(r)},
       {text::kCutoff, Hz(r.cutoffHz)},
       {text::kTopology, text::kTopologyName},
-      {text::kValues, r.anyValues ? text::kAnyValues : text::kSeriesValues},
-      {text::kOpAmp, text::kIdealOpAmp},
+      {text::kValues, r.anyValues ? QString(text::kAnyValues) : SeriesText(c)},
+      {text::kOpAmp, OpAmpText(c.opamp)},
       {text::kMinus3Db, Q(values::FormatFrequencyReading(minus3)) + QStringLiteral("Hz")},
   };
 }
@@ -57,7 +69,7 @@ std::vector<QStringList> PartRows(const ReportContent& c, bool capacitor) {
   for (const exports::DesignPart& part : exports::PartsOfDesign(c.request, c.parts)) {
     if (part.capacitor != capacitor) continue;
     rows.push_back({Q(part.Name()), DisplayValue(capacitor, part.value), Q(exports::SpiceNumber(part.value)),
-                    Q(exports::SeriesOfPart(c.request, capacitor)), QString::number(part.stage)});
+                    Q(exports::SeriesOfPart(c.request, capacitor, c.series)), QString::number(part.stage)});
   }
   return rows;
 }
@@ -102,6 +114,36 @@ QStringList SummaryLines(const ReportContent& c) {
                    .arg(Q(mark.part), DisplayValue(mark.part[0] == 'C', mark.value),
                         Q(response::RangeReason(mark.issue)));
     }
+  }
+  return lines;
+}
+
+QStringList ToleranceLines(const tolerance::MonteCarloResult& r, double cutoffHz) {
+  QStringList lines;
+  auto n = [](double v) { return QString::number(v, 'g', 5); };
+  auto db = [](double v) { return QString::number(v, 'f', 3); };
+  lines << QStringLiteral("%1 試行、シード %2").arg(r.trials).arg(r.seed);
+  const tolerance::Stats& f = r.minus3dbHz;
+  lines << QStringLiteral("%1: 公称 %2Hz、5～95 %: %3Hz ～ %4Hz、全試行 %5Hz ～ %6Hz")
+               .arg(QString::fromUtf8(text::kMinus3Db), n(f.nominal), n(f.p05), n(f.p95), n(f.min), n(f.max));
+  const tolerance::BandPoint* nearest = nullptr;
+  for (const tolerance::BandPoint& b : r.band) {
+    if (!nearest ||
+        std::fabs(std::log(b.frequencyHz / cutoffHz)) < std::fabs(std::log(nearest->frequencyHz / cutoffHz)))
+      nearest = &b;
+  }
+  if (nearest) {
+    lines << QStringLiteral("ゲインの幅 (%1): 公称 %2 dB、5～95 %: %3 ～ %4 dB、全試行 %5 ～ %6 dB")
+                 .arg(Hz(nearest->frequencyHz), db(nearest->nominalDb), db(nearest->p05Db), db(nearest->p95Db),
+                      db(nearest->minDb), db(nearest->maxDb));
+  }
+  if (r.yield) {
+    const tolerance::YieldResult& y = *r.yield;
+    lines << QStringLiteral("歩留まり %1 % (%2/%3)、95 %信頼区間 %4 ～ %5 % (Wilson)")
+                 .arg(QString::number(100 * y.ratio, 'f', 1))
+                 .arg(y.passed)
+                 .arg(y.trials)
+                 .arg(QString::number(100 * y.ci95.low, 'f', 1), QString::number(100 * y.ci95.high, 'f', 1));
   }
   return lines;
 }

@@ -9,9 +9,17 @@
 
 #include "app/report/design_report.h"
 #include "app/report/report_canvas.h"
+#include "tolerance/monte_carlo.h"
 
 namespace kelvara::app::report {
 
+/// The series of the parts as the design parameters name them:
+/// "ＣはE12系列、ＲはE24系列" for the program's own, the chosen ones
+/// otherwise ("ＣはE6系列、ＲはE96系列"; "Ｃは任意" for a kind not drawn
+/// from a series), "問わない（任意の値）" for any values.
+QString SeriesText(const ReportContent& content);
+/// The op-amp as the design parameters name it: "理想" or its GBW, A0, Rout.
+QString OpAmpText(const response::OpAmpModel& opamp);
 /// (name, value) pairs of the design parameters.
 std::vector<QStringList> ParameterRows(const ReportContent& content);
 /// One row per resistor (capacitor false) or capacitor: part, display
@@ -24,6 +32,11 @@ std::vector<QStringList> StageRows(const ReportContent& content);
 /// The summary below the table: -3 dB frequency, ripple edge and ripple
 /// (Chebyshev), attenuation, and the parts outside practical ranges.
 QStringList SummaryLines(const ReportContent& content);
+
+/// The tolerance section of a Monte Carlo result: trials and seed, the
+/// spread of the -3 dB frequency, the gain band at the band frequency
+/// nearest the cut-off and, with a mask, the yield with its 95 % interval.
+QStringList ToleranceLines(const tolerance::MonteCarloResult& result, double cutoffHz);
 
 /// The circuit picture of the kind and order at the cursor, across the
 /// content width, with each part's value printed beside its label; moves

@@ -14,6 +14,7 @@ inline constexpr const char* kPartsTable = "部品表";
 inline constexpr const char* kStages = "段の評価";
 inline constexpr const char* kGain = "ゲイン特性";
 inline constexpr const char* kPhase = "位相特性";
+inline constexpr const char* kTolerance = "公差解析";
 inline constexpr const char* kPhaseAxis = "位相 (°)";
 
 inline constexpr const char* kKind = "フィルタ";

@@ -66,6 +66,38 @@ TEST_F(AnalysisWindow, ShowsTheShownSheetsStagesAndCurves) {
   EXPECT_TRUE(a.Tracer(PlotKind::kGain)->Text().contains("Hz")) << a.Tracer(PlotKind::kGain)->Text().toStdString();
 }
 
+// The summary names the series the values came from, following a change
+// of "部品系列の設定...".
+TEST_F(AnalysisWindow, SummaryNamesTheSeriesUsed) {
+  struct Case {
+    bool anyValues;
+    const char* cap;
+    const char* res;
+    const char* line;
+  };
+  const Case cases[] = {
+      {false, "default", "default", "部品の値  ＣはE12系列、ＲはE24系列"},
+      {false, "E6", "E96", "部品の値  ＣはE6系列、ＲはE96系列"},
+      {false, "default", "E48", "部品の値  ＣはE12系列、ＲはE48系列"},
+      {true, "E6", "E96", "部品の値  任意の値"},
+  };
+  TypeDesign(W(), TypedExactly(DesignedParts(engine::kLpf, 4, engine::kButterworth, "2k")));
+  TFormAnalysis& a = Open();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    engine::SeriesTexts texts;
+    texts.cap = c.cap;
+    texts.res = c.res;
+    W().CBox_NoProblem->setChecked(c.anyValues);
+    W().chkBoxE12[0]->setChecked(!c.anyValues);
+    W().chkBoxE12[1]->setChecked(!c.anyValues);
+    W().ApplySeriesTexts(texts);
+    ASSERT_TRUE(Settle());
+    EXPECT_TRUE(a.Summary()->text().split(QLatin1Char('\n')).contains(QString::fromUtf8(c.line)))
+        << a.Summary()->text().toStdString();
+  }
+}
+
 TEST_F(AnalysisWindow, FailingChecksAreReportedInsideTheWindow) {
   TFormAnalysis& a = Open();  // a new sheet has no values
   EXPECT_FALSE(a.Shown().has_value());

@@ -122,6 +122,56 @@ TEST_F(ExportMenu, PartsListReadsBackToTheTypedValues) {
   }
 }
 
+// The exports name the series of "部品系列の設定..." and take the op-amp the
+// analysis window remembers; the defaults keep the program's own names and
+// the ideal op-amp.
+TEST_F(ExportMenu, NameTheChosenSeriesAndTakeTheRememberedOpAmp) {
+  struct Case {
+    const char* name;
+    const char* capSeries;
+    const char* resSeries;
+    int opAmpReal;  // -1: not in the settings store
+    const char* gbw;
+    const char* capText;
+    const char* resText;
+    const char* valuesComment;
+    const char* opAmpLine;  // in the netlist
+  };
+  const Case cases[] = {
+      {"Defaults", "default", "default", -1, "1M", "E12", "E24", "E12 capacitors, E24 resistors", "E1 out 0 inp inn"},
+      {"E6E96Real", "E6", "E96", 1, "10M", "E6", "E96", "E6 capacitors, E96 resistors", "GBW = 1e+07 Hz"},
+      {"RealNotChosen", "E24", "default", 0, "10M", "E24", "E24", "E24 capacitors, E24 resistors", "E1 out 0 inp inn"},
+      {"RealUnusable", "default", "E192", 1, "abc", "E12", "E192", "E12 capacitors, E192 resistors",
+       "E1 out 0 inp inn"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    engine::SeriesTexts texts;
+    texts.cap = c.capSeries;
+    texts.res = c.resSeries;
+    W().ApplySeriesTexts(texts);
+    if (c.opAmpReal >= 0) {
+      store.WriteInt(QStringLiteral("analysis/opAmpReal"), c.opAmpReal);
+      store.WriteText(QStringLiteral("analysis/opAmpGbw"), QString::fromLatin1(c.gbw));
+    }
+    TypeDesign(W(), Designed(engine::kLpf, 4, engine::kButterworth, "1k"));
+    W().CBox_NoProblem->setChecked(false);
+    W().chkBoxE12[0]->setChecked(true);
+    W().chkBoxE12[1]->setChecked(true);
+    exportAnswer = dir.filePath("parts.csv");
+    W().menuExportPartsList->trigger();
+    const auto rows = exports::ReadCsv(ReadBytes(exportAnswer));
+    ASSERT_GE(rows.size(), 9u);
+    for (std::size_t i = 1; i <= 8; ++i) EXPECT_EQ(rows[i][3], rows[i][0][0] == 'C' ? c.capText : c.resText);
+    exportAnswer = dir.filePath("filter.cir");
+    W().menuExportSpice->trigger();
+    const std::string netlist = ReadBytes(exportAnswer);
+    EXPECT_NE(netlist.find(std::string("* Values:   ") + c.valuesComment), std::string::npos) << netlist;
+    EXPECT_NE(netlist.find(c.opAmpLine), std::string::npos) << netlist;
+    EXPECT_TRUE(errors.Errors().empty());
+  }
+}
+
 TEST_F(ExportMenu, FailedChecksShowTheBoxesOfThePlotAndWriteNothing) {
   TypedDesign design = Designed(engine::kLpf, 2, engine::kButterworth, "1k");
   design.r[1] = "";
@@ -161,6 +211,28 @@ class ExportReport : public ExportMenu {
   }
   std::string PdfText(const QString& path) { return Output("pdftotext -layout '" + path.toStdString() + "' -"); }
 };
+
+// The design parameters name the chosen series and the remembered op-amp.
+TEST_F(ExportReport, ParametersNameTheSeriesAndTheOpAmp) {
+  if (!PopplerAvailable()) GTEST_SKIP() << kPopplerMissing;
+  engine::SeriesTexts texts;
+  texts.cap = "E6";
+  texts.res = "E96";
+  W().ApplySeriesTexts(texts);
+  store.WriteInt(QStringLiteral("analysis/opAmpReal"), 1);
+  store.WriteText(QStringLiteral("analysis/opAmpGbw"), QStringLiteral("10M"));
+  TypeDesign(W(), Designed(engine::kLpf, 4, engine::kButterworth, "1k"));
+  W().CBox_NoProblem->setChecked(false);
+  W().chkBoxE12[0]->setChecked(true);
+  W().chkBoxE12[1]->setChecked(true);
+  exportAnswer = dir.filePath("report.pdf");
+  W().menuExportReport->trigger();
+  ASSERT_TRUE(errors.Errors().empty());
+  const std::string text = PdfText(exportAnswer);
+  for (const char* expected : {"ＣはE6系列、ＲはE96系列", "GBW 10.000MHz", "E96"}) {
+    EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+  }
+}
 
 TEST_F(ExportReport, PdfHoldsHeadingsValuesAndJapaneseTextsInEmbeddedFonts) {
   if (!PopplerAvailable()) GTEST_SKIP() << kPopplerMissing;

@@ -6,7 +6,15 @@
 
 #include <qcustomplot.h>
 
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+#include <string>
+
 #include "app/analysis/form_analysis.h"
+#include "export/csv.h"
 #include "tests/app/chart_test_support.h"
 #include "tests/app/run_support.h"
 
@@ -25,6 +33,48 @@ class TolerancePage : public ChartTest {
     return WaitFor([&p] { return !p.Running() && p.StartButton()->isEnabled(); });
   }
 };
+
+// The exports take the page's tolerances once set, and the report gains a
+// tolerance section once this design has been analysed.
+TEST_F(TolerancePage, ExportsTakeTheTolerancesAndTheReportTheResult) {
+  QTemporaryDir dir;
+  QString answer;
+  W().SetExportChoosers([&answer](TFormMain::ExportKind) { return answer; }, nullptr);
+  auto toleranceColumn = [&] {
+    answer = dir.filePath("parts.csv");
+    W().menuExportPartsList->trigger();
+    QFile f(answer);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    std::set<std::string> texts;
+    const auto rows = exports::ReadCsv(f.readAll().toStdString());
+    for (std::size_t i = 1; i <= 12 && i < rows.size(); ++i) texts.insert(rows[i][0].substr(0, 1) + rows[i][4]);
+    return texts;
+  };
+  TFormAnalysis& a = Open();
+  EXPECT_EQ(toleranceColumn(), (std::set<std::string>{"R", "C"}));  // not set yet
+  TolerancePanel& p = *a.Tolerance();
+  p.findChild<QComboBox*>("CBox_Mask")->setCurrentIndex(1);
+  p.findChild<QSpinBox*>("EditTrials")->setValue(200);
+  p.findChild<QDoubleSpinBox*>("EditTolR")->setValue(0.5);
+  p.findChild<QDoubleSpinBox*>("EditTolC")->setValue(2);
+  p.StartButton()->click();
+  ASSERT_TRUE(Finish(p));
+  ASSERT_TRUE(WaitFor([&a] { return !a.RefreshPending(); }));
+  ASSERT_NE(p.Result(), nullptr);
+  EXPECT_EQ(toleranceColumn(), (std::set<std::string>{"R0.5%", "C2%"}));
+  if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) GTEST_SKIP() << "pdftotext not found";
+  answer = dir.filePath("report.pdf");
+  W().menuExportReport->trigger();
+  std::string text;
+  if (FILE* pipe = popen(("pdftotext '" + answer.toStdString() + "' -").c_str(), "r")) {
+    char buffer[4096];
+    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
+    pclose(pipe);
+  }
+  for (const char* expected : {"公差解析", "200 試行", "ゲインの幅", "歩留まり", "95 %信頼区間"}) {
+    EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+  }
+}
 
 TEST_F(TolerancePage, RunsShowsStatisticsAndShadesTheBands) {
   TFormAnalysis& a = Open();

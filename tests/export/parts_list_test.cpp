@@ -30,7 +30,10 @@ class PartsListReadBack : public ::testing::TestWithParam<DesignCase> {};
 TEST_P(PartsListReadBack, GivesTheSameValuesAndCounts) {
   const test::Design d = test::MakeDesign(GetParam());
   const bool series = GetParam().series;
-  const std::string text = WritePartsList(d.request, d.parts, {"1%", "5%"});
+  PartsListOptions options;
+  options.resistorTolerance = "1%";
+  options.capacitorTolerance = "5%";
+  const std::string text = WritePartsList(d.request, d.parts, options);
   ASSERT_EQ(text.substr(0, 3), std::string(kUtf8Bom));
   const auto rows = ReadCsv(text);
   const int order = d.request.Order();
@@ -76,6 +79,50 @@ TEST_P(PartsListReadBack, GivesTheSameValuesAndCounts) {
 
 INSTANTIATE_TEST_SUITE_P(Designs, PartsListReadBack, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The 系列 column names the series the values came from and the 許容差
+// column a part's own tolerance before its kind's.
+TEST(PartsList, NamesTheChosenSeriesAndEachPartsTolerance) {
+  using engine::CapSeriesKind;
+  using engine::ResSeriesKind;
+  struct Case {
+    const char* name;
+    bool series;
+    CapSeriesKind cap;
+    ResSeriesKind res;
+    const char* capText;
+    const char* resText;
+  };
+  const Case cases[] = {
+      {"Defaults", true, CapSeriesKind::kDefault, ResSeriesKind::kDefault, "E12", "E24"},
+      {"E6", true, CapSeriesKind::kE6, ResSeriesKind::kDefault, "E6", "E24"},
+      {"E96", true, CapSeriesKind::kDefault, ResSeriesKind::kE96, "E12", "E96"},
+      {"E24E192", true, CapSeriesKind::kE24, ResSeriesKind::kE192, "E24", "E192"},
+      {"AnyValues", false, CapSeriesKind::kE6, ResSeriesKind::kE96, "任意", "任意"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const test::Design d = test::MakeDesign({"Lpf4", 0, 4, 0, "1k", c.series});
+    PartsListOptions options;
+    options.series.cap = c.cap;
+    options.series.res = c.res;
+    options.resistorTolerance = "1%";
+    options.capacitorTolerance = "5%";
+    options.partTolerance = {{"R3", "0.1%"}, {"C2", "2%"}};
+    const auto rows = ReadCsv(WritePartsList(d.request, d.parts, options));
+    ASSERT_GE(rows.size(), 9u);
+    for (std::size_t i = 1; i <= 8; ++i) {
+      const std::string& part = rows[i][0];
+      EXPECT_EQ(rows[i][3], part[0] == 'C' ? c.capText : c.resText) << part;
+      const char* tolerance = part == "R3" ? "0.1%" : part == "C2" ? "2%" : part[0] == 'C' ? "5%" : "1%";
+      EXPECT_EQ(rows[i][4], tolerance) << part;
+    }
+    // R3 is ordered on a row of its own, whatever its value.
+    bool r3Alone = false;
+    for (std::size_t i = 10; i < rows.size(); ++i) r3Alone |= rows[i][0] == "R3" && rows[i][4] == "0.1%";
+    EXPECT_TRUE(r3Alone);
+  }
+}
 
 TEST(Csv, QuotedFieldsAndLineEndsReadBack) {
   const std::vector<std::vector<std::string>> rows = {{"a,b", "say \"hi\"", ""}, {"line\nbreak", "x"}, {"é, ü"}};

@@ -49,6 +49,10 @@ page=$(zcat "$root/usr/share/man/man1/kelvara-design.1.gz" | sed 's/\\-/-/g')
 for option in $("$design" --help | grep -o -- '--[a-z][a-z0-9-]*' | sort -u); do
   grep -q -- "$option" <<<"$page" || fail "kelvara-design $option is missing from kelvara-design(1)"
 done
+options=$("$design" --help | grep -o -- '--[a-z][a-z0-9-]*' | sort -u)
+for option in $(grep -o -- '--[a-z][a-z0-9-]*' <<<"$page" | sort -u); do
+  grep -qx -- "$option" <<<"$options" || fail "kelvara-design(1) lists $option, which kelvara-design lacks"
+done
 echo "all documented"
 
 echo "== the unpacked kelvara-design"

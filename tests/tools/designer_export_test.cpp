@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "export/csv.h"
 #include "export/spice_netlist.h"
@@ -116,6 +117,94 @@ TEST_F(DesignerExport, BadSweepRangeIsAUsageError) {
   EXPECT_EQ(Tool("--cutoff 1k --spice ''").status, 2);
   EXPECT_EQ(Tool("--cutoff 1k --bom ''").status, 2);
   EXPECT_FALSE(fs::exists(cir));
+}
+
+// The 系列 column and the netlist's "Values" comment name the series the
+// preferred values came from: the program's own names by default, the
+// chosen series otherwise, 任意 for any values.
+TEST_F(DesignerExport, PartsListAndNetlistNameTheSeriesUsed) {
+  struct Case {
+    std::string options;
+    std::string capSeries, resSeries;
+    std::string valuesComment;
+  };
+  const Case cases[] = {
+      {"--values series", "E12", "E24", "E12 capacitors, E24 resistors"},
+      {"--values series --cap-series E6", "E6", "E24", "E6 capacitors, E24 resistors"},
+      {"--values series --res-series E96 --r-min 1k --r-max 1M", "E12", "E96", "E12 capacitors, E96 resistors"},
+      {"--values series --cap-series E24 --res-series E192", "E24", "E192", "E24 capacitors, E192 resistors"},
+      {"--values series --cap-series default --res-series default", "E12", "E24", "E12 capacitors, E24 resistors"},
+      {"--values any --cap-series E6 --res-series E96", "任意", "任意", "any values (exact)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.options);
+    const fs::path cir = dir_ / "s.cir";
+    const fs::path csv = dir_ / "s.csv";
+    const ToolRun r =
+        Tool("--cutoff 50k --order 5 " + c.options + " --spice '" + cir.string() + "' --bom '" + csv.string() + "'");
+    ASSERT_EQ(r.status, 0) << r.out;
+    const auto rows = exports::ReadCsv(ReadAll(csv));
+    ASSERT_GE(rows.size(), 11u);
+    for (int i = 1; i <= 10; ++i) {
+      const bool capacitor = rows[i][0][0] == 'C';
+      EXPECT_EQ(rows[i][3], capacitor ? c.capSeries : c.resSeries) << rows[i][0];
+    }
+    EXPECT_NE(ReadAll(cir).find("* Values:   " + c.valuesComment + "\n"), std::string::npos) << ReadAll(cir);
+  }
+}
+
+// The netlist's op-amp subcircuit is the one the --opamp-* options set.
+TEST_F(DesignerExport, NetlistTakesTheOpAmpOfTheOptions) {
+  struct Case {
+    std::string options;
+    std::vector<std::string> lines;  // in the netlist
+    std::string absent;
+  };
+  const Case cases[] = {
+      {"", {"E1 out 0 inp inn 1e+06"}, "G1 0 p"},
+      {"--opamp-gbw 10M", {"GBW = 1e+07 Hz", "A0 = 100 dB", "G1 0 p inp inn 1", "E1 out 0 p 0 1"}, "Rout o out"},
+      {"--opamp-gbw 1M --opamp-a0 80 --opamp-rout 50",
+       {"GBW = 1e+06 Hz", "A0 = 80 dB", "Rp p 0 10000", "Rout o out 50"},
+       "E1 out 0 inp inn"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.options);
+    const fs::path cir = dir_ / "o.cir";
+    const ToolRun r = Tool("--cutoff 10k --order 4 " + c.options + " --spice '" + cir.string() + "'");
+    ASSERT_EQ(r.status, 0) << r.out;
+    const std::string text = ReadAll(cir);
+    for (const std::string& line : c.lines) EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+    EXPECT_EQ(text.find(c.absent), std::string::npos) << text;
+    EXPECT_TRUE(exports::ReadSpiceNetlist(text));
+  }
+}
+
+// The 許容差 column holds --tol-r, --tol-c and --tol-part when given, and is
+// empty otherwise.
+TEST_F(DesignerExport, PartsListTakesTheToleranceOptions) {
+  struct Case {
+    std::string options;
+    std::string r, c, r3, c2;
+  };
+  const Case cases[] = {
+      {"", "", "", "", ""},
+      {"--monte-carlo 100 --tol-r 0.5", "0.5%", "", "0.5%", ""},
+      {"--monte-carlo 100 --tol-c 2", "", "2%", "", "2%"},
+      {"--monte-carlo 100 --tol-r 1 --tol-c 10 --tol-part R3=0.1 --tol-part C2=1", "1%", "10%", "0.1%", "1%"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.options);
+    const fs::path csv = dir_ / "t.csv";
+    const ToolRun r = Tool("--cutoff 10k --order 4 " + c.options + " --bom '" + csv.string() + "'");
+    ASSERT_EQ(r.status, 0) << r.out;
+    const auto rows = exports::ReadCsv(ReadAll(csv));
+    ASSERT_GE(rows.size(), 9u);
+    for (std::size_t i = 1; i <= 8; ++i) {
+      const std::string& part = rows[i][0];
+      const std::string& expected = part == "R3" ? c.r3 : part == "C2" ? c.c2 : part[0] == 'C' ? c.c : c.r;
+      EXPECT_EQ(rows[i][4], expected) << part;
+    }
+  }
 }
 
 TEST_F(DesignerExport, InvalidDesignWritesNoFile) {

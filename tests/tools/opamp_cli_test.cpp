@@ -84,12 +84,23 @@ TEST(OpAmpJson, OrderFourButterworthWithFiftyOhmsHasAFloor) {
   EXPECT_EQ(j["summary"]["stopband_floor_hz"].get<double>(), floor->hz);
 }
 
-TEST(OpAmpJson, WithoutOpAmpOptionsTheAnalysisIsUnchanged) {
+TEST(OpAmpJson, WithoutOpAmpOptionsOnlyTheGbwRuleIsAdded) {
   const Outcome ideal = RunDesigner(With(kOrder8, {"--analysis", "--json"}));
   ASSERT_EQ(ideal.exitCode, 0) << ideal.err;
   const nlohmann::json j = nlohmann::json::parse(ideal.out);
-  EXPECT_FALSE(j["stages"][0].contains("gbw_min_hz"));
+  // The GBW each stage asks for is there with the ideal op-amp too; the
+  // real op-amp's keys are not.
+  const engine::DesignRequest request =
+      engine::MakeDesignRequest(0, 0, 6, engine::kChebyshev, 0, "10k", false, false, true);
+  const auto reports =
+      response::AnalyseOpAmpStages(response::CircuitFromComponents(request, PartsOf(j)), response::OpAmpModel{});
+  ASSERT_EQ(j["stages"].size(), 4u);
+  for (std::size_t k = 0; k < 4; ++k) {
+    EXPECT_EQ(j["stages"][k]["gbw_min_hz"].get<double>(), reports[k].gbwMinHz);
+    EXPECT_FALSE(j["stages"][k].contains("gain_error_db_at_f0"));
+  }
   EXPECT_FALSE(j["summary"].contains("stopband_floor_db"));
+  EXPECT_FALSE(j["summary"].contains("stopband_floor_hz"));
   const Outcome plain = RunDesigner({"--cutoff", "10k", "--json"});
   EXPECT_EQ(Keys(nlohmann::json::parse(plain.out)),
             (std::vector<std::string>{"c", "c_text", "minus3db_hz", "progress", "r", "r_text", "valid", "warnings"}));

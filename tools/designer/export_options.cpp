@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <QByteArray>
 #include <QString>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 #include "export/parts_list.h"
@@ -32,6 +34,23 @@ std::optional<std::string> ExportUsageProblem(const ExportOptions& options) {
   return std::nullopt;
 }
 
+std::string PercentText(double pct) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g%%", pct);
+  return text;
+}
+
+void SetExportTolerances(ExportOptions& options, std::optional<double> rPct, std::optional<double> cPct,
+                         const std::vector<std::string>& partTexts) {
+  if (rPct) options.resistorTolerance = PercentText(*rPct);
+  if (cPct) options.capacitorTolerance = PercentText(*cPct);
+  for (const std::string& text : partTexts) {
+    const std::size_t eq = text.find('=');
+    if (eq == std::string::npos) continue;
+    options.partTolerance[text.substr(0, eq)] = PercentText(std::strtod(text.c_str() + eq + 1, nullptr));
+  }
+}
+
 bool WantsExport(const ExportOptions& options) { return !options.spiceFile.empty() || !options.bomFile.empty(); }
 
 std::string TodayText() {
@@ -55,10 +74,16 @@ std::optional<storage::DesignFileError> WriteExports(const ExportOptions& option
     netlist.fStopHz = values::ParseEngValue(options.acTo);
     netlist.date = TodayText();
     netlist.opamp = options.opamp;
+    netlist.series = options.series;
     if (auto error = write(options.spiceFile, exports::WriteSpiceNetlist(request, parts, netlist))) return error;
   }
   if (!options.bomFile.empty()) {
-    if (auto error = write(options.bomFile, exports::WritePartsList(request, parts))) return error;
+    exports::PartsListOptions list;
+    list.series = options.series;
+    list.resistorTolerance = options.resistorTolerance;
+    list.capacitorTolerance = options.capacitorTolerance;
+    list.partTolerance = options.partTolerance;
+    if (auto error = write(options.bomFile, exports::WritePartsList(request, parts, list))) return error;
   }
   return std::nullopt;
 }

@@ -4,10 +4,13 @@
 // of the designed filter, written through the atomic save of the design
 // files.
 
+#include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/design_types.h"
+#include "engine/part_series.h"
 #include "response/opamp_model.h"
 #include "storage/design_file.h"
 
@@ -24,6 +27,13 @@ struct ExportOptions {
   std::string acTo = "1M";
   /// The op-amp of the netlist's subcircuit (ideal unless set).
   response::OpAmpModel opamp;
+  /// The series the preferred values came from (--cap-series, --res-series).
+  engine::SeriesChoice series;
+  /// The parts list's 許容差 column ("1%"; empty leaves it empty) and the
+  /// parts' own tolerances ("R3" -> "0.1%").
+  std::string resistorTolerance;
+  std::string capacitorTolerance;
+  std::map<std::string, std::string> partTolerance;
 };
 
 void AddExportOptions(CLI::App& app, ExportOptions& options);
@@ -31,6 +41,13 @@ void AddExportOptions(CLI::App& app, ExportOptions& options);
 /// Why the options cannot be used (a .ac range that is not two increasing
 /// positive frequencies), or nothing.
 std::optional<std::string> ExportUsageProblem(const ExportOptions& options);
+
+/// A tolerance as the parts list prints it: 1 -> "1%", 0.1 -> "0.1%".
+std::string PercentText(double pct);
+/// Fills the tolerance texts of the parts list from --tol-r and --tol-c
+/// (when given) and the --tol-part texts ("R3=0.1", already checked).
+void SetExportTolerances(ExportOptions& options, std::optional<double> rPct, std::optional<double> cPct,
+                         const std::vector<std::string>& partTexts);
 
 /// Whether any file is asked for.
 bool WantsExport(const ExportOptions& options);

@@ -214,6 +214,9 @@ int main(int argc, char** argv) {
     kelvara::tools::CheckAnalysisOptions(analysisOptions);
     const kelvara::response::OpAmpModel opAmp = kelvara::tools::OpAmpModelOf(opAmpOptions);
     exportOptions.opamp = opAmp;  // the netlist's op-amp is the one the options set
+    kelvara::tools::SetExportTolerances(
+        exportOptions, app.count("--tol-r") ? std::optional(toleranceOptions.tolRPct) : std::nullopt,
+        app.count("--tol-c") ? std::optional(toleranceOptions.tolCPct) : std::nullopt, toleranceOptions.tolParts);
     if (auto problem = kelvara::tools::ExportUsageProblem(exportOptions)) throw UsageError{*problem};
     SheetInputs inputs;
     kelvara::values::SheetRecord record = kelvara::values::DefaultSheetRecord();
@@ -230,6 +233,7 @@ int main(int argc, char** argv) {
     std::string seriesProblem;
     const kelvara::engine::PartSeries* series = kelvara::tools::ChosenSeries(seriesTexts, seriesProblem);
     if (!series) throw UsageError{seriesProblem};
+    exportOptions.series = kelvara::engine::CheckSeriesTexts(seriesTexts).choice;
     const kelvara::tools::DesignReport report =
         kelvara::tools::RunHeadlessDesign(request, inputs.parts, stopAfter, series);
     for (const auto& w : report.warnings) std::cerr << w.caption << ": " << w.text << '\n';

@@ -46,15 +46,17 @@ response::OpAmpModel OpAmpModelOf(const OpAmpOptions& options) {
 
 void AddOpAmpJson(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,
                   const response::OpAmpModel& model, nlohmann::json& j) {
-  if (!options.analysis || model.ideal || !report.minus3dbHz.has_value() || !j["stages"].is_array()) return;
+  if (!options.analysis || !report.minus3dbHz.has_value() || !j["stages"].is_array()) return;
   const response::OpAmpCircuit circuit = response::CircuitFromComponents(request, report.parts);
   const std::vector<response::OpAmpStageReport> reports = response::AnalyseOpAmpStages(circuit, model);
   nlohmann::json& stages = j["stages"];
+  // The GBW a stage asks for is a property of the stage, so it is there
+  // with the ideal op-amp too; the rest needs a real one.
   for (std::size_t k = 0; k < reports.size() && k < stages.size(); ++k) {
     stages[k]["gbw_min_hz"] = NumberOrNull(reports[k].gbwMinHz);
-    stages[k]["gain_error_db_at_f0"] = NumberOrNull(reports[k].gainErrorDbAtF0);
+    if (!model.ideal) stages[k]["gain_error_db_at_f0"] = NumberOrNull(reports[k].gainErrorDbAtF0);
   }
-  if (!j["summary"].is_object()) return;
+  if (model.ideal || !j["summary"].is_object()) return;
   const auto floor = response::FindStopbandFloor(circuit, model);
   j["summary"]["stopband_floor_db"] = floor ? nlohmann::json(floor->db) : nlohmann::json(nullptr);
   j["summary"]["stopband_floor_hz"] = floor ? nlohmann::json(floor->hz) : nlohmann::json(nullptr);
