@@ -6,11 +6,31 @@
 #include <QProcess>
 #include <QStringList>
 #include <charconv>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "engine/design_types.h"
+
 namespace kelvara::tools {
+
+/// The keys of a JSON object, in its order.
+inline std::vector<std::string> Keys(const nlohmann::json& j) {
+  std::vector<std::string> keys;
+  for (auto it = j.begin(); it != j.end(); ++it) keys.push_back(it.key());
+  return keys;
+}
+
+/// The part values of the tool's "r" and "c" arrays.
+inline engine::ComponentSet PartsOf(const nlohmann::json& j) {
+  engine::ComponentSet parts;
+  for (int i = 0; i < 8; ++i) {
+    parts.r[i] = j["r"][i].get<double>();
+    parts.c[i] = j["c"][i].get<double>();
+  }
+  return parts;
+}
 
 struct Outcome {
   int exitCode = -1;

@@ -11,36 +11,16 @@
 
 #include "engine/design.h"
 #include "engine/run_checks.h"
+#include "tests/tools/run_tool.h"
 #include "tools/designer/headless_design.h"
 
 namespace kelvara::tools {
 namespace {
 
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using Result = test::ToolResult;
 
 // Runs the tool with the arguments (already shell-quoted).
-Result RunTool(const std::string& args) {
-  // Test processes run in parallel: each needs its own file for stderr.
-  const std::string errFile = ::testing::TempDir() + "kelvara_design_err_" + std::to_string(getpid()) + ".txt";
-  const std::string cmd = std::string(KELVARA_DESIGN_EXE) + " " + args + " 2>" + errFile;
-  Result r;
-  FILE* pipe = popen(cmd.c_str(), "r");
-  if (pipe == nullptr) return r;
-  std::array<char, 4096> buf{};
-  std::size_t n = 0;
-  while ((n = fread(buf.data(), 1, buf.size(), pipe)) > 0) r.out.append(buf.data(), n);
-  const int raw = pclose(pipe);
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  if (FILE* f = fopen(errFile.c_str(), "r")) {
-    while ((n = fread(buf.data(), 1, buf.size(), f)) > 0) r.err.append(buf.data(), n);
-    fclose(f);
-  }
-  return r;
-}
+Result RunTool(const std::string& args) { return test::RunDesignTool(args); }
 
 nlohmann::json Json(const Result& r) { return nlohmann::json::parse(r.out); }
 

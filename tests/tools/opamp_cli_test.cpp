@@ -15,21 +15,6 @@
 namespace kelvara::tools {
 namespace {
 
-std::vector<std::string> Keys(const nlohmann::json& j) {
-  std::vector<std::string> keys;
-  for (auto it = j.begin(); it != j.end(); ++it) keys.push_back(it.key());
-  return keys;
-}
-
-engine::ComponentSet PartsOf(const nlohmann::json& j) {
-  engine::ComponentSet parts;
-  for (int i = 0; i < 8; ++i) {
-    parts.r[i] = j["r"][i].get<double>();
-    parts.c[i] = j["c"][i].get<double>();
-  }
-  return parts;
-}
-
 response::OpAmpModel Real(double gbw, double a0, double rout) {
   response::OpAmpModel m;
   m.ideal = false;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/tools/designer_process.h"
 #include "tests/tools/run_tool.h"
 
 namespace kelvara::tools {
@@ -16,12 +17,6 @@ namespace {
 
 using test::RunDesignTool;
 using test::ToolResult;
-
-std::vector<std::string> Keys(const nlohmann::json& j) {
-  std::vector<std::string> keys;
-  for (auto it = j.begin(); it != j.end(); ++it) keys.push_back(it.key());
-  return keys;
-}
 
 const std::vector<std::string> kStatsKeys = {"max", "mean", "min", "nominal", "p05", "p95", "std"};
 
