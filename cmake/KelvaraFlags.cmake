@@ -9,6 +9,19 @@ target_compile_options(kelvara_flags INTERFACE
   -Wall -Wextra
   -ffp-contract=off
   $<$<CXX_COMPILER_ID:Clang>:-Wno-unused-command-line-argument>)
+# Debian's hardening: checked string and memory functions where the build
+# optimises (the sanitizer and fuzz builds bring checks of their own),
+# stack protection and format checks.
+if(KELVARA_SANITIZE STREQUAL "" AND NOT KELVARA_BUILD_FUZZERS)
+  target_compile_options(kelvara_flags INTERFACE
+    $<$<CONFIG:RelWithDebInfo,Release,MinSizeRel>:-D_FORTIFY_SOURCE=2>
+    -fstack-protector-strong -Wformat -Werror=format-security)
+endif()
+# CI builds with every warning as an error, so a warning cannot land.
+option(KELVARA_WERROR "Treat compiler warnings as errors" OFF)
+if(KELVARA_WERROR)
+  target_compile_options(kelvara_flags INTERFACE -Werror)
+endif()
 # Resolve every symbol at start and keep the relocations read-only, as
 # Debian's hardened programs do.
 target_link_options(kelvara_flags INTERFACE -Wl,-z,relro,-z,now)
