@@ -10,9 +10,6 @@
 
 namespace kelvara::engine {
 
-/// 2 pi as every computation of the program takes it.
-inline constexpr double kTwoPi = 6.283185307179586;
-
 /// Stage slot of a stage end position (the number of parts up to and
 /// including the stage): 0..2 -> 0, 3..4 -> 1, 5..6 -> 2, 7..8 -> 3, else -1.
 constexpr int StageSlot(int endPosition) {

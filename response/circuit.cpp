@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "engine/stage_maths.h"
+#include "engine/units.h"
 
 namespace kelvara::response {
 namespace {
