@@ -60,7 +60,10 @@
 // driven from a source of zero impedance that is switched off.
 //
 // The ideal op-amp has infinite gain and no output resistance (its output
-// equals its + input); it is a model like any other here.
+// equals its + input); it is a model like any other here. OpAmpModel is
+// the one place an op-amp's properties live: further ones (noise densities,
+// output limits) are fields there, and this file is where a new kind of
+// model is evaluated. Callers ask the circuit, not the model's kind.
 
 #include <array>
 #include <complex>

@@ -5,11 +5,6 @@
 // op-amp has the single-pole open-loop gain A(s) = A0 / (1 + s / wp) with
 // wp = 2 pi GBW / A0, and the open-loop output resistance in series with
 // its output.
-//
-// This is the one place an op-amp's properties live: further ones (noise
-// densities, output limits) are fields here, and response/circuit.h is where
-// a new kind of model is evaluated. Callers ask the circuit (CircuitModel),
-// never this flag.
 
 namespace kelvara::response {
 
