@@ -138,11 +138,6 @@ CircuitResponse SolveCircuit(const OpAmpCircuit& circuit, const OpAmpModel& mode
   return r;
 }
 
-double CircuitGainDb(const OpAmpCircuit& circuit, const OpAmpModel& model, double f) {
-  if (model.ideal) return ResponseDb(circuit.request, circuit.ideal, f);
-  return 20 * std::log10(std::abs(SolveCircuit(circuit, model, f).h));
-}
-
 double CircuitDelayS(const OpAmpCircuit& circuit, const OpAmpModel& model, double f) {
   return SolveCircuit(circuit, model, f).delayS;
 }
