@@ -100,6 +100,42 @@ void AddPole(std::vector<PoleGroup>& groups, Complex p) {
   groups.push_back({p, 1});
 }
 
+// Scaled time by which every decaying term is far inside the bands.
+double ScanEnd(const std::vector<PoleTerms>& step, double longestTerm) {
+  // Far enough that the envelope of the decaying terms is below a tenth of
+  // the finest band.
+  double end = 1.0;
+  for (int i = 0; i < 400 && (end < longestTerm || Envelope(step, end) > kSettledBand * 0.1); ++i) end *= 1.25;
+  return end;
+}
+
+// Scaled times at which the step is stationary: its slope is the impulse
+// response (without a Dirac part), whose sign changes on the scan are
+// bisected to the last bit.
+std::vector<double> StationaryTimes(const std::vector<PoleTerms>& impulse, const std::vector<double>& times) {
+  auto slope = [&](double tn) { return Evaluate(impulse, tn); };
+  std::vector<double> roots;
+  double before = slope(times[0]);
+  for (std::size_t i = 1; i < times.size(); ++i) {
+    const double after = slope(times[i]);
+    if (after == 0.0) {
+      roots.push_back(times[i]);
+    } else if ((before < 0) != (after < 0) && before != 0.0) {
+      double lo = times[i - 1], hi = times[i];
+      const bool risingAtLo = before > 0;
+      for (int k = 0; k < 200; ++k) {
+        const double mid = 0.5 * (lo + hi);
+        if (mid <= lo || mid >= hi) break;
+        ((slope(mid) > 0) == risingAtLo ? lo : hi) = mid;
+      }
+      const double slo = std::fabs(slope(lo)), shi = std::fabs(slope(hi));
+      roots.push_back(slo <= shi ? lo : hi);
+    }
+    before = after;
+  }
+  return roots;
+}
+
 }  // namespace
 
 TimeResponse::TimeResponse(const Cascade& cascade) {
@@ -147,14 +183,6 @@ double TimeResponse::Impulse(double t) const {
   return scale_ * Evaluate(impulse_, t * scale_);
 }
 
-double TimeResponse::ScanEnd() const {
-  // Far enough that the envelope of the decaying terms is below a tenth of
-  // the finest band.
-  double end = 1.0;
-  for (int i = 0; i < 400 && (end < longestTerm_ || Envelope(step_, end) > kSettledBand * 0.1); ++i) end *= 1.25;
-  return end;
-}
-
 std::vector<double> TimeResponse::ScanTimes() const {
   // The step is a sum of terms on their own time scales. Each pole's term
   // is sampled 4 times per 1/|p| (about 25 times per period of its
@@ -165,7 +193,7 @@ std::vector<double> TimeResponse::ScanTimes() const {
   constexpr double kStepsPerScale = 4.0;
   constexpr double kDeadTerm = 1e-15;
   constexpr double kMaxSteps = 4.0e6;
-  const double end = ScanEnd();
+  const double end = ScanEnd(step_, longestTerm_);
   struct Scale {
     double rate;   // |p|
     double alive;  // until this time
@@ -202,44 +230,16 @@ std::vector<double> TimeResponse::ScanTimes() const {
   return times;
 }
 
-std::vector<double> TimeResponse::StationaryTimes() const {
-  // The step's slope is the impulse response (without a Dirac part); its
-  // roots are bracketed by the sign changes on the scan and bisected to the
-  // last bit.
-  const std::vector<double> times = ScanTimes();
-  auto slope = [&](double tn) { return Evaluate(impulse_, tn); };
-  std::vector<double> roots;
-  double before = slope(times[0]);
-  for (std::size_t i = 1; i < times.size(); ++i) {
-    const double after = slope(times[i]);
-    if (after == 0.0) {
-      roots.push_back(times[i]);
-    } else if ((before < 0) != (after < 0) && before != 0.0) {
-      double lo = times[i - 1], hi = times[i];
-      const bool risingAtLo = before > 0;
-      for (int k = 0; k < 200; ++k) {
-        const double mid = 0.5 * (lo + hi);
-        if (mid <= lo || mid >= hi) break;
-        ((slope(mid) > 0) == risingAtLo ? lo : hi) = mid;
-      }
-      const double slo = std::fabs(slope(lo)), shi = std::fabs(slope(hi));
-      roots.push_back(slo <= shi ? lo : hi);
-    }
-    before = after;
-  }
-  return roots;
-}
-
 double TimeResponse::SettlingTime(double band) const {
   // |step - final| is largest at t = 0 or where the step is stationary;
   // after the last such point outside the band the step moves monotonically
   // to the next stationary point (or to the settled end), crossing the band
   // once.
-  const std::vector<double> stationary = StationaryTimes();
+  const std::vector<double> stationary = StationaryTimes(impulse_, ScanTimes());
   auto outside = [&](double tn) { return std::fabs(Evaluate(step_, tn) - final_) > band; };
   std::vector<double> points{0.0};
   points.insert(points.end(), stationary.begin(), stationary.end());
-  points.push_back(ScanEnd());
+  points.push_back(ScanEnd(step_, longestTerm_));
   std::size_t last = points.size();
   for (std::size_t i = points.size(); i-- > 0;) {
     if (outside(points[i])) {
@@ -264,7 +264,7 @@ TimeResponse::Overshoot TimeResponse::MaxOvershoot() const {
   auto excursion = [&](double tn) { return sign * (Evaluate(step_, tn) - final_); };
   double best = 0.0;
   double bestValue = excursion(0.0);
-  for (const double tn : StationaryTimes()) {
+  for (const double tn : StationaryTimes(impulse_, ScanTimes())) {
     const double e = excursion(tn);
     if (e > bestValue) {
       bestValue = e;

@@ -64,13 +64,8 @@ class TimeResponse {
   const std::vector<PoleTerms>& ImpulseTerms() const { return impulse_; }
 
  private:
-  /// Scaled time by which every decaying term is far inside the bands.
-  double ScanEnd() const;
-  /// Times (scaled) of the scan that brackets the stationary points: finer
-  /// than each pole's time scale while its term is alive.
+  /// Times (scaled) of the scan for the settling and overshoot searches.
   std::vector<double> ScanTimes() const;
-  /// Scaled times at which the step is stationary (its slope changes sign).
-  std::vector<double> StationaryTimes() const;
 
   std::vector<PoleTerms> step_;
   std::vector<PoleTerms> impulse_;

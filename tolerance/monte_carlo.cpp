@@ -8,6 +8,7 @@
 #include "response/circuit_phase_walk.h"
 #include "response/opamp_circuit.h"
 #include "tolerance/band.h"
+#include "tolerance/band_memory.h"
 
 namespace kelvara::tolerance {
 namespace {

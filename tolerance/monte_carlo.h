@@ -7,7 +7,6 @@
 // sweeps the gain; the results are the statistics of these, the band of the
 // gain curves and, against a mask, the yield.
 
-#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -21,10 +20,6 @@ namespace kelvara::tolerance {
 inline constexpr int kMinTrials = 100;
 inline constexpr int kMaxTrials = 100000;
 inline constexpr int kDefaultTrials = 2000;
-
-/// The most memory the phase band of a real op-amp holds at once for its
-/// blocks of frequencies (the other bands hold one frequency at a time).
-inline constexpr std::size_t kBandBufferBytes = std::size_t{16} << 20;
 
 struct MonteCarloConfig {
   ToleranceDesign design;

@@ -80,17 +80,12 @@ struct Mask {
   double stopDb = 0;
 };
 
-/// Whether the gain of the stages meets the mask: the extremes of the gain
-/// on each band (mask_extremes.h), or the scan where they do not apply.
+/// Whether the gain of the stages meets the mask: see mask.cpp for how the
+/// bands are searched.
 bool MeetsMask(const DesignRequest& request, const response::ResponseStages& stages, const Mask& mask);
 /// The same for the drawn circuit with a real op-amp.
 bool MeetsMask(const DesignRequest& request, const response::OpAmpCircuit& circuit, const response::OpAmpModel& model,
                const Mask& mask);
-
-/// The same decisions by a scan of each band: see mask.cpp.
-bool MeetsMaskByScan(const DesignRequest& request, const response::ResponseStages& stages, const Mask& mask);
-bool MeetsMaskByScan(const DesignRequest& request, const response::OpAmpCircuit& circuit,
-                     const response::OpAmpModel& model, const Mask& mask);
 
 /// Natural frequency in Hz of a stage slot's angular frequency.
 double StageF0Hz(double omega);

@@ -14,6 +14,7 @@
 #include "response/analysis.h"
 #include "response/opamp_circuit.h"
 #include "tests/tolerance/tolerance_test_support.h"
+#include "tolerance/band_memory.h"
 #include "tolerance/monte_carlo.h"
 
 namespace {
@@ -53,7 +54,7 @@ using test::Designed;
 using test::Request;
 
 TEST(BandMemory, TheRealPhaseBandStaysWithinABoundWhateverTrialsTimesPoints) {
-  // 5,000 trials x 1,000 points: a curve per trial would be 40 MB; the
+  // 3,000 trials x 800 points: a curve per trial would be 19 MB; the
   // walks advance in blocks of kBandBufferBytes, and what grows with the
   // trials alone (circuits, walks, figures) is a few hundred bytes each.
   MonteCarloConfig c;
@@ -61,8 +62,8 @@ TEST(BandMemory, TheRealPhaseBandStaysWithinABoundWhateverTrialsTimesPoints) {
   c.design.opamp.ideal = false;
   c.design.opamp.gbwHz = 1e7;
   c.design.tolerances.gbwPct = 10;
-  c.trials = 5000;
-  c.frequencies = response::LogPoints(10, 1e6, 1000);
+  c.trials = 3000;
+  c.frequencies = response::LogPoints(10, 1e6, 800);
   c.phaseBand = true;
   RunOptions options;
   options.threads = 2;
