@@ -6,6 +6,8 @@
 
 #include "engine/stage_maths.h"
 #include "engine/units.h"
+#include "response/cutoff_search.h"
+#include "response/inverse_power.h"
 
 namespace kelvara::response {
 namespace {
@@ -18,13 +20,6 @@ constexpr double kDegPerRad = 57.29577951308232;
 CircuitNode StageInput(int stage) { return stage == 0 ? CircuitNode::Input() : CircuitNode::Output(stage - 1); }
 
 }  // namespace
-
-int StageCountOf(const DesignRequest& request) {
-  int count = engine::StageCount(request.Order());
-  if (count > engine::kMaxStages) count = engine::kMaxStages;
-  if (count < 1) count = 1;
-  return count;
-}
 
 CircuitModel MakeCircuit(const DesignRequest& request, const ComponentSet& parts, const OpAmpModel& opAmp) {
   CircuitModel c;
@@ -312,6 +307,11 @@ Transfer TransferAtHz(const CircuitModel& circuit, const CircuitSource& source, 
 double CircuitGainDb(const CircuitModel& circuit, double f) {
   if (circuit.opAmp.ideal) return ResponseDb(circuit.request, circuit.drawn.ideal, f);
   return CircuitGainDb(circuit.drawn, circuit.opAmp, f);
+}
+
+double CircuitCutoff3dB(const CircuitModel& circuit) {
+  if (circuit.opAmp.ideal) return FastCutoff3dB(circuit.request, circuit.drawn.ideal);
+  return SearchCutoff3dB(circuit.Hpf(), [&](double f) { return CircuitGainDb(circuit.drawn, circuit.opAmp, f); });
 }
 
 double CircuitGroupDelayS(const CircuitModel& circuit, double f) {

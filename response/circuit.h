@@ -72,6 +72,7 @@
 
 #include "engine/design_types.h"
 #include "engine/part_name.h"
+#include "engine/stage_maths.h"
 #include "response/analysis.h"
 #include "response/opamp_circuit.h"
 #include "response/opamp_model.h"
@@ -84,7 +85,10 @@ namespace kelvara::response {
 
 /// The stages of a request: ceil(order / 2), at most engine::kMaxStages and
 /// at least 1. The one place the stage count is taken from the order.
-int StageCountOf(const DesignRequest& request);
+inline int StageCountOf(const DesignRequest& request) {
+  const int count = engine::StageCount(request.Order());
+  return count > engine::kMaxStages ? engine::kMaxStages : count < 1 ? 1 : count;
+}
 
 /// A part by its name as the sheet and the drawings show it: "R3", "C4".
 struct PartId {
@@ -226,6 +230,10 @@ Transfer TransferAtHz(const CircuitModel& circuit, const CircuitSource& source, 
 
 /// Gain in dB at f (Hz); with an ideal op-amp exactly ResponseDb.
 double CircuitGainDb(const CircuitModel& circuit, double f);
+/// The -3 dB frequency: the search of FindCutoff3dB on the circuit's gain,
+/// with its sentinels; with an ideal op-amp FindCutoff3dB bit for bit (by
+/// the faster form of inverse_power.h).
+double CircuitCutoff3dB(const CircuitModel& circuit);
 /// Group delay in seconds at f.
 double CircuitGroupDelayS(const CircuitModel& circuit, double f);
 
