@@ -126,9 +126,16 @@ TEST_P(RealisedEqualsDesign, PartsAreThoseOfASeparateDesignRun) {
     const nlohmann::json design = nlohmann::json::parse(d.out);
     EXPECT_EQ(realised["r"], design["r"]) << c["response"];
     EXPECT_EQ(realised["c"], design["c"]) << c["response"];
-    EXPECT_TRUE(realised["margin_pass_db"].is_number());
-    EXPECT_EQ(realised["meets"].get<bool>(),
-              realised["margin_pass_db"].get<double>() >= 0 && realised["margin_stop_db"].get<double>() >= 0);
+    if (design["minus3db_hz"].is_null()) {
+      // The series search left parts at 0 (E6 capacitors cannot reach every
+      // stage): no margins, not met.
+      EXPECT_TRUE(realised["margin_pass_db"].is_null());
+      EXPECT_TRUE(realised["margin_stop_db"].is_null());
+      EXPECT_FALSE(realised["meets"].get<bool>());
+    } else {
+      EXPECT_EQ(realised["meets"].get<bool>(),
+                realised["margin_pass_db"].get<double>() >= 0 && realised["margin_stop_db"].get<double>() >= 0);
+    }
     ++designed;
   }
   EXPECT_GT(designed, 0);
@@ -143,13 +150,17 @@ INSTANTIATE_TEST_SUITE_P(Masks, RealisedEqualsDesign,
 TEST(RequirementCli, MonteCarloAddsTheYieldOfEveryRealisedCandidate) {
   const nlohmann::json j =
       Requirement("--requirement 1k,1,3k,40 --values series --monte-carlo 200 --tol-r 1 --tol-c 2 --seed 7");
+  int yields = 0;
   for (const auto& c : j["candidates"]) {
+    if (c["order"].is_null()) continue;  // no Bessel of order 2..8 meets
+    ++yields;
     const nlohmann::json& y = c["realised"]["yield"];
     EXPECT_EQ(Keys(y), (std::vector<std::string>{"ci95", "passed", "ratio", "trials"}));
     EXPECT_EQ(y["trials"], 200);
     EXPECT_GE(y["ratio"].get<double>(), 0.0);
     EXPECT_LE(y["ratio"].get<double>(), 1.0);
   }
+  EXPECT_EQ(yields, 2);
   // The same seed gives the same yields.
   EXPECT_EQ(j, Requirement("--requirement 1k,1,3k,40 --values series --monte-carlo 200 --tol-r 1 --tol-c 2 --seed 7 "
                            "--threads 1"));
