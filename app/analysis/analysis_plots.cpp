@@ -80,6 +80,30 @@ void ScaleValues(QCustomPlot& plot, double maxSpan = 0) {
   plot.yAxis->setRange(range.lower - 0.05 * span, range.upper + 0.05 * span);
 }
 
+// Both axes of the pole view to the same scale, so that angles read true,
+// with every pole inside and the imaginary axis near the right edge; for
+// the axis rectangle as it is laid out now.
+void EqualScalePoles(QCustomPlot& plot) {
+  double reach = 0;
+  for (int i = 0; i < plot.graphCount(); ++i) {
+    for (auto it = plot.graph(i)->data()->constBegin(); it != plot.graph(i)->data()->constEnd(); ++it) {
+      reach = std::max({reach, std::fabs(it->key), std::fabs(it->value)});
+    }
+  }
+  if (reach == 0) reach = 1;
+  const QRect rect = plot.axisRect()->rect();
+  const double aspect = rect.height() > 0 && rect.width() > 0 ? double(rect.width()) / rect.height() : 1.0;
+  double height = 2.2 * reach;
+  double width = height * aspect;
+  if (width < 1.3 * reach) {
+    width = 1.3 * reach;
+    height = width / aspect;
+  }
+  const double right = std::min(0.15 * reach + 0.5 * (width - 1.3 * reach), 0.5 * width);
+  plot.xAxis->setRange(right - width, right);
+  plot.yAxis->setRange(-height / 2, height / 2);
+}
+
 }  // namespace
 
 QString SiText(double value, int digits) {
@@ -131,6 +155,9 @@ void SetUpAnalysisPlot(QCustomPlot& plot, PlotKind kind) {
       if (kind == PlotKind::kImpulse) plot.yAxis->setTicker(QSharedPointer<SiTicker>::create());
       break;
     case PlotKind::kPoles:
+      // The axis rectangle is known only once the plot is laid out (a view
+      // on a hidden tab, a resized window): the scale follows every layout.
+      QObject::connect(&plot, &QCustomPlot::afterLayout, &plot, [&plot] { EqualScalePoles(plot); });
       plot.xAxis->setTicker(QSharedPointer<SiTicker>::create());
       plot.yAxis->setTicker(QSharedPointer<SiTicker>::create());
       StyleAxis(*plot.xAxis, analysis_text::kAxisReal);
@@ -218,26 +245,7 @@ void FinishAnalysisPlot(QCustomPlot& plot, PlotKind kind, double fStart, double 
     plot.xAxis->setRange(fStart, fTop);
     ScaleValues(plot, kind == PlotKind::kGain ? kGainViewSpanDb : 0);
   } else if (kind == PlotKind::kPoles) {
-    // Both axes to the same scale, so that angles read true, with every
-    // pole inside and the imaginary axis near the right edge.
-    double reach = 0;
-    for (int i = 0; i < plot.graphCount(); ++i) {
-      for (auto it = plot.graph(i)->data()->constBegin(); it != plot.graph(i)->data()->constEnd(); ++it) {
-        reach = std::max({reach, std::fabs(it->key), std::fabs(it->value)});
-      }
-    }
-    if (reach == 0) reach = 1;
-    const QRect rect = plot.axisRect()->rect();
-    const double aspect = rect.height() > 0 && rect.width() > 0 ? double(rect.width()) / rect.height() : 1.0;
-    double height = 2.2 * reach;
-    double width = height * aspect;
-    if (width < 1.3 * reach) {
-      width = 1.3 * reach;
-      height = width / aspect;
-    }
-    const double right = std::min(0.15 * reach + 0.5 * (width - 1.3 * reach), 0.5 * width);
-    plot.xAxis->setRange(right - width, right);
-    plot.yAxis->setRange(-height / 2, height / 2);
+    EqualScalePoles(plot);
   } else {
     bool ok = false;
     double end = 0;

@@ -46,6 +46,8 @@ inline constexpr const char* kSaveFailed = "%1 に保存できませんでした
 
 inline constexpr const char* kOvershoot = "オーバーシュート %1 %";
 inline constexpr const char* kSettling = "1 %整定 %1s";
+inline constexpr const char* kRangeDesign = "周波数範囲: 設計に合わせる (fc/100～100·fc)";
+inline constexpr const char* kRangePage = "周波数範囲: ｆ特ページのX軸";
 inline constexpr const char* kXRangeFallback = "ｆ特ページのX軸の範囲が不正なため 1k〜1M Hz で表示しています。";
 
 // The op-amp panel.

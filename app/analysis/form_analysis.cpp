@@ -6,13 +6,17 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QMenu>
+#include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "app/analysis/analysis_export.h"
 #include "app/analysis/analysis_texts.h"
 #include "app/analysis/tolerance_panel.h"
+#include "app/analysis/window_place.h"
 #include "app/common/application.h"
 #include "app/main_window/chart_texts.h"
 #include "app/main_window/form_main.h"
@@ -24,6 +28,9 @@ namespace kelvara::app {
 namespace {
 
 constexpr QSize kDefaultSize(940, 640);
+// Beside the main window the window may be this small rather than cover it.
+constexpr int kMinimumWidth = 600;
+constexpr int kMinimumHeight = 450;
 // Finer than the chart's 5 % so that narrow peaks of the delay keep their
 // shape; the range is the chart's.
 constexpr double kFrequencyStep = 0.01;
@@ -80,6 +87,9 @@ TFormAnalysis::TFormAnalysis(TFormMain& form, storage::SettingsStore& store)
   BuildLayout();
   ConnectSources();
   resize(kDefaultSize);
+  if (store_.ReadInt(QString::fromLatin1(kFrequencyRangeName)).value_or(0) == 1) {
+    frequencyRange_ = FrequencyRange::kChartPage;
+  }
 }
 
 TFormAnalysis::~TFormAnalysis() {
@@ -178,11 +188,38 @@ void TFormAnalysis::ApplyRememberedGeometry() {
   const auto top = store_.ReadInt(QString::fromLatin1(kTopName));
   const auto width = store_.ReadInt(QString::fromLatin1(kWidthName));
   const auto height = store_.ReadInt(QString::fromLatin1(kHeightName));
-  if (width && height && *width >= 200 && *height >= 150 && *width <= 10000 && *height <= 10000) {
-    resize(*width, *height);
+  std::optional<QRect> stored;
+  if (left && top) {
+    QSize size = kDefaultSize;
+    if (width && height && *width >= 200 && *height >= 150 && *width <= 10000 && *height <= 10000) {
+      size = QSize(*width, *height);
+    }
+    stored = QRect(QPoint(*left, *top), size);
   }
-  if (left && top) move(*left, *top);
+  Place(stored);
   RestoreOpAmp();
+}
+
+void TFormAnalysis::Place(const std::optional<QRect>& storedClient) {
+  // The window has no frame yet: it will get one like the main window's.
+  const QRect mainFrame = form_.frameGeometry();
+  const QRect mainClient = form_.geometry();
+  const QMargins frame(mainClient.left() - mainFrame.left(), mainClient.top() - mainFrame.top(),
+                       mainFrame.right() - mainClient.right(), mainFrame.bottom() - mainClient.bottom());
+  const auto grown = [&frame](QSize client) { return client.grownBy(frame); };
+  std::optional<QRect> stored;
+  if (storedClient) stored = QRect(storedClient->topLeft(), grown(storedClient->size()));
+  QList<QRect> screens;
+  for (const QScreen* screen : QGuiApplication::screens()) screens << screen->availableGeometry();
+  // Never smaller than the layout allows: the window would grow again off
+  // the place found for it.
+  const QSize least = QSize(kMinimumWidth, kMinimumHeight).expandedTo(minimumSizeHint());
+  if (stored) stored->setSize(stored->size().expandedTo(grown(least)));
+  const QRect placed =
+      PlaceBesideWindow(stored, mainFrame, screens, grown(kDefaultSize.expandedTo(least)), grown(least));
+  resize(placed.size().shrunkBy(frame));
+  move(placed.topLeft());
+  if (QWindow* handle = windowHandle()) handle->setFramePosition(placed.topLeft());
 }
 
 void TFormAnalysis::RememberGeometry() {
@@ -230,16 +267,7 @@ void TFormAnalysis::DrawSheet(const response::AnalysisViews& v, const QString& n
 void TFormAnalysis::Refresh() {
   timer_.stop();
   QStringList problems;
-  const int xMax = form_.CBox_XBig->currentIndex();
-  const int xMin = form_.CBox_Xsmall->currentIndex();
-  if (xMin < xMax || xMax < 0 || xMin < 0) {
-    problems << QString(analysis_text::kXRangeFallback);
-    fStart_ = 1e3;
-    fTop_ = 1e6;
-  } else {
-    fStart_ = XMinFrequency(xMin);
-    fTop_ = XMaxFrequency(xMax);
-  }
+  ChooseFrequencies(problems);
   ClearViews();
   const int shownSheet = form_.ShownSheet();
   engine::ComponentSet shownParts;
@@ -321,6 +349,7 @@ void TFormAnalysis::OpenViewMenu(std::optional<PlotKind> view, QWidget* on, cons
     connect(menu.addAction(QString(analysis_text::kSaveTableCsv)), &QAction::triggered, this,
             [this] { SaveView(std::nullopt, ExportKind::kCsv); });
   }
+  if (view == PlotKind::kGain || view == PlotKind::kPhase || view == PlotKind::kDelay) AddFrequencyRangeActions(menu);
   menu.exec(on->mapToGlobal(pos));
 }
 

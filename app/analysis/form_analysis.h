@@ -27,6 +27,7 @@
 #include "storage/app_settings.h"
 
 class QCustomPlot;
+class QMenu;
 
 namespace kelvara::app {
 
@@ -39,6 +40,9 @@ class TFormAnalysis : public QWidget {
  public:
   /// Refresh requests within this time become one refresh.
   static constexpr int kCoalesceMs = 60;
+  /// The evaluation table's 注意 column and the width it is cut at.
+  static constexpr int kNoteColumn = 12;
+  static constexpr int kNoteColumnWidth = 200;
   /// The names of the window's place in the settings store.
   static constexpr const char* kLeftName = "analysis/formLeft";
   static constexpr const char* kTopName = "analysis/formTop";
@@ -49,6 +53,8 @@ class TFormAnalysis : public QWidget {
   static constexpr const char* kOpAmpGbwName = "analysis/opAmpGbw";
   static constexpr const char* kOpAmpA0Name = "analysis/opAmpA0";
   static constexpr const char* kOpAmpRoutName = "analysis/opAmpRout";
+  /// The frequency views' range in the settings store (1: the ｆ特 page's).
+  static constexpr const char* kFrequencyRangeName = "analysis/frequencyRange";
 
   TFormAnalysis(TFormMain& form, storage::SettingsStore& store);
   ~TFormAnalysis() override;
@@ -78,6 +84,17 @@ class TFormAnalysis : public QWidget {
   /// (or a text of the panel that cannot be used).
   const std::optional<response::OpAmpViews>& RealShown() const { return real_; }
 
+  /// What the frequency views (gain, phase, group delay) show: the design
+  /// framed (fc/100 … 100·fc of the shown and compared sheets, the default)
+  /// or the X range of the ｆ特 page; a choice of the views' pop-up menu,
+  /// remembered, and followed by the design report.
+  enum class FrequencyRange { kDesign, kChartPage };
+  FrequencyRange FrequencyRangeChoice() const { return frequencyRange_; }
+  void SetFrequencyRange(FrequencyRange range);
+  /// The range the frequency views show now.
+  double FrequencyFrom() const { return fStart_; }
+  double FrequencyTo() const { return fTop_; }
+
   enum class ExportKind { kPng, kPdf, kCsv };
   /// The file a view or the table is saved in, empty when cancelled; tests
   /// answer without a dialog.
@@ -92,11 +109,21 @@ class TFormAnalysis : public QWidget {
   void BuildLayout();
   void ConnectSources();
   void ApplyRememberedGeometry();
+  /// Puts the window where PlaceBesideWindow says, given its remembered
+  /// place (the frame's corner and the inner size) if any.
+  void Place(const std::optional<QRect>& storedClient);
   void RememberGeometry();
   void OpenViewMenu(std::optional<PlotKind> view, QWidget* on, const QPoint& pos);
   void ClearViews();
+  // The frequency range (form_analysis_frame.cpp).
+  /// Sets fStart_ and fTop_ for a refresh; a problem with the ｆ特 page's
+  /// range is added to `problems`.
+  void ChooseFrequencies(QStringList& problems);
+  void AddFrequencyRangeActions(QMenu& menu);
   void DrawSheet(const response::AnalysisViews& views, const QString& name, const QColor& color, bool main);
   void FillTable(const response::AnalysisViews& views, double cutoffHz, bool hpf);
+  /// Every column as wide as its texts, 注意 at most kNoteColumnWidth.
+  void FitTableColumns();
   void DrawTolerance(const QColor& color);
   // The op-amp panel (form_analysis_opamp.cpp).
   void BuildOpAmpPanel(QLayout* layout);
@@ -129,6 +156,7 @@ class TFormAnalysis : public QWidget {
   engine::DesignRequest shownRequest_;
   std::function<QString(ExportKind)> chooseFile_;
   bool placed_ = false;
+  FrequencyRange frequencyRange_ = FrequencyRange::kDesign;
   double fStart_ = 1e3;
   double fTop_ = 1e6;
 };

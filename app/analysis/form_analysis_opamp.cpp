@@ -9,6 +9,7 @@
 
 #include "app/analysis/analysis_texts.h"
 #include "app/analysis/form_analysis.h"
+#include "app/analysis/label_place.h"
 
 namespace kelvara::app {
 namespace {
@@ -18,6 +19,13 @@ constexpr PlotKind kCurveKinds[] = {PlotKind::kGain, PlotKind::kPhase, PlotKind:
 
 QString Hz(double v) { return std::isfinite(v) ? SiText(v, 5) + QStringLiteral("Hz") : QStringLiteral("-"); }
 QString Db(double v) { return std::isfinite(v) ? QString::asprintf("%+.4f dB", v) : QStringLiteral("-"); }
+// The floor lies 100 dB and more down: a tenth of a decibel and three
+// digits of its frequency say all there is to it.
+QString FloorText(const response::StopbandFloor& floor) {
+  return QString(analysis_text::kStopbandFloor)
+      .arg(QString::asprintf("%.1f dB", floor.db), SiText(floor.hz, 3) + QStringLiteral("Hz"));
+}
+
 QString ShiftHz(double v) {
   if (!std::isfinite(v)) return QStringLiteral("-");
   return (v > 0 ? QStringLiteral("+") : QString()) + SiText(v, 4) + QStringLiteral("Hz");
@@ -93,15 +101,14 @@ void TFormAnalysis::FillOpAmpTable() {
     }
     ++row;
   }
-  table_->resizeColumnsToContents();
+  FitTableColumns();
 
   const response::OpAmpModel model = *opAmp_->Model();
   QString line = QString(analysis_text::kOpAmpSummary)
                      .arg(SiText(model.gbwHz, 4), QString::number(model.a0Db, 'g', 5), SiText(model.routOhm, 4));
   if (shownRequest_.passKind == engine::kLpf) {
     line += QStringLiteral("    ");
-    line += real_->floor ? QString(analysis_text::kStopbandFloor).arg(Db(real_->floor->db), Hz(real_->floor->hz))
-                         : QString(analysis_text::kNoStopbandFloor);
+    line += real_->floor ? FloorText(*real_->floor) : QString(analysis_text::kNoStopbandFloor);
   }
   if (real_->diracWeight != 0.0) {
     line += QStringLiteral("\n") + QString(analysis_text::kRealDirac).arg(QString::number(real_->diracWeight, 'g', 5));
@@ -121,12 +128,7 @@ void TFormAnalysis::MarkStopbandFloor() {
   dot->setSize(7);
   dot->setPen(QPen(color, 1.5));
   dot->position->setCoords(floor.hz, floor.db);
-  auto* text = new QCPItemText(plot);
-  text->setPositionAlignment(Qt::AlignHCenter | Qt::AlignTop);
-  text->position->setCoords(floor.hz, floor.db);
-  text->setPadding(QMargins(0, 6, 0, 0));
-  text->setColor(color);
-  text->setText(QString(analysis_text::kStopbandFloor).arg(Db(floor.db), Hz(floor.hz)));
+  AddClearLabel(*plot, floor.hz, floor.db, FloorText(floor), color);
   plot->replot();
 }
 

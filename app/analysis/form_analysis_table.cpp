@@ -28,6 +28,13 @@ QTableWidgetItem* Item(const QString& text, bool alignRight = true) {
 
 }  // namespace
 
+void TFormAnalysis::FitTableColumns() {
+  table_->resizeColumnsToContents();
+  // A long 注意 would push the op-amp columns after it far to the right:
+  // it is cut at the column's edge (the whole text is its tool tip).
+  if (table_->columnWidth(kNoteColumn) > kNoteColumnWidth) table_->setColumnWidth(kNoteColumn, kNoteColumnWidth);
+}
+
 void TFormAnalysis::FillTable(const response::AnalysisViews& v, double cutoffHz, bool hpf) {
   table_->setRowCount(static_cast<int>(v.stages.size()));
   int row = 0;
@@ -52,13 +59,16 @@ void TFormAnalysis::FillTable(const response::AnalysisViews& v, double cutoffHz,
                              Optional(s.ratio, Number),
                              marks.join(QStringLiteral(" / "))};
     for (int c = 0; c < static_cast<int>(std::size(cells)); ++c) {
-      QTableWidgetItem* item = Item(cells[c], c != 2 && c != 12);
-      if (c == 12 && !marks.isEmpty()) item->setForeground(QColor(176, 0, 0));
+      QTableWidgetItem* item = Item(cells[c], c != 2 && c != kNoteColumn);
+      if (c == kNoteColumn && !marks.isEmpty()) {
+        item->setForeground(QColor(176, 0, 0));
+        item->setToolTip(marks.join(QLatin1Char('\n')));
+      }
       table_->setItem(row, c, item);
     }
     ++row;
   }
-  table_->resizeColumnsToContents();
+  FitTableColumns();
 
   const response::ResponseSummary& sum = v.summary;
   QStringList lines;

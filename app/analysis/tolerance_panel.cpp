@@ -148,16 +148,23 @@ void TolerancePanel::BuildLayout() {
   stats_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   yield_ = new QLabel(this);
   yield_->setObjectName(QStringLiteral("LabelYield"));
+  // A long yield line wraps instead of widening the window.
+  yield_->setWordWrap(true);
   histogram_ = new QCustomPlot(this);
   histogram_->setObjectName(QStringLiteral("PlotHistogram"));
   histogram_->xAxis->setLabel(QStringLiteral("-3dBの周波数 [Hz]"));
   histogram_->yAxis->setLabel(QStringLiteral("試行数"));
   histogramOf_ = new QComboBox(this);
   histogramOf_->setObjectName(QStringLiteral("CBox_HistogramOf"));
+  histogramOf_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  histogramOf_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   auto* yieldRow = new QHBoxLayout();
   yieldRow->addWidget(yield_, 1);
   yieldRow->addWidget(new QLabel(QStringLiteral("ヒストグラム"), this));
   yieldRow->addWidget(histogramOf_);
+  // A small window shortens the table (it scrolls), not the histogram.
+  stats_->setMinimumHeight(60);
+  histogram_->setMinimumHeight(kHistogramMinimumHeight);
   results->addWidget(stats_, 3);
   results->addLayout(yieldRow);
   results->addWidget(histogram_, 2);

@@ -48,6 +48,9 @@ struct ToleranceRun {
   std::optional<FailingCurves> failing;
 };
 
+/// The histogram is never drawn lower than this (pixels).
+inline constexpr int kHistogramMinimumHeight = 150;
+
 /// At most this many failing trials are drawn.
 inline constexpr int kMaxFailingCurves = 50;
 

@@ -9,6 +9,7 @@
 #include "app/common/fonts.h"
 #include "app/common/ui_texts.h"
 #include "app/main_window/form_main.h"
+#include "app/main_window/legible_caption.h"
 
 namespace kelvara::app {
 
@@ -47,6 +48,9 @@ void TFormMain::FormCreate() {
 }
 
 void TFormMain::CreateComparisonRows() {
+  // A caption in a light sheet colour (yellow, white) is outlined.
+  auto* captionStyle = new LegibleCaptionStyle();
+  captionStyle->setParent(PanelHikaku);
   for (int i = 0; i < kSheetCount; ++i) {
     const QString number = QString::number(i + 1);
     auto* check = new QCheckBox(QString(text::kSheetChecks[i]), PanelHikaku);
@@ -54,6 +58,7 @@ void TFormMain::CreateComparisonRows() {
     check->setGeometry(10, 60 + 25 * i, 100, 17);
     check->setFont(SizedFont(PanelHikaku, 11));
     SetButtonFaceBackground(check);
+    check->setStyle(captionStyle);
     check->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(check, &QWidget::customContextMenuRequested, this,
             [this, check](const QPoint& pos) { OpenPopupMenu(check, pos); });

@@ -122,6 +122,9 @@ std::optional<report::ReportContent> TFormMain::CheckedShownDesign() {
   content.fTopHz = XMaxFrequency(axes.xMaxPos);
   content.yMinDb = scratch.yAxis->range().lower;
   content.yMaxDb = scratch.yAxis->range().upper;
+  content.chartPageRange =
+      FormAnalysis ? FormAnalysis->FrequencyRangeChoice() == TFormAnalysis::FrequencyRange::kChartPage
+                   : settingsStore_.ReadInt(QString::fromLatin1(TFormAnalysis::kFrequencyRangeName)).value_or(0) == 1;
   content.curveColor = ColorOfSetting(appSettings.chartColor);
   content.curveName = content.sheetName;
   content.series = engine::CheckSeriesTexts(seriesTexts_).choice;

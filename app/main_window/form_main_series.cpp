@@ -4,6 +4,7 @@
 // own.
 
 #include <QCheckBox>
+#include <algorithm>
 
 #include "app/analysis/form_analysis.h"
 #include "app/common/application.h"
@@ -13,6 +14,9 @@
 
 namespace kelvara::app {
 namespace {
+
+// The width the check boxes are made with.
+constexpr int kSeriesCheckWidth = 90;
 
 engine::SeriesTexts FromSettings(const storage::SeriesSettings& s) {
   engine::SeriesTexts t;
@@ -28,6 +32,20 @@ engine::SeriesTexts FromSettings(const storage::SeriesSettings& s) {
 storage::SeriesSettings ToSettings(const engine::SeriesTexts& t) {
   return {QString::fromStdString(t.cap),  QString::fromStdString(t.res),  QString::fromStdString(t.rMin),
           QString::fromStdString(t.rMax), QString::fromStdString(t.cMin), QString::fromStdString(t.cMax)};
+}
+
+// A check box of GBox_E12 as wide as its text needs, up to the group's
+// inner edge; a text longer still is set a little smaller.
+void FitSeriesCheck(QCheckBox* check, const QFont& designed) {
+  const QWidget* box = check->parentWidget();
+  const int room = box->contentsRect().right() - check->x();
+  QFont font = designed;
+  check->setFont(font);
+  while (check->sizeHint().width() > room && font.pointSizeF() > 7) {
+    font.setPointSizeF(font.pointSizeF() - 0.5);
+    check->setFont(font);
+  }
+  check->resize(std::clamp(check->sizeHint().width(), kSeriesCheckWidth, room), check->height());
 }
 
 }  // namespace
@@ -51,6 +69,11 @@ void TFormMain::ApplySeriesTexts(const engine::SeriesTexts& texts) {
   if (chkBoxE12[1]) {
     chkBoxE12[1]->setText(resDefault ? QString(text::kSeriesChecks[1])
                                      : named("Ｒは", engine::ResSeriesName(check.choice.res)));
+  }
+  QFont designed = GBox_E12->font();
+  designed.setPointSizeF(9);  // as the check boxes are made
+  for (QCheckBox* check : chkBoxE12) {
+    if (check) FitSeriesCheck(check, designed);
   }
   // The analysis window's evaluation names the series.
   if (FormAnalysis) FormAnalysis->ScheduleRefresh();

@@ -31,6 +31,10 @@ struct ReportContent {
   double fTopHz = 1e6;
   double yMinDb = -80;  // and its Y range
   double yMaxDb = 10;
+  /// The charts frame the design (fc/100 … 100·fc, the gain range its curve
+  /// spans there) unless the analysis window's frequency views are set to
+  /// the ｆ特 page's range; then they take the page's X and Y ranges.
+  bool chartPageRange = false;
   QColor curveColor = Qt::blue;
   QString curveName;
   /// The series the preferred values came from (the program's own unless set).

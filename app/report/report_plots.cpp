@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "app/main_window/response_chart.h"
+#include "app/report/report_frame.h"
 #include "app/report/report_sections.h"
 #include "app/report/report_texts.h"
 #include "response/analysis.h"
@@ -39,9 +40,10 @@ QImage GainPlot(const ReportContent& c, int widthPx, int heightPx) {
   QCustomPlot chart;
   QCPGraph* curve = PrepareChart(chart, c, widthPx, heightPx);
   const response::ResponseStages stages = response::StagesFromComponents(c.request, c.parts);
-  response::SweepResponse(c.request, stages, c.fStartHz, c.fTopHz,
+  const ChartRanges ranges = GainChartRanges(c);
+  response::SweepResponse(c.request, stages, ranges.fromHz, ranges.toHz,
                           [&](double f, double db) { curve->addData(f, std::isfinite(db) ? db : std::nan("")); });
-  chart.yAxis->setRange(c.yMinDb, c.yMaxDb);
+  chart.yAxis->setRange(ranges.lowDb, ranges.highDb);
   FinishChart(chart);
   return Render(chart, widthPx, heightPx);
 }
@@ -50,7 +52,8 @@ QImage PhasePlot(const ReportContent& c, int widthPx, int heightPx) {
   QCustomPlot chart;
   QCPGraph* curve = PrepareChart(chart, c, widthPx, heightPx);
   const response::Cascade cascade = response::CascadeFromParts(c.request, c.parts);
-  response::SweepResponse(c.request, cascade.stages, c.fStartHz, c.fTopHz,
+  const ChartRanges ranges = GainChartRanges(c);
+  response::SweepResponse(c.request, cascade.stages, ranges.fromHz, ranges.toHz,
                           [&](double f, double) { curve->addData(f, response::PhaseDeg(cascade, f)); });
   chart.yAxis->setLabel(QString::fromUtf8(text::kPhaseAxis));
   const double span = 90.0 * c.request.Order();

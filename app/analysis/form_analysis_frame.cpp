@@ -1,0 +1,67 @@
+// The frequency range of the analysis window's frequency views: the shown
+// design framed, or the X range of the ｆ特 page, chosen in the views' pop-up
+// menu.
+
+#include <QActionGroup>
+#include <QMenu>
+
+#include "app/analysis/analysis_texts.h"
+#include "app/analysis/form_analysis.h"
+#include "app/main_window/form_main.h"
+#include "app/main_window/response_chart.h"
+#include "engine/sheet_inputs.h"
+#include "response/view_frame.h"
+#include "values/sheet_checks.h"
+
+namespace kelvara::app {
+
+void TFormAnalysis::SetFrequencyRange(FrequencyRange range) {
+  frequencyRange_ = range;
+  store_.WriteInt(QString::fromLatin1(kFrequencyRangeName), range == FrequencyRange::kChartPage ? 1 : 0);
+  ScheduleRefresh();
+}
+
+void TFormAnalysis::ChooseFrequencies(QStringList& problems) {
+  if (frequencyRange_ == FrequencyRange::kDesign) {
+    // The cut-offs of the shown sheet and of the compared ones drawn with it.
+    std::vector<double> cutoffs{form_.CaptureDesignRequest().cutoffHz};
+    if (overlay_->isChecked()) {
+      for (int i = 0; i < TFormMain::kSheetCount; ++i) {
+        if (i == form_.ShownSheet() || !form_.CBox_Sheet[i]->isChecked()) continue;
+        const values::SheetRecord record = form_.sheets[i].empty() ? values::DefaultSheetRecord() : form_.sheets[i];
+        if (values::ValidateSheetRecord(record)) continue;
+        cutoffs.push_back(engine::RequestOf(engine::InputsFromRecord(record)).cutoffHz);
+      }
+    }
+    const response::FrequencyFrame frame = response::FrameFrequencies(cutoffs);
+    fStart_ = frame.fromHz;
+    fTop_ = frame.toHz;
+    return;
+  }
+  const int xMax = form_.CBox_XBig->currentIndex();
+  const int xMin = form_.CBox_Xsmall->currentIndex();
+  if (xMin < xMax || xMax < 0 || xMin < 0) {
+    problems << QString(analysis_text::kXRangeFallback);
+    fStart_ = 1e3;
+    fTop_ = 1e6;
+  } else {
+    fStart_ = XMinFrequency(xMin);
+    fTop_ = XMaxFrequency(xMax);
+  }
+}
+
+void TFormAnalysis::AddFrequencyRangeActions(QMenu& menu) {
+  menu.addSeparator();
+  auto* group = new QActionGroup(&menu);
+  const std::pair<FrequencyRange, const char*> choices[] = {{FrequencyRange::kDesign, analysis_text::kRangeDesign},
+                                                            {FrequencyRange::kChartPage, analysis_text::kRangePage}};
+  for (const auto& [range, text] : choices) {
+    QAction* action = menu.addAction(QString(text));
+    action->setCheckable(true);
+    action->setChecked(frequencyRange_ == range);
+    group->addAction(action);
+    connect(action, &QAction::triggered, this, [this, range = range] { SetFrequencyRange(range); });
+  }
+}
+
+}  // namespace kelvara::app

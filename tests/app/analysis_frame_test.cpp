@@ -1,0 +1,305 @@
+// What the analysis window and the report show a new user: frequency views
+// that frame the design (the ｆ特 page's range a choice of the views' menu),
+// and texts that can be read: the comparison captions in light colours, the
+// stop-band floor's label, the series check boxes, the tolerance page's
+// selector, yield line and histogram, the 注意 column and the pole view.
+
+#include <qcustomplot.h>
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <cmath>
+
+#include "app/analysis/form_analysis.h"
+#include "app/analysis/label_place.h"
+#include "app/analysis/tolerance_panel.h"
+#include "app/main_window/legible_caption.h"
+#include "app/main_window/response_chart.h"
+#include "app/report/report_frame.h"
+#include "engine/design.h"
+#include "engine/run_checks.h"
+#include "tests/app/chart_test_support.h"
+#include "tests/app/run_support.h"
+#include "tests/support/component_sets.h"
+#include "tests/support/recording_run.h"
+
+namespace kelvara::app::testing {
+namespace {
+
+class AnalysisFrame : public ChartTest {
+ protected:
+  // A designed filter in the controls, as after a run.
+  void ShowDesign(int kind, int order, int response, const char* cutoff) {
+    Choose(W().CBox_HPFLPF, kind);
+    Choose(W().CBox_Jisuu, order - 2);
+    Choose(W().CBox_gensui, response);
+    W().Edit_Frequency->setText(QString::fromLatin1(cutoff));
+    const engine::DesignRequest request =
+        engine::MakeDesignRequest(kind, 0, order - 2, response, 0, cutoff, false, false, true);
+    engine::ComponentSet parts = kelvara::testing::AllAuto();
+    kelvara::testing::RecordingRun run;
+    engine::DesignFilter(run, engine::BuildStageTargets(request), request, parts);
+    for (int i = 0; i < order; ++i) {
+      W().groupR[i].valueEdit->setText(QString::number(parts.r[i], 'g', 17));
+      W().groupC[i].valueEdit->setText(QString::number(parts.c[i], 'g', 17));
+    }
+  }
+  TFormAnalysis& Open() {
+    W().show();
+    W().menuDesignAnalysisClick();
+    EXPECT_TRUE(WaitFor([this] { return !W().FormAnalysis->RefreshPending(); }));
+    return *W().FormAnalysis;
+  }
+};
+
+// The ｆ特 page keeps its 1k-1M: a 1 kHz filter's pass band would lie off
+// its left edge, a 50 Hz one wholly.
+TEST_F(AnalysisFrame, FrequencyViewsFrameTheDesign) {
+  struct Case {
+    int kind, order, response;
+    const char* cutoff;
+    double fc;
+  };
+  const Case cases[] = {{engine::kLpf, 4, engine::kButterworth, "1k", 1e3},
+                        {engine::kHpf, 5, engine::kButterworth, "50", 50},
+                        {engine::kLpf, 8, engine::kChebyshev, "20k", 20e3}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.cutoff);
+    ShowDesign(c.kind, c.order, c.response, c.cutoff);
+    TFormAnalysis& a = Open();
+    a.Refresh();
+    ASSERT_TRUE(a.Shown().has_value()) << a.Messages().toStdString();
+    EXPECT_EQ(a.FrequencyRangeChoice(), TFormAnalysis::FrequencyRange::kDesign);
+    for (PlotKind kind : {PlotKind::kGain, PlotKind::kPhase, PlotKind::kDelay}) {
+      const QCPRange x = a.Plot(kind)->xAxis->range();
+      EXPECT_NEAR(x.lower, c.fc / 100, c.fc * 1e-12);
+      EXPECT_NEAR(x.upper, c.fc * 100, c.fc * 1e-9);
+      const std::vector<Point> curve = CurvePoints(a.Plot(kind)->graph(0));
+      ASSERT_FALSE(curve.empty());
+      EXPECT_NEAR(curve.front().f, c.fc / 100, c.fc * 1e-12);
+    }
+    // The pass band (0 dB) and the -3 dB point are in the picture.
+    const double minus3 = a.Shown()->summary.minus3dbHz;
+    EXPECT_GT(minus3, a.FrequencyFrom() * 10);
+    EXPECT_LT(minus3, a.FrequencyTo() / 10);
+    const QCPRange y = a.Plot(PlotKind::kGain)->yAxis->range();
+    EXPECT_GT(y.upper, 0);
+    EXPECT_LT(y.lower, -40);
+  }
+}
+
+TEST_F(AnalysisFrame, TheChartPagesRangeIsAChoiceThatIsRememberedAndTheReportFollows) {
+  ShowDesign(engine::kLpf, 4, engine::kButterworth, "1k");
+  TFormAnalysis& a = Open();
+  a.SetFrequencyRange(TFormAnalysis::FrequencyRange::kChartPage);
+  a.Refresh();
+  EXPECT_EQ(a.Plot(PlotKind::kGain)->xAxis->range().lower, 1e3);  // the page's 1k-1M
+  EXPECT_EQ(a.Plot(PlotKind::kGain)->xAxis->range().upper, 1e6);
+  EXPECT_EQ(store.ints.at(TFormAnalysis::kFrequencyRangeName), 1);
+  EXPECT_EQ(store.stored, storage::AppSettings{});  // the nineteen values untouched
+  // The main chart keeps the page's range whatever the choice.
+  W().ButtonFreq->click();
+  EXPECT_EQ(W().Chart1->xAxis->range().lower, 1e3);
+  EXPECT_GE(W().Chart1->xAxis->range().upper, 1e6);
+  Build(AssetsDir());
+  ShowDesign(engine::kLpf, 4, engine::kButterworth, "1k");
+  TFormAnalysis& again = Open();
+  EXPECT_EQ(again.FrequencyRangeChoice(), TFormAnalysis::FrequencyRange::kChartPage);
+  again.SetFrequencyRange(TFormAnalysis::FrequencyRange::kDesign);
+  again.Refresh();
+  EXPECT_EQ(store.ints.at(TFormAnalysis::kFrequencyRangeName), 0);
+  EXPECT_NEAR(again.Plot(PlotKind::kGain)->xAxis->range().lower, 10, 1e-9);
+}
+
+// The report's charts: the design framed, or the page's ranges when the
+// analysis window is set to them.
+TEST(ReportFrame, TheChartsFrameTheDesignUnlessThePagesRangeIsChosen) {
+  report::ReportContent c;
+  c.request = engine::MakeDesignRequest(engine::kLpf, 0, 2, engine::kButterworth, 0, "1k", false, false, true);
+  c.parts = kelvara::testing::AllAuto();
+  kelvara::testing::RecordingRun run;
+  engine::DesignFilter(run, engine::BuildStageTargets(c.request), c.request, c.parts);
+  const report::ChartRanges framed = report::GainChartRanges(c);
+  EXPECT_DOUBLE_EQ(framed.fromHz, 10);
+  EXPECT_DOUBLE_EQ(framed.toHz, 1e5);
+  EXPECT_EQ(framed.highDb, 10);
+  EXPECT_EQ(framed.lowDb, -90);  // order 4: -80 dB at 10·fc and on to 100·fc
+  c.chartPageRange = true;
+  const report::ChartRanges page = report::GainChartRanges(c);
+  EXPECT_EQ(page.fromHz, c.fStartHz);
+  EXPECT_EQ(page.toHz, c.fTopHz);
+  EXPECT_EQ(page.lowDb, c.yMinDb);
+  EXPECT_EQ(page.highDb, c.yMaxDb);
+}
+
+// "Sheet 3" (yellow) and "Sheet 8" (white) were drawn on the light grey
+// panel at a contrast of about 1.1; every default colour now reads at 3:1
+// or better, against the panel or against its outline, and keeps its colour.
+TEST_F(AnalysisFrame, TheComparisonCaptionsAreLegibleInTheirColours) {
+  W().show();
+  for (int i = 0; i < TFormMain::kSheetCount; ++i) {
+    QCheckBox* box = W().CBox_Sheet[i];
+    const QColor text = box->palette().color(QPalette::WindowText);
+    const QColor panel = box->palette().color(QPalette::Window);
+    EXPECT_EQ(text, ColorOfSetting(storage::AppSettings{}.sheetColor[i])) << i;
+    EXPECT_GE(CaptionContrast(text, panel), kLegibleContrast) << i;
+    // As drawn: beside the caption's own colour lies a colour it stands
+    // out from.
+    const QImage image = box->grab().toImage();
+    QStyleOptionButton option;
+    option.initFrom(box);
+    const QRect label = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
+    double best = 1;
+    int own = 0;
+    for (int y = label.top(); y <= label.bottom() && y < image.height(); ++y) {
+      for (int x = label.left(); x <= label.right() && x < image.width(); ++x) {
+        const QColor pixel = image.pixelColor(x, y);
+        if (pixel == text) ++own;
+        best = std::max(best, ContrastRatio(pixel, text));
+      }
+    }
+    EXPECT_GT(own, 5) << i;
+    EXPECT_GE(best, kLegibleContrast) << i;
+  }
+  EXPECT_LT(ContrastRatio(QColor(255, 255, 0), QColor(240, 240, 240)), 1.2);
+  EXPECT_DOUBLE_EQ(ContrastRatio(Qt::black, Qt::white), 21);
+}
+
+// The floor of an order-4 Butterworth LPF with a 1 MHz, 50 Ω op-amp: a
+// tenth of a decibel, its label clear of every curve.
+TEST_F(AnalysisFrame, TheStopbandFloorsLabelIsShortAndClearOfTheCurves) {
+  ShowDesign(engine::kLpf, 4, engine::kButterworth, "1k");
+  TFormAnalysis& a = Open();
+  a.resize(940, 640);
+  a.OpAmp()->SetReal(true);
+  a.OpAmp()->SetTexts({"1M", "100", "50"});
+  a.SetFrequencyRange(TFormAnalysis::FrequencyRange::kChartPage);  // the floor at 65 kHz
+  a.Refresh();
+  ASSERT_TRUE(a.RealShown().has_value() && a.RealShown()->floor.has_value());
+  QCustomPlot& gain = *a.Plot(PlotKind::kGain);
+  QCPItemText* label = nullptr;
+  for (int i = 0; i < gain.itemCount(); ++i) {
+    if (auto* text = qobject_cast<QCPItemText*>(gain.item(i)); text && text->text().startsWith("阻止域の底"))
+      label = text;
+  }
+  ASSERT_NE(label, nullptr);
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^阻止域の底 -13\\d\\.\\d dB \\(\\d+(\\.\\d)?kHz から上昇\\)$"))
+                  .match(label->text())
+                  .hasMatch())
+      << label->text().toStdString();
+  gain.replot();
+  const QRectF rect = LabelRect(*label);
+  EXPECT_TRUE(QRectF(gain.axisRect()->rect()).contains(rect));
+  EXPECT_FALSE(CurvesCross(gain, rect));
+  EXPECT_TRUE(a.Summary()->text().contains(label->text()));
+}
+
+// A series name as long as "ＲはE192系列" fits its check box.
+TEST_F(AnalysisFrame, TheSeriesCheckBoxesShowTheirWholeText) {
+  W().show();
+  for (const char* res : {"E24", "E48", "E96", "E192", "default"}) {
+    for (const char* cap : {"E6", "E12", "E24", "default"}) {
+      engine::SeriesTexts texts;
+      texts.res = res;
+      texts.cap = cap;
+      texts.rMin = "1";
+      texts.rMax = "1M";
+      texts.cMin = "1p";
+      texts.cMax = "1m";
+      W().ApplySeriesTexts(texts);
+      for (QCheckBox* box : W().chkBoxE12) {
+        SCOPED_TRACE(box->text().toStdString());
+        EXPECT_GE(box->width(), box->sizeHint().width());
+        EXPECT_GE(box->x(), box->parentWidget()->contentsRect().left());
+        EXPECT_LE(box->geometry().right(), box->parentWidget()->contentsRect().right());
+      }
+    }
+  }
+  engine::SeriesTexts e192;
+  e192.res = "E192";
+  e192.cap = "E6";
+  e192.rMin = "1k";
+  e192.rMax = "1M";
+  e192.cMin = "100p";
+  e192.cMax = "1u";
+  W().ApplySeriesTexts(e192);
+  EXPECT_EQ(W().chkBoxE12[1]->text(), "ＲはE192系列");
+  EXPECT_GE(W().chkBoxE12[1]->width(), W().chkBoxE12[1]->sizeHint().width());
+}
+
+// With parts outside the practical ranges on every stage, the 注意 column
+// is cut and the op-amp columns stay within the screen's width.
+TEST_F(AnalysisFrame, TheOpAmpColumnsStayOnScreenWithLongNotes) {
+  ShowDesign(engine::kLpf, 8, engine::kButterworth, "200k");
+  TFormAnalysis& a = Open();
+  a.OpAmp()->SetReal(true);
+  a.OpAmp()->SetTexts({"1M", "100", "0"});
+  a.Refresh();
+  QTableWidget& t = *a.Table();
+  const QTableWidgetItem* note = nullptr;
+  for (int row = 0; row < t.rowCount(); ++row) {
+    const QTableWidgetItem* item = t.item(row, TFormAnalysis::kNoteColumn);
+    if (item && !item->text().isEmpty()) note = item;
+  }
+  ASSERT_NE(note, nullptr);
+  EXPECT_FALSE(note->text().isEmpty());
+  EXPECT_FALSE(note->toolTip().isEmpty());
+  EXPECT_LE(t.columnWidth(TFormAnalysis::kNoteColumn), TFormAnalysis::kNoteColumnWidth);
+  int total = 0;
+  for (int c = 0; c < t.columnCount(); ++c) total += t.columnWidth(c);
+  EXPECT_EQ(t.columnCount(), TFormAnalysis::kNoteColumn + 1 + 5);
+  EXPECT_LE(total, 1600);
+}
+
+class TolerancePageLayout : public AnalysisFrame {
+ protected:
+  static bool Finish(TolerancePanel& p) {
+    return WaitFor([&p] { return !p.Running() && p.StartButton()->isEnabled(); });
+  }
+};
+
+// After a run with a mask: the selector shows its whole item, the yield
+// line wraps instead of widening the window, and a small window keeps the
+// histogram its height.
+TEST_F(TolerancePageLayout, TheSelectorYieldAndHistogramKeepTheirRoomInASmallWindow) {
+  TypeDesign(W(), Designed(engine::kLpf, 6, engine::kChebyshev, "1k"));
+  TFormAnalysis& a = Open();
+  TolerancePanel& p = *a.Tolerance();
+  a.Views()->setCurrentWidget(&p);
+  p.findChild<QComboBox*>("CBox_Mask")->setCurrentIndex(1);
+  p.findChild<QSpinBox*>("EditTrials")->setValue(200);
+  p.StartButton()->click();
+  ASSERT_TRUE(Finish(p));
+  ASSERT_TRUE(WaitFor([&a] { return !a.RefreshPending(); }));
+  ASSERT_TRUE(p.YieldLabel()->text().contains("歩留まり"));
+  a.resize(700, 460);
+  QCoreApplication::processEvents();
+  EXPECT_LE(a.minimumSizeHint().width(), 940);
+  EXPECT_LE(a.width(), 940);
+  QComboBox* choice = p.HistogramChoice();
+  EXPECT_EQ(choice->currentText(), "-3dBの周波数 [Hz]");
+  EXPECT_GE(choice->width(), choice->sizeHint().width());
+  EXPECT_GE(p.Histogram()->height(), kHistogramMinimumHeight);
+}
+
+// The pole view keeps one scale on both axes, laid out on a hidden tab and
+// after the window is resized.
+TEST_F(AnalysisFrame, ThePoleViewIsDrawnAtEqualScale) {
+  ShowDesign(engine::kLpf, 6, engine::kChebyshev, "1k");
+  TFormAnalysis& a = Open();
+  for (const QSize size : {QSize(940, 640), QSize(620, 600), QSize(900, 460)}) {
+    a.resize(size);
+    a.Views()->setCurrentWidget(a.Plot(PlotKind::kPoles));
+    QCoreApplication::processEvents();
+    a.Refresh();
+    QCustomPlot& poles = *a.Plot(PlotKind::kPoles);
+    poles.replot();
+    const QRect r = poles.axisRect()->rect();
+    const double xScale = r.width() / poles.xAxis->range().size();
+    const double yScale = r.height() / poles.yAxis->range().size();
+    EXPECT_NEAR(xScale / yScale, 1.0, 0.01) << size.width() << "x" << size.height();
+  }
+}
+
+}  // namespace
+}  // namespace kelvara::app::testing
