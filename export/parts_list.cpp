@@ -1,6 +1,7 @@
 #include "export/parts_list.h"
 
 #include <algorithm>
+#include <set>
 #include <vector>
 
 #include "export/csv.h"
@@ -20,7 +21,6 @@ std::string DisplayValue(const DesignPart& part) {
 
 std::string WritePartsList(const engine::DesignRequest& request, const engine::ComponentSet& parts,
                            const PartsListOptions& options) {
-  const std::vector<DesignPart> list = PartsOfDesign(request, parts);
   std::string text(kUtf8Bom);
   text += CsvLine(std::vector<std::string>(std::begin(kPartsListHeader), std::end(kPartsListHeader)));
   auto kindTolerance = [&](bool capacitor) {
@@ -31,34 +31,42 @@ std::string WritePartsList(const engine::DesignRequest& request, const engine::C
     return own != options.partTolerance.end() ? own->second : kindTolerance(part.capacitor);
   };
   auto series = [&](bool capacitor) { return SeriesOfPart(request, capacitor, options.series); };
-  for (const DesignPart& part : list) {
-    text += CsvLine({part.Name(), DisplayValue(part), SpiceNumber(part.value), series(part.capacitor), tolerance(part),
-                     std::to_string(part.stage), "1"});
-  }
-  text += "\r\n";
 
-  // Distinct values, resistors first, each kind in ascending value; the
-  // parts in their numbering order.
-  std::vector<DesignPart> sorted = list;
+  // Resistors first, each kind in ascending value; the parts of a row in
+  // their numbering order. Parts are alike when they are of one kind and
+  // tolerance and their values read the same (SiNumber), so values that
+  // differ in the last bits of a double are ordered together.
+  std::vector<DesignPart> sorted = PartsOfDesign(request, parts);
   std::stable_sort(sorted.begin(), sorted.end(), [&](const DesignPart& a, const DesignPart& b) {
     if (a.capacitor != b.capacitor) return !a.capacitor;
     if (a.value != b.value) return a.value < b.value;
     return tolerance(a) < tolerance(b);
   });
-  for (std::size_t i = 0; i < sorted.size();) {
-    std::size_t j = i;
-    std::string names;
-    // One row per value and tolerance: parts of one value with their own
-    // tolerances are ordered apart.
-    while (j < sorted.size() && sorted[j].capacitor == sorted[i].capacitor && sorted[j].value == sorted[i].value &&
-           tolerance(sorted[j]) == tolerance(sorted[i])) {
-      names += (names.empty() ? "" : ", ") + sorted[j].Name();
-      ++j;
+  auto alike = [&](const DesignPart& a, const DesignPart& b) {
+    return a.capacitor == b.capacitor && SiNumber(a.value) == SiNumber(b.value) && tolerance(a) == tolerance(b);
+  };
+  std::vector<bool> taken(sorted.size(), false);
+  for (std::size_t i = 0; i < sorted.size(); ++i) {
+    if (taken[i]) continue;
+    std::vector<const DesignPart*> row;
+    for (std::size_t j = i; j < sorted.size(); ++j) {
+      if (!taken[j] && alike(sorted[i], sorted[j])) {
+        taken[j] = true;
+        row.push_back(&sorted[j]);
+      }
     }
-    const DesignPart& part = sorted[i];
-    text += CsvLine({names, DisplayValue(part), SpiceNumber(part.value), series(part.capacitor), tolerance(part), "",
-                     std::to_string(j - i)});
-    i = j;
+    std::sort(row.begin(), row.end(), [](const DesignPart* a, const DesignPart* b) { return a->number < b->number; });
+    std::string names;
+    std::set<int> stageSet;
+    for (const DesignPart* part : row) {
+      names += (names.empty() ? "" : ", ") + part->Name();
+      stageSet.insert(part->stage);
+    }
+    std::string stages;
+    for (int stage : stageSet) stages += (stages.empty() ? "" : ", ") + std::to_string(stage);
+    const DesignPart& part = *row.front();
+    text += CsvLine({names, DisplayValue(part), SiNumber(part.value), series(part.capacitor), tolerance(part), stages,
+                     std::to_string(row.size())});
   }
   return text;
 }

@@ -1,14 +1,14 @@
 #pragma once
 
-// The parts list of a design (CSV, UTF-8 with a byte-order mark): a header,
-// one row per part R1..Rn, C1..Cn, an empty line, then one row per distinct
-// value with the parts that have it and how many to order.
+// The parts list of a design (CSV, UTF-8 with a byte-order mark), one table
+// as parts orders and bill-of-materials tools read it: a header, then one
+// row per distinct value, series and tolerance with the parts that have it,
+// their stages and how many to order. Resistors come first, each kind in
+// ascending value; the 数量 column sums to the number of parts.
 //
 //   部品,値,値 (Ω/F),系列,許容差,段,数量
-//   R1,4.70k,4700,E24,1%,1,1
-//   ...
-//
-//   "R1, R2",4.70k,4700,E24,1%,,2
+//   "R1, R2, R5",4.70k,4.7e3,E24,1%,"1, 3",3
+//   R3,10.00k,10e3,E24,1%,2,1
 
 #include <map>
 #include <optional>

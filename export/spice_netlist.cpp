@@ -17,7 +17,11 @@ namespace {
 
 constexpr const char* kOpAmpName = "kelvara_opamp";
 
-std::string Short(double value) {
+/// A quantity in a comment, to six significant digits ("1.59155e3").
+std::string Short(double value) { return SiRounded(value, 6); }
+
+/// A number without a unit (Q, dB), to six significant digits ("0.707107").
+std::string Plain(double value) {
   char buffer[32];
   std::snprintf(buffer, sizeof buffer, "%.6g", value);
   return buffer;
@@ -35,21 +39,21 @@ std::string SeriesLine(const engine::DesignRequest& request, const engine::Serie
 void WriteOpAmp(std::ostream& out, const response::OpAmpModel& opamp) {
   out << "\n.subckt " << kOpAmpName << " inp inn out\n";
   if (opamp.ideal) {
-    out << "* Ideal: a voltage-controlled source of gain " << SpiceNumber(kIdealOpAmpGain) << "\n";
-    out << "E1 out 0 inp inn " << SpiceNumber(kIdealOpAmpGain) << "\n";
+    out << "* Ideal: a voltage-controlled source of gain " << SiNumber(kIdealOpAmpGain) << "\n";
+    out << "E1 out 0 inp inn " << SiNumber(kIdealOpAmpGain) << "\n";
   } else {
     const double a0 = std::pow(10.0, opamp.a0Db / 20.0);
     const double omegaP = engine::kTwoPi * opamp.gbwHz / a0;
-    out << "* Single pole: A(s) = A0 / (1 + s/wp), A0 = " << Short(opamp.a0Db) << " dB, GBW = " << Short(opamp.gbwHz)
+    out << "* Single pole: A(s) = A0 / (1 + s/wp), A0 = " << Plain(opamp.a0Db) << " dB, GBW = " << Short(opamp.gbwHz)
         << " Hz, wp = 2 pi GBW / A0 = " << Short(omegaP) << " rad/s\n";
     out << "* A current (inp - inn) x 1 S into Rp = A0 parallel Cp = 1/(wp A0) gives the pole,\n";
     out << "* a unity buffer and Rout the output.\n";
     out << "G1 0 p inp inn 1\n";
-    out << "Rp p 0 " << SpiceNumber(a0) << "\n";
-    out << "Cp p 0 " << SpiceNumber(1.0 / (omegaP * a0)) << "\n";
+    out << "Rp p 0 " << SiNumber(a0) << "\n";
+    out << "Cp p 0 " << SiNumber(1.0 / (omegaP * a0)) << "\n";
     if (opamp.routOhm > 0) {
       out << "E1 o 0 p 0 1\n";
-      out << "Rout o out " << SpiceNumber(opamp.routOhm) << "\n";
+      out << "Rout o out " << SiNumber(opamp.routOhm) << "\n";
     } else {
       out << "E1 out 0 p 0 1\n";
     }
@@ -58,7 +62,7 @@ void WriteOpAmp(std::ostream& out, const response::OpAmpModel& opamp) {
 }
 
 std::string Element(const std::string& name, const std::string& a, const std::string& b, double value) {
-  return name + " " + a + " " + b + " " + SpiceNumber(value) + "\n";
+  return name + " " + a + " " + b + " " + SiNumber(value) + "\n";
 }
 
 }  // namespace
@@ -77,19 +81,20 @@ std::string WriteSpiceNetlist(const engine::DesignRequest& request, const engine
   out << "* Kind:     " << KindName(request) << "\n";
   out << "* Order:    " << order << "\n";
   out << "* Response: " << ResponseName(request) << "\n";
-  out << "* Cut-off:  " << SpiceNumber(request.cutoffHz) << " Hz\n";
+  out << "* Cut-off:  " << SiNumber(request.cutoffHz) << " Hz\n";
   out << "* Values:   " << SeriesLine(request, options.series) << "\n";
   out << "* Op-amp:   "
       << (options.opamp.ideal ? "ideal"
-                              : "single pole, A0 " + Short(options.opamp.a0Db) + " dB, GBW " +
+                              : "single pole, A0 " + Plain(options.opamp.a0Db) + " dB, GBW " +
                                     Short(options.opamp.gbwHz) + " Hz, Rout " + Short(options.opamp.routOhm) + " ohm")
       << "\n";
   out << "* Output:   v(out)\n";
   out << "*\n* For a step response replace V1 and .ac by\n";
   const double fc = request.cutoffHz > 0 ? request.cutoffHz : 1.0;
   out << "*   V1 in 0 PULSE(0 1 0 1n 1n 1e9 2e9)\n";
-  out << "*   .tran " << SpiceNumber(1.0 / (200.0 * fc)) << " " << SpiceNumber(20.0 / fc) << "\n\n";
-  out << "V1 in 0 AC 1\n";
+  out << "*   .tran " << SiRounded(1.0 / (200.0 * fc), 6) << " " << SiRounded(20.0 / fc, 6) << "\n";
+  out << "* and .print ac vm(out) by .print tran v(out).\n\n";
+  out << "V1 in 0 DC 0 AC 1\n";
 
   std::string previous = "in";
   int part = 1;
@@ -108,7 +113,7 @@ std::string WriteSpiceNetlist(const engine::DesignRequest& request, const engine
       const std::string a = std::to_string(part);
       const std::string b = std::to_string(part + 1);
       out << "\n* Stage " << stage << ": second order, R" << a << " R" << b << " C" << a << " C" << b
-          << ", f0 = " << Short(f0) << " Hz, Q = " << Short(params.q[slot]) << "\n";
+          << ", f0 = " << Short(f0) << " Hz, Q = " << Plain(params.q[slot]) << "\n";
       const char series = hpf ? 'C' : 'R';
       const char shunt = hpf ? 'R' : 'C';
       const auto& seriesValues = hpf ? parts.c : parts.r;
@@ -123,7 +128,11 @@ std::string WriteSpiceNetlist(const engine::DesignRequest& request, const engine
     previous = output;
   }
   WriteOpAmp(out, options.opamp);
-  out << "\n.ac dec 100 " << SpiceNumber(options.fStartHz) << " " << SpiceNumber(options.fStopHz) << "\n";
+  out << "\n.ac dec 100 " << SiNumber(options.fStartHz) << " " << SiNumber(options.fStopHz) << "\n";
+  // The output statement that makes "ngspice -b" run the analysis and print
+  // its table. The magnitude, not vdb: ngspice refuses the logarithm of a
+  // gain it computes as 0 deep in a high-pass filter's stop band.
+  out << ".print ac vm(out)\n";
   out << ".end\n";
   return out.str();
 }

@@ -1,5 +1,6 @@
 #include "export/spice_number.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -11,6 +12,45 @@ std::string SpiceNumber(double value) {
   char buffer[64];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
   return std::string(buffer, result.ptr);
+}
+
+std::string SiRounded(double value, int digits) {
+  if (!std::isfinite(value) || value == 0) return SpiceNumber(value);
+  digits = std::clamp(digits, 1, 17);
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, digits - 1);
+  const std::string_view scientific(buffer, static_cast<std::size_t>(result.ptr - buffer));  // "-1.6227e-08"
+  const std::size_t e = scientific.find('e');
+  std::string mantissa;  // the significant digits, without sign and point
+  for (char ch : scientific.substr(0, e)) {
+    if (ch >= '0' && ch <= '9') mantissa += ch;
+  }
+  int exponent = 0;
+  const std::string_view exponentText = scientific.substr(e + 1);
+  std::from_chars(exponentText.data() + (exponentText[0] == '+' ? 1 : 0), exponentText.data() + exponentText.size(),
+                  exponent);
+  // The exponent rounded down to a multiple of three, the point moved to
+  // match: 1.6227e-08 is 16.227e-9.
+  const int engineering = exponent >= 0 ? exponent / 3 * 3 : -((-exponent + 2) / 3 * 3);
+  const std::size_t integerDigits = static_cast<std::size_t>(exponent - engineering) + 1;
+  while (mantissa.size() > 1 && mantissa.back() == '0') mantissa.pop_back();
+  if (mantissa.size() < integerDigits) mantissa.append(integerDigits - mantissa.size(), '0');
+  std::string text = value < 0 ? "-" : "";
+  text += mantissa.substr(0, integerDigits);
+  if (mantissa.size() > integerDigits) text += "." + mantissa.substr(integerDigits);
+  if (engineering != 0) text += "e" + std::to_string(engineering);
+  return text;
+}
+
+std::string SiNumber(double value) {
+  if (!std::isfinite(value) || value == 0) return SpiceNumber(value);
+  for (int digits = 1; digits < 17; ++digits) {
+    const std::string text = SiRounded(value, digits);
+    double back = 0;
+    std::from_chars(text.data(), text.data() + text.size(), back);
+    if (std::fabs(back - value) <= kSiReadBack * std::fabs(value)) return text;
+  }
+  return SiRounded(value, 17);  // 17 digits read back exactly
 }
 
 namespace {

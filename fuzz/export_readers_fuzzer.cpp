@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the netlist reader and the CSV reader: neither
 // may fail or read out of bounds, every value read prints and reads back to
-// the same double, and the rows read write and read back to the same rows.
+// the same double (its SI form to within kSiReadBack), and the rows read write and read back to the same rows.
 
 #include <cmath>
 #include <cstddef>
@@ -19,6 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& [name, value] : netlist->values) {
       if (!std::isfinite(value)) continue;
       if (kelvara::exports::ParseSpiceNumber(kelvara::exports::SpiceNumber(value)) != value) std::abort();
+      const auto si = kelvara::exports::ParseSpiceNumber(kelvara::exports::SiNumber(value));
+      if (!si || std::fabs(*si - value) > kelvara::exports::kSiReadBack * std::fabs(value)) std::abort();
     }
   }
   const auto rows = kelvara::exports::ReadCsv(text);

@@ -5,7 +5,10 @@
 #include <QPageSize>
 #include <QPagedPaintDevice>
 #include <QPdfWriter>
+#include <algorithm>
+#include <cmath>
 
+#include "app/analysis/analysis_texts.h"
 #include "app/common/ui_texts.h"
 #include "app/report/report_canvas.h"
 #include "app/report/report_sections.h"
@@ -95,20 +98,42 @@ void FirstPage(ReportCanvas& canvas, const ReportContent& c) {
 
 void SecondPage(ReportCanvas& canvas, const ReportContent& c) {
   canvas.y = kMarginMm;
+  const ReportCurves curves = CurvesOf(c);
+  const std::vector<QStringList> opAmpRows = OpAmpRows(curves);
+  const QStringList opAmpLines = OpAmpLines(c, curves);
+  // What follows the plots, so that the plots leave room for it.
+  constexpr double kHeadingMm = 10.5;
+  constexpr double kLineMm = 4.5;
+  double below = 0;
+  if (!opAmpLines.isEmpty()) {
+    below += kHeadingMm + ReportCanvas::TableHeight(opAmpRows.size()) + 2 + kLineMm * opAmpLines.size();
+  }
+  if (!c.toleranceLines.isEmpty()) below += kHeadingMm + kLineMm * c.toleranceLines.size();
   const int widthPx = 900;
-  const int heightPx = 470;
-  const double heightMm = kContentWidthMm * heightPx / widthPx;
+  const double room = kPageHeightMm - kMarginMm - 2 - kMarginMm - below - 2 * (kHeadingMm + 4);
+  const double heightMm = std::min(kContentWidthMm * 470 / widthPx, room / 2);
+  const int heightPx = static_cast<int>(std::lround(heightMm / kContentWidthMm * widthPx));
   for (const bool gain : {true, false}) {
     canvas.Heading(QString::fromUtf8(gain ? text::kGain : text::kPhase));
-    const QImage image = gain ? GainPlot(c, widthPx, heightPx) : PhasePlot(c, widthPx, heightPx);
+    const QImage image = gain ? GainPlot(c, curves, widthPx, heightPx) : PhasePlot(c, curves, widthPx, heightPx);
     canvas.Painter().drawImage(canvas.Rect(kMarginMm, canvas.y, kContentWidthMm, heightMm), image);
     canvas.y += heightMm + 4;
+  }
+  if (!opAmpLines.isEmpty()) {
+    canvas.Heading(QString::fromUtf8(text::kOpAmpStages));
+    std::vector<Column> columns = {{text::kStage, 10, Qt::AlignHCenter}};
+    for (const char* heading : analysis_text::kOpAmpColumns) columns.push_back({heading, 30, Qt::AlignRight});
+    canvas.Table(kMarginMm, columns, opAmpRows, true, 5.2, 7.8);
+    for (const QString& line : opAmpLines) {
+      canvas.Text(kMarginMm, canvas.y, kContentWidthMm, kLineMm, line, 8);
+      canvas.y += kLineMm;
+    }
   }
   if (c.toleranceLines.isEmpty()) return;
   canvas.Heading(QString::fromUtf8(text::kTolerance));
   for (const QString& line : c.toleranceLines) {
-    canvas.Text(kMarginMm, canvas.y, kContentWidthMm, 4.5, line, 8);
-    canvas.y += 4.5;
+    canvas.Text(kMarginMm, canvas.y, kContentWidthMm, kLineMm, line, 8);
+    canvas.y += kLineMm;
   }
 }
 

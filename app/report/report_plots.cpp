@@ -1,15 +1,19 @@
-// The report's gain and phase plots, drawn with the chart's look.
+// The report's gain and phase plots, drawn with the chart's look: the
+// curves of response/'s views, with a real op-amp its curves over the ideal
+// ones (dashed).
 
 #include <qcustomplot.h>
 
+#include <algorithm>
 #include <cmath>
 
+#include "app/analysis/analysis_texts.h"
 #include "app/main_window/response_chart.h"
 #include "app/report/report_frame.h"
 #include "app/report/report_sections.h"
 #include "app/report/report_texts.h"
-#include "response/analysis.h"
-#include "response/response.h"
+#include "response/opamp_views.h"
+#include "response/views.h"
 
 namespace kelvara::app::report {
 
@@ -18,8 +22,7 @@ namespace {
 constexpr double kRenderScale = 2.5;
 
 /// A chart set up as the "ｆ特" page's, holding one curve of the design.
-QCPGraph* PrepareChart(QCustomPlot& chart, const ReportContent& c, int widthPx, int heightPx) {
-  chart.resize(widthPx, heightPx);
+QCPGraph* PrepareChart(QCustomPlot& chart, const ReportContent& c) {
   SetUpResponseChart(chart);
   chart.clearGraphs();
   QCPGraph* curve = AddCurve(chart);
@@ -36,35 +39,83 @@ QImage Render(QCustomPlot& chart, int widthPx, int heightPx) {
 
 }  // namespace
 
-QImage GainPlot(const ReportContent& c, int widthPx, int heightPx) {
-  QCustomPlot chart;
-  QCPGraph* curve = PrepareChart(chart, c, widthPx, heightPx);
-  const response::ResponseStages stages = response::StagesFromComponents(c.request, c.parts);
+ReportCurves CurvesOf(const ReportContent& c) {
+  ReportCurves curves;
   const ChartRanges ranges = GainChartRanges(c);
-  response::SweepResponse(c.request, stages, ranges.fromHz, ranges.toHz,
-                          [&](double f, double db) { curve->addData(f, std::isfinite(db) ? db : std::nan("")); });
+  const response::AnalysisViews ideal = response::ComputeViews(c.request, c.parts, ranges.fromHz, ranges.toHz);
+  curves.gain = ideal.gain;
+  curves.phase = ideal.phase;
+  if (!c.opamp.ideal) {
+    const response::OpAmpViews real = response::ComputeOpAmpViews(c.request, c.parts, c.opamp, ideal);
+    curves.realGain = real.gain;
+    curves.realPhase = real.phase;
+    curves.stages = real.stages;
+    curves.floor = real.floor;
+  }
+  return curves;
+}
+
+namespace {
+
+/// The design's curve and, with a real op-amp, the real curve over the ideal
+/// one (dashed), as the analysis window draws them.
+void AddCurves(QCustomPlot& chart, const ReportContent& c, const response::Curve& ideal,
+               const std::optional<response::Curve>& real) {
+  QCPGraph* curve = PrepareChart(chart, c);
+  for (std::size_t i = 0; i < ideal.x.size(); ++i) {
+    curve->addData(ideal.x[i], std::isfinite(ideal.y[i]) ? ideal.y[i] : std::nan(""));
+  }
+  if (!real) return;
+  QPen pen = curve->pen();
+  pen.setStyle(Qt::DashLine);
+  pen.setWidthF(1.0);
+  curve->setPen(pen);
+  curve->setName(c.curveName + QString(analysis_text::kIdealSuffix));
+  QCPGraph* realCurve = AddCurve(chart);
+  SetCurveColor(*realCurve, c.curveColor);
+  realCurve->setName(c.curveName + QString(analysis_text::kRealSuffix));
+  for (std::size_t i = 0; i < real->x.size(); ++i) {
+    realCurve->addData(real->x[i], std::isfinite(real->y[i]) ? real->y[i] : std::nan(""));
+  }
+}
+
+}  // namespace
+
+QImage GainPlot(const ReportContent& c, const ReportCurves& curves, int widthPx, int heightPx) {
+  QCustomPlot chart;
+  chart.resize(widthPx, heightPx);
+  AddCurves(chart, c, curves.gain, curves.realGain);
+  const ChartRanges ranges = GainChartRanges(c);
   chart.yAxis->setRange(ranges.lowDb, ranges.highDb);
   FinishChart(chart);
   return Render(chart, widthPx, heightPx);
 }
 
-QImage PhasePlot(const ReportContent& c, int widthPx, int heightPx) {
-  QCustomPlot chart;
-  QCPGraph* curve = PrepareChart(chart, c, widthPx, heightPx);
-  const response::Cascade cascade = response::CascadeFromParts(c.request, c.parts);
-  const ChartRanges ranges = GainChartRanges(c);
-  response::SweepResponse(c.request, cascade.stages, ranges.fromHz, ranges.toHz,
-                          [&](double f, double) { curve->addData(f, response::PhaseDeg(cascade, f)); });
-  chart.yAxis->setLabel(QString::fromUtf8(text::kPhaseAxis));
+QCPRange PhaseRange(const ReportContent& c, const ReportCurves& curves) {
   const double span = 90.0 * c.request.Order();
-  auto ticker = QSharedPointer<QCPAxisTickerFixed>::create();
-  ticker->setTickStep(c.request.Order() > 4 ? 90 : 45);
-  chart.yAxis->setTicker(ticker);
-  if (c.request.passKind == engine::kHpf) {
-    chart.yAxis->setRange(-10, span + 10);
-  } else {
-    chart.yAxis->setRange(-span - 10, 10);
+  QCPRange range = c.request.passKind == engine::kHpf ? QCPRange(-10, span + 10) : QCPRange(-span - 10, 10);
+  if (curves.realPhase) {
+    // The real phase runs on past the ideal one's -90 degrees per order.
+    for (double y : curves.realPhase->y) {
+      if (!std::isfinite(y)) continue;
+      range.lower = std::min(range.lower, 90.0 * std::floor(y / 90.0) - 10);
+      range.upper = std::max(range.upper, 90.0 * std::ceil(y / 90.0) + 10);
+    }
   }
+  return range;
+}
+
+QImage PhasePlot(const ReportContent& c, const ReportCurves& curves, int widthPx, int heightPx) {
+  QCustomPlot chart;
+  chart.resize(widthPx, heightPx);
+  AddCurves(chart, c, curves.phase, curves.realPhase);
+  chart.yAxis->setLabel(QString::fromUtf8(text::kPhaseAxis));
+  const QCPRange range = PhaseRange(c, curves);
+  auto ticker = QSharedPointer<QCPAxisTickerFixed>::create();
+  const double step = range.size() > 1000 ? 180 : c.request.Order() > 4 || range.size() > 500 ? 90 : 45;
+  ticker->setTickStep(step);
+  chart.yAxis->setTicker(ticker);
+  chart.yAxis->setRange(range);
   FinishChart(chart);
   return Render(chart, widthPx, heightPx);
 }

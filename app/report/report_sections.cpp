@@ -1,16 +1,18 @@
 #include "app/report/report_sections.h"
 
-#include <QFontMetricsF>
 #include <QPainter>
 #include <cmath>
+#include <tuple>
 
+#include "app/analysis/analysis_texts.h"
+#include "app/report/report_numbers.h"
 #include "app/report/report_texts.h"
 #include "engine/design.h"
 #include "export/design_parts.h"
 #include "export/spice_number.h"
 #include "response/analysis.h"
 #include "response/response.h"
-#include "tools/pictgen/schematic.h"
+#include "schematic/schematic.h"
 #include "values/eng_value.h"
 
 namespace kelvara::app::report {
@@ -18,7 +20,12 @@ namespace kelvara::app::report {
 namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
-QString Hz(double hz) { return Q(values::FormatFrequency(hz)) + QStringLiteral("Hz"); }
+QString Hz(double hz) { return FrequencyText(hz); }
+/// A -3 dB frequency with the comparison panel's range texts.
+QString Reading(double hz) {
+  if (!(hz > 0.1) || hz >= 1e9) return Q(values::FormatFrequencyReading(hz)) + QStringLiteral("Hz");
+  return FrequencyText(hz);
+}
 
 QString ResponseText(const engine::DesignRequest& request) {
   switch (request.response) {
@@ -44,8 +51,8 @@ QString SeriesText(const ReportContent& c) {
 
 QString OpAmpText(const response::OpAmpModel& opamp) {
   if (opamp.ideal) return QString(text::kIdealOpAmp);
-  return QStringLiteral("GBW %1Hz、A0 %2 dB、Rout %3Ω")
-      .arg(Q(values::FormatFrequency(opamp.gbwHz)), QString::number(opamp.a0Db, 'g', 6),
+  return QStringLiteral("GBW %1、A0 %2 dB、Rout %3Ω")
+      .arg(FrequencyText(opamp.gbwHz), QString::number(opamp.a0Db, 'g', 6),
            Q(values::FormatResistanceDisplay(opamp.routOhm)));
 }
 
@@ -53,14 +60,10 @@ std::vector<QStringList> ParameterRows(const ReportContent& c) {
   const engine::DesignRequest& r = c.request;
   const double minus3 = response::FindCutoff3dB(r, response::StagesFromComponents(r, c.parts));
   return {
-      {text::kKind, Q(exports::KindName(r))},
-      {text::kOrder, QStringLiteral("%1次").arg(r.Order())},
-      {text::kResponse, ResponseText(r)},
-      {text::kCutoff, Hz(r.cutoffHz)},
-      {text::kTopology, text::kTopologyName},
-      {text::kValues, r.anyValues ? QString(text::kAnyValues) : SeriesText(c)},
-      {text::kOpAmp, OpAmpText(c.opamp)},
-      {text::kMinus3Db, Q(values::FormatFrequencyReading(minus3)) + QStringLiteral("Hz")},
+      {text::kKind, Q(exports::KindName(r))}, {text::kOrder, QStringLiteral("%1次").arg(r.Order())},
+      {text::kResponse, ResponseText(r)},     {text::kCutoff, Hz(r.cutoffHz)},
+      {text::kTopology, text::kTopologyName}, {text::kValues, r.anyValues ? QString(text::kAnyValues) : SeriesText(c)},
+      {text::kOpAmp, OpAmpText(c.opamp)},     {text::kMinus3Db, Reading(minus3)},
   };
 }
 
@@ -68,7 +71,7 @@ std::vector<QStringList> PartRows(const ReportContent& c, bool capacitor) {
   std::vector<QStringList> rows;
   for (const exports::DesignPart& part : exports::PartsOfDesign(c.request, c.parts)) {
     if (part.capacitor != capacitor) continue;
-    rows.push_back({Q(part.Name()), DisplayValue(capacitor, part.value), Q(exports::SpiceNumber(part.value)),
+    rows.push_back({Q(part.Name()), DisplayValue(capacitor, part.value), Q(exports::SiNumber(part.value)),
                     Q(exports::SeriesOfPart(c.request, capacitor, c.series)), QString::number(part.stage)});
   }
   return rows;
@@ -77,20 +80,20 @@ std::vector<QStringList> PartRows(const ReportContent& c, bool capacitor) {
 std::vector<QStringList> StageRows(const ReportContent& c) {
   std::vector<QStringList> rows;
   const QString dash = QStringLiteral("—");
-  auto number = [&](const std::optional<double>& v, int decimals) {
-    return v ? QString::number(*v, 'f', decimals) : dash;
-  };
-  auto percent = [&](const std::optional<double>& v) {
-    return v ? QString::number(*v, 'f', 3) + QStringLiteral(" %") : dash;
-  };
+  auto percent = [&](const std::optional<double>& v) { return v ? PercentText(*v) : dash; };
   for (const response::StageEvaluation& e : response::EvaluateStages(c.request, c.parts)) {
     QStringList parts;
     for (const std::string& part : e.parts) parts << Q(part);
-    const QString peak = QString::number(e.peak.db, 'f', 2) + QStringLiteral(" dB") +
+    const QString peak = FixedText(e.peak.db, 2) + QStringLiteral(" dB") +
                          (e.peak.hz && *e.peak.hz > 0 ? QStringLiteral(" @ ") + Hz(*e.peak.hz) : QString());
+    // A target and a realised value that differ show different texts.
+    const auto [f0Target, f0] = DistinctFrequencies(e.f0TargetHz, e.f0Hz);
+    QString qTarget = dash;
+    QString q = dash;
+    if (e.qTarget && e.q) std::tie(qTarget, q) = DistinctQ(*e.qTarget, *e.q);
     rows.push_back({QString::number(e.stage), QStringLiteral("%1次").arg(e.order), parts.join(QStringLiteral(", ")),
-                    Hz(e.f0TargetHz), number(e.qTarget, 5), Hz(e.f0Hz), number(e.q, 5), percent(e.f0ErrorPct),
-                    percent(e.qErrorPct), peak, number(e.ratio, 3)});
+                    f0Target, qTarget, f0, q, percent(e.f0ErrorPct), percent(e.qErrorPct), peak,
+                    e.ratio ? RatioText(*e.ratio) : dash});
   }
   return rows;
 }
@@ -98,16 +101,15 @@ std::vector<QStringList> StageRows(const ReportContent& c) {
 QStringList SummaryLines(const ReportContent& c) {
   const response::ResponseSummary s = response::Summarize(response::CascadeFromParts(c.request, c.parts));
   QStringList lines;
-  lines << QStringLiteral("%1: %2Hz")
-               .arg(QString::fromUtf8(text::kMinus3Db), Q(values::FormatFrequencyReading(s.minus3dbHz)));
+  lines << QStringLiteral("%1: %2").arg(QString::fromUtf8(text::kMinus3Db), Reading(s.minus3dbHz));
   if (s.rippleEdgeHz && s.rippleDb) {
     lines << QStringLiteral("%1: %2、%3: %4 dB")
                  .arg(QString::fromUtf8(text::kRippleEdge), Hz(*s.rippleEdgeHz), QString::fromUtf8(text::kRipple),
-                      QString::number(*s.rippleDb, 'f', 3));
+                      FixedText(*s.rippleDb, 3));
   }
   lines << QStringLiteral("%1: %2 で %3 dB、%4 で %5 dB")
-               .arg(QString::fromUtf8(text::kAttenuation), Hz(s.nearHz), QString::number(s.attenuationNearDb, 'f', 2),
-                    Hz(s.farHz), QString::number(s.attenuationFarDb, 'f', 2));
+               .arg(QString::fromUtf8(text::kAttenuation), Hz(s.nearHz), FixedText(s.attenuationNearDb, 2), Hz(s.farHz),
+                    FixedText(s.attenuationFarDb, 2));
   for (const response::StageEvaluation& e : response::EvaluateStages(c.request, c.parts)) {
     for (const response::RangeMark& mark : e.marks) {
       lines << QStringLiteral("%1 = %2: %3")
@@ -120,11 +122,11 @@ QStringList SummaryLines(const ReportContent& c) {
 
 QStringList ToleranceLines(const tolerance::MonteCarloResult& r, double cutoffHz) {
   QStringList lines;
-  auto n = [](double v) { return QString::number(v, 'g', 5); };
-  auto db = [](double v) { return QString::number(v, 'f', 3); };
+  auto n = [](double v) { return FrequencyText(v); };
+  auto db = [](double v) { return FixedText(v, 3); };
   lines << QStringLiteral("%1 試行、シード %2").arg(r.trials).arg(r.seed);
   const tolerance::Stats& f = r.minus3dbHz;
-  lines << QStringLiteral("%1: 公称 %2Hz、5～95 %: %3Hz ～ %4Hz、全試行 %5Hz ～ %6Hz")
+  lines << QStringLiteral("%1: 公称 %2、5～95 %: %3 ～ %4、全試行 %5 ～ %6")
                .arg(QString::fromUtf8(text::kMinus3Db), n(f.nominal), n(f.p05), n(f.p95), n(f.min), n(f.max));
   const tolerance::BandPoint* nearest = nullptr;
   for (const tolerance::BandPoint& b : r.band) {
@@ -140,50 +142,62 @@ QStringList ToleranceLines(const tolerance::MonteCarloResult& r, double cutoffHz
   if (r.yield) {
     const tolerance::YieldResult& y = *r.yield;
     lines << QStringLiteral("歩留まり %1 % (%2/%3)、95 %信頼区間 %4 ～ %5 % (Wilson)")
-                 .arg(QString::number(100 * y.ratio, 'f', 1))
+                 .arg(FixedText(100 * y.ratio, 1))
                  .arg(y.passed)
                  .arg(y.trials)
-                 .arg(QString::number(100 * y.ci95.low, 'f', 1), QString::number(100 * y.ci95.high, 'f', 1));
+                 .arg(FixedText(100 * y.ci95.low, 1), FixedText(100 * y.ci95.high, 1));
   }
   return lines;
 }
 
-void PaintCircuit(ReportCanvas& canvas, const ReportContent& c) {
+schematic::PartValues CircuitValues(const ReportContent& c) {
+  schematic::PartValues values;
+  for (const exports::DesignPart& part : exports::PartsOfDesign(c.request, c.parts)) {
+    values[Q(part.Name())] = DisplayValue(part.capacitor, part.value);
+  }
+  return values;
+}
+
+std::vector<QStringList> OpAmpRows(const ReportCurves& curves) {
+  std::vector<QStringList> rows;
+  auto db = [](double v) {
+    return std::isfinite(v) ? (v > 0 ? QStringLiteral("+") : QString()) + FixedText(v, 4) + QStringLiteral(" dB")
+                            : QStringLiteral("—");
+  };
+  auto hz = [](double v) { return std::isfinite(v) ? FrequencyText(v) : QStringLiteral("—"); };
+  auto shift = [&](double v) { return std::isfinite(v) && v > 0 ? QStringLiteral("+") + hz(v) : hz(v); };
+  int stage = 1;
+  for (const response::OpAmpStageReport& s : curves.stages) {
+    rows.push_back({QString::number(stage++), hz(s.gbwMinHz),
+                    QString(s.gbwMet ? analysis_text::kGbwMet : analysis_text::kGbwShort), db(s.gainErrorDbAtF0),
+                    db(s.peakDb), shift(s.peakShiftHz)});
+  }
+  return rows;
+}
+
+QStringList OpAmpLines(const ReportContent& c, const ReportCurves& curves) {
+  if (c.opamp.ideal) return {};
+  QStringList lines;
+  lines << QStringLiteral("%1: %2").arg(QString::fromUtf8(text::kOpAmp), OpAmpText(c.opamp));
+  if (c.request.passKind == engine::kLpf) {
+    lines << (curves.floor
+                  ? QString(analysis_text::kStopbandFloor)
+                        .arg(FixedText(curves.floor->db, 2) + QStringLiteral(" dB"), FrequencyText(curves.floor->hz))
+                  : QString(analysis_text::kNoStopbandFloor));
+  }
+  return lines;
+}
+
+void PaintCircuit(ReportCanvas& canvas, const ReportContent& c, schematic::SchematicBoxes* boxes) {
   QPainter& p = canvas.Painter();
-  const double scale = canvas.Dots(kContentWidthMm) / pictgen::kPictureWidth;
-  std::vector<pictgen::PartLabel> labels;
+  const double scale = canvas.Dots(kContentWidthMm) / schematic::kPictureWidth;
+  const schematic::PartValues values = CircuitValues(c);
   p.save();
   p.translate(canvas.Dots(kMarginMm), canvas.Dots(canvas.y));
   p.scale(scale, scale);
-  pictgen::PaintSchematic(p, c.request.passKind == engine::kHpf, c.request.Order(), &labels);
+  schematic::PaintSchematic(p, c.request.passKind == engine::kHpf, c.request.Order(), nullptr, boxes, &values);
   p.restore();
-
-  // Each value goes right under its part's label. A feedback part's label
-  // stands left of it, so its value starts where the label box starts and
-  // stays clear of the part; values are knocked out of the wires they cross.
-  p.save();
-  const QFont font = ReportCanvas::Font(5.8);
-  p.setFont(font);
-  const QFontMetricsF metrics(font, p.device());
-  const double lineHeight = metrics.height();
-  for (const pictgen::PartLabel& label : labels) {
-    const bool capacitor = label.name.startsWith(QLatin1Char('C'));
-    const int number = label.name.mid(1).toInt();
-    if (number < 1 || number > c.request.Order()) continue;
-    const QString text = DisplayValue(capacitor, capacitor ? c.parts.c[number - 1] : c.parts.r[number - 1]);
-    const QRectF box = label.box;
-    const double width = metrics.horizontalAdvance(text);
-    const double top =
-        (label.align & Qt::AlignVCenter) ? box.center().y() + lineHeight * 0.5 : box.top() + lineHeight * 1.25;
-    double left = box.left();  // left-aligned labels, and the feedback parts
-    if (label.align & Qt::AlignHCenter) left = box.center().x() - width / 2;
-    const QRectF at(left, top, width, lineHeight);
-    p.fillRect(at.adjusted(-canvas.Dots(0.3), 0, canvas.Dots(0.3), 0), Qt::white);
-    p.setPen(QColor(150, 30, 30));
-    p.drawText(at, Qt::AlignLeft | Qt::AlignVCenter, text);
-  }
-  p.restore();
-  canvas.y += kContentWidthMm * pictgen::kPictureHeight / pictgen::kPictureWidth + 1;
+  canvas.y += kContentWidthMm * schematic::kPictureHeight / schematic::kPictureWidth + 1;
 }
 
 }  // namespace kelvara::app::report

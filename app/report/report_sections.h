@@ -3,12 +3,17 @@
 // The parts of the report page built from a design: table rows, the
 // circuit picture with its values, and the two response plots.
 
+#include <qcustomplot.h>
 #include <QImage>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 #include "app/report/design_report.h"
 #include "app/report/report_canvas.h"
+#include "response/opamp_views.h"
+#include "response/views.h"
+#include "schematic/schematic.h"
 #include "tolerance/monte_carlo.h"
 
 namespace kelvara::app::report {
@@ -23,7 +28,7 @@ QString OpAmpText(const response::OpAmpModel& opamp);
 /// (name, value) pairs of the design parameters.
 std::vector<QStringList> ParameterRows(const ReportContent& content);
 /// One row per resistor (capacitor false) or capacitor: part, display
-/// value, value in ohms or farads (round-trip digits), series, stage.
+/// value, value in ohms or farads (SiNumber), series, stage.
 std::vector<QStringList> PartRows(const ReportContent& content, bool capacitor);
 /// One row per stage, as the analysis evaluates it: stage, order, parts,
 /// target f0 and Q, realised f0 and Q, their errors in per cent, the
@@ -38,14 +43,43 @@ QStringList SummaryLines(const ReportContent& content);
 /// nearest the cut-off and, with a mask, the yield with its 95 % interval.
 QStringList ToleranceLines(const tolerance::MonteCarloResult& result, double cutoffHz);
 
+/// The values printed beside the parts of the circuit ("R3" -> "4.70k"),
+/// as the part edits show them.
+schematic::PartValues CircuitValues(const ReportContent& content);
+
 /// The circuit picture of the kind and order at the cursor, across the
-/// content width, with each part's value printed beside its label; moves
-/// the cursor below it.
-void PaintCircuit(ReportCanvas& canvas, const ReportContent& content);
+/// content width, with each part's value printed beside its label (placed
+/// by the schematic's own collision rules); moves the cursor below it.
+/// boxes, when given, receives where everything was drawn.
+void PaintCircuit(ReportCanvas& canvas, const ReportContent& content, schematic::SchematicBoxes* boxes = nullptr);
+
+/// The curves the report draws, from response/'s views on the chart's
+/// sweep: the ideal gain (dB) and unwrapped phase (degrees) and, with a real
+/// op-amp, the real ones with what each stage asks of the op-amp and the
+/// low-pass stop-band floor.
+struct ReportCurves {
+  response::Curve gain;
+  response::Curve phase;
+  std::optional<response::Curve> realGain;
+  std::optional<response::Curve> realPhase;
+  std::vector<response::OpAmpStageReport> stages;  // real op-amp only
+  std::optional<response::StopbandFloor> floor;
+};
+ReportCurves CurvesOf(const ReportContent& content);
 
 /// The gain curve as the "ｆ特" page draws it and the unwrapped phase, as
-/// images of widthPx x heightPx.
-QImage GainPlot(const ReportContent& content, int widthPx, int heightPx);
-QImage PhasePlot(const ReportContent& content, int widthPx, int heightPx);
+/// images of widthPx x heightPx; with a real op-amp the real curve over the
+/// ideal one (dashed), the phase axis reaching as far as the real phase.
+QImage GainPlot(const ReportContent& content, const ReportCurves& curves, int widthPx, int heightPx);
+QImage PhasePlot(const ReportContent& content, const ReportCurves& curves, int widthPx, int heightPx);
+/// The phase plot's axis range.
+QCPRange PhaseRange(const ReportContent& content, const ReportCurves& curves);
+
+/// With a real op-amp, the op-amp columns of the evaluation table, one row
+/// per stage: stage, the GBW it needs, whether the op-amp has it, the gain
+/// error at f0, the real peak and its shift; the op-amp and (LPF) its
+/// stop-band floor as lines below. Empty for the ideal op-amp.
+std::vector<QStringList> OpAmpRows(const ReportCurves& curves);
+QStringList OpAmpLines(const ReportContent& content, const ReportCurves& curves);
 
 }  // namespace kelvara::app::report

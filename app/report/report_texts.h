@@ -49,6 +49,8 @@ inline constexpr const char* kRippleEdge = "リプル端";
 inline constexpr const char* kRipple = "リプル";
 inline constexpr const char* kAttenuation = "減衰量";
 
+inline constexpr const char* kOpAmpStages = "実オペアンプでの段の評価";
+
 inline constexpr const char* kPage = "%1 / %2 ページ";
 
 }  // namespace kelvara::app::report::text

@@ -5,10 +5,17 @@
 // circuit (tests/export/nodal_solve.h).
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "export/spice_netlist.h"
 #include "response/response.h"
@@ -130,6 +137,88 @@ TEST(NetlistInNgspice, Order8SeriesDesignSimulatesWithoutWarnings) {
     EXPECT_EQ(log.find("error"), std::string::npos) << run.log;
   }
 }
+
+}  // namespace
+}  // namespace kelvara::exports
+
+namespace kelvara::exports {
+namespace {
+
+/// What "ngspice -b FILE" does with the netlist as it is written.
+struct BatchRun {
+  int status = -1;
+  std::string output;                            // standard output and error
+  std::vector<std::pair<double, double>> table;  // the printed (frequency, vm(out)) rows
+};
+
+BatchRun RunAsItIs(const std::string& netlist) {
+  char pattern[] = "/tmp/kelvara-batch-XXXXXX";
+  BatchRun run;
+  if (mkdtemp(pattern) == nullptr) return run;
+  const std::filesystem::path dir = pattern;
+  std::ofstream(dir / "design.cir") << netlist;
+  const std::string command = "cd '" + dir.string() + "' && ngspice -b design.cir > log.txt 2>&1";
+  const int status = std::system(command.c_str());
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  std::ifstream log(dir / "log.txt");
+  for (std::string line; std::getline(log, line);) {
+    run.output += line + "\n";
+    std::istringstream fields(line);
+    int index = 0;
+    double f = 0;
+    double magnitude = 0;
+    if (fields >> index >> f >> magnitude) run.table.emplace_back(f, magnitude);
+  }
+  std::error_code ignored;
+  std::filesystem::remove_all(dir, ignored);
+  return run;
+}
+
+const DesignCase kBatchDesigns[] = {
+    {"Lpf2AnyButterworthIdeal", 0, 2, 0, "1k", false},
+    {"Lpf8SeriesChebyshevIdeal", 0, 8, 2, "10k", true},
+    {"Hpf5AnyChebyshevIdeal", 1, 5, 2, "3.3k", false},
+    {"Hpf7SeriesBesselIdeal", 1, 7, 1, "470", true},
+    {"Lpf4AnyButterworthReal1MRout50", 0, 4, 0, "1k", false, RealOpAmp(1e6, 100, 50)},
+    {"Hpf3SeriesButterworthReal100k", 1, 3, 0, "1k", true, RealOpAmp(100e3, 90, 20)},
+};
+
+class NetlistAsItIs : public ::testing::TestWithParam<DesignCase> {};
+
+// "ngspice -b design.cir" on the file as written: exit status 0, no warning
+// or error, and the printed table is our response.
+TEST_P(NetlistAsItIs, RunsInBatchNgspiceWithoutWarnings) {
+  if (!kelvara::test::NgspiceAvailable()) GTEST_SKIP() << kelvara::test::kNgspiceMissing;
+  const DesignCase& c = GetParam();
+  const test::Design d = test::MakeDesign(c);
+  NetlistOptions options;
+  options.opamp = c.opamp;
+  options.fStartHz = d.request.cutoffHz / 100;
+  options.fStopHz = d.request.cutoffHz * 100;
+  options.date = "2026-12-08";
+  const std::string netlist = WriteSpiceNetlist(d.request, d.parts, options);
+  const BatchRun run = RunAsItIs(netlist);
+  EXPECT_EQ(run.status, 0) << run.output << netlist;
+  std::string lower = run.output;
+  std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char ch) { return std::tolower(ch); });
+  for (const char* word : {"warning", "error", "no simulations run", "has no value", "assumed"}) {
+    EXPECT_EQ(lower.find(word), std::string::npos) << word << "\n" << run.output;
+  }
+  // 100 points a decade over four decades.
+  ASSERT_GE(run.table.size(), 400u) << run.output << netlist;
+  const response::ResponseStages stages = response::StagesFromComponents(d.request, d.parts);
+  double worst = 0;
+  for (const auto& [f, magnitude] : run.table) {
+    const double db = 20 * std::log10(magnitude);
+    const double ours = c.opamp.ideal ? response::ResponseDb(d.request, stages, f)
+                                      : 20 * std::log10(std::abs(test::SolveCascade(d.request, d.parts, c.opamp, f)));
+    if (ours > -100) worst = std::max(worst, std::abs(db - ours));
+  }
+  EXPECT_LT(worst, 0.01);
+}
+
+INSTANTIATE_TEST_SUITE_P(Designs, NetlistAsItIs, ::testing::ValuesIn(kBatchDesigns),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace kelvara::exports

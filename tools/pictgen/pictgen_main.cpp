@@ -9,9 +9,10 @@
 #include <QGuiApplication>
 #include <cstdio>
 
+#include "schematic/schematic.h"
+#include "tools/pictgen/icon.h"
 #include "tools/pictgen/icon_svg.h"
 #include "tools/pictgen/jpeg_writer.h"
-#include "tools/pictgen/schematic.h"
 
 int main(int argc, char* argv[]) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -29,9 +30,9 @@ int main(int argc, char* argv[]) {
     for (int order = 2; order <= 8; ++order) {
       const QString name = QStringLiteral("pict/%1_%2.jpg").arg(kind ? "HPF" : "LPF").arg(order);
       const QString path = out.filePath(name);
-      kelvara::pictgen::SchematicBoxes boxes;
-      const QImage picture = kelvara::pictgen::DrawSchematic(kind == 1, order, &boxes);
-      if (const auto touching = kelvara::pictgen::TouchingLabels(boxes); !touching.empty()) {
+      kelvara::schematic::SchematicBoxes boxes;
+      const QImage picture = kelvara::schematic::DrawSchematic(kind == 1, order, &boxes);
+      if (const auto touching = kelvara::schematic::TouchingLabels(boxes); !touching.empty()) {
         std::fprintf(stderr, "%s: the label %s touches the drawing\n", qPrintable(name), qPrintable(touching.front()));
         return 1;
       }

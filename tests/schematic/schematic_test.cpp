@@ -5,9 +5,9 @@
 
 #include <QGuiApplication>
 
-#include "tools/pictgen/schematic.h"
+#include "schematic/schematic.h"
 
-namespace kelvara::pictgen {
+namespace kelvara::schematic {
 namespace {
 
 struct PictureCase {
@@ -56,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(All, Pictures, ::testing::ValuesIn(AllPictures()), [](c
 });
 
 }  // namespace
-}  // namespace kelvara::pictgen
+}  // namespace kelvara::schematic
 
 int main(int argc, char* argv[]) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

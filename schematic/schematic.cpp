@@ -1,11 +1,15 @@
-#include "tools/pictgen/schematic.h"
+#include "schematic/schematic.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 #include <QString>
+#include <algorithm>
+#include <cmath>
+#include <optional>
 #include <vector>
 
-namespace kelvara::pictgen {
+namespace kelvara::schematic {
 
 namespace {
 
@@ -28,6 +32,7 @@ constexpr double kTerminal = 44;  // room for the input and output marks
 const QColor kInk(20, 20, 20);
 const QColor kPartInk(0, 70, 160);
 const QColor kNote(110, 110, 110);
+const QColor kValueInk(150, 30, 30);
 
 class Sheet {
  public:
@@ -39,7 +44,7 @@ class Sheet {
   }
   void Wire(std::initializer_list<QPointF> points) {
     const std::vector<QPointF> v(points);
-    for (std::size_t i = 1; i < v.size(); ++i) p_.drawLine(v[i - 1], v[i]);
+    for (std::size_t i = 1; i < v.size(); ++i) Wire(v[i - 1], v[i]);
   }
   void Dot(QPointF at) {
     p_.save();
@@ -214,6 +219,85 @@ void DrawFirstOrder(Sheet& s, double x0, bool highPass) {
   DrawAmplifier(s, opAmp, xOut, false);
 }
 
+// The value texts beside the part labels, in the picture's units (the
+// painter as PaintSchematic found it). Each goes to the free place nearest
+// its label: the candidates lie on a grid around the label, and a place is
+// free when its box, widened by a unit, meets no ink, no label and no value
+// placed before, lies inside the picture and is nearer its own label than
+// any other part's. Below the label is preferred at equal distance.
+void PaintValues(QPainter& p, const PartValues& values, const std::vector<PartLabel>& labels, SchematicBoxes& boxes) {
+  const QTransform toDevice = p.transform();
+  const QTransform toPicture = toDevice.inverted();
+  QFont font(QStringLiteral("IPAPGothic"));
+  font.setPixelSize(kValuePixels);
+  const QFontMetricsF metrics(font, p.device());
+  const QRectF picture(0, 0, kPictureWidth, kPictureHeight);
+  std::vector<QRectF> taken;  // in picture units
+  for (const QRectF& ink : boxes.ink) taken.push_back(toPicture.mapRect(ink));
+  for (const auto& label : boxes.labels) taken.push_back(toPicture.mapRect(label.second));
+  // The part labels' text boxes, for nearness.
+  std::vector<std::pair<QString, QRectF>> partTexts;
+  for (const PartLabel& label : labels) {
+    for (const auto& drawn : boxes.labels) {
+      if (drawn.first == label.name && label.box.contains(drawn.second.center())) {
+        partTexts.emplace_back(label.name, toPicture.mapRect(drawn.second));
+      }
+    }
+  }
+  auto distance = [](QPointF a, QPointF b) { return std::hypot(a.x() - b.x(), a.y() - b.y()); };
+  p.save();
+  p.setFont(font);
+  p.setPen(kValueInk);
+  for (const auto& [name, own] : partTexts) {
+    const auto value = values.find(name);
+    if (value == values.end() || value->second.isEmpty()) continue;
+    const double w = metrics.horizontalAdvance(value->second) + 2;
+    const double h = metrics.height();
+    // Candidates nearest first; the obstacles near enough to matter.
+    std::vector<std::pair<double, QRectF>> candidates;
+    for (double dy = -h - 24; dy <= 24 + own.height(); dy += 0.5) {
+      for (double dx = -52; dx <= 52; dx += 1) {
+        const QRectF box(own.center().x() - w / 2 + dx, own.top() + dy, w, h);
+        const double cost = distance(box.center(), own.center()) + (box.center().y() < own.center().y() ? 2 : 0);
+        candidates.emplace_back(cost, box);
+      }
+    }
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    const QRectF window = own.adjusted(-w - 60, -h - 30, w + 60, h + 30);
+    std::vector<QRectF> near;
+    for (const QRectF& t : taken) {
+      if (window.intersects(t)) near.push_back(t);
+    }
+    std::optional<QRectF> best;
+    for (int pass = 0; pass < 2 && !best; ++pass) {  // the second pass drops the nearness rule
+      for (const auto& [cost, box] : candidates) {
+        if (!picture.contains(box)) continue;
+        const QRectF wide = box.adjusted(-1, -1, 1, 1);
+        if (std::any_of(near.begin(), near.end(), [&](const QRectF& t) { return wide.intersects(t); })) continue;
+        const double mine = distance(box.center(), own.center());
+        if (pass == 0 && std::any_of(partTexts.begin(), partTexts.end(), [&](const auto& other) {
+              return other.first != name && distance(box.center(), other.second.center()) <= mine;
+            })) {
+          continue;
+        }
+        best = box;
+        break;
+      }
+    }
+    // Where nothing is free the value goes under its label, and the
+    // collision check names it.
+    const QRectF at = best.value_or(QRectF(own.center().x() - w / 2, own.bottom() + 1, w, h));
+    QRectF drawn;
+    p.drawText(at, Qt::AlignCenter, value->second, &drawn);
+    const QRectF box = at.united(drawn);
+    taken.push_back(box);
+    boxes.labels.emplace_back(value->second, toDevice.mapRect(box));
+    boxes.values.emplace_back(name, toDevice.mapRect(box));
+  }
+  p.restore();
+}
+
 }  // namespace
 
 std::vector<QString> TouchingLabels(const SchematicBoxes& boxes) {
@@ -231,14 +315,21 @@ std::vector<QString> TouchingLabels(const SchematicBoxes& boxes) {
   return touching;
 }
 
-QImage DrawSchematic(bool highPass, int order, SchematicBoxes* boxes) {
+QImage DrawSchematic(bool highPass, int order, SchematicBoxes* boxes, const PartValues* values) {
   QImage image(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
   QPainter p(&image);
-  PaintSchematic(p, highPass, order, nullptr, boxes);
+  PaintSchematic(p, highPass, order, nullptr, boxes, values);
   return image;
 }
 
-void PaintSchematic(QPainter& p, bool highPass, int order, std::vector<PartLabel>* labels, SchematicBoxes* boxes) {
+void PaintSchematic(QPainter& p, bool highPass, int order, std::vector<PartLabel>* labels, SchematicBoxes* boxes,
+                    const PartValues* values) {
+  // Values are placed by where everything else was drawn.
+  SchematicBoxes own;
+  std::vector<PartLabel> partLabels;
+  if (values && !boxes) boxes = &own;
+  const std::size_t firstLabel = labels ? labels->size() : 0;
+  if (values && !labels) labels = &partLabels;
   p.save();
   p.fillRect(QRectF(0, 0, kPictureWidth, kPictureHeight), Qt::white);
   p.setRenderHint(QPainter::Antialiasing);
@@ -282,33 +373,11 @@ void PaintSchematic(QPainter& p, bool highPass, int order, std::vector<PartLabel
   s.Terminal({x + 30, kSig});
   s.Label(QRectF(x + 10, kSig + 6, 40, 16), QStringLiteral("出力"), Qt::AlignHCenter | Qt::AlignTop, kInk, 11);
   p.restore();
+  if (values) {
+    PaintValues(p, *values, std::vector<PartLabel>(labels->begin() + static_cast<long>(firstLabel), labels->end()),
+                *boxes);
+  }
   p.restore();
 }
 
-QImage DrawIcon(int size) {
-  QImage image(size, size, QImage::Format_ARGB32);
-  image.fill(Qt::transparent);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.scale(size / 64.0, size / 64.0);
-  p.setPen(QPen(QColor(30, 50, 90), 2));
-  p.setBrush(QColor(235, 242, 250));
-  p.drawRoundedRect(QRectF(3, 3, 58, 58), 10, 10);
-  // Grid and a low-pass response falling past its corner.
-  p.setPen(QPen(QColor(170, 185, 205), 1));
-  for (int i = 1; i < 4; ++i) {
-    p.drawLine(QPointF(8, 8 + 12 * i), QPointF(56, 8 + 12 * i));
-    p.drawLine(QPointF(8 + 12 * i, 8), QPointF(8 + 12 * i, 56));
-  }
-  QPainterPath curve;
-  curve.moveTo(8, 20);
-  curve.lineTo(30, 20);
-  curve.cubicTo(38, 20, 40, 26, 44, 36);
-  curve.lineTo(54, 56);
-  p.setPen(QPen(QColor(200, 30, 40), 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-  p.setBrush(Qt::NoBrush);
-  p.drawPath(curve);
-  return image;
-}
-
-}  // namespace kelvara::pictgen
+}  // namespace kelvara::schematic
