@@ -29,6 +29,7 @@
 #include "tools/designer/headless_design.h"
 #include "tools/designer/opamp_options.h"
 #include "tools/designer/progress_display.h"
+#include "tools/designer/requirement_cli.h"
 #include "tools/designer/series_cli.h"
 #include "tools/designer/tolerance_options.h"
 #include "values/eng_value.h"
@@ -196,6 +197,8 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
   kelvara::tools::AddToleranceOptions(app, toleranceOptions);
   kelvara::tools::ExportOptions exportOptions;
   kelvara::tools::AddExportOptions(app, exportOptions);
+  kelvara::tools::RequirementOptions requirementOptions;
+  kelvara::tools::AddRequirementOptions(app, requirementOptions);
   kelvara::tools::AddVersionOption(app);
   app.footer(
       "Exit status: 0 valid design, 1 invalid design, 2 usage error, 3 design file not read or written, or an exported "
@@ -218,6 +221,10 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
     return kUsageError;
   }
 
+  if (requirementOptions.Requested()) {
+    return kelvara::tools::RunRequirement(
+        requirementOptions, {kind, json, valuesKind == "series", seriesTexts, &toleranceOptions}, std::cout, std::cerr);
+  }
   try {
     if (sheetFile.empty() && cutoffOption->count() == 0) throw UsageError{"--cutoff or --sheet is required"};
     if (sheetFile.empty()) {
