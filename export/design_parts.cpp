@@ -1,5 +1,7 @@
 #include "export/design_parts.h"
 
+#include "engine/stage_maths.h"
+
 namespace kelvara::exports {
 
 int StageOfPart(int order, int number) {
@@ -7,7 +9,7 @@ int StageOfPart(int order, int number) {
   return number == 1 ? 1 : number / 2 + 1;
 }
 
-int StageCount(int order) { return order / 2 + order % 2; }
+int StageCount(int order) { return engine::StageCount(order); }
 
 std::vector<DesignPart> PartsOfDesign(const engine::DesignRequest& request, const engine::ComponentSet& parts) {
   const int order = request.Order();

@@ -5,8 +5,10 @@
 #include <sstream>
 #include <vector>
 
+#include "engine/units.h"
 #include "export/design_parts.h"
 #include "export/spice_number.h"
+#include "response/circuit.h"
 #include "response/response.h"
 
 namespace kelvara::exports {
@@ -37,7 +39,7 @@ void WriteOpAmp(std::ostream& out, const response::OpAmpModel& opamp) {
     out << "E1 out 0 inp inn " << SpiceNumber(kIdealOpAmpGain) << "\n";
   } else {
     const double a0 = std::pow(10.0, opamp.a0Db / 20.0);
-    const double omegaP = 2.0 * 3.141592653589793 * opamp.gbwHz / a0;
+    const double omegaP = engine::kTwoPi * opamp.gbwHz / a0;
     out << "* Single pole: A(s) = A0 / (1 + s/wp), A0 = " << Short(opamp.a0Db) << " dB, GBW = " << Short(opamp.gbwHz)
         << " Hz, wp = 2 pi GBW / A0 = " << Short(omegaP) << " rad/s\n";
     out << "* A current (inp - inn) x 1 S into Rp = A0 parallel Cp = 1/(wp A0) gives the pole,\n";
@@ -65,7 +67,7 @@ std::string WriteSpiceNetlist(const engine::DesignRequest& request, const engine
                               const NetlistOptions& options) {
   const int order = request.Order();
   const bool hpf = request.passKind == engine::kHpf;
-  const int stages = StageCount(order);
+  const int stages = response::StageCountOf(request);
   const response::ResponseStages params = response::StagesFromComponents(request, parts);
   std::ostringstream out;
   out << options.program << " " << KindName(request) << " order " << order << " " << ResponseName(request)
@@ -95,7 +97,7 @@ std::string WriteSpiceNetlist(const engine::DesignRequest& request, const engine
     const std::string s = "s" + std::to_string(stage);
     const std::string output = stage == stages ? "out" : s + "_out";
     const int slot = stage - 1;
-    const double f0 = params.omega[slot] / (2.0 * 3.141592653589793);
+    const double f0 = params.omega[slot] / engine::kTwoPi;
     if (order % 2 == 1 && stage == 1) {
       out << "\n* Stage 1: first order, R1 C1, f0 = " << Short(f0) << " Hz\n";
       out << Element(hpf ? "C1" : "R1", previous, s + "_a", hpf ? parts.c[0] : parts.r[0]);

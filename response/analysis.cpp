@@ -3,14 +3,16 @@
 #include <cmath>
 
 #include "engine/design.h"
+#include "engine/part_name.h"
 #include "engine/stage_maths.h"
+#include "response/circuit.h"
 
 namespace kelvara::response {
 namespace {
 
 constexpr double kDegPerRad = 180.0 / 3.141592653589793;
 
-std::string PartName(char letter, int number) { return std::string(1, letter) + std::to_string(number); }
+using engine::PartName;
 
 }  // namespace
 
@@ -18,10 +20,7 @@ Cascade MakeCascade(const DesignRequest& request, const ResponseStages& stages) 
   Cascade cascade;
   cascade.request = request;
   cascade.stages = stages;
-  const int order = request.Order();
-  int count = engine::StageCount(order);
-  if (count > engine::kMaxStages) count = engine::kMaxStages;
-  if (count < 1) count = 1;
+  const int count = StageCountOf(request);
   cascade.count = count;
   for (int k = 0; k < count; ++k) {
     CascadeStage& s = cascade.stage[k];

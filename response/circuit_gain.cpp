@@ -7,12 +7,13 @@
 #include <cmath>
 #include <complex>
 
+#include "engine/units.h"
 #include "response/opamp_circuit.h"
 
 namespace kelvara::response {
 namespace {
 
-constexpr double kTwoPi = 6.283185307179586;
+using engine::kTwoPi;
 
 using Complex = std::complex<double>;
 

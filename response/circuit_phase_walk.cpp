@@ -2,10 +2,12 @@
 
 #include <cmath>
 
+#include "engine/units.h"
+
 namespace kelvara::response {
 namespace {
 
-constexpr double kTwoPi = 6.283185307179586;
+using engine::kTwoPi;
 constexpr double kDegPerRad = 57.29577951308232;
 
 double Wrap(double deg) { return deg - 360 * std::round(deg / 360); }

@@ -4,10 +4,12 @@
 #include <functional>
 #include <limits>
 
+#include "engine/units.h"
+
 namespace kelvara::response {
 namespace {
 
-constexpr double kTwoPi = 6.283185307179586;
+using engine::kTwoPi;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr int kPointsPerDecade = 40;
 constexpr double kFloorTopHz = 1e9;

@@ -3,12 +3,13 @@
 #include <cmath>
 
 #include "engine/stage_maths.h"
+#include "engine/units.h"
 #include "response/circuit_phase_walk.h"
 
 namespace kelvara::response {
 namespace {
 
-constexpr double kTwoPi = 6.283185307179586;
+using engine::kTwoPi;
 
 using Complex = std::complex<double>;
 

@@ -3,19 +3,19 @@
 #include <cmath>
 #include <string>
 
+#include "engine/part_name.h"
 #include "engine/run_checks.h"
 #include "engine/stage_maths.h"
+#include "engine/units.h"
+#include "response/circuit.h"
+#include "response/cutoff_search.h"
+#include "response/views.h"
 #include "values/eng_value.h"
 
 namespace kelvara::response {
 namespace {
 
-constexpr double kTwoPi = 6.283185307179586;
-
-int LastSlot(const DesignRequest& request) {
-  const int last = engine::StageCount(request.Order()) - 1;
-  return last < engine::kMaxStages ? last : engine::kMaxStages - 1;
-}
+using engine::kTwoPi;
 
 // Gain of the cascade at f. x is the frequency relative to a section's own
 // (omega / omega[k] for LPF, omega[k] / omega for HPF).
@@ -29,7 +29,7 @@ double CascadeDb(const DesignRequest& request, const ResponseStages& st, double 
     m = 1 / std::sqrt(x * x + 1);
     first = 1;
   }
-  for (int k = first; k <= LastSlot(request); ++k) {
+  for (int k = first; k < StageCountOf(request); ++k) {
     const double x = relative(st.omega[k]);
     m = m * 1 / std::sqrt((1 - x * x) * (1 - x * x) + (x / st.q[k]) * (x / st.q[k]));
   }
@@ -44,70 +44,24 @@ double ResponseHpf(const DesignRequest& request, const ResponseStages& st, doubl
   return CascadeDb(request, st, f, true);
 }
 
-double CutoffLpf(const DesignRequest& request, const ResponseStages& st) {
-  double f = 0.01;
-  double s = 100;
-  while (f <= 1e9) {
-    const double g = ResponseLpf(request, st, f);
-    if (g <= -3 && f <= 0.1) return kCutoffBelowRange;
-    if (g < -3 && s < 0.01) return f;
-    if (g < -3) {
-      f = f - s;
-      s = s * 0.01;
-      f = f + s;
-    } else {
-      if (g > -3 && f >= 1e9) return kCutoffAboveRange;
-      s = s * 2;
-      f = f + s;
-    }
-  }
-  return f;
-}
-
-double CutoffHpf(const DesignRequest& request, const ResponseStages& st) {
-  double f = 1e9;
-  double c = 100;
-  double d = 0;
-  while (f > 0) {
-    const double g = ResponseHpf(request, st, f);
-    if (g <= -3 && f >= 1e9) return kCutoffAboveRange;
-    if (g < -3 && d < 0.01) return f;
-    if (g < -3) {
-      f = f + d;
-      c = c * 10;
-      d = f / c;
-    } else {
-      if (g > -3 && f <= 0.1) return kCutoffBelowRange;
-      d = f / c;
-    }
-    const double next = f - d;
-    // Where the gain is no number all the way down, the step finally
-    // vanishes in the last bits of f; end there instead of looping on.
-    if (next == f) return f;
-    f = next;
-  }
-  return f;
-}
-
 }  // namespace
 
 bool ReadComponentValues(values::WarningSink& sink, const DesignRequest& request, const engine::PartInputs& inputs,
                          ComponentSet& parts) {
   bool ok = true;
   for (int i = 0; i < request.Order() && i < engine::kMaxParts; ++i) {
-    const std::string k = std::to_string(i + 1);
     parts.r[i] = values::ParseEngValue(inputs.r[i].text);
     parts.rFixed[i] = inputs.r[i].fixSelected;
     parts.rAuto[i] = inputs.r[i].autoSelected;
     if (parts.r[i] == 0) {
-      sink.Warn("R" + k + " は無効な値", "有効な値を設定下さい。");
+      sink.Warn(engine::PartName('R', i + 1) + " は無効な値", "有効な値を設定下さい。");
       ok = false;
     }
     parts.c[i] = values::ParseEngValue(inputs.c[i].text);
     parts.cFixed[i] = inputs.c[i].fixSelected;
     parts.cAuto[i] = inputs.c[i].autoSelected;
     if (parts.c[i] == 0) {
-      sink.Warn("C" + k + " は無効な値", "有効な値を設定下さい。");
+      sink.Warn(engine::PartName('C', i + 1) + " は無効な値", "有効な値を設定下さい。");
       ok = false;
     }
   }
@@ -148,13 +102,14 @@ double ResponseDb(const DesignRequest& request, const ResponseStages& stages, do
 
 void SweepResponse(const DesignRequest& request, const ResponseStages& stages, double fStart, double fTop,
                    const std::function<void(double f, double db)>& receiver) {
-  // From zero the 5 % steps would never advance, and to infinity never end.
-  if (!(fStart > 0) || !std::isfinite(fTop)) return;
-  for (double f = fStart; f <= fTop + fTop * 0.2; f = f + f * 0.05) receiver(f, ResponseDb(request, stages, f));
+  for (double f : SweepFrequencies(fStart, fTop)) receiver(f, ResponseDb(request, stages, f));
 }
 
 double FindCutoff3dB(const DesignRequest& request, const ResponseStages& stages) {
-  return request.passKind == engine::kHpf ? CutoffHpf(request, stages) : CutoffLpf(request, stages);
+  if (request.passKind == engine::kHpf) {
+    return SearchCutoff3dBHpf([&](double f) { return ResponseHpf(request, stages, f); });
+  }
+  return SearchCutoff3dBLpf([&](double f) { return ResponseLpf(request, stages, f); });
 }
 
 }  // namespace kelvara::response

@@ -7,51 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/stage_maths.h"
-
 namespace kelvara::tolerance {
-namespace {
-
-constexpr double kTwoPi = 6.283185307179586;
-
-double Db(double w) { return -10 * std::log10(-w); }
-
-}  // namespace
-
-void StageColumns::Set(const DesignRequest& request, int trial, const response::ResponseStages& st) {
-  const bool hpf = request.passKind == engine::kHpf;
-  for (std::size_t k = 0; k < a.size(); ++k) {
-    const double w0 = st.omega[k];
-    const double ak = hpf ? w0 * w0 : 1 / (w0 * w0);
-    a[k][trial] = ak;
-    c[k][trial] = st.q[k] > 0 ? ak / (st.q[k] * st.q[k]) : 0;
-  }
-}
-
-void NegatedInversePowers(const DesignRequest& request, const StageColumns& stages, double f, std::vector<double>& w) {
-  const double omega = kTwoPi * f;
-  const double z = request.passKind == engine::kHpf ? 1 / (omega * omega) : omega * omega;
-  const std::size_t n = w.size();
-  double* out = w.data();
-  int first = 0;
-  if (!request.evenOrder) {
-    const double* a = stages.a[0].data();
-    for (std::size_t t = 0; t < n; ++t) out[t] = -(1 + z * a[t]);
-    first = 1;
-  } else {
-    std::fill(w.begin(), w.end(), -1.0);
-  }
-  const int last = std::min(engine::StageCount(request.Order()), kMaxStages) - 1;
-  for (int k = first; k <= last; ++k) {
-    const double* a = stages.a[k].data();
-    const double* c = stages.c[k].data();
-    for (std::size_t t = 0; t < n; ++t) {
-      const double u = 1 - z * a[t];
-      out[t] = out[t] * (u * u + z * c[t]);
-    }
-  }
-}
-
 namespace {
 
 // The order statistics a band needs, in the ascending order of w.
@@ -142,11 +98,12 @@ BandPoint BandFromNegatedInversePowers(double f, double nominalDb, std::vector<d
   BandPoint p;
   p.frequencyHz = f;
   p.nominalDb = nominalDb;
-  p.minDb = Db(picked.min);
-  p.maxDb = Db(picked.max);
-  const double lo05 = Db(picked.lo05), lo95 = Db(picked.lo95);
-  p.p05Db = pos.frac05 == 0 ? lo05 : lo05 + pos.frac05 * (Db(picked.next05) - lo05);
-  p.p95Db = pos.frac95 == 0 ? lo95 : lo95 + pos.frac95 * (Db(picked.next95) - lo95);
+  p.minDb = response::DbOfNegatedInversePower(picked.min);
+  p.maxDb = response::DbOfNegatedInversePower(picked.max);
+  const double lo05 = response::DbOfNegatedInversePower(picked.lo05);
+  const double lo95 = response::DbOfNegatedInversePower(picked.lo95);
+  p.p05Db = pos.frac05 == 0 ? lo05 : lo05 + pos.frac05 * (response::DbOfNegatedInversePower(picked.next05) - lo05);
+  p.p95Db = pos.frac95 == 0 ? lo95 : lo95 + pos.frac95 * (response::DbOfNegatedInversePower(picked.next95) - lo95);
   return p;
 }
 

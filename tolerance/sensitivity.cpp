@@ -5,12 +5,14 @@
 #include <cmath>
 
 #include "engine/stage_maths.h"
+#include "engine/units.h"
+#include "response/circuit.h"
 #include "response/response.h"
 
 namespace kelvara::tolerance {
 namespace {
 
-constexpr double kTwoPi = 6.283185307179586;
+using engine::kTwoPi;
 
 // A stage's parts as indices into r and c (-1: not used).
 struct StageParts {
@@ -48,7 +50,7 @@ SensitivityResult Sensitivities(const ToleranceDesign& design) {
   const DesignRequest& request = design.request;
   const ComponentSet& p = design.parts;
   const int n = request.Order();
-  const int stages = engine::StageCount(n);
+  const int stages = response::StageCountOf(request);
   const response::ResponseStages st = response::StagesFromComponents(request, p);
   const double sign = request.passKind == engine::kHpf ? -1 : 1;
   SensitivityResult result;

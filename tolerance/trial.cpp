@@ -2,14 +2,16 @@
 
 #include <cmath>
 
+#include "engine/part_name.h"
 #include "engine/stage_maths.h"
+#include "engine/units.h"
+#include "response/circuit.h"
+#include "response/views.h"
 #include "tolerance/fast_cutoff.h"
 #include "tolerance/random.h"
 
 namespace kelvara::tolerance {
 namespace {
-
-constexpr double kTwoPi = 6.283185307179586;
 
 double Draw(Distribution distribution, Xoshiro256& g) {
   // Normal: the tolerance is 3 sigma.
@@ -38,7 +40,7 @@ ComponentSet TrialParts(const ToleranceDesign& design, std::uint64_t seed, int t
   return TrialOf(design, seed, trial).parts;
 }
 
-double StageF0Hz(double omega) { return omega / kTwoPi; }
+double StageF0Hz(double omega) { return omega / engine::kTwoPi; }
 
 double StagePeakDb(double q) {
   if (!(q * q > 0.5)) return 0;
@@ -48,8 +50,8 @@ double StagePeakDb(double q) {
 TrialFigures MeasureTrial(const DesignRequest& request, const response::ResponseStages& stages) {
   TrialFigures t;
   t.minus3dbHz = FastCutoff3dB(request, stages);
-  const int count = engine::StageCount(request.Order());
-  for (int k = 0; k < count && k < kMaxStages; ++k) {
+  const int count = response::StageCountOf(request);
+  for (int k = 0; k < count; ++k) {
     t.f0Hz[k] = StageF0Hz(stages.omega[k]);
     const bool firstOrder = k == 0 && !request.evenOrder;
     t.q[k] = firstOrder ? 0 : stages.q[k];
@@ -65,13 +67,8 @@ TrialFigures MeasureTrial(const DesignRequest& request, const response::Response
   return t;
 }
 
-std::vector<double> SweepFrequencies(double fStart, double fTop) {
-  std::vector<double> f;
-  if (!(fStart > 0) || !std::isfinite(fTop)) return f;
-  for (double x = fStart; x <= fTop + fTop * 0.2; x = x + x * 0.05) f.push_back(x);
-  return f;
-}
+std::vector<double> SweepFrequencies(double fStart, double fTop) { return response::SweepFrequencies(fStart, fTop); }
 
-std::string PartName(bool capacitor, int index) { return (capacitor ? "C" : "R") + std::to_string(index + 1); }
+std::string PartName(bool capacitor, int index) { return engine::PartName(capacitor ? 'C' : 'R', index + 1); }
 
 }  // namespace kelvara::tolerance

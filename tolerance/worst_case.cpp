@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-#include "response/opamp_circuit.h"
-#include "tolerance/fast_cutoff.h"
+#include "response/circuit.h"
 
 namespace kelvara::tolerance {
 namespace {
@@ -70,7 +69,6 @@ std::optional<WorstCaseResult> RunWorstCase(const ToleranceDesign& design, const
                                             const RunOptions& options) {
   const DesignRequest& request = design.request;
   const std::uint32_t corners = CornerCount(design);
-  const bool real = !design.opamp.ideal;
   const int chunks = static_cast<int>((corners + kCornerChunk - 1) / kCornerChunk);
   std::vector<ChunkExtremes> perChunk(chunks);
   const bool complete = ParallelChunks(chunks, 1, options, 0, 1, [&](int begin, int end) {
@@ -80,20 +78,12 @@ std::optional<WorstCaseResult> RunWorstCase(const ToleranceDesign& design, const
       const std::uint32_t from = static_cast<std::uint32_t>(c) * kCornerChunk;
       const std::uint32_t to = std::min(corners, from + kCornerChunk);
       for (std::uint32_t corner = from; corner < to; ++corner) {
-        const ComponentSet parts = CornerParts(design, corner);
+        const response::CircuitModel circuit =
+            response::MakeCircuit(request, CornerParts(design, corner), CornerOpAmp(design, corner));
         const bool first = corner == from;
-        if (real) {
-          const response::OpAmpCircuit circuit = response::CircuitFromComponents(request, parts);
-          const response::OpAmpModel model = CornerOpAmp(design, corner);
-          auto gain = [&](double f) { return response::CircuitGainDb(circuit, model, f); };
-          Take(x.minus3db, first, Cutoff3dBOf(request, gain), corner);
-          for (std::size_t j = 0; j < frequencies.size(); ++j) Take(x.gains[j], first, gain(frequencies[j]), corner);
-          continue;
-        }
-        const response::ResponseStages st = response::StagesFromComponents(request, parts);
-        Take(x.minus3db, first, FastCutoff3dB(request, st), corner);
+        Take(x.minus3db, first, response::CircuitCutoff3dB(circuit), corner);
         for (std::size_t j = 0; j < frequencies.size(); ++j)
-          Take(x.gains[j], first, response::ResponseDb(request, st, frequencies[j]), corner);
+          Take(x.gains[j], first, response::CircuitGainDb(circuit, frequencies[j]), corner);
       }
     }
   });
@@ -101,12 +91,9 @@ std::optional<WorstCaseResult> RunWorstCase(const ToleranceDesign& design, const
 
   WorstCaseResult r;
   r.corners = corners;
-  const response::ResponseStages nominal = response::StagesFromComponents(request, design.parts);
-  const response::OpAmpCircuit nominalCircuit = response::CircuitFromComponents(request, design.parts);
-  auto nominalGain = [&](double f) {
-    return real ? response::CircuitGainDb(nominalCircuit, design.opamp, f) : response::ResponseDb(request, nominal, f);
-  };
-  r.nominalMinus3dbHz = real ? Cutoff3dBOf(request, nominalGain) : response::FindCutoff3dB(request, nominal);
+  const response::CircuitModel nominal = response::MakeCircuit(request, design.parts, design.opamp);
+  auto nominalGain = [&](double f) { return response::CircuitGainDb(nominal, f); };
+  r.nominalMinus3dbHz = response::CircuitCutoff3dB(nominal);
   r.minus3dbHz = perChunk[0].minus3db;
   r.gains.resize(frequencies.size());
   for (std::size_t j = 0; j < frequencies.size(); ++j) {

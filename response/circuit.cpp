@@ -1,0 +1,363 @@
+#include "response/circuit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "engine/stage_maths.h"
+#include "engine/units.h"
+#include "response/cutoff_search.h"
+#include "response/inverse_power.h"
+
+namespace kelvara::response {
+namespace {
+
+using Complex = std::complex<double>;
+
+constexpr double kDegPerRad = 57.29577951308232;
+
+// The node a part's terminal sits on, by stage and role.
+CircuitNode StageInput(int stage) { return stage == 0 ? CircuitNode::Input() : CircuitNode::Output(stage - 1); }
+
+}  // namespace
+
+CircuitModel MakeCircuit(const DesignRequest& request, const ComponentSet& parts, const OpAmpModel& opAmp) {
+  CircuitModel c;
+  c.request = request;
+  c.parts = parts;
+  c.opAmp = opAmp;
+  c.drawn = CircuitFromComponents(request, parts);
+  c.cascade = MakeCascade(request, c.drawn.ideal);
+  return c;
+}
+
+bool ReadCircuit(values::WarningSink& sink, const DesignRequest& request, const engine::PartInputs& inputs,
+                 const OpAmpModel& opAmp, CircuitModel& out) {
+  ComponentSet parts;
+  const bool ok = ReadComponentValues(sink, request, inputs, parts);
+  out = MakeCircuit(request, parts, opAmp);
+  return ok;
+}
+
+bool operator==(const CircuitNode& a, const CircuitNode& b) {
+  if (a.role != b.role) return false;
+  if (a.role == NodeRole::kGround || a.role == NodeRole::kInput) return true;
+  return a.stage == b.stage;
+}
+
+CircuitNode FilterOutput(const CircuitModel& circuit) { return CircuitNode::Output(circuit.StageCount() - 1); }
+
+bool HasNode(const CircuitModel& circuit, const CircuitNode& node) {
+  switch (node.role) {
+    case NodeRole::kGround:
+    case NodeRole::kInput:
+      return true;
+    case NodeRole::kJunction:
+      return node.stage >= 0 && node.stage < circuit.StageCount() && !circuit.drawn.stages[node.stage].firstOrder;
+    case NodeRole::kPlusInput:
+    case NodeRole::kOutput:
+      return node.stage >= 0 && node.stage < circuit.StageCount();
+  }
+  return false;
+}
+
+std::vector<CircuitPart> PartsOf(const CircuitModel& circuit) {
+  std::vector<CircuitPart> resistors, capacitors;
+  const bool hpf = circuit.Hpf();
+  // Parts by number: an odd order's R1/C1 form stage 0; then Ra, Rb, Ca, Cb
+  // of each second-order stage in turn.
+  int number = 1;
+  for (int k = 0; k < circuit.StageCount(); ++k) {
+    const CircuitNode in = StageInput(k);
+    const CircuitNode plus = CircuitNode::PlusInput(k);
+    const CircuitNode ground = CircuitNode::Ground();
+    auto add = [&](char letter, int n, CircuitNode a, CircuitNode b) {
+      const double value = letter == 'R' ? circuit.parts.r[n - 1] : circuit.parts.c[n - 1];
+      (letter == 'R' ? resistors : capacitors).push_back({{letter, n}, value, k, a, b});
+    };
+    if (circuit.drawn.stages[k].firstOrder) {
+      add(hpf ? 'C' : 'R', number, in, plus);
+      add(hpf ? 'R' : 'C', number, plus, ground);
+      number += 1;
+      continue;
+    }
+    const CircuitNode junction = CircuitNode::Junction(k);
+    const CircuitNode out = CircuitNode::Output(k);
+    const char series = hpf ? 'C' : 'R';
+    const char other = hpf ? 'R' : 'C';
+    add(series, number, in, junction);        // Ra (LPF) / Ca (HPF)
+    add(series, number + 1, junction, plus);  // Rb / Cb
+    add(other, number, junction, out);        // Ca / Ra: the feedback element
+    add(other, number + 1, plus, ground);     // Cb / Rb: the shunt element
+    number += 2;
+  }
+  auto byNumber = [](const CircuitPart& x, const CircuitPart& y) { return x.id.number < y.id.number; };
+  std::sort(resistors.begin(), resistors.end(), byNumber);
+  std::sort(capacitors.begin(), capacitors.end(), byNumber);
+  resistors.insert(resistors.end(), capacitors.begin(), capacitors.end());
+  return resistors;
+}
+
+// ---- the nodal solve ----
+
+double Transfer::GainDb() const { return 20 * std::log10(std::abs(h)); }
+double Transfer::PhaseDeg() const { return std::arg(h) * kDegPerRad; }
+double Transfer::GroupDelayS() const { return -(dhds / h).real(); }
+
+// Unknowns: the node voltages (input, then per stage junction, + input,
+// output and, with Rout, the op-amp's inner node), then the currents of the
+// input source and of each op-amp's source. Rows: Kirchhoff's current law
+// at every node (admittances times voltages = current injected), the input
+// source (v_in = u) and each op-amp: v_inner / A(s) - (v_plus + e) + v_out =
+// 0, with 1 / A(s) = 1 / A0 + s / (2 pi GBW) (0 for the ideal op-amp), e
+// the voltage in series with its + input. The matrix is M0 + s M1 exactly,
+// so dx/ds = -M^-1 M1 x.
+struct CircuitSolve::Column {
+  std::vector<Complex> x;
+  std::vector<Complex> dx;
+};
+
+CircuitSolve::CircuitSolve(const CircuitModel& circuit, Complex s) : s_(s) {
+  const OpAmpTerms t = TermsOf(circuit.opAmp);
+  const bool rout = t.rout > 0;
+  const bool hpf = circuit.Hpf();
+  stageCount_ = circuit.StageCount();
+  std::array<int, engine::kMaxStages> inner{};
+  int n = 1;  // node 0: the input
+  for (int k = 0; k < stageCount_; ++k) {
+    junction_[k] = circuit.drawn.stages[k].firstOrder ? -2 : n++;
+    plus_[k] = n++;
+    output_[k] = n++;
+    inner[k] = rout ? n++ : output_[k];
+  }
+  inputRow_ = n++;
+  for (int k = 0; k < stageCount_; ++k) opAmpRow_[k] = n++;
+  size_ = n;
+
+  std::vector<Complex> m0(static_cast<std::size_t>(n * n));
+  m1_.assign(static_cast<std::size_t>(n * n), Complex(0, 0));
+  auto at = [n](std::vector<Complex>& m, int r, int c) -> Complex& { return m[static_cast<std::size_t>(r * n + c)]; };
+  // An element between nodes i and j (-1: ground) into m.
+  auto stamp = [&](std::vector<Complex>& m, int i, int j, double y) {
+    if (i >= 0) at(m, i, i) += y;
+    if (j >= 0) at(m, j, j) += y;
+    if (i >= 0 && j >= 0) {
+      at(m, i, j) -= y;
+      at(m, j, i) -= y;
+    }
+  };
+  auto element = [&](bool capacitor, int i, int j, double value) {
+    if (capacitor) {
+      stamp(m1_, i, j, value);
+    } else {
+      stamp(m0, i, j, 1 / value);
+    }
+  };
+  for (int k = 0; k < stageCount_; ++k) {
+    const CircuitStage& st = circuit.drawn.stages[k];
+    const int in = k == 0 ? 0 : output_[k - 1];
+    if (st.firstOrder) {
+      element(hpf, in, plus_[k], st.series1);
+    } else {
+      element(hpf, in, junction_[k], st.series1);
+      element(hpf, junction_[k], plus_[k], st.series2);
+      element(!hpf, junction_[k], output_[k], st.feedback);
+    }
+    element(!hpf, plus_[k], -1, st.shunt);
+    if (rout) stamp(m0, inner[k], output_[k], 1 / t.rout);
+    // The op-amp's source current enters its inner node.
+    const int current = opAmpRow_[k];
+    at(m0, inner[k], current) -= 1;
+    at(m0, current, inner[k]) += t.invA0;
+    at(m1_, current, inner[k]) += t.invOmegaT;
+    at(m0, current, plus_[k]) -= 1;
+    at(m0, current, output_[k]) += 1;
+  }
+  at(m0, 0, inputRow_) -= 1;
+  at(m0, inputRow_, 0) += 1;
+
+  lu_.resize(m0.size());
+  for (std::size_t i = 0; i < m0.size(); ++i) lu_[i] = m0[i] + s * m1_[i];
+  // LU with partial pivoting on rows scaled to their largest entry (the
+  // current law rows are in siemens, the source rows in units of one).
+  scale_.assign(static_cast<std::size_t>(n), 1.0);
+  for (int r = 0; r < n; ++r) {
+    double big = 0;
+    for (int c = 0; c < n; ++c) big = std::fmax(big, std::abs(at(lu_, r, c)));
+    if (big > 0) scale_[r] = 1 / big;
+    for (int c = 0; c < n; ++c) {
+      at(lu_, r, c) *= scale_[r];
+      at(m1_, r, c) *= scale_[r];
+    }
+  }
+  pivot_.resize(static_cast<std::size_t>(n));
+  for (int col = 0; col < n; ++col) {
+    int p = col;
+    for (int r = col + 1; r < n; ++r)
+      if (std::abs(at(lu_, r, col)) > std::abs(at(lu_, p, col))) p = r;
+    pivot_[col] = p;
+    if (p != col)
+      for (int c = 0; c < n; ++c) std::swap(at(lu_, col, c), at(lu_, p, c));
+    const Complex d = at(lu_, col, col);
+    for (int r = col + 1; r < n; ++r) {
+      Complex& l = at(lu_, r, col);
+      if (l == Complex(0, 0)) continue;
+      l /= d;
+      for (int c = col + 1; c < n; ++c) at(lu_, r, c) -= l * at(lu_, col, c);
+    }
+  }
+}
+
+CircuitSolve CircuitSolve::AtHz(const CircuitModel& circuit, double f) {
+  return CircuitSolve(circuit, Complex(0, engine::kTwoPi * f));
+}
+
+void CircuitSolve::Substitute(std::vector<Complex>& b) const {
+  const int n = size_;
+  // The row exchanges first (the factors' rows were exchanged whole), then
+  // the two triangles.
+  for (int col = 0; col < n; ++col)
+    if (pivot_[col] != col) std::swap(b[col], b[pivot_[col]]);
+  for (int col = 0; col < n; ++col)
+    for (int r = col + 1; r < n; ++r) b[r] -= lu_[static_cast<std::size_t>(r * n + col)] * b[col];
+  for (int r = n - 1; r >= 0; --r) {
+    Complex v = b[r];
+    for (int c = r + 1; c < n; ++c) v -= lu_[static_cast<std::size_t>(r * n + c)] * b[c];
+    b[r] = v / lu_[static_cast<std::size_t>(r * n + r)];
+  }
+}
+
+int CircuitSolve::IndexOf(const CircuitNode& node) const {
+  const bool inStages = node.stage >= 0 && node.stage < stageCount_;
+  switch (node.role) {
+    case NodeRole::kGround:
+      return -1;
+    case NodeRole::kInput:
+      return 0;
+    case NodeRole::kJunction:
+      return inStages ? junction_[node.stage] : -2;
+    case NodeRole::kPlusInput:
+      return inStages ? plus_[node.stage] : -2;
+    case NodeRole::kOutput:
+      return inStages ? output_[node.stage] : -2;
+  }
+  return -2;
+}
+
+CircuitSolve::Column CircuitSolve::SolveFor(const CircuitSource& source) const {
+  Column col;
+  col.x.assign(static_cast<std::size_t>(size_), Complex(0, 0));
+  switch (source.kind) {
+    case SourceKind::kInput:
+      col.x[inputRow_] = 1;
+      break;
+    case SourceKind::kCurrent: {
+      const int to = IndexOf(source.to), from = IndexOf(source.from);
+      if (to >= 0) col.x[to] += 1;
+      if (from >= 0) col.x[from] -= 1;
+      break;
+    }
+    case SourceKind::kPlusInputVoltage:
+      if (source.stage >= 0 && source.stage < stageCount_) col.x[opAmpRow_[source.stage]] = 1;
+      break;
+  }
+  for (int r = 0; r < size_; ++r) col.x[r] *= scale_[r];
+  Substitute(col.x);
+  // dx/ds = -M^-1 (M1 x), M1 already scaled by rows as M is.
+  col.dx.assign(static_cast<std::size_t>(size_), Complex(0, 0));
+  for (int r = 0; r < size_; ++r) {
+    Complex v(0, 0);
+    for (int c = 0; c < size_; ++c) v -= m1_[static_cast<std::size_t>(r * size_ + c)] * col.x[c];
+    col.dx[r] = v;
+  }
+  Substitute(col.dx);
+  return col;
+}
+
+Transfer CircuitSolve::TransferTo(const CircuitSource& source, const CircuitNode& node) const {
+  return TransfersTo(source, {node}).front();
+}
+
+std::vector<Transfer> CircuitSolve::TransfersTo(const CircuitSource& source,
+                                                const std::vector<CircuitNode>& nodes) const {
+  const Column col = SolveFor(source);
+  std::vector<Transfer> out;
+  out.reserve(nodes.size());
+  for (const CircuitNode& node : nodes) {
+    const int i = IndexOf(node);
+    if (i >= 0) {
+      out.push_back({col.x[i], col.dx[i]});
+    } else if (i == -1) {
+      out.push_back({Complex(0, 0), Complex(0, 0)});
+    } else {
+      const double nan = std::nan("");
+      out.push_back({Complex(nan, nan), Complex(nan, nan)});
+    }
+  }
+  return out;
+}
+
+Transfer TransferAtHz(const CircuitModel& circuit, const CircuitSource& source, const CircuitNode& node, double f) {
+  return CircuitSolve::AtHz(circuit, f).TransferTo(source, node);
+}
+
+// ---- the views: the closed forms for the ideal op-amp, the circuit's own
+// solution for a real one ----
+
+double CircuitGainDb(const CircuitModel& circuit, double f) {
+  if (circuit.opAmp.ideal) return ResponseDb(circuit.request, circuit.drawn.ideal, f);
+  return CircuitGainDb(circuit.drawn, circuit.opAmp, f);
+}
+
+double CircuitCutoff3dB(const CircuitModel& circuit) {
+  if (circuit.opAmp.ideal) return FastCutoff3dB(circuit.request, circuit.drawn.ideal);
+  return SearchCutoff3dB(circuit.Hpf(), [&](double f) { return CircuitGainDb(circuit.drawn, circuit.opAmp, f); });
+}
+
+double CircuitGroupDelayS(const CircuitModel& circuit, double f) {
+  if (circuit.opAmp.ideal) return GroupDelay(circuit.cascade, f);
+  return CircuitDelayS(circuit.drawn, circuit.opAmp, f);
+}
+
+FrequencyCurves CircuitFrequencyCurves(const CircuitModel& circuit, const std::vector<double>& frequencies) {
+  FrequencyCurves out;
+  if (!circuit.opAmp.ideal) {
+    CircuitCurveSet set = CircuitCurves(circuit.drawn, circuit.opAmp, frequencies);
+    out.gainDb = std::move(set.gainDb);
+    out.phaseDeg = std::move(set.phaseDeg);
+    out.delayS = std::move(set.delayS);
+    return out;
+  }
+  out.gainDb.reserve(frequencies.size());
+  out.phaseDeg.reserve(frequencies.size());
+  out.delayS.reserve(frequencies.size());
+  for (double f : frequencies) {
+    out.gainDb.push_back(GainDb(circuit.cascade, f));
+    out.phaseDeg.push_back(PhaseDeg(circuit.cascade, f));
+    out.delayS.push_back(GroupDelay(circuit.cascade, f));
+  }
+  return out;
+}
+
+TimeCurves CircuitStepImpulse(const CircuitModel& circuit, double fromS, double toS, int points) {
+  TimeCurves out;
+  if (!circuit.opAmp.ideal) {
+    CircuitTimeCurves c = CircuitTimeResponse(circuit.drawn, circuit.opAmp, fromS, toS, points);
+    out.step = std::move(c.step);
+    out.impulse = std::move(c.impulse);
+    out.diracWeight = c.diracWeight;
+    return out;
+  }
+  const TimeResponse time(circuit.cascade);
+  const std::vector<double> t = LinearPoints(fromS, toS, points);
+  out.step.reserve(t.size());
+  out.impulse.reserve(t.size());
+  for (double x : t) {
+    out.step.push_back(time.Step(x));
+    out.impulse.push_back(time.Impulse(x));
+  }
+  out.diracWeight = time.DiracWeight();
+  return out;
+}
+
+}  // namespace kelvara::response

@@ -1,0 +1,256 @@
+#pragma once
+
+// The filter as it is drawn, and the one evaluator over it.
+//
+// A CircuitModel is the cascade of unity-gain Sallen-Key stages the design
+// draws: its kind (LPF / HPF), its order, the part values by stage and the
+// op-amp every stage is built with (OpAmpModel: ideal, or a single pole with
+// A0, GBW and Rout). It is built in one place, MakeCircuit (from a design's
+// part values) or ReadCircuit (from the part texts of the window or a file),
+// and everything that needs a transfer of the filter asks it:
+//
+//   - the views of the filter, from the input to the filter's output:
+//     CircuitGainDb, CircuitGroupDelayS, CircuitFrequencyCurves (gain,
+//     unwrapped phase, group delay), CircuitStepImpulse (step and impulse).
+//     With an ideal op-amp they are the closed forms of response.h,
+//     analysis.h and time_response.h (the gain is ResponseDb bit for bit);
+//     with a real op-amp they are the circuit's own (opamp_circuit.h,
+//     opamp_time.h). Callers never look at which one they got.
+//   - any transfer of the circuit: from the input, or from a source injected
+//     into it, to any node, at any complex frequency s, with its derivative
+//     by s (CircuitSolve). This is what noise and sensitivity analyses use.
+//
+// Units throughout: ohms, farads, hertz, seconds, volts, amperes; s in
+// rad/s (s = j 2 pi f on the frequency axis).
+//
+// Naming a node (CircuitNode): a role and the stage it belongs to. Stages
+// are numbered from 0 in cascade order, the order the signal passes them;
+// an odd order's stage 0 is its first-order RC section. Per stage:
+//
+//        in ──[series1]──A──[series2]──B(+)──┐
+//                        │                   ├─ op-amp ─[Rout]── out
+//                        └────[feedback]─────┼────────────────────┘
+//                                  B ─[shunt]─ ground     (− input = out)
+//
+//   kInput       the filter's input (the first stage's "in")
+//   kJunction    node A of a second-order stage, where series1, series2 and
+//                the feedback element meet (a first-order stage has none)
+//   kPlusInput   node B, the op-amp's + input (a first-order stage: the
+//                node between its series element and its shunt element)
+//   kOutput      the stage's output after Rout: where the feedback element
+//                and the − input connect and the next stage's input; the
+//                last stage's kOutput is the filter's output (FilterOutput)
+//   kGround      the reference, always 0 V
+// An LPF's series elements and shunt element of a second-order stage are
+// Ra, Rb and Cb with Ca as feedback; an HPF's are Ca, Cb, Rb with Ra as
+// feedback. PartsOf lists every part with the two nodes it joins.
+//
+// Naming a source (CircuitSource):
+//   Input()            1 V at the filter's input (the transfer is V/V)
+//   Current(to, from)  1 A driven from node `from` into node `to` through an
+//                      ideal current source (the transfer is V/A = ohms);
+//                      `from` defaults to ground. A resistor's thermal noise
+//                      is Current(a, b) across its two nodes; an op-amp's
+//                      input current noise is Current into its + input
+//                      (kPlusInput) and into its − input (kOutput).
+//   PlusInputVoltage(k) 1 V in series with stage k's + input, positive
+//                      towards the op-amp (V/V): an op-amp's voltage noise
+//                      or offset.
+// Every source other than Input() leaves the input at 0 V: the filter is
+// driven from a source of zero impedance that is switched off.
+//
+// The ideal op-amp has infinite gain and no output resistance (its output
+// equals its + input); it is a model like any other here. OpAmpModel is
+// the one place an op-amp's properties live: further ones (noise densities,
+// output limits) are fields there, and this file is where a new kind of
+// model is evaluated. Callers ask the circuit, not the model's kind.
+
+#include <array>
+#include <complex>
+#include <string>
+#include <vector>
+
+#include "engine/design_types.h"
+#include "engine/part_name.h"
+#include "engine/stage_maths.h"
+#include "response/analysis.h"
+#include "response/opamp_circuit.h"
+#include "response/opamp_model.h"
+#include "response/opamp_time.h"
+#include "response/response.h"
+#include "response/time_response.h"
+#include "values/warning_sink.h"
+
+namespace kelvara::response {
+
+/// The stages of a request: ceil(order / 2), at most engine::kMaxStages and
+/// at least 1. The one place the stage count is taken from the order.
+inline int StageCountOf(const DesignRequest& request) {
+  const int count = engine::StageCount(request.Order());
+  return count > engine::kMaxStages ? engine::kMaxStages : count < 1 ? 1 : count;
+}
+
+/// A part by its name as the sheet and the drawings show it: "R3", "C4".
+struct PartId {
+  char letter = 'R';  // 'R' or 'C'
+  int number = 1;     // 1 .. engine::kMaxParts
+};
+/// "R3" for {'R', 3} (engine::PartName).
+inline std::string PartName(PartId part) { return engine::PartName(part.letter, part.number); }
+
+/// The drawn filter: request, part values, op-amp, and what is derived from
+/// them once (the element values by stage and the ideal sections).
+struct CircuitModel {
+  DesignRequest request;  // kind (passKind), order (Order()), response, cut-off
+  ComponentSet parts;     // parts.r[i] is R(i+1) in ohms, parts.c[i] is C(i+1) in farads
+  OpAmpModel opAmp;       // the op-amp of every stage
+  OpAmpCircuit drawn;     // element values by stage, the stages' f0 and Q
+  Cascade cascade;        // the ideal sections (closed forms)
+
+  int StageCount() const { return drawn.stageCount; }
+  bool Hpf() const { return request.passKind == engine::kHpf; }
+};
+
+/// The circuit of a design's part values with the given op-amp.
+CircuitModel MakeCircuit(const DesignRequest& request, const ComponentSet& parts, const OpAmpModel& opAmp = {});
+
+/// The circuit of the part texts (ReadComponentValues: every value that
+/// reads as 0 gets its own warning). Returns false if any did; `out` is
+/// then still the circuit of the values read.
+bool ReadCircuit(values::WarningSink& sink, const DesignRequest& request, const engine::PartInputs& inputs,
+                 const OpAmpModel& opAmp, CircuitModel& out);
+
+// ---- nodes, sources and parts ----
+
+enum class NodeRole { kGround, kInput, kJunction, kPlusInput, kOutput };
+
+struct CircuitNode {
+  NodeRole role = NodeRole::kGround;
+  int stage = 0;  // ignored for kGround and kInput
+
+  static CircuitNode Ground() { return {NodeRole::kGround, 0}; }
+  static CircuitNode Input() { return {NodeRole::kInput, 0}; }
+  static CircuitNode Junction(int stage) { return {NodeRole::kJunction, stage}; }
+  static CircuitNode PlusInput(int stage) { return {NodeRole::kPlusInput, stage}; }
+  static CircuitNode Output(int stage) { return {NodeRole::kOutput, stage}; }
+};
+bool operator==(const CircuitNode& a, const CircuitNode& b);
+
+/// The last stage's output.
+CircuitNode FilterOutput(const CircuitModel& circuit);
+
+/// True where the node exists in this circuit (a first-order stage has no
+/// junction; stages past StageCount() none at all).
+bool HasNode(const CircuitModel& circuit, const CircuitNode& node);
+
+enum class SourceKind { kInput, kCurrent, kPlusInputVoltage };
+
+struct CircuitSource {
+  SourceKind kind = SourceKind::kInput;
+  CircuitNode to;    // kCurrent: the current enters here
+  CircuitNode from;  // kCurrent: and leaves here
+  int stage = 0;     // kPlusInputVoltage: the stage whose + input
+
+  static CircuitSource Input() { return {}; }
+  static CircuitSource Current(CircuitNode into, CircuitNode outOf = CircuitNode::Ground()) {
+    return {SourceKind::kCurrent, into, outOf, 0};
+  }
+  static CircuitSource PlusInputVoltage(int stage) { return {SourceKind::kPlusInputVoltage, {}, {}, stage}; }
+};
+
+/// One part of the drawn circuit with the nodes it joins.
+struct CircuitPart {
+  PartId id;
+  double value = 0;  // ohms or farads
+  int stage = 0;
+  CircuitNode a;  // towards the input (or the node it hangs from)
+  CircuitNode b;  // towards the op-amp, its output or ground
+};
+
+/// Every part R1..Rn, C1..Cn of the order, resistors first, by number.
+std::vector<CircuitPart> PartsOf(const CircuitModel& circuit);
+
+// ---- the evaluator at one complex frequency ----
+
+/// A transfer at one complex frequency and its derivative by s. At s = j w
+/// the group delay is -Re(dH/ds / H) (closed form, no difference of phases).
+struct Transfer {
+  std::complex<double> h;     // node voltage per unit of the source
+  std::complex<double> dhds;  // dH/ds (unit of h times seconds)
+
+  double GainDb() const;       // 20 log10 |h|; for a current source dB re 1 ohm
+  double PhaseDeg() const;     // arg h in (-180, 180]
+  double GroupDelayS() const;  // -Re(dhds / h)
+};
+
+/// The nodal equations of the circuit at one complex frequency s, factorised
+/// once; any number of sources and nodes are then read from it at the cost
+/// of two triangular solves each. Exact (no approximation but rounding) for
+/// the ideal and the real op-amp alike, at any s where the circuit has a
+/// solution (not at its poles).
+class CircuitSolve {
+ public:
+  CircuitSolve(const CircuitModel& circuit, std::complex<double> s);
+
+  /// At s = j 2 pi f.
+  static CircuitSolve AtHz(const CircuitModel& circuit, double f);
+
+  /// The voltage of `node` per unit of `source`, with its derivative by s.
+  Transfer TransferTo(const CircuitSource& source, const CircuitNode& node) const;
+
+  /// The voltages of every node in `nodes` for one source (one solve).
+  std::vector<Transfer> TransfersTo(const CircuitSource& source, const std::vector<CircuitNode>& nodes) const;
+
+  std::complex<double> S() const { return s_; }
+
+ private:
+  struct Column;
+  Column SolveFor(const CircuitSource& source) const;
+  void Substitute(std::vector<std::complex<double>>& b) const;  // b := M^-1 b (rows scaled)
+  int IndexOf(const CircuitNode& node) const;                   // -1: ground, -2: no such node
+
+  std::complex<double> s_;
+  int size_ = 0;
+  int inputRow_ = 0;
+  std::array<int, engine::kMaxStages> junction_{};
+  std::array<int, engine::kMaxStages> plus_{};
+  std::array<int, engine::kMaxStages> output_{};
+  std::array<int, engine::kMaxStages> opAmpRow_{};
+  int stageCount_ = 0;
+  std::vector<std::complex<double>> lu_;  // size_ x size_, row-major, factorised
+  std::vector<std::complex<double>> m1_;  // dM/ds
+  std::vector<double> scale_;             // row scales of M and M1
+  std::vector<int> pivot_;
+};
+
+/// One transfer at one frequency (Hz): CircuitSolve::AtHz(...).TransferTo(...).
+Transfer TransferAtHz(const CircuitModel& circuit, const CircuitSource& source, const CircuitNode& node, double f);
+
+// ---- the views from the input to the filter's output ----
+
+/// Gain in dB at f (Hz); with an ideal op-amp exactly ResponseDb.
+double CircuitGainDb(const CircuitModel& circuit, double f);
+/// The -3 dB frequency: the search of FindCutoff3dB on the circuit's gain,
+/// with its sentinels; with an ideal op-amp FindCutoff3dB bit for bit (by
+/// the faster form of inverse_power.h).
+double CircuitCutoff3dB(const CircuitModel& circuit);
+/// Group delay in seconds at f.
+double CircuitGroupDelayS(const CircuitModel& circuit, double f);
+
+struct FrequencyCurves {
+  std::vector<double> gainDb;
+  std::vector<double> phaseDeg;  // unwrapped, continuous from far below the band
+  std::vector<double> delayS;
+};
+/// Gain, phase and group delay at ascending frequencies (Hz).
+FrequencyCurves CircuitFrequencyCurves(const CircuitModel& circuit, const std::vector<double>& frequencies);
+
+struct TimeCurves {
+  std::vector<double> step;     // unit step at t = 0; at t = 0 the value just after it
+  std::vector<double> impulse;  // without the Dirac impulse at t = 0
+  double diracWeight = 0;       // what the input passes straight through (HPF)
+};
+/// Step and impulse at `points` equally spaced times from fromS to toS.
+TimeCurves CircuitStepImpulse(const CircuitModel& circuit, double fromS, double toS, int points);
+
+}  // namespace kelvara::response
