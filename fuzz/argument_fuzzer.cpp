@@ -15,6 +15,7 @@
 //   mkdir -p corpus/arguments && build-fuzz/fuzz/argument_fuzzer corpus/arguments -timeout=25
 
 #include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QString>
