@@ -29,6 +29,8 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/packaging/kelvara.1.gz
 install(FILES ${packaging}/copyright DESTINATION ${doc_dir})
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/packaging/changelog.gz DESTINATION ${doc_dir})
 install(FILES ${packaging}/jp.quor.kelvara.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# Where bash-completion looks for the completion of a command (by its name).
+install(FILES ${packaging}/bash-completion/kelvara-design DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kelvara)

@@ -88,8 +88,12 @@ FileResult<QByteArray> ReadFileBytes(const QString& path, const QString& file) {
   if (info.size() > kMaxDesignFileBytes) return messages::TooLarge(file, info.size());
   QFile in(path);
   if (!in.open(QIODevice::ReadOnly)) return messages::ReadFailed(file, in.errorString());
-  // Read one byte beyond the limit to catch a file that grew since the check.
-  QByteArray bytes = in.read(kMaxDesignFileBytes + 1);
+  // Read one byte beyond the size to catch a file that grew since the check
+  // (asking for no more than that: QIODevice::read reserves what is asked).
+  QByteArray bytes = in.read(info.size() + 1);
+  if (in.error() == QFileDevice::NoError && bytes.size() > info.size()) {
+    bytes += in.read(kMaxDesignFileBytes + 1 - bytes.size());
+  }
   if (in.error() != QFileDevice::NoError) return messages::ReadFailed(file, in.errorString());
   if (bytes.size() > kMaxDesignFileBytes) return messages::TooLarge(file, bytes.size());
   return bytes;

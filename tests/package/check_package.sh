@@ -55,7 +55,16 @@ for option in $(grep -o -- '--[a-z][a-z0-9-]*' <<<"$page" | sort -u); do
 done
 echo "all documented"
 
+echo "== the bash completion of kelvara-design"
+completion="$root/usr/share/bash-completion/completions/kelvara-design"
+[[ -f "$completion" ]] || fail "no bash completion at /usr/share/bash-completion/completions/kelvara-design"
+offered=$(PATH="$root/usr/bin:$PATH" bash --norc -c "source '$completion' && COMP_WORDS=(kelvara-design --response '') &&
+  COMP_CWORD=2 && _kelvara_design && echo \"\${COMPREPLY[*]}\"")
+[[ "$offered" == "butterworth bessel chebyshev" ]] || fail "the completion of --response offers '$offered'"
+echo "--response: $offered"
+
 echo "== the unpacked kelvara-design"
+"$design" --version | grep -qx "kelvara-design [0-9.]*" || fail "kelvara-design --version"
 json=$("$design" --cutoff 1k --json)
 echo "$json"
 grep -q '"valid": *true' <<<"$json" || fail "kelvara-design --cutoff 1k --json did not give a valid design"

@@ -3,6 +3,7 @@
 // fail part-way; the old file must stay as it was and no temporary file may
 // be left. Targets that are not regular files are refused.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -10,13 +11,16 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <ctime>
 #include <functional>
 
 #include "storage/atomic_file.h"
@@ -275,6 +279,88 @@ TEST_F(FullFileSystem, ADiskFullSaveLeavesTheOldFile) {
   ASSERT_TRUE(QFile::remove(Path("filler")));
   EXPECT_FALSE(WriteAllSheetsFile(Path("old.zdn"), testing::GoldenAllSheets()));
   EXPECT_TRUE(ReadAllSheetsFile(Path("old.zdn")).ok());
+}
+
+// The kernel's own files are no regular files to save over: the reason
+// given is that, not the temporary file's "No such file or directory".
+TEST(AtomicWrite, AFileOfTheKernelIsNotARegularFile) {
+  if (!QFileInfo(QStringLiteral("/proc/version")).isFile()) GTEST_SKIP() << "no /proc here";
+  EXPECT_EQ(WriteFileAtomically(QStringLiteral("/proc/version"), "x"), (AtomicWriteError{Kind::kNotRegularFile, {}}));
+  TempFolder dir;
+  ASSERT_TRUE(LinkTo(QStringLiteral("/proc/version"), dir.Path("version")));
+  EXPECT_EQ(WriteFileAtomically(dir.Path("version"), "x"), (AtomicWriteError{Kind::kNotRegularFile, {}}));
+  EXPECT_EQ(dir.Entries(), QStringList{"version"});
+}
+
+void SetAge(const QString& path, int seconds) {
+  const timespec times[2] = {{time(nullptr) - seconds, 0}, {time(nullptr) - seconds, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+}
+
+// What a save killed between making its temporary file and the rename left
+// is removed by the next save of that file; anything else stays.
+TEST(AtomicWrite, TheNextSaveRemovesTheTemporaryFilesOfAKilledSave) {
+  TempFolder dir;
+  const QString target = dir.Path("out.zdn");
+  WriteBytes(target, kOld);
+  const QStringList stale = {".out.zdn.k3x9q0za~", ".out.zdn.00000000~"};
+  const QStringList kept = {
+      ".out.zdn.fresh123~",  // a save in progress (written to just now)
+      ".out.zdn.abc~",       // not our pattern
+      ".out.zdn.ABCDEFGH~",  // not our letters
+      ".out.zdn.abcdefgh",   // no tilde
+      "out.zdn.abcdefgh~",   // no dot in front
+      ".other.zdn.abcdefgh~",
+  };
+  for (const QString& name : stale + kept) {
+    WriteBytes(dir.Path(name), "partial");
+    if (name != ".out.zdn.fresh123~") SetAge(dir.Path(name), 3600);
+  }
+  ASSERT_TRUE(QDir().mkdir(dir.Path(".out.zdn.folder12~")));  // only files are removed
+  SetAge(dir.Path(".out.zdn.folder12~"), 3600);
+  ASSERT_FALSE(WriteFileAtomically(target, "new"));
+  QStringList expected = kept + QStringList{".out.zdn.folder12~", "out.zdn"};
+  QStringList entries = dir.Entries();
+  expected.sort();
+  entries.sort();
+  EXPECT_EQ(entries, expected);
+  EXPECT_EQ(ReadBytes(target), "new");
+}
+
+// A save killed while it writes: the target is whole (old or new) and no
+// temporary file is left. The child saves over and over until it is killed.
+TEST(AtomicWrite, ASaveKilledWhileWritingLeavesNoTemporaryFile) {
+  TempFolder dir;
+  const QString target = dir.Path("big.zdn");
+  const QByteArray old = Big(1000);
+  WriteBytes(target, old);
+  const QByteArray big = Big(32 * 1024 * 1024);
+  for (int round = 0; round < 3; ++round) {
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      close(ready[0]);
+      const char byte = 'r';
+      if (write(ready[1], &byte, 1) != 1) _exit(1);
+      for (;;) {
+        if (WriteFileAtomically(target, big)) _exit(2);
+      }
+    }
+    close(ready[1]);
+    char byte = 0;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    close(ready[0]);
+    usleep(150000 + 50000 * round);
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status)) << "the child ended by itself: " << status;
+    EXPECT_EQ(dir.Entries(), QStringList{"big.zdn"}) << "round " << round;
+    const QByteArray now = ReadBytes(target);
+    EXPECT_TRUE(now == old || now == big) << now.size();
+  }
 }
 
 }  // namespace

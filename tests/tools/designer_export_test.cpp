@@ -233,7 +233,7 @@ TEST_F(DesignerExport, PartsListTakesTheToleranceOptions) {
 
 TEST_F(DesignerExport, InvalidDesignWritesNoFile) {
   const fs::path cir = dir_ / "f.cir";
-  EXPECT_EQ(Tool("--cutoff abc --spice '" + cir.string() + "'").status, 1);
+  EXPECT_EQ(Tool("--cutoff 1k --order 4 --fix R3=abc --spice '" + cir.string() + "'").status, 1);
   EXPECT_FALSE(fs::exists(cir));
 }
 

@@ -129,6 +129,8 @@ TEST_F(DesignerFiles, SheetAndOutReplaceTheFileWithTheDeliveredSheet) {
 
 TEST_F(DesignerFiles, RefusalsAndUsageErrors) {
   ASSERT_FALSE(storage::WriteSheetFile(Path("hpf_bessel.zdn"), SheetWith({{0, "1"}, {1, "1k"}, {4, "1"}})));
+  // A cut-off the design refuses (--cutoff refuses it as a usage error).
+  ASSERT_FALSE(storage::WriteSheetFile(Path("zero.zdn"), SheetWith({{1, "0"}})));
   storage::SheetRecords sheets;
   sheets.fill(values::DefaultSheetRecord());
   sheets[0][3] = "2";
@@ -151,7 +153,7 @@ TEST_F(DesignerFiles, RefusalsAndUsageErrors) {
       {{"--sheet", Path("missing.zdn")}, 3, "が見つかりません"},
       {{"--sheet", Path("all.zdna"), "--order", "3"}, 2, "--order excludes --sheet"},
       {{}, 2, "--cutoff or --sheet is required"},
-      {{"--cutoff", "0", "--out", Path("invalid.zdn")}, 1, "不正な数値"},
+      {{"--sheet", Path("zero.zdn"), "--out", Path("invalid.zdn")}, 1, "不正な数値"},
       {{"--cutoff", "1k", "--out", Path("no/such/folder.zdn")}, 3, "に保存できません"},
   };
   for (const Case& c : cases) {

@@ -6,13 +6,16 @@
 
 #include <array>
 #include <cstdio>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <string>
 
 #include "engine/design.h"
 #include "engine/run_checks.h"
+#include "storage/design_file.h"
 #include "tests/tools/run_tool.h"
 #include "tools/designer/headless_design.h"
+#include "values/sheet_record.h"
 
 namespace kelvara::tools {
 namespace {
@@ -81,9 +84,7 @@ TEST_P(WarningTest, ReportsTheFirstWarning) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, WarningTest,
-    ::testing::Values(WarningCase{"--cutoff ''", 1, "不正な数値", 0}, WarningCase{"--cutoff abc", 1, "不正な数値", 0},
-                      WarningCase{"--cutoff 100.1M", 1, "不正な数値", 0},
-                      WarningCase{"--cutoff 1k --order 4 --fix R3=abc", 1, "R3 の不正な値", 0},
+    ::testing::Values(WarningCase{"--cutoff 1k --order 4 --fix R3=abc", 1, "R3 の不正な値", 0},
                       WarningCase{"--cutoff 1k --fix C1=19n --fix C2=10n", 1, "C1, C2 は設定不能な値", 0},
                       WarningCase{"--cutoff 1k --kind hpf --fix R1=10k --fix R2=15k", 1, "R1, R2 は設定不能な値", 0},
                       WarningCase{"--cutoff 1k --fix C1=1n --fix R2=100", 1, "R2, C1 は設定不能な値", 0},
@@ -119,8 +120,42 @@ TEST(KelvaraDesign, DegenerateFixedValuesGiveNoDesign) {
   }
 }
 
+// --cutoff takes only what a design accepts (a usage error otherwise), so
+// the window's own messages for a cut-off are met through a design file.
+std::string SheetFileWith(const std::map<int, std::string>& lines) {
+  static int made = 0;
+  const std::string path =
+      ::testing::TempDir() + "kelvara_design_sheet_" + std::to_string(getpid()) + "_" + std::to_string(++made) + ".zdn";
+  values::SheetRecord record = values::DefaultSheetRecord();
+  for (const auto& [line, text] : lines) record[line] = text;
+  EXPECT_FALSE(storage::WriteSheetFile(QString::fromStdString(path), record));
+  return path;
+}
+
+class CutoffOfADesignFile : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(CutoffOfADesignFile, GivesTheWindowsWarning) {
+  const Result r = RunTool("--sheet '" + SheetFileWith({{values::sheet_line::kCutoff, GetParam()}}) + "' --json");
+  EXPECT_EQ(r.status, 1) << r.err;
+  const nlohmann::json j = Json(r);
+  ASSERT_EQ(j["warnings"].size(), 1u);
+  EXPECT_EQ(j["warnings"][0]["caption"], "不正な数値");
+  EXPECT_EQ(j["warnings"][0]["text"], "カットオフ周波数の範囲は、１～１００ＭＨｚ です。");
+  EXPECT_EQ(j["progress"].get<int>(), 0);
+  EXPECT_TRUE(j["minus3db_hz"].is_null());
+  EXPECT_NE(r.err.find("不正な数値: "), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CutoffOfADesignFile, ::testing::Values("", "abc", "100.1M", "0", "1kHz", "4.7K"));
+
 TEST(KelvaraDesign, FrequencyWarningComesBeforeThePartWarnings) {
-  const nlohmann::json j = Json(RunTool("--cutoff 0 --fix R1=0 --fix C1= --json"));
+  namespace line = values::sheet_line;
+  const std::string sheet = SheetFileWith({{line::kCutoff, "0"},
+                                           {line::RAuto(1), "false"},
+                                           {line::RValue(1), "0"},
+                                           {line::CAuto(1), "false"},
+                                           {line::CValue(1), ""}});
+  const nlohmann::json j = Json(RunTool("--sheet '" + sheet + "' --json"));
   ASSERT_EQ(j["warnings"].size(), 3u);
   EXPECT_EQ(j["warnings"][0]["caption"], "不正な数値");
   EXPECT_EQ(j["warnings"][1]["caption"], "R1 の不正な値");

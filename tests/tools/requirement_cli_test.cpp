@@ -11,6 +11,7 @@
 
 #include "tests/tools/designer_process.h"
 #include "tests/tools/run_tool.h"
+#include "tools/designer/cli_arguments.h"
 
 namespace kelvara::tools {
 namespace {
@@ -183,11 +184,11 @@ struct UsageRow {
 
 class RequirementUsage : public ::testing::TestWithParam<UsageRow> {};
 
-TEST_P(RequirementUsage, IsOneLineAndExitStatus2) {
+TEST_P(RequirementUsage, IsTwoLinesAndExitStatus2) {
   const UsageRow row = GetParam();
   const ToolResult r = RunDesignTool(row.args);
   EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, std::string("kelvara-design: ") + row.message + "\n");
+  EXPECT_EQ(r.err, std::string("kelvara-design: ") + row.message + "\n" + kSeeHelp + "\n");
   EXPECT_TRUE(r.out.empty());
 }
 

@@ -77,8 +77,10 @@ void AddAnalysisOptions(CLI::App& app, AnalysisOptions& options) {
       ->check(CLI::IsMember({"gain", "phase", "delay", "step", "impulse"}));
   app.add_option("--from", options.from, "first point of the curve (default 1k Hz, or 0 s for step and impulse)");
   app.add_option("--to", options.to, "last point of the curve (default 1M Hz, or the span settled to 0.1 %)");
-  app.add_option("--points", options.points, "number of points of the curve (default 146, or 501 in time)")
-      ->check(CLI::PositiveNumber);
+  app.add_option(
+         "--points", options.points,
+         "number of points of the curve, 1.." + std::to_string(kMaxCurvePoints) + " (default 146, or 501 in time)")
+      ->check(CLI::Range(1, kMaxCurvePoints));
 }
 
 void CheckAnalysisOptions(const AnalysisOptions& options) {
@@ -86,6 +88,10 @@ void CheckAnalysisOptions(const AnalysisOptions& options) {
   const auto from = ReadOption("--from", options.from, time);
   const auto to = ReadOption("--to", options.to, time);
   if (from && to && *from > *to) throw AnalysisUsageError("--from must not lie above --to");
+  if (options.points < 0 || options.points > kMaxCurvePoints) {
+    throw AnalysisUsageError("--points: " + std::to_string(options.points) + " is not in 1.." +
+                             std::to_string(kMaxCurvePoints));
+  }
 }
 
 void AddAnalysisJson(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,

@@ -14,9 +14,13 @@
 
 #include "engine/design_types.h"
 #include "response/analysis.h"
+#include "tools/designer/cli_arguments.h"
 #include "tools/designer/headless_design.h"
 
 namespace kelvara::tools {
+
+/// The most points a curve may have (--points): a million lines of CSV.
+inline constexpr int kMaxCurvePoints = 1000000;
 
 struct AnalysisOptions {
   bool analysis = false;
@@ -27,8 +31,8 @@ struct AnalysisOptions {
 };
 
 /// A value of the analysis options that cannot be used.
-struct AnalysisUsageError : std::runtime_error {
-  using std::runtime_error::runtime_error;
+struct AnalysisUsageError : CliUsageError {
+  using CliUsageError::CliUsageError;
 };
 
 /// Registers --analysis, --curve, --from, --to and --points.

@@ -9,7 +9,8 @@ namespace {
 
 class HeadlessRun final : public engine::RunState {
  public:
-  explicit HeadlessRun(std::optional<int> stopAfter) : stopAfter_(stopAfter) {}
+  HeadlessRun(std::optional<int> stopAfter, const std::function<void(double)>& progress)
+      : stopAfter_(stopAfter), progress_(progress) {}
 
   bool StopRequested() const override { return stop_; }
   void Warn(const std::string& caption, const std::string& text) override { warnings.push_back({caption, text}); }
@@ -19,7 +20,9 @@ class HeadlessRun final : public engine::RunState {
  protected:
   /// From here on progress steps count towards stopAfter.
   void DesignBegins() override { counting_ = true; }
-  void ShowProgress(int) override {
+  void ShowProgressMaximum(int maximum) override { maximum_ = maximum; }
+  void ShowProgress(int value) override {
+    if (progress_ && maximum_ > 0) progress_(static_cast<double>(value) / maximum_);
     if (!counting_) return;
     ++steps_;
     if (stopAfter_ && steps_ >= *stopAfter_) stop_ = true;
@@ -27,6 +30,8 @@ class HeadlessRun final : public engine::RunState {
 
  private:
   std::optional<int> stopAfter_;
+  const std::function<void(double)>& progress_;
+  int maximum_ = 0;
   bool counting_ = false;
   bool stop_ = false;
   int steps_ = 0;
@@ -42,8 +47,9 @@ bool AllPartsPositive(const engine::ComponentSet& parts, int order) {
 }  // namespace
 
 DesignReport RunHeadlessDesign(const engine::DesignRequest& request, const engine::PartInputs& inputs,
-                               std::optional<int> stopAfter, const engine::PartSeries* series) {
-  HeadlessRun run(stopAfter);
+                               std::optional<int> stopAfter, const engine::PartSeries* series,
+                               const std::function<void(double fraction)>& progress) {
+  HeadlessRun run(stopAfter, progress);
   run.partSeries = series;
   engine::RunData data;
   data.request = request;

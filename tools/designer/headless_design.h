@@ -4,6 +4,7 @@
 // (RunDesignSequence) with warnings collected instead of shown. Used by
 // kelvara-design and the tests.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,8 +35,10 @@ struct DesignReport {
 /// inputs. With stopAfter = N the run's stop flag is set inside the N-th
 /// progress step the design makes (the run's own step before the design
 /// does not count). A preferred-value design draws from `series` (null: the
-/// program's own series).
+/// program's own series). `progress`, when given, sees the fraction of the
+/// run's progress bar after every step.
 DesignReport RunHeadlessDesign(const engine::DesignRequest& request, const engine::PartInputs& inputs,
-                               std::optional<int> stopAfter = std::nullopt, const engine::PartSeries* series = nullptr);
+                               std::optional<int> stopAfter = std::nullopt, const engine::PartSeries* series = nullptr,
+                               const std::function<void(double fraction)>& progress = {});
 
 }  // namespace kelvara::tools

@@ -4,6 +4,7 @@
 // can be written as a design file (--out).
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <iostream>
@@ -21,10 +22,13 @@
 #include "storage/atomic_file.h"
 #include "storage/design_file.h"
 #include "tools/designer/analysis_cli.h"
+#include "tools/designer/cli_arguments.h"
 #include "tools/designer/delivered_record.h"
+#include "tools/designer/designer_main.h"
 #include "tools/designer/export_options.h"
 #include "tools/designer/headless_design.h"
 #include "tools/designer/opamp_options.h"
+#include "tools/designer/progress_display.h"
 #include "tools/designer/requirement_cli.h"
 #include "tools/designer/series_cli.h"
 #include "tools/designer/tolerance_options.h"
@@ -40,9 +44,7 @@ using kelvara::engine::SheetInputs;
 constexpr int kUsageError = 2;
 constexpr int kFileError = 3;
 
-struct UsageError {
-  std::string message;
-};
+using UsageError = kelvara::tools::CliUsageError;
 
 struct FileError {
   kelvara::storage::DesignFileError error;
@@ -51,7 +53,7 @@ struct FileError {
 // "R3" -> (false, 2), "C1" -> (true, 0).
 std::pair<bool, int> ParsePartName(const std::string& name) {
   if (name.size() != 2 || (name[0] != 'R' && name[0] != 'C') || name[1] < '1' || name[1] > '8') {
-    throw UsageError{"unknown part '" + name + "' (expected R1..R8 or C1..C8)"};
+    throw UsageError{"--fix: unknown part '" + name + "' (expected R1..R8 or C1..C8)"};
   }
   return {name[0] == 'C', name[1] - '1'};
 }
@@ -143,7 +145,7 @@ void PrintPlain(const kelvara::tools::DesignReport& report) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int kelvara::tools::DesignerMain(int argc, char** argv) {
   kelvara::storage::IgnoreFileSizeSignal();
   CLI::App app{"Designs a unity-gain Sallen-Key low-pass or high-pass filter and prints its part values.",
                "kelvara-design"};
@@ -197,17 +199,25 @@ int main(int argc, char** argv) {
   kelvara::tools::AddExportOptions(app, exportOptions);
   kelvara::tools::RequirementOptions requirementOptions;
   kelvara::tools::AddRequirementOptions(app, requirementOptions);
+  kelvara::tools::AddVersionOption(app);
   app.footer(
       "Exit status: 0 valid design, 1 invalid design, 2 usage error, 3 design file not read or written, or an exported "
       "file not written.");
 
   try {
+    kelvara::tools::CheckArgumentWords(app, std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
     std::cout << app.help();
     return 0;
+  } catch (const CLI::CallForVersion& e) {
+    std::cout << e.what() << '\n';
+    return 0;
   } catch (const CLI::ParseError& e) {
-    std::cerr << "kelvara-design: " << e.what() << "\n" << app.help();
+    kelvara::tools::PrintUsageError(std::cerr, kelvara::tools::ParseErrorMessage(e));
+    return kUsageError;
+  } catch (const kelvara::tools::CliUsageError& e) {
+    kelvara::tools::PrintUsageError(std::cerr, e.what());
     return kUsageError;
   }
 
@@ -217,6 +227,10 @@ int main(int argc, char** argv) {
   }
   try {
     if (sheetFile.empty() && cutoffOption->count() == 0) throw UsageError{"--cutoff or --sheet is required"};
+    if (sheetFile.empty()) {
+      kelvara::tools::CheckFrequencyText("--cutoff", cutoff, kelvara::engine::kMinCutoffHz,
+                                         kelvara::engine::kMaxCutoffHz, "1 to 100M");
+    }
     if (outOption->count() > 0 && outFile.empty()) throw UsageError{"--out needs a file name"};
     kelvara::tools::CheckAnalysisOptions(analysisOptions);
     const kelvara::response::OpAmpModel opAmp = kelvara::tools::OpAmpModelOf(opAmpOptions);
@@ -234,19 +248,25 @@ int main(int argc, char** argv) {
     }
     const DesignRequest request = kelvara::engine::RequestOf(inputs);
     if (!kelvara::engine::HasDesignData(request)) {
-      throw UsageError{"HPF is designed only with the Butterworth response, or Chebyshev from order 4"};
+      throw UsageError{"--response: an HPF is designed only with the Butterworth response, or Chebyshev from order 4"};
     }
 
     std::string seriesProblem;
     const kelvara::engine::PartSeries* series = kelvara::tools::ChosenSeries(seriesTexts, seriesProblem);
     if (!series) throw UsageError{seriesProblem};
     exportOptions.series = kelvara::engine::CheckSeriesTexts(seriesTexts).choice;
-    const kelvara::tools::DesignReport report =
-        kelvara::tools::RunHeadlessDesign(request, inputs.parts, stopAfter, series);
+    // Runs longer than a second show their progress on a terminal.
+    kelvara::tools::ProgressDisplay progress(std::cerr, kelvara::tools::StandardErrorIsTerminal(),
+                                             kelvara::tools::ProgressDelay());
+    const kelvara::tools::DesignReport report = kelvara::tools::RunHeadlessDesign(
+        request, inputs.parts, stopAfter, series, [&progress](double f) { progress.Update("design", f); });
+    progress.Finish();
     for (const auto& w : report.warnings) std::cerr << w.caption << ": " << w.text << '\n';
     std::optional<kelvara::tools::ToleranceReport> tolerance;
     if (toleranceOptions.Requested() && report.minus3dbHz) {
+      toleranceOptions.progress = [&progress](const std::string& stage, double f) { progress.Update(stage, f); };
       tolerance = kelvara::tools::RunToleranceAnalysis(toleranceOptions, request, report.parts, analysisOptions, opAmp);
+      progress.Finish();
     }
     bool drawn = true;
     if (!analysisOptions.curve.empty()) {
@@ -287,17 +307,9 @@ int main(int argc, char** argv) {
   } catch (const FileError& e) {
     std::cerr << "kelvara-design: " << e.error.caption.toStdString() << ": " << e.error.text.toStdString() << '\n';
     return kFileError;
-  } catch (const UsageError& e) {
-    std::cerr << "kelvara-design: " << e.message << "\n" << app.help();
-    return kUsageError;
-  } catch (const kelvara::tools::OpAmpUsageError& e) {
-    std::cerr << "kelvara-design: " << e.what() << "\n" << app.help();
-    return kUsageError;
-  } catch (const kelvara::tools::AnalysisUsageError& e) {
-    std::cerr << "kelvara-design: " << e.what() << "\n" << app.help();
-    return kUsageError;
-  } catch (const kelvara::tools::ToleranceUsageError& e) {
-    std::cerr << "kelvara-design: " << e.what() << '\n';
+  } catch (const kelvara::tools::CliUsageError& e) {
+    // Every option module's usage error (they derive from CliUsageError).
+    kelvara::tools::PrintUsageError(std::cerr, e.what());
     return kUsageError;
   }
 }

@@ -16,6 +16,7 @@
 #include "response/opamp_circuit.h"
 #include "response/opamp_texts.h"
 #include "tools/designer/analysis_cli.h"
+#include "tools/designer/cli_arguments.h"
 
 namespace kelvara::tools {
 
@@ -29,8 +30,8 @@ struct OpAmpOptions {
 void AddOpAmpOptions(CLI::App& app, OpAmpOptions& options);
 
 /// An op-amp option whose text cannot be used.
-struct OpAmpUsageError : std::runtime_error {
-  using std::runtime_error::runtime_error;
+struct OpAmpUsageError : CliUsageError {
+  using CliUsageError::CliUsageError;
 };
 
 /// The ideal op-amp when no option was given, else the real one; an

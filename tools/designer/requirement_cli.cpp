@@ -1,5 +1,7 @@
 #include "tools/designer/requirement_cli.h"
 
+#include "tools/designer/cli_arguments.h"
+
 #include <algorithm>
 #include <iomanip>
 #include <sstream>
@@ -239,7 +241,7 @@ int RunRequirement(const RequirementOptions& options, const RequirementContext& 
     }
     return result.recommended ? 0 : 1;
   } catch (const Usage& e) {
-    err << "kelvara-design: " << e.message << '\n';
+    PrintUsageError(err, e.message);  // the two lines of every usage error
     return kUsageError;
   }
 }

@@ -126,7 +126,12 @@ ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const engi
   }
   tolerance::RunOptions run;
   run.threads = options.threads;
+  auto stage = [&](const char* name) {
+    if (options.progress) run.progress = [&options, name](double fraction) { options.progress(name, fraction); };
+  };
+  stage("Monte Carlo");
   ToleranceReport report{*tolerance::RunMonteCarlo(config, run), std::nullopt, tolerance::Sensitivities(config.design)};
+  stage("worst case");
   if (options.worstCase) report.worstCase = tolerance::RunWorstCase(config.design, worstFrequencies, run);
   return report;
 }

@@ -6,6 +6,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdint>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
@@ -19,14 +20,15 @@
 #include "tolerance/sensitivity.h"
 #include "tolerance/worst_case.h"
 #include "tools/designer/analysis_cli.h"
+#include "tools/designer/cli_arguments.h"
 #include "tools/designer/headless_design.h"
 
 namespace kelvara::tools {
 
 /// A tolerance option that does not fit the design (a mask the wrong way
 /// round for the filter kind): a usage error.
-struct ToleranceUsageError : std::runtime_error {
-  using std::runtime_error::runtime_error;
+struct ToleranceUsageError : CliUsageError {
+  using CliUsageError::CliUsageError;
 };
 
 struct ToleranceOptions {
@@ -40,6 +42,8 @@ struct ToleranceOptions {
   int threads = 0;
   bool worstCase = false;
   std::string mask;  // "fp,a,fs,b"
+  /// Receives the progress of each analysis ("Monte Carlo", "worst case").
+  std::function<void(const std::string& stage, double fraction)> progress;
 
   bool Requested() const { return trials.has_value(); }
 };
