@@ -52,7 +52,7 @@ void BM_MonteCarloOrder8Mask(benchmark::State& state) {
   config.design = Order8(engine::kLpf);
   config.trials = 10000;
   config.frequencies = tolerance::SweepFrequencies(1e3, 1e6);
-  config.mask = tolerance::Mask{700, 0.5, 3000, 40};
+  config.mask = tolerance::GainMask{700, 0.5, 3000, 40};
   tolerance::RunOptions options;
   options.threads = 2;
   for (auto _ : state) benchmark::DoNotOptimize(tolerance::RunMonteCarlo(config, options));
