@@ -35,7 +35,8 @@ TEST(ToleranceStudyCli, AWorstCaseStandsOnItsOwn) {
   const ToolResult masked =
       RunDesignTool("--cutoff 1k --order 4 --worst-case --tol-part C1=2 --mask 500,1,5k,20 --json");
   ASSERT_EQ(masked.status, 0) << masked.err;
-  const nlohmann::json& g = nlohmann::json::parse(masked.out)["tolerance"]["worst_case"]["gain_db"];
+  const nlohmann::json maskedJson = nlohmann::json::parse(masked.out);
+  const nlohmann::json& g = maskedJson["tolerance"]["worst_case"]["gain_db"];
   ASSERT_EQ(g.size(), 6u);
   EXPECT_EQ(g[4]["frequency_hz"], 500.0);
   EXPECT_EQ(g[5]["frequency_hz"], 5000.0);
