@@ -279,7 +279,13 @@ namespace kelvara::tools {
 tolerance::Tolerances TolerancesOf(const ToleranceOptions& options) {
   tolerance::Tolerances t = tolerance::Tolerances::Uniform(options.tolRPct, options.tolCPct);
   t.gbwPct = options.tolGbwPct;
-  for (const std::string& part : options.tolParts) ApplyPartTolerance(part, t);
+  for (const std::string& text : options.tolParts) {
+    const auto part = SplitPartTolerance(text);
+    bool capacitor = false;
+    int index = 0;
+    if (!part || !tolerance::ReadPartName(part->first, capacitor, index)) continue;
+    (capacitor ? t.cPct : t.rPct)[index] = *tolerance::ReadPartTolerance(part->second);
+  }
   return t;
 }
 
