@@ -54,7 +54,7 @@ void BM_MonteCarloOrder8Mask(benchmark::State& state) {
   config.design = Order8(engine::kLpf);
   config.trials = 10000;
   config.frequencies = tolerance::SweepFrequencies(1e3, 1e6);
-  config.mask = tolerance::Mask{700, 0.5, 3000, 40};
+  config.mask = tolerance::GainMask{700, 0.5, 3000, 40};
   tolerance::RunOptions options;
   options.threads = 2;
   for (auto _ : state) benchmark::DoNotOptimize(tolerance::RunMonteCarlo(config, options));
@@ -72,7 +72,7 @@ void BM_MonteCarloOrder8Cases(benchmark::State& state) {
     config.design.opamp.gbwHz = 1e6;
     config.design.tolerances.gbwPct = 20;
   }
-  if (state.range(1) != 0) config.mask = tolerance::Mask{700, 1, 3000, 40};
+  if (state.range(1) != 0) config.mask = tolerance::GainMask{700, 1, 3000, 40};
   config.trials = 10000;
   config.frequencies = tolerance::SweepFrequencies(1e3, 1e6);
   tolerance::RunOptions options;
@@ -100,7 +100,7 @@ void BM_MonteCarloWideMask(benchmark::State& state) {
   bench::SilentRun run;
   engine::DesignFilter(run, engine::BuildStageTargets(d.request), d.request, d.parts);
   d.tolerances = tolerance::Tolerances::Uniform(1, 5);
-  config.mask = tolerance::Mask{0.5, 10000, 500, 3};
+  config.mask = tolerance::GainMask{0.5, 10000, 500, 3};
   config.trials = 10000;
   tolerance::RunOptions options;
   options.threads = 2;

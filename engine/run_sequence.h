@@ -10,18 +10,18 @@
 
 namespace kelvara::engine {
 
-/// Runs the sequence on run and data:
-///  1. BeginRun (valid, progress -1)
-///  2. CaptureRequest
-///  3. the cut-off range (CheckCutoff), then the combination
-///     (CheckCombination)
-///  4. CapturePartInputs
-///  5. the part values (CaptureComponentSet) and their checks
-///     (CheckFixedParts)
-///  6. a valid run: ShowProgressMaximum, progress = maximum / 100
-///  7. one progress step
-///  9. DesignBegins
-///  10, 11. a valid run: DesignStep (BuildStageTargets, DesignFilter)
+/// Runs the sequence on run and data, in this order:
+///  - BeginRun (valid, progress -1)
+///  - CaptureRequest
+///  - the cut-off range (CheckCutoff), then the combination
+///    (CheckCombination)
+///  - CapturePartInputs
+///  - the part values (CaptureComponentSet) and their checks
+///    (CheckFixedParts)
+///  - a valid run: ShowProgressMaximum, progress = maximum / 100
+///  - one progress step
+///  - DesignBegins
+///  - a valid run: DesignStep (BuildStageTargets, DesignFilter)
 /// Every failed check warns through the run and leaves it invalid; the
 /// later checks are still made.
 void RunDesignSequence(RunState& run, RunData& data);

@@ -53,20 +53,20 @@ class RunState : public values::WarningSink {
 
   // ---- the steps a front end adds to the run sequence ------------------
   // RunDesignSequence calls them on the run's thread, in this order; a
-  // windowed front end does each on its user-interface thread. The
-  // numbers are those of the sequence.
-  /// 1. The run begins: it takes its sheet and shows that it runs.
+  // windowed front end does each on its user-interface thread.
+  //
+  /// The run begins: it takes its sheet and shows that it runs.
   virtual void BeginRun() {}
-  /// 2. The design parameters as the front end holds them (a front end
+  /// The design parameters as the front end holds them (a front end
   /// without controls gives them in RunData beforehand).
   virtual void CaptureRequest(DesignRequest& /*request*/) {}
-  /// 4. The part inputs, likewise.
+  /// The part inputs, likewise.
   virtual void CapturePartInputs(PartInputs& /*inputs*/) {}
-  /// 6. A valid run shows the bar maximum of its order.
+  /// A valid run shows the bar maximum of its order.
   virtual void ShowProgressMaximum(int /*maximum*/) {}
-  /// 9. From here on the run may be stopped and other sheets shown.
+  /// From here on the run may be stopped and other sheets shown.
   virtual void DesignBegins() {}
-  /// 10, 11. The stage targets and the design (BuildStageTargets and
+  /// The stage targets and the design (BuildStageTargets and
   /// DesignFilter); a front end may wrap them.
   virtual void DesignStep(RunData& data);
 

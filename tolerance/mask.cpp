@@ -93,7 +93,7 @@ Extremes BandExtremes(const std::function<double(double)>& g, double fLow, doubl
 }  // namespace
 
 bool MeetsMaskByScan(const DesignRequest& request, const response::OpAmpCircuit& circuit,
-                     const response::OpAmpModel& model, const Mask& mask) {
+                     const response::OpAmpModel& model, const GainMask& mask) {
   // A real op-amp lets the input through at high frequencies, so the gain
   // of an LPF rises again: the stop band is searched over three decades
   // from stopHz (an HPF's down from stopHz) instead of up to the stages.
@@ -110,7 +110,7 @@ bool MeetsMaskByScan(const DesignRequest& request, const response::OpAmpCircuit&
   return pass.low >= -mask.passDb && pass.high <= mask.passDb && stopHigh <= -mask.stopDb;
 }
 
-bool MeetsMaskByScan(const DesignRequest& request, const response::ResponseStages& stages, const Mask& mask) {
+bool MeetsMaskByScan(const DesignRequest& request, const response::ResponseStages& stages, const GainMask& mask) {
   auto gain = [&](double f) { return response::ResponseDb(request, stages, f); };
   const int count = engine::StageCount(request.Order());
   double f0Low = StageF0Hz(stages.omega[0]);
@@ -134,13 +134,13 @@ bool MeetsMaskByScan(const DesignRequest& request, const response::ResponseStage
   return pass.low >= -mask.passDb && pass.high <= mask.passDb && stopHigh <= -mask.stopDb;
 }
 
-bool MeetsMask(const DesignRequest& request, const response::ResponseStages& stages, const Mask& mask) {
+bool MeetsMask(const DesignRequest& request, const response::ResponseStages& stages, const GainMask& mask) {
   if (const std::optional<bool> decided = MeetsMaskByExtremes(request, stages, mask)) return *decided;
   return MeetsMaskByScan(request, stages, mask);
 }
 
 bool MeetsMask(const DesignRequest& request, const response::OpAmpCircuit& circuit, const response::OpAmpModel& model,
-               const Mask& mask) {
+               const GainMask& mask) {
   if (const std::optional<bool> decided = MeetsMaskByExtremes(request, circuit, model, mask)) return *decided;
   return MeetsMaskByScan(request, circuit, model, mask);
 }

@@ -282,14 +282,14 @@ class Decider {
   const std::function<double(double)>& exact_;
 };
 
-bool Usable(const Mask& mask) {
+bool Usable(const GainMask& mask) {
   return std::isfinite(mask.passHz) && std::isfinite(mask.passDb) && std::isfinite(mask.stopHz) &&
          std::isfinite(mask.stopDb) && mask.passHz > 0 && mask.stopHz > 0;
 }
 
 // The stop band and the pass band of the mask; stopOther is where the stop
 // band's search ends (above stopHz for an LPF, below it for an HPF).
-bool Decide(const DesignRequest& request, const GainForm& formPass, const GainForm& formStop, const Mask& mask,
+bool Decide(const DesignRequest& request, const GainForm& formPass, const GainForm& formStop, const GainMask& mask,
             double stopOther, const std::function<double(double)>& exact) {
   const bool hpf = request.passKind == engine::kHpf;
   Band stop;
@@ -382,7 +382,7 @@ GainForm CircuitForm(const response::OpAmpCircuit& circuit, const response::OpAm
 }  // namespace
 
 std::optional<bool> MeetsMaskByExtremes(const DesignRequest& request, const response::ResponseStages& stages,
-                                        const Mask& mask) {
+                                        const GainMask& mask) {
   if (!Usable(mask)) return std::nullopt;
   const bool hpf = request.passKind == engine::kHpf;
   const int count = std::min(engine::StageCount(request.Order()), kMaxStages);
@@ -404,7 +404,7 @@ std::optional<bool> MeetsMaskByExtremes(const DesignRequest& request, const resp
 }
 
 std::optional<bool> MeetsMaskByExtremes(const DesignRequest& request, const response::OpAmpCircuit& circuit,
-                                        const response::OpAmpModel& model, const Mask& mask) {
+                                        const response::OpAmpModel& model, const GainMask& mask) {
   if (model.ideal) return MeetsMaskByExtremes(request, circuit.ideal, mask);
   if (!Usable(mask) || model.routOhm != 0) return std::nullopt;
   const bool hpf = request.passKind == engine::kHpf;

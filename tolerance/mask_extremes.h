@@ -36,17 +36,17 @@ inline constexpr double kDecisionMarginDb = 1e-7;
 
 /// The decisions of MeetsMask by a scan of each band (mask.cpp): what
 /// MeetsMask falls back on, and the reference the tests hold it against.
-bool MeetsMaskByScan(const DesignRequest& request, const response::ResponseStages& stages, const Mask& mask);
+bool MeetsMaskByScan(const DesignRequest& request, const response::ResponseStages& stages, const GainMask& mask);
 bool MeetsMaskByScan(const DesignRequest& request, const response::OpAmpCircuit& circuit,
-                     const response::OpAmpModel& model, const Mask& mask);
+                     const response::OpAmpModel& model, const GainMask& mask);
 
 /// The decision of MeetsMask from the stationary points; none where they do
 /// not apply (stage values that are no number or not positive, a mask that
 /// is no number), and the caller then scans.
 std::optional<bool> MeetsMaskByExtremes(const DesignRequest& request, const response::ResponseStages& stages,
-                                        const Mask& mask);
+                                        const GainMask& mask);
 /// The same for the drawn circuit; none also for an output resistance.
 std::optional<bool> MeetsMaskByExtremes(const DesignRequest& request, const response::OpAmpCircuit& circuit,
-                                        const response::OpAmpModel& model, const Mask& mask);
+                                        const response::OpAmpModel& model, const GainMask& mask);
 
 }  // namespace kelvara::tolerance

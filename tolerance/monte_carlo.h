@@ -31,7 +31,7 @@ struct MonteCarloConfig {
   /// delay (seconds), at the same frequencies.
   bool phaseBand = false;
   bool delayBand = false;
-  std::optional<Mask> mask;
+  std::optional<GainMask> mask;
 };
 
 /// The gain of all trials at one frequency.

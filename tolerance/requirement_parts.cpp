@@ -73,7 +73,7 @@ std::optional<YieldResult> CandidateYield(const response::Requirement& requireme
   config.design.distribution = settings.distribution;
   config.trials = settings.trials;
   config.seed = settings.seed;
-  config.mask = Mask{requirement.passHz, requirement.passDb, requirement.stopHz, requirement.stopDb};
+  config.mask = GainMask{requirement.passHz, requirement.passDb, requirement.stopHz, requirement.stopDb};
   std::optional<MonteCarloResult> result = RunMonteCarlo(config, options);
   if (!result) return std::nullopt;
   return result->yield;

@@ -69,11 +69,11 @@ Trial TrialOf(const ToleranceDesign& design, std::uint64_t seed, int trial);
 /// R1, C1, R2, C2, ... With zero tolerance a part keeps its value exactly.
 ComponentSet TrialParts(const ToleranceDesign& design, std::uint64_t seed, int trial);
 
-/// Pass band and stop band of a response mask. LPF: from DC up to passHz
-/// the gain stays within +-passDb of 0 dB, from stopHz on it is at most
-/// -stopDb. HPF mirrored: from passHz up within +-passDb, up to stopHz at
-/// most -stopDb.
-struct Mask {
+/// The limits a gain curve must keep: a pass band and a stop band. LPF:
+/// from DC up to passHz the gain stays within +-passDb of 0 dB, from stopHz
+/// on it is at most -stopDb. HPF mirrored: from passHz up within +-passDb,
+/// up to stopHz at most -stopDb.
+struct GainMask {
   double passHz = 0;
   double passDb = 0;
   double stopHz = 0;
@@ -82,10 +82,10 @@ struct Mask {
 
 /// Whether the gain of the stages meets the mask: see mask.cpp for how the
 /// bands are searched.
-bool MeetsMask(const DesignRequest& request, const response::ResponseStages& stages, const Mask& mask);
+bool MeetsMask(const DesignRequest& request, const response::ResponseStages& stages, const GainMask& mask);
 /// The same for the drawn circuit with a real op-amp.
 bool MeetsMask(const DesignRequest& request, const response::OpAmpCircuit& circuit, const response::OpAmpModel& model,
-               const Mask& mask);
+               const GainMask& mask);
 
 /// Natural frequency in Hz of a stage slot's angular frequency.
 double StageF0Hz(double omega);

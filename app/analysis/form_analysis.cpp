@@ -184,10 +184,8 @@ void TFormAnalysis::ScheduleRefresh() {
 }
 
 void TFormAnalysis::ApplyRememberedGeometry() {
-  const auto left = store_.ReadInt(QString::fromLatin1(kLeftName));
-  const auto top = store_.ReadInt(QString::fromLatin1(kTopName));
-  const auto width = store_.ReadInt(QString::fromLatin1(kWidthName));
-  const auto height = store_.ReadInt(QString::fromLatin1(kHeightName));
+  const storage::AnalysisPlace place = storage::LoadAnalysisPlace(store_);
+  const auto& [left, top, width, height] = place;
   std::optional<QRect> stored;
   if (left && top) {
     QSize size = kDefaultSize;
@@ -223,16 +221,14 @@ void TFormAnalysis::Place(const std::optional<QRect>& storedClient) {
 }
 
 void TFormAnalysis::RememberGeometry() {
-  store_.WriteInt(QString::fromLatin1(kLeftName), pos().x());
-  store_.WriteInt(QString::fromLatin1(kTopName), pos().y());
-  store_.WriteInt(QString::fromLatin1(kWidthName), width());
-  store_.WriteInt(QString::fromLatin1(kHeightName), height());
+  storage::SaveAnalysisPlace(store_, {pos().x(), pos().y(), width(), height()});
   RememberOpAmp();
 }
 
 void TFormAnalysis::closeEvent(QCloseEvent* event) {
   RememberGeometry();
   timer_.stop();
+  tolerance_->StopAndWait();  // a run of a closed window ends with it
   QWidget::closeEvent(event);
 }
 

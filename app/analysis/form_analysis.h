@@ -25,6 +25,7 @@
 #include "response/opamp_views.h"
 #include "response/views.h"
 #include "storage/app_settings.h"
+#include "storage/later_settings.h"
 
 class QCustomPlot;
 class QMenu;
@@ -44,17 +45,17 @@ class TFormAnalysis : public QWidget {
   static constexpr int kNoteColumn = 12;
   static constexpr int kNoteColumnWidth = 200;
   /// The names of the window's place in the settings store.
-  static constexpr const char* kLeftName = "analysis/formLeft";
-  static constexpr const char* kTopName = "analysis/formTop";
-  static constexpr const char* kWidthName = "analysis/formWidth";
-  static constexpr const char* kHeightName = "analysis/formHeight";
+  static constexpr const char* kLeftName = storage::later_keys::kAnalysisLeft;
+  static constexpr const char* kTopName = storage::later_keys::kAnalysisTop;
+  static constexpr const char* kWidthName = storage::later_keys::kAnalysisWidth;
+  static constexpr const char* kHeightName = storage::later_keys::kAnalysisHeight;
   /// The op-amp panel's choice (1: real) and texts in the settings store.
-  static constexpr const char* kOpAmpRealName = "analysis/opAmpReal";
-  static constexpr const char* kOpAmpGbwName = "analysis/opAmpGbw";
-  static constexpr const char* kOpAmpA0Name = "analysis/opAmpA0";
-  static constexpr const char* kOpAmpRoutName = "analysis/opAmpRout";
+  static constexpr const char* kOpAmpRealName = storage::later_keys::kOpAmpReal;
+  static constexpr const char* kOpAmpGbwName = storage::later_keys::kOpAmpGbw;
+  static constexpr const char* kOpAmpA0Name = storage::later_keys::kOpAmpA0;
+  static constexpr const char* kOpAmpRoutName = storage::later_keys::kOpAmpRout;
   /// The frequency views' range in the settings store (1: the ｆ特 page's).
-  static constexpr const char* kFrequencyRangeName = "analysis/frequencyRange";
+  static constexpr const char* kFrequencyRangeName = storage::later_keys::kFrequencyRange;
 
   TFormAnalysis(TFormMain& form, storage::SettingsStore& store);
   ~TFormAnalysis() override;
@@ -101,6 +102,9 @@ class TFormAnalysis : public QWidget {
   void SetFileChooser(std::function<QString(ExportKind)> chooser) { chooseFile_ = std::move(chooser); }
   /// The pop-up menu's commands on a view (nullopt: the table).
   void SaveView(std::optional<PlotKind> view, ExportKind kind);
+  /// Writes the op-amp panel's choice to the settings store, where the
+  /// exports read it.
+  void RememberOpAmp();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -128,7 +132,6 @@ class TFormAnalysis : public QWidget {
   // The op-amp panel (form_analysis_opamp.cpp).
   void BuildOpAmpPanel(QLayout* layout);
   void RestoreOpAmp();
-  void RememberOpAmp();
   /// Draws the real curves of the shown sheet (before its ideal ones, so the
   /// tracers follow them); false with the ideal op-amp.
   bool DrawRealOpAmp(const engine::ComponentSet& parts, const QString& name, const QColor& color);

@@ -39,20 +39,19 @@ void TFormAnalysis::BuildOpAmpPanel(QLayout* layout) {
 }
 
 void TFormAnalysis::RestoreOpAmp() {
+  const storage::OpAmpChoice choice = storage::LoadOpAmp(store_);
   response::OpAmpTexts texts;
-  if (auto t = store_.ReadText(QString::fromLatin1(kOpAmpGbwName))) texts.gbwHz = t->toStdString();
-  if (auto t = store_.ReadText(QString::fromLatin1(kOpAmpA0Name))) texts.a0Db = t->toStdString();
-  if (auto t = store_.ReadText(QString::fromLatin1(kOpAmpRoutName))) texts.routOhm = t->toStdString();
+  if (choice.gbwHz) texts.gbwHz = choice.gbwHz->toStdString();
+  if (choice.a0Db) texts.a0Db = choice.a0Db->toStdString();
+  if (choice.routOhm) texts.routOhm = choice.routOhm->toStdString();
   opAmp_->SetTexts(texts);
-  opAmp_->SetReal(store_.ReadInt(QString::fromLatin1(kOpAmpRealName)).value_or(0) == 1);
+  opAmp_->SetReal(choice.real);
 }
 
 void TFormAnalysis::RememberOpAmp() {
   const response::OpAmpTexts texts = opAmp_->Texts();
-  store_.WriteInt(QString::fromLatin1(kOpAmpRealName), opAmp_->RealSelected() ? 1 : 0);
-  store_.WriteText(QString::fromLatin1(kOpAmpGbwName), QString::fromStdString(texts.gbwHz));
-  store_.WriteText(QString::fromLatin1(kOpAmpA0Name), QString::fromStdString(texts.a0Db));
-  store_.WriteText(QString::fromLatin1(kOpAmpRoutName), QString::fromStdString(texts.routOhm));
+  storage::SaveOpAmp(store_, {opAmp_->RealSelected(), QString::fromStdString(texts.gbwHz),
+                              QString::fromStdString(texts.a0Db), QString::fromStdString(texts.routOhm)});
 }
 
 bool TFormAnalysis::DrawRealOpAmp(const engine::ComponentSet& parts, const QString& name, const QColor& color) {

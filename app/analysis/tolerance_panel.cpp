@@ -1,35 +1,27 @@
 #include "app/analysis/tolerance_panel.h"
 
 #include <qcustomplot.h>
+
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QScrollArea>
 #include <QVBoxLayout>
+#include <array>
 #include <cmath>
 
 #include "response/requirement.h"
 #include "response/views.h"
+#include "storage/later_settings.h"
 #include "storage/requirement_settings.h"
 #include "values/eng_value.h"
 
 namespace kelvara::app {
 namespace {
 
-// Names in the settings store (integers): tolerances in 1/100 %, the mask's
-// limits in 1/1000 dB and its frequencies in micro-decades (1e6 log10 f).
-constexpr const char* kRTol = "tolerance/rTolCentiPct";
-constexpr const char* kCTol = "tolerance/cTolCentiPct";
-constexpr const char* kDistribution = "tolerance/distribution";
-constexpr const char* kTrials = "tolerance/trials";
-constexpr const char* kSeed = "tolerance/seed";
-constexpr const char* kMaskOn = "tolerance/maskOn";
-constexpr const char* kMaskFp = "tolerance/maskFpMicroDecades";
-constexpr const char* kMaskA = "tolerance/maskPassMilliDb";
-constexpr const char* kMaskFs = "tolerance/maskFsMicroDecades";
-constexpr const char* kMaskB = "tolerance/maskStopMilliDb";
-
 QString Number(double v) { return QString::number(v, 'g', 6); }
+// Every digit, so that the study reads back the spin box's value exactly.
+std::string Exact(double v) { return QString::number(v, 'g', 17).toStdString(); }
 
 QDoubleSpinBox* Spin(QWidget* parent, double lo, double hi, double value, int decimals, const char* name) {
   auto* s = new QDoubleSpinBox(parent);
@@ -40,19 +32,26 @@ QDoubleSpinBox* Spin(QWidget* parent, double lo, double hi, double value, int de
   return s;
 }
 
+bool SameMask(const std::optional<tolerance::GainMask>& a, const std::optional<tolerance::GainMask>& b) {
+  if (a.has_value() != b.has_value()) return false;
+  return !a || (a->passHz == b->passHz && a->passDb == b->passDb && a->stopHz == b->stopHz && a->stopDb == b->stopDb);
+}
+
 }  // namespace
 
 TolerancePanel::TolerancePanel(storage::SettingsStore& store, QWidget* parent) : QWidget(parent), store_(store) {
   setObjectName(QStringLiteral("PageTolerance"));
   BuildLayout();
   LoadSettings();
-  poll_.setInterval(50);
-  connect(&poll_, &QTimer::timeout, this, [this] { Poll(); });
+  connect(&run_, &BackgroundRun::Progress, this, [this](double f, double left) { ShowProgress(f, left); });
+  connect(&run_, &BackgroundRun::Finished, this, [this] { Finished(); });
+  ConnectInputs();
+  InputsChanged();
 }
 
 TolerancePanel::~TolerancePanel() {
-  worker_.request_stop();
-  if (worker_.joinable()) worker_.join();
+  run_.disconnect(this);
+  run_.StopAndWait();
 }
 
 void TolerancePanel::BuildLayout() {
@@ -61,8 +60,8 @@ void TolerancePanel::BuildLayout() {
   auto* scroll = new QScrollArea(this);
   auto* settingsPage = new QWidget(scroll);
   auto* settings = new QFormLayout(settingsPage);
-  rTol_ = Spin(this, 0, 50, 1, 2, "EditTolR");
-  cTol_ = Spin(this, 0, 50, 5, 2, "EditTolC");
+  rTol_ = Spin(this, 0, tolerance::kMaxPartTolerancePct, 1, 2, "EditTolR");
+  cTol_ = Spin(this, 0, tolerance::kMaxPartTolerancePct, 5, 2, "EditTolC");
   distribution_ = new QComboBox(this);
   distribution_->setObjectName(QStringLiteral("CBox_Distribution"));
   distribution_->addItems({QStringLiteral("一様 (±公差)"), QStringLiteral("正規 (公差 = 3σ)")});
@@ -70,6 +69,7 @@ void TolerancePanel::BuildLayout() {
   trials_->setObjectName(QStringLiteral("EditTrials"));
   trials_->setRange(tolerance::kMinTrials, tolerance::kMaxTrials);
   trials_->setValue(tolerance::kDefaultTrials);
+  trials_->setToolTip(QStringLiteral("%1 ～ %2").arg(tolerance::kMinTrials).arg(tolerance::kMaxTrials));
   seed_ = new QSpinBox(this);
   seed_->setObjectName(QStringLiteral("EditSeed"));
   seed_->setRange(0, 2147483647);
@@ -79,10 +79,16 @@ void TolerancePanel::BuildLayout() {
   maskOn_->addItems({QStringLiteral("なし"), QStringLiteral("あり")});
   maskFp_ = new QLineEdit(QStringLiteral("700"), this);
   maskFp_->setObjectName(QStringLiteral("EditMaskFp"));
-  maskA_ = Spin(this, 0.001, 60, 0.5, 3, "EditMaskA");
+  // From 0, so that the study's checks (not the box) refuse a = 0 and b <= a.
+  maskA_ = Spin(this, 0, 60, 0.5, 3, "EditMaskA");
   maskFs_ = new QLineEdit(QStringLiteral("3k"), this);
   maskFs_->setObjectName(QStringLiteral("EditMaskFs"));
-  maskB_ = Spin(this, 0.001, 300, 40, 3, "EditMaskB");
+  maskB_ = Spin(this, 0, 300, 40, 3, "EditMaskB");
+  problem_ = new QLabel(this);
+  problem_->setObjectName(QStringLiteral("LabelToleranceProblem"));
+  problem_->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold;"));
+  problem_->setWordWrap(true);
+  problem_->hide();
   settings->addRow(QStringLiteral("抵抗の公差 [%]"), rTol_);
   settings->addRow(QStringLiteral("コンデンサの公差 [%]"), cTol_);
   settings->addRow(QStringLiteral("分布"), distribution_);
@@ -111,7 +117,8 @@ void TolerancePanel::BuildLayout() {
     maskB_->setValue(r.stopDb);
   });
   settings->addRow(QString(), maskFromRequirement);
-  BuildExtras(*settings);
+  settings->addRow(problem_);
+  BuildPartOptions(*settings);
   start_ = new QPushButton(QStringLiteral("計算"), this);
   start_->setObjectName(QStringLiteral("ButtonTolerance"));
   stop_ = new QPushButton(QStringLiteral("中止"), this);
@@ -125,9 +132,11 @@ void TolerancePanel::BuildLayout() {
   progress_->setObjectName(QStringLiteral("ProgressTolerance"));
   progress_->setRange(0, 1000);
   progress_->setValue(0);
-  progress_->setTextVisible(false);
+  progress_->setTextVisible(true);
+  progress_->setFormat(ProgressText(0, -1));
   settings->addRow(progress_);
   status_ = new QLabel(this);
+  status_->setObjectName(QStringLiteral("LabelToleranceStatus"));
   status_->setWordWrap(true);
   settings->addRow(status_);
   scroll->setWidget(settingsPage);
@@ -137,6 +146,11 @@ void TolerancePanel::BuildLayout() {
   layout->addWidget(scroll);
 
   auto* results = new QVBoxLayout();
+  staleNote_ = new QLabel(QString::fromUtf8(tolerance_text::kStale), this);
+  staleNote_->setObjectName(QStringLiteral("LabelToleranceStale"));
+  staleNote_->setStyleSheet(
+      QStringLiteral("color: #ffffff; background: #808080; font-weight: bold; padding: 3px 8px;"));
+  staleNote_->hide();
   stats_ = new QTableWidget(this);
   stats_->setObjectName(QStringLiteral("TableToleranceStats"));
   stats_->setColumnCount(8);
@@ -162,6 +176,7 @@ void TolerancePanel::BuildLayout() {
   yieldRow->addWidget(yield_, 1);
   yieldRow->addWidget(new QLabel(QStringLiteral("ヒストグラム"), this));
   yieldRow->addWidget(histogramOf_);
+  results->addWidget(staleNote_);
   // A small window shortens the table (it scrolls), not the histogram.
   stats_->setMinimumHeight(60);
   histogram_->setMinimumHeight(kHistogramMinimumHeight);
@@ -175,44 +190,86 @@ void TolerancePanel::BuildLayout() {
   connect(stop_, &QPushButton::clicked, this, [this] { Stop(); });
 }
 
+// Every input of the study re-reads the page: the problem, the staleness.
+void TolerancePanel::ConnectInputs() {
+  auto changed = [this] { InputsChanged(); };
+  for (QDoubleSpinBox* box : {rTol_, cTol_, maskA_, maskB_, gbwTol_})
+    connect(box, &QDoubleSpinBox::valueChanged, this, changed);
+  for (QSpinBox* box : {trials_, seed_}) connect(box, &QSpinBox::valueChanged, this, changed);
+  for (QComboBox* box : {distribution_, maskOn_}) connect(box, &QComboBox::currentIndexChanged, this, changed);
+  for (QLineEdit* edit : {maskFp_, maskFs_}) connect(edit, &QLineEdit::textChanged, this, changed);
+  connect(parts_, &QTableWidget::itemChanged, this, changed);
+}
+
 void TolerancePanel::LoadSettings() {
-  auto read = [this](const char* name) { return store_.ReadInt(QString::fromLatin1(name)); };
-  if (auto v = read(kRTol)) rTol_->setValue(*v / 100.0);
-  if (auto v = read(kCTol)) cTol_->setValue(*v / 100.0);
-  if (auto v = read(kDistribution); v && (*v == 0 || *v == 1)) distribution_->setCurrentIndex(*v);
-  if (auto v = read(kTrials)) trials_->setValue(*v);
-  if (auto v = read(kSeed)) seed_->setValue(*v);
-  if (auto v = read(kMaskOn); v && (*v == 0 || *v == 1)) maskOn_->setCurrentIndex(*v);
-  if (auto v = read(kMaskFp)) maskFp_->setText(Number(std::pow(10.0, *v / 1e6)));
-  if (auto v = read(kMaskA)) maskA_->setValue(*v / 1000.0);
-  if (auto v = read(kMaskFs)) maskFs_->setText(Number(std::pow(10.0, *v / 1e6)));
-  if (auto v = read(kMaskB)) maskB_->setValue(*v / 1000.0);
-  LoadExtras();
+  const storage::ToleranceSettings s = storage::LoadTolerance(store_);
+  if (s.rPct) rTol_->setValue(*s.rPct);
+  if (s.cPct) cTol_->setValue(*s.cPct);
+  if (s.distribution) distribution_->setCurrentIndex(*s.distribution);
+  if (s.trials) trials_->setValue(*s.trials);
+  if (s.seed) seed_->setValue(*s.seed);
+  if (s.maskOn) maskOn_->setCurrentIndex(*s.maskOn ? 1 : 0);
+  if (s.maskPassHz) maskFp_->setText(Number(*s.maskPassHz));
+  if (s.maskPassDb) maskA_->setValue(*s.maskPassDb);
+  if (s.maskStopHz) maskFs_->setText(Number(*s.maskStopHz));
+  if (s.maskStopDb) maskB_->setValue(*s.maskStopDb);
+  if (s.gbwPct) gbwTol_->setValue(*s.gbwPct);
+  if (s.showFailing) showFailing_->setChecked(*s.showFailing);
+  if (s.worstCase) worstCase_->setChecked(*s.worstCase);
 }
 
 void TolerancePanel::SaveSettings() {
-  auto write = [this](const char* name, double v) { store_.WriteInt(QString::fromLatin1(name), int(std::lround(v))); };
-  write(kRTol, rTol_->value() * 100);
-  write(kCTol, cTol_->value() * 100);
-  write(kDistribution, distribution_->currentIndex());
-  write(kTrials, trials_->value());
-  write(kSeed, seed_->value());
-  write(kMaskOn, maskOn_->currentIndex());
-  const double fp = values::ParseEngValue(maskFp_->text().toStdString());
-  const double fs = values::ParseEngValue(maskFs_->text().toStdString());
-  if (fp > 0) write(kMaskFp, std::log10(fp) * 1e6);
-  if (fs > 0) write(kMaskFs, std::log10(fs) * 1e6);
-  write(kMaskA, maskA_->value() * 1000);
-  write(kMaskB, maskB_->value() * 1000);
-  SaveExtras();
+  storage::ToleranceSettings s;
+  s.rPct = rTol_->value();
+  s.cPct = cTol_->value();
+  s.distribution = distribution_->currentIndex();
+  s.trials = trials_->value();
+  s.seed = seed_->value();
+  s.maskOn = maskOn_->currentIndex() == 1;
+  s.maskPassHz = values::ParseEngValue(maskFp_->text().toStdString());
+  s.maskPassDb = maskA_->value();
+  s.maskStopHz = values::ParseEngValue(maskFs_->text().toStdString());
+  s.maskStopDb = maskB_->value();
+  s.gbwPct = gbwTol_->value();
+  s.showFailing = showFailing_->isChecked();
+  s.worstCase = worstCase_->isChecked();
+  storage::SaveTolerance(store_, s);
 }
 
-std::optional<tolerance::Mask> TolerancePanel::MaskSetting() const {
-  if (maskOn_->currentIndex() != 1) return std::nullopt;
-  const double fp = values::ParseEngValue(maskFp_->text().toStdString());
-  const double fs = values::ParseEngValue(maskFs_->text().toStdString());
-  if (!(fp > 0) || !(fs > 0)) return std::nullopt;
-  return tolerance::Mask{fp, maskA_->value(), fs, maskB_->value()};
+tolerance::StudyInputs TolerancePanel::Inputs() const {
+  tolerance::StudyInputs in;
+  if (design_) {
+    in.request = design_->request;
+    in.parts = design_->parts;
+    in.opamp = design_->opamp;
+  }
+  in.rPct = rTol_->value();
+  in.cPct = cTol_->value();
+  in.gbwPct = design_ && !design_->opamp.ideal ? gbwTol_->value() : 0;
+  for (int i = 0; i < parts_->rowCount(); ++i) {
+    const QTableWidgetItem* name = parts_->item(i, 0);
+    const QTableWidgetItem* cell = parts_->item(i, 1);
+    if (name && cell) in.partPcts.emplace_back(name->text().toStdString(), cell->text().toStdString());
+  }
+  in.distribution =
+      distribution_->currentIndex() == 1 ? tolerance::Distribution::kNormal : tolerance::Distribution::kUniform;
+  in.trials = trials_->value();
+  in.seed = static_cast<std::uint64_t>(seed_->value());
+  if (maskOn_->currentIndex() == 1) {
+    in.mask = tolerance::GainMaskTexts{maskFp_->text().toStdString(), Exact(maskA_->value()),
+                                       maskFs_->text().toStdString(), Exact(maskB_->value())};
+  }
+  in.worstCase = worstCase_->isChecked();
+  in.failingCurves = showFailing_->isChecked();
+  // Finer than the chart's 5 % steps, so that the bands follow the window's
+  // curves through their peaks.
+  in.frequencies = response::SweepFrequencies(fStart_, fTop_, 0.02);
+  in.phaseBand = in.delayBand = true;
+  return in;
+}
+
+std::variant<tolerance::StudyPlan, tolerance::StudyProblem> TolerancePanel::Plan() const {
+  return tolerance::PlanStudy(Inputs());
 }
 
 void TolerancePanel::SetDesign(const std::optional<tolerance::ToleranceDesign>& design, double fStart, double fTop) {
@@ -221,82 +278,139 @@ void TolerancePanel::SetDesign(const std::optional<tolerance::ToleranceDesign>& 
   fTop_ = fTop;
   FillPartTable();
   start_->setEnabled(design_.has_value() && !Running());
+  InputsChanged();
 }
 
 const tolerance::MonteCarloResult* TolerancePanel::Result() const {
-  if (!result_ || !resultDesign_ || !design_ || !SameDesign(*resultDesign_, *design_)) return nullptr;
-  return &*result_;
+  if (!result_ || !result_->monteCarlo || ResultIsStale()) return nullptr;
+  return &*result_->monteCarlo;
+}
+
+const tolerance::MonteCarloResult* TolerancePanel::ResultFor(const engine::DesignRequest& request,
+                                                             const engine::ComponentSet& parts,
+                                                             const response::OpAmpModel& opamp) const {
+  if (!result_ || !result_->monteCarlo || !resultPlan_) return nullptr;
+  tolerance::StudyInputs in = Inputs();
+  in.request = request;
+  in.parts = parts;
+  in.opamp = opamp;
+  if (opamp.ideal) in.gbwPct = 0;
+  const auto plan = tolerance::PlanStudy(in);
+  const auto* p = std::get_if<tolerance::StudyPlan>(&plan);
+  if (!p || !tolerance::SameStudy(*p, *resultPlan_)) return nullptr;
+  return &*result_->monteCarlo;
+}
+
+bool TolerancePanel::ResultIsStale() const {
+  if (!result_ || !resultPlan_) return false;
+  if (!design_) return true;
+  const auto plan = Plan();
+  const auto* p = std::get_if<tolerance::StudyPlan>(&plan);
+  return !p || !tolerance::SameStudy(*p, *resultPlan_);
+}
+
+std::optional<tolerance::GainMask> TolerancePanel::MaskSetting() const {
+  if (maskOn_->currentIndex() != 1) return std::nullopt;
+  const tolerance::StudyInputs in = Inputs();
+  const auto mask = tolerance::ReadGainMask(*in.mask, design_ ? design_->request.passKind : std::uint8_t{engine::kLpf});
+  if (const auto* m = std::get_if<tolerance::GainMask>(&mask)) return *m;
+  return std::nullopt;
+}
+
+bool TolerancePanel::ResultIsHpf() const {
+  return resultPlan_ && resultPlan_->config.design.request.passKind == engine::kHpf;
+}
+
+QString TolerancePanel::Problem() const { return problem_->isHidden() ? QString() : problem_->text(); }
+
+void TolerancePanel::ShowProblem(const std::optional<tolerance::StudyProblem>& problem) {
+  const QString error = QStringLiteral("border: 2px solid #c00000;");
+  const std::pair<QWidget*, tolerance::StudyField> fields[] = {
+      {maskFp_, tolerance::StudyField::kMaskPassHz},   {maskA_, tolerance::StudyField::kMaskPassDb},
+      {maskFs_, tolerance::StudyField::kMaskStopHz},   {maskB_, tolerance::StudyField::kMaskStopDb},
+      {parts_, tolerance::StudyField::kPartTolerance}, {gbwTol_, tolerance::StudyField::kGbwTolerance}};
+  for (const auto& [widget, field] : fields) {
+    widget->setStyleSheet(problem && problem->field == field ? error : QString());
+  }
+  problem_->setText(problem ? QString::fromStdString(problem->message) : QString());
+  problem_->setVisible(problem.has_value());
+}
+
+void TolerancePanel::InputsChanged() {
+  // A problem of the inputs shows at once (no design yet: nothing to say).
+  const auto plan = Plan();
+  const auto* problem = std::get_if<tolerance::StudyProblem>(&plan);
+  ShowProblem(design_ && problem ? std::optional(*problem) : std::nullopt);
+  const bool stale = ResultIsStale();
+  const std::optional<tolerance::GainMask> mask = MaskSetting();
+  if (stale == staleShown_ && SameMask(mask, maskShown_)) return;
+  staleShown_ = stale;
+  maskShown_ = mask;
+  ShowStaleness();
+  emit ResultChanged();
 }
 
 void TolerancePanel::Start() {
   if (!design_ || Running()) return;
-  if (worker_.joinable()) worker_.join();  // a finished worker
   SaveSettings();
-  tolerance::MonteCarloConfig config;
-  config.design = *design_;
-  config.design.tolerances = TolerancesSetting();
-  config.design.distribution =
-      distribution_->currentIndex() == 1 ? tolerance::Distribution::kNormal : tolerance::Distribution::kUniform;
-  config.trials = trials_->value();
-  config.seed = static_cast<std::uint64_t>(seed_->value());
-  // Finer than the chart's 5 % steps, so that the bands follow the window's
-  // curves through their peaks.
-  config.frequencies = response::SweepFrequencies(fStart_, fTop_, 0.02);
-  config.phaseBand = config.delayBand = true;
-  config.mask = MaskSetting();
-  if (maskOn_->currentIndex() == 1 && !config.mask) {
-    status_->setText(QStringLiteral("マスクの周波数が不正: 有効な値を設定下さい。"));
+  auto planned = Plan();
+  if (auto* problem = std::get_if<tolerance::StudyProblem>(&planned)) {
+    ShowProblem(*problem);
+    status_->clear();
     return;
   }
-  running_ = config.design;
-  shared_ = std::make_shared<Shared>();
-  finished_ = false;
+  ShowProblem(std::nullopt);
+  running_ = std::get<tolerance::StudyPlan>(std::move(planned));
   start_->setEnabled(false);
   stop_->setEnabled(true);
-  progress_->setValue(0);
-  status_->setText(QStringLiteral("計算中..."));
-  const bool worst = worstCase_->isChecked(), failing = showFailing_->isChecked();
-  worker_ = std::jthread([config, worst, failing, shared = shared_, this](std::stop_token stop) {
+  ShowProgress(0, -1);
+  status_->setText(QString::fromUtf8(tolerance_text::kRunning));
+  run_.Start([plan = *running_](const BackgroundWork& work) {
     tolerance::RunOptions options;
-    options.stop = stop;
-    options.progress = [&shared](double f) { shared->progress = f; };
-    ToleranceRun result = RunTolerance(config, worst, failing, options);
-    {
-      std::lock_guard lock(shared->mutex);
-      shared->result = std::move(result);
-    }
-    finished_ = true;
+    options.stop = work.stop;
+    options.progress = [&work](double f) { work.Report(f); };
+    return tolerance::RunStudy(plan, options);
   });
-  poll_.start();
 }
 
-void TolerancePanel::Stop() {
-  if (Running()) worker_.request_stop();
+void TolerancePanel::Stop() { run_.Stop(); }
+
+void TolerancePanel::StopAndWait() { run_.StopAndWait(); }
+
+void TolerancePanel::ShowProgress(double fraction, double secondsLeft) {
+  progress_->setValue(static_cast<int>(1000 * fraction));
+  progress_->setFormat(ProgressText(fraction, secondsLeft));
 }
 
-void TolerancePanel::Poll() {
-  progress_->setValue(static_cast<int>(1000 * shared_->progress.load()));
-  if (!finished_) return;
-  poll_.stop();
-  worker_.join();
-  {
-    std::lock_guard lock(shared_->mutex);
-    result_ = std::move(shared_->result.monteCarlo);
-    worst_ = std::move(shared_->result.worstCase);
-    failing_ = std::move(shared_->result.failing);
-  }
-  resultDesign_ = running_;
+void TolerancePanel::Finished() {
+  std::optional<tolerance::StudyResult> result = run_.TakeResult<tolerance::StudyResult>();
   stop_->setEnabled(false);
   start_->setEnabled(design_.has_value());
-  if (!result_) {
-    status_->setText(QStringLiteral("中止しました。"));
-    progress_->setValue(0);
-  } else {
-    status_->setText(QString());
-    progress_->setValue(1000);
+  if (!result) {
+    // A stopped run leaves the last result as it was.
+    status_->setText(run_.Error().isEmpty() ? QString::fromUtf8(tolerance_text::kStopped) : run_.Error());
+    ShowProgress(0, -1);
+    running_.reset();
+    return;
   }
+  result_ = std::move(result);
+  resultPlan_ = std::move(running_);
+  running_.reset();
+  status_->clear();
+  ShowProgress(1, -1);
   ShowResult();
+  staleShown_ = ResultIsStale();
+  maskShown_ = MaskSetting();
+  ShowStaleness();
   emit ResultChanged();
+}
+
+const tolerance::WorstCaseResult* TolerancePanel::WorstCaseResult() const {
+  return Result() && result_->worstCase ? &*result_->worstCase : nullptr;
+}
+
+const FailingCurves* TolerancePanel::Failing() const {
+  return Result() && result_->failing ? &*result_->failing : nullptr;
 }
 
 }  // namespace kelvara::app

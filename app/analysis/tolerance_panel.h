@@ -1,11 +1,19 @@
 #pragma once
 
 // The tolerance page of the analysis window: the tolerances of the
-// resistors and capacitors, the distribution, the number of trials, the
-// seed and a response mask; "計算" runs the Monte Carlo analysis of the shown
-// design on worker threads with a progress bar and "中止"; the result is a
-// table of statistics, the histogram of the -3 dB frequency, the yield
-// against the mask, and bands that the window shades behind its curves.
+// resistors and capacitors (and of single parts and the op-amp's GBW), the
+// distribution, the number of trials, the seed and a response mask; "計算"
+// runs the tolerance study of the shown design (tolerance/study.h) in the
+// background with a progress bar (per cent and time left) and "中止"; the
+// result is a table of statistics (with the worst case's rows), the
+// histogram of the -3 dB frequency, the yield against the mask, and bands
+// that the window shades behind its curves.
+//
+// The page checks its inputs with the study's own checks and shows the
+// first problem in red beside the mask fields; nothing runs then. A result
+// belongs to the inputs it was computed from: once the design, the op-amp,
+// the tolerances or the mask differ it is greyed under "以前の設計の結果"
+// and neither drawn in the views nor given to the report.
 // The settings are remembered under names of their own ("tolerance/...").
 
 #include <QCheckBox>
@@ -17,42 +25,31 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
-#include <QTimer>
 #include <QWidget>
-#include <atomic>
-#include <memory>
-#include <mutex>
 #include <optional>
-#include <thread>
+#include <variant>
 
+#include "app/common/background_run.h"
 #include "storage/app_settings.h"
-#include "tolerance/monte_carlo.h"
-#include "tolerance/worst_case.h"
+#include "tolerance/study.h"
 
 class QCustomPlot;
 class QFormLayout;
 
 namespace kelvara::app {
 
-/// Gain curves of failing trials, drawn thinly on the gain view.
-struct FailingCurves {
-  std::vector<double> frequencies;
-  std::vector<std::vector<double>> gainDb;  // one curve per drawn trial
-  int failing = 0;                          // all failing trials
-};
-
-/// What one run of the worker hands the panel (plain values only).
-struct ToleranceRun {
-  std::optional<tolerance::MonteCarloResult> monteCarlo;
-  std::optional<tolerance::WorstCaseResult> worstCase;
-  std::optional<FailingCurves> failing;
-};
+using tolerance::FailingCurves;
+using tolerance::kMaxFailingCurves;
 
 /// The histogram is never drawn lower than this (pixels).
 inline constexpr int kHistogramMinimumHeight = 150;
 
-/// At most this many failing trials are drawn.
-inline constexpr int kMaxFailingCurves = 50;
+/// The texts of the page.
+namespace tolerance_text {
+inline constexpr const char* kStale = "以前の設計の結果";
+inline constexpr const char* kStopped = "中止しました。";
+inline constexpr const char* kRunning = "計算中...";
+}  // namespace tolerance_text
 
 class TolerancePanel : public QWidget {
   Q_OBJECT
@@ -61,27 +58,41 @@ class TolerancePanel : public QWidget {
   TolerancePanel(storage::SettingsStore& store, QWidget* parent = nullptr);
   ~TolerancePanel() override;  // stops a running analysis and waits for it
 
-  /// The design the next "計算" analyses (the window's shown sheet); none
-  /// when its parts do not pass the checks.
+  /// The design the next "計算" analyses (the window's shown sheet with its
+  /// op-amp); none when its parts do not pass the checks.
   /// fStart and fTop are the window's frequency range.
   void SetDesign(const std::optional<tolerance::ToleranceDesign>& design, double fStart, double fTop);
-  /// Starts the analysis of the design with the panel's settings.
+  /// Starts the study of the design with the page's settings; refused with
+  /// the red message when an input does not fit.
   void Start();
   /// "中止": asks the workers to stop; the panel is idle once they have.
   void Stop();
-  bool Running() const { return worker_.joinable() && !finished_; }
+  /// Stops a run and joins its workers (the window closes).
+  void StopAndWait();
+  bool Running() const { return run_.Running(); }
 
-  /// The last result, when it belongs to the design now shown.
+  /// The last result, when it belongs to the design and settings now shown.
   const tolerance::MonteCarloResult* Result() const;
-  /// The mask set in the panel, if it is switched on and readable.
-  std::optional<tolerance::Mask> MaskSetting() const;
-  bool ResultIsHpf() const { return resultDesign_ && resultDesign_->request.passKind == engine::kHpf; }
+  /// The same for a given design and op-amp (the report's): the result when
+  /// it was computed from them with the page's present settings.
+  const tolerance::MonteCarloResult* ResultFor(const engine::DesignRequest& request, const engine::ComponentSet& parts,
+                                               const response::OpAmpModel& opamp) const;
+  /// Whether a result is shown that belongs to other inputs (greyed).
+  bool ResultIsStale() const;
+  /// The mask set in the panel, if it is switched on and passes the checks.
+  std::optional<tolerance::GainMask> MaskSetting() const;
+  bool ResultIsHpf() const;
+  /// The problem of the inputs shown in red beside the mask fields; empty
+  /// when they fit.
+  QString Problem() const;
 
   QPushButton* StartButton() const { return start_; }
   QPushButton* StopButton() const { return stop_; }
   QProgressBar* Progress() const { return progress_; }
   QTableWidget* StatsTable() const { return stats_; }
   QLabel* YieldLabel() const { return yield_; }
+  QLabel* StaleLabel() const { return staleNote_; }
+  QLabel* ProblemLabel() const { return problem_; }
   QCustomPlot* Histogram() const { return histogram_; }
   /// Which quantity the histogram shows: the -3 dB frequency, then each
   /// stage's f0 and (second order) Q.
@@ -96,25 +107,35 @@ class TolerancePanel : public QWidget {
   /// belongs to the design now shown.
   const tolerance::WorstCaseResult* WorstCaseResult() const;
   const FailingCurves* Failing() const;
-  /// The tolerances the next run uses: defaults, per part, GBW (real only).
+  /// The tolerances the next run uses: defaults, per part, GBW (real only);
+  /// an unreadable cell counts as empty here (the run refuses it).
   tolerance::Tolerances TolerancesSetting() const;
 
  signals:
-  /// A result arrived (or was dropped); the window redraws its bands.
+  /// A result arrived, was dropped or became stale, or the mask changed;
+  /// the window redraws its bands.
   void ResultChanged();
 
  private:
   void BuildLayout();
+  void BuildPartOptions(QFormLayout& settings);
+  void ConnectInputs();
   void LoadSettings();
   void SaveSettings();
-  void Poll();
+  void FillPartTable();
+  /// Everything the page asks for, read from its controls now.
+  tolerance::StudyInputs Inputs() const;
+  std::variant<tolerance::StudyPlan, tolerance::StudyProblem> Plan() const;
+  void ShowProblem(const std::optional<tolerance::StudyProblem>& problem);
+  void Finished();
+  void ShowProgress(double fraction, double secondsLeft);
+  /// Re-reads the inputs: the problem, whether the result is stale, and
+  /// tells the window when what it draws has changed.
+  void InputsChanged();
   void ShowResult();
   void ShowHistogram();
-  void BuildExtras(QFormLayout& settings);
-  void FillPartTable();
-  void LoadExtras();
-  void SaveExtras();
   void ShowWorstCase();
+  void ShowStaleness();
 
   storage::SettingsStore& store_;
   QDoubleSpinBox* rTol_ = nullptr;
@@ -127,10 +148,12 @@ class TolerancePanel : public QWidget {
   QDoubleSpinBox* maskA_ = nullptr;
   QLineEdit* maskFs_ = nullptr;
   QDoubleSpinBox* maskB_ = nullptr;
+  QLabel* problem_ = nullptr;
   QPushButton* start_ = nullptr;
   QPushButton* stop_ = nullptr;
   QProgressBar* progress_ = nullptr;
   QLabel* status_ = nullptr;
+  QLabel* staleNote_ = nullptr;
   QTableWidget* stats_ = nullptr;
   QLabel* yield_ = nullptr;
   QCustomPlot* histogram_ = nullptr;
@@ -140,26 +163,17 @@ class TolerancePanel : public QWidget {
   QCheckBox* showFailing_ = nullptr;
   QCheckBox* worstCase_ = nullptr;
   QLabel* failingNote_ = nullptr;
-  QTimer poll_;
 
   std::optional<tolerance::ToleranceDesign> design_;
   double fStart_ = 1e3;
   double fTop_ = 1e6;
-  std::optional<tolerance::ToleranceDesign> resultDesign_;
-  std::optional<tolerance::MonteCarloResult> result_;
-  std::optional<tolerance::WorstCaseResult> worst_;
-  std::optional<FailingCurves> failing_;
-
-  // Shared with the worker thread; the worker touches no control.
-  struct Shared {
-    std::atomic<double> progress{0};
-    std::mutex mutex;
-    ToleranceRun result;
-  };
-  std::shared_ptr<Shared> shared_;
-  std::atomic<bool> finished_{true};
-  std::optional<tolerance::ToleranceDesign> running_;
-  std::jthread worker_;
+  BackgroundRun run_;
+  std::optional<tolerance::StudyPlan> running_;
+  std::optional<tolerance::StudyPlan> resultPlan_;
+  std::optional<tolerance::StudyResult> result_;
+  // What the window was last told to draw.
+  bool staleShown_ = false;
+  std::optional<tolerance::GainMask> maskShown_;
 };
 
 /// Shades the bands of a result behind the curves of the gain, phase and
@@ -168,13 +182,6 @@ class TolerancePanel : public QWidget {
 void DrawToleranceBands(QCustomPlot& gain, QCustomPlot& phase, QCustomPlot& delay,
                         const tolerance::MonteCarloResult& result, const QColor& color);
 void DrawFailingCurves(QCustomPlot& gain, const FailingCurves& curves);
-void DrawMask(QCustomPlot& gain, const tolerance::Mask& mask, bool hpf, double fStart, double fTop);
-
-/// Runs what the panel asked for; the worker's whole work, touching no control.
-ToleranceRun RunTolerance(const tolerance::MonteCarloConfig& config, bool worstCase, bool failingCurves,
-                          const tolerance::RunOptions& options);
-
-/// Two designs with the same request and the same parts of the order.
-bool SameDesign(const tolerance::ToleranceDesign& a, const tolerance::ToleranceDesign& b);
+void DrawMask(QCustomPlot& gain, const tolerance::GainMask& mask, bool hpf, double fStart, double fTop);
 
 }  // namespace kelvara::app

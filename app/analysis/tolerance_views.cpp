@@ -67,13 +67,13 @@ void AddBands(QCustomPlot& plot, const std::vector<Band>& bands, const QColor& c
 void TolerancePanel::ShowResult() {
   stats_->setRowCount(0);
   yield_->clear();
-  if (!result_) {
+  if (!result_ || !result_->monteCarlo) {
     histogramOf_->clear();
     ShowHistogram();
     ShowWorstCase();
     return;
   }
-  const tolerance::MonteCarloResult& r = *result_;
+  const tolerance::MonteCarloResult& r = *result_->monteCarlo;
   AddRow(*stats_, QStringLiteral("-3dB [Hz]"), r.minus3dbHz);
   for (const tolerance::StageStats& s : r.stages) {
     const QString stage = QString::number(s.stage) + QStringLiteral("段 ");
@@ -107,11 +107,11 @@ void TolerancePanel::ShowResult() {
 
 void TolerancePanel::ShowHistogram() {
   histogram_->clearPlottables();
-  if (!result_) {
+  if (!result_ || !result_->monteCarlo) {
     histogram_->replot();
     return;
   }
-  const tolerance::MonteCarloResult& r = *result_;
+  const tolerance::MonteCarloResult& r = *result_->monteCarlo;
   // The samples of the chosen entry, in the order the entries were added.
   const std::vector<double>* samples = &r.samples.minus3dbHz;
   int entry = 0;
@@ -122,8 +122,9 @@ void TolerancePanel::ShowHistogram() {
   histogram_->xAxis->setLabel(histogramOf_->currentText());
   const tolerance::Histogram h = tolerance::MakeHistogram(*samples, 40);
   auto* bars = new QCPBars(histogram_->xAxis, histogram_->yAxis);
-  bars->setPen(QPen(QColor(40, 80, 160)));
-  bars->setBrush(QColor(90, 130, 210));
+  // Grey when the result belongs to other inputs.
+  bars->setPen(QPen(staleShown_ ? QColor(150, 150, 150) : QColor(40, 80, 160)));
+  bars->setBrush(staleShown_ ? QColor(205, 205, 205) : QColor(90, 130, 210));
   int top = 1;
   for (std::size_t i = 0; i < h.counts.size(); ++i) {
     bars->addData((h.edges[i] + h.edges[i + 1]) / 2, h.counts[i]);
@@ -137,6 +138,52 @@ void TolerancePanel::ShowHistogram() {
   }
   histogram_->yAxis->setRange(0, top * 1.1);
   histogram_->replot();
+}
+
+void TolerancePanel::ShowWorstCase() {
+  const tolerance::FailingCurves* failing = result_ && result_->failing ? &*result_->failing : nullptr;
+  if (failing) {
+    failingNote_->setText(
+        QString::number(failing->failing) + QStringLiteral(" 試行が不合格") +
+        (failing->failing > kMaxFailingCurves
+             ? QStringLiteral(" (最初の ") + QString::number(kMaxFailingCurves) + QStringLiteral(" 試行のみ表示)")
+             : QString()));
+  } else {
+    failingNote_->clear();
+  }
+  if (!result_ || !result_->worstCase || !resultPlan_) return;
+  const tolerance::WorstCaseResult& worst = *result_->worstCase;
+  auto row = [this](const QString& name, double nominal, const tolerance::Extreme& e) {
+    const int r = stats_->rowCount();
+    stats_->insertRow(r);
+    stats_->setItem(r, 0, new QTableWidgetItem(name));
+    stats_->setItem(r, 1, new QTableWidgetItem(Number(nominal)));
+    stats_->setItem(r, 4, new QTableWidgetItem(Number(e.min)));
+    stats_->setItem(r, 5, new QTableWidgetItem(Number(e.max)));
+  };
+  const QString wc = QStringLiteral("WC ");
+  row(wc + QStringLiteral("-3dB [Hz]"), worst.nominalMinus3dbHz, worst.minus3dbHz);
+  // The mask's edges come last, named as the mask's fields.
+  const std::optional<tolerance::GainMask>& mask = resultPlan_->config.mask;
+  const std::size_t edges = mask ? worst.gains.size() - 2 : worst.gains.size();
+  for (std::size_t k = 0; k < worst.gains.size(); ++k) {
+    const tolerance::WorstGain& g = worst.gains[k];
+    const QString edge = k < edges ? QString() : k == edges ? QStringLiteral(" (fp)") : QStringLiteral(" (fs)");
+    row(wc + QStringLiteral("利得 @") + Number(g.frequencyHz) + QStringLiteral("Hz") + edge + QStringLiteral(" [dB]"),
+        g.nominalDb, g.db);
+  }
+}
+
+// A result of other inputs stays readable but plainly marked: greyed under
+// "以前の設計の結果".
+void TolerancePanel::ShowStaleness() {
+  const bool stale = staleShown_;
+  staleNote_->setVisible(stale);
+  stats_->setEnabled(!stale);
+  yield_->setEnabled(!stale);
+  histogramOf_->setEnabled(!stale || !result_);
+  failingNote_->setEnabled(!stale);
+  ShowHistogram();
 }
 
 void DrawToleranceBands(QCustomPlot& gain, QCustomPlot& phase, QCustomPlot& delay, const tolerance::MonteCarloResult& r,
@@ -153,7 +200,7 @@ void DrawToleranceBands(QCustomPlot& gain, QCustomPlot& phase, QCustomPlot& dela
   }
 }
 
-void DrawMask(QCustomPlot& gain, const tolerance::Mask& mask, bool hpf, double fStart, double fTop) {
+void DrawMask(QCustomPlot& gain, const tolerance::GainMask& mask, bool hpf, double fStart, double fTop) {
   const QPen pen(QColor(200, 0, 0), 1.5, Qt::DashLine);
   auto line = [&](double x1, double y1, double x2, double y2) {
     auto* l = new QCPItemLine(&gain);
@@ -169,14 +216,16 @@ void DrawMask(QCustomPlot& gain, const tolerance::Mask& mask, bool hpf, double f
   line(mask.stopHz, -mask.stopDb, mask.stopHz, -mask.stopDb + 10);
 }
 
-bool SameDesign(const tolerance::ToleranceDesign& a, const tolerance::ToleranceDesign& b) {
-  const engine::DesignRequest& x = a.request;
-  const engine::DesignRequest& y = b.request;
-  if (x.passKind != y.passKind || x.orderIndex != y.orderIndex || x.evenOrder != y.evenOrder) return false;
-  for (int i = 0; i < x.Order(); ++i) {
-    if (a.parts.r[i] != b.parts.r[i] || a.parts.c[i] != b.parts.c[i]) return false;
+void DrawFailingCurves(QCustomPlot& gain, const FailingCurves& curves) {
+  const QVector<double> x(curves.frequencies.begin(), curves.frequencies.end());
+  for (const std::vector<double>& y : curves.gainDb) {
+    QCPGraph* g = gain.addGraph();
+    g->setLayer(QStringLiteral("grid"));
+    g->setPen(QPen(QColor(210, 40, 40, 110), 0.6));
+    g->removeFromLegend();
+    g->setSelectable(QCP::stNone);
+    g->setData(x, QVector<double>(y.begin(), y.end()), true);
   }
-  return true;
 }
 
 }  // namespace kelvara::app

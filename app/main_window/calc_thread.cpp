@@ -89,7 +89,7 @@ void TcalcThread::Execute() {
   } catch (...) {
     failed = true;
   }
-  // 12..16; a run whose sheet was replaced only gives the tabs back.
+  // The delivery; a run whose sheet was replaced only gives the tabs back.
   UiHandover::Instance().Run([this, failed, &failure] {
     if (form_ && !form_->RunsClosing()) {
       if (detached_) {
@@ -130,7 +130,7 @@ void TcalcThread::Design() { engine::RunState::DesignStep(data_); }
 void TcalcThread::DesignStep(engine::RunData&) { Design(); }
 
 void TcalcThread::BeginRun() {
-  // 1. The run's sheet, busy caption.
+  // The run's sheet, busy caption.
   OnUi([this](TFormMain& form) {
     sheetIndex = form.ShownSheet();
     form.BeginRun();
@@ -185,15 +185,15 @@ void TcalcThread::Warn(const std::string& caption, const std::string& text) {
 }
 
 void TcalcThread::Finish(TFormMain& form, bool failed) {
-  // 12. The shown sheet cannot change until the delivery is done; whatever
-  // happens here, the tabs are given back at the end (16).
+  // The shown sheet cannot change until the delivery is done; whatever
+  // happens here, the tabs are given back at the end.
   HoldTabs(form, true);
   struct ReleaseTabs {
     TcalcThread& run;
     TFormMain& form;
     ~ReleaseTabs() { run.HoldTabs(form, false); }
   } releaseTabs{*this, form};
-  // 13..15.
+  // The result, on screen when its sheet is still shown.
   onScreen = form.ShownSheet() == sheetIndex;
   RunResult result;
   result.failed = failed;

@@ -25,6 +25,7 @@
 #include "export/spice_netlist.h"
 #include "response/opamp_texts.h"
 #include "storage/design_file.h"
+#include "storage/later_settings.h"
 #include "values/sheet_checks.h"
 
 namespace kelvara::app {
@@ -76,18 +77,16 @@ void TFormMain::CreateExportMenu() {
   ConnectHandler(menuPrint, &QAction::triggered, this, &TFormMain::menuPrintClick);
 }
 
+// The op-amp of the settings (the analysis window's choice, written there
+// first when the window is open); ideal when the texts cannot be used.
 response::OpAmpModel TFormMain::ChosenOpAmp() const {
-  if (FormAnalysis && FormAnalysis->OpAmp()) {
-    return FormAnalysis->OpAmp()->Model().value_or(response::OpAmpModel{});
-  }
-  if (settingsStore_.ReadInt(QString::fromLatin1(TFormAnalysis::kOpAmpRealName)).value_or(0) != 1) return {};
+  if (FormAnalysis) FormAnalysis->RememberOpAmp();
+  const storage::OpAmpChoice choice = storage::LoadOpAmp(settingsStore_);
+  if (!choice.real) return {};
   response::OpAmpTexts texts;
-  if (auto t = settingsStore_.ReadText(QString::fromLatin1(TFormAnalysis::kOpAmpGbwName)))
-    texts.gbwHz = t->toStdString();
-  if (auto t = settingsStore_.ReadText(QString::fromLatin1(TFormAnalysis::kOpAmpA0Name))) texts.a0Db = t->toStdString();
-  if (auto t = settingsStore_.ReadText(QString::fromLatin1(TFormAnalysis::kOpAmpRoutName))) {
-    texts.routOhm = t->toStdString();
-  }
+  if (choice.gbwHz) texts.gbwHz = choice.gbwHz->toStdString();
+  if (choice.a0Db) texts.a0Db = choice.a0Db->toStdString();
+  if (choice.routOhm) texts.routOhm = choice.routOhm->toStdString();
   response::OpAmpModel model;
   if (response::ReadOpAmpTexts(texts, model)) return {};
   return model;
@@ -129,19 +128,22 @@ std::optional<report::ReportContent> TFormMain::CheckedShownDesign() {
   content.curveName = content.sheetName;
   content.series = engine::CheckSeriesTexts(seriesTexts_).choice;
   content.opamp = ChosenOpAmp();
-  // A tolerance analysis of this very design in the analysis window.
-  if (FormAnalysis && FormAnalysis->Tolerance() && !FormAnalysis->RefreshPending()) {
-    if (const tolerance::MonteCarloResult* result = FormAnalysis->Tolerance()->Result()) {
+  // A tolerance analysis of this very design, op-amp and tolerances in the
+  // analysis window (a result of other inputs is left out).
+  if (FormAnalysis && FormAnalysis->Tolerance()) {
+    if (const tolerance::MonteCarloResult* result =
+            FormAnalysis->Tolerance()->ResultFor(content.request, content.parts, content.opamp)) {
       if (result->nominal.minus3dbHz > 0)
         content.toleranceLines = report::ToleranceLines(*result, source.request.cutoffHz);
     }
   }
-  const auto centiPct = [this](const char* name) -> std::string {
-    const std::optional<int> v = settingsStore_.ReadInt(QString::fromLatin1(name));
-    return v ? QString::number(*v / 100.0, 'g', 6).toStdString() + "%" : std::string();
+  // The tolerance page's defaults, once it has remembered them.
+  const auto percent = [](const std::optional<double>& v) -> std::string {
+    return v ? QString::number(*v, 'g', 6).toStdString() + "%" : std::string();
   };
-  content.resistorTolerance = centiPct("tolerance/rTolCentiPct");
-  content.capacitorTolerance = centiPct("tolerance/cTolCentiPct");
+  const storage::ToleranceSettings tolerances = storage::LoadTolerance(settingsStore_);
+  content.resistorTolerance = percent(tolerances.rPct);
+  content.capacitorTolerance = percent(tolerances.cPct);
   return content;
 }
 

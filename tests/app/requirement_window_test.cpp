@@ -227,7 +227,7 @@ TEST_F(RequirementWindow, TheTolerancePagesMaskIsFilledFromTheRequirement) {
   QPushButton* fromRequirement = panel.findChild<QPushButton*>(QStringLiteral("ButtonMaskFromRequirement"));
   ASSERT_NE(fromRequirement, nullptr);
   fromRequirement->click();
-  const std::optional<tolerance::Mask> mask = panel.MaskSetting();
+  const std::optional<tolerance::GainMask> mask = panel.MaskSetting();
   ASSERT_TRUE(mask.has_value());
   EXPECT_EQ(mask->passHz, 2000);
   EXPECT_EQ(mask->passDb, 0.5);

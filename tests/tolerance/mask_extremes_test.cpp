@@ -58,13 +58,13 @@ struct TrialUnderTest {
   response::OpAmpModel model;
   bool real = false;
 
-  bool Fast(const Mask& m) const {
+  bool Fast(const GainMask& m) const {
     return real ? MeetsMask(request, circuit, model, m) : MeetsMask(request, stages, m);
   }
-  bool Scan(const Mask& m) const {
+  bool Scan(const GainMask& m) const {
     return real ? MeetsMaskByScan(request, circuit, model, m) : MeetsMaskByScan(request, stages, m);
   }
-  bool Decided(const Mask& m) const {
+  bool Decided(const GainMask& m) const {
     return (real ? MeetsMaskByExtremes(request, circuit, model, m) : MeetsMaskByExtremes(request, stages, m))
         .has_value();
   }
@@ -104,7 +104,8 @@ TEST_P(MaskExtremes, DecidesAsTheScanOnRandomTrials) {
     const TrialUnderTest u = TrialFor(d, t);
     // Limits spread around what the design reaches, so that trials fall on
     // both sides of them.
-    for (const Mask& m : {Mask{c.fp, 0.5, c.fs, 40}, Mask{c.fp, 1, c.fs, 30}, Mask{c.fp, 0.3, c.fs, 50}}) {
+    for (const GainMask& m :
+         {GainMask{c.fp, 0.5, c.fs, 40}, GainMask{c.fp, 1, c.fs, 30}, GainMask{c.fp, 0.3, c.fs, 50}}) {
       ASSERT_TRUE(u.Decided(m)) << t;
       const bool scan = u.Scan(m);
       ASSERT_EQ(u.Fast(m), scan) << c.name << " trial " << t << " mask " << m.passDb << " / " << m.stopDb;
@@ -127,23 +128,23 @@ TEST_P(MaskExtremes, DecidesAsTheScanAHairEitherSideOfEachTrialsExtremes) {
     const auto pass = ScanThreshold(
         u,
         [&](double a) {
-          return Mask{c.fp, a, c.fs, -1e9};
+          return GainMask{c.fp, a, c.fs, -1e9};
         },
         0, 60);
     const auto stop = ScanThreshold(
         u,
         [&](double x) {
-          return Mask{c.fp, 1e9, c.fs, -x};
+          return GainMask{c.fp, 1e9, c.fs, -x};
         },
         -400, 200);
     for (const double rel : {1e-9, 1e-11}) {
       const double a = 0.5 * (pass.first + pass.second);
       const double b = -0.5 * (stop.first + stop.second);
-      const Mask passInside{c.fp, a * (1 + rel) + 1e-12, c.fs, -1e9};
-      const Mask passOutside{c.fp, a * (1 - rel) - 1e-12, c.fs, -1e9};
-      const Mask stopInside{c.fp, 1e9, c.fs, b - std::fabs(b) * rel - 1e-12};
-      const Mask stopOutside{c.fp, 1e9, c.fs, b + std::fabs(b) * rel + 1e-12};
-      for (const Mask& m : {passInside, passOutside, stopInside, stopOutside}) {
+      const GainMask passInside{c.fp, a * (1 + rel) + 1e-12, c.fs, -1e9};
+      const GainMask passOutside{c.fp, a * (1 - rel) - 1e-12, c.fs, -1e9};
+      const GainMask stopInside{c.fp, 1e9, c.fs, b - std::fabs(b) * rel - 1e-12};
+      const GainMask stopOutside{c.fp, 1e9, c.fs, b + std::fabs(b) * rel + 1e-12};
+      for (const GainMask& m : {passInside, passOutside, stopInside, stopOutside}) {
         ASSERT_TRUE(u.Decided(m));
         EXPECT_EQ(u.Fast(m), u.Scan(m)) << rel << " " << m.passDb << " " << m.stopDb;
       }
@@ -162,14 +163,14 @@ TEST(MaskExtremesScope, AnOutputResistanceOrAGainThatIsNoNumberIsLeftToTheScan) 
   ToleranceDesign d = DesignOf(kConfigs[4]);
   d.opamp.routOhm = 50;
   const TrialUnderTest u = TrialFor(d, 0);
-  const Mask m{700, 1, 3000, 40};
+  const GainMask m{700, 1, 3000, 40};
   EXPECT_FALSE(u.Decided(m));
   EXPECT_EQ(u.Fast(m), u.Scan(m));
   TrialUnderTest bad = TrialFor(DesignOf(kConfigs[0]), 0);
   bad.stages.q[1] = NAN;
   EXPECT_FALSE(bad.Decided(m));
   EXPECT_FALSE(bad.Fast(m));
-  EXPECT_FALSE(TrialFor(DesignOf(kConfigs[0]), 0).Decided(Mask{NAN, 1, 3000, 40}));
+  EXPECT_FALSE(TrialFor(DesignOf(kConfigs[0]), 0).Decided(GainMask{NAN, 1, 3000, 40}));
 }
 
 TEST(MaskExtremesScope, AMaskSpanningManyDecadesIsDecidedAsTheScanDecidesIt) {
@@ -178,7 +179,8 @@ TEST(MaskExtremesScope, AMaskSpanningManyDecadesIsDecidedAsTheScanDecidesIt) {
   const ToleranceDesign d = Designed(Request(engine::kLpf, 3, engine::kChebyshev, "1M"), 1, 5);
   for (int t = 0; t < 50; ++t) {
     const TrialUnderTest u = TrialFor(d, t);
-    for (const Mask& m : {Mask{0.5, 10000, 500, 3}, Mask{0.5, 10000, 5e6, 3}, Mask{0.5, 1e-6, 5e6, 20}}) {
+    for (const GainMask& m :
+         {GainMask{0.5, 10000, 500, 3}, GainMask{0.5, 10000, 5e6, 3}, GainMask{0.5, 1e-6, 5e6, 20}}) {
       ASSERT_TRUE(u.Decided(m));
       EXPECT_EQ(u.Fast(m), u.Scan(m)) << t << " " << m.stopHz;
     }

@@ -48,9 +48,9 @@ TEST(MeetsMask, DecidesAsADenseScanAtTheEdgesOfTheLimits) {
     const double a = std::max(passHi, -passLo);
     const double b = -stopHi;
     // Limits just outside what the scan found pass, just inside fail.
-    EXPECT_TRUE(MeetsMask(d.request, st, Mask{fp, a * (1 + 1e-6) + 1e-12, fs, b - 1e-6}));
-    EXPECT_FALSE(MeetsMask(d.request, st, Mask{fp, a * (1 - 1e-3), fs, b - 1e-6}));
-    EXPECT_FALSE(MeetsMask(d.request, st, Mask{fp, a * (1 + 1e-6) + 1e-12, fs, b + 1e-3}));
+    EXPECT_TRUE(MeetsMask(d.request, st, GainMask{fp, a * (1 + 1e-6) + 1e-12, fs, b - 1e-6}));
+    EXPECT_FALSE(MeetsMask(d.request, st, GainMask{fp, a * (1 - 1e-3), fs, b - 1e-6}));
+    EXPECT_FALSE(MeetsMask(d.request, st, GainMask{fp, a * (1 + 1e-6) + 1e-12, fs, b + 1e-3}));
   }
 }
 

@@ -62,7 +62,7 @@ TEST(MonteCarlo, ZeroToleranceGivesTheNominalEverywhere) {
     SCOPED_TRACE("kind " + std::to_string(d.kind) + " order " + std::to_string(d.order));
     for (const Distribution dist : {Distribution::kUniform, Distribution::kNormal}) {
       MonteCarloConfig c = Config(Designed(Request(d.kind, d.order, d.response), 0, 0, dist), 200);
-      c.mask = Mask{100, 3, 1e4, 20};
+      c.mask = GainMask{100, 3, 1e4, 20};
       c.phaseBand = c.delayBand = true;
       const auto r = RunMonteCarlo(c, Threads(2));
       ASSERT_TRUE(r);
@@ -243,7 +243,7 @@ std::string Bytes(const MonteCarloResult& r) {
 TEST(MonteCarlo, TheSameSeedGivesTheSameBytesWithAnyThreadCount) {
   for (const Distribution dist : {Distribution::kUniform, Distribution::kNormal}) {
     MonteCarloConfig c = Config(Designed(Request(engine::kLpf, 6, engine::kChebyshev), 1, 5, dist), 1000, 99);
-    c.mask = Mask{700, 0.5, 3000, 40};
+    c.mask = GainMask{700, 0.5, 3000, 40};
     c.phaseBand = c.delayBand = true;
     const auto one = RunMonteCarlo(c, Threads(1));
     const auto two = RunMonteCarlo(c, Threads(2));

@@ -250,6 +250,7 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
     if (!kelvara::engine::HasDesignData(request)) {
       throw UsageError{"--response: an HPF is designed only with the Butterworth response, or Chebyshev from order 4"};
     }
+    kelvara::tools::CheckToleranceOptions(toleranceOptions, request, opAmp);
 
     std::string seriesProblem;
     const kelvara::engine::PartSeries* series = kelvara::tools::ChosenSeries(seriesTexts, seriesProblem);
@@ -270,7 +271,7 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
     }
     bool drawn = true;
     if (!analysisOptions.curve.empty()) {
-      if (tolerance && kelvara::tools::CurveHasBands(analysisOptions.curve)) {
+      if (tolerance && tolerance->monteCarlo && kelvara::tools::CurveHasBands(analysisOptions.curve)) {
         drawn = kelvara::tools::PrintToleranceCurve(analysisOptions, request, report, *tolerance, std::cout);
       } else {
         drawn = opAmp.ideal ? kelvara::tools::PrintCurve(analysisOptions, request, report, std::cout)

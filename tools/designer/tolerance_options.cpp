@@ -1,37 +1,41 @@
 #include "tools/designer/tolerance_options.h"
 
-#include <cstdlib>
-#include <sstream>
 #include <vector>
 
 #include "tolerance/sensitivity.h"
+#include "tolerance/study.h"
 #include "values/eng_value.h"
 
 namespace kelvara::tools {
 namespace {
 
-// "fp,a,fs,b": four fields, each an engineering value above 0.
-std::optional<tolerance::Mask> ParseMask(const std::string& text) {
-  std::vector<double> v;
-  std::stringstream in(text);
-  for (std::string field; std::getline(in, field, ',');) v.push_back(values::ParseEngValue(field));
-  if (v.size() != 4 || text.back() == ',') return std::nullopt;
-  for (const double x : v) {
-    if (!(x > 0)) return std::nullopt;
+// "fp,a,fs,b": the four texts of the mask; nothing unless there are four
+// fields. Their values are the study's to check.
+std::optional<tolerance::GainMaskTexts> SplitMask(const std::string& text) {
+  std::vector<std::string> fields(1);
+  for (const char c : text) {
+    if (c == ',') {
+      fields.emplace_back();
+    } else {
+      fields.back() += c;
+    }
   }
-  return tolerance::Mask{v[0], v[1], v[2], v[3]};
+  if (fields.size() != 4) return std::nullopt;
+  return tolerance::GainMaskTexts{fields[0], fields[1], fields[2], fields[3]};
 }
 
-// "R3=0.1" -> the tolerance of R3 in tol; false when it does not read.
-bool ApplyPartTolerance(const std::string& text, tolerance::Tolerances& tol) {
+// "R3=0.1" -> {"R3", "0.1"}; nothing when it does not read as the study
+// reads a part's tolerance.
+std::optional<std::pair<std::string, std::string>> SplitPartTolerance(const std::string& text) {
   const std::size_t eq = text.find('=');
-  if (eq != 2 || (text[0] != 'R' && text[0] != 'C') || text[1] < '1' || text[1] > '8') return false;
-  const std::string value = text.substr(eq + 1);
-  char* end = nullptr;
-  const double pct = std::strtod(value.c_str(), &end);
-  if (value.empty() || *end != '\0' || !(pct >= 0 && pct <= 50)) return false;
-  (text[0] == 'R' ? tol.rPct : tol.cPct)[text[1] - '1'] = pct;
-  return true;
+  if (eq == std::string::npos) return std::nullopt;
+  std::pair<std::string, std::string> part{text.substr(0, eq), text.substr(eq + 1)};
+  bool capacitor = false;
+  int index = 0;
+  if (!tolerance::ReadPartName(part.first, capacitor, index) || !tolerance::ReadPartTolerance(part.second)) {
+    return std::nullopt;
+  }
+  return part;
 }
 
 nlohmann::json StatsJson(const tolerance::Stats& s) {
@@ -48,46 +52,113 @@ std::string Ranked(const std::vector<tolerance::PartSensitivity>& list) {
   return text;
 }
 
+// The study the options ask for; the design's parts are left to the caller.
+tolerance::StudyInputs InputsOf(const ToleranceOptions& options, const engine::DesignRequest& request,
+                                const response::OpAmpModel& opamp) {
+  tolerance::StudyInputs in;
+  in.request = request;
+  in.opamp = opamp;
+  in.rPct = options.tolRPct;
+  in.cPct = options.tolCPct;
+  in.gbwPct = options.tolGbwPct;
+  for (const std::string& part : options.tolParts) {
+    if (auto split = SplitPartTolerance(part)) in.partPcts.push_back(*split);
+  }
+  in.distribution =
+      options.distribution == "normal" ? tolerance::Distribution::kNormal : tolerance::Distribution::kUniform;
+  in.monteCarlo = options.trials.has_value();
+  in.trials = options.trials.value_or(tolerance::kDefaultTrials);
+  in.seed = options.seed;
+  in.worstCase = options.worstCase;
+  if (!options.mask.empty()) in.mask = SplitMask(options.mask);
+  return in;
+}
+
+// The option a problem of the study concerns.
+std::string OptionOf(tolerance::StudyField field) {
+  switch (field) {
+    case tolerance::StudyField::kTrials:
+      return "--monte-carlo";
+    case tolerance::StudyField::kResistorTolerance:
+      return "--tol-r";
+    case tolerance::StudyField::kCapacitorTolerance:
+      return "--tol-c";
+    case tolerance::StudyField::kGbwTolerance:
+      return "--tol-gbw";
+    case tolerance::StudyField::kPartTolerance:
+      return "--tol-part";
+    default:
+      return "--mask";
+  }
+}
+
+tolerance::StudyPlan PlanOrThrow(const tolerance::StudyInputs& in) {
+  auto planned = tolerance::PlanStudy(in);
+  if (const auto* problem = std::get_if<tolerance::StudyProblem>(&planned)) {
+    throw ToleranceUsageError(OptionOf(problem->field) + ": " + problem->message);
+  }
+  return std::get<tolerance::StudyPlan>(std::move(planned));
+}
+
 }  // namespace
 
 void AddToleranceOptions(CLI::App& app, ToleranceOptions& o) {
   auto* mc = app.add_option("--monte-carlo", o.trials,
                             "Monte Carlo analysis of the part tolerances with N trials (100..100000)")
                  ->check(CLI::Range(tolerance::kMinTrials, tolerance::kMaxTrials));
-  app.add_option("--tol-r", o.tolRPct, "tolerance of every resistor in per cent (default 1)")
-      ->check(CLI::Range(0.0, 50.0))
-      ->needs(mc);
-  app.add_option("--tol-c", o.tolCPct, "tolerance of every capacitor in per cent (default 5)")
-      ->check(CLI::Range(0.0, 50.0))
-      ->needs(mc);
-  app.add_option("--tol-part", o.tolParts, "one part's own tolerance in per cent, e.g. R3=0.1 (repeatable)")
-      ->check(CLI::Validator(
-          [](std::string& s) {
-            tolerance::Tolerances t;
-            return ApplyPartTolerance(s, t) ? std::string() : "expected PART=PCT, PART R1..R8 or C1..C8, PCT 0..50";
-          },
-          "PART=PCT"))
-      ->needs(mc);
-  app.add_option("--tol-gbw", o.tolGbwPct,
-                 "tolerance of the op-amp's gain-bandwidth in per cent, with a real op-amp (default 0)")
-      ->check(CLI::Range(0.0, 90.0))
-      ->needs(mc);
+  auto* tolR = app.add_option("--tol-r", o.tolRPct, "tolerance of every resistor in per cent (default 1)")
+                   ->check(CLI::Range(0.0, tolerance::kMaxPartTolerancePct));
+  auto* tolC = app.add_option("--tol-c", o.tolCPct, "tolerance of every capacitor in per cent (default 5)")
+                   ->check(CLI::Range(0.0, tolerance::kMaxPartTolerancePct));
+  auto* tolPart =
+      app.add_option("--tol-part", o.tolParts, "one part's own tolerance in per cent, e.g. R3=0.1 (repeatable)")
+          ->check(CLI::Validator(
+              [](std::string& s) {
+                return SplitPartTolerance(s) ? std::string() : "expected PART=PCT, PART R1..R8 or C1..C8, PCT 0..50";
+              },
+              "PART=PCT"));
+  auto* tolGbw = app.add_option("--tol-gbw", o.tolGbwPct,
+                                "tolerance of the op-amp's gain-bandwidth in per cent, with a real op-amp (default 0)")
+                     ->check(CLI::Range(0.0, tolerance::kMaxGbwTolerancePct));
   app.add_option("--distribution", o.distribution,
                  "uniform (within +-tolerance, the default) or normal (tolerance = 3 sigma)")
       ->check(CLI::IsMember({"uniform", "normal"}))
       ->needs(mc);
   app.add_option("--seed", o.seed, "seed of the trials' random numbers (default 1)")->needs(mc);
-  app.add_option("--threads", o.threads, "worker threads (default: one per hardware thread)")
-      ->check(CLI::Range(1, 256))
-      ->needs(mc);
-  app.add_flag("--worst-case", o.worstCase, "also evaluate every corner of the tolerance box")->needs(mc);
-  app.add_option("--mask", o.mask,
-                 "yield against a mask fp,a,fs,b: pass band to fp within +-a dB, stop band from fs at most "
-                 "-b dB (HPF: pass band from fp, stop band up to fs)")
-      ->check(CLI::Validator(
-          [](std::string& s) { return ParseMask(s) ? std::string() : "expected fp,a,fs,b, four values above 0"; },
-          "fp,a,fs,b"))
-      ->needs(mc);
+  auto* threads = app.add_option("--threads", o.threads, "worker threads (default: one per hardware thread)")
+                      ->check(CLI::Range(1, 256));
+  app.add_flag("--worst-case", o.worstCase,
+               "evaluate every corner of the tolerance box (on its own with --tol-r, --tol-c, --tol-part or "
+               "--tol-gbw, or with --monte-carlo)");
+  auto* mask =
+      app.add_option("--mask", o.mask,
+                     "yield against a mask fp,a,fs,b: pass band to fp within +-a dB, stop band from fs at "
+                     "most -b dB (HPF: pass band from fp, stop band up to fs); with --worst-case also the "
+                     "gains at fp and fs")
+          ->check(CLI::Validator([](std::string& s) { return SplitMask(s) ? std::string() : "expected fp,a,fs,b"; },
+                                 "fp,a,fs,b"));
+  o.needRun = {tolR, tolC, tolPart, tolGbw, threads, mask};
+  o.tolerances = {tolR, tolC, tolPart, tolGbw};
+}
+
+void CheckToleranceOptions(const ToleranceOptions& options, const engine::DesignRequest& request,
+                           const response::OpAmpModel& opamp) {
+  if (!options.Requested()) {
+    for (const CLI::Option* given : options.needRun) {
+      if (given->count() > 0) throw ToleranceUsageError(given->get_name() + " needs --monte-carlo or --worst-case");
+    }
+    return;
+  }
+  if (!options.trials) {
+    bool tolerances = false;
+    for (const CLI::Option* given : options.tolerances) tolerances = tolerances || given->count() > 0;
+    if (!tolerances) {
+      throw ToleranceUsageError(
+          "--worst-case needs the tolerances (--tol-r, --tol-c, --tol-part, --tol-gbw) or "
+          "--monte-carlo");
+    }
+  }
+  PlanOrThrow(InputsOf(options, request, opamp));
 }
 
 bool CurveHasBands(const std::string& curve) { return curve == "gain" || curve == "phase" || curve == "delay"; }
@@ -95,59 +166,34 @@ bool CurveHasBands(const std::string& curve) { return curve == "gain" || curve =
 ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const engine::DesignRequest& request,
                                      const engine::ComponentSet& parts, const AnalysisOptions& curve,
                                      const response::OpAmpModel& opamp) {
-  tolerance::MonteCarloConfig config;
-  config.design.request = request;
-  config.design.parts = parts;
-  config.design.tolerances = tolerance::Tolerances::Uniform(options.tolRPct, options.tolCPct);
-  if (opamp.ideal && options.tolGbwPct > 0) {
-    throw ToleranceUsageError("--tol-gbw needs a real op-amp (--opamp-gbw, --opamp-a0 or --opamp-rout)");
-  }
-  config.design.tolerances.gbwPct = options.tolGbwPct;
-  for (const std::string& part : options.tolParts) ApplyPartTolerance(part, config.design.tolerances);
-  config.design.opamp = opamp;
-  config.design.distribution =
-      options.distribution == "normal" ? tolerance::Distribution::kNormal : tolerance::Distribution::kUniform;
-  config.trials = options.trials.value_or(tolerance::kDefaultTrials);
-  config.seed = options.seed;
-  if (CurveHasBands(curve.curve)) {
-    config.frequencies = CurvePoints(curve, response::CascadeFromParts(request, parts));
-  }
-  config.phaseBand = curve.curve == "phase";
-  config.delayBand = curve.curve == "delay";
-  std::vector<double> worstFrequencies = tolerance::DefaultWorstCaseFrequencies(request);
-  if (!options.mask.empty()) {
-    config.mask = ParseMask(options.mask);
-    const bool hpf = request.passKind == engine::kHpf;
-    if (hpf ? !(config.mask->passHz > config.mask->stopHz) : !(config.mask->passHz < config.mask->stopHz)) {
-      throw ToleranceUsageError(hpf ? "--mask: for an HPF fp must be above fs" : "--mask: fp must be below fs");
-    }
-    worstFrequencies.push_back(config.mask->passHz);
-    worstFrequencies.push_back(config.mask->stopHz);
-  }
+  tolerance::StudyInputs in = InputsOf(options, request, opamp);
+  in.parts = parts;
+  if (CurveHasBands(curve.curve)) in.frequencies = CurvePoints(curve, response::CascadeFromParts(request, parts));
+  in.phaseBand = curve.curve == "phase";
+  in.delayBand = curve.curve == "delay";
+  const tolerance::StudyPlan plan = PlanOrThrow(in);
   tolerance::RunOptions run;
   run.threads = options.threads;
-  auto stage = [&](const char* name) {
-    if (options.progress) run.progress = [&options, name](double fraction) { options.progress(name, fraction); };
-  };
-  stage("Monte Carlo");
-  ToleranceReport report{*tolerance::RunMonteCarlo(config, run), std::nullopt, tolerance::Sensitivities(config.design)};
-  stage("worst case");
-  if (options.worstCase) report.worstCase = tolerance::RunWorstCase(config.design, worstFrequencies, run);
-  return report;
+  if (options.progress) run.progress = [&options](double fraction) { options.progress("tolerance", fraction); };
+  tolerance::StudyResult result = *tolerance::RunStudy(plan, run);
+  return ToleranceReport{std::move(result.monteCarlo), std::move(result.worstCase),
+                         tolerance::Sensitivities(plan.config.design)};
 }
 
 nlohmann::json ToleranceJson(const ToleranceOptions& options, const ToleranceReport& report) {
-  const tolerance::MonteCarloResult& mc = report.monteCarlo;
-  nlohmann::json j;
-  j["trials"] = mc.trials;
-  j["seed"] = mc.seed;
-  j["minus3db_hz"] = StatsJson(mc.minus3dbHz);
-  j["stages"] = nlohmann::json::array();
-  for (const tolerance::StageStats& s : mc.stages) {
-    j["stages"].push_back({{"stage", s.stage},
-                           {"f0_hz", StatsJson(s.f0Hz)},
-                           {"q", s.q ? StatsJson(*s.q) : nlohmann::json(nullptr)},
-                           {"peak_db", StatsJson(s.peakDb)}});
+  nlohmann::json j = nlohmann::json::object();
+  if (report.monteCarlo) {
+    const tolerance::MonteCarloResult& mc = *report.monteCarlo;
+    j["trials"] = mc.trials;
+    j["seed"] = mc.seed;
+    j["minus3db_hz"] = StatsJson(mc.minus3dbHz);
+    j["stages"] = nlohmann::json::array();
+    for (const tolerance::StageStats& s : mc.stages) {
+      j["stages"].push_back({{"stage", s.stage},
+                             {"f0_hz", StatsJson(s.f0Hz)},
+                             {"q", s.q ? StatsJson(*s.q) : nlohmann::json(nullptr)},
+                             {"peak_db", StatsJson(s.peakDb)}});
+    }
   }
   if (options.worstCase && report.worstCase) {
     const tolerance::WorstCaseResult& w = *report.worstCase;
@@ -156,28 +202,30 @@ nlohmann::json ToleranceJson(const ToleranceOptions& options, const ToleranceRep
       gains.push_back({{"frequency_hz", g.frequencyHz}, {"min", g.db.min}, {"max", g.db.max}});
     j["worst_case"] = {{"minus3db_hz", {{"min", w.minus3dbHz.min}, {"max", w.minus3dbHz.max}}}, {"gain_db", gains}};
   }
-  if (mc.yield) {
-    const tolerance::YieldResult& y = *mc.yield;
+  if (report.monteCarlo && report.monteCarlo->yield) {
+    const tolerance::YieldResult& y = *report.monteCarlo->yield;
     j["yield"] = {{"passed", y.passed}, {"trials", y.trials}, {"ratio", y.ratio}, {"ci95", {y.ci95.low, y.ci95.high}}};
   }
   return j;
 }
 
 void PrintTolerance(std::ostream& out, const ToleranceOptions& options, const ToleranceReport& report) {
-  const tolerance::MonteCarloResult& mc = report.monteCarlo;
   auto line = [&](const std::string& name, const tolerance::Stats& s) {
     out << name << ": nominal " << Plain(s.nominal) << ", mean " << Plain(s.mean) << ", std " << Plain(s.std)
         << ", 5-95% " << Plain(s.p05) << " .. " << Plain(s.p95) << ", min " << Plain(s.min) << ", max " << Plain(s.max)
         << '\n';
   };
-  out << "Monte Carlo: " << mc.trials << " trials, seed " << mc.seed << ", R " << options.tolRPct << " %, C "
-      << options.tolCPct << " %, " << options.distribution << '\n';
-  line("-3dB [Hz]", mc.minus3dbHz);
-  for (const tolerance::StageStats& s : mc.stages) {
-    const std::string stage = "stage " + std::to_string(s.stage);
-    line(stage + " f0 [Hz]", s.f0Hz);
-    if (s.q) line(stage + " Q", *s.q);
-    line(stage + " peak [dB]", s.peakDb);
+  if (report.monteCarlo) {
+    const tolerance::MonteCarloResult& mc = *report.monteCarlo;
+    out << "Monte Carlo: " << mc.trials << " trials, seed " << mc.seed << ", R " << options.tolRPct << " %, C "
+        << options.tolCPct << " %, " << options.distribution << '\n';
+    line("-3dB [Hz]", mc.minus3dbHz);
+    for (const tolerance::StageStats& s : mc.stages) {
+      const std::string stage = "stage " + std::to_string(s.stage);
+      line(stage + " f0 [Hz]", s.f0Hz);
+      if (s.q) line(stage + " Q", *s.q);
+      line(stage + " peak [dB]", s.peakDb);
+    }
   }
   const tolerance::SensitivityResult& sens = report.sensitivities;
   if (!sens.minus3db.empty()) out << "-3dB moved most by (at +tol): " << Ranked(sens.minus3db) << '\n';
@@ -192,8 +240,8 @@ void PrintTolerance(std::ostream& out, const ToleranceOptions& options, const To
       out << "worst case gain at " << Plain(g.frequencyHz) << " Hz: " << Plain(g.db.min) << " .. " << Plain(g.db.max)
           << " dB\n";
   }
-  if (mc.yield) {
-    const tolerance::YieldResult& y = *mc.yield;
+  if (report.monteCarlo && report.monteCarlo->yield) {
+    const tolerance::YieldResult& y = *report.monteCarlo->yield;
     out << "yield: " << y.passed << " of " << y.trials << " (" << Plain(100 * y.ratio) << " %), 95% interval "
         << Plain(100 * y.ci95.low) << " .. " << Plain(100 * y.ci95.high) << " % (Wilson)\n";
   }
@@ -201,7 +249,8 @@ void PrintTolerance(std::ostream& out, const ToleranceOptions& options, const To
 
 bool PrintToleranceCurve(const AnalysisOptions& curve, const engine::DesignRequest& request, const DesignReport& report,
                          const ToleranceReport& tolerance, std::ostream& out) {
-  const tolerance::MonteCarloResult& mc = tolerance.monteCarlo;
+  if (!tolerance.monteCarlo) return PrintCurve(curve, request, report, out);
+  const tolerance::MonteCarloResult& mc = *tolerance.monteCarlo;
   auto row = [&](double f, double nominal, double lo, double p05, double p95, double hi) {
     for (const double x : {f, nominal, lo, p05, p95}) out << CurveNumber(x) << ',';
     out << CurveNumber(hi) << '\n';
@@ -231,7 +280,13 @@ namespace kelvara::tools {
 tolerance::Tolerances TolerancesOf(const ToleranceOptions& options) {
   tolerance::Tolerances t = tolerance::Tolerances::Uniform(options.tolRPct, options.tolCPct);
   t.gbwPct = options.tolGbwPct;
-  for (const std::string& part : options.tolParts) ApplyPartTolerance(part, t);
+  for (const std::string& text : options.tolParts) {
+    const auto part = SplitPartTolerance(text);
+    bool capacitor = false;
+    int index = 0;
+    if (!part || !tolerance::ReadPartName(part->first, capacitor, index)) continue;
+    (capacitor ? t.cPct : t.rPct)[index] = *tolerance::ReadPartTolerance(part->second);
+  }
   return t;
 }
 

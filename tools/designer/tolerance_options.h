@@ -1,8 +1,10 @@
 #pragma once
 
-// The tolerance analysis options of kelvara-design (--monte-carlo and the
-// options that go with it) and what they print: the "tolerance" key of the
-// JSON object, or a few plain lines.
+// The tolerance analysis options of kelvara-design (--monte-carlo,
+// --worst-case and the options that go with them) and what they print: the
+// "tolerance" key of the JSON object, or a few plain lines. The study itself
+// (its checks, configuration and run) is tolerance/study.h, as in the
+// analysis window.
 
 #include <CLI/CLI.hpp>
 #include <cstdint>
@@ -26,7 +28,7 @@
 namespace kelvara::tools {
 
 /// A tolerance option that does not fit the design (a mask the wrong way
-/// round for the filter kind): a usage error.
+/// round for the filter kind) or the other options: a usage error.
 struct ToleranceUsageError : CliUsageError {
   using CliUsageError::CliUsageError;
 };
@@ -45,22 +47,33 @@ struct ToleranceOptions {
   /// Receives the progress of each analysis ("Monte Carlo", "worst case").
   std::function<void(const std::string& stage, double fraction)> progress;
 
-  bool Requested() const { return trials.has_value(); }
+  // The options that need a Monte Carlo run or a worst case, and those that
+  // let a worst case stand on its own (set by AddToleranceOptions).
+  std::vector<const CLI::Option*> needRun;
+  std::vector<const CLI::Option*> tolerances;
+
+  /// A Monte Carlo run, a worst case or both.
+  bool Requested() const { return trials.has_value() || worstCase; }
 };
 
 void AddToleranceOptions(CLI::App& app, ToleranceOptions& options);
 
+/// Throws ToleranceUsageError for options that do not go together or do
+/// not fit the design (the study's checks: the mask, --tol-gbw without a
+/// real op-amp).
+void CheckToleranceOptions(const ToleranceOptions& options, const engine::DesignRequest& request,
+                           const response::OpAmpModel& opamp);
+
 /// Everything the options ask for, computed for a design.
 struct ToleranceReport {
-  tolerance::MonteCarloResult monteCarlo;
-  std::optional<tolerance::WorstCaseResult> worstCase;
+  std::optional<tolerance::MonteCarloResult> monteCarlo;  // with --monte-carlo
+  std::optional<tolerance::WorstCaseResult> worstCase;    // with --worst-case
   tolerance::SensitivityResult sensitivities;
 };
 
 /// Runs the analyses on the design's part values and op-amp, with the bands of the
 /// curve --curve asks for (gain, phase or delay) at its frequencies, none
-/// without a curve. Throws ToleranceUsageError for a mask that does not fit
-/// the filter kind.
+/// without a curve. Throws ToleranceUsageError as CheckToleranceOptions.
 ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const engine::DesignRequest& request,
                                      const engine::ComponentSet& parts, const AnalysisOptions& curve,
                                      const response::OpAmpModel& opamp);
@@ -72,12 +85,12 @@ bool CurveHasBands(const std::string& curve);
 /// The --curve CSV with the band of the trials in four more columns:
 /// frequency_hz,gain_db,min_db,p05_db,p95_db,max_db (phase: _deg, delay:
 /// _s). Time curves are printed without bands. False when the design has
-/// no usable values.
+/// no usable values. Needs the Monte Carlo result.
 bool PrintToleranceCurve(const AnalysisOptions& curve, const engine::DesignRequest& request, const DesignReport& report,
                          const ToleranceReport& tolerance, std::ostream& out);
 
-/// The "tolerance" object: trials, seed, minus3db_hz, stages, and
-/// worst_case / yield when asked for.
+/// The "tolerance" object: trials, seed, minus3db_hz, stages (with
+/// --monte-carlo), and worst_case / yield when asked for.
 nlohmann::json ToleranceJson(const ToleranceOptions& options, const ToleranceReport& report);
 
 /// The same in a few lines of text.

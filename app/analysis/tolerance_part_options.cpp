@@ -1,0 +1,73 @@
+// The tolerance page's options beyond the two defaults: a table of the
+// tolerances of single parts, the GBW tolerance of a real op-amp, and the
+// check boxes of the worst case and of the failing trials' curves.
+
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QSignalBlocker>
+
+#include "app/analysis/tolerance_panel.h"
+
+namespace kelvara::app {
+
+void TolerancePanel::BuildPartOptions(QFormLayout& settings) {
+  gbwTol_ = new QDoubleSpinBox(this);
+  gbwTol_->setObjectName(QStringLiteral("EditTolGbw"));
+  gbwTol_->setRange(0, tolerance::kMaxGbwTolerancePct);
+  gbwTol_->setDecimals(2);
+  gbwTol_->setValue(0);
+  gbwTol_->setEnabled(false);
+  gbwTol_->setToolTip(QStringLiteral("実オペアンプを選んだときのみ有効"));
+  settings.addRow(QStringLiteral("GBWの公差 [%]"), gbwTol_);
+  parts_ = new QTableWidget(this);
+  parts_->setObjectName(QStringLiteral("TablePartTolerance"));
+  parts_->setColumnCount(2);
+  parts_->setHorizontalHeaderLabels({QStringLiteral("部品"), QStringLiteral("公差 [%]")});
+  parts_->verticalHeader()->hide();
+  parts_->horizontalHeader()->setStretchLastSection(true);
+  parts_->setMinimumHeight(120);
+  parts_->setToolTip(QStringLiteral("空欄: 抵抗・コンデンサの公差"));
+  settings.addRow(QStringLiteral("部品ごとの公差"), parts_);
+  worstCase_ = new QCheckBox(QStringLiteral("ワーストケース"), this);
+  worstCase_->setObjectName(QStringLiteral("CheckWorstCase"));
+  settings.addRow(worstCase_);
+  showFailing_ = new QCheckBox(QStringLiteral("不合格の試行を表示"), this);
+  showFailing_->setObjectName(QStringLiteral("CheckShowFailing"));
+  settings.addRow(showFailing_);
+  failingNote_ = new QLabel(this);
+  failingNote_->setObjectName(QStringLiteral("LabelFailing"));
+  failingNote_->setWordWrap(true);
+  settings.addRow(failingNote_);
+}
+
+// One row per part of the shown order; the cells typed in stay while the
+// order does.
+void TolerancePanel::FillPartTable() {
+  const bool real = design_ && !design_->opamp.ideal;
+  gbwTol_->setEnabled(real);
+  const int order = design_ ? design_->request.Order() : 0;
+  if (parts_->rowCount() == 2 * order) return;
+  const QSignalBlocker quiet(parts_);
+  parts_->setRowCount(2 * order);
+  for (int i = 0; i < 2 * order; ++i) {
+    auto* name = new QTableWidgetItem(QString::fromStdString(tolerance::PartName(i >= order, i % order)));
+    name->setFlags(Qt::ItemIsEnabled);
+    parts_->setItem(i, 0, name);
+    parts_->setItem(i, 1, new QTableWidgetItem());
+  }
+}
+
+tolerance::Tolerances TolerancePanel::TolerancesSetting() const {
+  tolerance::StudyInputs in = Inputs();
+  // Unreadable cells as empty ones: the defaults.
+  for (auto& [name, text] : in.partPcts) {
+    if (!tolerance::ReadPartTolerance(QString::fromStdString(text).trimmed().toStdString())) text.clear();
+  }
+  in.mask.reset();
+  in.trials = tolerance::kDefaultTrials;
+  const auto plan = tolerance::PlanStudy(in);
+  if (const auto* p = std::get_if<tolerance::StudyPlan>(&plan)) return p->config.design.tolerances;
+  return tolerance::Tolerances::Uniform(in.rPct, in.cPct);
+}
+
+}  // namespace kelvara::app

@@ -1,0 +1,192 @@
+#include "tolerance/study.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+#include "values/eng_value.h"
+
+namespace kelvara::tolerance {
+namespace {
+
+StudyProblem Problem(StudyField field, std::string message, std::string part = {}) {
+  return StudyProblem{field, std::move(message), std::move(part)};
+}
+
+std::string Trimmed(const std::string& text) {
+  const std::size_t begin = text.find_first_not_of(" \t");
+  if (begin == std::string::npos) return {};
+  return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
+}
+
+// An engineering value above 0 and finite, else 0.
+double Positive(const std::string& text) {
+  const double v = values::ParseEngValue(Trimmed(text));
+  return v > 0 && std::isfinite(v) ? v : 0;
+}
+
+bool InRange(double v, double lo, double hi) { return v >= lo && v <= hi; }
+
+std::string PercentRange(double hi) { return "0 ～ " + std::to_string(static_cast<int>(hi)) + " % を設定下さい。"; }
+
+bool SameRequest(const DesignRequest& x, const DesignRequest& y) {
+  return x.cutoffHz == y.cutoffHz && x.passKind == y.passKind && x.circuit == y.circuit &&
+         x.orderIndex == y.orderIndex && x.response == y.response && x.rippleIndex == y.rippleIndex &&
+         x.evenOrder == y.evenOrder;
+}
+
+bool SameOpAmp(const response::OpAmpModel& x, const response::OpAmpModel& y) {
+  if (x.ideal != y.ideal) return false;
+  return x.ideal || (x.a0Db == y.a0Db && x.gbwHz == y.gbwHz && x.routOhm == y.routOhm);
+}
+
+bool SameMask(const std::optional<GainMask>& x, const std::optional<GainMask>& y) {
+  if (x.has_value() != y.has_value()) return false;
+  return !x || (x->passHz == y->passHz && x->passDb == y->passDb && x->stopHz == y->stopHz && x->stopDb == y->stopDb);
+}
+
+}  // namespace
+
+std::variant<GainMask, StudyProblem> ReadGainMask(const GainMaskTexts& texts, std::uint8_t passKind) {
+  GainMask mask{Positive(texts.passHz), Positive(texts.passDb), Positive(texts.stopHz), Positive(texts.stopDb)};
+  if (mask.passHz == 0) return Problem(StudyField::kMaskPassHz, "通過域 fp が不正: 0 より大きい周波数を設定下さい。");
+  if (mask.passDb == 0) return Problem(StudyField::kMaskPassDb, "通過域 ±a が不正: 0 より大きい値を設定下さい。");
+  if (mask.stopHz == 0) return Problem(StudyField::kMaskStopHz, "阻止域 fs が不正: 0 より大きい周波数を設定下さい。");
+  if (mask.stopDb == 0) return Problem(StudyField::kMaskStopDb, "阻止域 -b が不正: 0 より大きい値を設定下さい。");
+  if (!(mask.stopDb > mask.passDb)) {
+    return Problem(StudyField::kMaskStopDb, "阻止域 -b が不正: 通過域 ±a より大きい値を設定下さい。");
+  }
+  if (passKind == engine::kHpf && !(mask.passHz > mask.stopHz)) {
+    return Problem(StudyField::kMaskPassHz, "マスクが逆: HPF では通過域 fp を阻止域 fs より高く設定下さい。");
+  }
+  if (passKind != engine::kHpf && !(mask.passHz < mask.stopHz)) {
+    return Problem(StudyField::kMaskPassHz, "マスクが逆: LPF では通過域 fp を阻止域 fs より低く設定下さい。");
+  }
+  return mask;
+}
+
+std::optional<double> ReadPartTolerance(const std::string& text) {
+  if (text.empty() || text.front() == ' ' || text.front() == '+') return std::nullopt;
+  char* end = nullptr;
+  errno = 0;
+  const double pct = std::strtod(text.c_str(), &end);
+  if (*end != '\0' || errno != 0 || !InRange(pct, 0, kMaxPartTolerancePct)) return std::nullopt;
+  return pct;
+}
+
+bool ReadPartName(const std::string& name, bool& capacitor, int& index) {
+  if (name.size() != 2 || (name[0] != 'R' && name[0] != 'C') || name[1] < '1' || name[1] > '8') return false;
+  capacitor = name[0] == 'C';
+  index = name[1] - '1';
+  return true;
+}
+
+std::variant<StudyPlan, StudyProblem> PlanStudy(const StudyInputs& in) {
+  StudyPlan plan;
+  plan.monteCarlo = in.monteCarlo;
+  plan.worstCase = in.worstCase;
+  plan.failingCurves = in.failingCurves && in.monteCarlo;
+  if (in.monteCarlo && !InRange(in.trials, kMinTrials, kMaxTrials)) {
+    return Problem(StudyField::kTrials, "試行回数が不正: " + std::to_string(kMinTrials) + " ～ " +
+                                            std::to_string(kMaxTrials) + " を設定下さい。");
+  }
+  if (!InRange(in.rPct, 0, kMaxPartTolerancePct)) {
+    return Problem(StudyField::kResistorTolerance, "抵抗の公差が不正: " + PercentRange(kMaxPartTolerancePct));
+  }
+  if (!InRange(in.cPct, 0, kMaxPartTolerancePct)) {
+    return Problem(StudyField::kCapacitorTolerance, "コンデンサの公差が不正: " + PercentRange(kMaxPartTolerancePct));
+  }
+  if (!InRange(in.gbwPct, 0, kMaxGbwTolerancePct)) {
+    return Problem(StudyField::kGbwTolerance, "GBWの公差が不正: " + PercentRange(kMaxGbwTolerancePct));
+  }
+  if (in.opamp.ideal && in.gbwPct > 0) {
+    return Problem(StudyField::kGbwTolerance, "GBWの公差は実オペアンプでのみ指定できます。");
+  }
+  ToleranceDesign& design = plan.config.design;
+  design.request = in.request;
+  design.parts = in.parts;
+  design.opamp = in.opamp;
+  design.distribution = in.distribution;
+  design.tolerances = Tolerances::Uniform(in.rPct, in.cPct);
+  design.tolerances.gbwPct = in.gbwPct;
+  for (const auto& [name, text] : in.partPcts) {
+    bool capacitor = false;
+    int index = 0;
+    if (!ReadPartName(name, capacitor, index)) {
+      return Problem(StudyField::kPartTolerance, "部品名 " + name + " が不正: R1～R8, C1～C8 を指定下さい。", name);
+    }
+    const std::string trimmed = Trimmed(text);
+    if (trimmed.empty()) continue;  // the default of its kind
+    const std::optional<double> pct = ReadPartTolerance(trimmed);
+    if (!pct) {
+      return Problem(StudyField::kPartTolerance,
+                     name + " の公差が不正: " + PercentRange(kMaxPartTolerancePct) + "（空欄: 既定の公差）", name);
+    }
+    (capacitor ? design.tolerances.cPct : design.tolerances.rPct)[index] = *pct;
+  }
+  plan.config.trials = in.trials;
+  plan.config.seed = in.seed;
+  plan.config.frequencies = in.frequencies;
+  plan.config.phaseBand = in.phaseBand;
+  plan.config.delayBand = in.delayBand;
+  plan.worstFrequencies = DefaultWorstCaseFrequencies(in.request);
+  if (in.mask) {
+    auto mask = ReadGainMask(*in.mask, in.request.passKind);
+    if (auto* problem = std::get_if<StudyProblem>(&mask)) return *problem;
+    plan.config.mask = std::get<GainMask>(mask);
+    plan.worstFrequencies.push_back(plan.config.mask->passHz);
+    plan.worstFrequencies.push_back(plan.config.mask->stopHz);
+  }
+  return plan;
+}
+
+std::optional<StudyResult> RunStudy(const StudyPlan& plan, const RunOptions& options) {
+  StudyResult result;
+  const auto progress = options.progress;
+  const double share = plan.monteCarlo && plan.worstCase ? 0.5 : 1.0;
+  if (plan.monteCarlo) {
+    RunOptions mc = options;
+    if (progress) mc.progress = [progress, share](double f) { progress(f * share); };
+    result.monteCarlo = RunMonteCarlo(plan.config, mc);
+    if (!result.monteCarlo) return std::nullopt;
+  }
+  if (plan.worstCase) {
+    RunOptions wc = options;
+    const double base = 1 - share;
+    if (progress) wc.progress = [progress, base, share](double f) { progress(base + share * f); };
+    result.worstCase = RunWorstCase(plan.config.design, plan.worstFrequencies, wc);
+    if (!result.worstCase) return std::nullopt;  // stopped: no half a result
+  }
+  if (plan.failingCurves && result.monteCarlo && result.monteCarlo->yield) {
+    FailingCurves curves;
+    curves.frequencies = plan.config.frequencies;
+    const std::vector<int>& failing = result.monteCarlo->yield->failing;
+    curves.failing = static_cast<int>(failing.size());
+    for (std::size_t k = 0; k < failing.size() && k < std::size_t(kMaxFailingCurves); ++k) {
+      if (options.stop.stop_requested()) return std::nullopt;
+      const Trial trial = TrialOf(plan.config.design, plan.config.seed, failing[k]);
+      const response::OpAmpCircuit circuit = response::CircuitFromComponents(plan.config.design.request, trial.parts);
+      std::vector<double> gain;
+      gain.reserve(curves.frequencies.size());
+      for (double f : curves.frequencies) gain.push_back(response::CircuitGainDb(circuit, trial.opamp, f));
+      curves.gainDb.push_back(std::move(gain));
+    }
+    result.failing = std::move(curves);
+  }
+  return result;
+}
+
+bool SameStudy(const StudyPlan& a, const StudyPlan& b) {
+  const ToleranceDesign& x = a.config.design;
+  const ToleranceDesign& y = b.config.design;
+  if (!SameRequest(x.request, y.request) || !SameOpAmp(x.opamp, y.opamp)) return false;
+  if (x.distribution != y.distribution || x.tolerances.gbwPct != y.tolerances.gbwPct) return false;
+  for (int i = 0; i < x.request.Order() && i < kMaxParts; ++i) {
+    if (x.parts.r[i] != y.parts.r[i] || x.parts.c[i] != y.parts.c[i]) return false;
+    if (x.tolerances.rPct[i] != y.tolerances.rPct[i] || x.tolerances.cPct[i] != y.tolerances.cPct[i]) return false;
+  }
+  return a.monteCarlo == b.monteCarlo && a.config.trials == b.config.trials && a.config.seed == b.config.seed &&
+         SameMask(a.config.mask, b.config.mask);
+}
+
+}  // namespace kelvara::tolerance
