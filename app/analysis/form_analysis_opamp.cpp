@@ -37,6 +37,7 @@ void TFormAnalysis::RestoreOpAmp() {
   if (auto t = store_.ReadText(QString::fromLatin1(kOpAmpRoutName))) texts.routOhm = t->toStdString();
   opAmp_->SetTexts(texts);
   opAmp_->SetReal(store_.ReadInt(QString::fromLatin1(kOpAmpRealName)).value_or(0) == 1);
+  RestoreNoise();
 }
 
 void TFormAnalysis::RememberOpAmp() {
@@ -45,6 +46,7 @@ void TFormAnalysis::RememberOpAmp() {
   store_.WriteText(QString::fromLatin1(kOpAmpGbwName), QString::fromStdString(texts.gbwHz));
   store_.WriteText(QString::fromLatin1(kOpAmpA0Name), QString::fromStdString(texts.a0Db));
   store_.WriteText(QString::fromLatin1(kOpAmpRoutName), QString::fromStdString(texts.routOhm));
+  RememberNoise();
 }
 
 bool TFormAnalysis::DrawRealOpAmp(const engine::ComponentSet& parts, const QString& name, const QColor& color) {

@@ -90,7 +90,14 @@ response::OpAmpModel TFormMain::ChosenOpAmp() const {
   }
   response::OpAmpModel model;
   if (response::ReadOpAmpTexts(texts, model)) return {};
+  ApplyStoredNoise(settingsStore_, model);
   return model;
+}
+
+double TFormMain::ChosenTemperatureC() const {
+  if (FormAnalysis && FormAnalysis->OpAmp()) return FormAnalysis->OpAmp()->TemperatureC();
+  response::OpAmpModel model;
+  return ApplyStoredNoise(settingsStore_, model);
 }
 
 void TFormMain::SetExportChoosers(ExportFileChooser chooseFile, PrintDialogRunner runPrintDialog) {
@@ -160,6 +167,7 @@ void TFormMain::WriteExport(ExportKind kind) {
     options.date = design->created.toString(QStringLiteral("yyyy-MM-dd")).toStdString();
     options.series = design->series;
     options.opamp = design->opamp;
+    options.temperatureC = ChosenTemperatureC();
     bytes = Bytes(exports::WriteSpiceNetlist(design->request, design->parts, options));
   } else if (kind == ExportKind::kPartsList) {
     exports::PartsListOptions options;

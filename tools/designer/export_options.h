@@ -27,6 +27,8 @@ struct ExportOptions {
   std::string acTo = "1M";
   /// The op-amp of the netlist's subcircuit (ideal unless set).
   response::OpAmpModel opamp;
+  /// The temperature of the netlist's .temp (--temperature).
+  double temperatureC = 25;
   /// The series the preferred values came from (--cap-series, --res-series).
   engine::SeriesChoice series;
   /// The parts list's 許容差 column ("1%"; empty leaves it empty) and the
