@@ -33,49 +33,6 @@ int ResistorCount(const OpAmpCircuit& c) {
   return n;
 }
 
-// Power densities (V^2/Hz) of every source at the output, in source order.
-struct Evaluator {
-  const OpAmpCircuit& circuit;
-  const OpAmpModel& model;
-  std::vector<NoiseSource> sources;
-  std::array<double, engine::kMaxParts> fourKTOverR{};
-  double en2 = 0;  // V^2/Hz
-  double corner = 0;
-  double in2 = 0;  // A^2/Hz
-
-  Evaluator(const OpAmpCircuit& c, const OpAmpModel& m, double temperatureC)
-      : circuit(c), model(m), sources(NoiseSourcesOf(c)) {
-    const double fourKT = 4 * kBoltzmann * (kZeroCelsiusK + temperatureC);
-    const std::array<double, engine::kMaxParts> r = ResistorValues(c);
-    for (int i = 0; i < engine::kMaxParts; ++i) fourKTOverR[i] = r[i] > 0 ? fourKT / r[i] : 0;
-    const double en = m.noise.enNvRtHz * 1e-9;
-    const double in = m.noise.inPaRtHz * 1e-12;
-    en2 = en * en;
-    in2 = in * in;
-    corner = m.noise.enCornerHz;
-  }
-
-  void At(double f, std::vector<double>& power) const {
-    const NoiseTransfers t = NoiseTransfersAt(circuit, model, f);
-    power.resize(sources.size());
-    const double enAtF = en2 * (1 + corner / f);
-    for (std::size_t s = 0; s < sources.size(); ++s) {
-      const NoiseSource& src = sources[s];
-      switch (src.kind) {
-        case NoiseSourceKind::kResistor:
-          power[s] = fourKTOverR[src.index] * std::norm(t.resistor[src.index]);
-          break;
-        case NoiseSourceKind::kVoltage:
-          power[s] = enAtF * std::norm(t.en[src.index]);
-          break;
-        case NoiseSourceKind::kCurrent:
-          power[s] = in2 * std::norm(t.in[src.index]);
-          break;
-      }
-    }
-  }
-};
-
 // Gauss-Kronrod 7/15 on [-1, 1].
 constexpr double kXk[8] = {0.991455371120812639206854697526329, 0.949107912342758524526189684047851,
                            0.864864423359769072789712788640926, 0.741531185599394439863864773280788,
@@ -95,8 +52,8 @@ struct Segment {
 };
 
 // The integral of f P(f) d(ln f) over one segment.
-Segment Integrate(const Evaluator& e, double a, double b, int& evaluations) {
-  const std::size_t n = e.sources.size();
+Segment Integrate(const NoiseEvaluator& e, double a, double b, int& evaluations) {
+  const std::size_t n = e.Sources().size();
   Segment s{a, b, std::vector<double>(n + 1, 0.0), std::vector<double>(n + 1, 0.0)};
   std::vector<double> kronrod(n + 1, 0.0), gauss(n + 1, 0.0), p;
   const double mid = (a + b) / 2, half = (b - a) / 2;
@@ -129,6 +86,41 @@ Segment Integrate(const Evaluator& e, double a, double b, int& evaluations) {
 
 }  // namespace
 
+NoiseEvaluator::NoiseEvaluator(const OpAmpCircuit& c, const NoisyOpAmp& m, double temperatureC)
+    : circuit_(c), model_(m), sources_(NoiseSourcesOf(c)) {
+  const double fourKT = 4 * kBoltzmann * (kZeroCelsiusK + temperatureC);
+  const std::array<double, engine::kMaxParts> r = ResistorValues(c);
+  for (int i = 0; i < engine::kMaxParts; ++i) fourKTOverR_[i] = r[i] > 0 ? fourKT / r[i] : 0;
+  const double en = m.noise.enNvRtHz * 1e-9;
+  const double in = m.noise.inPaRtHz * 1e-12;
+  en2_ = en * en;
+  in2_ = in * in;
+  corner_ = m.noise.enCornerHz;
+}
+
+void NoiseEvaluator::Powers(const NoiseTransfers& t, double f, std::vector<double>& power) const {
+  power.resize(sources_.size());
+  const double enAtF = en2_ * (1 + corner_ / f);
+  for (std::size_t s = 0; s < sources_.size(); ++s) {
+    const NoiseSource& src = sources_[s];
+    switch (src.kind) {
+      case NoiseSourceKind::kResistor:
+        power[s] = fourKTOverR_[src.index] * std::norm(t.resistor[src.index]);
+        break;
+      case NoiseSourceKind::kVoltage:
+        power[s] = enAtF * std::norm(t.en[src.index]);
+        break;
+      case NoiseSourceKind::kCurrent:
+        power[s] = in2_ * std::norm(t.in[src.index]);
+        break;
+    }
+  }
+}
+
+void NoiseEvaluator::At(double f, std::vector<double>& power) const {
+  Powers(NoiseTransfersAt(circuit_, model_, f), f, power);
+}
+
 std::vector<NoiseSource> NoiseSourcesOf(const OpAmpCircuit& circuit) {
   std::vector<NoiseSource> sources;
   const int resistors = ResistorCount(circuit);
@@ -147,8 +139,8 @@ NoiseBand DefaultNoiseBand(const engine::DesignRequest& request) {
   return {1.0, 10 * fc};
 }
 
-NoiseDensity NoiseDensityAt(const OpAmpCircuit& circuit, const OpAmpModel& model, double temperatureC, double f) {
-  const Evaluator e(circuit, model, temperatureC);
+NoiseDensity NoiseDensityAt(const OpAmpCircuit& circuit, const NoisyOpAmp& model, double temperatureC, double f) {
+  const NoiseEvaluator e(circuit, model, temperatureC);
   std::vector<double> power;
   e.At(f, power);
   NoiseDensity d;
@@ -161,7 +153,7 @@ NoiseDensity NoiseDensityAt(const OpAmpCircuit& circuit, const OpAmpModel& model
   return d;
 }
 
-double PassbandGain(const OpAmpCircuit& circuit, const OpAmpModel& model) {
+double PassbandGain(const OpAmpCircuit& circuit, const NoisyOpAmp& model) {
   if (model.ideal || circuit.request.passKind == engine::kHpf) return 1.0;
   double gain = 1.0;
   const double a0 = std::pow(10.0, model.a0Db / 20);
@@ -174,14 +166,14 @@ double NoiseReport::Share(std::size_t i) const {
   return sourceVrms[i] * sourceVrms[i] / (totalVrms * totalVrms);
 }
 
-NoiseReport IntegrateNoise(const OpAmpCircuit& circuit, const OpAmpModel& model, double temperatureC,
+NoiseReport IntegrateNoise(const OpAmpCircuit& circuit, const NoisyOpAmp& model, double temperatureC,
                            const NoiseBand& band) {
-  const Evaluator e(circuit, model, temperatureC);
+  const NoiseEvaluator e(circuit, model, temperatureC);
   NoiseReport r;
   r.temperatureC = temperatureC;
   r.band = band;
-  r.sources = e.sources;
-  const std::size_t n = e.sources.size();
+  r.sources = e.Sources();
+  const std::size_t n = e.Sources().size();
   r.sourceVrms.assign(n, 0.0);
   if (!(band.loHz > 0) || !(band.hiHz > band.loHz) || !std::isfinite(band.hiHz)) return r;
 
@@ -229,12 +221,12 @@ NoiseReport IntegrateNoise(const OpAmpCircuit& circuit, const OpAmpModel& model,
   return r;
 }
 
-NoiseCurves ComputeNoiseCurves(const OpAmpCircuit& circuit, const OpAmpModel& model, double temperatureC,
+NoiseCurves ComputeNoiseCurves(const OpAmpCircuit& circuit, const NoisyOpAmp& model, double temperatureC,
                                const std::vector<double>& frequencies) {
-  const Evaluator e(circuit, model, temperatureC);
+  const NoiseEvaluator e(circuit, model, temperatureC);
   NoiseCurves c;
   c.frequencyHz = frequencies;
-  c.sourceNv.assign(e.sources.size(), std::vector<double>(frequencies.size(), 0.0));
+  c.sourceNv.assign(e.Sources().size(), std::vector<double>(frequencies.size(), 0.0));
   c.totalNv.assign(frequencies.size(), 0.0);
   std::vector<double> power;
   for (std::size_t j = 0; j < frequencies.size(); ++j) {

@@ -11,11 +11,12 @@
 // below kNoiseRelativeTolerance of its value; against closed forms the
 // result is within 1e-6 (tests/response/noise_test.cpp).
 
+#include <array>
 #include <string>
 #include <vector>
 
 #include "response/opamp_circuit.h"
-#include "response/opamp_model.h"
+#include "response/opamp_noise.h"
 
 namespace kelvara::response {
 
@@ -47,13 +48,35 @@ struct NoiseDensity {
   std::vector<double> sourceVRtHz;  // in NoiseSourcesOf order
 };
 
+struct NoiseTransfers;
+
+/// The sources of a circuit with their strengths: turns the transfers at a
+/// frequency into each source's output noise power density (V^2/Hz).
+class NoiseEvaluator {
+ public:
+  NoiseEvaluator(const OpAmpCircuit& circuit, const NoisyOpAmp& model, double temperatureC);
+  const std::vector<NoiseSource>& Sources() const { return sources_; }
+  void Powers(const NoiseTransfers& t, double f, std::vector<double>& power) const;
+  /// The transfers at f and the powers from them.
+  void At(double f, std::vector<double>& power) const;
+
+ private:
+  const OpAmpCircuit& circuit_;
+  const NoisyOpAmp& model_;
+  std::vector<NoiseSource> sources_;
+  std::array<double, engine::kMaxParts> fourKTOverR_{};
+  double en2_ = 0;  // V^2/Hz
+  double corner_ = 0;
+  double in2_ = 0;  // A^2/Hz
+};
+
 /// Output noise densities in V/sqrt(Hz) at frequency f.
-NoiseDensity NoiseDensityAt(const OpAmpCircuit& circuit, const OpAmpModel& model, double temperatureC, double f);
+NoiseDensity NoiseDensityAt(const OpAmpCircuit& circuit, const NoisyOpAmp& model, double temperatureC, double f);
 
 /// The gain the noise is referred to the input with: |H| at DC for an LPF
 /// (1 with the ideal op-amp, A0/(1+A0) per stage with a real one), the
 /// nominal 1 of the unity-gain stages for an HPF.
-double PassbandGain(const OpAmpCircuit& circuit, const OpAmpModel& model);
+double PassbandGain(const OpAmpCircuit& circuit, const NoisyOpAmp& model);
 
 struct NoiseReport {
   double temperatureC = 0;
@@ -68,7 +91,7 @@ struct NoiseReport {
 };
 
 /// The output noise integrated over the band (loHz > 0, hiHz > loHz).
-NoiseReport IntegrateNoise(const OpAmpCircuit& circuit, const OpAmpModel& model, double temperatureC,
+NoiseReport IntegrateNoise(const OpAmpCircuit& circuit, const NoisyOpAmp& model, double temperatureC,
                            const NoiseBand& band);
 
 /// Densities at the given frequencies, in nV/sqrt(Hz): total[i] and
@@ -78,7 +101,7 @@ struct NoiseCurves {
   std::vector<double> totalNv;
   std::vector<std::vector<double>> sourceNv;
 };
-NoiseCurves ComputeNoiseCurves(const OpAmpCircuit& circuit, const OpAmpModel& model, double temperatureC,
+NoiseCurves ComputeNoiseCurves(const OpAmpCircuit& circuit, const NoisyOpAmp& model, double temperatureC,
                                const std::vector<double>& frequencies);
 
 }  // namespace kelvara::response

@@ -111,6 +111,17 @@ NoiseTransfers NoiseTransfersAt(const OpAmpCircuit& circuit, const OpAmpModel& m
     after[k] = rest;
     rest *= r.stage[k];
   }
+  // The admittance behind each stage's output: the next stage's input with
+  // everything behind it, from the last stage back (1 A into the input node
+  // of a stage left open).
+  std::array<Complex, engine::kMaxStages> load{};
+  for (int k = n - 1; k > 0; --k) {
+    const StageSystem s = BuildStage(circuit.stages[k], hpf, omega, invA, t.rout, Complex(0, 0), true, load[k]);
+    Complex v[kMaxUnknowns]{};
+    v[s.p] = 1.0;
+    Solve(s, false, v);
+    load[k - 1] = 1.0 / v[s.p];
+  }
   // What drives each stage: the impedance of everything before it. The
   // input is ideal; an op-amp without output resistance is too.
   Complex sourceZ(0, 0);
@@ -119,7 +130,7 @@ NoiseTransfers NoiseTransfersAt(const OpAmpCircuit& circuit, const OpAmpModel& m
     const CircuitStage& st = circuit.stages[k];
     const bool withP = sourceZ != Complex(0, 0);
     const StageSystem s =
-        BuildStage(st, hpf, omega, invA, t.rout, withP ? 1.0 / sourceZ : Complex(0, 0), withP, r.load[k]);
+        BuildStage(st, hpf, omega, invA, t.rout, withP ? 1.0 / sourceZ : Complex(0, 0), withP, load[k]);
     // The adjoint solution: z[j] is the stage output per unit on row j.
     Complex z[kMaxUnknowns]{};
     z[s.o] = 1.0;

@@ -128,7 +128,6 @@ CircuitResponse SolveCircuit(const OpAmpCircuit& circuit, const OpAmpModel& mode
   Complex logDerivative(0, 0);  // H'/H of the cascade
   for (int k = circuit.stageCount - 1; k >= 0; --k) {
     const StageSolution s = SolveStage(circuit.stages[k], hpf, omega, invA, t.rout, load);
-    r.load[k] = load.v;
     r.stage[k] = s.h.v;
     const Complex stageLog = s.h.d / s.h.v;
     r.stageDelayS[k] = -stageLog.real();

@@ -54,8 +54,6 @@ struct CircuitResponse {
   // the group delay of that ratio.
   std::array<std::complex<double>, engine::kMaxStages> stage{};
   std::array<double, engine::kMaxStages> stageDelayS{};
-  // The admittance behind each stage's output (the next stages' input).
-  std::array<std::complex<double>, engine::kMaxStages> load{};
 };
 
 /// The circuit at frequency f (Hz). An ideal model solves it with infinite

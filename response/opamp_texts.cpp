@@ -33,7 +33,7 @@ std::optional<OpAmpTextError> Read(const std::string& text, OpAmpField field, bo
 }  // namespace
 
 std::optional<OpAmpTextError> ReadOpAmpTexts(const OpAmpTexts& texts, OpAmpModel& model) {
-  OpAmpModel m = model;  // noise and limits stay as they are
+  OpAmpModel m;
   m.ideal = false;
   if (auto e = Read(texts.gbwHz, OpAmpField::kGbw, false, m.gbwHz)) return e;
   if (auto e = Read(texts.a0Db, OpAmpField::kA0, false, m.a0Db)) return e;

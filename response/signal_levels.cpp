@@ -9,7 +9,7 @@ namespace kelvara::response {
 namespace {
 
 constexpr double kPi = 3.141592653589793;
-constexpr int kPointsPerDecade = 40;
+constexpr int kPointsPerDecade = 20;
 
 // The log-frequency grid of a search: kPointsPerDecade points a decade.
 std::vector<double> Grid(double lo, double hi) {
@@ -32,7 +32,7 @@ std::pair<double, double> Refine(const std::vector<double>& u, const std::vector
   const double ratio = 0.6180339887498949;
   double c = b - ratio * (b - a), d = a + ratio * (b - a);
   double gc = g(std::pow(10.0, c)), gd = g(std::pow(10.0, d));
-  for (int it = 0; it < 100 && b - a > 1e-9; ++it) {
+  for (int it = 0; it < 100 && b - a > 1e-7; ++it) {
     if (gc > gd) {
       b = d;
       d = c;
@@ -68,7 +68,7 @@ std::pair<double, double> GainRange(const OpAmpCircuit& c) {
 
 }  // namespace
 
-LevelReport AnalyseLevels(const OpAmpCircuit& circuit, const OpAmpModel& model, const NoiseBand& band,
+LevelReport AnalyseLevels(const OpAmpCircuit& circuit, const NoisyOpAmp& model, const NoiseBand& band,
                           double noiseVrms) {
   LevelReport r;
   const auto [lo, hi] = GainRange(circuit);
@@ -79,9 +79,16 @@ LevelReport AnalyseLevels(const OpAmpCircuit& circuit, const OpAmpModel& model, 
     const NoiseTransfers t = NoiseTransfersAt(circuit, model, std::pow(10.0, u[i]));
     for (int k = 0; k < circuit.stageCount; ++k) gains[k][i] = std::abs(t.stage[k]);
   }
+  // A low-pass filter's outputs that fall from DC have their highest gain
+  // there.
+  const bool lpf = circuit.request.passKind == engine::kLpf;
+  const NoiseTransfers dc = lpf ? NoiseTransfersAt(circuit, model, 0.0) : NoiseTransfers{};
   for (int k = 0; k < circuit.stageCount; ++k) {
-    const auto [f, g] =
-        Refine(u, gains[k], [&](double x) { return std::abs(NoiseTransfersAt(circuit, model, x).stage[k]); });
+    auto [f, g] = Refine(u, gains[k], [&](double x) { return std::abs(NoiseTransfersAt(circuit, model, x).stage[k]); });
+    if (lpf && std::abs(dc.stage[k]) >= g) {
+      f = 0;
+      g = std::abs(dc.stage[k]);
+    }
     r.stages.push_back({20 * std::log10(g), f});
     highest = std::max(highest, g);
   }
@@ -108,7 +115,7 @@ LevelReport AnalyseLevels(const OpAmpCircuit& circuit, const OpAmpModel& model, 
   return r;
 }
 
-LevelCurves ComputeLevelCurves(const OpAmpCircuit& circuit, const OpAmpModel& model,
+LevelCurves ComputeLevelCurves(const OpAmpCircuit& circuit, const NoisyOpAmp& model,
                                const std::vector<double>& frequencies) {
   LevelCurves c;
   c.frequencyHz = frequencies;
@@ -120,7 +127,7 @@ LevelCurves ComputeLevelCurves(const OpAmpCircuit& circuit, const OpAmpModel& mo
   return c;
 }
 
-LimitCurves ComputeLimitCurves(const OpAmpModel& model, const LevelCurves& levels) {
+LimitCurves ComputeLimitCurves(const NoisyOpAmp& model, const LevelCurves& levels) {
   LimitCurves l;
   const double swing = model.limits.swingVpp;
   const double slew = model.limits.slewVPerUs * 1e6;

@@ -12,13 +12,13 @@
 
 #include "response/noise.h"
 #include "response/opamp_circuit.h"
-#include "response/opamp_model.h"
+#include "response/opamp_noise.h"
 
 namespace kelvara::response {
 
 struct StageLevel {
   double maxGainDb = 0;  // the highest gain from the input to this op-amp's output
-  double atHz = 0;       // where
+  double atHz = 0;       // where (0: at DC, a low-pass output that only falls)
 };
 
 struct LevelReport {
@@ -29,11 +29,14 @@ struct LevelReport {
 };
 
 /// The highest gains are searched from 1/1000 of the lowest stage frequency
-/// to 1000 times the highest (within 0.1 Hz .. 1 GHz): 40 points a decade,
-/// then refined to 1e-9 in log frequency around the highest. The slew limit
+/// to 1000 times the highest (within 0.1 Hz .. 1 GHz): 20 points a decade,
+/// then refined to 1e-7 in log frequency around the highest; a low-pass
+/// output whose gain at DC is not below that has it at 0 Hz. A high-pass
+/// output that rises to the end of the range (ideal op-amp) has its highest
+/// gain there, within 1e-6 dB of its limit. The slew limit
 /// is searched over `band` the same way; the dynamic range takes the total
 /// noise `noiseVrms` (an integral over the same band).
-LevelReport AnalyseLevels(const OpAmpCircuit& circuit, const OpAmpModel& model, const NoiseBand& band,
+LevelReport AnalyseLevels(const OpAmpCircuit& circuit, const NoisyOpAmp& model, const NoiseBand& band,
                           double noiseVrms);
 
 /// The gain in dB from the input to every op-amp's output at the given
@@ -42,7 +45,7 @@ struct LevelCurves {
   std::vector<double> frequencyHz;
   std::vector<std::vector<double>> gainDb;
 };
-LevelCurves ComputeLevelCurves(const OpAmpCircuit& circuit, const OpAmpModel& model,
+LevelCurves ComputeLevelCurves(const OpAmpCircuit& circuit, const NoisyOpAmp& model,
                                const std::vector<double>& frequencies);
 
 /// The input (Vpp) each limit allows at each frequency: the swing over the
@@ -52,6 +55,6 @@ struct LimitCurves {
   std::vector<double> swingVpp;
   std::vector<double> slewVpp;
 };
-LimitCurves ComputeLimitCurves(const OpAmpModel& model, const LevelCurves& levels);
+LimitCurves ComputeLimitCurves(const NoisyOpAmp& model, const LevelCurves& levels);
 
 }  // namespace kelvara::response

@@ -30,13 +30,13 @@ void TFormAnalysis::RememberNoise() { storage::SaveNoiseTexts(store_, StoredNois
 
 void TFormAnalysis::DrawNoise(const engine::ComponentSet* parts, const QColor& color) {
   noise_.reset();
-  const std::optional<response::OpAmpModel> model = opAmp_->Model();
+  const std::optional<response::NoisyOpAmp> model = opAmp_->NoisyModel();
   QString message;
   if (!parts) {
     message = QString::fromUtf8(noise_text::kNoNoiseDesign);
-  } else if (!model) {
+  } else if (!opAmp_->Model()) {
     message = opAmp_->Message();
-  } else if (!opAmp_->NoiseReadable()) {
+  } else if (!model) {
     message = opAmp_->Noise()->Message();
   } else {
     noise_ = response::ComputeNoiseViews(shownRequest_, *parts, *model, opAmp_->TemperatureC(), fStart_, fTop_);

@@ -74,22 +74,29 @@ OpAmpPanel::OpAmpPanel(QWidget* parent) : QGroupBox(QStringLiteral("オペアン
 
 std::optional<response::OpAmpModel> OpAmpPanel::Model() const {
   response::OpAmpModel model;
-  double temperature = 0;
-  noise_->Read(model, temperature);
   if (!real_->isChecked()) return model;
   if (response::ReadOpAmpTexts(Texts(), model)) return std::nullopt;
   return model;
 }
 
+std::optional<response::NoisyOpAmp> OpAmpPanel::NoisyModel() const {
+  const std::optional<response::OpAmpModel> model = Model();
+  if (!model) return std::nullopt;
+  response::NoisyOpAmp noisy = *model;
+  double temperature = 0;
+  if (!noise_->Read(noisy, temperature)) return std::nullopt;
+  return noisy;
+}
+
 double OpAmpPanel::TemperatureC() const {
-  response::OpAmpModel model;
+  response::NoisyOpAmp model;
   double temperature = response::kDefaultTemperatureC;
   noise_->Read(model, temperature);
   return temperature;
 }
 
 bool OpAmpPanel::NoiseReadable() const {
-  response::OpAmpModel model;
+  response::NoisyOpAmp model;
   double temperature = 0;
   return noise_->Read(model, temperature);
 }

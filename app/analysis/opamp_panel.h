@@ -27,9 +27,11 @@ class OpAmpPanel : public QGroupBox {
   explicit OpAmpPanel(QWidget* parent = nullptr);
 
   /// The op-amp chosen: ideal, or the real one read from the texts; empty
-  /// when a text cannot be used (Message() says which). Its noise and limits
-  /// are those of the noise fields when they can be read, else 0.
+  /// when a text cannot be used (Message() says which).
   std::optional<response::OpAmpModel> Model() const;
+  /// The same with the noise and limits of the noise fields; empty also when
+  /// one of those cannot be used (Noise()->Message() says which).
+  std::optional<response::NoisyOpAmp> NoisyModel() const;
   /// The temperature of the noise fields; the default when it cannot be read.
   double TemperatureC() const;
   /// False when a noise field cannot be used (Noise()->Message() says which).

@@ -412,8 +412,6 @@ class TFormMain : public QMainWindow {
   /// window is open, else its choice remembered in the settings store; the
   /// ideal one when unset or a text cannot be used.
   response::OpAmpModel ChosenOpAmp() const;
-  /// The temperature of the noise fields (the window's, else the stored one).
-  double ChosenTemperatureC() const;
 
  private:
   ExportFileChooser exportFileChooser_;

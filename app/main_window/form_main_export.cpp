@@ -90,14 +90,7 @@ response::OpAmpModel TFormMain::ChosenOpAmp() const {
   }
   response::OpAmpModel model;
   if (response::ReadOpAmpTexts(texts, model)) return {};
-  ApplyStoredNoise(settingsStore_, model);
   return model;
-}
-
-double TFormMain::ChosenTemperatureC() const {
-  if (FormAnalysis && FormAnalysis->OpAmp()) return FormAnalysis->OpAmp()->TemperatureC();
-  response::OpAmpModel model;
-  return ApplyStoredNoise(settingsStore_, model);
 }
 
 void TFormMain::SetExportChoosers(ExportFileChooser chooseFile, PrintDialogRunner runPrintDialog) {
@@ -167,7 +160,14 @@ void TFormMain::WriteExport(ExportKind kind) {
     options.date = design->created.toString(QStringLiteral("yyyy-MM-dd")).toStdString();
     options.series = design->series;
     options.opamp = design->opamp;
-    options.temperatureC = ChosenTemperatureC();
+    // The op-amp's noise and the temperature of the noise fields: the
+    // window's, else the stored ones.
+    if (FormAnalysis && FormAnalysis->OpAmp()) {
+      double temperature = response::kDefaultTemperatureC;
+      if (FormAnalysis->OpAmp()->Noise()->Read(options.opamp, temperature)) options.temperatureC = temperature;
+    } else {
+      options.temperatureC = ApplyStoredNoise(settingsStore_, options.opamp);
+    }
     bytes = Bytes(exports::WriteSpiceNetlist(design->request, design->parts, options));
   } else if (kind == ExportKind::kPartsList) {
     exports::PartsListOptions options;

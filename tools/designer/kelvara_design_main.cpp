@@ -215,7 +215,7 @@ int main(int argc, char** argv) {
     if (sheetFile.empty() && cutoffOption->count() == 0) throw UsageError{"--cutoff or --sheet is required"};
     if (outOption->count() > 0 && outFile.empty()) throw UsageError{"--out needs a file name"};
     kelvara::tools::CheckAnalysisOptions(analysisOptions);
-    kelvara::response::OpAmpModel opAmp = kelvara::tools::OpAmpModelOf(opAmpOptions);
+    kelvara::response::NoisyOpAmp opAmp = kelvara::tools::OpAmpModelOf(opAmpOptions);
     double temperatureC = kelvara::response::kDefaultTemperatureC;
     kelvara::tools::ApplyNoiseOptions(noiseOptions, opAmp, temperatureC);
     exportOptions.temperatureC = temperatureC;
