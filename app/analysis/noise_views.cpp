@@ -57,6 +57,9 @@ NoisePage::NoisePage(QWidget* parent) : QWidget(parent) {
   plot_->setObjectName(QStringLiteral("PlotNoise"));
   SetUpAnalysisPlot(*plot_, PlotKind::kGain);
   plot_->yAxis->setLabel(QString::fromUtf8(noise_text::kAxisDensity));
+  // Up to seventeen names: in columns of nine.
+  plot_->legend->setWrap(9);
+  plot_->legend->setFillOrder(QCPLayoutGrid::foRowsFirst);
   LogValueAxis(*plot_->yAxis);
   auto* bottom = new QHBoxLayout;
   table_ = new QTableWidget(this);
@@ -67,7 +70,8 @@ NoisePage::NoisePage(QWidget* parent) : QWidget(parent) {
   table_->setHorizontalHeaderLabels(headers);
   table_->verticalHeader()->hide();
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  table_->setMaximumHeight(170);
+  table_->setMaximumHeight(table_->verticalHeader()->defaultSectionSize() * (kTableRows + 1) + 8);
+  table_->setMinimumHeight(table_->maximumHeight());
   table_->setMinimumWidth(300);
   summary_ = new QLabel(this);
   summary_->setObjectName(QStringLiteral("LabelNoiseSummary"));
@@ -90,7 +94,11 @@ void NoisePage::Show(const response::NoiseViews* v, const QColor& color, double 
     return;
   }
   const std::vector<double>& f = v->noise.frequencyHz;
-  QCPGraph* total = AddAnalysisCurve(*plot_, QString::fromUtf8(noise_text::kTotal), color, f, v->noise.totalNv);
+  // The total in black over the sources' colours; the sheet's colour marks
+  // the levels view's output.
+  (void)color;
+  QCPGraph* total =
+      AddAnalysisCurve(*plot_, QString::fromUtf8(noise_text::kTotal), QColor(0, 0, 0), f, v->noise.totalNv);
   QPen pen = total->pen();
   pen.setWidthF(2.5);
   total->setPen(pen);
@@ -187,7 +195,14 @@ void LevelsPage::Show(const response::NoiseViews* v, const QColor& color, double
   std::vector<const std::vector<double>*> limits;
   if (!v->limits.swingVpp.empty()) limits.push_back(&v->limits.swingVpp);
   if (!v->limits.slewVpp.empty()) limits.push_back(&v->limits.slewVpp);
-  if (!limits.empty()) ScaleLog(*plot_->yAxis2, limits, 1e3);
+  if (!limits.empty()) {
+    // From below the smallest input a limit allows (what matters) up.
+    double lowest = 0;
+    for (const auto* c : limits)
+      for (double x : *c)
+        if (std::isfinite(x) && x > 0 && (lowest == 0 || x < lowest)) lowest = x;
+    if (lowest > 0) plot_->yAxis2->setRange(lowest / 2, lowest * 300);
+  }
   plot_->yAxis2->setVisible(!limits.empty());
   plot_->replot();
 
