@@ -3,12 +3,12 @@
 #include <cmath>
 
 #include "engine/stage_maths.h"
+#include "response/circuit_phase_walk.h"
 
 namespace kelvara::response {
 namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
-constexpr double kDegPerRad = 57.29577951308232;
 
 using Complex = std::complex<double>;
 
@@ -76,8 +76,6 @@ StageSolution SolveStage(const CircuitStage& st, bool hpf, double omega, const D
   return {gamma * vA, y1 * rest / d};
 }
 
-double Wrap(double deg) { return deg - 360 * std::round(deg / 360); }
-
 }  // namespace
 
 OpAmpTerms TermsOf(const OpAmpModel& model) {
@@ -140,11 +138,6 @@ CircuitResponse SolveCircuit(const OpAmpCircuit& circuit, const OpAmpModel& mode
   return r;
 }
 
-double CircuitGainDb(const OpAmpCircuit& circuit, const OpAmpModel& model, double f) {
-  if (model.ideal) return ResponseDb(circuit.request, circuit.ideal, f);
-  return 20 * std::log10(std::abs(SolveCircuit(circuit, model, f).h));
-}
-
 double CircuitDelayS(const OpAmpCircuit& circuit, const OpAmpModel& model, double f) {
   return SolveCircuit(circuit, model, f).delayS;
 }
@@ -161,59 +154,11 @@ CircuitCurveSet CircuitCurves(const OpAmpCircuit& circuit, const OpAmpModel& mod
   out.phaseDeg.reserve(frequencies.size());
   out.delayS.reserve(frequencies.size());
   if (frequencies.empty()) return out;
-  const int n = circuit.stageCount;
-  const bool hpf = circuit.request.passKind == engine::kHpf;
-
-  // Start far below the lowest natural frequency, where every stage is at
-  // its low-frequency phase to within a small fraction of a degree.
-  double lowest = frequencies.front();
-  for (int k = 0; k < n; ++k) lowest = std::fmin(lowest, circuit.ideal.omega[k] / kTwoPi);
-  double f = std::fmin(frequencies.front(), lowest * 1e-4);
-  if (!(f > 0)) f = frequencies.front();
-
-  CircuitResponse at = SolveCircuit(circuit, model, f);
-  std::array<double, engine::kMaxStages> phase{};
-  for (int k = 0; k < n; ++k) {
-    const double expected = hpf ? (circuit.stages[k].firstOrder ? 90.0 : 180.0) : 0.0;
-    const double arg = std::arg(at.stage[k]) * kDegPerRad;
-    phase[k] = arg + 360 * std::round((expected - arg) / 360);
-  }
-
-  // One step from f to g is taken when no stage turns by more than 30 deg
-  // and each turn agrees with the stage's mean delay over the step.
-  auto tryStep = [&](double g, CircuitResponse& next, std::array<double, engine::kMaxStages>& turned) {
-    next = SolveCircuit(circuit, model, g);
-    const double dOmega = kTwoPi * (g - f);
-    bool ok = true;
-    for (int k = 0; k < n; ++k) {
-      const double turn = Wrap((std::arg(next.stage[k]) - std::arg(at.stage[k])) * kDegPerRad);
-      const double predicted = -(at.stageDelayS[k] + next.stageDelayS[k]) / 2 * dOmega * kDegPerRad;
-      if (std::fabs(turn) > 30 || std::fabs(turn - predicted) > 10) ok = false;
-      turned[k] = phase[k] + turn;
-    }
-    return ok;
-  };
-
+  CircuitPhaseWalk walk(circuit, model, frequencies.front());
   for (double target : frequencies) {
-    int depth = 0;
-    while (f < target) {
-      double g = target;
-      CircuitResponse next;
-      std::array<double, engine::kMaxStages> turned{};
-      // Halve the step in log frequency until it is small enough; after 50
-      // halvings the step is taken as it is.
-      for (int halvings = 0; !tryStep(g, next, turned) && halvings < 50; ++halvings) g = std::sqrt(f * g);
-      if (g == f) break;
-      f = g;
-      at = next;
-      phase = turned;
-      if (++depth > 100000) break;
-    }
-    double sum = 0;
-    for (int k = 0; k < n; ++k) sum += phase[k];
+    out.phaseDeg.push_back(walk.PhaseAt(target));
     // A frequency out of order keeps the phase reached so far.
-    const CircuitResponse here = f == target ? at : SolveCircuit(circuit, model, target);
-    out.phaseDeg.push_back(sum);
+    const CircuitResponse here = walk.Here(target);
     out.delayS.push_back(here.delayS);
     out.gainDb.push_back(model.ideal ? ResponseDb(circuit.request, circuit.ideal, target)
                                      : 20 * std::log10(std::abs(here.h)));

@@ -68,9 +68,14 @@ std::optional<RippleEdge> FindRippleEdge(const Cascade& cascade, double dropDb) 
     if (g[i] > g[best]) best = i;
   }
   if (!std::isfinite(g[best])) return std::nullopt;
+  // Every peak of the grid is refined to its top: the ripple peaks of a
+  // Chebyshev response are nearly equal, so the highest grid sample need
+  // not sit at the highest peak.
   double maxDb = g[best];
-  if (best > 0 && best + 1 < n)
-    maxDb = std::max(maxDb, GoldenExtremum(gainAtLog, lv[best - 1], lv[best + 1], 1).second);
+  for (std::size_t i = 1; i + 1 < n; ++i) {
+    if (g[i] >= g[i - 1] && g[i] >= g[i + 1])
+      maxDb = std::max(maxDb, GoldenExtremum(gainAtLog, lv[i - 1], lv[i + 1], 1).second);
+  }
   const double level = maxDb - dropDb;
   std::size_t last = n;
   for (std::size_t i = n; i-- > 0;) {

@@ -100,6 +100,42 @@ void AddPole(std::vector<PoleGroup>& groups, Complex p) {
   groups.push_back({p, 1});
 }
 
+// Scaled time by which every decaying term is far inside the bands.
+double ScanEnd(const std::vector<PoleTerms>& step, double longestTerm) {
+  // Far enough that the envelope of the decaying terms is below a tenth of
+  // the finest band.
+  double end = 1.0;
+  for (int i = 0; i < 400 && (end < longestTerm || Envelope(step, end) > kSettledBand * 0.1); ++i) end *= 1.25;
+  return end;
+}
+
+// Scaled times at which the step is stationary: its slope is the impulse
+// response (without a Dirac part), whose sign changes on the scan are
+// bisected to the last bit.
+std::vector<double> StationaryTimes(const std::vector<PoleTerms>& impulse, const std::vector<double>& times) {
+  auto slope = [&](double tn) { return Evaluate(impulse, tn); };
+  std::vector<double> roots;
+  double before = slope(times[0]);
+  for (std::size_t i = 1; i < times.size(); ++i) {
+    const double after = slope(times[i]);
+    if (after == 0.0) {
+      roots.push_back(times[i]);
+    } else if ((before < 0) != (after < 0) && before != 0.0) {
+      double lo = times[i - 1], hi = times[i];
+      const bool risingAtLo = before > 0;
+      for (int k = 0; k < 200; ++k) {
+        const double mid = 0.5 * (lo + hi);
+        if (mid <= lo || mid >= hi) break;
+        ((slope(mid) > 0) == risingAtLo ? lo : hi) = mid;
+      }
+      const double slo = std::fabs(slope(lo)), shi = std::fabs(slope(hi));
+      roots.push_back(slo <= shi ? lo : hi);
+    }
+    before = after;
+  }
+  return roots;
+}
+
 }  // namespace
 
 TimeResponse::TimeResponse(const Cascade& cascade) {
@@ -148,28 +184,73 @@ double TimeResponse::Impulse(double t) const {
 }
 
 std::vector<double> TimeResponse::ScanTimes() const {
-  // Far enough that the envelope of the decaying terms is below a tenth of
-  // the finest band, sampled finely against the fastest oscillation.
-  double end = 1.0;
-  for (int i = 0; i < 400 && (end < longestTerm_ || Envelope(step_, end) > kSettledBand * 0.1); ++i) end *= 1.25;
-  const int count = std::clamp(static_cast<int>(std::ceil(end * fastest_ / 0.25)), 1000, 200000);
-  return LinearPoints(0.0, end, count + 1);
+  // The step is a sum of terms on their own time scales. Each pole's term
+  // is sampled 4 times per 1/|p| (about 25 times per period of its
+  // oscillation) for as long as it is alive, that is until its envelope has
+  // fallen below kDeadTerm; after that only the slower poles set the step.
+  // So the fastest stage is scanned finely near the step and the slowest
+  // over the whole span, whatever lies between them, in a bounded count.
+  constexpr double kStepsPerScale = 4.0;
+  constexpr double kDeadTerm = 1e-15;
+  constexpr double kMaxSteps = 4.0e6;
+  const double end = ScanEnd(step_, longestTerm_);
+  struct Scale {
+    double rate;   // |p|
+    double alive;  // until this time
+  };
+  std::vector<Scale> scales;
+  for (const PoleTerms& pt : step_) {
+    if (pt.pole == Complex{}) continue;
+    const double decay = -pt.pole.real();
+    double size = 0.0;
+    for (const Complex& c : pt.c) size += std::abs(c);
+    // sum |c_k| t^k / k! e^(-decay t) < kDeadTerm beyond this time (the
+    // polynomial grows slower than e^(decay t / 2) beyond 2 k / decay).
+    double alive = end;
+    if (decay > 0 && size > 0) {
+      const double k = static_cast<double>(pt.c.size() - 1);
+      alive = std::max(4.0 * k / decay, 2.0 * std::log(std::max(size, 1.0) / kDeadTerm) / decay);
+    }
+    scales.push_back({std::abs(pt.pole), std::min(alive, end)});
+  }
+  const double coarsest = end / kMaxSteps;
+  std::vector<double> times{0.0};
+  double t = 0.0;
+  while (t < end) {
+    double rate = 0.0;
+    for (const Scale& s : scales) {
+      if (t <= s.alive) rate = std::max(rate, s.rate);
+    }
+    const double step = rate > 0 ? std::max(1.0 / (kStepsPerScale * rate), coarsest) : end;
+    const double next = std::min(end, t + step);
+    if (!(next > t)) break;
+    t = next;
+    times.push_back(t);
+  }
+  return times;
 }
 
 double TimeResponse::SettlingTime(double band) const {
-  const std::vector<double> times = ScanTimes();
+  // |step - final| is largest at t = 0 or where the step is stationary;
+  // after the last such point outside the band the step moves monotonically
+  // to the next stationary point (or to the settled end), crossing the band
+  // once.
+  const std::vector<double> stationary = StationaryTimes(impulse_, ScanTimes());
   auto outside = [&](double tn) { return std::fabs(Evaluate(step_, tn) - final_) > band; };
-  std::size_t last = times.size();
-  for (std::size_t i = times.size(); i-- > 0;) {
-    if (outside(times[i])) {
+  std::vector<double> points{0.0};
+  points.insert(points.end(), stationary.begin(), stationary.end());
+  points.push_back(ScanEnd(step_, longestTerm_));
+  std::size_t last = points.size();
+  for (std::size_t i = points.size(); i-- > 0;) {
+    if (outside(points[i])) {
       last = i;
       break;
     }
   }
-  if (last == times.size()) return 0.0;
-  if (last + 1 == times.size()) return times.back() / scale_;
-  double lo = times[last];
-  double hi = times[last + 1];
+  if (last == points.size()) return 0.0;
+  if (last + 1 == points.size()) return points.back() / scale_;
+  double lo = points[last];
+  double hi = points[last + 1];
   for (int i = 0; i < 200; ++i) {
     const double mid = 0.5 * (lo + hi);
     if (mid <= lo || mid >= hi) break;
@@ -179,44 +260,19 @@ double TimeResponse::SettlingTime(double band) const {
 }
 
 TimeResponse::Overshoot TimeResponse::MaxOvershoot() const {
-  const std::vector<double> times = ScanTimes();
   const double sign = hpf_ ? -1.0 : 1.0;  // HPF: below 0; LPF: above 1
   auto excursion = [&](double tn) { return sign * (Evaluate(step_, tn) - final_); };
-  std::size_t best = 0;
-  double bestValue = excursion(times[0]);
-  for (std::size_t i = 1; i < times.size(); ++i) {
-    const double e = excursion(times[i]);
+  double best = 0.0;
+  double bestValue = excursion(0.0);
+  for (const double tn : StationaryTimes(impulse_, ScanTimes())) {
+    const double e = excursion(tn);
     if (e > bestValue) {
       bestValue = e;
-      best = i;
+      best = tn;
     }
   }
   if (!(bestValue > 0)) return {};
-  double a = times[best == 0 ? 0 : best - 1];
-  double b = times[std::min(best + 1, times.size() - 1)];
-  const double r = 0.6180339887498949;
-  double c = b - r * (b - a);
-  double d = a + r * (b - a);
-  double ec = excursion(c);
-  double ed = excursion(d);
-  for (int i = 0; i < 200 && b - a > 1e-14 * b; ++i) {
-    if (ec > ed) {
-      b = d;
-      d = c;
-      ed = ec;
-      c = b - r * (b - a);
-      ec = excursion(c);
-    } else {
-      a = c;
-      c = d;
-      ec = ed;
-      d = a + r * (b - a);
-      ed = excursion(d);
-    }
-  }
-  const double tBest = ec > ed ? c : d;
-  const double value = std::max({bestValue, ec, ed});
-  return {value * 100.0, tBest / scale_};
+  return {bestValue * 100.0, best / scale_};
 }
 
 }  // namespace kelvara::response

@@ -1,7 +1,9 @@
-// The mask test of one trial. The gain is not sampled at a few points only:
+// The mask test of one trial by a scan of its bands (MeetsMask decides from
+// the gain's stationary points where it can, mask_extremes.h, and scans
+// otherwise; the tests hold the two against each other). The gain is not sampled at a few points only:
 // each band is walked on a logarithmic grid of 2 % steps, and every local
-// extreme found on the grid is refined by a golden-section search to a
-// relative width of 1e-12 in frequency, so the band's extreme gain is found
+// extreme found on the grid (and the cell at each end) is refined by a
+// golden-section search to a relative width of 1e-12 in frequency, so the band's extreme gain is found
 // to within rounding (a stage of Q 10 is about 10 % wide at its peak, five
 // grid steps).
 //
@@ -18,6 +20,7 @@
 
 #include "engine/stage_maths.h"
 #include "response/opamp_circuit.h"
+#include "tolerance/mask_extremes.h"
 #include "tolerance/trial.h"
 
 namespace kelvara::tolerance {
@@ -74,13 +77,23 @@ Extremes BandExtremes(const std::function<double(double)>& g, double fLow, doubl
     if (v[i] >= v[i - 1] && v[i] >= v[i + 1]) e.high = std::max(e.high, Refine(g, f[i - 1], f[i + 1], 1));
     if (v[i] <= v[i - 1] && v[i] <= v[i + 1]) e.low = std::min(e.low, Refine(g, f[i - 1], f[i + 1], -1));
   }
+  // An extreme inside the first or the last cell leaves no local extreme on
+  // the grid (the end sample is the highest or lowest of its cell): refine
+  // the end cells towards what their ends show.
+  const std::size_t n = v.size();
+  if (n >= 2) {
+    if (v[0] >= v[1]) e.high = std::max(e.high, Refine(g, f[0], f[1], 1));
+    if (v[0] <= v[1]) e.low = std::min(e.low, Refine(g, f[0], f[1], -1));
+    if (v[n - 1] >= v[n - 2]) e.high = std::max(e.high, Refine(g, f[n - 2], f[n - 1], 1));
+    if (v[n - 1] <= v[n - 2]) e.low = std::min(e.low, Refine(g, f[n - 2], f[n - 1], -1));
+  }
   return e;
 }
 
 }  // namespace
 
-bool MeetsMask(const DesignRequest& request, const response::OpAmpCircuit& circuit, const response::OpAmpModel& model,
-               const Mask& mask) {
+bool MeetsMaskByScan(const DesignRequest& request, const response::OpAmpCircuit& circuit,
+                     const response::OpAmpModel& model, const Mask& mask) {
   // A real op-amp lets the input through at high frequencies, so the gain
   // of an LPF rises again: the stop band is searched over three decades
   // from stopHz (an HPF's down from stopHz) instead of up to the stages.
@@ -97,7 +110,7 @@ bool MeetsMask(const DesignRequest& request, const response::OpAmpCircuit& circu
   return pass.low >= -mask.passDb && pass.high <= mask.passDb && stopHigh <= -mask.stopDb;
 }
 
-bool MeetsMask(const DesignRequest& request, const response::ResponseStages& stages, const Mask& mask) {
+bool MeetsMaskByScan(const DesignRequest& request, const response::ResponseStages& stages, const Mask& mask) {
   auto gain = [&](double f) { return response::ResponseDb(request, stages, f); };
   const int count = engine::StageCount(request.Order());
   double f0Low = StageF0Hz(stages.omega[0]);
@@ -119,6 +132,17 @@ bool MeetsMask(const DesignRequest& request, const response::ResponseStages& sta
   }
   // Written so that a NaN gain fails.
   return pass.low >= -mask.passDb && pass.high <= mask.passDb && stopHigh <= -mask.stopDb;
+}
+
+bool MeetsMask(const DesignRequest& request, const response::ResponseStages& stages, const Mask& mask) {
+  if (const std::optional<bool> decided = MeetsMaskByExtremes(request, stages, mask)) return *decided;
+  return MeetsMaskByScan(request, stages, mask);
+}
+
+bool MeetsMask(const DesignRequest& request, const response::OpAmpCircuit& circuit, const response::OpAmpModel& model,
+               const Mask& mask) {
+  if (const std::optional<bool> decided = MeetsMaskByExtremes(request, circuit, model, mask)) return *decided;
+  return MeetsMaskByScan(request, circuit, model, mask);
 }
 
 }  // namespace kelvara::tolerance

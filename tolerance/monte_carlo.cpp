@@ -5,8 +5,10 @@
 
 #include "engine/stage_maths.h"
 #include "response/analysis.h"
+#include "response/circuit_phase_walk.h"
 #include "response/opamp_circuit.h"
 #include "tolerance/band.h"
+#include "tolerance/band_memory.h"
 
 namespace kelvara::tolerance {
 namespace {
@@ -27,6 +29,57 @@ ValueBand BandOfValues(double f, double nominal, std::vector<double>& values) {
 }
 
 BandPoint AsBandPoint(const ValueBand& b) { return {b.frequencyHz, b.nominal, b.min, b.p05, b.p95, b.max}; }
+
+// The phase bands (and the delay bands, when asked for) of a real op-amp.
+// Every trial's phase is followed along the frequencies by a walk of its
+// own; the walks advance a block of frequencies at a time, all trials side
+// by side, into a buffer of at most kBandBufferBytes, whose rows are then
+// the bands of the block. So the memory does not grow with trials x points.
+bool CircuitPhaseBands(const MonteCarloConfig& config, const std::vector<response::OpAmpCircuit>& circuits,
+                       const std::vector<response::OpAmpModel>& models, const response::OpAmpCircuit& nominalCircuit,
+                       const RunOptions& options, double base, double span, MonteCarloResult& result) {
+  const std::vector<double>& freqs = config.frequencies;
+  const int n = static_cast<int>(circuits.size());
+  const int points = static_cast<int>(freqs.size());
+  if (points == 0 || n == 0) return true;
+  const response::OpAmpModel& nominalModel = config.design.opamp;
+  const std::vector<double> nominalPhases = response::CircuitPhaseDeg(nominalCircuit, nominalModel, freqs);
+  std::vector<std::optional<response::CircuitPhaseWalk>> walks(n);  // started on the workers
+  const std::size_t perBlock = std::max<std::size_t>(1, kBandBufferBytes / sizeof(double) / n);
+  const int block = static_cast<int>(std::min<std::size_t>(perBlock, points));
+  std::vector<double> buffer(static_cast<std::size_t>(block) * n);
+  // Progress: per block, the walks take half of its share, the bands half.
+  for (int j0 = 0; j0 < points; j0 += block) {
+    const int count = std::min(block, points - j0);
+    const double blockBase = base + span * j0 / points;
+    const double blockSpan = span * count / points;
+    const bool walked = ParallelChunks(n, kTrialChunk, options, blockBase, blockSpan / 2, [&](int begin, int end) {
+      for (int t = begin; t < end; ++t) {
+        if (!walks[t]) walks[t].emplace(circuits[t], models[t], freqs.front());
+        for (int j = 0; j < count; ++j) {
+          buffer[static_cast<std::size_t>(j) * n + t] = walks[t]->PhaseAt(freqs[j0 + j]);
+        }
+      }
+    });
+    if (!walked) return false;
+    const bool banded =
+        ParallelChunks(count, 1, options, blockBase + blockSpan / 2, blockSpan / 2, [&](int begin, int end) {
+          std::vector<double> values(n);
+          for (int j = begin; j < end; ++j) {
+            const double f = freqs[j0 + j];
+            std::copy_n(buffer.begin() + static_cast<std::ptrdiff_t>(j) * n, n, values.begin());
+            result.phaseBand[j0 + j] = BandOfValues(f, nominalPhases[j0 + j], values);
+            if (config.delayBand) {
+              for (int t = 0; t < n; ++t) values[t] = response::CircuitDelayS(circuits[t], models[t], f);
+              result.delayBand[j0 + j] =
+                  BandOfValues(f, response::CircuitDelayS(nominalCircuit, nominalModel, f), values);
+            }
+          }
+        });
+    if (!banded) return false;
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -58,11 +111,9 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
   const double bandShare = wBand * trialShare;
   const double complexShare = wComplex * trialShare;
   std::vector<response::Cascade> cascades(complex && !real ? n : 0);
-  // With a real op-amp: every trial's circuit and op-amp, and its phase at
-  // all frequencies (the circuit's phase is followed along the frequencies).
+  // With a real op-amp: every trial's circuit and op-amp.
   std::vector<response::OpAmpCircuit> circuits(real ? n : 0);
   std::vector<response::OpAmpModel> models(real ? n : 0);
-  std::vector<std::vector<double>> phases(real && config.phaseBand ? n : 0);
   const bool complete = ParallelChunks(n, kTrialChunk, options, 0, trialShare, [&](int begin, int end) {
     for (int t = begin; t < end; ++t) {
       const Trial trial = TrialOf(config.design, config.seed, t);
@@ -73,7 +124,6 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
         models[t] = trial.opamp;
         figures[t] = MeasureTrial(request, st, circuits[t], models[t]);
         if (config.mask) passed[t] = MeetsMask(request, circuits[t], models[t], *config.mask) ? 1 : 0;
-        if (config.phaseBand) phases[t] = response::CircuitPhaseDeg(circuits[t], models[t], config.frequencies);
       } else {
         if (complex) cascades[t] = response::MakeCascade(request, st);
         figures[t] = MeasureTrial(request, st);
@@ -102,35 +152,34 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
   if (!banded) return std::nullopt;
   if (complex) {
     const response::Cascade nominal = response::MakeCascade(request, nominalStages);
-    const std::vector<double> nominalPhases =
-        real && config.phaseBand ? response::CircuitPhaseDeg(nominalCircuit, nominalModel, config.frequencies)
-                                 : std::vector<double>();
     if (config.phaseBand) result.phaseBand.resize(points);
     if (config.delayBand) result.delayBand.resize(points);
-    const bool done = ParallelChunks(points, 1, options, trialShare + bandShare, complexShare, [&](int begin, int end) {
-      std::vector<double> values(n);
-      for (int j = begin; j < end; ++j) {
-        const double f = config.frequencies[j];
-        if (config.phaseBand && real) {
-          for (int t = 0; t < n; ++t) values[t] = phases[t][j];
-          result.phaseBand[j] = BandOfValues(f, nominalPhases[j], values);
-        } else if (config.phaseBand) {
-          for (int t = 0; t < n; ++t) values[t] = response::PhaseDeg(cascades[t], f);
-          result.phaseBand[j] = BandOfValues(f, response::PhaseDeg(nominal, f), values);
-        }
-        if (config.delayBand && real) {
-          for (int t = 0; t < n; ++t) values[t] = response::CircuitDelayS(circuits[t], models[t], f);
-          result.delayBand[j] = BandOfValues(f, response::CircuitDelayS(nominalCircuit, nominalModel, f), values);
-        } else if (config.delayBand) {
-          for (int t = 0; t < n; ++t) values[t] = response::GroupDelay(cascades[t], f);
-          result.delayBand[j] = BandOfValues(f, response::GroupDelay(nominal, f), values);
-        }
-      }
-    });
+    const bool done =
+        real && config.phaseBand
+            ? CircuitPhaseBands(config, circuits, models, nominalCircuit, options, trialShare + bandShare, complexShare,
+                                result)
+            : ParallelChunks(points, 1, options, trialShare + bandShare, complexShare, [&](int begin, int end) {
+                std::vector<double> values(n);
+                for (int j = begin; j < end; ++j) {
+                  const double f = config.frequencies[j];
+                  if (config.phaseBand) {
+                    for (int t = 0; t < n; ++t) values[t] = response::PhaseDeg(cascades[t], f);
+                    result.phaseBand[j] = BandOfValues(f, response::PhaseDeg(nominal, f), values);
+                  }
+                  if (config.delayBand && real) {
+                    for (int t = 0; t < n; ++t) values[t] = response::CircuitDelayS(circuits[t], models[t], f);
+                    result.delayBand[j] =
+                        BandOfValues(f, response::CircuitDelayS(nominalCircuit, nominalModel, f), values);
+                  } else if (config.delayBand) {
+                    for (int t = 0; t < n; ++t) values[t] = response::GroupDelay(cascades[t], f);
+                    result.delayBand[j] = BandOfValues(f, response::GroupDelay(nominal, f), values);
+                  }
+                }
+              });
     if (!done) return std::nullopt;
   }
 
-  // Statistics, serially in trial order.
+  // Statistics of the values in trial order.
   TrialSamples& s = result.samples;
   s.minus3dbHz.resize(n);
   s.f0Hz.assign(stageCount, std::vector<double>(n));
@@ -144,16 +193,32 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
       s.peakDb[k][t] = figures[t].peakDb[k];
     }
   }
-  result.minus3dbHz = Summarise(result.nominal.minus3dbHz, s.minus3dbHz);
-  for (int k = 0; k < stageCount; ++k) {
-    StageStats st;
-    st.stage = k + 1;
-    st.order = k == 0 && !request.evenOrder ? 1 : 2;
-    st.f0Hz = Summarise(result.nominal.f0Hz[k], s.f0Hz[k]);
-    if (st.order == 2) st.q = Summarise(result.nominal.q[k], s.q[k]);
-    st.peakDb = Summarise(result.nominal.peakDb[k], s.peakDb[k]);
-    result.stages.push_back(st);
-  }
+  // The summaries (each sorts its values) side by side on the workers.
+  result.stages.resize(stageCount);
+  const bool summarised = ParallelChunks(1 + 3 * stageCount, 1, options, 1, 0, [&](int begin, int end) {
+    for (int item = begin; item < end; ++item) {
+      if (item == 0) {
+        result.minus3dbHz = Summarise(result.nominal.minus3dbHz, s.minus3dbHz);
+        continue;
+      }
+      const int k = (item - 1) / 3;
+      StageStats& st = result.stages[k];
+      switch ((item - 1) % 3) {
+        case 0:
+          st.stage = k + 1;
+          st.order = k == 0 && !request.evenOrder ? 1 : 2;
+          st.f0Hz = Summarise(result.nominal.f0Hz[k], s.f0Hz[k]);
+          break;
+        case 1:
+          if (!(k == 0 && !request.evenOrder)) st.q = Summarise(result.nominal.q[k], s.q[k]);
+          break;
+        default:
+          st.peakDb = Summarise(result.nominal.peakDb[k], s.peakDb[k]);
+          break;
+      }
+    }
+  });
+  if (!summarised) return std::nullopt;
   if (config.mask) {
     YieldResult y;
     y.trials = n;

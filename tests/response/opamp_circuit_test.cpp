@@ -53,6 +53,18 @@ TEST(OpAmpCircuit, IdealModelGivesResponseDbBitForBit) {
   }
 }
 
+TEST(OpAmpCircuit, TheGainAloneIsThatOfTheFullSolutionBitForBit) {
+  for (const DesignCase& d : Designs()) {
+    SCOPED_TRACE(Describe(d));
+    const OpAmpCircuit c = DesignedCircuit(d);
+    for (const OpAmpModel& model : {RealOpAmp(1e6), RealOpAmp(3e5, 80, 75), RealOpAmp(1e8, 120, 10)}) {
+      for (double f : LogFrequencies(0.1, 1e9, 10)) {
+        EXPECT_EQ(CircuitGainDb(c, model, f), 20 * std::log10(std::abs(SolveCircuit(c, model, f).h))) << f;
+      }
+    }
+  }
+}
+
 // An op-amp whose errors vanish: its circuit is the product of ideal
 // sections, whatever the loading.
 TEST(OpAmpCircuit, VanishingOpAmpErrorsReproduceResponseDb) {

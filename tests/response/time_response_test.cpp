@@ -186,5 +186,65 @@ TEST(Settling, TheStepStaysInsideTheBandAfterTheSettledSpan) {
   }
 }
 
+// The deepest swing below 0 of a high-pass step on [0, span], from a dense
+// scan of the exact step and a golden-section search around its lowest
+// sample.
+std::pair<double, double> LowestStep(const TimeResponse& r, double span) {
+  const int n = 200000;
+  int best = 0;
+  double lowest = r.Step(0.0);
+  for (int i = 1; i <= n; ++i) {
+    const double v = r.Step(span * i / n);
+    if (v < lowest) {
+      lowest = v;
+      best = i;
+    }
+  }
+  double a = span * std::max(best - 1, 0) / n, b = span * std::min(best + 1, n) / n;
+  const double g = 0.6180339887498949;
+  for (int i = 0; i < 200 && b - a > 1e-15 * b; ++i) {
+    const double c = b - g * (b - a), d = a + g * (b - a);
+    if (r.Step(c) < r.Step(d)) {
+      b = d;
+    } else {
+      a = c;
+    }
+  }
+  const double t = 0.5 * (a + b);
+  return {r.Step(t), t};
+}
+
+TEST(Overshoot, StagesDecadesApartAreEachScannedOnTheirOwnTimeScale) {
+  // A high-pass step rings below 0 on the fast stage's time scale, long
+  // before the slow stage moves: a single grid over the slow stage's span
+  // steps over it.
+  constexpr double kTwoPi = 6.283185307179586;
+  for (double fastHz : {1e6, 1e9, 1e12}) {
+    SCOPED_TRACE(fastHz);
+    const TimeResponse r(Sections(true, {{2, kTwoPi * 1.0, 0.70711}, {2, kTwoPi * fastHz, 5.0}}));
+    const auto [lowest, at] = LowestStep(r, 20.0 / fastHz);
+    ASSERT_LT(lowest, -0.5);
+    const TimeResponse::Overshoot o = r.MaxOvershoot();
+    EXPECT_NEAR(o.percent, -100 * lowest, 1e-9);
+    EXPECT_NEAR(o.timeS * fastHz, at * fastHz, 1e-6);
+  }
+}
+
+TEST(Settling, StagesDecadesApartSettleAsTheSlowStage) {
+  // A low-pass cascade of a critically damped stage at 1 Hz and a ringing
+  // one 6 to 12 decades above it: the fast stage only delays the slow
+  // step by about 1 / (Q omega) of its own, e^(-wt)(1 + wt) = band.
+  constexpr double kTwoPi = 6.283185307179586;
+  for (double fastHz : {1e6, 1e9, 1e12}) {
+    SCOPED_TRACE(fastHz);
+    const TimeResponse r(Sections(false, {{2, kTwoPi * 1.0, 0.5}, {2, kTwoPi * fastHz, 5.0}}));
+    for (double band : {kSettledBand, kSettlingBand}) {
+      const double t = r.SettlingTime(band) * kTwoPi;
+      EXPECT_NEAR(std::exp(-t) * (1 + t), band, band * 1e-5);
+    }
+    EXPECT_EQ(r.MaxOvershoot().percent, 0.0);
+  }
+}
+
 }  // namespace
 }  // namespace kelvara::response

@@ -99,6 +99,17 @@ TEST(ToleranceCli, OutputDoesNotDependOnTheThreadCount) {
   EXPECT_EQ(one.out, two.out);
 }
 
+TEST(ToleranceCli, OutputWithAMaskAndARealOpAmpDoesNotDependOnTheThreadCount) {
+  const std::string args =
+      "--cutoff 1k --order 8 --response chebyshev --monte-carlo 2000 --mask 700,1,3k,40 --opamp-gbw 1M --tol-gbw 20 "
+      "--worst-case --json";
+  const ToolResult one = RunDesignTool(args + " --threads 1");
+  const ToolResult two = RunDesignTool(args + " --threads 2");
+  ASSERT_EQ(one.status, 0) << one.err;
+  EXPECT_NE(one.out.find("\"yield\""), std::string::npos);
+  EXPECT_EQ(one.out, two.out);
+}
+
 TEST(ToleranceCli, PlainOutputReportsTheAnalysis) {
   const ToolResult r = RunDesignTool("--cutoff 1k --order 3 --monte-carlo 200 --mask 500,1,5k,20");
   ASSERT_EQ(r.status, 0) << r.err;
