@@ -71,7 +71,6 @@ NoisePage::NoisePage(QWidget* parent) : QWidget(parent) {
   table_->verticalHeader()->hide();
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->setMaximumHeight(table_->verticalHeader()->defaultSectionSize() * (kTableRows + 1) + 8);
-  table_->setMinimumHeight(table_->maximumHeight());
   table_->setMinimumWidth(300);
   summary_ = new QLabel(this);
   summary_->setObjectName(QStringLiteral("LabelNoiseSummary"));

@@ -57,21 +57,23 @@ OpAmpNoiseFields::OpAmpNoiseFields(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("OpAmpNoiseFields"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
+  // Two rows: the noise densities and the swing, then the slew rate, the
+  // temperature and the op-amp list.
   auto* row = new QHBoxLayout;
   en_ = AddEdit(row, this, QStringLiteral("en [nV/√Hz]"), QStringLiteral("editOpAmpEn"));
   corner_ = AddEdit(row, this, QStringLiteral("1/fコーナー [Hz]"), QStringLiteral("editOpAmpEnCorner"));
   in_ = AddEdit(row, this, QStringLiteral("in [pA/√Hz]"), QStringLiteral("editOpAmpIn"));
   swing_ = AddEdit(row, this, QStringLiteral("出力振幅 [Vpp]"), QStringLiteral("editOpAmpSwing"));
-  slew_ = AddEdit(row, this, QStringLiteral("スルーレート [V/µs]"), QStringLiteral("editOpAmpSlew"));
-  temperature_ = AddEdit(row, this, QStringLiteral("温度 [℃]"), QStringLiteral("editNoiseTemperature"), 48);
   row->addStretch(1);
   layout->addLayout(row);
 
   auto* pick = new QHBoxLayout;
+  slew_ = AddEdit(pick, this, QStringLiteral("スルーレート [V/µs]"), QStringLiteral("editOpAmpSlew"));
+  temperature_ = AddEdit(pick, this, QStringLiteral("温度 [℃]"), QStringLiteral("editNoiseTemperature"), 48);
   pick->addWidget(new QLabel(QString::fromUtf8(noise_text::kOpAmpList), this));
   list_ = new QComboBox(this);
   list_->setObjectName(QStringLiteral("CBox_OpAmpList"));
-  list_->setMinimumWidth(160);
+  list_->setMinimumWidth(110);
   pick->addWidget(list_);
   add_ = new QPushButton(QString::fromUtf8(noise_text::kAddOpAmp), this);
   add_->setObjectName(QStringLiteral("buttonAddOpAmp"));
