@@ -8,7 +8,9 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "response/requirement.h"
 #include "response/views.h"
+#include "storage/requirement_settings.h"
 #include "values/eng_value.h"
 
 namespace kelvara::app {
@@ -91,6 +93,24 @@ void TolerancePanel::BuildLayout() {
   settings->addRow(QStringLiteral("通過域 ±a [dB]"), maskA_);
   settings->addRow(QStringLiteral("阻止域 fs [Hz]"), maskFs_);
   settings->addRow(QStringLiteral("阻止域 -b [dB]"), maskB_);
+  auto* maskFromRequirement = new QPushButton(QStringLiteral("仕様から"), this);
+  maskFromRequirement->setObjectName(QStringLiteral("ButtonMaskFromRequirement"));
+  maskFromRequirement->setToolTip(QStringLiteral("「仕様から設計」のマスクを使います"));
+  // The mask of the window "仕様から設计" (its last readable inputs);
+  // nothing changes when they do not read.
+  connect(maskFromRequirement, &QPushButton::clicked, this, [this] {
+    const storage::RequirementSettings s = storage::LoadRequirementSettings(store_);
+    std::array<std::string, 4> texts;
+    for (int i = 0; i < 4; ++i) texts[i] = s.mask[i].toStdString();
+    response::Requirement r;
+    if (!response::ParseRequirementFields(texts, s.kind, r).ok()) return;
+    maskOn_->setCurrentIndex(1);
+    maskFp_->setText(s.mask[0].trimmed());
+    maskA_->setValue(r.passDb);
+    maskFs_->setText(s.mask[2].trimmed());
+    maskB_->setValue(r.stopDb);
+  });
+  settings->addRow(QString(), maskFromRequirement);
   BuildExtras(*settings);
   start_ = new QPushButton(QStringLiteral("計算"), this);
   start_->setObjectName(QStringLiteral("ButtonTolerance"));

@@ -9,6 +9,7 @@
 #include "app/common/fonts.h"
 #include "app/common/ui_texts.h"
 #include "app/main_window/form_main.h"
+#include "app/requirement/requirement_menu.h"
 
 namespace kelvara::app {
 
@@ -183,6 +184,7 @@ void TFormMain::CreateMenus() {
   menuAnalysis->setObjectName(QStringLiteral("menuAnalysis"));
   menuDesignAnalysis = addAction(menuAnalysis, "menuDesignAnalysis", analysis_text::kMenuDesignAnalysis);
   menuDesignAnalysis->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+  AddRequirementMenu(*this, *menuAnalysis, settingsStore_);
   menuSettings = MainMenu1->addMenu(QString(text::kMenuSettings));
   menuSettings->setObjectName(QStringLiteral("menuSettings"));
   menuSeriesOptions = addAction(menuSettings, "menuSeriesOptions", text::kMenuSeriesOptions);

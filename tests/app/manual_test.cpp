@@ -14,7 +14,8 @@
 namespace kelvara::app::testing {
 namespace {
 
-const QStringList kPages = {"Vornix_HowToUse_Top.html", "design.html", "response.html", "files.html", "warnings.html"};
+const QStringList kPages = {"Vornix_HowToUse_Top.html", "design.html", "response.html", "files.html", "warnings.html",
+                            "requirement.html"};
 
 QString Page(const QString& name) {
   QFile file(AssetsDir() + QStringLiteral("HowToUse/") + name);

@@ -26,6 +26,7 @@
 #include "tools/designer/headless_design.h"
 #include "tools/designer/noise_options.h"
 #include "tools/designer/opamp_options.h"
+#include "tools/designer/requirement_cli.h"
 #include "tools/designer/series_cli.h"
 #include "tools/designer/tolerance_options.h"
 #include "values/eng_value.h"
@@ -197,6 +198,8 @@ int main(int argc, char** argv) {
   kelvara::tools::AddToleranceOptions(app, toleranceOptions);
   kelvara::tools::ExportOptions exportOptions;
   kelvara::tools::AddExportOptions(app, exportOptions);
+  kelvara::tools::RequirementOptions requirementOptions;
+  kelvara::tools::AddRequirementOptions(app, requirementOptions);
   app.footer(
       "Exit status: 0 valid design, 1 invalid design, 2 usage error, 3 design file not read or written, or an exported "
       "file not written.");
@@ -211,6 +214,10 @@ int main(int argc, char** argv) {
     return kUsageError;
   }
 
+  if (requirementOptions.Requested()) {
+    return kelvara::tools::RunRequirement(
+        requirementOptions, {kind, json, valuesKind == "series", seriesTexts, &toleranceOptions}, std::cout, std::cerr);
+  }
   try {
     if (sheetFile.empty() && cutoffOption->count() == 0) throw UsageError{"--cutoff or --sheet is required"};
     if (outOption->count() > 0 && outFile.empty()) throw UsageError{"--out needs a file name"};

@@ -220,3 +220,14 @@ bool PrintToleranceCurve(const AnalysisOptions& curve, const engine::DesignReque
 }
 
 }  // namespace kelvara::tools
+
+namespace kelvara::tools {
+
+tolerance::Tolerances TolerancesOf(const ToleranceOptions& options) {
+  tolerance::Tolerances t = tolerance::Tolerances::Uniform(options.tolRPct, options.tolCPct);
+  t.gbwPct = options.tolGbwPct;
+  for (const std::string& part : options.tolParts) ApplyPartTolerance(part, t);
+  return t;
+}
+
+}  // namespace kelvara::tools

@@ -80,3 +80,11 @@ nlohmann::json ToleranceJson(const ToleranceOptions& options, const ToleranceRep
 void PrintTolerance(std::ostream& out, const ToleranceOptions& options, const ToleranceReport& report);
 
 }  // namespace kelvara::tools
+
+namespace kelvara::tools {
+
+/// The part tolerances the options set: --tol-r, --tol-c, then every
+/// --tol-part, and --tol-gbw.
+tolerance::Tolerances TolerancesOf(const ToleranceOptions& options);
+
+}  // namespace kelvara::tools

@@ -1,0 +1,479 @@
+#include "app/requirement/form_requirement.h"
+
+#include <qcustomplot.h>
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
+#include <cmath>
+
+#include "app/analysis/analysis_plots.h"
+#include "app/common/application.h"
+#include "app/main_window/form_main.h"
+#include "app/requirement/requirement_texts.h"
+#include "engine/series_options.h"
+#include "values/filter_catalogue.h"
+
+namespace kelvara::app {
+namespace {
+
+namespace txt = requirement_text;
+
+constexpr int kCurvePoints = 301;
+constexpr int kTableColumns = 12;
+constexpr int kSeriesColumns = 3;
+constexpr int kSpreadColumn = 8;
+
+QColor ResponseColor(int response) {
+  switch (response) {
+    case values::kBessel:
+      return QColor(0, 140, 60);
+    case values::kChebyshev:
+      return QColor(200, 40, 40);
+    default:
+      return QColor(30, 80, 200);
+  }
+}
+
+QString Db(double v) { return QString::number(v, 'f', 3) + QStringLiteral(" dB"); }
+QString Pct(const std::optional<double>& v) {
+  return v ? QString::number(*v, 'f', 2) + QStringLiteral(" %") : QStringLiteral("—");
+}
+
+QTableWidgetItem* Cell(const QString& text) {
+  auto* item = new QTableWidgetItem(text);
+  item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+  return item;
+}
+
+// A limit's text: a number >= 0 (Q: above 0).
+std::optional<double> ReadLimit(const QString& text, bool positive) {
+  bool ok = false;
+  const double v = text.trimmed().toDouble(&ok);
+  if (!ok || !std::isfinite(v) || v < 0 || (positive && !(v > 0))) return std::nullopt;
+  return v;
+}
+
+}  // namespace
+
+RequirementOutcome ComputeRequirement(const RequirementSnapshot& snapshot) {
+  RequirementOutcome out;
+  out.table = response::DesignFromRequirement(snapshot.requirement, snapshot.constraints);
+  if (snapshot.withSeries) out.realised = tolerance::RealiseAll(out.table, snapshot.series);
+  const response::Requirement& r = snapshot.requirement;
+  out.frequencies =
+      response::LogPoints(std::min(r.passHz, r.stopHz) / 10, std::max(r.passHz, r.stopHz) * 10, kCurvePoints);
+  for (const response::RequirementCandidate& c : out.table.candidates) {
+    std::vector<double> gain;
+    if (c.order) {
+      const response::Cascade cascade = response::IdealCascade(r.passKind, c.response, *c.order, c.cutoffHz);
+      for (const double f : out.frequencies) gain.push_back(response::GainDb(cascade, f));
+    }
+    out.gainDb.push_back(std::move(gain));
+  }
+  return out;
+}
+
+TFormRequirement::TFormRequirement(TFormMain& form, storage::SettingsStore& store)
+    : QWidget(&form, Qt::Window), form_(form), store_(store) {
+  setObjectName(QStringLiteral("FormRequirement"));
+  setWindowTitle(QString(txt::kWindowTitle));
+  timer_.setSingleShot(true);
+  timer_.setInterval(kCoalesceMs);
+  connect(&timer_, &QTimer::timeout, this, [this] {
+    RunGuarded([this] {
+      const std::optional<RequirementSnapshot> snapshot = Snapshot();
+      if (running_) {
+        pending_ = true;  // looked at again when the worker ends
+        if (!snapshot) ClearOutcome();
+        return;
+      }
+      if (snapshot) {
+        Start(*snapshot);
+      } else {
+        ClearOutcome();
+      }
+    });
+  });
+  connect(&watcher_, &QFutureWatcher<RequirementOutcome>::finished, this,
+          [this] { RunGuarded([this] { Finished(); }); });
+  BuildLayout();
+  Restore();
+}
+
+TFormRequirement::~TFormRequirement() {
+  // The worker holds only its own copy of the inputs; wait for the few
+  // milliseconds it may still need so that no task outlives the window.
+  watcher_.disconnect(this);
+  watcher_.waitForFinished();
+}
+
+void TFormRequirement::BuildLayout() {
+  auto* top = new QVBoxLayout(this);
+  auto* inputs = new QHBoxLayout();
+  top->addLayout(inputs);
+
+  auto* maskBox = new QGroupBox(QString(txt::kMaskGroup), this);
+  auto* mask = new QGridLayout(maskBox);
+  kind_ = new QComboBox(maskBox);
+  kind_->setObjectName(QStringLiteral("CBox_ReqKind"));
+  for (const char* name : values::kPassKindNames) kind_->addItem(QString::fromUtf8(name));
+  mask->addWidget(new QLabel(QString(txt::kKind), maskBox), 0, 0);
+  mask->addWidget(kind_, 0, 1);
+  static constexpr const char* kFieldObjects[] = {"Edit_ReqFp", "Edit_ReqAp", "Edit_ReqFs", "Edit_ReqAs"};
+  for (int i = 0; i < 4; ++i) {
+    fields_[i] = new QLineEdit(maskBox);
+    fields_[i]->setObjectName(QString::fromLatin1(kFieldObjects[i]));
+    mask->addWidget(new QLabel(QString(txt::kFieldLabels[i]), maskBox), 1 + i / 2, (i % 2) * 2);
+    mask->addWidget(fields_[i], 1 + i / 2, (i % 2) * 2 + 1);
+  }
+  inputs->addWidget(maskBox, 3);
+
+  auto* limitBox = new QGroupBox(QString(txt::kLimitGroup), this);
+  auto* limits = new QGridLayout(limitBox);
+  static constexpr const char* kLimitObjects[] = {"Edit_ReqOvershoot", "Edit_ReqDelay", "Edit_ReqQ"};
+  for (int i = 0; i < 3; ++i) {
+    limitOn_[i] = new QCheckBox(QString(txt::kLimitLabels[i]), limitBox);
+    limitOn_[i]->setObjectName(QString::fromLatin1(kLimitObjects[i]) + QStringLiteral("On"));
+    limits_[i] = new QLineEdit(limitBox);
+    limits_[i]->setObjectName(QString::fromLatin1(kLimitObjects[i]));
+    limits->addWidget(limitOn_[i], i, 0);
+    limits->addWidget(limits_[i], i, 1);
+  }
+  series_ = new QCheckBox(QString(txt::kSeriesCheck), limitBox);
+  series_->setObjectName(QStringLiteral("chkBox_ReqSeries"));
+  limits->addWidget(series_, 3, 0, 1, 2);
+  inputs->addWidget(limitBox, 2);
+
+  auto* messages = new QHBoxLayout();
+  message_ = new QLabel(this);
+  message_->setObjectName(QStringLiteral("Label_ReqMessage"));
+  message_->setStyleSheet(QStringLiteral("color: #b00000;"));
+  message_->setWordWrap(true);
+  status_ = new QLabel(this);
+  status_->setObjectName(QStringLiteral("Label_ReqStatus"));
+  messages->addWidget(message_, 1);
+  messages->addWidget(status_);
+  top->addLayout(messages);
+
+  table_ = new QTableWidget(0, kTableColumns + kSeriesColumns, this);
+  table_->setObjectName(QStringLiteral("Table_ReqCandidates"));
+  QStringList headers;
+  for (const char* c : txt::kColumns) headers << QString(c);
+  for (const char* c : txt::kSeriesColumns) headers << QString(c);
+  table_->setHorizontalHeaderLabels(headers);
+  table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table_->setSelectionMode(QAbstractItemView::SingleSelection);
+  table_->verticalHeader()->setVisible(false);
+  table_->horizontalHeader()->setStretchLastSection(true);
+  for (int c = 0; c < kSeriesColumns; ++c) table_->setColumnHidden(kTableColumns + c, true);
+  table_->setMinimumHeight(120);
+  top->addWidget(table_, 2);
+
+  plot_ = new QCustomPlot(this);
+  plot_->setObjectName(QStringLiteral("Plot_ReqMask"));
+  plot_->setMinimumHeight(260);
+  top->addWidget(plot_, 5);
+
+  auto* buttons = new QHBoxLayout();
+  buttons->addStretch(1);
+  apply_ = new QPushButton(QString(txt::kApply), this);
+  apply_->setObjectName(QStringLiteral("Button_ReqApply"));
+  buttons->addWidget(apply_);
+  top->addLayout(buttons);
+
+  for (QLineEdit* e : fields_) connect(e, &QLineEdit::textChanged, this, [this] { InputsChanged(); });
+  for (QLineEdit* e : limits_) connect(e, &QLineEdit::textChanged, this, [this] { InputsChanged(); });
+  for (QCheckBox* b : limitOn_) connect(b, &QCheckBox::toggled, this, [this] { InputsChanged(); });
+  connect(series_, &QCheckBox::toggled, this, [this] { InputsChanged(); });
+  connect(kind_, &QComboBox::currentIndexChanged, this, [this] { InputsChanged(); });
+  connect(apply_, &QPushButton::clicked, this, [this] { RunGuarded([this] { ApplyToSheet(); }); });
+  connect(table_, &QTableWidget::cellDoubleClicked, this, [this](int row) { RunGuarded([&] { ApplyToSheet(row); }); });
+  resize(1100, 780);
+}
+
+void TFormRequirement::Restore() {
+  const storage::RequirementSettings s = storage::LoadRequirementSettings(store_);
+  remembered_ = s;
+  const QSignalBlocker blockKind(kind_);
+  kind_->setCurrentIndex(s.kind);
+  for (int i = 0; i < 4; ++i) {
+    const QSignalBlocker block(fields_[i]);
+    fields_[i]->setText(s.mask[i]);
+  }
+  for (int i = 0; i < 3; ++i) {
+    const QSignalBlocker blockOn(limitOn_[i]);
+    const QSignalBlocker blockEdit(limits_[i]);
+    limitOn_[i]->setChecked(s.limitOn[i]);
+    limits_[i]->setText(s.limits[i]);
+  }
+  if (s.place && (*s.place)[2] >= 300 && (*s.place)[3] >= 200 && (*s.place)[2] <= 10000 && (*s.place)[3] <= 10000) {
+    resize((*s.place)[2], (*s.place)[3]);
+    move((*s.place)[0], (*s.place)[1]);
+  }
+}
+
+void TFormRequirement::Remember(bool place) {
+  storage::RequirementSettings s = remembered_;
+  s.kind = kind_->currentIndex();
+  for (int i = 0; i < 4; ++i) s.mask[i] = fields_[i]->text();
+  for (int i = 0; i < 3; ++i) {
+    s.limits[i] = limits_[i]->text();
+    s.limitOn[i] = limitOn_[i]->isChecked();
+  }
+  if (place) s.place = std::array<int, 4>{pos().x(), pos().y(), width(), height()};
+  storage::SaveRequirementSettings(store_, s, &remembered_);
+  remembered_ = s;
+}
+
+void TFormRequirement::ShowRequirement() {
+  show();
+  raise();
+  activateWindow();
+  InputsChanged();
+}
+
+void TFormRequirement::closeEvent(QCloseEvent* event) {
+  Remember(true);
+  timer_.stop();
+  QWidget::closeEvent(event);
+}
+
+void TFormRequirement::InputsChanged() {
+  // Overshoot and delay are figures of a low-pass filter only.
+  const bool lpf = kind_->currentIndex() == values::kLpf;
+  for (int i = 0; i < 2; ++i) {
+    limitOn_[i]->setEnabled(lpf);
+    limits_[i]->setEnabled(lpf);
+  }
+  table_->horizontalHeaderItem(kSpreadColumn)
+      ->setText(QString(lpf ? txt::kColumns[kSpreadColumn] : txt::kResistorRatio));
+  timer_.start();
+}
+
+std::optional<RequirementSnapshot> TFormRequirement::Snapshot() {
+  RequirementSnapshot s;
+  const int kind = kind_->currentIndex();
+  std::array<std::string, 4> texts;
+  for (int i = 0; i < 4; ++i) texts[i] = fields_[i]->text().toStdString();
+  const response::RequirementCheck check = response::ParseRequirementFields(texts, kind, s.requirement);
+  QString problem;
+  switch (check.problem) {
+    case response::RequirementProblem::kNone:
+      break;
+    case response::RequirementProblem::kFieldCount:
+    case response::RequirementProblem::kUnreadable:
+      problem = QString(txt::kUnreadable).arg(QString(txt::kFieldNames[std::clamp(check.field, 0, 3)]));
+      break;
+    case response::RequirementProblem::kEdgeOrder:
+      problem = QString(kind == values::kHpf ? txt::kEdgeHpf : txt::kEdgeLpf);
+      break;
+    case response::RequirementProblem::kAttenuation:
+      problem = QString(txt::kAttenuation);
+      break;
+  }
+  std::array<std::optional<double>*, 3> targets{&s.constraints.maxOvershootPct, &s.constraints.maxDelayVariationPct,
+                                                &s.constraints.maxQ};
+  for (int i = 0; i < 3 && problem.isEmpty(); ++i) {
+    if (!limitOn_[i]->isChecked() || !limitOn_[i]->isEnabled()) continue;
+    *targets[i] = ReadLimit(limits_[i]->text(), i == 2);
+    if (!*targets[i]) problem = QString(txt::kLimitUnreadable).arg(QString(txt::kLimitLabels[i]));
+  }
+  message_->setText(problem);
+  if (!problem.isEmpty()) return std::nullopt;
+  s.withSeries = series_->isChecked();
+  if (s.withSeries) s.series = &engine::PartSeriesOf(engine::CheckSeriesTexts(form_.ChosenSeriesTexts()).choice);
+  return s;
+}
+
+void TFormRequirement::Start(const RequirementSnapshot& snapshot) {
+  status_->setText(QString(txt::kComputing));
+  running_ = true;
+  watcher_.setFuture(QtConcurrent::run([snapshot] { return ComputeRequirement(snapshot); }));
+}
+
+void TFormRequirement::Finished() {
+  running_ = false;
+  status_->clear();
+  if (pending_) {
+    // The inputs changed meanwhile: the result is stale.
+    pending_ = false;
+    if (const std::optional<RequirementSnapshot> snapshot = Snapshot()) {
+      Start(*snapshot);
+    } else {
+      ClearOutcome();
+    }
+    return;
+  }
+  ShowOutcome(watcher_.result());
+}
+
+void TFormRequirement::ClearOutcome() {
+  shown_.reset();
+  table_->setRowCount(0);
+  plot_->clearGraphs();
+  plot_->clearItems();
+  plot_->replot();
+}
+
+void TFormRequirement::ShowOutcome(const RequirementOutcome& outcome) {
+  shown_ = outcome;
+  Remember(false);  // the analysis window's tolerance page may take this mask
+  FillTable(outcome);
+  DrawPlot(outcome);
+  if (!outcome.table.recommended && message_->text().isEmpty()) message_->setText(QString(txt::kNoneMeets));
+}
+
+void TFormRequirement::FillTable(const RequirementOutcome& outcome) {
+  const response::RequirementResult& result = outcome.table;
+  const bool withSeries = !outcome.realised.empty();
+  for (int c = 0; c < kSeriesColumns; ++c) table_->setColumnHidden(kTableColumns + c, !withSeries);
+  table_->setRowCount(static_cast<int>(result.candidates.size()));
+  for (int row = 0; row < table_->rowCount(); ++row) {
+    const response::RequirementCandidate& c = result.candidates[row];
+    QStringList cells;
+    cells << QString::fromUtf8(values::kResponseNames[c.response]);
+    if (!c.order) {
+      cells << QStringLiteral("—");
+      for (int i = 2; i < kTableColumns - 1; ++i) cells << QString();
+    } else {
+      cells << QString(txt::kOrder).arg(*c.order) << QString::fromStdString(c.cutoffText) + QStringLiteral("Hz")
+            << SiText(c.range.loHz) + QStringLiteral("〜") + SiText(c.range.hiHz) + QStringLiteral("Hz")
+            << Db(c.margins.passDb) << Db(c.margins.stopDb)
+            << (c.maxQ ? QString::number(*c.maxQ, 'g', 5) : QStringLiteral("—"))
+            << SiText(c.gbwMinHz) + QStringLiteral("Hz") << QString::number(c.spreadMin, 'g', 4) << Pct(c.overshootPct)
+            << Pct(c.delayVariationPct);
+    }
+    const bool recommended = result.recommended && *result.recommended == row;
+    cells << (c.meets ? QString(recommended ? txt::kRecommended : txt::kMeets)
+                      : QString(txt::kFails).arg(QString::fromStdString(c.why)));
+    if (withSeries) {
+      const std::optional<tolerance::RealisedCandidate>& p = outcome.realised[row];
+      if (p && p->margins) {
+        cells << Db(p->margins->passDb) << Db(p->margins->stopDb)
+              << (p->meets ? QString(txt::kMeets) : QString(txt::kFails).arg(QString()));
+      } else {
+        cells << QString() << QString() << (p ? QString(txt::kNoDesign) : QString());
+      }
+    }
+    for (int col = 0; col < cells.size(); ++col) {
+      QTableWidgetItem* item = Cell(cells[col]);
+      if (col == 0) item->setForeground(ResponseColor(c.response));
+      if (recommended) {
+        QFont bold = item->font();
+        bold.setBold(true);
+        item->setFont(bold);
+      }
+      table_->setItem(row, col, item);
+    }
+  }
+  table_->resizeColumnsToContents();
+  if (result.recommended) table_->selectRow(*result.recommended);
+}
+
+void TFormRequirement::DrawPlot(const RequirementOutcome& outcome) {
+  QCustomPlot& plot = *plot_;
+  plot.clearGraphs();
+  plot.clearItems();
+  SetUpAnalysisPlot(plot, PlotKind::kGain);
+  const response::Requirement& r = outcome.table.requirement;
+  const double fLow = outcome.frequencies.front();
+  const double fHigh = outcome.frequencies.back();
+  const double top = std::max(3.0, 3 * r.passDb);
+  const double bottom = -r.stopDb - 30;
+  // The forbidden regions, shaded; beyond the axes they are clipped.
+  auto forbid = [&](double f1, double y1, double f2, double y2) {
+    auto* rect = new QCPItemRect(&plot);
+    rect->setPen(QPen(QColor(200, 0, 0, 160)));
+    rect->setBrush(QColor(230, 60, 60, 55));
+    rect->topLeft->setCoords(f1, y1);
+    rect->bottomRight->setCoords(f2, y2);
+  };
+  const double farLow = fLow / 100;
+  const double farHigh = fHigh * 100;
+  const double high = top + 1000;
+  const double low = bottom - 1000;
+  if (r.passKind == values::kHpf) {
+    forbid(r.passHz, high, farHigh, r.passDb);
+    forbid(r.passHz, -r.passDb, farHigh, low);
+    forbid(farLow, high, r.stopHz, -r.stopDb);
+  } else {
+    forbid(farLow, high, r.passHz, r.passDb);
+    forbid(farLow, -r.passDb, r.passHz, low);
+    forbid(r.stopHz, high, farHigh, -r.stopDb);
+  }
+  const response::RequirementResult& result = outcome.table;
+  for (std::size_t i = 0; i < result.candidates.size(); ++i) {
+    const response::RequirementCandidate& c = result.candidates[i];
+    if (!c.order) continue;
+    const QString name = QString(txt::kCurveName)
+                             .arg(QString::fromUtf8(values::kResponseNames[c.response]))
+                             .arg(*c.order)
+                             .arg(QString::fromStdString(c.cutoffText));
+    QCPGraph* graph = AddAnalysisCurve(plot, name, ResponseColor(c.response), outcome.frequencies, outcome.gainDb[i]);
+    if (result.recommended && *result.recommended == static_cast<int>(i)) {
+      QPen pen = graph->pen();
+      pen.setWidthF(2.5);
+      graph->setPen(pen);
+    }
+  }
+  plot.xAxis->setRange(fLow, fHigh);
+  plot.yAxis->setRange(bottom, top);
+  plot.replot();
+}
+
+void TFormRequirement::ApplyToSheet(int row) {
+  if (!shown_) return;
+  if (row < 0) {
+    const QList<QTableWidgetItem*> selected = table_->selectedItems();
+    if (!selected.isEmpty()) {
+      row = selected.front()->row();
+    } else if (shown_->table.recommended) {
+      row = *shown_->table.recommended;
+    }
+  }
+  if (row < 0 || row >= static_cast<int>(shown_->table.candidates.size())) {
+    message_->setText(QString(txt::kNothingChosen));
+    return;
+  }
+  const response::RequirementCandidate& c = shown_->table.candidates[row];
+  if (!c.order) {
+    message_->setText(QString(txt::kChosenHasNoOrder));
+    return;
+  }
+  const QString cutoff = QString::fromStdString(c.cutoffText);
+  if (!ChooseOnSheet(form_, shown_->table.requirement.passKind, *c.order, c.response, cutoff)) {
+    message_->setText(QString(txt::kSheetBusy));
+    return;
+  }
+  message_->setText(QString(txt::kApplied)
+                        .arg(form_.ShownSheet() + 1)
+                        .arg(QString::fromUtf8(values::kResponseNames[c.response]))
+                        .arg(QString(txt::kOrder).arg(*c.order))
+                        .arg(cutoff));
+}
+
+bool ChooseOnSheet(TFormMain& form, int kind, int order, int response, const QString& cutoffText) {
+  if (!form.TabDesign->isEnabled() || !form.CBox_HPFLPF->isEnabled() || !form.CBox_Jisuu->isEnabled() ||
+      !form.CBox_gensui->isEnabled() || !form.Edit_Frequency->isEnabled()) {
+    return false;
+  }
+  auto choose = [](QComboBox* box, int index) {
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+  };
+  choose(form.CBox_HPFLPF, kind);
+  choose(form.CBox_Jisuu, order - values::kMinOrder);
+  QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+  QCoreApplication::sendEvent(form.CBox_Jisuu, &leave);
+  choose(form.CBox_gensui, response);
+  form.Edit_Frequency->setText(cutoffText);
+  return true;
+}
+
+}  // namespace kelvara::app

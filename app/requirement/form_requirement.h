@@ -1,0 +1,136 @@
+#pragma once
+
+// The window "仕様から設計...": a pass-band / stop-band mask and optional
+// constraints in, the lowest order and cut-off of every response out (as a
+// table and as gain curves over the shaded mask), and "シートに設定", which
+// chooses the candidate's kind, order, response and cut-off on the shown
+// sheet as the user would. The table is computed on a worker from a
+// snapshot of the inputs; the window never waits for it while open.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFutureWatcher>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <optional>
+#include <vector>
+
+#include "response/requirement.h"
+#include "storage/app_settings.h"
+#include "storage/requirement_settings.h"
+#include "tolerance/requirement_parts.h"
+
+class QCustomPlot;
+
+namespace kelvara::app {
+
+class TFormMain;
+
+/// What the worker computes for one snapshot of the inputs.
+struct RequirementOutcome {
+  response::RequirementResult table;
+  /// Per candidate: the parts designed with the series (when asked for).
+  std::vector<std::optional<tolerance::RealisedCandidate>> realised;
+  /// Per candidate: the gain curve at its cut-off (empty without an order).
+  std::vector<std::vector<double>> gainDb;
+  std::vector<double> frequencies;
+};
+
+/// The inputs the worker gets, copied on the user-interface thread.
+struct RequirementSnapshot {
+  response::Requirement requirement;
+  response::RequirementConstraints constraints;
+  bool withSeries = false;
+  const engine::PartSeries* series = nullptr;  // the program's own when null
+};
+
+/// The whole computation of one snapshot (what the worker runs).
+RequirementOutcome ComputeRequirement(const RequirementSnapshot& snapshot);
+
+class TFormRequirement : public QWidget {
+  Q_OBJECT
+
+ public:
+  /// Input changes within this time start one computation.
+  static constexpr int kCoalesceMs = 80;
+
+  TFormRequirement(TFormMain& form, storage::SettingsStore& store);
+  ~TFormRequirement() override;
+
+  /// Shows the window (in its remembered place the first time).
+  void ShowRequirement();
+
+  // The controls, for tests and screenshots.
+  QComboBox* KindBox() const { return kind_; }
+  QLineEdit* Field(int i) const { return fields_.at(i); }
+  QCheckBox* LimitBox(int i) const { return limitOn_.at(i); }
+  QLineEdit* LimitEdit(int i) const { return limits_.at(i); }
+  QCheckBox* SeriesBox() const { return series_; }
+  QTableWidget* Table() const { return table_; }
+  QCustomPlot* Plot() const { return plot_; }
+  QPushButton* ApplyButton() const { return apply_; }
+  /// The in-window message ("" when all is well).
+  QString Message() const { return message_->text(); }
+
+  /// The last table shown (none while the inputs do not read).
+  const std::optional<RequirementOutcome>& Shown() const { return shown_; }
+  /// True while a computation runs or is waiting to start.
+  bool Busy() const { return running_ || timer_.isActive() || pending_; }
+
+  /// "シートに設定" for the candidate in table row `row` (the selected row,
+  /// or the recommended one, when -1).
+  void ApplyToSheet(int row = -1);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildLayout();
+  void Restore();
+  /// Keeps the inputs (and with `place` the window's frame) in the store;
+  /// only what changed since the last time is written.
+  void Remember(bool place);
+  void InputsChanged();
+  /// Reads the inputs; empty (with the message shown) when they do not read.
+  std::optional<RequirementSnapshot> Snapshot();
+  void Start(const RequirementSnapshot& snapshot);
+  void Finished();
+  void ShowOutcome(const RequirementOutcome& outcome);
+  void FillTable(const RequirementOutcome& outcome);
+  void DrawPlot(const RequirementOutcome& outcome);
+  void ClearOutcome();
+
+  TFormMain& form_;
+  storage::SettingsStore& store_;
+  QTimer timer_;
+  QFutureWatcher<RequirementOutcome> watcher_;
+  bool running_ = false;  // a worker started and its result not yet taken
+  bool pending_ = false;  // inputs changed while the worker ran
+  std::optional<RequirementOutcome> shown_;
+  storage::RequirementSettings remembered_;  // what the store holds
+
+  QComboBox* kind_ = nullptr;
+  std::array<QLineEdit*, 4> fields_{};
+  std::array<QCheckBox*, 3> limitOn_{};
+  std::array<QLineEdit*, 3> limits_{};
+  QCheckBox* series_ = nullptr;
+  QLabel* message_ = nullptr;
+  QLabel* status_ = nullptr;
+  QTableWidget* table_ = nullptr;
+  QCustomPlot* plot_ = nullptr;
+  QPushButton* apply_ = nullptr;
+};
+
+/// Chooses kind, order and response on the shown sheet and types the
+/// cut-off, as the user would: every choice runs the main window's rule
+/// (the order box is left afterwards, as a click elsewhere leaves it), so a
+/// combination the main window refuses is corrected as it corrects it.
+/// False (nothing changed) while the design inputs are locked by a run.
+bool ChooseOnSheet(TFormMain& form, int kind, int order, int response, const QString& cutoffText);
+
+}  // namespace kelvara::app

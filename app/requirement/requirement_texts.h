@@ -1,0 +1,55 @@
+#pragma once
+
+// The texts of the window "仕様から設計".
+
+namespace kelvara::app::requirement_text {
+
+inline constexpr const char* kMenuRequirement = "仕様から設計...";
+inline constexpr const char* kWindowTitle = "仕様から設計";
+
+inline constexpr const char* kMaskGroup = "マスク";
+inline constexpr const char* kKind = "通過特性";
+inline constexpr const char* kFieldLabels[] = {"通過域端 fp [Hz]", "通過域の許容差 Ap [±dB]", "阻止域端 fs [Hz]",
+                                               "阻止域の減衰量 As [dB]"};
+inline constexpr const char* kFieldNames[] = {"通過域端 fp", "通過域の許容差 Ap", "阻止域端 fs", "阻止域の減衰量 As"};
+
+inline constexpr const char* kLimitGroup = "制約";
+inline constexpr const char* kLimitLabels[] = {"最大オーバーシュート [%]", "最大群遅延変動 [%]", "最大Q"};
+
+inline constexpr const char* kSeriesCheck = "E系列の部品で確認（設定中の系列）";
+
+inline constexpr const char* kColumns[] = {"応答",       "次数",  "カットオフ", "範囲",   "通過域余裕",
+                                           "阻止域余裕", "最大Q", "必要GBW",    "容量比", "オーバーシュート",
+                                           "群遅延変動", "判定"};
+/// The spread column of an HPF (the resistors differ there).
+inline constexpr const char* kResistorRatio = "抵抗比";
+inline constexpr const char* kSeriesColumns[] = {"部品の通過域余裕", "部品の阻止域余裕", "部品で判定"};
+
+inline constexpr const char* kMeets = "適合";
+inline constexpr const char* kRecommended = "適合（推奨）";
+inline constexpr const char* kFails = "不適合: %1";
+inline constexpr const char* kNoDesign = "設計できません";
+inline constexpr const char* kOrder = "%1次";
+
+inline constexpr const char* kApply = "シートに設定";
+inline constexpr const char* kComputing = "計算中...";
+
+// In-window messages.
+inline constexpr const char* kUnreadable = "%1 が読めません: 0 より大きい値を入力下さい。";
+inline constexpr const char* kEdgeLpf = "LPF では通過域端 fp を阻止域端 fs より低くして下さい。";
+inline constexpr const char* kEdgeHpf = "HPF では通過域端 fp を阻止域端 fs より高くして下さい。";
+inline constexpr const char* kAttenuation = "阻止域の減衰量 As を通過域の許容差 Ap より大きくして下さい。";
+inline constexpr const char* kLimitUnreadable = "%1 が読めません: 0 以上の値を入力下さい。";
+inline constexpr const char* kNoneMeets = "マスクと制約を満たす候補がありません。";
+inline constexpr const char* kApplied =
+    "シート%1 に %2 %3 カットオフ %4Hz を設定しました。「定数設定」を押して下さい。";
+inline constexpr const char* kNothingChosen = "設定する候補を表から選んで下さい。";
+inline constexpr const char* kChosenHasNoOrder = "この応答には２〜８次でマスクを満たす次数がありません。";
+inline constexpr const char* kSheetBusy = "シートは計算中です。終わってから設定して下さい。";
+
+// The plot.
+inline constexpr const char* kAxisFrequency = "周波数[Hz]";
+inline constexpr const char* kAxisGain = "[dB]";
+inline constexpr const char* kCurveName = "%1 %2次 %3Hz";
+
+}  // namespace kelvara::app::requirement_text

@@ -1,0 +1,328 @@
+#include "response/cascade_extremes.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+
+namespace kelvara::response {
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// A polynomial of degree at most 14 (the group delay's derivative of an
+// eighth-order cascade), coefficients in ascending powers.
+struct Poly {
+  static constexpr int kMaxDegree = 2 * 2 * engine::kMaxStages - 2;
+  std::array<double, kMaxDegree + 1> c{};
+  int degree = 0;
+
+  double operator()(double x) const {
+    double v = c[degree];
+    for (int i = degree - 1; i >= 0; --i) v = v * x + c[i];
+    return v;
+  }
+  // Drops leading zero coefficients.
+  void Trim() {
+    while (degree > 0 && c[degree] == 0.0) --degree;
+  }
+};
+
+Poly Constant(double v) {
+  Poly p;
+  p.c[0] = v;
+  return p;
+}
+
+Poly Multiply(const Poly& a, const Poly& b) {
+  Poly p;
+  p.degree = std::min(a.degree + b.degree, Poly::kMaxDegree);
+  for (int i = 0; i <= a.degree; ++i) {
+    for (int j = 0; j <= b.degree && i + j <= Poly::kMaxDegree; ++j) p.c[i + j] += a.c[i] * b.c[j];
+  }
+  p.Trim();
+  return p;
+}
+
+Poly Add(const Poly& a, const Poly& b) {
+  Poly p;
+  p.degree = std::max(a.degree, b.degree);
+  for (int i = 0; i <= p.degree; ++i) p.c[i] = (i <= a.degree ? a.c[i] : 0.0) + (i <= b.degree ? b.c[i] : 0.0);
+  p.Trim();
+  return p;
+}
+
+Poly Subtract(const Poly& a, const Poly& b) {
+  Poly negated = b;
+  for (int i = 0; i <= negated.degree; ++i) negated.c[i] = -negated.c[i];
+  return Add(a, negated);
+}
+
+Poly Derivative(const Poly& a) {
+  Poly p;
+  if (a.degree == 0) return p;
+  p.degree = a.degree - 1;
+  for (int i = 1; i <= a.degree; ++i) p.c[i - 1] = a.c[i] * i;
+  p.Trim();
+  return p;
+}
+
+// The next point of a bisection of [lo, hi]: geometric while the bracket
+// spans more than a factor 4 above 0, so that wide brackets close fast.
+double Middle(double lo, double hi) {
+  if (lo > 0 && hi > 4 * lo) return std::sqrt(lo) * std::sqrt(hi);
+  return lo + 0.5 * (hi - lo);
+}
+
+// Bisects [lo, hi] on the sign of f until the bracket is two adjacent
+// doubles; `loAbove` is whether f(lo) > 0 (and f(hi) is not). Returns the
+// end of the bracket that `keepHigh` asks for.
+template <typename F>
+double Bisect(const F& f, double lo, double hi, bool loAbove, bool keepHigh) {
+  for (int i = 0; i < 2200; ++i) {
+    const double mid = Middle(lo, hi);
+    if (!(mid > lo && mid < hi)) break;
+    ((f(mid) > 0) == loAbove ? lo : hi) = mid;
+  }
+  return keepHigh ? hi : lo;
+}
+
+// The real roots of p in the open interval (lo, hi), ascending, where p
+// changes sign or is exactly 0: p is monotone between the roots of its
+// derivative, so each of those intervals holds at most one.
+std::vector<double> RootsIn(const Poly& p, double lo, double hi) {
+  std::vector<double> roots;
+  if (p.degree == 0) return roots;
+  if (p.degree == 1) {
+    const double r = -p.c[0] / p.c[1];
+    if (r > lo && r < hi) roots.push_back(r);
+    return roots;
+  }
+  // Every root lies below the Cauchy bound 1 + max |c_i / c_n|.
+  double bound = 0.0;
+  for (int i = 0; i < p.degree; ++i) bound = std::max(bound, std::fabs(p.c[i] / p.c[p.degree]));
+  bound += 1.0;
+  if (!(bound < hi)) bound = hi;
+  if (!(bound > lo) || !std::isfinite(bound)) return roots;
+  std::vector<double> points{lo};
+  for (const double x : RootsIn(Derivative(p), lo, bound)) points.push_back(x);
+  points.push_back(bound);
+  for (std::size_t i = 0; i + 1 < points.size(); ++i) {
+    const double a = points[i];
+    const double b = points[i + 1];
+    const double pa = p(a);
+    const double pb = p(b);
+    if (i > 0 && pa == 0.0) {
+      roots.push_back(a);
+      continue;
+    }
+    if ((pa > 0 && pb < 0) || (pa < 0 && pb > 0)) roots.push_back(Bisect(p, a, b, pa > 0, false));
+  }
+  return roots;
+}
+
+bool Usable(const Cascade& cascade) {
+  if (cascade.count < 1) return false;
+  for (int k = 0; k < cascade.count; ++k) {
+    const CascadeStage& s = cascade.stage[k];
+    if (!(s.omega > 0) || !std::isfinite(s.omega)) return false;
+    if (s.order == 2 && (!(s.q > 0) || !std::isfinite(s.q))) return false;
+  }
+  return true;
+}
+
+// The cascade in the variable t = (f/fref)^2 (LPF) or (fref/f)^2 (HPF):
+// t = 0 is the pass-band end (DC, or infinite frequency), and |1/H|^2 is
+// the product of the sections' 1 + a t (first order) or
+// (1 - a t)^2 + a t / q^2 (second order).
+class TForm {
+ public:
+  explicit TForm(const Cascade& cascade) : cascade_(cascade), hpf_(cascade.Hpf()) {
+    double logSum = 0.0;
+    for (int k = 0; k < cascade.count; ++k) logSum += std::log(cascade.stage[k].omega / kTwoPiHz);
+    fref_ = std::exp(logSum / cascade.count);
+    inversePower_ = Constant(1.0);
+    for (int k = 0; k < cascade.count; ++k) {
+      const CascadeStage& s = cascade.stage[k];
+      const double w = s.omega / kTwoPiHz / fref_;
+      const double a = hpf_ ? w * w : 1.0 / (w * w);
+      Poly section;
+      if (s.order == 1) {
+        section.degree = 1;
+        section.c = {1.0, a};
+      } else {
+        section.degree = 2;
+        section.c = {1.0, a / (s.q * s.q) - 2.0 * a, a * a};
+      }
+      inversePower_ = Multiply(inversePower_, section);
+    }
+  }
+
+  double Hz(double t) const {
+    if (t == 0.0) return hpf_ ? kInf : 0.0;
+    if (t == kInf) return hpf_ ? 0.0 : kInf;
+    return hpf_ ? fref_ / std::sqrt(t) : fref_ * std::sqrt(t);
+  }
+  double T(double hz) const {
+    const double r = hpf_ ? fref_ / hz : hz / fref_;
+    return r * r;
+  }
+  /// The gain at t: 0 dB at t = 0, -infinity at t = infinity.
+  double Db(double t) const {
+    if (t == 0.0) return 0.0;
+    if (t == kInf) return -kInf;
+    return GainDb(cascade_, Hz(t));
+  }
+  /// The stationary points in (0, infinity), ascending in t.
+  std::vector<double> Stationary() const { return RootsIn(Derivative(inversePower_), 0.0, kInf); }
+
+  /// A finite t beyond `from` where the gain is below `levelDb`, or
+  /// infinity when there is none within the doubles.
+  double BeyondLevel(double from, double levelDb) const {
+    double t = std::max(from, 1.0) * 2.0;
+    while (std::isfinite(t) && !(Db(t) < levelDb)) t *= 16.0;
+    return t;
+  }
+
+  /// The t in [lo, hi] where the gain, monotone there, passes levelDb;
+  /// `keepHigh` chooses the end of the final bracket.
+  double Crossing(double lo, double hi, double levelDb, bool keepHigh) const {
+    const auto f = [&](double t) { return Db(t) - levelDb; };
+    return Bisect(f, lo, hi, f(lo) > 0, keepHigh);
+  }
+
+  double Fref() const { return fref_; }
+
+ private:
+  const Cascade& cascade_;
+  bool hpf_;
+  double fref_ = 1.0;
+  Poly inversePower_;
+};
+
+}  // namespace
+
+std::vector<double> GainStationaryHz(const Cascade& cascade) {
+  std::vector<double> hz;
+  if (!Usable(cascade)) return hz;
+  const TForm form(cascade);
+  for (const double t : form.Stationary()) hz.push_back(form.Hz(t));
+  std::sort(hz.begin(), hz.end());
+  return hz;
+}
+
+GainBand GainExtremes(const Cascade& cascade, double fLowHz, double fHighHz) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  if (!Usable(cascade) || !(fLowHz <= fHighHz) || fLowHz < 0) return {nan, nan};
+  const TForm form(cascade);
+  double ta = form.T(fLowHz);
+  double tb = form.T(fHighHz);
+  if (ta > tb) std::swap(ta, tb);
+  const double da = form.Db(ta);
+  const double db = form.Db(tb);
+  GainBand band{std::min(da, db), std::max(da, db)};
+  for (const double t : form.Stationary()) {
+    if (t <= ta || t >= tb) continue;
+    const double d = form.Db(t);
+    band.lowDb = std::min(band.lowDb, d);
+    band.highDb = std::max(band.highDb, d);
+  }
+  return band;
+}
+
+double PassEdgeHz(const Cascade& cascade, double deviationDb) {
+  if (!Usable(cascade) || !(deviationDb >= 0)) return std::numeric_limits<double>::quiet_NaN();
+  const TForm form(cascade);
+  std::vector<double> ends = form.Stationary();
+  ends.push_back(kInf);
+  double a = 0.0;  // |gain| <= deviationDb on all of [0, a]
+  for (double b : ends) {
+    const double gb = form.Db(b);
+    if (std::fabs(gb) > deviationDb) {
+      if (b == kInf) {
+        b = form.BeyondLevel(a, -deviationDb);
+        if (!std::isfinite(b)) return form.Hz(kInf);
+      }
+      const double level = form.Db(b) > deviationDb ? deviationDb : -deviationDb;
+      return form.Hz(form.Crossing(a, b, level, false));
+    }
+    a = b;
+  }
+  return form.Hz(kInf);
+}
+
+double StopEdgeHz(const Cascade& cascade, double attenuationDb) {
+  if (!Usable(cascade) || !(attenuationDb >= 0)) return std::numeric_limits<double>::quiet_NaN();
+  const TForm form(cascade);
+  const double level = -attenuationDb;
+  std::vector<double> starts{0.0};
+  for (const double t : form.Stationary()) starts.push_back(t);
+  // Walk the monotone pieces from the far end of the stop band back; the
+  // gain is at or below the level on everything walked so far.
+  double b = kInf;
+  for (std::size_t i = starts.size(); i-- > 0;) {
+    const double a = starts[i];
+    if (form.Db(a) > level) {
+      if (b == kInf) {
+        b = form.BeyondLevel(a, level);
+        if (!std::isfinite(b)) return form.Hz(kInf);
+      }
+      return form.Hz(form.Crossing(a, b, level, true));
+    }
+    b = a;
+  }
+  return form.Hz(0.0);
+}
+
+DelayBand DelayExtremes(const Cascade& cascade, double fHighHz) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  if (!Usable(cascade) || !(fHighHz >= 0)) return {nan, nan, nan};
+  // In u = (f/fref)^2 each section delays sqrt(a) (1 + a u) / (q P(u))
+  // (second order) or sqrt(a) / (1 + a u) (first order), times 1/omega_ref,
+  // with a = (fref/f0)^2 and P the section's |1/H|^2 in u (the numerator
+  // adds no delay, so LPF and HPF alike). The derivative's numerator over
+  // the common denominator prod P^2 is sum (N' P - N P') prod_{j != k} P_j^2.
+  double logSum = 0.0;
+  for (int k = 0; k < cascade.count; ++k) logSum += std::log(cascade.stage[k].omega / kTwoPiHz);
+  const double fref = std::exp(logSum / cascade.count);
+  std::array<Poly, engine::kMaxStages> n{};
+  std::array<Poly, engine::kMaxStages> p{};
+  for (int k = 0; k < cascade.count; ++k) {
+    const CascadeStage& s = cascade.stage[k];
+    const double w = s.omega / kTwoPiHz / fref;
+    const double a = 1.0 / (w * w);
+    const double root = std::sqrt(a);
+    if (s.order == 1) {
+      n[k] = Constant(root);
+      p[k].degree = 1;
+      p[k].c = {1.0, a};
+    } else {
+      n[k].degree = 1;
+      n[k].c = {root / s.q, root / s.q * a};
+      p[k].degree = 2;
+      p[k].c = {1.0, a / (s.q * s.q) - 2.0 * a, a * a};
+    }
+  }
+  Poly numerator;
+  for (int k = 0; k < cascade.count; ++k) {
+    Poly term = Subtract(Multiply(Derivative(n[k]), p[k]), Multiply(n[k], Derivative(p[k])));
+    for (int j = 0; j < cascade.count; ++j) {
+      if (j != k) term = Multiply(term, Multiply(p[j], p[j]));
+    }
+    numerator = Add(numerator, term);
+  }
+  const double uHigh = (fHighHz / fref) * (fHighHz / fref);
+  DelayBand band;
+  band.dcS = GroupDelay(cascade, 0.0);
+  const double atHigh = GroupDelay(cascade, fHighHz);
+  band.lowS = std::min(band.dcS, atHigh);
+  band.highS = std::max(band.dcS, atHigh);
+  for (const double u : RootsIn(numerator, 0.0, uHigh)) {
+    const double d = GroupDelay(cascade, fref * std::sqrt(u));
+    band.lowS = std::min(band.lowS, d);
+    band.highS = std::max(band.highS, d);
+  }
+  return band;
+}
+
+}  // namespace kelvara::response

@@ -1,0 +1,278 @@
+#include "response/requirement.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+#include "engine/design.h"
+#include "engine/run_checks.h"
+#include "response/cascade_extremes.h"
+#include "response/opamp_analysis.h"
+#include "response/time_response.h"
+#include "values/eng_value.h"
+
+namespace kelvara::response {
+namespace {
+
+// Reasons a candidate does not meet (the program's own texts).
+constexpr const char* kWhyNoOrder = "２〜８次ではマスクを満たせません";
+constexpr const char* kWhyRipple = "通過域の許容差がリプル 0.25 dB より小さく、２〜８次ではマスクを満たせません";
+constexpr const char* kWhyOutside = "マスクを満たすカットオフ周波数が設計できる範囲（１Hz〜１００MHz）の外です";
+constexpr double kChebyshevRippleDb = 0.25;
+constexpr double kCutoffTextTolerance = 0.005;
+
+bool Finite(double x) { return std::isfinite(x); }
+
+std::string Trimmed(std::string_view s) {
+  std::size_t first = 0;
+  std::size_t last = s.size();
+  while (first < last && (s[first] == ' ' || s[first] == '\t')) ++first;
+  while (last > first && (s[last - 1] == ' ' || s[last - 1] == '\t')) --last;
+  return std::string(s.substr(first, last - first));
+}
+
+// The value of `value` rounded to `digits` significant digits, written
+// with the SI prefix that leaves 1 to 3 digits before the point.
+std::string WithPrefix(double value, int digits) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.*e", digits - 1, value);  // d.ddde+XX, correctly rounded
+  const std::string text(buffer);
+  const std::size_t e = text.find('e');
+  std::string mantissa;
+  for (std::size_t i = 0; i < e; ++i) {
+    if (text[i] != '.') mantissa += text[i];
+  }
+  const int exponent = std::atoi(text.c_str() + e + 1);
+  static constexpr const char* kPrefixes[] = {"p", "n", "u", "m", "", "k", "M", "G"};
+  int group = static_cast<int>(std::floor(exponent / 3.0)) * 3;
+  group = std::clamp(group, -12, 9);
+  const int before = exponent - group + 1;  // digits before the point
+  std::string out;
+  if (before <= 0) {
+    out = "0." + std::string(static_cast<std::size_t>(-before), '0') + mantissa;
+  } else if (before >= static_cast<int>(mantissa.size())) {
+    out = mantissa + std::string(static_cast<std::size_t>(before) - mantissa.size(), '0');
+  } else {
+    out =
+        mantissa.substr(0, static_cast<std::size_t>(before)) + "." + mantissa.substr(static_cast<std::size_t>(before));
+  }
+  return out + kPrefixes[(group + 12) / 3];
+}
+
+std::string Number(double x) { return values::FormatGeneral(x); }
+
+}  // namespace
+
+RequirementCheck CheckRequirement(const Requirement& r) {
+  const std::array<double, 4> v{r.passHz, r.passDb, r.stopHz, r.stopDb};
+  for (int i = 0; i < 4; ++i) {
+    if (!(v[i] > 0) || !Finite(v[i])) return {RequirementProblem::kUnreadable, i};
+  }
+  const bool hpf = r.passKind == values::kHpf;
+  if (hpf ? !(r.passHz > r.stopHz) : !(r.passHz < r.stopHz)) return {RequirementProblem::kEdgeOrder, -1};
+  if (!(r.stopDb > r.passDb)) return {RequirementProblem::kAttenuation, -1};
+  return {};
+}
+
+RequirementCheck ParseRequirementFields(const std::array<std::string, 4>& fields, int passKind, Requirement& out) {
+  Requirement r;
+  r.passKind = passKind;
+  std::array<double*, 4> targets{&r.passHz, &r.passDb, &r.stopHz, &r.stopDb};
+  for (int i = 0; i < 4; ++i) {
+    const std::string field = Trimmed(fields[i]);
+    const double value = field.empty() ? 0.0 : values::ParseEngValue(field);
+    if (!(value > 0)) return {RequirementProblem::kUnreadable, i};
+    *targets[i] = value;
+  }
+  const RequirementCheck check = CheckRequirement(r);
+  if (check.ok()) out = r;
+  return check;
+}
+
+RequirementCheck ParseRequirement(std::string_view text, int passKind, Requirement& out) {
+  std::array<std::string, 4> fields;
+  int count = 0;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = text.find(',', start);
+    const std::string_view field = text.substr(start, comma == std::string_view::npos ? text.npos : comma - start);
+    if (count < 4) fields[count] = std::string(field);
+    ++count;
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  if (count != 4) return {RequirementProblem::kFieldCount, -1};
+  return ParseRequirementFields(fields, passKind, out);
+}
+
+Cascade IdealCascade(int passKind, int response, int order, double cutoffHz) {
+  DesignRequest request;
+  request.cutoffHz = cutoffHz;
+  request.passKind = static_cast<std::uint8_t>(passKind);
+  request.orderIndex = static_cast<std::uint8_t>(order - values::kMinOrder);
+  request.response = static_cast<std::uint8_t>(response);
+  request.evenOrder = order % 2 == 0;
+  const engine::StageTargets targets = engine::BuildStageTargets(request);
+  ResponseStages stages;
+  stages.omega = targets.stageOmega;
+  stages.q = targets.stageQ;
+  return MakeCascade(request, stages);
+}
+
+CutoffRange CutoffRangeOf(const Requirement& r, int response, int order) {
+  CutoffRange range;
+  if (order < values::kMinOrder || order > values::kMaxOrder ||
+      !values::HasDesignCombination(r.passKind, 0, order - values::kMinOrder, response, 0) ||
+      !CheckRequirement(r).ok()) {
+    return range;
+  }
+  range.offered = true;
+  // The normalised cascade (cut-off 1 Hz): its pass and stop edges are the
+  // ratios f / fc at which the bands may end.
+  const Cascade unit = IdealCascade(r.passKind, response, order, 1.0);
+  const double passEdge = PassEdgeHz(unit, r.passDb);
+  const double stopEdge = StopEdgeHz(unit, r.stopDb);
+  if (r.passKind == values::kHpf) {
+    range.loHz = r.stopHz / stopEdge;
+    range.hiHz = r.passHz / passEdge;
+  } else {
+    range.loHz = r.passHz / passEdge;
+    range.hiHz = r.stopHz / stopEdge;
+  }
+  if (std::isnan(range.loHz) || std::isnan(range.hiHz)) {
+    range.loHz = 1.0;
+    range.hiHz = 0.0;
+  }
+  range.loHz = std::max(range.loHz, engine::kMinCutoffHz);
+  range.hiHz = std::min(range.hiHz, engine::kMaxCutoffHz);
+  return range;
+}
+
+MaskMargins MarginsOf(const Cascade& cascade, const Requirement& r) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const bool hpf = cascade.Hpf();
+  const GainBand pass = hpf ? GainExtremes(cascade, r.passHz, inf) : GainExtremes(cascade, 0.0, r.passHz);
+  const GainBand stop = hpf ? GainExtremes(cascade, 0.0, r.stopHz) : GainExtremes(cascade, r.stopHz, inf);
+  MaskMargins m;
+  m.passDb = r.passDb - std::max(std::fabs(pass.lowDb), std::fabs(pass.highDb));
+  m.stopDb = -r.stopDb - stop.highDb;
+  return m;
+}
+
+std::string CutoffText(double cutoffHz, double loHz, double hiHz) {
+  for (int digits = 3; digits <= 17; ++digits) {
+    const std::string text = WithPrefix(cutoffHz, digits);
+    const double value = values::ParseEngValue(text);
+    if (value >= loHz && value <= hiHz && std::fabs(value - cutoffHz) <= kCutoffTextTolerance * cutoffHz) return text;
+  }
+  return WithPrefix(cutoffHz, 17);
+}
+
+std::vector<int> OfferedResponses(int passKind) {
+  std::vector<int> list;
+  for (int response = 0; response < values::kResponseCount; ++response) {
+    for (int oi = 0; oi < values::kOrderCount; ++oi) {
+      if (values::HasDesignCombination(passKind, 0, oi, response, 0)) {
+        list.push_back(response);
+        break;
+      }
+    }
+  }
+  return list;
+}
+
+std::string ConstraintReasons(const RequirementCandidate& c, const RequirementConstraints& limits) {
+  std::string why;
+  auto add = [&](const std::string& reason) { why += (why.empty() ? "" : "、") + reason; };
+  if (limits.maxOvershootPct && c.overshootPct && *c.overshootPct > *limits.maxOvershootPct) {
+    add("オーバーシュート " + Number(*c.overshootPct) + " % が上限 " + Number(*limits.maxOvershootPct) +
+        " % を超えます");
+  }
+  if (limits.maxDelayVariationPct && c.delayVariationPct && *c.delayVariationPct > *limits.maxDelayVariationPct) {
+    add("群遅延変動 " + Number(*c.delayVariationPct) + " % が上限 " + Number(*limits.maxDelayVariationPct) +
+        " % を超えます");
+  }
+  if (limits.maxQ && c.maxQ && *c.maxQ > *limits.maxQ) {
+    add("最大Q " + Number(*c.maxQ) + " が上限 " + Number(*limits.maxQ) + " を超えます");
+  }
+  return why;
+}
+
+namespace {
+
+RequirementCandidate CandidateOf(const Requirement& r, const RequirementConstraints& limits, int response) {
+  RequirementCandidate c;
+  c.response = response;
+  bool anyUnclipped = false;
+  for (int order = values::kMinOrder; order <= values::kMaxOrder; ++order) {
+    const CutoffRange range = CutoffRangeOf(r, response, order);
+    c.ranges[order - values::kMinOrder] = range;
+    if (!c.order && !range.Empty()) c.order = order;
+  }
+  if (!c.order) {
+    // Was there a range outside the cut-offs the program designs?
+    for (int order = values::kMinOrder; order <= values::kMaxOrder && !anyUnclipped; ++order) {
+      if (!c.ranges[order - values::kMinOrder].offered) continue;
+      const Cascade unit = IdealCascade(r.passKind, response, order, 1.0);
+      const double p = PassEdgeHz(unit, r.passDb);
+      const double s = StopEdgeHz(unit, r.stopDb);
+      const double lo = r.passKind == values::kHpf ? r.stopHz / s : r.passHz / p;
+      const double hi = r.passKind == values::kHpf ? r.passHz / p : r.stopHz / s;
+      anyUnclipped = lo <= hi;
+    }
+    c.why = anyUnclipped                                                   ? kWhyOutside
+            : values::HasRipple(response) && r.passDb < kChebyshevRippleDb ? kWhyRipple
+                                                                           : kWhyNoOrder;
+    return c;
+  }
+  c.range = c.ranges[*c.order - values::kMinOrder];
+  c.cutoffHz = std::clamp(std::sqrt(c.range.loHz) * std::sqrt(c.range.hiHz), c.range.loHz, c.range.hiHz);
+  c.cutoffText = CutoffText(c.cutoffHz, c.range.loHz, c.range.hiHz);
+  c.cutoffTextHz = values::ParseEngValue(c.cutoffText);
+  const Cascade cascade = IdealCascade(r.passKind, response, *c.order, c.cutoffHz);
+  c.margins = MarginsOf(cascade, r);
+  for (int k = 0; k < cascade.count; ++k) {
+    const CascadeStage& s = cascade.stage[k];
+    const double f0 = s.omega / kTwoPiHz;
+    const bool first = s.order == 1;
+    c.gbwMinHz = std::max(c.gbwMinHz, kGbwMarginFactor * f0 * (first ? 1.0 : s.q));
+    if (!first) c.maxQ = std::max(c.maxQ.value_or(0.0), s.q);
+  }
+  c.spreadMin = c.maxQ ? 4.0 * std::pow(*c.maxQ, 2.0) : 1.0;
+  if (r.passKind == values::kLpf) {
+    c.overshootPct = TimeResponse(cascade).MaxOvershoot().percent;
+    const DelayBand delay = DelayExtremes(cascade, r.passHz);
+    c.delayVariationPct = (delay.highS - delay.lowS) / delay.dcS * 100.0;
+  }
+  c.why = ConstraintReasons(c, limits);
+  c.meets = c.why.empty();
+  return c;
+}
+
+}  // namespace
+
+RequirementResult DesignFromRequirement(const Requirement& requirement, const RequirementConstraints& constraints) {
+  RequirementResult result;
+  result.requirement = requirement;
+  result.constraints = constraints;
+  for (const int response : OfferedResponses(requirement.passKind)) {
+    result.candidates.push_back(CandidateOf(requirement, constraints, response));
+  }
+  for (int i = 0; i < static_cast<int>(result.candidates.size()); ++i) {
+    const RequirementCandidate& c = result.candidates[i];
+    if (!c.meets) continue;
+    if (!result.recommended) {
+      result.recommended = i;
+      continue;
+    }
+    const RequirementCandidate& best = result.candidates[*result.recommended];
+    const double smaller = std::min(c.margins.passDb, c.margins.stopDb);
+    const double bestSmaller = std::min(best.margins.passDb, best.margins.stopDb);
+    if (*c.order < *best.order || (*c.order == *best.order && smaller > bestSmaller)) result.recommended = i;
+  }
+  return result;
+}
+
+}  // namespace kelvara::response

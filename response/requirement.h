@@ -1,0 +1,146 @@
+#pragma once
+
+// Design from a requirement: for a pass-band / stop-band mask, the lowest
+// order of each response the program offers and the range of cut-offs that
+// meet the mask, with what the chosen cut-off gives (margins, stage Q, the
+// op-amp's gain-bandwidth, the part spread, overshoot and delay variation).
+//
+// The mask: over the pass band (LPF f <= fp, HPF f >= fp) the gain stays
+// within +-Ap dB of 0 dB; over the stop band (LPF f >= fs, HPF f <= fs) it
+// is at most -As dB. The filters are the ideal cascades of the stage tables
+// at a cut-off fc in the program's meaning (-3 dB for Butterworth and
+// Bessel, the ripple edge for Chebyshev). Their gain is a function of f/fc,
+// so the cut-offs that meet the mask are one interval [fc_lo, fc_hi]: the
+// pass band's edge and the stop band's edge of the normalised cascade
+// (cascade_extremes.h: exact, root-finding on the gain) scaled to fp and fs.
+// Only cut-offs the program designs (kMinCutoffHz..kMaxCutoffHz) count.
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "response/analysis.h"
+#include "values/filter_catalogue.h"
+
+namespace kelvara::response {
+
+struct Requirement {
+  int passKind = values::kLpf;
+  double passHz = 0.0;  // fp
+  double passDb = 0.0;  // Ap: the pass band's tolerance, +- dB
+  double stopHz = 0.0;  // fs
+  double stopDb = 0.0;  // As: the stop band's attenuation, dB
+};
+
+/// What is wrong with the four values of a requirement.
+enum class RequirementProblem {
+  kNone,
+  kFieldCount,   // not four comma-separated fields
+  kUnreadable,   // a field is not an engineering value above 0 (field says which)
+  kEdgeOrder,    // LPF: fp >= fs; HPF: fp <= fs
+  kAttenuation,  // As <= Ap
+};
+
+struct RequirementCheck {
+  RequirementProblem problem = RequirementProblem::kNone;
+  int field = -1;  // 0..3 (fp, Ap, fs, As) for kUnreadable
+  bool ok() const { return problem == RequirementProblem::kNone; }
+};
+
+/// Checks finished values (each must be finite and above 0; fp below fs for
+/// an LPF, above it for an HPF; As above Ap).
+RequirementCheck CheckRequirement(const Requirement& requirement);
+
+/// Reads the four texts "FP,AP,FS,AS" (engineering values as ParseEngValue
+/// reads them; spaces around a field are ignored) into `out` and checks
+/// them. `out` is changed only when the check passes.
+RequirementCheck ParseRequirement(std::string_view text, int passKind, Requirement& out);
+
+/// The same for four separate texts (a window's fields).
+RequirementCheck ParseRequirementFields(const std::array<std::string, 4>& fields, int passKind, Requirement& out);
+
+/// Optional limits a candidate must keep besides the mask.
+struct RequirementConstraints {
+  std::optional<double> maxOvershootPct;       // LPF only
+  std::optional<double> maxDelayVariationPct;  // LPF only
+  std::optional<double> maxQ;
+};
+
+/// The cut-offs of one response and order that meet the mask; empty when
+/// lo > hi. Not offered: a combination without design data (HPF Bessel, HPF
+/// Chebyshev below order 4).
+struct CutoffRange {
+  bool offered = false;
+  double loHz = 0.0;
+  double hiHz = 0.0;
+  bool Empty() const { return !offered || !(loHz <= hiHz); }
+};
+
+/// The range of one response and order (order 2..8).
+CutoffRange CutoffRangeOf(const Requirement& requirement, int response, int order);
+
+/// The ideal cascade of a response and order at a cut-off, built from the
+/// stage tables (BuildStageTargets) as a design at that cut-off targets it.
+Cascade IdealCascade(int passKind, int response, int order, double cutoffHz);
+
+/// The margins of a cascade against the mask, in dB: pass band Ap minus the
+/// largest deviation from 0 dB, stop band -As minus the highest gain; both
+/// >= 0 exactly when the mask is met.
+struct MaskMargins {
+  double passDb = 0.0;
+  double stopDb = 0.0;
+  bool Meets() const { return passDb >= 0 && stopDb >= 0; }
+};
+MaskMargins MarginsOf(const Cascade& cascade, const Requirement& requirement);
+
+/// The shortest text for a cut-off: the value rounded to the fewest
+/// significant digits, at least 3, whose value (as ParseEngValue reads the
+/// text) lies in [loHz, hiHz] and within 0.5 % of cutoffHz, written with an
+/// SI prefix ("1.73k"). At 17 digits the value itself.
+std::string CutoffText(double cutoffHz, double loHz, double hiHz);
+
+struct RequirementCandidate {
+  int response = values::kButterworth;
+  /// The lowest order 2..8 with a non-empty range; none when there is none.
+  std::optional<int> order;
+  double cutoffHz = 0.0;      // geometric mean of the range
+  std::string cutoffText;     // what a sheet gets (CutoffText)
+  double cutoffTextHz = 0.0;  // ParseEngValue(cutoffText)
+  CutoffRange range;
+  MaskMargins margins;                      // at cutoffHz
+  std::optional<double> maxQ;               // none for a first-order-only filter
+  double gbwMinHz = 0.0;                    // max over stages of 100 f0 Q (100 f0 first order)
+  double spreadMin = 0.0;                   // 4 Qmax^2: Ca/Cb (LPF) or Rb/Ra (HPF) with equal Rs (Cs)
+  std::optional<double> overshootPct;       // LPF only
+  std::optional<double> delayVariationPct;  // LPF only
+  bool meets = false;
+  std::string why;  // Japanese, empty when it meets
+  /// The range of every order 2..8 (index order - 2).
+  std::array<CutoffRange, values::kOrderCount> ranges{};
+};
+
+struct RequirementResult {
+  Requirement requirement;
+  RequirementConstraints constraints;
+  /// One per offered response, in catalogue order (Butterworth, Bessel,
+  /// Chebyshev; HPF without Bessel).
+  std::vector<RequirementCandidate> candidates;
+  /// Index into candidates: the lowest order among those that meet, among
+  /// equal orders the larger smaller margin; none when none meets.
+  std::optional<int> recommended;
+};
+
+/// The responses a kind offers, in catalogue order.
+std::vector<int> OfferedResponses(int passKind);
+
+/// The whole table. The requirement must pass CheckRequirement (otherwise
+/// every candidate is without an order).
+RequirementResult DesignFromRequirement(const Requirement& requirement, const RequirementConstraints& constraints = {});
+
+/// Whether a candidate meets the constraints; the Japanese reasons of those
+/// it breaks, joined.
+std::string ConstraintReasons(const RequirementCandidate& candidate, const RequirementConstraints& constraints);
+
+}  // namespace kelvara::response

@@ -1,0 +1,258 @@
+// The window "仕様から設計": its menu, the in-window messages, the table and
+// the plot of a mask, the worker that computes them, "シートに設定" running
+// the main window's rules as a user's own choices do, and the parts the
+// following "定数設定" designs.
+
+#include <qcustomplot.h>
+#include <QTest>
+
+#include "app/analysis/form_analysis.h"
+#include "app/analysis/tolerance_panel.h"
+#include "app/requirement/form_requirement.h"
+#include "app/requirement/requirement_menu.h"
+#include "tests/app/app_test_support.h"
+#include "tests/app/run_support.h"
+#include "values/eng_value.h"
+
+namespace kelvara::app::testing {
+namespace {
+
+constexpr int kLpf = 0, kHpf = 1;
+constexpr int kButterworth = 0, kBessel = 1, kChebyshev = 2;
+
+class RequirementWindow : public WindowTest {
+ protected:
+  QAction* Menu() { return W().findChild<QAction*>(QStringLiteral("menuRequirement")); }
+  TFormRequirement& Open() {
+    Menu()->trigger();
+    EXPECT_NE(RequirementWindowOf(W()), nullptr);
+    return *RequirementWindowOf(W());
+  }
+  /// Closes and frees the window, as closing the main window would.
+  void Free() { delete RequirementWindowOf(W()); }
+  /// Types a mask and waits for the worker's table.
+  bool Enter(TFormRequirement& r, int kind, const std::array<const char*, 4>& mask) {
+    r.KindBox()->setCurrentIndex(kind);
+    for (int i = 0; i < 4; ++i) r.Field(i)->setText(QString::fromUtf8(mask[i]));
+    return Settle(r);
+  }
+  static bool Settle(TFormRequirement& r) {
+    return WaitFor([&] { return !r.Busy(); });
+  }
+  static int RowOf(TFormRequirement& r, int response) {
+    const auto& c = r.Shown()->table.candidates;
+    for (int i = 0; i < static_cast<int>(c.size()); ++i) {
+      if (c[i].response == response) return i;
+    }
+    return -1;
+  }
+};
+
+TEST_F(RequirementWindow, OpensFromTheAnalysisMenuWithoutBlocking) {
+  QStringList items;
+  for (QAction* a : W().menuAnalysis->actions()) items << a->text();
+  EXPECT_EQ(items, (QStringList{"設計の解析...", "仕様から設計..."}));
+  TFormRequirement& r = Open();
+  EXPECT_TRUE(r.isVisible());
+  EXPECT_TRUE(r.isWindow());
+  EXPECT_FALSE(r.isModal());
+  // The main window stays usable while the window is open.
+  Choose(W().CBox_Jisuu, 3);
+  EXPECT_EQ(W().CBox_Jisuu->currentIndex(), 3);
+}
+
+TEST_F(RequirementWindow, ShowsTheTableAndTheMaskOfAnLpf) {
+  TFormRequirement& r = Open();
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "1", "3k", "40"}));
+  ASSERT_TRUE(r.Shown().has_value()) << r.Message().toStdString();
+  EXPECT_TRUE(r.Message().isEmpty());
+  QTableWidget& t = *r.Table();
+  ASSERT_EQ(t.rowCount(), 3);
+  QStringList headers;
+  for (int c = 0; c < 12; ++c) headers << t.horizontalHeaderItem(c)->text();
+  EXPECT_EQ(headers, (QStringList{"応答", "次数", "カットオフ", "範囲", "通過域余裕", "阻止域余裕", "最大Q", "必要GBW",
+                                  "容量比", "オーバーシュート", "群遅延変動", "判定"}));
+  EXPECT_EQ(t.item(0, 0)->text(), "バターワース");
+  EXPECT_EQ(t.item(0, 1)->text(), "5次");
+  EXPECT_EQ(t.item(1, 1)->text(), "—");  // no Bessel of order 2..8 meets
+  EXPECT_EQ(t.item(1, 11)->text(), "不適合: ２〜８次ではマスクを満たせません");
+  EXPECT_EQ(t.item(2, 1)->text(), "4次");
+  EXPECT_EQ(t.item(2, 11)->text(), "適合（推奨）");
+  const response::RequirementCandidate& b = r.Shown()->table.candidates[0];
+  EXPECT_EQ(t.item(0, 2)->text(), QString::fromStdString(b.cutoffText) + "Hz");
+  // The plot: three shaded forbidden regions and one curve per candidate
+  // with an order, whose gain is the ideal response at its cut-off.
+  QCustomPlot& p = *r.Plot();
+  EXPECT_EQ(p.itemCount(), 3);
+  ASSERT_EQ(p.graphCount(), 2);
+  const response::Cascade c = response::IdealCascade(kLpf, kButterworth, 5, b.cutoffHz);
+  const auto data = p.graph(0)->data();
+  for (auto it = data->constBegin(); it != data->constEnd(); ++it) {
+    EXPECT_EQ(it->value, response::GainDb(c, it->key));
+  }
+}
+
+struct MessageRow {
+  int kind;
+  std::array<const char*, 4> mask;
+  const char* message;
+};
+
+class RequirementMessages : public RequirementWindow, public ::testing::WithParamInterface<MessageRow> {};
+
+TEST_P(RequirementMessages, AreShownInTheWindowAndClearTheTable) {
+  const MessageRow row = GetParam();
+  TFormRequirement& r = Open();
+  ASSERT_TRUE(Enter(r, row.kind, row.mask));
+  EXPECT_EQ(r.Message(), QString::fromUtf8(row.message));
+  EXPECT_FALSE(r.Shown().has_value());
+  EXPECT_EQ(r.Table()->rowCount(), 0);
+  EXPECT_TRUE(warnings.Entries().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Masks, RequirementMessages,
+    ::testing::Values(
+        MessageRow{kLpf, {"1k", "1", "abc", "40"}, "阻止域端 fs が読めません: 0 より大きい値を入力下さい。"},
+        MessageRow{kLpf, {"", "1", "3k", "40"}, "通過域端 fp が読めません: 0 より大きい値を入力下さい。"},
+        MessageRow{kLpf, {"1k", "-1", "3k", "40"}, "通過域の許容差 Ap が読めません: 0 より大きい値を入力下さい。"},
+        MessageRow{kLpf, {"3k", "1", "1k", "40"}, "LPF では通過域端 fp を阻止域端 fs より低くして下さい。"},
+        MessageRow{kHpf, {"1k", "1", "3k", "40"}, "HPF では通過域端 fp を阻止域端 fs より高くして下さい。"},
+        MessageRow{kLpf, {"1k", "40", "3k", "30"}, "阻止域の減衰量 As を通過域の許容差 Ap より大きくして下さい。"}));
+
+TEST_F(RequirementWindow, ConstraintsSwitchCandidatesOffAndAreCheckedToo) {
+  TFormRequirement& r = Open();
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "1", "8k", "40"}));
+  r.LimitEdit(0)->setText("5");
+  r.LimitBox(0)->setChecked(true);
+  ASSERT_TRUE(Settle(r));
+  ASSERT_TRUE(r.Shown().has_value());
+  EXPECT_TRUE(r.Table()->item(0, 11)->text().startsWith("不適合: オーバーシュート"));
+  EXPECT_EQ(r.Table()->item(1, 11)->text(), "適合（推奨）");
+  r.LimitEdit(0)->setText("x");
+  ASSERT_TRUE(Settle(r));
+  EXPECT_EQ(r.Message(), "最大オーバーシュート [%] が読めません: 0 以上の値を入力下さい。");
+  // HPF: no overshoot or delay limits.
+  r.KindBox()->setCurrentIndex(kHpf);
+  EXPECT_FALSE(r.LimitBox(0)->isEnabled());
+  EXPECT_FALSE(r.LimitEdit(1)->isEnabled());
+  EXPECT_TRUE(r.LimitBox(2)->isEnabled());
+  EXPECT_EQ(r.Table()->horizontalHeaderItem(8)->text(), "抵抗比");
+}
+
+TEST_F(RequirementWindow, SetsTheSheetAsTheUserWouldAndTheRulesRun) {
+  TFormRequirement& r = Open();
+  // Order 7: a Bessel for this mask.
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "3", "3.5k", "40"}));
+  ASSERT_TRUE(r.Shown().has_value());
+  const int row = RowOf(r, kBessel);
+  const response::RequirementCandidate& c = r.Shown()->table.candidates[row];
+  ASSERT_EQ(c.order, 7);
+  r.ApplyToSheet(row);
+  EXPECT_EQ(W().CBox_HPFLPF->currentIndex(), kLpf);
+  EXPECT_EQ(W().CBox_Jisuu->currentIndex(), 5);
+  EXPECT_EQ(W().CBox_gensui->currentIndex(), kBessel);
+  EXPECT_EQ(W().Edit_Frequency->text(), QString::fromStdString(c.cutoffText));
+  // The order's rule: R8 and C8 hidden, R7 and C7 shown, the picture of order 7.
+  EXPECT_EQ(ShownGroups(), GroupsOfOrder(7));
+  EXPECT_TRUE(ShowsPicture("LPF_7.jpg"));
+  EXPECT_EQ(W().lastOrderIndex, 5);  // the order box was left
+  EXPECT_TRUE(r.Message().startsWith("シート1 に ベッセル 7次"));
+}
+
+TEST_F(RequirementWindow, HpfWithBesselIsRefusedAsTheMainWindowRefusesIt) {
+  // A sheet on LPF Bessel: choosing HPF takes Bessel back to Butterworth.
+  Choose(W().CBox_gensui, kBessel);
+  TFormRequirement& r = Open();
+  ASSERT_TRUE(Enter(r, kHpf, {"1k", "1", "300", "40"}));
+  ASSERT_TRUE(r.Shown().has_value());
+  ASSERT_EQ(r.Table()->rowCount(), 2);  // no Bessel for an HPF
+  r.ApplyToSheet(RowOf(r, kButterworth));
+  EXPECT_EQ(W().CBox_HPFLPF->currentIndex(), kHpf);
+  EXPECT_EQ(W().CBox_gensui->currentIndex(), kButterworth);
+  // Asked for HPF Bessel directly, the sheet does what the main window does.
+  ASSERT_TRUE(ChooseOnSheet(W(), kHpf, 5, kBessel, "1k"));
+  EXPECT_EQ(W().CBox_gensui->currentIndex(), kButterworth);
+  // HPF Chebyshev of order 3 is moved to order 4 as the rules move it.
+  ASSERT_TRUE(ChooseOnSheet(W(), kHpf, 3, kChebyshev, "1k"));
+  EXPECT_EQ(W().CBox_gensui->currentIndex(), kChebyshev);
+  EXPECT_EQ(W().CBox_Jisuu->currentIndex(), 2);
+  EXPECT_EQ(ShownGroups(), GroupsOfOrder(4));
+}
+
+TEST_F(RequirementWindow, TheRunAfterSettingDesignsTheRealisedParts) {
+  // Preferred values on the sheet and in the window.
+  if (W().CBox_NoProblem->isChecked()) W().CBox_NoProblem->click();
+  ASSERT_FALSE(W().CBox_NoProblem->isChecked());
+  TFormRequirement& r = Open();
+  r.SeriesBox()->setChecked(true);
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "1", "3k", "40"}));
+  ASSERT_TRUE(r.Shown().has_value());
+  ASSERT_EQ(r.Shown()->realised.size(), 3u);
+  EXPECT_FALSE(r.Table()->isColumnHidden(12));
+  const int row = RowOf(r, kChebyshev);
+  const auto& realised = *r.Shown()->realised[row];
+  ASSERT_TRUE(realised.valid);
+  r.ApplyToSheet(row);
+  W().ButtonValset->click();
+  ASSERT_TRUE(WaitForAllRuns());
+  const int order = *r.Shown()->table.candidates[row].order;
+  for (int i = 0; i < order; ++i) {
+    EXPECT_EQ(W().groupR[i].valueEdit->text().toStdString(), values::FormatResistanceDisplay(realised.parts.r[i]));
+    EXPECT_EQ(W().groupC[i].valueEdit->text().toStdString(), values::FormatCapacitance(realised.parts.c[i]));
+  }
+}
+
+TEST_F(RequirementWindow, RemembersItsInputsUnderItsOwnNames) {
+  TFormRequirement& r = Open();
+  ASSERT_TRUE(Enter(r, kHpf, {"2k", "0.5", "500", "50"}));
+  r.close();
+  EXPECT_EQ(store.texts["requirement/fp"], "2k");
+  EXPECT_EQ(store.texts["requirement/as"], "50");
+  EXPECT_EQ(store.ints["requirement/kind"], 1);
+  EXPECT_EQ(store.saves, 0);  // the nineteen values are not written
+  Free();
+  TFormRequirement& again = Open();
+  EXPECT_EQ(again.Field(0)->text(), "2k");
+  EXPECT_EQ(again.KindBox()->currentIndex(), kHpf);
+}
+
+TEST_F(RequirementWindow, TheTolerancePagesMaskIsFilledFromTheRequirement) {
+  TFormRequirement& r = Open();
+  ASSERT_TRUE(Enter(r, kLpf, {"2k", "0.5", "6.8k", "45"}));
+  ASSERT_TRUE(r.Shown().has_value());
+  W().menuDesignAnalysis->trigger();
+  ASSERT_NE(W().FormAnalysis, nullptr);
+  TolerancePanel& panel = *W().FormAnalysis->Tolerance();
+  QPushButton* fromRequirement = panel.findChild<QPushButton*>(QStringLiteral("ButtonMaskFromRequirement"));
+  ASSERT_NE(fromRequirement, nullptr);
+  fromRequirement->click();
+  const std::optional<tolerance::Mask> mask = panel.MaskSetting();
+  ASSERT_TRUE(mask.has_value());
+  EXPECT_EQ(mask->passHz, 2000);
+  EXPECT_EQ(mask->passDb, 0.5);
+  EXPECT_EQ(mask->stopHz, 6800);
+  EXPECT_EQ(mask->stopDb, 45);
+  // A requirement that does not read changes nothing.
+  r.Field(1)->setText("x");
+  ASSERT_TRUE(Settle(r));
+  r.close();
+  panel.findChild<QLineEdit*>(QStringLiteral("EditMaskFp"))->setText("700");
+  fromRequirement->click();
+  EXPECT_EQ(panel.MaskSetting()->passHz, 700);
+}
+
+TEST_F(RequirementWindow, ClosingWhileTheWorkerRunsNeitherCrashesNorHangs) {
+  for (int i = 0; i < 5; ++i) {
+    TFormRequirement& r = Open();
+    r.SeriesBox()->setChecked(true);
+    r.Field(2)->setText(QString("%1k").arg(3 + i));
+    QTest::qWait(TFormRequirement::kCoalesceMs + 5);  // the worker has started
+    r.close();
+    Free();
+  }
+  SUCCEED();
+}
+
+}  // namespace
+}  // namespace kelvara::app::testing

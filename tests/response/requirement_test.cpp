@@ -1,0 +1,463 @@
+// Design from a requirement: the lowest orders and the cut-off ranges against
+// the textbook formulas of the program's own normalisations (Butterworth:
+// -3 dB at fc; Chebyshev 0.25 dB: the ripple edge at fc, unity gain at DC),
+// Bessel against a direct search on the exact gain, masks no order meets,
+// Chebyshev with Ap below its ripple, HPF mirrors and the constraints.
+//
+// The stage tables hold five digits, so the program's filters differ from
+// the textbook ones by about 1e-5 relative; the ranges are compared to 2e-4.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "response/requirement.h"
+#include "values/eng_value.h"
+
+namespace kelvara::response {
+namespace {
+
+using values::kBessel;
+using values::kButterworth;
+using values::kChebyshev;
+using values::kHpf;
+using values::kLpf;
+
+constexpr double kTableTolerance = 2e-4;
+
+Requirement Lpf(double fp, double ap, double fs, double as) { return {kLpf, fp, ap, fs, as}; }
+Requirement Hpf(double fp, double ap, double fs, double as) { return {kHpf, fp, ap, fs, as}; }
+
+RequirementCandidate Of(const RequirementResult& result, int response) {
+  for (const auto& c : result.candidates) {
+    if (c.response == response) return c;
+  }
+  throw std::runtime_error("response not offered");
+}
+
+double Db(double x) { return std::pow(10.0, x / 10.0); }
+
+// ---- Butterworth: |H|^2 = 1 / (1 + x^2n), x = f / fc ----------------------
+
+struct ButterworthRow {
+  double fp, ap, fs, as;
+};
+
+// The textbook minimum order.
+int ButterworthOrder(const ButterworthRow& r) {
+  return static_cast<int>(std::ceil(std::log10((Db(r.as) - 1) / (Db(r.ap) - 1)) / (2 * std::log10(r.fs / r.fp))));
+}
+
+class ButterworthTable : public ::testing::TestWithParam<ButterworthRow> {};
+
+TEST_P(ButterworthTable, OrderAndRangesFollowTheTextbookFormulas) {
+  const ButterworthRow row = GetParam();
+  const Requirement req = Lpf(row.fp, row.ap, row.fs, row.as);
+  const int expected = ButterworthOrder(row);
+  const RequirementCandidate c = Of(DesignFromRequirement(req), kButterworth);
+  if (expected > 8) {
+    EXPECT_FALSE(c.order.has_value());
+  } else {
+    ASSERT_TRUE(c.order.has_value());
+    EXPECT_EQ(*c.order, expected);
+  }
+  for (int n = 2; n <= 8; ++n) {
+    const double lo = row.fp / std::pow(Db(row.ap) - 1, 1.0 / (2 * n));
+    const double hi = row.fs / std::pow(Db(row.as) - 1, 1.0 / (2 * n));
+    const CutoffRange range = CutoffRangeOf(req, kButterworth, n);
+    EXPECT_NEAR(range.loHz / lo, 1.0, kTableTolerance) << "order " << n;
+    EXPECT_NEAR(range.hiHz / hi, 1.0, kTableTolerance) << "order " << n;
+    EXPECT_EQ(range.Empty(), lo > hi) << "order " << n;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Masks, ButterworthTable,
+                         ::testing::Values(ButterworthRow{1e3, 1, 3e3, 40},      // order 5
+                                           ButterworthRow{1e3, 3, 2e3, 20},      // order 4
+                                           ButterworthRow{1e3, 0.5, 10e3, 60},   // order 4
+                                           ButterworthRow{10e3, 0.1, 25e3, 50},  // order 8
+                                           ButterworthRow{100, 2, 150, 30},      // beyond 8
+                                           ButterworthRow{1e6, 1, 5e6, 30}));    // order 3
+
+// ---- Chebyshev 0.25 dB, ripple edge at fc ----------------------------------
+
+const double kEps2 = Db(0.25) - 1;
+
+// x at which the program's Chebyshev of order n (DC gain 0 dB) falls to
+// -levelDb beyond the ripple band: even orders have 1 + eps^2 in the
+// numerator (0 dB at DC, +0.25 dB at the peaks), odd orders do not.
+double ChebyshevOutside(int n, double levelDb) {
+  const double t2 = n % 2 == 0 ? ((1 + kEps2) * Db(levelDb) - 1) / kEps2 : (Db(levelDb) - 1) / kEps2;
+  return std::cosh(std::acosh(std::sqrt(t2)) / n);
+}
+
+// The first x at which the gain leaves +-apDb inside the ripple band (ap
+// below the ripple): even orders rise to +ap, odd ones fall to -ap.
+double ChebyshevInside(int n, double apDb) {
+  if (n % 2 == 0) {
+    const double c = ((1 + kEps2) / Db(apDb) - 1) / kEps2;  // T_n(x)^2 at the crossing
+    return std::sin(std::acos(std::sqrt(c)) / n);
+  }
+  const double c = (Db(apDb) - 1) / kEps2;
+  return std::sin(std::asin(std::sqrt(c)) / n);
+}
+
+double ChebyshevPassEdge(int n, double apDb) {
+  return apDb >= 0.25 ? ChebyshevOutside(n, apDb) : ChebyshevInside(n, apDb);
+}
+
+struct ChebyshevRow {
+  double fp, ap, fs, as;
+  int order;  // expected minimum order, 0 for none
+};
+
+class ChebyshevTable : public ::testing::TestWithParam<ChebyshevRow> {};
+
+TEST_P(ChebyshevTable, OrderAndRangesFollowTheClosedForms) {
+  const ChebyshevRow row = GetParam();
+  const Requirement req = Lpf(row.fp, row.ap, row.fs, row.as);
+  int closedFormOrder = 0;
+  for (int n = 2; n <= 8; ++n) {
+    const double lo = row.fp / ChebyshevPassEdge(n, row.ap);
+    const double hi = row.fs / ChebyshevOutside(n, row.as);
+    const CutoffRange range = CutoffRangeOf(req, kChebyshev, n);
+    EXPECT_NEAR(range.loHz / lo, 1.0, kTableTolerance) << "order " << n;
+    EXPECT_NEAR(range.hiHz / hi, 1.0, kTableTolerance) << "order " << n;
+    EXPECT_EQ(range.Empty(), lo > hi) << "order " << n;
+    if (closedFormOrder == 0 && lo <= hi) closedFormOrder = n;
+  }
+  EXPECT_EQ(closedFormOrder, row.order);
+  const RequirementCandidate c = Of(DesignFromRequirement(req), kChebyshev);
+  EXPECT_EQ(c.order.value_or(0), row.order);
+  if (row.ap >= 0.25 && row.order != 0) {
+    // The classic formula (cut-off at fp, ripple = the pass-band tolerance)
+    // can only ask for as many orders as the free cut-off needs, or more.
+    const double classic = std::acosh(std::sqrt((Db(row.as) - 1) / kEps2)) / std::acosh(row.fs / row.fp);
+    EXPECT_LE(*c.order, static_cast<int>(std::ceil(classic)));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Masks, ChebyshevTable,
+                         ::testing::Values(ChebyshevRow{1e3, 1, 3e3, 40, 4}, ChebyshevRow{1e3, 0.5, 2e3, 40, 6},
+                                           ChebyshevRow{1e3, 3, 1.5e3, 30, 6}, ChebyshevRow{1e3, 1, 1.2e3, 60, 0},
+                                           ChebyshevRow{1e3, 0.3, 4e3, 70, 5}, ChebyshevRow{1e3, 1, 5e3, 40, 3},
+                                           // Ap below the ripple: only the start of the ripple band fits
+                                           ChebyshevRow{1e3, 0.1, 20e3, 40, 4}, ChebyshevRow{1e3, 0.01, 100e3, 40, 3},
+                                           ChebyshevRow{1e3, 0.1, 5e3, 40, 0}, ChebyshevRow{1e3, 0.1, 2e3, 40, 0}));
+
+// ---- Bessel: a direct search on the exact gain ------------------------------
+
+// Whether the Bessel of order n at fc meets the mask, by sampling the gain
+// densely (the Bessel gain falls monotonically, so the samples at the band
+// edges decide, but the whole bands are walked).
+bool MeetsBySampling(const Requirement& r, int n, double fc) {
+  const Cascade c = IdealCascade(r.passKind, kBessel, n, fc);
+  for (int i = 0; i <= 400; ++i) {
+    const double f = r.passHz * std::pow(10.0, -4.0 * i / 400.0);
+    if (std::fabs(GainDb(c, f)) > r.passDb) return false;
+  }
+  for (int i = 0; i <= 400; ++i) {
+    const double f = r.stopHz * std::pow(10.0, 4.0 * i / 400.0);
+    if (GainDb(c, f) > -r.stopDb) return false;
+  }
+  return true;
+}
+
+struct BesselRow {
+  double fp, ap, fs, as;
+  int order;
+};
+
+class BesselTable : public ::testing::TestWithParam<BesselRow> {};
+
+TEST_P(BesselTable, RangeEdgesMatchADirectSearch) {
+  const BesselRow row = GetParam();
+  const Requirement req = Lpf(row.fp, row.ap, row.fs, row.as);
+  const RequirementCandidate c = Of(DesignFromRequirement(req), kBessel);
+  EXPECT_EQ(c.order.value_or(0), row.order);
+  for (int n = 2; n <= 8; ++n) {
+    const CutoffRange range = CutoffRangeOf(req, kBessel, n);
+    if (range.Empty()) {
+      // No cut-off meets: the lowest the pass band allows fails the stop band.
+      EXPECT_FALSE(MeetsBySampling(req, n, range.loHz * (1 + 1e-9))) << "order " << n;
+      continue;
+    }
+    EXPECT_TRUE(MeetsBySampling(req, n, range.loHz * (1 + 1e-9))) << "order " << n;
+    EXPECT_TRUE(MeetsBySampling(req, n, range.hiHz * (1 - 1e-9))) << "order " << n;
+    EXPECT_FALSE(MeetsBySampling(req, n, range.loHz * (1 - 1e-9))) << "order " << n;
+    EXPECT_FALSE(MeetsBySampling(req, n, range.hiHz * (1 + 1e-9))) << "order " << n;
+    EXPECT_LT(n, 9);
+  }
+  for (int n = 2; n < row.order; ++n) EXPECT_TRUE(CutoffRangeOf(req, kBessel, n).Empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Masks, BesselTable,
+                         ::testing::Values(BesselRow{1e3, 1, 3e3, 40, 0}, BesselRow{1e3, 1, 6e3, 40, 7},
+                                           BesselRow{1e3, 3, 4e3, 30, 4}, BesselRow{1e3, 3, 3.5e3, 40, 7},
+                                           BesselRow{1e3, 1, 8e3, 40, 4}, BesselRow{1e3, 0.1, 20e3, 40, 6},
+                                           BesselRow{1e3, 0.5, 10e3, 50, 7}, BesselRow{20e3, 2, 100e3, 35, 4}));
+
+// ---- masks no order meets ----------------------------------------------------
+
+TEST(RequirementUnmet, NoResponseMeetsASteepMask) {
+  const RequirementResult result = DesignFromRequirement(Lpf(1e3, 0.5, 1.1e3, 80));
+  ASSERT_EQ(result.candidates.size(), 3u);
+  for (const auto& c : result.candidates) {
+    EXPECT_FALSE(c.order.has_value());
+    EXPECT_FALSE(c.meets);
+    EXPECT_EQ(c.why, "２〜８次ではマスクを満たせません");
+  }
+  EXPECT_FALSE(result.recommended.has_value());
+}
+
+TEST(RequirementUnmet, ChebyshevBelowItsRippleSaysSo) {
+  const RequirementCandidate c = Of(DesignFromRequirement(Lpf(1e3, 0.1, 2e3, 40)), kChebyshev);
+  EXPECT_FALSE(c.order.has_value());
+  EXPECT_EQ(c.why, "通過域の許容差がリプル 0.25 dB より小さく、２〜８次ではマスクを満たせません");
+}
+
+TEST(RequirementUnmet, CutOffsOutsideTheDesignedRangeSaySo) {
+  // Meets only with cut-offs above 100 MHz.
+  const RequirementCandidate c = Of(DesignFromRequirement(Lpf(500e6, 1, 2e9, 20)), kButterworth);
+  EXPECT_FALSE(c.order.has_value());
+  EXPECT_EQ(c.why, "マスクを満たすカットオフ周波数が設計できる範囲（１Hz〜１００MHz）の外です");
+}
+
+// ---- the candidate at the chosen cut-off -------------------------------------
+
+TEST(RequirementCandidate, ChosenCutOffIsTheGeometricMeanWithEqualMargins) {
+  const RequirementResult result = DesignFromRequirement(Lpf(1e3, 1, 3e3, 40));
+  EXPECT_FALSE(Of(result, kBessel).order.has_value());
+  for (const auto& c : result.candidates) {
+    if (c.response == kBessel) continue;
+    ASSERT_TRUE(c.order.has_value());
+    EXPECT_DOUBLE_EQ(c.cutoffHz, std::sqrt(c.range.loHz * c.range.hiHz));
+    EXPECT_GE(c.margins.passDb, 0);
+    EXPECT_GE(c.margins.stopDb, 0);
+    EXPECT_TRUE(c.meets);
+    // At the range's ends the margins are 0.
+    const Cascade lo = IdealCascade(kLpf, c.response, *c.order, c.range.loHz);
+    const Cascade hi = IdealCascade(kLpf, c.response, *c.order, c.range.hiHz);
+    EXPECT_NEAR(MarginsOf(lo, result.requirement).passDb, 0, 1e-9);
+    EXPECT_NEAR(MarginsOf(hi, result.requirement).stopDb, 0, 1e-9);
+    ASSERT_TRUE(c.maxQ.has_value());
+    EXPECT_DOUBLE_EQ(c.spreadMin, 4 * *c.maxQ * *c.maxQ);
+    EXPECT_TRUE(c.overshootPct.has_value());
+    EXPECT_TRUE(c.delayVariationPct.has_value());
+  }
+  // Butterworth 5th order: Q 1.61803 at fc; GBW 100 f0 Q.
+  const RequirementCandidate b = Of(result, kButterworth);
+  EXPECT_EQ(*b.order, 5);
+  EXPECT_DOUBLE_EQ(*b.maxQ, 1.61803);
+  EXPECT_NEAR(b.gbwMinHz / (100 * b.cutoffHz * 1.61803), 1.0, 1e-12);
+  EXPECT_GE(b.cutoffTextHz, b.range.loHz);
+  EXPECT_LE(b.cutoffTextHz, b.range.hiHz);
+  EXPECT_EQ(b.cutoffTextHz, values::ParseEngValue(b.cutoffText));
+  // Chebyshev 4th order is the lowest; Butterworth and Bessel need more.
+  ASSERT_TRUE(result.recommended.has_value());
+  EXPECT_EQ(result.candidates[*result.recommended].response, kChebyshev);
+}
+
+TEST(RequirementCandidate, OvershootAndDelayVariationOfKnownFilters) {
+  // The step overshoot of a 2nd-order Butterworth is exp(-pi) = 4.32 %; a
+  // Bessel's group delay only falls over the pass band.
+  const Requirement req = Lpf(1e3, 3, 30e3, 40);
+  const RequirementResult result = DesignFromRequirement(req);
+  const RequirementCandidate b = Of(result, kButterworth);
+  ASSERT_EQ(*b.order, 2);
+  EXPECT_NEAR(*b.overshootPct, 100 * std::exp(-3.141592653589793), 1e-3);
+  const RequirementCandidate bessel = Of(result, kBessel);
+  ASSERT_TRUE(bessel.order.has_value());
+  const Cascade cascade = IdealCascade(kLpf, kBessel, *bessel.order, bessel.cutoffHz);
+  const double dc = GroupDelay(cascade, 0);
+  EXPECT_NEAR(*bessel.delayVariationPct, (dc - GroupDelay(cascade, 1e3)) / dc * 100, 1e-9);
+}
+
+TEST(RequirementCandidate, HpfHasNoBesselAndNoTimeFigures) {
+  const RequirementResult result = DesignFromRequirement(Hpf(1e3, 1, 300, 40));
+  ASSERT_EQ(result.candidates.size(), 2u);
+  EXPECT_EQ(result.candidates[0].response, kButterworth);
+  EXPECT_EQ(result.candidates[1].response, kChebyshev);
+  for (const auto& c : result.candidates) {
+    EXPECT_FALSE(c.overshootPct.has_value());
+    EXPECT_FALSE(c.delayVariationPct.has_value());
+  }
+  // HPF Chebyshev is designed from order 4 only.
+  for (int n = 2; n < 4; ++n) EXPECT_FALSE(CutoffRangeOf(result.requirement, kChebyshev, n).offered);
+}
+
+// ---- HPF mirrors of LPF masks -------------------------------------------------
+
+struct MirrorRow {
+  double fp, ap, fs, as;
+};
+
+class HpfMirror : public ::testing::TestWithParam<MirrorRow> {};
+
+TEST_P(HpfMirror, MirroredMaskGivesMirroredRanges) {
+  // f -> F^2 / f turns an LPF mask into an HPF one; a cut-off fc of the LPF
+  // becomes F^2 / fc of the HPF (the HPF tables are the LPF's inverted,
+  // written to six or seven digits).
+  const MirrorRow row = GetParam();
+  constexpr double kF2 = 1e6;  // F = 1 kHz
+  const Requirement lpf = Lpf(row.fp, row.ap, row.fs, row.as);
+  const Requirement hpf = Hpf(kF2 / row.fp, row.ap, kF2 / row.fs, row.as);
+  for (const int response : {kButterworth, kChebyshev}) {
+    for (int n = response == kChebyshev ? 4 : 2; n <= 8; ++n) {
+      const CutoffRange l = CutoffRangeOf(lpf, response, n);
+      const CutoffRange h = CutoffRangeOf(hpf, response, n);
+      EXPECT_NEAR(h.loHz * l.hiHz / kF2, 1.0, 1e-5) << response << " " << n;
+      EXPECT_NEAR(h.hiHz * l.loHz / kF2, 1.0, 1e-5) << response << " " << n;
+      EXPECT_EQ(h.Empty(), l.Empty());
+    }
+    const RequirementCandidate lc = Of(DesignFromRequirement(lpf), response);
+    const RequirementCandidate hc = Of(DesignFromRequirement(hpf), response);
+    if (lc.order.value_or(0) < 4 && response == kChebyshev) continue;
+    EXPECT_EQ(lc.order, hc.order);
+    if (!lc.order) continue;
+    EXPECT_NEAR(lc.margins.passDb, hc.margins.passDb, 1e-4);
+    EXPECT_NEAR(lc.margins.stopDb, hc.margins.stopDb, 1e-4);
+    EXPECT_DOUBLE_EQ(*lc.maxQ, *hc.maxQ);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Masks, HpfMirror,
+                         ::testing::Values(MirrorRow{100, 1, 300, 40}, MirrorRow{1e3, 0.5, 2e3, 40},
+                                           MirrorRow{500, 3, 800, 25}, MirrorRow{10, 0.1, 50, 60}));
+
+// ---- constraints ---------------------------------------------------------------
+
+struct ConstraintRow {
+  const char* name;
+  RequirementConstraints limits;
+  std::vector<int> off;  // responses the constraint switches off
+  std::string reasonStart;
+  std::optional<int> recommended;
+};
+
+class Constraints : public ::testing::TestWithParam<ConstraintRow> {};
+
+TEST_P(Constraints, SwitchCandidatesOffWithTheirReason) {
+  // LPF 1 kHz / 1 dB / 8 kHz / 40 dB: Butterworth 3rd order (overshoot
+  // 8.1 %, Q 1), Bessel 4th (Q 0.81, overshoot 0.8 %, delay nearly flat),
+  // Chebyshev 3rd (Q 1.51, overshoot 9.9 %, the larger smaller margin of
+  // the two third orders).
+  const ConstraintRow row = GetParam();
+  const RequirementResult result = DesignFromRequirement(Lpf(1e3, 1, 8e3, 40), row.limits);
+  for (const auto& c : result.candidates) {
+    const bool off = std::find(row.off.begin(), row.off.end(), c.response) != row.off.end();
+    EXPECT_EQ(c.meets, !off) << row.name << " response " << c.response;
+    if (off) {
+      EXPECT_EQ(c.why.rfind(row.reasonStart, 0), 0u) << c.why;
+    } else {
+      EXPECT_TRUE(c.why.empty());
+    }
+  }
+  ASSERT_EQ(result.recommended.has_value(), row.recommended.has_value());
+  if (row.recommended) {
+    EXPECT_EQ(result.candidates[*result.recommended].response, *row.recommended);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Limits, Constraints,
+    ::testing::Values(
+        ConstraintRow{"none", {}, {}, "", kChebyshev},
+        ConstraintRow{
+            "overshoot", {5.0, std::nullopt, std::nullopt}, {kButterworth, kChebyshev}, "オーバーシュート ", kBessel},
+        ConstraintRow{"delay", {std::nullopt, 5.0, std::nullopt}, {kButterworth, kChebyshev}, "群遅延変動 ", kBessel},
+        ConstraintRow{
+            "q", {std::nullopt, std::nullopt, 1.2}, {kChebyshev}, "最大Q 1.508 が上限 1.2 を超えます", kButterworth},
+        ConstraintRow{
+            "q tight", {std::nullopt, std::nullopt, 0.7}, {kButterworth, kBessel, kChebyshev}, "最大Q ", std::nullopt},
+        ConstraintRow{
+            "two at once", {1.0, 1.0, std::nullopt}, {kButterworth, kChebyshev}, "オーバーシュート ", kBessel}));
+
+TEST(RequirementConstraintReasons, AreJoinedInOneText) {
+  const RequirementResult result = DesignFromRequirement(Lpf(1e3, 1, 8e3, 40), {1.0, 1.0, 0.9});
+  EXPECT_EQ(Of(result, kButterworth).why,
+            "オーバーシュート 8.1465 % が上限 1 % を超えます、群遅延変動 31.542 % が上限 1 % を超えます、"
+            "最大Q 1 が上限 0.9 を超えます");
+}
+
+TEST(RequirementRecommended, EqualOrdersGoToTheLargerSmallerMargin) {
+  // Butterworth and Chebyshev both of order 3 here; the recommended one has
+  // the larger of the two smaller margins.
+  const RequirementResult result = DesignFromRequirement(Lpf(1e3, 3, 4e3, 30));
+  const RequirementCandidate b = Of(result, kButterworth);
+  const RequirementCandidate c = Of(result, kChebyshev);
+  ASSERT_EQ(b.order, c.order);
+  ASSERT_TRUE(result.recommended.has_value());
+  const double mb = std::min(b.margins.passDb, b.margins.stopDb);
+  const double mc = std::min(c.margins.passDb, c.margins.stopDb);
+  EXPECT_EQ(result.candidates[*result.recommended].response, mb > mc ? kButterworth : kChebyshev);
+}
+
+// ---- the cut-off text ------------------------------------------------------------
+
+struct TextRow {
+  double cutoff, lo, hi;
+  const char* text;
+};
+
+class CutoffTexts : public ::testing::TestWithParam<TextRow> {};
+
+TEST_P(CutoffTexts, FewestDigitsInsideTheRange) {
+  const TextRow row = GetParam();
+  EXPECT_EQ(CutoffText(row.cutoff, row.lo, row.hi), row.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rule, CutoffTexts,
+                         ::testing::Values(TextRow{1732.05, 1000, 3000, "1.73k"},
+                                           TextRow{1732.05, 1731.9, 1732.2, "1.732k"},
+                                           TextRow{1732.0508, 1732.04, 1732.06, "1.73205k"},
+                                           TextRow{999.96, 999, 1001, "1.00k"}, TextRow{12.3456, 10, 20, "12.3"},
+                                           TextRow{123456, 1e5, 2e5, "123k"}, TextRow{2.5e6, 1e6, 4e6, "2.50M"},
+                                           TextRow{1.0, 1.0, 1.0, "1.00"}));
+
+// ---- reading a requirement ---------------------------------------------------------
+
+struct ParseRow {
+  const char* text;
+  int kind;
+  RequirementProblem problem;
+  int field;
+};
+
+class RequirementTexts : public ::testing::TestWithParam<ParseRow> {};
+
+TEST_P(RequirementTexts, AreReadOrRefusedWithTheirProblem) {
+  const ParseRow row = GetParam();
+  Requirement out{kLpf, 7, 7, 7, 7};
+  const RequirementCheck check = ParseRequirement(row.text, row.kind, out);
+  EXPECT_EQ(check.problem, row.problem);
+  EXPECT_EQ(check.field, row.field);
+  if (!check.ok()) {
+    EXPECT_EQ(out.passHz, 7);  // unchanged
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, RequirementTexts,
+                         ::testing::Values(ParseRow{"1k,1,3k,40", kLpf, RequirementProblem::kNone, -1},
+                                           ParseRow{" 1k , 1 , 3k , 40 ", kLpf, RequirementProblem::kNone, -1},
+                                           ParseRow{"1k,1,300,40", kHpf, RequirementProblem::kNone, -1},
+                                           ParseRow{"1k,1,3k", kLpf, RequirementProblem::kFieldCount, -1},
+                                           ParseRow{"1k,1,3k,40,", kLpf, RequirementProblem::kFieldCount, -1},
+                                           ParseRow{"", kLpf, RequirementProblem::kFieldCount, -1},
+                                           ParseRow{"1k,x,3k,40", kLpf, RequirementProblem::kUnreadable, 1},
+                                           ParseRow{"1k,1,3k,-40", kLpf, RequirementProblem::kUnreadable, 3},
+                                           ParseRow{"0,1,3k,40", kLpf, RequirementProblem::kUnreadable, 0},
+                                           ParseRow{"1k,1,,40", kLpf, RequirementProblem::kUnreadable, 2},
+                                           ParseRow{"3k,1,1k,40", kLpf, RequirementProblem::kEdgeOrder, -1},
+                                           ParseRow{"1k,1,1k,40", kLpf, RequirementProblem::kEdgeOrder, -1},
+                                           ParseRow{"300,1,1k,40", kHpf, RequirementProblem::kEdgeOrder, -1},
+                                           ParseRow{"1k,40,3k,40", kLpf, RequirementProblem::kAttenuation, -1},
+                                           ParseRow{"1k,41,3k,40", kLpf, RequirementProblem::kAttenuation, -1}));
+
+}  // namespace
+}  // namespace kelvara::response

@@ -1,0 +1,220 @@
+// kelvara-design --requirement from the outside: the JSON keys, the table,
+// the realised candidates equal to a separate design run of their cut-off
+// text, the yield, and the usage errors.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "tests/tools/designer_process.h"
+#include "tests/tools/run_tool.h"
+
+namespace kelvara::tools {
+namespace {
+
+using test::RunDesignTool;
+using test::ToolResult;
+
+const std::vector<std::string> kCandidateKeys = {"cutoff_hz",      "cutoff_range_hz",
+                                                 "cutoff_text",    "delay_variation_pct",
+                                                 "gbw_min_hz",     "margin_pass_db",
+                                                 "margin_stop_db", "max_q",
+                                                 "meets",          "order",
+                                                 "overshoot_pct",  "response",
+                                                 "spread_min",     "why"};
+
+std::vector<std::string> Sorted(std::vector<std::string> v) {
+  std::sort(v.begin(), v.end());
+  return v;
+}
+
+nlohmann::json Requirement(const std::string& args, int status = 0) {
+  const ToolResult r = RunDesignTool(args + " --json");
+  EXPECT_EQ(r.status, status) << r.err;
+  return nlohmann::json::parse(r.out);
+}
+
+TEST(RequirementCli, JsonHasOneCandidatePerOfferedResponse) {
+  const nlohmann::json j = Requirement("--requirement 1k,1,3k,40");
+  EXPECT_EQ(Keys(j), (std::vector<std::string>{"candidates", "recommended"}));
+  ASSERT_EQ(j["candidates"].size(), 3u);
+  const std::vector<std::string> names{"butterworth", "bessel", "chebyshev"};
+  for (std::size_t i = 0; i < 3; ++i) {
+    const nlohmann::json& c = j["candidates"][i];
+    EXPECT_EQ(Sorted(Keys(c)), kCandidateKeys);
+    EXPECT_EQ(c["response"], names[i]);
+  }
+  EXPECT_EQ(j["candidates"][0]["order"], 5);
+  EXPECT_TRUE(j["candidates"][1]["order"].is_null());  // no Bessel of order 2..8 meets
+  EXPECT_EQ(j["candidates"][2]["order"], 4);
+  EXPECT_EQ(j["recommended"], "chebyshev");
+  const nlohmann::json& b = j["candidates"][0];
+  EXPECT_TRUE(b["meets"].get<bool>());
+  EXPECT_TRUE(b["why"].is_null());
+  const double lo = b["cutoff_range_hz"][0].get<double>();
+  const double hi = b["cutoff_range_hz"][1].get<double>();
+  EXPECT_LT(lo, b["cutoff_hz"].get<double>());
+  EXPECT_GT(hi, b["cutoff_hz"].get<double>());
+  EXPECT_TRUE(b["overshoot_pct"].is_number());
+  EXPECT_TRUE(b["delay_variation_pct"].is_number());
+}
+
+TEST(RequirementCli, HpfOffersNoBesselAndNoTimeFigures) {
+  const nlohmann::json j = Requirement("--requirement 1k,1,300,40 --kind hpf");
+  ASSERT_EQ(j["candidates"].size(), 2u);
+  EXPECT_EQ(j["candidates"][0]["response"], "butterworth");
+  EXPECT_EQ(j["candidates"][1]["response"], "chebyshev");
+  for (const auto& c : j["candidates"]) {
+    EXPECT_TRUE(c["overshoot_pct"].is_null());
+    EXPECT_TRUE(c["delay_variation_pct"].is_null());
+  }
+}
+
+TEST(RequirementCli, NoCandidateMeetsGivesNullsAndExitStatus1) {
+  const nlohmann::json j = Requirement("--requirement 1k,0.5,1.1k,80", 1);
+  for (const auto& c : j["candidates"]) {
+    EXPECT_TRUE(c["order"].is_null());
+    EXPECT_TRUE(c["cutoff_hz"].is_null());
+    EXPECT_FALSE(c["meets"].get<bool>());
+    EXPECT_TRUE(c["why"].is_string());
+  }
+  EXPECT_TRUE(j["recommended"].is_null());
+}
+
+TEST(RequirementCli, ConstraintsSwitchCandidatesOff) {
+  const nlohmann::json j = Requirement("--requirement 1k,1,8k,40 --max-overshoot 5");
+  EXPECT_FALSE(j["candidates"][0]["meets"].get<bool>());
+  EXPECT_EQ(j["candidates"][0]["why"].get<std::string>().rfind("オーバーシュート", 0), 0u);
+  EXPECT_EQ(j["recommended"], "bessel");
+  const nlohmann::json q = Requirement("--requirement 1k,1,8k,40 --max-q 1.2");
+  EXPECT_FALSE(q["candidates"][2]["meets"].get<bool>());
+  EXPECT_EQ(q["recommended"], "butterworth");
+  const nlohmann::json d = Requirement("--requirement 1k,1,8k,40 --max-delay-variation 5");
+  EXPECT_EQ(d["recommended"], "bessel");
+}
+
+struct SeriesRow {
+  const char* requirement;
+  const char* kind;
+  const char* seriesOptions;
+};
+
+class RealisedEqualsDesign : public ::testing::TestWithParam<SeriesRow> {};
+
+TEST_P(RealisedEqualsDesign, PartsAreThoseOfASeparateDesignRun) {
+  const SeriesRow row = GetParam();
+  const std::string common = std::string(" --kind ") + row.kind + " --values series " + row.seriesOptions;
+  const ToolResult r = RunDesignTool(std::string("--requirement ") + row.requirement + common + " --json");
+  ASSERT_LE(r.status, 1) << r.err;
+  const nlohmann::json j = nlohmann::json::parse(r.out);
+  int designed = 0;
+  for (const auto& c : j["candidates"]) {
+    if (c["order"].is_null()) {
+      EXPECT_TRUE(c["realised"].is_null());
+      continue;
+    }
+    const nlohmann::json& realised = c["realised"];
+    EXPECT_EQ(Sorted(Keys(realised)),
+              (std::vector<std::string>{"c", "margin_pass_db", "margin_stop_db", "meets", "r"}));
+    const ToolResult d = RunDesignTool("--cutoff " + c["cutoff_text"].get<std::string>() + " --order " +
+                                       std::to_string(c["order"].get<int>()) + " --response " +
+                                       c["response"].get<std::string>() + common + " --json");
+    ASSERT_EQ(d.status, 0) << d.err;
+    const nlohmann::json design = nlohmann::json::parse(d.out);
+    EXPECT_EQ(realised["r"], design["r"]) << c["response"];
+    EXPECT_EQ(realised["c"], design["c"]) << c["response"];
+    if (design["minus3db_hz"].is_null()) {
+      // The series search left parts at 0 (E6 capacitors cannot reach every
+      // stage): no margins, not met.
+      EXPECT_TRUE(realised["margin_pass_db"].is_null());
+      EXPECT_TRUE(realised["margin_stop_db"].is_null());
+      EXPECT_FALSE(realised["meets"].get<bool>());
+    } else {
+      EXPECT_EQ(realised["meets"].get<bool>(),
+                realised["margin_pass_db"].get<double>() >= 0 && realised["margin_stop_db"].get<double>() >= 0);
+    }
+    ++designed;
+  }
+  EXPECT_GT(designed, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Masks, RealisedEqualsDesign,
+                         ::testing::Values(SeriesRow{"1k,1,3k,40", "lpf", ""}, SeriesRow{"1k,1,300,40", "hpf", ""},
+                                           SeriesRow{"1k,1,3k,40", "lpf", "--cap-series E24 --res-series E96"},
+                                           SeriesRow{"10k,0.5,30k,50", "lpf", "--r-min 1k --r-max 100k"},
+                                           SeriesRow{"50,2,20,30", "hpf", "--cap-series E6"}));
+
+TEST(RequirementCli, MonteCarloAddsTheYieldOfEveryRealisedCandidate) {
+  const nlohmann::json j =
+      Requirement("--requirement 1k,1,3k,40 --values series --monte-carlo 200 --tol-r 1 --tol-c 2 --seed 7");
+  int yields = 0;
+  for (const auto& c : j["candidates"]) {
+    if (c["order"].is_null()) continue;  // no Bessel of order 2..8 meets
+    ++yields;
+    const nlohmann::json& y = c["realised"]["yield"];
+    EXPECT_EQ(Keys(y), (std::vector<std::string>{"ci95", "passed", "ratio", "trials"}));
+    EXPECT_EQ(y["trials"], 200);
+    EXPECT_GE(y["ratio"].get<double>(), 0.0);
+    EXPECT_LE(y["ratio"].get<double>(), 1.0);
+  }
+  EXPECT_EQ(yields, 2);
+  // The same seed gives the same yields.
+  EXPECT_EQ(j, Requirement("--requirement 1k,1,3k,40 --values series --monte-carlo 200 --tol-r 1 --tol-c 2 --seed 7 "
+                           "--threads 1"));
+}
+
+TEST(RequirementCli, WithoutJsonATable) {
+  const ToolResult r = RunDesignTool("--requirement 1k,1,3k,40");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("LPF mask: pass band up to 1k Hz within +-1 dB"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("butterworth"), std::string::npos);
+  EXPECT_NE(r.out.find("recommended: chebyshev"), std::string::npos);
+  const ToolResult s = RunDesignTool("--requirement 1k,1,3k,40 --values series");
+  EXPECT_NE(s.out.find("series: "), std::string::npos) << s.out;
+}
+
+struct UsageRow {
+  const char* args;
+  const char* message;
+};
+
+class RequirementUsage : public ::testing::TestWithParam<UsageRow> {};
+
+TEST_P(RequirementUsage, IsOneLineAndExitStatus2) {
+  const UsageRow row = GetParam();
+  const ToolResult r = RunDesignTool(row.args);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, std::string("kelvara-design: ") + row.message + "\n");
+  EXPECT_TRUE(r.out.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Errors, RequirementUsage,
+    ::testing::Values(UsageRow{"--requirement 1k,1,3k", "--requirement: expected FP,AP,FS,AS, four values"},
+                      UsageRow{"--requirement 1k,1,3k,40,5", "--requirement: expected FP,AP,FS,AS, four values"},
+                      UsageRow{"--requirement 1k,x,3k,40", "--requirement: AP is not an engineering value above 0"},
+                      UsageRow{"--requirement 0,1,3k,40", "--requirement: FP is not an engineering value above 0"},
+                      UsageRow{"--requirement 1k,1,3k,-40", "--requirement: AS is not an engineering value above 0"},
+                      UsageRow{"--requirement 3k,1,1k,40", "--requirement: FP must be below FS"},
+                      UsageRow{"--requirement 1k,1,1k,40", "--requirement: FP must be below FS"},
+                      UsageRow{"--requirement 300,1,1k,40 --kind hpf", "--requirement: for an HPF FP must be above FS"},
+                      UsageRow{"--requirement 1k,40,3k,40", "--requirement: AS must be above AP"},
+                      UsageRow{"--requirement 1k,1,300,40 --kind hpf --max-overshoot 5",
+                               "--max-overshoot and --max-delay-variation apply to an LPF only"},
+                      UsageRow{"--requirement 1k,1,3k,40 --monte-carlo 200",
+                               "--monte-carlo with --requirement needs --values series"},
+                      UsageRow{"--requirement 1k,1,3k,40 --values series --r-min 10k --r-max 1k",
+                               "--r-min (10k) is above --r-max (1k)"}));
+
+TEST(RequirementUsage, ExcludesTheOptionsOfASingleDesign) {
+  for (const char* args : {"--requirement 1k,1,3k,40 --cutoff 1k", "--requirement 1k,1,3k,40 --order 4", "--max-q 2",
+                           "--requirement 1k,1,3k,40 --max-q 0"}) {
+    EXPECT_EQ(RunDesignTool(args).status, 2) << args;
+  }
+}
+
+}  // namespace
+}  // namespace kelvara::tools

@@ -1,0 +1,247 @@
+#include "tools/designer/requirement_cli.h"
+
+#include <algorithm>
+#include <iomanip>
+#include <sstream>
+
+#include "tools/designer/series_cli.h"
+#include "values/eng_value.h"
+#include "values/filter_catalogue.h"
+
+namespace kelvara::tools {
+namespace {
+
+using response::RequirementProblem;
+
+constexpr int kUsageError = 2;
+constexpr const char* kFieldNames[] = {"FP", "AP", "FS", "AS"};
+
+struct Usage {
+  std::string message;
+};
+
+nlohmann::json Optional(const std::optional<double>& v) { return v ? nlohmann::json(*v) : nlohmann::json(nullptr); }
+
+std::string Plain(double x) { return values::FormatGeneral(x); }
+
+std::string Frequency(double hz) {
+  std::ostringstream s;
+  s << std::setprecision(4)
+    << (hz >= 1e6   ? hz / 1e6
+        : hz >= 1e3 ? hz / 1e3
+                    : hz)
+    << (hz >= 1e6   ? "M"
+        : hz >= 1e3 ? "k"
+                    : "");
+  return s.str();
+}
+
+nlohmann::json RealisedJson(const tolerance::RealisedCandidate& r) {
+  nlohmann::json j;
+  j["r"] = r.parts.r;
+  j["c"] = r.parts.c;
+  j["margin_pass_db"] = r.margins ? nlohmann::json(r.margins->passDb) : nlohmann::json(nullptr);
+  j["margin_stop_db"] = r.margins ? nlohmann::json(r.margins->stopDb) : nlohmann::json(nullptr);
+  j["meets"] = r.meets;
+  if (r.yield) {
+    const tolerance::YieldResult& y = *r.yield;
+    j["yield"] = {{"passed", y.passed}, {"trials", y.trials}, {"ratio", y.ratio}, {"ci95", {y.ci95.low, y.ci95.high}}};
+  }
+  return j;
+}
+
+void PrintTable(const response::RequirementResult& result,
+                const std::vector<std::optional<tolerance::RealisedCandidate>>* realised, std::ostream& out) {
+  const response::Requirement& r = result.requirement;
+  const bool hpf = r.passKind == values::kHpf;
+  out << (hpf ? "HPF" : "LPF") << " mask: pass band " << (hpf ? "from " : "up to ") << Frequency(r.passHz)
+      << " Hz within +-" << Plain(r.passDb) << " dB, stop band " << (hpf ? "up to " : "from ") << Frequency(r.stopHz)
+      << " Hz at least " << Plain(r.stopDb) << " dB down\n";
+  std::ostringstream table;
+  auto cell = [&](const std::string& text, int width) { table << std::left << std::setw(width - 1) << text << ' '; };
+  cell("response", 13);
+  cell("order", 6);
+  cell("cutoff", 10);
+  cell("range [Hz]", 18);
+  cell("pass dB", 10);
+  cell("stop dB", 10);
+  cell("max Q", 8);
+  cell("GBW [Hz]", 10);
+  cell("spread", 8);
+  cell("overshoot %", 12);
+  cell("delay var %", 12);
+  table << "meets";
+  if (realised) table << "   series: pass dB, stop dB, meets";
+  table << '\n';
+  for (std::size_t i = 0; i < result.candidates.size(); ++i) {
+    const response::RequirementCandidate& c = result.candidates[i];
+    cell(values::kResponseOptions[c.response], 13);
+    if (!c.order) {
+      cell("-", 6);
+      table << "no   " << c.why << '\n';
+      continue;
+    }
+    cell(std::to_string(*c.order), 6);
+    cell(c.cutoffText, 10);
+    cell(Frequency(c.range.loHz) + " .. " + Frequency(c.range.hiHz), 18);
+    cell(Plain(c.margins.passDb), 10);
+    cell(Plain(c.margins.stopDb), 10);
+    cell(c.maxQ ? Plain(*c.maxQ) : "-", 8);
+    cell(Frequency(c.gbwMinHz), 10);
+    cell(Plain(c.spreadMin), 8);
+    cell(c.overshootPct ? Plain(*c.overshootPct) : "-", 12);
+    cell(c.delayVariationPct ? Plain(*c.delayVariationPct) : "-", 12);
+    table << (c.meets ? "yes" : "no ");
+    if (!c.meets) table << "  " << c.why;
+    if (realised && (*realised)[i]) {
+      const tolerance::RealisedCandidate& p = *(*realised)[i];
+      table << "   series: ";
+      if (p.margins) {
+        table << Plain(p.margins->passDb) << ", " << Plain(p.margins->stopDb) << ", " << (p.meets ? "yes" : "no");
+      } else {
+        table << "no valid design";
+      }
+      if (p.yield) table << ", yield " << Plain(100 * p.yield->ratio) << " %";
+    }
+    table << '\n';
+  }
+  out << table.str();
+  out << "recommended: "
+      << (result.recommended ? values::kResponseOptions[result.candidates[*result.recommended].response] : "none")
+      << '\n';
+}
+
+}  // namespace
+
+void AddRequirementOptions(CLI::App& app, RequirementOptions& o) {
+  o.option = app.add_option("--requirement", o.text,
+                            "design from a mask FP,AP,FS,AS: the pass band up to FP (HPF: from FP) within +-AP dB, "
+                            "the stop band from FS (HPF: up to FS) at least AS dB down; prints the lowest order and "
+                            "the cut-off of every response (exit status 0 when one meets, 1 when none does)");
+  for (const char* name :
+       {"--cutoff", "--order", "--response", "--sheet", "--fix", "--out", "--stop-after", "--analysis", "--curve",
+        "--spice", "--bom", "--worst-case", "--opamp-gbw", "--opamp-rout", "--opamp-a0", "--mask"}) {
+    if (CLI::Option* other = app.get_option_no_throw(name)) o.option->excludes(other);
+  }
+  app.add_option("--max-overshoot", o.maxOvershootPct, "with --requirement: largest step overshoot in per cent (LPF)")
+      ->check(CLI::NonNegativeNumber)
+      ->needs(o.option);
+  app.add_option("--max-delay-variation", o.maxDelayVariationPct,
+                 "with --requirement: largest pass-band group-delay variation in per cent (LPF)")
+      ->check(CLI::NonNegativeNumber)
+      ->needs(o.option);
+  app.add_option("--max-q", o.maxQ, "with --requirement: largest stage Q")->check(CLI::PositiveNumber)->needs(o.option);
+}
+
+std::string RequirementProblemText(const response::RequirementCheck& check, int passKind) {
+  switch (check.problem) {
+    case RequirementProblem::kNone:
+      return {};
+    case RequirementProblem::kFieldCount:
+      return "--requirement: expected FP,AP,FS,AS, four values";
+    case RequirementProblem::kUnreadable:
+      return std::string("--requirement: ") + kFieldNames[std::clamp(check.field, 0, 3)] +
+             " is not an engineering value above 0";
+    case RequirementProblem::kEdgeOrder:
+      return passKind == values::kHpf ? "--requirement: for an HPF FP must be above FS"
+                                      : "--requirement: FP must be below FS";
+    case RequirementProblem::kAttenuation:
+      return "--requirement: AS must be above AP";
+  }
+  return {};
+}
+
+nlohmann::json RequirementJson(const response::RequirementResult& result,
+                               const std::vector<std::optional<tolerance::RealisedCandidate>>* realised) {
+  nlohmann::json j;
+  j["candidates"] = nlohmann::json::array();
+  for (std::size_t i = 0; i < result.candidates.size(); ++i) {
+    const response::RequirementCandidate& c = result.candidates[i];
+    nlohmann::json k;
+    k["response"] = values::kResponseOptions[c.response];
+    if (c.order) {
+      k["order"] = *c.order;
+      k["cutoff_hz"] = c.cutoffHz;
+      k["cutoff_text"] = c.cutoffText;
+      k["cutoff_range_hz"] = {c.range.loHz, c.range.hiHz};
+      k["margin_pass_db"] = c.margins.passDb;
+      k["margin_stop_db"] = c.margins.stopDb;
+      k["max_q"] = Optional(c.maxQ);
+      k["gbw_min_hz"] = c.gbwMinHz;
+      k["spread_min"] = c.spreadMin;
+      k["overshoot_pct"] = Optional(c.overshootPct);
+      k["delay_variation_pct"] = Optional(c.delayVariationPct);
+    } else {
+      for (const char* key :
+           {"order", "cutoff_hz", "cutoff_text", "cutoff_range_hz", "margin_pass_db", "margin_stop_db", "max_q",
+            "gbw_min_hz", "spread_min", "overshoot_pct", "delay_variation_pct"}) {
+        k[key] = nullptr;
+      }
+    }
+    k["meets"] = c.meets;
+    k["why"] = c.meets ? nlohmann::json(nullptr) : nlohmann::json(c.why);
+    if (realised) {
+      const std::optional<tolerance::RealisedCandidate>& r = (*realised)[i];
+      k["realised"] = r ? RealisedJson(*r) : nlohmann::json(nullptr);
+    }
+    j["candidates"].push_back(std::move(k));
+  }
+  j["recommended"] = result.recommended
+                         ? nlohmann::json(values::kResponseOptions[result.candidates[*result.recommended].response])
+                         : nlohmann::json(nullptr);
+  return j;
+}
+
+int RunRequirement(const RequirementOptions& options, const RequirementContext& context, std::ostream& out,
+                   std::ostream& err) {
+  try {
+    const int passKind = context.kind == "hpf" ? values::kHpf : values::kLpf;
+    response::Requirement requirement;
+    const response::RequirementCheck check = response::ParseRequirement(options.text, passKind, requirement);
+    if (!check.ok()) throw Usage{RequirementProblemText(check, passKind)};
+    if (passKind == values::kHpf && (options.maxOvershootPct || options.maxDelayVariationPct)) {
+      throw Usage{"--max-overshoot and --max-delay-variation apply to an LPF only"};
+    }
+    const ToleranceOptions* tol = context.tolerance;
+    const bool yield = tol != nullptr && tol->Requested();
+    if (yield && !context.series) throw Usage{"--monte-carlo with --requirement needs --values series"};
+    if (yield && tol->tolGbwPct > 0) throw Usage{"--tol-gbw is not used with --requirement (ideal op-amps)"};
+    const engine::PartSeries* series = nullptr;
+    if (context.series) {
+      std::string problem;
+      series = ChosenSeries(context.seriesTexts, problem);
+      if (!series) throw Usage{problem};
+    }
+    response::RequirementConstraints constraints;
+    constraints.maxOvershootPct = options.maxOvershootPct;
+    constraints.maxDelayVariationPct = options.maxDelayVariationPct;
+    constraints.maxQ = options.maxQ;
+    const response::RequirementResult result = response::DesignFromRequirement(requirement, constraints);
+    std::vector<std::optional<tolerance::RealisedCandidate>> realised;
+    if (context.series) {
+      std::optional<tolerance::YieldSettings> settings;
+      tolerance::RunOptions run;
+      if (yield) {
+        settings.emplace();
+        settings->tolerances = TolerancesOf(*tol);
+        settings->distribution =
+            tol->distribution == "normal" ? tolerance::Distribution::kNormal : tolerance::Distribution::kUniform;
+        settings->trials = tol->trials.value_or(tolerance::kDefaultTrials);
+        settings->seed = tol->seed;
+        run.threads = tol->threads;
+      }
+      realised = tolerance::RealiseAll(result, series, settings, run);
+    }
+    if (context.json) {
+      out << RequirementJson(result, context.series ? &realised : nullptr).dump() << '\n';
+    } else {
+      PrintTable(result, context.series ? &realised : nullptr, out);
+    }
+    return result.recommended ? 0 : 1;
+  } catch (const Usage& e) {
+    err << "kelvara-design: " << e.message << '\n';
+    return kUsageError;
+  }
+}
+
+}  // namespace kelvara::tools

@@ -1,0 +1,60 @@
+#pragma once
+
+// kelvara-design --requirement FP,AP,FS,AS: the lowest order and the cut-off
+// of every response that meet a mask (with --kind and the constraints
+// --max-overshoot, --max-delay-variation, --max-q), as one JSON object or a
+// table; with --values series each candidate designed at its cut-off text,
+// with --monte-carlo also its yield against the mask.
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "engine/series_options.h"
+#include "response/requirement.h"
+#include "tolerance/requirement_parts.h"
+#include "tools/designer/tolerance_options.h"
+
+namespace kelvara::tools {
+
+struct RequirementOptions {
+  std::string text;  // "FP,AP,FS,AS"
+  std::optional<double> maxOvershootPct;
+  std::optional<double> maxDelayVariationPct;
+  std::optional<double> maxQ;
+  CLI::Option* option = nullptr;
+
+  bool Requested() const { return option != nullptr && option->count() > 0; }
+};
+
+/// Registers --requirement and the three constraints; --requirement
+/// excludes the options of a single design (--cutoff, --order, --response,
+/// --sheet, --fix), which must be registered before.
+void AddRequirementOptions(CLI::App& app, RequirementOptions& options);
+
+/// What the rest of the command line gives a requirement run.
+struct RequirementContext {
+  std::string kind = "lpf";
+  bool json = false;
+  bool series = false;  // --values series
+  engine::SeriesTexts seriesTexts;
+  const ToleranceOptions* tolerance = nullptr;  // --monte-carlo and its options
+};
+
+/// Runs --requirement: prints to out (errors to err) and returns the exit
+/// status: 0 when a candidate meets, 1 when none does, 2 for a usage error
+/// (one line on err).
+int RunRequirement(const RequirementOptions& options, const RequirementContext& context, std::ostream& out,
+                   std::ostream& err);
+
+/// The English one-line message of a requirement problem (for usage errors).
+std::string RequirementProblemText(const response::RequirementCheck& check, int passKind);
+
+/// The JSON object of a result (with the realised candidates when given).
+nlohmann::json RequirementJson(const response::RequirementResult& result,
+                               const std::vector<std::optional<tolerance::RealisedCandidate>>* realised);
+
+}  // namespace kelvara::tools
