@@ -16,6 +16,7 @@ namespace kelvara::exports {
 namespace {
 
 constexpr const char* kOpAmpName = "kelvara_opamp";
+constexpr double kBoltzmannJPerK = 1.380649e-23;
 
 /// A quantity in a comment, to six significant digits ("1.59155e3").
 std::string Short(double value) { return SiRounded(value, 6); }
@@ -36,24 +37,58 @@ std::string SeriesLine(const engine::DesignRequest& request, const engine::Serie
   return name(true) + " capacitors, " + name(false) + " resistors";
 }
 
-void WriteOpAmp(std::ostream& out, const response::OpAmpModel& opamp) {
+// The noise generators of the op-amp; returns the node the gain senses as
+// its + input ("inp" without en).
+std::string WriteOpAmpNoise(std::ostream& out, const response::NoisyOpAmp& opamp, double temperatureC) {
+  const double fourKT = 4 * kBoltzmannJPerK * (273.15 + temperatureC);
+  const double sqrtFourKT = std::sqrt(fourKT);
+  std::string plus = "inp";
+  const response::OpAmpNoise& n = opamp.noise;
+  if (n.enNvRtHz > 0) {
+    out << "* en = " << Short(n.enNvRtHz) << " nV/rtHz";
+    if (n.enCornerHz > 0) out << ", 1/f corner " << Short(n.enCornerHz) << " Hz";
+    out << ": the noise of Ren (1 ohm) at " << Short(temperatureC) << " degC, scaled in series with inp\n";
+    if (n.enCornerHz > 0) {
+      out << "* 1/f: flicker noise kf = 4kT corner of 1 A through Ren, against its noiseless twin\n";
+      out << ".model kelvara_en_flicker R (kf=" << SiNumber(fourKT * n.enCornerHz) << " af=1)\n";
+      out << "Ien 0 ne DC 1\n";
+      out << "Ren ne 0 1 kelvara_en_flicker\n";
+      out << "Ienref 0 me DC 1\n";
+      out << "Renref me 0 1 noisy=0\n";
+      out << "Een pn inp ne me " << SiNumber(n.enNvRtHz * 1e-9 / sqrtFourKT) << "\n";
+    } else {
+      out << "Ren ne 0 1\n";
+      out << "Een pn inp ne 0 " << SiNumber(n.enNvRtHz * 1e-9 / sqrtFourKT) << "\n";
+    }
+    plus = "pn";
+  }
+  if (n.inPaRtHz > 0) {
+    out << "* in = " << Short(n.inPaRtHz) << " pA/rtHz: the noise of Rin (1 ohm) as a current into inp\n";
+    out << "Rin ni 0 1\n";
+    out << "Gin 0 inp ni 0 " << SiNumber(n.inPaRtHz * 1e-12 / sqrtFourKT) << "\n";
+  }
+  return plus;
+}
+
+void WriteOpAmp(std::ostream& out, const response::NoisyOpAmp& opamp, double temperatureC) {
   out << "\n.subckt " << kOpAmpName << " inp inn out\n";
+  const std::string plus = WriteOpAmpNoise(out, opamp, temperatureC);
   if (opamp.ideal) {
     out << "* Ideal: a voltage-controlled source of gain " << SiNumber(kIdealOpAmpGain) << "\n";
-    out << "E1 out 0 inp inn " << SiNumber(kIdealOpAmpGain) << "\n";
+    out << "E1 out 0 " << plus << " inn " << SiNumber(kIdealOpAmpGain) << "\n";
   } else {
     const double a0 = std::pow(10.0, opamp.a0Db / 20.0);
     const double omegaP = engine::kTwoPi * opamp.gbwHz / a0;
     out << "* Single pole: A(s) = A0 / (1 + s/wp), A0 = " << Plain(opamp.a0Db) << " dB, GBW = " << Short(opamp.gbwHz)
         << " Hz, wp = 2 pi GBW / A0 = " << Short(omegaP) << " rad/s\n";
     out << "* A current (inp - inn) x 1 S into Rp = A0 parallel Cp = 1/(wp A0) gives the pole,\n";
-    out << "* a unity buffer and Rout the output.\n";
-    out << "G1 0 p inp inn 1\n";
-    out << "Rp p 0 " << SiNumber(a0) << "\n";
+    out << "* a unity buffer and Rout the output; Rp and Rout are noiseless.\n";
+    out << "G1 0 p " << plus << " inn 1\n";
+    out << "Rp p 0 " << SiNumber(a0) << " noisy=0\n";
     out << "Cp p 0 " << SiNumber(1.0 / (omegaP * a0)) << "\n";
     if (opamp.routOhm > 0) {
       out << "E1 o 0 p 0 1\n";
-      out << "Rout o out " << SiNumber(opamp.routOhm) << "\n";
+      out << "Rout o out " << SiNumber(opamp.routOhm) << " noisy=0\n";
     } else {
       out << "E1 out 0 p 0 1\n";
     }
@@ -127,8 +162,11 @@ std::string WriteSpiceNetlist(const engine::DesignRequest& request, const engine
     }
     previous = output;
   }
-  WriteOpAmp(out, options.opamp);
-  out << "\n.ac dec 100 " << SiNumber(options.fStartHz) << " " << SiNumber(options.fStopHz) << "\n";
+  WriteOpAmp(out, options.opamp, options.temperatureC);
+  out << "\n* For the output noise add\n";
+  out << "*   .noise v(out) V1 dec 100 " << SiNumber(options.fStartHz) << " " << SiNumber(options.fStopHz) << "\n";
+  out << ".temp " << SiNumber(options.temperatureC) << "\n";
+  out << ".ac dec 100 " << SiNumber(options.fStartHz) << " " << SiNumber(options.fStopHz) << "\n";
   // The output statement that makes "ngspice -b" run the analysis and print
   // its table. The magnitude, not vdb: ngspice refuses the logarithm of a
   // gain it computes as 0 deep in a high-pass filter's stop band.

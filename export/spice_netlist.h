@@ -6,6 +6,15 @@
 // "sk_b" (the + input of a second-order stage) and "sk_out"; the last
 // stage's output is "out", so "v(out)" is the filter's output in every
 // netlist.
+//
+// The op-amp's noise is there for ngspice's noise analysis: en as the
+// thermal noise of a 1-ohm resistor, scaled by a controlled source in series
+// with the + input (its 1/f corner as the flicker noise of that resistor
+// biased with 1 A against a noiseless twin), in as another 1-ohm resistor's
+// noise turned into a current into the + input; the op-amp's pole and output
+// resistors are noiseless ("noisy=0", ngspice's instance parameter). With
+// ".temp" at the design temperature, ".noise v(out) V1 ..." gives the
+// numbers of the noise analysis.
 
 #include <map>
 #include <optional>
@@ -14,12 +23,13 @@
 
 #include "engine/design_types.h"
 #include "engine/part_series.h"
-#include "response/opamp_model.h"
+#include "response/opamp_noise.h"
 
 namespace kelvara::exports {
 
 struct NetlistOptions {
-  response::OpAmpModel opamp;  // ideal: a VCVS of gain 1e6
+  response::NoisyOpAmp opamp;  // ideal: a VCVS of gain 1e6; its noise as sources .noise sees
+  double temperatureC = 25;    // the .temp of the resistors' thermal noise
   double fStartHz = 1e3;       // .ac dec 100 fStartHz fStopHz
   double fStopHz = 1e6;
   std::string date;  // as printed in the header, e.g. "2026-12-08"

@@ -147,6 +147,7 @@ void TFormAnalysis::BuildLayout() {
   tolerance_ = new TolerancePanel(store_, views_);
   views_->addTab(tolerance_, QStringLiteral("公差解析"));
   connect(tolerance_, &TolerancePanel::ResultChanged, this, [this] { ScheduleRefresh(); });
+  BuildNoisePages();
 }
 
 void TFormAnalysis::ConnectSources() {
@@ -284,10 +285,12 @@ void TFormAnalysis::Refresh() {
     DrawTolerance(ColorOfSetting(color));
     FillTable(*shown_, shownRequest_.cutoffHz, shownRequest_.passKind == engine::kHpf);
     FillOpAmpTable();
+    DrawNoise(&shownParts, ColorOfSetting(color));
   } else {
     table_->setRowCount(0);
     summary_->clear();
     tolerance_->SetDesign(std::nullopt, fStart_, fTop_);
+    DrawNoise(nullptr, QColor());
   }
   if (overlay_->isChecked()) {
     for (int i = 0; i < TFormMain::kSheetCount; ++i) {

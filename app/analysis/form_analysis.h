@@ -21,7 +21,9 @@
 #include <optional>
 
 #include "app/analysis/analysis_plots.h"
+#include "app/analysis/noise_views.h"
 #include "app/analysis/opamp_panel.h"
+#include "response/noise_views.h"
 #include "response/opamp_views.h"
 #include "response/views.h"
 #include "storage/app_settings.h"
@@ -84,6 +86,12 @@ class TFormAnalysis : public QWidget {
   /// The real op-amp's views of the shown sheet; empty with the ideal one
   /// (or a text of the panel that cannot be used).
   const std::optional<response::OpAmpViews>& RealShown() const { return real_; }
+  /// The noise and signal-level views (form_analysis_noise.cpp) and what
+  /// they show of the shown sheet; empty after a failed check or with a
+  /// text of the op-amp panel that cannot be used.
+  NoisePage* NoiseView() const { return noisePage_; }
+  LevelsPage* LevelsView() const { return levelsPage_; }
+  const std::optional<response::NoiseViews>& NoiseShown() const { return noise_; }
 
   /// What the frequency views (gain, phase, group delay) show: the design
   /// framed (fc/100 … 100·fc of the shown and compared sheets, the default)
@@ -141,6 +149,11 @@ class TFormAnalysis : public QWidget {
   /// Marks the real low-pass stop-band floor in the gain view, which it
   /// then includes.
   void MarkStopbandFloor();
+  // The noise and signal-level views (form_analysis_noise.cpp).
+  void BuildNoisePages();
+  void RestoreNoise();
+  void RememberNoise();
+  void DrawNoise(const engine::ComponentSet* parts, const QColor& color);
 
   TFormMain& form_;
   storage::SettingsStore& store_;
@@ -156,6 +169,9 @@ class TFormAnalysis : public QWidget {
   std::optional<response::AnalysisViews> shown_;
   std::optional<response::OpAmpViews> real_;
   OpAmpPanel* opAmp_ = nullptr;
+  NoisePage* noisePage_ = nullptr;
+  LevelsPage* levelsPage_ = nullptr;
+  std::optional<response::NoiseViews> noise_;
   engine::DesignRequest shownRequest_;
   std::function<QString(ExportKind)> chooseFile_;
   bool placed_ = false;

@@ -46,12 +46,14 @@ void TFormAnalysis::RestoreOpAmp() {
   if (choice.routOhm) texts.routOhm = choice.routOhm->toStdString();
   opAmp_->SetTexts(texts);
   opAmp_->SetReal(choice.real);
+  RestoreNoise();
 }
 
 void TFormAnalysis::RememberOpAmp() {
   const response::OpAmpTexts texts = opAmp_->Texts();
   storage::SaveOpAmp(store_, {opAmp_->RealSelected(), QString::fromStdString(texts.gbwHz),
                               QString::fromStdString(texts.a0Db), QString::fromStdString(texts.routOhm)});
+  RememberNoise();
 }
 
 bool TFormAnalysis::DrawRealOpAmp(const engine::ComponentSet& parts, const QString& name, const QColor& color) {

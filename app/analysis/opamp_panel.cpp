@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
+#include <QVBoxLayout>
 
 namespace kelvara::app {
 namespace {
@@ -27,7 +28,9 @@ QString OpAmpMessage(const response::OpAmpTextError& error) {
 
 OpAmpPanel::OpAmpPanel(QWidget* parent) : QGroupBox(QStringLiteral("オペアンプ"), parent) {
   setObjectName(QStringLiteral("groupOpAmp"));
-  auto* row = new QHBoxLayout(this);
+  auto* rows = new QVBoxLayout(this);
+  auto* row = new QHBoxLayout;
+  rows->addLayout(row);
   ideal_ = new QRadioButton(QStringLiteral("理想"), this);
   ideal_->setObjectName(QStringLiteral("radioOpAmpIdeal"));
   real_ = new QRadioButton(QStringLiteral("実オペアンプ"), this);
@@ -45,7 +48,16 @@ OpAmpPanel::OpAmpPanel(QWidget* parent) : QGroupBox(QStringLiteral("オペアン
   message_->setObjectName(QStringLiteral("labelOpAmpMessage"));
   message_->setStyleSheet(QStringLiteral("color: #c00000;"));
   row->addWidget(message_, 1);
+  noise_ = new OpAmpNoiseFields(this);
+  rows->addWidget(noise_);
   SetTexts(response::OpAmpTexts{});
+  connect(noise_, &OpAmpNoiseFields::Changed, this, [this] { emit Changed(); });
+  connect(noise_, &OpAmpNoiseFields::OpAmpChosen, this, [this](const response::OpAmpTexts& texts) {
+    SetTexts(texts);
+    SetReal(true);
+  });
+  connect(noise_, &OpAmpNoiseFields::AddRequested, this,
+          [this](const QString& name) { noise_->AddUserEntry(name, Texts()); });
 
   connect(real_, &QRadioButton::toggled, this, [this] {
     Update();
@@ -65,6 +77,28 @@ std::optional<response::OpAmpModel> OpAmpPanel::Model() const {
   if (!real_->isChecked()) return model;
   if (response::ReadOpAmpTexts(Texts(), model)) return std::nullopt;
   return model;
+}
+
+std::optional<response::NoisyOpAmp> OpAmpPanel::NoisyModel() const {
+  const std::optional<response::OpAmpModel> model = Model();
+  if (!model) return std::nullopt;
+  response::NoisyOpAmp noisy = *model;
+  double temperature = 0;
+  if (!noise_->Read(noisy, temperature)) return std::nullopt;
+  return noisy;
+}
+
+double OpAmpPanel::TemperatureC() const {
+  response::NoisyOpAmp model;
+  double temperature = response::kDefaultTemperatureC;
+  noise_->Read(model, temperature);
+  return temperature;
+}
+
+bool OpAmpPanel::NoiseReadable() const {
+  response::NoisyOpAmp model;
+  double temperature = 0;
+  return noise_->Read(model, temperature);
 }
 
 void OpAmpPanel::SetReal(bool real) { (real ? real_ : ideal_)->setChecked(true); }

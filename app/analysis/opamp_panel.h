@@ -3,7 +3,9 @@
 // The op-amp panel of the analysis window: "理想" (every view as before) or
 // "実オペアンプ" with its GBW, A0 and Rout typed as engineering texts. A text
 // that cannot be used is named in the panel's message line; the window then
-// shows the ideal curves alone.
+// shows the ideal curves alone. Below them the op-amp's noise and limits,
+// the temperature and the op-amp list (opamp_noise_fields.h), for ideal and
+// real op-amps alike.
 
 #include <QGroupBox>
 #include <QLabel>
@@ -12,6 +14,7 @@
 #include <QString>
 #include <optional>
 
+#include "app/analysis/opamp_noise_fields.h"
 #include "response/opamp_model.h"
 #include "response/opamp_texts.h"
 
@@ -26,6 +29,14 @@ class OpAmpPanel : public QGroupBox {
   /// The op-amp chosen: ideal, or the real one read from the texts; empty
   /// when a text cannot be used (Message() says which).
   std::optional<response::OpAmpModel> Model() const;
+  /// The same with the noise and limits of the noise fields; empty also when
+  /// one of those cannot be used (Noise()->Message() says which).
+  std::optional<response::NoisyOpAmp> NoisyModel() const;
+  /// The temperature of the noise fields; the default when it cannot be read.
+  double TemperatureC() const;
+  /// False when a noise field cannot be used (Noise()->Message() says which).
+  bool NoiseReadable() const;
+  OpAmpNoiseFields* Noise() const { return noise_; }
   /// The message line: empty, or what is wrong with a text.
   QString Message() const { return message_->text(); }
 
@@ -53,6 +64,7 @@ class OpAmpPanel : public QGroupBox {
   QLineEdit* a0_ = nullptr;
   QLineEdit* rout_ = nullptr;
   QLabel* message_ = nullptr;
+  OpAmpNoiseFields* noise_ = nullptr;
 };
 
 /// The message for a text that cannot be used, in the style of the part

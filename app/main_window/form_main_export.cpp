@@ -165,6 +165,14 @@ void TFormMain::WriteExport(ExportKind kind) {
     options.date = design->created.toString(QStringLiteral("yyyy-MM-dd")).toStdString();
     options.series = design->series;
     options.opamp = design->opamp;
+    // The op-amp's noise and the temperature of the noise fields: the
+    // window's, else the stored ones.
+    if (FormAnalysis && FormAnalysis->OpAmp()) {
+      double temperature = response::kDefaultTemperatureC;
+      if (FormAnalysis->OpAmp()->Noise()->Read(options.opamp, temperature)) options.temperatureC = temperature;
+    } else {
+      options.temperatureC = ApplyStoredNoise(settingsStore_, options.opamp);
+    }
     bytes = Bytes(exports::WriteSpiceNetlist(design->request, design->parts, options));
   } else if (kind == ExportKind::kPartsList) {
     exports::PartsListOptions options;

@@ -73,8 +73,10 @@ nlohmann::json Optional(const std::optional<double>& v) {
 void AddAnalysisOptions(CLI::App& app, AnalysisOptions& options) {
   app.add_flag("--analysis", options.analysis,
                "add the evaluation of every stage and a summary of the response (with --json: keys stages, summary)");
-  app.add_option("--curve", options.curve, "print one curve as CSV: gain, phase, delay, step or impulse")
-      ->check(CLI::IsMember({"gain", "phase", "delay", "step", "impulse"}));
+  app.add_option("--curve", options.curve,
+                 "print one curve as CSV: gain, phase, delay, step, impulse, noise (output noise densities) or "
+                 "levels (the gain to every op-amp output)")
+      ->check(CLI::IsMember({"gain", "phase", "delay", "step", "impulse", "noise", "levels"}));
   app.add_option("--from", options.from, "first point of the curve (default 1k Hz, or 0 s for step and impulse)");
   app.add_option("--to", options.to, "last point of the curve (default 1M Hz, or the span settled to 0.1 %)");
   app.add_option(

@@ -74,6 +74,7 @@ std::optional<storage::DesignFileError> WriteExports(const ExportOptions& option
     netlist.fStopHz = values::ParseEngValue(options.acTo);
     netlist.date = TodayText();
     netlist.opamp = options.opamp;
+    netlist.temperatureC = options.temperatureC;
     netlist.series = options.series;
     if (auto error = write(options.spiceFile, exports::WriteSpiceNetlist(request, parts, netlist))) return error;
   }

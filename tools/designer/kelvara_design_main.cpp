@@ -27,6 +27,7 @@
 #include "tools/designer/designer_main.h"
 #include "tools/designer/export_options.h"
 #include "tools/designer/headless_design.h"
+#include "tools/designer/noise_options.h"
 #include "tools/designer/opamp_options.h"
 #include "tools/designer/progress_display.h"
 #include "tools/designer/requirement_cli.h"
@@ -193,6 +194,8 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
   kelvara::tools::AddAnalysisOptions(app, analysisOptions);
   kelvara::tools::OpAmpOptions opAmpOptions;
   kelvara::tools::AddOpAmpOptions(app, opAmpOptions);
+  kelvara::tools::NoiseOptions noiseOptions;
+  kelvara::tools::AddNoiseOptions(app, noiseOptions);
   kelvara::tools::ToleranceOptions toleranceOptions;
   kelvara::tools::AddToleranceOptions(app, toleranceOptions);
   kelvara::tools::ExportOptions exportOptions;
@@ -233,7 +236,10 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
     }
     if (outOption->count() > 0 && outFile.empty()) throw UsageError{"--out needs a file name"};
     kelvara::tools::CheckAnalysisOptions(analysisOptions);
-    const kelvara::response::OpAmpModel opAmp = kelvara::tools::OpAmpModelOf(opAmpOptions);
+    kelvara::response::NoisyOpAmp opAmp = kelvara::tools::OpAmpModelOf(opAmpOptions);
+    double temperatureC = kelvara::response::kDefaultTemperatureC;
+    kelvara::tools::ApplyNoiseOptions(noiseOptions, opAmp, temperatureC);
+    exportOptions.temperatureC = temperatureC;
     exportOptions.opamp = opAmp;  // the netlist's op-amp is the one the options set
     kelvara::tools::SetExportTolerances(
         exportOptions, app.count("--tol-r") ? std::optional(toleranceOptions.tolRPct) : std::nullopt,
@@ -271,7 +277,9 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
     }
     bool drawn = true;
     if (!analysisOptions.curve.empty()) {
-      if (tolerance && tolerance->monteCarlo && kelvara::tools::CurveHasBands(analysisOptions.curve)) {
+      if (kelvara::tools::IsNoiseCurve(analysisOptions.curve)) {
+        drawn = kelvara::tools::PrintNoiseCurve(analysisOptions, request, report, opAmp, temperatureC, std::cout);
+      } else if (tolerance && tolerance->monteCarlo && kelvara::tools::CurveHasBands(analysisOptions.curve)) {
         drawn = kelvara::tools::PrintToleranceCurve(analysisOptions, request, report, *tolerance, std::cout);
       } else {
         drawn = opAmp.ideal ? kelvara::tools::PrintCurve(analysisOptions, request, report, std::cout)
@@ -282,6 +290,7 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
       nlohmann::json j = ReportJson(report);
       kelvara::tools::AddAnalysisJson(analysisOptions, request, report, j);
       kelvara::tools::AddOpAmpJson(analysisOptions, request, report, opAmp, j);
+      kelvara::tools::AddNoiseJson(noiseOptions, request, report, opAmp, temperatureC, j);
       if (toleranceOptions.Requested())
         j["tolerance"] = tolerance ? ToleranceJson(toleranceOptions, *tolerance) : nlohmann::json(nullptr);
       std::cout << j.dump() << '\n';
@@ -289,6 +298,7 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
       PrintPlain(report);
       kelvara::tools::PrintAnalysisPlain(analysisOptions, request, report, std::cout);
       kelvara::tools::PrintOpAmpPlain(analysisOptions, request, report, opAmp, std::cout);
+      kelvara::tools::PrintNoisePlain(noiseOptions, request, report, opAmp, temperatureC, std::cout);
       if (tolerance) PrintTolerance(std::cout, toleranceOptions, *tolerance);
     }
     if (!outFile.empty()) {

@@ -1,0 +1,203 @@
+#include "app/analysis/opamp_noise_fields.h"
+
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QVBoxLayout>
+
+#include "app/analysis/noise_view_texts.h"
+#include "response/opamp_catalogue.h"
+
+namespace kelvara::app {
+namespace {
+
+QLineEdit* AddEdit(QHBoxLayout* row, QWidget* parent, const QString& caption, const QString& name, int width = 56) {
+  row->addWidget(new QLabel(caption, parent));
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(name);
+  edit->setFixedWidth(width);
+  row->addWidget(edit);
+  return edit;
+}
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+std::string S(const QString& s) { return s.toStdString(); }
+
+}  // namespace
+
+response::NoiseTexts NoiseTextsOf(const storage::NoiseTextSettings& t) {
+  return {S(t.en), S(t.enCorner), S(t.in), S(t.swing), S(t.slew), S(t.temperature)};
+}
+
+storage::NoiseTextSettings StoredNoiseTexts(const response::NoiseTexts& t) {
+  return {Q(t.enNvRtHz), Q(t.enCornerHz), Q(t.inPaRtHz), Q(t.swingVpp), Q(t.slewVPerUs), Q(t.temperatureC)};
+}
+
+double ApplyStoredNoise(storage::SettingsStore& store, response::NoisyOpAmp& model) {
+  double temperature = response::kDefaultTemperatureC;
+  response::ReadNoiseTexts(NoiseTextsOf(storage::LoadNoiseTexts(store)), model, temperature);
+  return temperature;
+}
+
+QString NoiseFieldMessage(const response::NoiseTextError& error) {
+  static const char* const kNames[] = {"en", "1/fコーナー", "in", "出力振幅", "スルーレート", "温度"};
+  const QString name = QString::fromUtf8(kNames[static_cast<int>(error.field)]);
+  if (error.unreadable) return name + QStringLiteral(" は無効な値: 有効な値を設定下さい。");
+  switch (error.field) {
+    case response::NoiseField::kSwing:
+    case response::NoiseField::kSlew:
+      return name + QStringLiteral(" の不正な値: 0 より大きい値を設定するか空欄にして下さい。");
+    case response::NoiseField::kTemperature:
+      return name + QStringLiteral(" の不正な値: -273.15 より大きく 1000 以下の値を設定下さい。");
+    default:
+      return name + QStringLiteral(" の不正な値: 0 以上の値を設定下さい。");
+  }
+}
+
+OpAmpNoiseFields::OpAmpNoiseFields(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("OpAmpNoiseFields"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  // Two rows: the noise densities and the swing, then the slew rate, the
+  // temperature and the op-amp list.
+  auto* row = new QHBoxLayout;
+  en_ = AddEdit(row, this, QStringLiteral("en [nV/√Hz]"), QStringLiteral("editOpAmpEn"));
+  corner_ = AddEdit(row, this, QStringLiteral("1/fコーナー [Hz]"), QStringLiteral("editOpAmpEnCorner"));
+  in_ = AddEdit(row, this, QStringLiteral("in [pA/√Hz]"), QStringLiteral("editOpAmpIn"));
+  swing_ = AddEdit(row, this, QStringLiteral("出力振幅 [Vpp]"), QStringLiteral("editOpAmpSwing"));
+  row->addStretch(1);
+  layout->addLayout(row);
+
+  auto* pick = new QHBoxLayout;
+  slew_ = AddEdit(pick, this, QStringLiteral("スルーレート [V/µs]"), QStringLiteral("editOpAmpSlew"));
+  temperature_ = AddEdit(pick, this, QStringLiteral("温度 [℃]"), QStringLiteral("editNoiseTemperature"), 48);
+  pick->addWidget(new QLabel(QString::fromUtf8(noise_text::kOpAmpList), this));
+  list_ = new QComboBox(this);
+  list_->setObjectName(QStringLiteral("CBox_OpAmpList"));
+  list_->setMinimumWidth(110);
+  pick->addWidget(list_);
+  add_ = new QPushButton(QString::fromUtf8(noise_text::kAddOpAmp), this);
+  add_->setObjectName(QStringLiteral("buttonAddOpAmp"));
+  remove_ = new QPushButton(QString::fromUtf8(noise_text::kRemoveOpAmp), this);
+  remove_->setObjectName(QStringLiteral("buttonRemoveOpAmp"));
+  pick->addWidget(add_);
+  pick->addWidget(remove_);
+  message_ = new QLabel(this);
+  message_->setObjectName(QStringLiteral("labelNoiseMessage"));
+  message_->setStyleSheet(QStringLiteral("color: #c00000;"));
+  pick->addWidget(message_, 1);
+  layout->addLayout(pick);
+
+  SetTexts(response::NoiseTexts{});
+  FillList();
+  for (QLineEdit* edit : {en_, corner_, in_, swing_, slew_, temperature_}) {
+    connect(edit, &QLineEdit::textChanged, this, [this] {
+      Update();
+      emit Changed();
+    });
+  }
+  connect(list_, &QComboBox::activated, this, [this](int index) { Choose(index); });
+  chooseName_ = [this] {
+    return QInputDialog::getText(this, QString::fromUtf8(noise_text::kAddOpAmpCaption),
+                                 QString::fromUtf8(noise_text::kAddOpAmpPrompt));
+  };
+  connect(add_, &QPushButton::clicked, this, [this] {
+    const QString name = chooseName_().trimmed().left(storage::SettingsStore::kMaxLaterText);
+    if (!name.isEmpty()) emit AddRequested(name);
+  });
+  connect(remove_, &QPushButton::clicked, this, [this] { RemoveChosenUserEntry(); });
+  Update();
+}
+
+response::NoiseTexts OpAmpNoiseFields::Texts() const {
+  return {S(en_->text()),    S(corner_->text()), S(in_->text()),
+          S(swing_->text()), S(slew_->text()),   S(temperature_->text())};
+}
+
+void OpAmpNoiseFields::SetTexts(const response::NoiseTexts& t) {
+  en_->setText(Q(t.enNvRtHz));
+  corner_->setText(Q(t.enCornerHz));
+  in_->setText(Q(t.inPaRtHz));
+  swing_->setText(Q(t.swingVpp));
+  slew_->setText(Q(t.slewVPerUs));
+  temperature_->setText(Q(t.temperatureC));
+}
+
+bool OpAmpNoiseFields::Read(response::NoisyOpAmp& model, double& temperatureC) const {
+  return !response::ReadNoiseTexts(Texts(), model, temperatureC).has_value();
+}
+
+void OpAmpNoiseFields::Update() {
+  response::NoisyOpAmp model;
+  double t = 0;
+  const auto error = response::ReadNoiseTexts(Texts(), model, t);
+  message_->setText(error ? NoiseFieldMessage(*error) : QString());
+}
+
+void OpAmpNoiseFields::FillList() {
+  list_->clear();
+  list_->addItem(QString::fromUtf8(noise_text::kOpAmpManual));
+  for (const response::CatalogueOpAmp& c : response::OpAmpCatalogue()) {
+    list_->addItem(Q(c.name));
+    list_->setItemData(list_->count() - 1, Q(c.conditions + "\n" + c.source), Qt::ToolTipRole);
+  }
+  for (const storage::UserOpAmp& u : user_) list_->addItem(u.name + QString::fromUtf8(noise_text::kUserSuffix));
+}
+
+void OpAmpNoiseFields::SetUserEntries(std::vector<storage::UserOpAmp> entries) {
+  user_ = std::move(entries);
+  FillList();
+}
+
+void OpAmpNoiseFields::Choose(int index) {
+  const int catalogue = static_cast<int>(response::OpAmpCatalogue().size());
+  if (index <= 0) return;
+  response::OpAmpTexts opamp;
+  response::NoiseTexts noise;
+  if (index <= catalogue) {
+    const response::CatalogueOpAmp& c = response::OpAmpCatalogue()[index - 1];
+    opamp = c.opamp;
+    noise = c.noise;
+  } else if (index - 1 - catalogue < static_cast<int>(user_.size())) {
+    const storage::UserOpAmp& u = user_[index - 1 - catalogue];
+    opamp = {S(u.gbw), S(u.a0), S(u.rout)};
+    noise = {S(u.en), S(u.enCorner), S(u.in), S(u.swing), S(u.slew), ""};
+  } else {
+    return;
+  }
+  noise.temperatureC = S(temperature_->text());  // the temperature is the circuit's, not the op-amp's
+  SetTexts(noise);
+  list_->setCurrentIndex(index);
+  emit OpAmpChosen(opamp);
+}
+
+void OpAmpNoiseFields::AddUserEntry(const QString& name, const response::OpAmpTexts& opamp) {
+  storage::UserOpAmp e{name,        Q(opamp.gbwHz), Q(opamp.a0Db), Q(opamp.routOhm), en_->text(), corner_->text(),
+                       in_->text(), swing_->text(), slew_->text()};
+  bool replaced = false;
+  for (storage::UserOpAmp& u : user_) {
+    if (u.name == name) {
+      u = e;
+      replaced = true;
+    }
+  }
+  if (!replaced) {
+    if (static_cast<int>(user_.size()) >= storage::kMaxUserOpAmps) user_.erase(user_.begin());
+    user_.push_back(e);
+  }
+  FillList();
+  for (int i = 0; i < static_cast<int>(user_.size()); ++i) {
+    if (user_[i].name == name) list_->setCurrentIndex(1 + static_cast<int>(response::OpAmpCatalogue().size()) + i);
+  }
+  emit UserEntriesChanged();
+}
+
+bool OpAmpNoiseFields::RemoveChosenUserEntry() {
+  const int i = list_->currentIndex() - 1 - static_cast<int>(response::OpAmpCatalogue().size());
+  if (i < 0 || i >= static_cast<int>(user_.size())) return false;
+  user_.erase(user_.begin() + i);
+  FillList();
+  emit UserEntriesChanged();
+  return true;
+}
+
+}  // namespace kelvara::app

@@ -1,0 +1,90 @@
+#include "response/noise_texts.h"
+
+#include <cctype>
+#include <cmath>
+#include <iomanip>
+#include <sstream>
+#include <string_view>
+
+#include "values/eng_value.h"
+
+namespace kelvara::response {
+namespace {
+
+bool Blank(const std::string& text) {
+  for (char c : text)
+    if (!std::isspace(static_cast<unsigned char>(c))) return false;
+  return true;
+}
+
+// ParseEngValue gives 0 for unreadable text too; a readable zero is a
+// number of zeros (with sign, point and prefix letter) and nothing else.
+bool ReadsAsZero(const std::string& text) {
+  bool digit = false;
+  std::size_t i = 0;
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  for (; i < text.size() && (text[i] == '0' || text[i] == '.'); ++i) digit = digit || text[i] == '0';
+  if (i < text.size() && std::string_view("GMkmunp").find(text[i]) != std::string_view::npos) ++i;
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  return digit && i == text.size();
+}
+
+enum class Range { kZeroOrMore, kAboveZero, kTemperature };
+
+// The value of a text (empty: `blank`), or the error of its field.
+std::optional<NoiseTextError> Read(const std::string& text, NoiseField field, Range range, double blank,
+                                   double& value) {
+  if (Blank(text)) {
+    value = blank;
+    return std::nullopt;
+  }
+  value = values::ParseEngValue(text);
+  if ((value == 0 && !ReadsAsZero(text)) || !std::isfinite(value)) return NoiseTextError{field, true};
+  const bool ok = range == Range::kZeroOrMore  ? value >= 0
+                  : range == Range::kAboveZero ? value > 0
+                                               : value > -273.15 && value <= 1000;
+  if (!ok) return NoiseTextError{field, false};
+  return std::nullopt;
+}
+
+std::string Text(double v) {
+  if (v == 0) return {};
+  std::ostringstream s;
+  s << std::setprecision(6) << v;
+  return s.str();
+}
+
+}  // namespace
+
+std::optional<NoiseTextError> ReadNoiseTexts(const NoiseTexts& texts, NoisyOpAmp& model, double& temperatureC) {
+  OpAmpNoise noise;
+  OpAmpLimits limits;
+  double t = kDefaultTemperatureC;
+  if (auto e = Read(texts.enNvRtHz, NoiseField::kEn, Range::kZeroOrMore, 0, noise.enNvRtHz)) return e;
+  if (auto e = Read(texts.enCornerHz, NoiseField::kEnCorner, Range::kZeroOrMore, 0, noise.enCornerHz)) return e;
+  if (auto e = Read(texts.inPaRtHz, NoiseField::kIn, Range::kZeroOrMore, 0, noise.inPaRtHz)) return e;
+  if (auto e = Read(texts.swingVpp, NoiseField::kSwing, Range::kAboveZero, 0, limits.swingVpp)) return e;
+  if (auto e = Read(texts.slewVPerUs, NoiseField::kSlew, Range::kAboveZero, 0, limits.slewVPerUs)) return e;
+  if (auto e = Read(texts.temperatureC, NoiseField::kTemperature, Range::kTemperature, kDefaultTemperatureC, t))
+    return e;
+  model.noise = noise;
+  model.limits = limits;
+  temperatureC = t;
+  return std::nullopt;
+}
+
+NoiseTexts NoiseTextsOf(const NoisyOpAmp& model, double temperatureC) {
+  NoiseTexts t;
+  t.enNvRtHz = Text(model.noise.enNvRtHz);
+  t.enCornerHz = Text(model.noise.enCornerHz);
+  t.inPaRtHz = Text(model.noise.inPaRtHz);
+  t.swingVpp = Text(model.limits.swingVpp);
+  t.slewVPerUs = Text(model.limits.slewVPerUs);
+  std::ostringstream s;
+  s << std::setprecision(6) << temperatureC;
+  t.temperatureC = s.str();
+  return t;
+}
+
+}  // namespace kelvara::response

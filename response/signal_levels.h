@@ -1,0 +1,60 @@
+#pragma once
+
+// How large a signal the filter takes: the gain from the input to every
+// op-amp's output (a high-Q stage peaks far above the filter's output), the
+// largest sine input that keeps every op-amp output within its swing at any
+// frequency, the largest one no output slews beyond the slew rate over a
+// band (SR / (pi f max_k |H_k(f)|), smallest over the band) and the dynamic
+// range (the largest undistorted output rms over the integrated noise).
+
+#include <optional>
+#include <vector>
+
+#include "response/noise.h"
+#include "response/opamp_circuit.h"
+#include "response/opamp_noise.h"
+
+namespace kelvara::response {
+
+struct StageLevel {
+  double maxGainDb = 0;  // the highest gain from the input to this op-amp's output
+  double atHz = 0;       // where (0: at DC, a low-pass output that only falls)
+};
+
+struct LevelReport {
+  std::vector<StageLevel> stages;         // in cascade order
+  std::optional<double> maxInputVpp;      // within the swing at any frequency; needs the swing
+  std::optional<double> slewMaxInputVpp;  // within the slew rate over the band; needs the slew rate
+  std::optional<double> dynamicRangeDb;   // needs the swing and a noise above 0
+};
+
+/// The highest gains are searched from 1/1000 of the lowest stage frequency
+/// to 1000 times the highest (within 0.1 Hz .. 1 GHz): 20 points a decade,
+/// then refined to 1e-7 in log frequency around the highest; a low-pass
+/// output whose gain at DC is not below that has it at 0 Hz. A high-pass
+/// output that rises to the end of the range (ideal op-amp) has its highest
+/// gain there, within 1e-6 dB of its limit. The slew limit
+/// is searched over `band` the same way; the dynamic range takes the total
+/// noise `noiseVrms` (an integral over the same band).
+LevelReport AnalyseLevels(const OpAmpCircuit& circuit, const NoisyOpAmp& model, const NoiseBand& band,
+                          double noiseVrms);
+
+/// The gain in dB from the input to every op-amp's output at the given
+/// frequencies: gainDb[k][i].
+struct LevelCurves {
+  std::vector<double> frequencyHz;
+  std::vector<std::vector<double>> gainDb;
+};
+LevelCurves ComputeLevelCurves(const OpAmpCircuit& circuit, const NoisyOpAmp& model,
+                               const std::vector<double>& frequencies);
+
+/// The input (Vpp) each limit allows at each frequency: the swing over the
+/// highest op-amp gain there, the slew rate over pi f times that gain (empty
+/// without the limit).
+struct LimitCurves {
+  std::vector<double> swingVpp;
+  std::vector<double> slewVpp;
+};
+LimitCurves ComputeLimitCurves(const NoisyOpAmp& model, const LevelCurves& levels);
+
+}  // namespace kelvara::response

@@ -1,0 +1,165 @@
+// The "ノイズ" and "信号レベル" views of the analysis window and the op-amp
+// panel's noise fields: what the views draw for the shown design, the op-amp
+// list that fills the panel, the user's own entries and the remembered
+// texts in the settings store, and the messages for unusable texts.
+
+#include <qcustomplot.h>
+
+#include "app/analysis/form_analysis.h"
+#include "app/analysis/noise_views.h"
+#include "engine/design.h"
+#include "engine/run_checks.h"
+#include "response/noise.h"
+#include "response/opamp_catalogue.h"
+#include "storage/noise_settings.h"
+#include "tests/app/app_test_support.h"
+#include "tests/support/component_sets.h"
+#include "tests/support/recording_run.h"
+
+namespace kelvara::app {
+namespace {
+
+class NoiseViewsTest : public testing::WindowTest {
+ protected:
+  void ShowDesign(int kind, int order, int response, const char* cutoff) {
+    Choose(W().CBox_HPFLPF, kind);
+    Choose(W().CBox_Jisuu, order - 2);
+    Choose(W().CBox_gensui, response);
+    W().Edit_Frequency->setText(QString::fromLatin1(cutoff));
+    request_ = engine::MakeDesignRequest(kind, 0, order - 2, response, 0, cutoff, false, false, true);
+    parts_ = kelvara::testing::AllAuto();
+    kelvara::testing::RecordingRun run;
+    engine::DesignFilter(run, engine::BuildStageTargets(request_), request_, parts_);
+    for (int i = 0; i < order; ++i) {
+      W().groupR[i].valueEdit->setText(QString::number(parts_.r[i], 'g', 17));
+      W().groupC[i].valueEdit->setText(QString::number(parts_.c[i], 'g', 17));
+    }
+  }
+
+  TFormAnalysis& OpenAnalysis() {
+    W().menuDesignAnalysisClick();
+    return *W().FormAnalysis;
+  }
+
+  static int TabOf(TFormAnalysis& a, const QString& text) {
+    for (int i = 0; i < a.Views()->count(); ++i)
+      if (a.Views()->tabText(i) == text) return i;
+    return -1;
+  }
+
+  engine::DesignRequest request_;
+  engine::ComponentSet parts_;
+};
+
+TEST_F(NoiseViewsTest, BothViewsFollowTheShownDesignAndThePanel) {
+  ShowDesign(engine::kLpf, 8, engine::kChebyshev, "10k");
+  TFormAnalysis& a = OpenAnalysis();
+  EXPECT_GE(TabOf(a, QStringLiteral("ノイズ")), 0);
+  EXPECT_GE(TabOf(a, QStringLiteral("信号レベル")), 0);
+  ASSERT_TRUE(a.NoiseShown().has_value());
+  // The ideal op-amp without noise: the eight resistors are drawn beside
+  // the total, the table lists the biggest first.
+  EXPECT_EQ(a.NoiseView()->Plot()->graphCount(), 1 + 8);
+  EXPECT_EQ(a.NoiseView()->Plot()->graph(0)->name(), QStringLiteral("合計"));
+  EXPECT_EQ(a.NoiseView()->Table()->rowCount(), NoisePage::kTableRows);
+  EXPECT_EQ(a.LevelsView()->Plot()->graphCount(), 4);  // U1..U4, no limits
+  EXPECT_EQ(a.LevelsView()->Plot()->graph(3)->name(), QStringLiteral("U4"));
+
+  // en, in and the limits: the op-amps' sources and the limit curves join.
+  OpAmpNoiseFields* fields = a.OpAmp()->Noise();
+  fields->SetTexts({"5", "100", "1", "26", "2.8", "40"});
+  a.Refresh();
+  ASSERT_TRUE(a.NoiseShown().has_value());
+  EXPECT_EQ(a.NoiseView()->Plot()->graphCount(), 1 + 8 + 8);
+  EXPECT_EQ(a.LevelsView()->Plot()->graphCount(), 4 + 2);
+  EXPECT_EQ(a.NoiseShown()->report.temperatureC, 40.0);
+  // The window's numbers are the library's.
+  response::NoisyOpAmp m;
+  m.noise = {5, 100, 1};
+  m.limits = {26, 2.8};
+  const response::OpAmpCircuit c = response::CircuitFromComponents(request_, parts_);
+  const response::NoiseReport expected = response::IntegrateNoise(c, m, 40, response::DefaultNoiseBand(request_));
+  EXPECT_EQ(a.NoiseShown()->report.totalVrms, expected.totalVrms);
+  EXPECT_TRUE(a.NoiseView()->Summary()->text().contains(QStringLiteral("温度 40 ℃")));
+  EXPECT_TRUE(a.LevelsView()->Summary()->text().contains(QStringLiteral("ダイナミックレンジ")));
+
+  // A text that cannot be used: named, and nothing drawn.
+  fields->EnEdit()->setText(QStringLiteral("abc"));
+  a.Refresh();
+  EXPECT_FALSE(a.NoiseShown().has_value());
+  EXPECT_EQ(a.NoiseView()->Plot()->graphCount(), 0);
+  EXPECT_EQ(fields->Message(), QStringLiteral("en は無効な値: 有効な値を設定下さい。"));
+  EXPECT_EQ(a.NoiseView()->Summary()->text(), fields->Message());
+  // The gain views stay as they were.
+  EXPECT_TRUE(a.Shown().has_value());
+}
+
+TEST_F(NoiseViewsTest, ChoosingAnOpAmpFillsThePanel) {
+  ShowDesign(engine::kLpf, 4, engine::kButterworth, "1k");
+  TFormAnalysis& a = OpenAnalysis();
+  OpAmpNoiseFields* fields = a.OpAmp()->Noise();
+  const auto& catalogue = response::OpAmpCatalogue();
+  ASSERT_GE(catalogue.size(), 2u);
+  EXPECT_EQ(fields->OpAmpList()->count(), 1 + static_cast<int>(catalogue.size()));
+  fields->TemperatureEdit()->setText(QStringLiteral("30"));
+  Choose(fields->OpAmpList(), 1);
+  const response::CatalogueOpAmp& first = catalogue[0];
+  EXPECT_TRUE(a.OpAmp()->RealSelected());
+  EXPECT_EQ(a.OpAmp()->GbwEdit()->text().toStdString(), first.opamp.gbwHz);
+  EXPECT_EQ(a.OpAmp()->A0Edit()->text().toStdString(), first.opamp.a0Db);
+  EXPECT_EQ(fields->EnEdit()->text().toStdString(), first.noise.enNvRtHz);
+  EXPECT_EQ(fields->SwingEdit()->text().toStdString(), first.noise.swingVpp);
+  EXPECT_EQ(fields->TemperatureEdit()->text(), QStringLiteral("30"));                    // the circuit's, kept
+  EXPECT_FALSE(fields->OpAmpList()->itemData(1, Qt::ToolTipRole).toString().isEmpty());  // the datasheet
+  a.Refresh();
+  ASSERT_TRUE(a.NoiseShown().has_value());
+  EXPECT_EQ(a.NoiseShown()->levelReport.maxInputVpp.has_value(), !first.noise.swingVpp.empty());
+  EXPECT_EQ(a.NoiseShown()->levelReport.slewMaxInputVpp.has_value(), !first.noise.slewVPerUs.empty());
+}
+
+TEST_F(NoiseViewsTest, UserEntriesAndTextsAreKeptInTheSettingsStore) {
+  ShowDesign(engine::kLpf, 4, engine::kButterworth, "1k");
+  {
+    TFormAnalysis& a = OpenAnalysis();
+    OpAmpNoiseFields* fields = a.OpAmp()->Noise();
+    a.OpAmp()->SetReal(true);
+    a.OpAmp()->SetTexts({"3M", "110", "40"});
+    fields->SetTexts({"9", "20", "0.3", "20", "7", "-10"});
+    fields->SetNameChooser([] { return QStringLiteral("My amp"); });
+    fields->AddButton()->click();
+    ASSERT_EQ(fields->UserEntries().size(), 1u);
+    EXPECT_EQ(fields->OpAmpList()->currentText(), QStringLiteral("My amp（登録）"));
+    a.close();
+  }
+  // Stored under names of their own.
+  EXPECT_EQ(store.ReadText(QStringLiteral("analysis/opAmpEn")).value_or(QString()), QStringLiteral("9"));
+  EXPECT_EQ(store.ReadText(QStringLiteral("analysis/noiseTemperature")).value_or(QString()), QStringLiteral("-10"));
+  const std::vector<storage::UserOpAmp> saved = storage::LoadUserOpAmps(store);
+  ASSERT_EQ(saved.size(), 1u);
+  EXPECT_EQ(saved[0].name, QStringLiteral("My amp"));
+  EXPECT_EQ(saved[0].gbw, QStringLiteral("3M"));
+  EXPECT_EQ(saved[0].slew, QStringLiteral("7"));
+
+  // A new window restores them; choosing the entry fills the panel.
+  Build(testing::AssetsDir());
+  ShowDesign(engine::kLpf, 4, engine::kButterworth, "1k");
+  TFormAnalysis& b = OpenAnalysis();
+  OpAmpNoiseFields* fields = b.OpAmp()->Noise();
+  EXPECT_EQ(fields->EnEdit()->text(), QStringLiteral("9"));
+  EXPECT_EQ(fields->TemperatureEdit()->text(), QStringLiteral("-10"));
+  const int entry = fields->OpAmpList()->count() - 1;
+  EXPECT_EQ(fields->OpAmpList()->itemText(entry), QStringLiteral("My amp（登録）"));
+  b.OpAmp()->SetTexts({"1M", "100", "0"});
+  fields->SetTexts({"", "", "", "", "", "25"});
+  Choose(fields->OpAmpList(), entry);
+  EXPECT_EQ(b.OpAmp()->GbwEdit()->text(), QStringLiteral("3M"));
+  EXPECT_EQ(b.OpAmp()->RoutEdit()->text(), QStringLiteral("40"));
+  EXPECT_EQ(fields->InEdit()->text(), QStringLiteral("0.3"));
+  // Removing it.
+  fields->RemoveButton()->click();
+  EXPECT_TRUE(fields->UserEntries().empty());
+  EXPECT_TRUE(storage::LoadUserOpAmps(store).empty());
+}
+
+}  // namespace
+}  // namespace kelvara::app

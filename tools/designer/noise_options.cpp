@@ -1,0 +1,192 @@
+#include "tools/designer/noise_options.h"
+
+#include <cmath>
+#include <iomanip>
+#include <optional>
+#include <sstream>
+
+#include "response/analysis.h"
+#include "response/signal_levels.h"
+#include "values/eng_value.h"
+
+namespace kelvara::tools {
+namespace {
+
+std::string Short(double v) {
+  std::ostringstream s;
+  s << std::setprecision(6) << v;
+  return s.str();
+}
+
+nlohmann::json NumberOrNull(const std::optional<double>& v) {
+  return v && std::isfinite(*v) ? nlohmann::json(*v) : nlohmann::json(nullptr);
+}
+
+bool HasValues(const DesignReport& report) { return report.minus3dbHz.has_value(); }
+
+double ReadBandEnd(const std::string& text, const std::string& whole) {
+  const double v = values::ParseEngValue(text);
+  if (!(v > 0) || !std::isfinite(v))
+    throw NoiseUsageError("--noise-band expects LO,HI, two frequencies above 0 (e.g. 1,50k), got '" + whole + "'");
+  return v;
+}
+
+struct Results {
+  response::OpAmpCircuit circuit;
+  response::NoiseBand band;
+  response::NoiseReport noise;
+};
+
+Results Compute(const NoiseOptions& options, const engine::DesignRequest& request, const DesignReport& report,
+                const response::NoisyOpAmp& model, double temperatureC) {
+  Results r{response::CircuitFromComponents(request, report.parts), NoiseBandOf(options, request), {}};
+  r.noise = response::IntegrateNoise(r.circuit, model, temperatureC, r.band);
+  return r;
+}
+
+}  // namespace
+
+void AddNoiseOptions(CLI::App& app, NoiseOptions& options) {
+  app.add_option("--opamp-en", options.texts.enNvRtHz, "op-amp input voltage noise density in nV/sqrt(Hz) (default 0)");
+  app.add_option("--opamp-en-corner", options.texts.enCornerHz,
+                 "1/f corner of the op-amp's voltage noise in Hz: en(f) = en sqrt(1 + corner/f) (default none)");
+  app.add_option("--opamp-in", options.texts.inPaRtHz, "op-amp input current noise density in pA/sqrt(Hz) (default 0)");
+  app.add_option("--opamp-swing", options.texts.swingVpp, "op-amp output swing in Vpp (default not given)");
+  app.add_option("--opamp-sr", options.texts.slewVPerUs, "op-amp slew rate in V/us (default not given)");
+  app.add_option("--temperature", options.texts.temperatureC,
+                 "temperature of the resistors' thermal noise in degrees Celsius (default 25)");
+  app.add_flag("--noise", options.noise,
+               "add the output noise integrated over the noise band, each source's part and the input-referred noise "
+               "(with --json: key noise)");
+  app.add_option("--noise-band", options.band,
+                 "band of the noise integral, LO,HI in Hz (default LPF 1 Hz to 10 fc, HPF fc/10 to 100 fc)");
+  app.add_flag("--levels", options.levels,
+               "add each op-amp output's highest gain, the largest input within the swing and the slew rate and the "
+               "dynamic range (with --json: key levels)");
+}
+
+void ApplyNoiseOptions(const NoiseOptions& options, response::NoisyOpAmp& model, double& temperatureC) {
+  const auto error = response::ReadNoiseTexts(options.texts, model, temperatureC);
+  if (!error) return;
+  static const char* const kNames[] = {"--opamp-en",    "--opamp-en-corner", "--opamp-in",
+                                       "--opamp-swing", "--opamp-sr",        "--temperature"};
+  static const char* const kRanges[] = {"0 or more", "0 or more", "0 or more",
+                                        "above 0",   "above 0",   "above -273.15 and at most 1000"};
+  const std::string* texts[] = {&options.texts.enNvRtHz, &options.texts.enCornerHz, &options.texts.inPaRtHz,
+                                &options.texts.swingVpp, &options.texts.slewVPerUs, &options.texts.temperatureC};
+  const int i = static_cast<int>(error->field);
+  throw NoiseUsageError(
+      std::string(kNames[i]) + " '" + *texts[i] + "' " +
+      (error->unreadable ? "is not a number (e.g. 7, 2.5, 1k)" : std::string("must be ") + kRanges[i]));
+}
+
+response::NoiseBand NoiseBandOf(const NoiseOptions& options, const engine::DesignRequest& request) {
+  if (options.band.empty()) return response::DefaultNoiseBand(request);
+  const std::size_t comma = options.band.find(',');
+  if (comma == std::string::npos || options.band.find(',', comma + 1) != std::string::npos)
+    throw NoiseUsageError("--noise-band expects LO,HI, two frequencies above 0 (e.g. 1,50k), got '" + options.band +
+                          "'");
+  const double lo = ReadBandEnd(options.band.substr(0, comma), options.band);
+  const double hi = ReadBandEnd(options.band.substr(comma + 1), options.band);
+  if (!(hi > lo)) throw NoiseUsageError("--noise-band: HI must lie above LO, got '" + options.band + "'");
+  return {lo, hi};
+}
+
+bool IsNoiseCurve(const std::string& curve) { return curve == "noise" || curve == "levels"; }
+
+void AddNoiseJson(const NoiseOptions& options, const engine::DesignRequest& request, const DesignReport& report,
+                  const response::NoisyOpAmp& model, double temperatureC, nlohmann::json& j) {
+  if (!options.noise && !options.levels) return;
+  if (!HasValues(report)) {
+    if (options.noise) j["noise"] = nullptr;
+    if (options.levels) j["levels"] = nullptr;
+    return;
+  }
+  const Results r = Compute(options, request, report, model, temperatureC);
+  if (options.noise) {
+    nlohmann::json n;
+    n["temperature_c"] = temperatureC;
+    n["band_hz"] = {r.band.loHz, r.band.hiHz};
+    n["total_vrms"] = r.noise.totalVrms;
+    n["input_referred_vrms"] = r.noise.inputReferredVrms;
+    n["contributions"] = nlohmann::json::array();
+    for (std::size_t i = 0; i < r.noise.sources.size(); ++i)
+      n["contributions"].push_back({{"source", r.noise.sources[i].name}, {"vrms", r.noise.sourceVrms[i]}});
+    j["noise"] = n;
+  }
+  if (options.levels) {
+    const response::LevelReport levels = response::AnalyseLevels(r.circuit, model, r.band, r.noise.totalVrms);
+    nlohmann::json l;
+    l["stages"] = nlohmann::json::array();
+    int stage = 1;
+    for (const response::StageLevel& s : levels.stages)
+      l["stages"].push_back({{"stage", stage++}, {"max_gain_db", s.maxGainDb}, {"at_hz", s.atHz}});
+    l["max_input_vpp"] = NumberOrNull(levels.maxInputVpp);
+    l["slew_max_input_vpp"] = NumberOrNull(levels.slewMaxInputVpp);
+    l["dynamic_range_db"] = NumberOrNull(levels.dynamicRangeDb);
+    j["levels"] = l;
+  }
+}
+
+void PrintNoisePlain(const NoiseOptions& options, const engine::DesignRequest& request, const DesignReport& report,
+                     const response::NoisyOpAmp& model, double temperatureC, std::ostream& out) {
+  if ((!options.noise && !options.levels) || !HasValues(report)) return;
+  const Results r = Compute(options, request, report, model, temperatureC);
+  if (options.noise) {
+    out << "noise " << Short(r.band.loHz) << " Hz to " << Short(r.band.hiHz) << " Hz at " << Short(temperatureC)
+        << " degC: " << Short(r.noise.totalVrms) << " Vrms at the output, " << Short(r.noise.inputReferredVrms)
+        << " Vrms referred to the input\n";
+    for (std::size_t i = 0; i < r.noise.sources.size(); ++i) {
+      out << "  " << r.noise.sources[i].name << ": " << Short(r.noise.sourceVrms[i]) << " Vrms ("
+          << Short(100 * r.noise.Share(i)) << " %)\n";
+    }
+  }
+  if (options.levels) {
+    const response::LevelReport levels = response::AnalyseLevels(r.circuit, model, r.band, r.noise.totalVrms);
+    int stage = 1;
+    for (const response::StageLevel& s : levels.stages)
+      out << "U" << stage++ << " output: highest gain " << Short(s.maxGainDb) << " dB at " << Short(s.atHz) << " Hz\n";
+    auto text = [](const std::optional<double>& v, const char* unit) {
+      return v ? Short(*v) + unit : std::string("- (no limit given)");
+    };
+    out << "largest input within the swing = " << text(levels.maxInputVpp, " Vpp") << '\n';
+    out << "largest input within the slew rate = " << text(levels.slewMaxInputVpp, " Vpp") << '\n';
+    out << "dynamic range = " << text(levels.dynamicRangeDb, " dB") << '\n';
+  }
+}
+
+bool PrintNoiseCurve(const AnalysisOptions& analysis, const engine::DesignRequest& request, const DesignReport& report,
+                     const response::NoisyOpAmp& model, double temperatureC, std::ostream& out) {
+  if (!HasValues(report)) return false;
+  const std::vector<double> xs = CurvePoints(analysis, response::CascadeFromParts(request, report.parts));
+  const response::OpAmpCircuit circuit = response::CircuitFromComponents(request, report.parts);
+  if (analysis.curve == "noise") {
+    const response::NoiseCurves c = response::ComputeNoiseCurves(circuit, model, temperatureC, xs);
+    out << "frequency_hz,total_nv_rthz";
+    for (const response::NoiseSource& s : response::NoiseSourcesOf(circuit)) {
+      std::string name = s.name;
+      for (char& ch : name)
+        if (ch == ' ') ch = '_';
+      out << ',' << name << "_nv_rthz";
+    }
+    out << '\n';
+    for (std::size_t i = 0; i < xs.size(); ++i) {
+      out << CurveNumber(xs[i]) << ',' << CurveNumber(c.totalNv[i]);
+      for (const std::vector<double>& s : c.sourceNv) out << ',' << CurveNumber(s[i]);
+      out << '\n';
+    }
+    return true;
+  }
+  const response::LevelCurves c = response::ComputeLevelCurves(circuit, model, xs);
+  out << "frequency_hz";
+  for (int k = 1; k <= circuit.stageCount; ++k) out << ",U" << k << "_db";
+  out << '\n';
+  for (std::size_t i = 0; i < xs.size(); ++i) {
+    out << CurveNumber(xs[i]);
+    for (const std::vector<double>& g : c.gainDb) out << ',' << CurveNumber(g[i]);
+    out << '\n';
+  }
+  return true;
+}
+
+}  // namespace kelvara::tools

@@ -1,0 +1,61 @@
+#pragma once
+
+// The noise and signal-level options of kelvara-design: the op-amp's noise
+// and limits (--opamp-en, --opamp-en-corner, --opamp-in, --opamp-swing,
+// --opamp-sr; they do not switch to the real op-amp, the ideal one may have
+// them too), --temperature, --noise with --noise-band, --levels, and the
+// curves "noise" and "levels" of --curve.
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+
+#include "response/noise.h"
+#include "response/noise_texts.h"
+#include "response/opamp_noise.h"
+#include "tools/designer/analysis_cli.h"
+#include "tools/designer/cli_arguments.h"
+#include "tools/designer/headless_design.h"
+
+namespace kelvara::tools {
+
+struct NoiseOptions {
+  response::NoiseTexts texts;
+  std::string band;  // "LO,HI" as engineering texts; empty: the default band
+  bool noise = false;
+  bool levels = false;
+};
+
+void AddNoiseOptions(CLI::App& app, NoiseOptions& options);
+
+/// A noise option whose text cannot be used.
+struct NoiseUsageError : CliUsageError {
+  using CliUsageError::CliUsageError;
+};
+
+/// Reads the op-amp's noise and limits into the model and the temperature;
+/// throws NoiseUsageError naming the option.
+void ApplyNoiseOptions(const NoiseOptions& options, response::NoisyOpAmp& model, double& temperatureC);
+
+/// The band of --noise-band, or the default band of the request; throws
+/// NoiseUsageError for a band that cannot be used.
+response::NoiseBand NoiseBandOf(const NoiseOptions& options, const engine::DesignRequest& request);
+
+/// True for the curves this file prints.
+bool IsNoiseCurve(const std::string& curve);
+
+/// "noise" and "levels" (null without usable part values) when asked for.
+void AddNoiseJson(const NoiseOptions& options, const engine::DesignRequest& request, const DesignReport& report,
+                  const response::NoisyOpAmp& model, double temperatureC, nlohmann::json& j);
+
+/// The same as text lines.
+void PrintNoisePlain(const NoiseOptions& options, const engine::DesignRequest& request, const DesignReport& report,
+                     const response::NoisyOpAmp& model, double temperatureC, std::ostream& out);
+
+/// The --curve noise or levels CSV; false without usable part values.
+bool PrintNoiseCurve(const AnalysisOptions& analysis, const engine::DesignRequest& request, const DesignReport& report,
+                     const response::NoisyOpAmp& model, double temperatureC, std::ostream& out);
+
+}  // namespace kelvara::tools
