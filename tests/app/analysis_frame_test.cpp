@@ -174,9 +174,16 @@ TEST_F(AnalysisFrame, TheStopbandFloorsLabelIsShortAndClearOfTheCurves) {
   a.OpAmp()->SetReal(true);
   a.OpAmp()->SetTexts({"1M", "100", "50"});
   a.SetFrequencyRange(TFormAnalysis::FrequencyRange::kChartPage);  // the floor at 65 kHz
-  a.Refresh();
-  ASSERT_TRUE(a.RealShown().has_value() && a.RealShown()->floor.has_value());
   QCustomPlot& gain = *a.Plot(PlotKind::kGain);
+  // The gain view shown, so that it has its size when the label is placed.
+  for (QWidget* w = &gain; w; w = w->parentWidget()) {
+    if (const int tab = a.Views()->indexOf(w); tab >= 0) a.Views()->setCurrentIndex(tab);
+  }
+  a.show();
+  QCoreApplication::processEvents();
+  a.Refresh();
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(a.RealShown().has_value() && a.RealShown()->floor.has_value());
   QCPItemText* label = nullptr;
   for (int i = 0; i < gain.itemCount(); ++i) {
     if (auto* text = qobject_cast<QCPItemText*>(gain.item(i)); text && text->text().startsWith("阻止域の底"))
@@ -231,6 +238,14 @@ TEST_F(AnalysisFrame, TheSeriesCheckBoxesShowTheirWholeText) {
 // is cut and the op-amp columns stay within the screen's width.
 TEST_F(AnalysisFrame, TheOpAmpColumnsStayOnScreenWithLongNotes) {
   ShowDesign(engine::kLpf, 8, engine::kButterworth, "200k");
+  // The same f0 and Q from resistors a thousand times larger and capacitors
+  // a thousand times smaller: every stage has parts outside the ranges.
+  for (int i = 0; i < 8; ++i) {
+    QLineEdit* r = W().groupR[i].valueEdit;
+    QLineEdit* c = W().groupC[i].valueEdit;
+    r->setText(QString::number(r->text().toDouble() * 1000, 'g', 17));
+    c->setText(QString::number(c->text().toDouble() / 1000, 'g', 17));
+  }
   TFormAnalysis& a = Open();
   a.OpAmp()->SetReal(true);
   a.OpAmp()->SetTexts({"1M", "100", "0"});

@@ -41,13 +41,10 @@ TEST(FrameGain, SpansTheCurveOnWholeTensOfDecibels) {
     double low, high;
   };
   const Case cases[] = {
-      {{0, -3, -40, -80}, -80, 10},
-      {{-0.001, -79.5}, -80, 10},
-      {{0.25, -0.25, -150}, -90, 10},  // at most 100 dB below the top
-      {{12.3, -20}, -20, 20},
-      {{-6, -6}, -10, 0},  // a flat curve still gets 10 dB
-      {{kNan, -kInf, -3, -45}, -50, 0},
-      {{}, -80, 10},
+      {{0, -3, -40, -80}, -80, 10},     {{-0.001, -79.5}, -80, 10},
+      {{0.25, -0.25, -150}, -90, 10},                        // at most 100 dB below the top
+      {{12.3, -20}, -20, 20},           {{-6, -6}, -10, 0},  // a flat curve still gets 10 dB
+      {{kNan, -kInf, -3, -45}, -50, 0}, {{}, -80, 10},
   };
   for (const Case& c : cases) {
     const GainFrame frame = FrameGain(c.db);
