@@ -195,8 +195,9 @@ void TFormAnalysis::ApplyRememberedGeometry() {
     }
     stored = QRect(QPoint(*left, *top), size);
   }
-  Place(stored);
+  // The op-amp panel first: what it restores sets the window's least size.
   RestoreOpAmp();
+  Place(stored);
 }
 
 void TFormAnalysis::Place(const std::optional<QRect>& storedClient) {
@@ -212,6 +213,9 @@ void TFormAnalysis::Place(const std::optional<QRect>& storedClient) {
   for (const QScreen* screen : QGuiApplication::screens()) screens << screen->availableGeometry();
   // Never smaller than the layout allows: the window would grow again off
   // the place found for it.
+  // The layout's least size as it will be once shown (the op-amp panel's
+  // rows count too).
+  if (layout()) layout()->activate();
   const QSize least = QSize(kMinimumWidth, kMinimumHeight).expandedTo(minimumSizeHint());
   if (stored) stored->setSize(stored->size().expandedTo(grown(least)));
   const QRect placed =

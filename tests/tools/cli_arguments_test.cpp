@@ -93,12 +93,13 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"--cutoff 1k --points 0 --curve gain", "kelvara-design: --points: Value 0 not in range 1 to 1000000"},
         UsageCase{"--cutoff 1k --points 1000001 --curve step",
                   "kelvara-design: --points: Value 1000001 not in range 1 to 1000000"},
-        UsageCase{"--cutoff 1k --tol-r 3", "kelvara-design: --tol-r requires --monte-carlo"},
+        UsageCase{"--cutoff 1k --tol-r 3", "kelvara-design: --tol-r needs --monte-carlo or --worst-case"},
         UsageCase{"--cutoff 1k --fix X1=3", "kelvara-design: --fix: unknown part 'X1' (expected R1..R8 or C1..C8)"},
         UsageCase{"--cutoff 1k --curve gain --from 1M --to 1k", "kelvara-design: --from must not lie above --to"},
         UsageCase{"--cutoff 1k --opamp-gbw x",
                   "kelvara-design: --opamp-gbw 'x' is not an engineering value (e.g. 1M, 4.7k, 50)"},
-        UsageCase{"--cutoff 1k --monte-carlo 100 --mask 3k,1,700,40", "kelvara-design: --mask: fp must be below fs"},
+        UsageCase{"--cutoff 1k --monte-carlo 100 --mask 3k,1,700,40",
+                  "kelvara-design: --mask: マスクが逆: LPF では通過域 fp を阻止域 fs より低く設定下さい。"},
         UsageCase{"", "kelvara-design: --cutoff or --sheet is required"}));
 
 // The cut-off as typed: the window's form (a number and at most one SI

@@ -174,7 +174,21 @@ ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const engi
   const tolerance::StudyPlan plan = PlanOrThrow(in);
   tolerance::RunOptions run;
   run.threads = options.threads;
-  if (options.progress) run.progress = [&options](double fraction) { options.progress("tolerance", fraction); };
+  if (options.progress) {
+    // The study reports the Monte Carlo run, then the worst case, as one
+    // fraction (each half of it when both run); the display names each.
+    const bool both = plan.monteCarlo && plan.worstCase;
+    const char* only = plan.monteCarlo ? "Monte Carlo" : "worst case";
+    run.progress = [&options, both, only](double fraction) {
+      if (!both) {
+        options.progress(only, fraction);
+      } else if (fraction <= 0.5) {
+        options.progress("Monte Carlo", 2 * fraction);
+      } else {
+        options.progress("worst case", 2 * fraction - 1);
+      }
+    };
+  }
   tolerance::StudyResult result = *tolerance::RunStudy(plan, run);
   return ToleranceReport{std::move(result.monteCarlo), std::move(result.worstCase),
                          tolerance::Sensitivities(plan.config.design)};
