@@ -73,7 +73,8 @@ std::vector<Option> ReadOptions() {
   std::istringstream in(help);
   for (std::string line; std::getline(in, line);) {
     std::size_t start = line.find("--");
-    if (start == std::string::npos || line.find_first_not_of(" -h,") != start) continue;
+    // An option line: spaces (and "-h,") before the long name.
+    if (start == std::string::npos || line.substr(0, start).find_first_not_of(" -h,") != std::string::npos) continue;
     const std::size_t end = line.find(' ', start);
     Option option;
     option.name = line.substr(start, end == std::string::npos ? std::string::npos : end - start);
