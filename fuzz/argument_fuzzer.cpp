@@ -73,7 +73,8 @@ std::vector<Option> ReadOptions() {
   std::istringstream in(help);
   for (std::string line; std::getline(in, line);) {
     std::size_t start = line.find("--");
-    if (start == std::string::npos || line.find_first_not_of(" -h,") != start) continue;
+    // An option line: spaces (and "-h,") before the long name.
+    if (start == std::string::npos || line.substr(0, start).find_first_not_of(" -h,") != std::string::npos) continue;
     const std::size_t end = line.find(' ', start);
     Option option;
     option.name = line.substr(start, end == std::string::npos ? std::string::npos : end - start);
@@ -189,15 +190,19 @@ std::size_t EntryCount(const std::string& folder) {
 struct Setup {
   std::vector<Option> options;
   std::string folder;
+  std::vector<std::string> files;  // kFiles in the folder
 };
 
 const Setup& TheSetup() {
   static const Setup setup = [] {
     Setup s;
+    // No chdir: libFuzzer writes the corpus through the paths it was given.
     s.folder = MakeFolder();
-    Require(chdir(s.folder.c_str()) == 0);
-    Require(mkdir("sub", 0700) == 0);
-    Require(!kelvara::storage::WriteSheetFile(QStringLiteral("sheet.zdn"), kelvara::values::DefaultSheetRecord()));
+    Require(mkdir((s.folder + "/sub").c_str(), 0700) == 0);
+    Require(!kelvara::storage::WriteSheetFile(QString::fromStdString(s.folder + "/sheet.zdn"),
+                                              kelvara::values::DefaultSheetRecord()));
+    for (const std::string& name : kFiles)
+      s.files.push_back(name.empty() || name[0] == '/' ? name : s.folder + "/" + name);
     s.options = ReadOptions();
     return s;
   }();
@@ -235,7 +240,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const auto work = kWorkValues.find(option.name); work != kWorkValues.end()) {
       value = work->second[v % work->second.size()];
     } else if (IsFileOption(option.name)) {
-      value = kFiles[v % kFiles.size()];
+      value = setup.files[v % setup.files.size()];
     } else if (!option.choices.empty() && v < 160) {
       value = option.choices[v % option.choices.size()];
     } else {
@@ -251,18 +256,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Most runs are asked for a design: the cut-off first, unless a byte says not.
   if (size > 0 && data[0] % 4 != 0) words.insert(words.begin(), {"--cutoff", "1k"});
 
-  const std::size_t entriesBefore = EntryCount(setup.folder);
+  // Files are named in the private folder; a value taken from a wrong word
+  // would make one in the working folder.
+  const std::size_t entriesBefore = EntryCount(setup.folder) + EntryCount(".");
   std::string out;
   std::string err;
   const int status = RunTool(words, out, err);
   Require(status >= 0 && status <= 3);
   if (status == 2) {
     Require(out.empty());
-    Require(EntryCount(setup.folder) == entriesBefore);
+    Require(EntryCount(setup.folder) + EntryCount(".") == entriesBefore);
   }
   // A file named "--..." only where a word asked for one ("--spice=--x").
   bool asked = false;
   for (const std::string& w : words) asked = asked || w.find("=--") != std::string::npos;
-  if (!asked) Require(!FileNameBeginsWithDashes(setup.folder));
+  if (!asked) Require(!FileNameBeginsWithDashes(setup.folder) && !FileNameBeginsWithDashes("."));
   return 0;
 }
