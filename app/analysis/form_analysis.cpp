@@ -170,7 +170,8 @@ void TFormAnalysis::ConnectSources() {
 }
 
 void TFormAnalysis::ShowAnalysis() {
-  if (!placed_) {
+  const bool first = !placed_;
+  if (first) {
     ApplyRememberedGeometry();
     placed_ = true;
   }
@@ -178,6 +179,27 @@ void TFormAnalysis::ShowAnalysis() {
   raise();
   activateWindow();
   Refresh();
+  if (first) KeepWhollyOnScreen();
+}
+
+void TFormAnalysis::KeepWhollyOnScreen() {
+  // The views filled, the layout may ask for more room than when the window
+  // was placed: the grown window must still lie on its screen.
+  if (layout()) layout()->activate();
+  const QRect frame = frameGeometry();
+  const QRect client = geometry();
+  const QMargins margins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                         frame.bottom() - client.bottom());
+  QList<QRect> screens;
+  for (const QScreen* screen : QGuiApplication::screens()) screens << screen->availableGeometry();
+  const int k = ScreenOf(frame, screens);
+  if (k < 0) return;
+  QRect wanted = frame;
+  wanted.setSize(frame.size().expandedTo(minimumSizeHint().grownBy(margins)));
+  const QRect fitted = FitOnScreen(wanted, screens[k]);
+  if (fitted == frame) return;
+  resize(fitted.size().shrunkBy(margins));
+  move(fitted.topLeft());
 }
 
 void TFormAnalysis::ScheduleRefresh() {

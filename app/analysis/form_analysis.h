@@ -124,6 +124,9 @@ class TFormAnalysis : public QWidget {
   /// Puts the window where PlaceBesideWindow says, given its remembered
   /// place (the frame's corner and the inner size) if any.
   void Place(const std::optional<QRect>& storedClient);
+  /// Moves the shown window back wholly onto its screen when its content
+  /// made it grow past the screen's edge.
+  void KeepWhollyOnScreen();
   void RememberGeometry();
   void OpenViewMenu(std::optional<PlotKind> view, QWidget* on, const QPoint& pos);
   void ClearViews();

@@ -88,7 +88,7 @@ class AnalysisPlace : public ChartTest {
 TEST_F(AnalysisPlace, OpensWhollyOnTheScreenEvenFromAPlaceOffEveryScreen) {
   // A place partly off the screen is covered by the placement function's own
   // table (window_place); here the window is placed from places off every screen.
-  const QPoint places[] = {{-5000, -5000}, {30000, 200}};
+  const QPoint places[] = {{-5000, -5000}, {30000, 200}, {700, 550}};
   for (const QPoint& place : places) {
     store.ints[TFormAnalysis::kLeftName] = place.x();
     store.ints[TFormAnalysis::kTopName] = place.y();
