@@ -15,7 +15,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "tests/app/run_support.h"
+#include "tests/app/main_window/run_support.h"
 
 namespace kelvara::app::testing {
 namespace {

@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 
 #include "storage/atomic_file.h"
-#include "tests/app/chart_test_support.h"
+#include "tests/app/main_window/chart_test_support.h"
 
 namespace kelvara::app::testing {
 namespace {

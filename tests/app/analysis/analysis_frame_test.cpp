@@ -18,8 +18,8 @@
 #include "app/report/report_frame.h"
 #include "engine/design.h"
 #include "engine/run_checks.h"
-#include "tests/app/chart_test_support.h"
-#include "tests/app/run_support.h"
+#include "tests/app/main_window/chart_test_support.h"
+#include "tests/app/main_window/run_support.h"
 #include "tests/support/component_sets.h"
 #include "tests/support/recording_run.h"
 

@@ -11,7 +11,7 @@
 #include "app/requirement/form_requirement.h"
 #include "app/requirement/requirement_menu.h"
 #include "tests/app/app_test_support.h"
-#include "tests/app/run_support.h"
+#include "tests/app/main_window/run_support.h"
 #include "values/eng_value.h"
 
 namespace kelvara::app::testing {

@@ -13,7 +13,7 @@
 #include "export/csv.h"
 #include "export/spice_netlist.h"
 #include "export/spice_number.h"
-#include "tests/app/chart_test_support.h"
+#include "tests/app/main_window/chart_test_support.h"
 
 namespace kelvara::app::testing {
 namespace {

@@ -2,7 +2,7 @@
 // frequencies, the end of a comparison at the first failing sheet, and the
 // shown sheet left exactly as it was.
 
-#include "tests/app/chart_test_support.h"
+#include "tests/app/main_window/chart_test_support.h"
 
 namespace kelvara::app::testing {
 namespace {

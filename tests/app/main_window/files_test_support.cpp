@@ -1,4 +1,4 @@
-#include "tests/app/files_test_support.h"
+#include "tests/app/main_window/files_test_support.h"
 
 #include <QComboBox>
 #include <stdexcept>

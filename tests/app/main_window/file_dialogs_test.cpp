@@ -6,7 +6,7 @@
 #include <QListView>
 #include <QTest>
 
-#include "tests/app/files_test_support.h"
+#include "tests/app/main_window/files_test_support.h"
 
 namespace kelvara::app::testing {
 namespace {

@@ -15,8 +15,8 @@
 
 #include "app/analysis/form_analysis.h"
 #include "export/csv.h"
-#include "tests/app/chart_test_support.h"
-#include "tests/app/run_support.h"
+#include "tests/app/main_window/chart_test_support.h"
+#include "tests/app/main_window/run_support.h"
 
 namespace kelvara::app::testing {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "app/analysis/form_analysis.h"
 #include "app/analysis/window_place.h"
-#include "tests/app/chart_test_support.h"
+#include "tests/app/main_window/chart_test_support.h"
 
 namespace kelvara::app::testing {
 namespace {

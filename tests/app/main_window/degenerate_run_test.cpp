@@ -4,7 +4,7 @@
 
 #include <QTest>
 
-#include "tests/app/run_support.h"
+#include "tests/app/main_window/run_support.h"
 
 namespace kelvara::app::testing {
 namespace {

@@ -18,8 +18,8 @@
 #include "app/analysis/form_analysis.h"
 #include "app/analysis/opamp_panel.h"
 #include "app/analysis/tolerance_panel.h"
-#include "tests/app/chart_test_support.h"
-#include "tests/app/run_support.h"
+#include "tests/app/main_window/chart_test_support.h"
+#include "tests/app/main_window/run_support.h"
 #include "tolerance/study.h"
 
 namespace kelvara::app::testing {

@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 
-#include "tests/app/chart_test_support.h"
+#include "tests/app/main_window/chart_test_support.h"
 
 namespace kelvara::app::testing {
 namespace {

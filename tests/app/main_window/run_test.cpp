@@ -11,7 +11,7 @@
 #include "engine/design.h"
 #include "engine/run_checks.h"
 #include "storage/design_file.h"
-#include "tests/app/run_support.h"
+#include "tests/app/main_window/run_support.h"
 #include "tools/designer/headless_design.h"
 #include "values/eng_value.h"
 #include "values/sheet_record.h"

@@ -14,7 +14,7 @@
 #include <cstring>
 
 #include "storage/atomic_file.h"
-#include "tests/app/files_test_support.h"
+#include "tests/app/main_window/files_test_support.h"
 
 namespace kelvara::app::testing {
 namespace {

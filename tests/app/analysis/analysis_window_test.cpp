@@ -9,8 +9,8 @@
 
 #include "app/analysis/form_analysis.h"
 #include "response/analysis.h"
-#include "tests/app/chart_test_support.h"
-#include "tests/app/run_support.h"
+#include "tests/app/main_window/chart_test_support.h"
+#include "tests/app/main_window/run_support.h"
 
 namespace kelvara::app::testing {
 namespace {

@@ -10,7 +10,7 @@
 #include <algorithm>
 
 #include "app/main_window/chart_texts.h"
-#include "tests/app/chart_test_support.h"
+#include "tests/app/main_window/chart_test_support.h"
 
 namespace kelvara::app::testing {
 namespace {

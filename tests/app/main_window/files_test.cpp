@@ -10,7 +10,7 @@
 #include <functional>
 
 #include "storage/design_file.h"
-#include "tests/app/files_test_support.h"
+#include "tests/app/main_window/files_test_support.h"
 
 namespace kelvara::app::testing {
 namespace {
