@@ -35,6 +35,7 @@ void DesignSecondOrderStages(RunState& run, const StageTargets& targets, const D
     if (fixed < 4) {
       if (series) {
         stages.byFixedCount[fixed](run, e, targets, parts);
+        CheckSeriesParts(run, parts, e - 2, 2);
       } else {
         DesignCheckedStage(run, e, targets, parts, stages.byFixedCount[fixed]);
       }
@@ -66,6 +67,7 @@ void SeriesFirstOrder(RunState& run, const StageTargets& targets, ComponentSet& 
   } else if ((rAuto && parts.cFixed[0]) || (parts.rFixed[0] && cAuto)) {
     SeriesFirstOrderOneFixed(run, targets, parts);
   }
+  CheckSeriesParts(run, parts, 0, 1);
   run.progress = run.stepsPerStage;
   run.StepProgress();
 }

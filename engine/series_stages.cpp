@@ -3,6 +3,8 @@
 // Every auto part gets the series value at its result index, or 0 where the
 // search chose nothing; a fixed part keeps the user's value.
 
+#include <string>
+
 #include "engine/part_series.h"
 #include "engine/series_search.h"
 #include "engine/stage_maths.h"
@@ -49,6 +51,23 @@ void DesignSeriesStage(RunState& run, PassKind kind, int e, const StageTargets& 
 }
 
 }  // namespace
+
+void CheckSeriesParts(RunState& run, ComponentSet& parts, int first, int count) {
+  if (run.StopRequested()) return;  // a stopped search chose nothing on purpose
+  std::string names;
+  for (const char kind : {'R', 'C'}) {
+    for (int k = first; k < first + count; ++k) {
+      const bool chosen = kind == 'R' ? (!parts.rAuto[k] || parts.r[k] > 0) : (!parts.cAuto[k] || parts.c[k] > 0);
+      if (chosen) continue;
+      if (!names.empty()) names += ", ";
+      names += std::string(1, kind) + std::to_string(k + 1);
+    }
+  }
+  if (names.empty()) return;
+  run.Warn("設定不可能", "Sheet_" + std::to_string(run.sheetIndex + 1) + " の " + names +
+                             " は選んだ系列と範囲の値では設定できません。範囲か系列を変えるか、値をfixして下さい。");
+  run.valid = false;
+}
 
 void SeriesStageFreeLpf(RunState& run, int e, const StageTargets& targets, ComponentSet& parts) {
   DesignSeriesStage(run, kLpf, e, targets, parts);

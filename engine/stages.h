@@ -63,6 +63,11 @@ void SeriesStageTwoFixedLpf(RunState& run, int e, const StageTargets& targets, C
 void SeriesStageTwoFixedHpf(RunState& run, int e, const StageTargets& targets, ComponentSet& parts);
 void SeriesStageThreeFixed(RunState& run, int e, const StageTargets& targets, ComponentSet& parts);
 void SeriesFirstOrderFree(RunState& run, const StageTargets& targets, ComponentSet& parts);
+/// After a preferred-value stage (parts first..first+count-1): an auto part
+/// the search could not choose (no series values within the ranges meet the
+/// stage) is left 0, so the run warns and is not valid. A stopped run is not
+/// reported.
+void CheckSeriesParts(RunState& run, ComponentSet& parts, int first, int count);
 void SeriesFirstOrderOneFixed(RunState& run, const StageTargets& targets, ComponentSet& parts);
 
 }  // namespace kelvara::engine

@@ -307,7 +307,12 @@ TEST(SeriesStageEdges, NoStageCandidateBelowOnePercentGivesZeroes) {
     EXPECT_EQ(parts.r[1], 0.0);
     EXPECT_EQ(parts.c[0], 0.0);
     EXPECT_EQ(parts.c[1], 0.0);
-    EXPECT_TRUE(run.valid);
+    // Zero parts are no design: the run says so.
+    EXPECT_FALSE(run.valid);
+    ASSERT_EQ(run.warnings.size(), 1u);
+    EXPECT_NE(run.warnings[0].find("Sheet_1 の R1, R2, C1, C2 は選んだ系列と範囲の値では設定できません"),
+              std::string::npos)
+        << run.warnings[0];
   }
 }
 
@@ -325,7 +330,9 @@ TEST(SeriesStageEdges, NoFirstOrderCandidateBelowTenPercentGivesZeroes) {
   engine::DesignFilter(run, targets, SeriesRequest(engine::kLpf, 3), parts);
   EXPECT_EQ(parts.r[0], 0.0);
   EXPECT_EQ(parts.c[0], 0.0);
-  EXPECT_TRUE(run.valid);
+  EXPECT_FALSE(run.valid);
+  ASSERT_EQ(run.warnings.size(), 1u);
+  EXPECT_NE(run.warnings[0].find(" の R1, C1 は"), std::string::npos) << run.warnings[0];
 }
 
 // Empty ranges: Ra at or below a fixed Rb under 0.47 ohm, or Rb at or above
@@ -345,7 +352,8 @@ TEST(SeriesStageEdges, EmptyRangesLeaveTheAutoPartsAtZero) {
     EXPECT_EQ(parts.c[0], 0.0);
     EXPECT_EQ(parts.c[1], 0.0);
     EXPECT_EQ(run.steps, engine::kCapLast + 1 + 1);
-    EXPECT_TRUE(run.valid);
+    EXPECT_FALSE(run.valid);
+    EXPECT_EQ(run.warnings.size(), 1u);
   }
 }
 

@@ -120,6 +120,32 @@ TEST(KelvaraDesign, DegenerateFixedValuesGiveNoDesign) {
   }
 }
 
+// A preferred-value search that finds no values within the ranges for a
+// stage leaves its parts 0: that is no design, however the rest went.
+TEST(KelvaraDesign, AStageTheSeriesCannotMeetGivesNoDesign) {
+  struct Case {
+    const char* args;
+    const char* names;
+  };
+  for (const Case& c : {Case{"--cutoff 43.5 --order 5 --kind hpf --cap-series E6", "R4, R5, C4, C5"},
+                        Case{"--cutoff 10 --order 2 --r-max 10", "R1, R2, C1, C2"}}) {
+    const Result r = RunTool(std::string("--values series --json ") + c.args);
+    ASSERT_EQ(r.status, 1) << c.args << ": " << r.err;
+    const nlohmann::json j = Json(r);
+    EXPECT_FALSE(j["valid"].get<bool>()) << c.args;
+    ASSERT_EQ(j["warnings"].size(), 1u) << c.args << ": " << r.out;
+    EXPECT_EQ(j["warnings"][0]["caption"], "設定不可能");
+    EXPECT_NE(j["warnings"][0]["text"].get<std::string>().find(std::string(" の ") + c.names + " は"),
+              std::string::npos)
+        << j["warnings"][0]["text"];
+    EXPECT_TRUE(j["minus3db_hz"].is_null());
+  }
+  // Where the series meet every stage nothing changes.
+  const Result ok = RunTool("--values series --json --cutoff 43.5 --order 5 --kind hpf");
+  EXPECT_EQ(ok.status, 0) << ok.err;
+  EXPECT_TRUE(Json(ok)["warnings"].empty());
+}
+
 // --cutoff takes only what a design accepts (a usage error otherwise), so
 // the window's own messages for a cut-off are met through a design file.
 std::string SheetFileWith(const std::map<int, std::string>& lines) {
