@@ -8,6 +8,9 @@ constexpr const char* kKindName = "requirement/kind";
 constexpr const char* kLimitNames[] = {"requirement/maxOvershoot", "requirement/maxDelayVariation", "requirement/maxQ"};
 constexpr const char* kLimitOnNames[] = {"requirement/maxOvershootOn", "requirement/maxDelayVariationOn",
                                          "requirement/maxQOn"};
+constexpr const char* kYieldOnName = "requirement/yieldOn";
+constexpr const char* kYieldNames[] = {"requirement/yieldResistorPct", "requirement/yieldCapacitorPct",
+                                       "requirement/yieldTrials"};
 constexpr const char* kPlaceNames[] = {"requirement/left", "requirement/top", "requirement/width",
                                        "requirement/height"};
 
@@ -24,6 +27,10 @@ RequirementSettings LoadRequirementSettings(SettingsStore& store) {
   for (int i = 0; i < 3; ++i) {
     if (auto t = store.ReadText(Name(kLimitNames[i]))) s.limits[i] = *t;
     if (auto on = store.ReadInt(Name(kLimitOnNames[i]))) s.limitOn[i] = *on == 1;
+  }
+  if (auto on = store.ReadInt(Name(kYieldOnName))) s.yieldOn = *on == 1;
+  for (int i = 0; i < 3; ++i) {
+    if (auto t = store.ReadText(Name(kYieldNames[i]))) s.yield[i] = *t;
   }
   std::array<int, 4> place{};
   bool all = true;
@@ -48,6 +55,12 @@ void SaveRequirementSettings(SettingsStore& store, const RequirementSettings& s,
       store.WriteText(Name(kLimitNames[i]), s.limits[i].left(SettingsStore::kMaxLaterText));
     }
     if (!before || before->limitOn[i] != s.limitOn[i]) store.WriteInt(Name(kLimitOnNames[i]), s.limitOn[i] ? 1 : 0);
+  }
+  if (!before || before->yieldOn != s.yieldOn) store.WriteInt(Name(kYieldOnName), s.yieldOn ? 1 : 0);
+  for (int i = 0; i < 3; ++i) {
+    if (!before || before->yield[i] != s.yield[i]) {
+      store.WriteText(Name(kYieldNames[i]), s.yield[i].left(SettingsStore::kMaxLaterText));
+    }
   }
   if (s.place && (!before || before->place != s.place)) {
     for (int i = 0; i < 4; ++i) store.WriteInt(Name(kPlaceNames[i]), (*s.place)[i]);

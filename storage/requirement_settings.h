@@ -2,8 +2,8 @@
 
 // What the window "仕様から設計" keeps between sessions, under names of its
 // own in the settings store (group "requirement": the four mask texts, the
-// kind, the three constraints as texts with their switches, and the
-// window's place). The nineteen values of the group "parameter" are not
+// kind, the three constraints as texts with their switches, the yield's
+// switch and texts, and the window's place). The nineteen values of the group "parameter" are not
 // touched.
 
 #include <QString>
@@ -22,6 +22,10 @@ struct RequirementSettings {
   /// whether each is switched on.
   std::array<QString, 3> limits{QStringLiteral("10"), QStringLiteral("10"), QStringLiteral("5")};
   std::array<bool, 3> limitOn{false, false, false};
+  /// The yield of the preferred-value candidates: switched on, and the
+  /// resistors' and capacitors' tolerances (±%) and the trial count as typed.
+  bool yieldOn = false;
+  std::array<QString, 3> yield{QStringLiteral("1"), QStringLiteral("5"), QStringLiteral("2000")};
   /// The window's frame, when it has been placed before.
   std::optional<std::array<int, 4>> place;  // left, top, width, height
 

@@ -17,6 +17,7 @@
 #include "app/main_window/form_main.h"
 #include "app/requirement/requirement_texts.h"
 #include "engine/series_options.h"
+#include "tolerance/study.h"
 #include "values/filter_catalogue.h"
 
 namespace kelvara::app {
@@ -26,7 +27,7 @@ namespace txt = requirement_text;
 
 constexpr int kCurvePoints = 301;
 constexpr int kTableColumns = 12;
-constexpr int kSeriesColumns = 3;
+constexpr int kSeriesColumns = 4;
 constexpr int kSpreadColumn = 8;
 
 QColor ResponseColor(int response) {
@@ -64,7 +65,11 @@ std::optional<double> ReadLimit(const QString& text, bool positive) {
 RequirementOutcome ComputeRequirement(const RequirementSnapshot& snapshot) {
   RequirementOutcome out;
   out.table = response::DesignFromRequirement(snapshot.requirement, snapshot.constraints);
-  if (snapshot.withSeries) out.realised = tolerance::RealiseAll(out.table, snapshot.series);
+  if (snapshot.withSeries) {
+    tolerance::RunOptions options;
+    options.stop = snapshot.stop;
+    out.realised = tolerance::RealiseAll(out.table, snapshot.series, snapshot.yield, options);
+  }
   const response::Requirement& r = snapshot.requirement;
   out.frequencies =
       response::LogPoints(std::min(r.passHz, r.stopHz) / 10, std::max(r.passHz, r.stopHz) * 10, kCurvePoints);
@@ -107,9 +112,10 @@ TFormRequirement::TFormRequirement(TFormMain& form, storage::SettingsStore& stor
 }
 
 TFormRequirement::~TFormRequirement() {
-  // The worker holds only its own copy of the inputs; wait for the few
-  // milliseconds it may still need so that no task outlives the window.
+  // The worker holds only its own copy of the inputs; stop its trials and
+  // wait for the moment it still needs so that no task outlives the window.
   watcher_.disconnect(this);
+  stop_.request_stop();
   watcher_.waitForFinished();
 }
 
@@ -149,6 +155,20 @@ void TFormRequirement::BuildLayout() {
   series_->setObjectName(QStringLiteral("chkBox_ReqSeries"));
   limits->addWidget(series_, 3, 0, 1, 2);
   inputs->addWidget(limitBox, 2);
+
+  auto* yieldBox = new QGroupBox(QString(txt::kYieldGroup), this);
+  auto* yield = new QGridLayout(yieldBox);
+  yieldOn_ = new QCheckBox(QString(txt::kYieldCheck), yieldBox);
+  yieldOn_->setObjectName(QStringLiteral("chkBox_ReqYield"));
+  yield->addWidget(yieldOn_, 0, 0, 1, 2);
+  static constexpr const char* kYieldObjects[] = {"Edit_ReqYieldR", "Edit_ReqYieldC", "Edit_ReqYieldTrials"};
+  for (int i = 0; i < 3; ++i) {
+    yield_[i] = new QLineEdit(yieldBox);
+    yield_[i]->setObjectName(QString::fromLatin1(kYieldObjects[i]));
+    yield->addWidget(new QLabel(QString(txt::kYieldLabels[i]), yieldBox), 1 + i, 0);
+    yield->addWidget(yield_[i], 1 + i, 1);
+  }
+  inputs->addWidget(yieldBox, 2);
 
   auto* messages = new QHBoxLayout();
   message_ = new QLabel(this);
@@ -191,6 +211,8 @@ void TFormRequirement::BuildLayout() {
   for (QLineEdit* e : limits_) connect(e, &QLineEdit::textChanged, this, [this] { InputsChanged(); });
   for (QCheckBox* b : limitOn_) connect(b, &QCheckBox::toggled, this, [this] { InputsChanged(); });
   connect(series_, &QCheckBox::toggled, this, [this] { InputsChanged(); });
+  connect(yieldOn_, &QCheckBox::toggled, this, [this] { InputsChanged(); });
+  for (QLineEdit* e : yield_) connect(e, &QLineEdit::textChanged, this, [this] { InputsChanged(); });
   connect(kind_, &QComboBox::currentIndexChanged, this, [this] { InputsChanged(); });
   connect(apply_, &QPushButton::clicked, this, [this] { RunGuarded([this] { ApplyToSheet(); }); });
   connect(table_, &QTableWidget::cellDoubleClicked, this, [this](int row) { RunGuarded([&] { ApplyToSheet(row); }); });
@@ -212,6 +234,14 @@ void TFormRequirement::Restore() {
     limitOn_[i]->setChecked(s.limitOn[i]);
     limits_[i]->setText(s.limits[i]);
   }
+  {
+    const QSignalBlocker block(yieldOn_);
+    yieldOn_->setChecked(s.yieldOn);
+  }
+  for (int i = 0; i < 3; ++i) {
+    const QSignalBlocker block(yield_[i]);
+    yield_[i]->setText(s.yield[i]);
+  }
   if (s.place && (*s.place)[2] >= 300 && (*s.place)[3] >= 200 && (*s.place)[2] <= 10000 && (*s.place)[3] <= 10000) {
     resize((*s.place)[2], (*s.place)[3]);
     move((*s.place)[0], (*s.place)[1]);
@@ -226,6 +256,8 @@ void TFormRequirement::Remember(bool place) {
     s.limits[i] = limits_[i]->text();
     s.limitOn[i] = limitOn_[i]->isChecked();
   }
+  s.yieldOn = yieldOn_->isChecked();
+  for (int i = 0; i < 3; ++i) s.yield[i] = yield_[i]->text();
   if (place) s.place = std::array<int, 4>{pos().x(), pos().y(), width(), height()};
   storage::SaveRequirementSettings(store_, s, &remembered_);
   remembered_ = s;
@@ -241,6 +273,7 @@ void TFormRequirement::ShowRequirement() {
 void TFormRequirement::closeEvent(QCloseEvent* event) {
   Remember(true);
   timer_.stop();
+  stop_.request_stop();  // a yield still running is of no use once closed
   QWidget::closeEvent(event);
 }
 
@@ -251,6 +284,10 @@ void TFormRequirement::InputsChanged() {
     limitOn_[i]->setEnabled(lpf);
     limits_[i]->setEnabled(lpf);
   }
+  // The yield is that of the preferred-value parts.
+  yieldOn_->setEnabled(series_->isChecked());
+  for (QLineEdit* e : yield_) e->setEnabled(series_->isChecked() && yieldOn_->isChecked());
+  if (running_) stop_.request_stop();  // its outcome is stale already
   table_->horizontalHeaderItem(kSpreadColumn)
       ->setText(QString(lpf ? txt::kColumns[kSpreadColumn] : txt::kResistorRatio));
   timer_.start();
@@ -284,9 +321,27 @@ std::optional<RequirementSnapshot> TFormRequirement::Snapshot() {
     *targets[i] = ReadLimit(limits_[i]->text(), i == 2);
     if (!*targets[i]) problem = QString(txt::kLimitUnreadable).arg(QString(txt::kLimitLabels[i]));
   }
+  s.withSeries = series_->isChecked();
+  if (s.withSeries && yieldOn_->isChecked() && problem.isEmpty()) {
+    tolerance::YieldSettings y;
+    const std::optional<double> r = tolerance::ReadPartTolerance(yield_[0]->text().trimmed().toStdString());
+    const std::optional<double> c = tolerance::ReadPartTolerance(yield_[1]->text().trimmed().toStdString());
+    bool ok = false;
+    const int trials = yield_[2]->text().trimmed().toInt(&ok);
+    if (!r) {
+      problem = QString(txt::kToleranceUnreadable).arg(QString(txt::kYieldLabels[0]).section(QLatin1Char(' '), 0, 1));
+    } else if (!c) {
+      problem = QString(txt::kToleranceUnreadable).arg(QString(txt::kYieldLabels[1]).section(QLatin1Char(' '), 0, 1));
+    } else if (!ok || trials < tolerance::kMinTrials || trials > tolerance::kMaxTrials) {
+      problem = QString(txt::kTrialsUnreadable);
+    } else {
+      y.tolerances = tolerance::Tolerances::Uniform(*r, *c);
+      y.trials = trials;
+      s.yield = y;
+    }
+  }
   message_->setText(problem);
   if (!problem.isEmpty()) return std::nullopt;
-  s.withSeries = series_->isChecked();
   if (s.withSeries) s.series = &engine::PartSeriesOf(engine::CheckSeriesTexts(form_.ChosenSeriesTexts()).choice);
   return s;
 }
@@ -294,7 +349,10 @@ std::optional<RequirementSnapshot> TFormRequirement::Snapshot() {
 void TFormRequirement::Start(const RequirementSnapshot& snapshot) {
   status_->setText(QString(txt::kComputing));
   running_ = true;
-  watcher_.setFuture(QtConcurrent::run([snapshot] { return ComputeRequirement(snapshot); }));
+  stop_ = std::stop_source();
+  RequirementSnapshot withStop = snapshot;
+  withStop.stop = stop_.get_token();
+  watcher_.setFuture(QtConcurrent::run([withStop] { return ComputeRequirement(withStop); }));
 }
 
 void TFormRequirement::Finished() {
@@ -310,6 +368,8 @@ void TFormRequirement::Finished() {
     }
     return;
   }
+  // Stopped (the window was closed meanwhile): the yields are not whole.
+  if (stop_.stop_requested()) return;
   ShowOutcome(watcher_.result());
 }
 
@@ -360,6 +420,11 @@ void TFormRequirement::FillTable(const RequirementOutcome& outcome) {
       } else {
         cells << QString() << QString() << (p ? QString(txt::kNoDesign) : QString());
       }
+      cells << (p && p->yield ? QString(txt::kYieldCell)
+                                    .arg(QString::number(100 * p->yield->ratio, 'f', 2))
+                                    .arg(p->yield->passed)
+                                    .arg(p->yield->trials)
+                              : QString());
     }
     for (int col = 0; col < cells.size(); ++col) {
       QTableWidgetItem* item = Cell(cells[col]);

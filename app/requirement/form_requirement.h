@@ -18,6 +18,7 @@
 #include <QWidget>
 #include <array>
 #include <optional>
+#include <stop_token>
 #include <vector>
 
 #include "response/requirement.h"
@@ -47,6 +48,11 @@ struct RequirementSnapshot {
   response::RequirementConstraints constraints;
   bool withSeries = false;
   const engine::PartSeries* series = nullptr;  // the program's own when null
+  /// The yield of every realised candidate against the mask (with the
+  /// series only).
+  std::optional<tolerance::YieldSettings> yield;
+  /// Ends the yield's trials early; the outcome is then not shown.
+  std::stop_token stop;
 };
 
 /// The whole computation of one snapshot (what the worker runs).
@@ -71,6 +77,9 @@ class TFormRequirement : public QWidget {
   QCheckBox* LimitBox(int i) const { return limitOn_.at(i); }
   QLineEdit* LimitEdit(int i) const { return limits_.at(i); }
   QCheckBox* SeriesBox() const { return series_; }
+  QCheckBox* YieldBox() const { return yieldOn_; }
+  /// R tolerance, C tolerance, trials.
+  QLineEdit* YieldEdit(int i) const { return yield_.at(i); }
   QTableWidget* Table() const { return table_; }
   QCustomPlot* Plot() const { return plot_; }
   QPushButton* ApplyButton() const { return apply_; }
@@ -119,6 +128,9 @@ class TFormRequirement : public QWidget {
   std::array<QCheckBox*, 3> limitOn_{};
   std::array<QLineEdit*, 3> limits_{};
   QCheckBox* series_ = nullptr;
+  QCheckBox* yieldOn_ = nullptr;
+  std::array<QLineEdit*, 3> yield_{};
+  std::stop_source stop_;  // of the running worker
   QLabel* message_ = nullptr;
   QLabel* status_ = nullptr;
   QTableWidget* table_ = nullptr;

@@ -23,7 +23,13 @@ inline constexpr const char* kColumns[] = {"応答",       "次数",  "カット
                                            "群遅延変動", "判定"};
 /// The spread column of an HPF (the resistors differ there).
 inline constexpr const char* kResistorRatio = "抵抗比";
-inline constexpr const char* kSeriesColumns[] = {"部品の通過域余裕", "部品の阻止域余裕", "部品で判定"};
+inline constexpr const char* kSeriesColumns[] = {"部品の通過域余裕", "部品の阻止域余裕", "部品で判定", "歩留まり"};
+
+// The yield of the preferred-value candidates against the mask.
+inline constexpr const char* kYieldGroup = "歩留まり";
+inline constexpr const char* kYieldCheck = "部品の公差で歩留まりも計算（モンテカルロ）";
+inline constexpr const char* kYieldLabels[] = {"R の許容差 [±%]", "C の許容差 [±%]", "試行回数"};
+inline constexpr const char* kYieldCell = "%1 % (%2/%3)";
 
 inline constexpr const char* kMeets = "適合";
 inline constexpr const char* kRecommended = "適合（推奨）";
@@ -40,6 +46,8 @@ inline constexpr const char* kEdgeLpf = "LPF では通過域端 fp を阻止域�
 inline constexpr const char* kEdgeHpf = "HPF では通過域端 fp を阻止域端 fs より高くして下さい。";
 inline constexpr const char* kAttenuation = "阻止域の減衰量 As を通過域の許容差 Ap より大きくして下さい。";
 inline constexpr const char* kLimitUnreadable = "%1 が読めません: 0 以上の値を入力下さい。";
+inline constexpr const char* kToleranceUnreadable = "%1 が読めません: 0 から 50 までの値を入力下さい。";
+inline constexpr const char* kTrialsUnreadable = "試行回数 が読めません: 100 から 100000 までの整数を入力下さい。";
 inline constexpr const char* kNoneMeets = "マスクと制約を満たす候補がありません。";
 inline constexpr const char* kApplied =
     "シート%1 に %2 %3 カットオフ %4Hz を設定しました。「定数設定」を押して下さい。";

@@ -12,6 +12,7 @@
 #include "app/requirement/requirement_menu.h"
 #include "tests/app/app_test_support.h"
 #include "tests/app/main_window/run_support.h"
+#include "tolerance/requirement_parts.h"
 #include "values/eng_value.h"
 
 namespace kelvara::app::testing {
@@ -240,6 +241,74 @@ TEST_F(RequirementWindow, TheTolerancePagesMaskIsFilledFromTheRequirement) {
   panel.findChild<QLineEdit*>(QStringLiteral("EditMaskFp"))->setText("700");
   fromRequirement->click();
   EXPECT_EQ(panel.MaskSetting()->passHz, 700);
+}
+
+TEST_F(RequirementWindow, TheYieldOfEachRealisedCandidateIsTheToleranceAnalysisOfItsParts) {
+  TFormRequirement& r = Open();
+  r.SeriesBox()->setChecked(true);
+  r.YieldBox()->setChecked(true);
+  r.YieldEdit(0)->setText("1");
+  r.YieldEdit(1)->setText("5");
+  r.YieldEdit(2)->setText("500");
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "1", "3k", "40"}));
+  ASSERT_TRUE(r.Shown().has_value()) << r.Message().toStdString();
+  EXPECT_FALSE(r.Table()->isColumnHidden(15));
+  tolerance::YieldSettings settings;
+  settings.tolerances = tolerance::Tolerances::Uniform(1, 5);
+  settings.trials = 500;
+  int yields = 0;
+  for (int row = 0; row < static_cast<int>(r.Shown()->realised.size()); ++row) {
+    const auto& realised = r.Shown()->realised[row];
+    if (!realised || !realised->valid) continue;
+    ASSERT_TRUE(realised->yield.has_value()) << row;
+    const std::optional<tolerance::YieldResult> direct =
+        tolerance::CandidateYield(r.Shown()->table.requirement, *realised, settings);
+    ASSERT_TRUE(direct.has_value());
+    EXPECT_EQ(realised->yield->passed, direct->passed) << row;
+    EXPECT_EQ(realised->yield->trials, 500);
+    EXPECT_EQ(r.Table()->item(row, 15)->text(),
+              QString("%1 % (%2/500)").arg(QString::number(100 * direct->ratio, 'f', 2)).arg(direct->passed));
+    ++yields;
+  }
+  EXPECT_GE(yields, 2);
+  // Unreadable tolerances and trial counts are named in the window.
+  struct Bad {
+    int field;
+    const char* text;
+    const char* names;
+  };
+  for (const Bad& b : {Bad{0, "x", "R の許容差 が読めません"}, Bad{1, "60", "C の許容差 が読めません"},
+                       Bad{2, "50", "試行回数 が読めません"}, Bad{2, "1e3", "試行回数 が読めません"}}) {
+    const QString before = r.YieldEdit(b.field)->text();
+    r.YieldEdit(b.field)->setText(QString::fromUtf8(b.text));
+    ASSERT_TRUE(Settle(r));
+    EXPECT_TRUE(r.Message().startsWith(QString::fromUtf8(b.names))) << r.Message().toStdString();
+    EXPECT_FALSE(r.Shown().has_value());
+    r.YieldEdit(b.field)->setText(before);
+    ASSERT_TRUE(Settle(r));
+    EXPECT_TRUE(r.Shown().has_value());
+  }
+  // Without the series there is no yield to compute: its fields rest.
+  r.SeriesBox()->setChecked(false);
+  EXPECT_FALSE(r.YieldBox()->isEnabled());
+  EXPECT_FALSE(r.YieldEdit(2)->isEnabled());
+  r.close();
+  EXPECT_EQ(store.ints["requirement/yieldOn"], 1);
+  EXPECT_EQ(store.texts["requirement/yieldTrials"], "500");
+  Free();
+  EXPECT_TRUE(Open().YieldBox()->isChecked());
+}
+
+TEST_F(RequirementWindow, ClosingWhileTheYieldRunsStopsItsTrials) {
+  TFormRequirement& r = Open();
+  r.SeriesBox()->setChecked(true);
+  r.YieldBox()->setChecked(true);
+  r.YieldEdit(2)->setText("100000");
+  r.Field(2)->setText("3.3k");
+  QTest::qWait(TFormRequirement::kCoalesceMs + 5);  // the worker has started
+  r.close();
+  Free();  // waits for the worker, which stops at its next chunk of trials
+  SUCCEED();
 }
 
 TEST_F(RequirementWindow, ClosingWhileTheWorkerRunsNeitherCrashesNorHangs) {
