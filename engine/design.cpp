@@ -5,6 +5,7 @@
 #include "engine/design_data.h"
 #include "engine/stage_maths.h"
 #include "engine/stages.h"
+#include "engine/units.h"
 
 namespace kelvara::engine {
 namespace {
@@ -87,7 +88,7 @@ StageTargets BuildStageTargets(const DesignRequest& request) {
     const double w = data.StageTable[StageTableIndex(1, s, request.passKind, request.orderIndex, request.response,
                                                      request.rippleIndex)];
     targets.stageQ[s] = q;
-    targets.stageOmega[s] = request.cutoffHz * 2 * 3.141592653589793 * w;
+    targets.stageOmega[s] = request.cutoffHz * kTwoPi * w;
   }
   return targets;
 }

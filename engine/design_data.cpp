@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "engine/design_types.h"
+#include "engine/units.h"
 
 namespace kelvara::engine {
 namespace {
@@ -52,8 +53,6 @@ constexpr std::array<double, kResCount> kResSeries = {
     1.0e5, 1.1e5, 1.2e5, 1.3e5, 1.5e5, 1.6e5, 1.8e5, 2.0e5,
     2.2e5, 2.4e5, 2.7e5, 3.0e5, 3.3e5, 3.6e5, 3.9e5, 4.3e5,
     4.7e5, 5.1e5,};
-
-constexpr double kTwoPi = 6.283185307179586;
 
 struct BandRow {
   double limitHz;

@@ -44,7 +44,7 @@ Cascade CascadeFromParts(const DesignRequest& request, const ComponentSet& parts
 
 std::complex<double> StageResponse(const Cascade& cascade, int k, double f) {
   const CascadeStage& s = cascade.stage[k];
-  const double x = kTwoPiHz * f / s.omega;
+  const double x = kTwoPi * f / s.omega;
   if (s.order == 1) {
     const std::complex<double> den(1.0, x);
     return cascade.Hpf() ? std::complex<double>(0.0, x) / den : 1.0 / den;
@@ -63,7 +63,7 @@ double GainDb(const Cascade& cascade, double f) { return ResponseDb(cascade.requ
 
 double StagePhaseDeg(const Cascade& cascade, int k, double f) {
   const CascadeStage& s = cascade.stage[k];
-  const double x = kTwoPiHz * f / s.omega;
+  const double x = kTwoPi * f / s.omega;
   if (s.order == 1) {
     // LPF -atan(x); HPF 90 - atan(x), written as atan2(1, x) to stay exact.
     return cascade.Hpf() ? std::atan2(1.0, x) * kDegPerRad : -std::atan(x) * kDegPerRad;
@@ -84,7 +84,7 @@ double StageGroupDelay(const Cascade& cascade, int k, double f) {
   // The numerator of a section (1, s or s^2) adds no delay, so LPF and HPF
   // sections of the same omega and Q delay alike.
   const CascadeStage& s = cascade.stage[k];
-  const double x = kTwoPiHz * f / s.omega;
+  const double x = kTwoPi * f / s.omega;
   if (s.order == 1) return 1.0 / s.omega / (1.0 + x * x);
   const double d = 1.0 - x * x;
   const double e = x / s.q;
@@ -136,7 +136,7 @@ StagePeak PeakOfStage(const Cascade& cascade, int k) {
   // is omega0 / omega.
   const double x = std::sqrt(1.0 - 1.0 / (2.0 * s.q * s.q));
   peak.db = 20.0 * std::log10(s.q / std::sqrt(1.0 - 1.0 / (4.0 * s.q * s.q)));
-  const double f0 = s.omega / kTwoPiHz;
+  const double f0 = s.omega / kTwoPi;
   peak.hz = cascade.Hpf() ? f0 / x : f0 * x;
   return peak;
 }
@@ -173,8 +173,8 @@ std::vector<StageEvaluation> EvaluateStages(const DesignRequest& request, const 
     } else {
       row.parts = {PartName('R', a), PartName('R', b), PartName('C', a), PartName('C', b)};
     }
-    row.f0TargetHz = targets.stageOmega[k] / kTwoPiHz;
-    row.f0Hz = s.omega / kTwoPiHz;
+    row.f0TargetHz = targets.stageOmega[k] / kTwoPi;
+    row.f0Hz = s.omega / kTwoPi;
     row.f0ErrorPct = error(row.f0Hz, row.f0TargetHz);
     if (s.order == 2) {
       row.qTarget = targets.stageQ[k];

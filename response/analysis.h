@@ -17,12 +17,12 @@
 #include <vector>
 
 #include "engine/design_types.h"
+#include "engine/units.h"
 #include "response/response.h"
 
 namespace kelvara::response {
 
-/// 2 pi as the response computation takes it.
-inline constexpr double kTwoPiHz = 6.283185307179586;
+using engine::kTwoPi;
 
 /// One section of the cascade, in cascade order.
 struct CascadeStage {

@@ -139,12 +139,12 @@ class TForm {
  public:
   explicit TForm(const Cascade& cascade) : cascade_(cascade), hpf_(cascade.Hpf()) {
     double logSum = 0.0;
-    for (int k = 0; k < cascade.count; ++k) logSum += std::log(cascade.stage[k].omega / kTwoPiHz);
+    for (int k = 0; k < cascade.count; ++k) logSum += std::log(cascade.stage[k].omega / kTwoPi);
     fref_ = std::exp(logSum / cascade.count);
     inversePower_ = Constant(1.0);
     for (int k = 0; k < cascade.count; ++k) {
       const CascadeStage& s = cascade.stage[k];
-      const double w = s.omega / kTwoPiHz / fref_;
+      const double w = s.omega / kTwoPi / fref_;
       const double a = hpf_ ? w * w : 1.0 / (w * w);
       Poly section;
       if (s.order == 1) {
@@ -283,13 +283,13 @@ DelayBand DelayExtremes(const Cascade& cascade, double fHighHz) {
   // adds no delay, so LPF and HPF alike). The derivative's numerator over
   // the common denominator prod P^2 is sum (N' P - N P') prod_{j != k} P_j^2.
   double logSum = 0.0;
-  for (int k = 0; k < cascade.count; ++k) logSum += std::log(cascade.stage[k].omega / kTwoPiHz);
+  for (int k = 0; k < cascade.count; ++k) logSum += std::log(cascade.stage[k].omega / kTwoPi);
   const double fref = std::exp(logSum / cascade.count);
   std::array<Poly, engine::kMaxStages> n{};
   std::array<Poly, engine::kMaxStages> p{};
   for (int k = 0; k < cascade.count; ++k) {
     const CascadeStage& s = cascade.stage[k];
-    const double w = s.omega / kTwoPiHz / fref;
+    const double w = s.omega / kTwoPi / fref;
     const double a = 1.0 / (w * w);
     const double root = std::sqrt(a);
     if (s.order == 1) {

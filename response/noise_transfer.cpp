@@ -3,11 +3,14 @@
 #include <cmath>
 #include <utility>
 
+#include "engine/units.h"
+
 namespace kelvara::response {
 namespace {
 
+using engine::kTwoPi;
+
 using Complex = std::complex<double>;
-constexpr double kTwoPi = 6.283185307179586;
 constexpr int kMaxUnknowns = 5;  // P, A, B, O and the op-amp's output current
 
 // A stage's nodal equations with the injected sources on the right: the

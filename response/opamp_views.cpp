@@ -2,9 +2,9 @@
 
 namespace kelvara::response {
 
-OpAmpViews ComputeOpAmpViews(const DesignRequest& request, const ComponentSet& parts, const OpAmpModel& model,
-                             const AnalysisViews& ideal) {
-  OpAmpViews v;
+AnalysisViews ComputeOpAmpViews(const DesignRequest& request, const ComponentSet& parts, const OpAmpModel& model,
+                                const AnalysisViews& ideal) {
+  AnalysisViews v;
   const OpAmpCircuit circuit = CircuitFromComponents(request, parts);
   const CircuitCurveSet curves = CircuitCurves(circuit, model, ideal.gain.x);
   v.gain = {ideal.gain.x, curves.gainDb};
@@ -17,7 +17,7 @@ OpAmpViews ComputeOpAmpViews(const DesignRequest& request, const ComponentSet& p
     v.impulse = {t, time.impulse};
     v.diracWeight = time.diracWeight;
   }
-  v.stages = AnalyseOpAmpStages(circuit, model);
+  v.opAmpStages = AnalyseOpAmpStages(circuit, model);
   v.floor = FindStopbandFloor(circuit, model);
   return v;
 }

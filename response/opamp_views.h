@@ -13,20 +13,10 @@
 
 namespace kelvara::response {
 
-struct OpAmpViews {
-  Curve gain;   // dB
-  Curve phase;  // degrees, unwrapped
-  Curve delay;  // seconds
-  Curve step;
-  Curve impulse;  // without the Dirac impulse at t = 0
-  double diracWeight = 0;
-  std::vector<OpAmpStageReport> stages;
-  std::optional<StopbandFloor> floor;
-};
-
-/// The real op-amp's views of the design, on the abscissae of its ideal
-/// views (the time curves need equally spaced times, as ComputeViews gives).
-OpAmpViews ComputeOpAmpViews(const DesignRequest& request, const ComponentSet& parts, const OpAmpModel& model,
-                             const AnalysisViews& ideal);
+/// The real op-amp's views of the design (the curves, the stages' demands
+/// and the stop-band floor), on the abscissae of its ideal views (the time
+/// curves need equally spaced times, as ComputeViews gives).
+AnalysisViews ComputeOpAmpViews(const DesignRequest& request, const ComponentSet& parts, const OpAmpModel& model,
+                                const AnalysisViews& ideal);
 
 }  // namespace kelvara::response

@@ -235,7 +235,7 @@ RequirementCandidate CandidateOf(const Requirement& r, const RequirementConstrai
   c.margins = MarginsOf(cascade, r);
   for (int k = 0; k < cascade.count; ++k) {
     const CascadeStage& s = cascade.stage[k];
-    const double f0 = s.omega / kTwoPiHz;
+    const double f0 = s.omega / kTwoPi;
     const bool first = s.order == 1;
     c.gbwMinHz = std::max(c.gbwMinHz, kGbwMarginFactor * f0 * (first ? 1.0 : s.q));
     if (!first) c.maxQ = std::max(c.maxQ.value_or(0.0), s.q);

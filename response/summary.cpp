@@ -18,7 +18,7 @@ constexpr double kGridRatio = 1.002;
 
 double ReferenceHz(const Cascade& cascade) {
   if (cascade.request.cutoffHz > 0 && std::isfinite(cascade.request.cutoffHz)) return cascade.request.cutoffHz;
-  return cascade.stage[0].omega / kTwoPiHz;
+  return cascade.stage[0].omega / kTwoPi;
 }
 
 // Golden-section search for an extremum of g on [a, b] (log v). sign +1

@@ -4,9 +4,11 @@
 // the frequency curves on the chart's sweep, the time curves over the
 // settled span, the poles, the stage evaluation and the summary.
 
+#include <optional>
 #include <vector>
 
 #include "response/analysis.h"
+#include "response/opamp_analysis.h"
 #include "response/time_response.h"
 
 namespace kelvara::response {
@@ -19,14 +21,23 @@ struct Curve {
 /// Frequencies of the response chart's sweep: from fStart in steps of
 /// `step` (5 %: the points SweepResponse gives) up to 1.2 times fTop
 /// inclusive.
-std::vector<double> SweepFrequencies(double fStart, double fTop, double step = 0.05);
+/// The step of the response chart's sweep: 5 % a point.
+inline constexpr double kSweepStep = 0.05;
 
+std::vector<double> SweepFrequencies(double fStart, double fTop, double step = kSweepStep);
+
+/// What the analysis window and the report show of a design: its curves
+/// and, of the ideal circuit (ComputeViews), the poles, the stage table and
+/// the time figures; of the drawn circuit with a real op-amp
+/// (ComputeOpAmpViews), what each stage asks of the op-amp and the
+/// low-pass stop-band floor.
 struct AnalysisViews {
   Curve gain;   // dB
   Curve phase;  // degrees, unwrapped
   Curve delay;  // seconds
   Curve step;
   Curve impulse;  // without the Dirac impulse of an HPF at t = 0
+  double diracWeight = 0.0;
   std::vector<StagePoles> poles;
   std::vector<StageEvaluation> stages;
   ResponseSummary summary;
@@ -34,13 +45,15 @@ struct AnalysisViews {
   double settlingTimeS = 0.0;  // 1 %
   TimeResponse::Overshoot overshoot;
   double finalValue = 0.0;
-  double diracWeight = 0.0;
+  // With a real op-amp only.
+  std::vector<OpAmpStageReport> opAmpStages;
+  std::optional<StopbandFloor> floor;
 };
 
 /// The views of the design with these part values; the frequency curves on
 /// the sweep from fStart to fTop, the time curves on timePoints points from
 /// 0 to the settled span.
 AnalysisViews ComputeViews(const DesignRequest& request, const ComponentSet& parts, double fStart, double fTop,
-                           int timePoints = 501, double frequencyStep = 0.05);
+                           int timePoints = 501, double frequencyStep = kSweepStep);
 
 }  // namespace kelvara::response

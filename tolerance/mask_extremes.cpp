@@ -6,11 +6,12 @@
 #include <functional>
 
 #include "engine/stage_maths.h"
+#include "engine/units.h"
 
 namespace kelvara::tolerance {
 namespace {
 
-constexpr double kTwoPi = 6.283185307179586;
+using engine::kTwoPi;
 constexpr int kMaxDegree = 3 * kMaxStages;
 // Below the pass band's upper edge (LPF; above the lower edge, HPF) the
 // band is searched over three decades, as the scan does.

@@ -85,7 +85,7 @@ class TFormAnalysis : public QWidget {
   OpAmpPanel* OpAmp() const { return opAmp_; }
   /// The real op-amp's views of the shown sheet; empty with the ideal one
   /// (or a text of the panel that cannot be used).
-  const std::optional<response::OpAmpViews>& RealShown() const { return real_; }
+  const std::optional<response::AnalysisViews>& RealShown() const { return real_; }
   /// The noise and signal-level views (form_analysis_noise.cpp) and what
   /// they show of the shown sheet; empty after a failed check or with a
   /// text of the op-amp panel that cannot be used.
@@ -170,7 +170,7 @@ class TFormAnalysis : public QWidget {
   std::array<PlotTracer*, 6> tracers_{};
   TolerancePanel* tolerance_ = nullptr;
   std::optional<response::AnalysisViews> shown_;
-  std::optional<response::OpAmpViews> real_;
+  std::optional<response::AnalysisViews> real_;
   OpAmpPanel* opAmp_ = nullptr;
   NoisePage* noisePage_ = nullptr;
   LevelsPage* levelsPage_ = nullptr;

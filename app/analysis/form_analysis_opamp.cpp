@@ -90,7 +90,7 @@ void TFormAnalysis::FillOpAmpTable() {
   for (const char* h : analysis_text::kOpAmpColumns)
     table_->setHorizontalHeaderItem(c++, new QTableWidgetItem(QString(h)));
   int row = 0;
-  for (const response::OpAmpStageReport& s : real_->stages) {
+  for (const response::OpAmpStageReport& s : real_->opAmpStages) {
     if (row >= table_->rowCount()) break;
     const QString cells[] = {Hz(s.gbwMinHz), QString(s.gbwMet ? analysis_text::kGbwMet : analysis_text::kGbwShort),
                              Db(s.gainErrorDbAtF0), Db(s.peakDb), ShiftHz(s.peakShiftHz)};

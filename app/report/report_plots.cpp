@@ -46,10 +46,10 @@ ReportCurves CurvesOf(const ReportContent& c) {
   curves.gain = ideal.gain;
   curves.phase = ideal.phase;
   if (!c.opamp.ideal) {
-    const response::OpAmpViews real = response::ComputeOpAmpViews(c.request, c.parts, c.opamp, ideal);
+    const response::AnalysisViews real = response::ComputeOpAmpViews(c.request, c.parts, c.opamp, ideal);
     curves.realGain = real.gain;
     curves.realPhase = real.phase;
-    curves.stages = real.stages;
+    curves.stages = real.opAmpStages;
     curves.floor = real.floor;
   }
   return curves;

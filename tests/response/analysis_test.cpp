@@ -65,8 +65,8 @@ TEST_P(SectionFrequency, PhaseDelayAndGainMatchTheClosedForms) {
   const SectionCase& c = GetParam();
   const Cascade cascade = Sections(c.hpf, {{c.order, c.omega, c.q}});
   for (double x : {1e-4, 0.01, 0.3, 0.9, 1.0, 1.1, 3.0, 100.0, 1e4}) {
-    const double f = x * c.omega / kTwoPiHz;
-    const double w = kTwoPiHz * f;
+    const double f = x * c.omega / kTwoPi;
+    const double w = kTwoPi * f;
     EXPECT_NEAR(PhaseDeg(cascade, f), ClosedPhase(c, w), 1e-10) << x;
     EXPECT_NEAR(GroupDelay(cascade, f) / ClosedDelay(c, w), 1.0, 1e-12) << x;
     // The complex response has the gain of ResponseDb and the phase above.

@@ -138,7 +138,7 @@ std::pair<double, double> GainAndSlope(const Cascade& c, double f) {
   for (int i = 0; i < c.count; ++i) {
     const CascadeStage& s = c.stage[i];
     // x grows with f for an LPF and falls for an HPF: dx / dln f = +-x.
-    const double x = c.Hpf() ? s.omega / (kTwoPiHz * f) : kTwoPiHz * f / s.omega;
+    const double x = c.Hpf() ? s.omega / (kTwoPi * f) : kTwoPi * f / s.omega;
     const double dxdu = c.Hpf() ? -x : x;
     double F, dF;
     if (s.order == 1) {

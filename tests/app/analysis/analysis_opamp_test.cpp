@@ -65,7 +65,7 @@ TEST_F(AnalysisOpAmpTest, OrderEightChebyshevShowsTheRealCurvesAndTheStagesShort
     EXPECT_EQ(plot->graph(1)->pen().style(), Qt::DashLine);   // the ideal one under it
   }
   // The last stage's peak rises above the ideal one.
-  const auto& stages = a.RealShown()->stages;
+  const auto& stages = a.RealShown()->opAmpStages;
   ASSERT_EQ(stages.size(), 4u);
   EXPECT_GT(stages[3].peakDb, stages[3].idealPeakDb + 0.5);
   // Table: the op-amp columns, "不足" on the two stages that need more than 1 MHz.

@@ -140,7 +140,7 @@ TEST_F(AnalysisWindow, FollowsATabChangeAndCoalescesEdits) {
   ASSERT_TRUE(Settle());
   const engine::StageTargets targets = engine::BuildStageTargets(
       engine::MakeDesignRequest(engine::kHpf, 0, 4, engine::kButterworth, 0, "12k", false, false, true));
-  EXPECT_EQ(a.Shown()->stages[0].f0TargetHz, targets.stageOmega[0] / response::kTwoPiHz);
+  EXPECT_EQ(a.Shown()->stages[0].f0TargetHz, targets.stageOmega[0] / response::kTwoPi);
 }
 
 TEST_F(AnalysisWindow, FollowsADeliveredRun) {
