@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Writes the golden design files with Python's cp932 codec and CR LF line
-ends. The sheets are those of ../sample_records.h; keep the two in step.
+ends. The sheets are those of tests/support/sample_sheets.h; keep the two in step.
 
 Run from this folder: python3 generate.py
 """

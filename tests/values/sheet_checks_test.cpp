@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/storage/sample_records.h"
+#include "tests/support/sample_sheets.h"
 
-namespace kelvara::storage {
+namespace kelvara::values {
 namespace {
 
 using testing::SheetWith;
@@ -100,4 +100,4 @@ TEST(SheetLineName, NamesTheLinesUsersKnow) {
 }
 
 }  // namespace
-}  // namespace kelvara::storage
+}  // namespace kelvara::values
