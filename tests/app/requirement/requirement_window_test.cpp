@@ -299,6 +299,37 @@ TEST_F(RequirementWindow, TheYieldOfEachRealisedCandidateIsTheToleranceAnalysisO
   EXPECT_TRUE(Open().YieldBox()->isChecked());
 }
 
+// The legend covers no curve in the pass band, where the user reads the
+// ripple against the mask.
+TEST_F(RequirementWindow, TheLegendLeavesThePassBandFree) {
+  TFormRequirement& r = Open();
+  r.resize(1100, 780);
+  r.show();
+  struct Mask {
+    int kind;
+    std::array<const char*, 4> fields;
+  };
+  for (const Mask& m : {Mask{kLpf, {"1k", "1", "3k", "40"}}, Mask{kHpf, {"1k", "1", "300", "40"}}}) {
+    ASSERT_TRUE(Enter(r, m.kind, m.fields));
+    QCustomPlot& plot = *r.Plot();
+    plot.replot();
+    const QRect legend = plot.legend->outerRect();
+    ASSERT_TRUE(legend.isValid());
+    const double fp = r.Shown()->table.requirement.passHz;
+    int checked = 0;
+    for (int g = 0; g < plot.graphCount(); ++g) {
+      for (auto it = plot.graph(g)->data()->constBegin(); it != plot.graph(g)->data()->constEnd(); ++it) {
+        const bool inPassBand = m.kind == kLpf ? it->key <= fp : it->key >= fp;
+        if (!inPassBand || it->key < plot.xAxis->range().lower || it->key > plot.xAxis->range().upper) continue;
+        const QPointF at(plot.xAxis->coordToPixel(it->key), plot.yAxis->coordToPixel(it->value));
+        EXPECT_FALSE(legend.contains(at.toPoint())) << m.kind << " " << it->key << " Hz";
+        ++checked;
+      }
+    }
+    EXPECT_GT(checked, 0);
+  }
+}
+
 TEST_F(RequirementWindow, ClosingWhileTheYieldRunsStopsItsTrials) {
   TFormRequirement& r = Open();
   r.SeriesBox()->setChecked(true);
