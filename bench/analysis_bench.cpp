@@ -13,8 +13,12 @@ using namespace kelvara;
 
 // All views of an order-8 E12/E24 design on the chart's default range.
 void BM_AnalysisViewsOrder8(benchmark::State& state) {
-  const engine::DesignRequest request = engine::MakeDesignRequest(
-      static_cast<int>(state.range(0)), 0, 6, static_cast<int>(state.range(1)), 0, "1k", true, true, false);
+  const engine::DesignRequest request = engine::MakeDesignRequest({.passKind = static_cast<int>(state.range(0)),
+                                                                   .orderIndex = 6,
+                                                                   .response = static_cast<int>(state.range(1)),
+                                                                   .cutoffText = "1k",
+                                                                   .capE12 = true,
+                                                                   .resE24 = true});
   bench::SilentRun run;
   engine::ComponentSet parts = bench::AllAuto();
   engine::DesignFilter(run, engine::BuildStageTargets(request), request, parts);
@@ -34,8 +38,12 @@ BENCHMARK(BM_AnalysisViewsOrder8)
 // The per-frequency path the tolerance analysis uses: cascade from parts,
 // gain at 146 points and the -3 dB search.
 void BM_CascadeGainSweepOrder8(benchmark::State& state) {
-  const engine::DesignRequest request =
-      engine::MakeDesignRequest(engine::kLpf, 0, 6, engine::kChebyshev, 0, "1k", true, true, false);
+  const engine::DesignRequest request = engine::MakeDesignRequest({.passKind = engine::kLpf,
+                                                                   .orderIndex = 6,
+                                                                   .response = engine::kChebyshev,
+                                                                   .cutoffText = "1k",
+                                                                   .capE12 = true,
+                                                                   .resE24 = true});
   bench::SilentRun run;
   engine::ComponentSet parts = bench::AllAuto();
   engine::DesignFilter(run, engine::BuildStageTargets(request), request, parts);

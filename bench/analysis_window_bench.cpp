@@ -24,8 +24,12 @@ using namespace kelvara;
 // shown sheet and the analysis window open.
 struct Windows {
   Windows() : form(store, boxes, QStringLiteral(KELVARA_PROGRAM_DIR)) {
-    const engine::DesignRequest request =
-        engine::MakeDesignRequest(engine::kLpf, 0, 6, engine::kChebyshev, 0, "1k", true, true, false);
+    const engine::DesignRequest request = engine::MakeDesignRequest({.passKind = engine::kLpf,
+                                                                     .orderIndex = 6,
+                                                                     .response = engine::kChebyshev,
+                                                                     .cutoffText = "1k",
+                                                                     .capE12 = true,
+                                                                     .resE24 = true});
     bench::SilentRun run;
     engine::ComponentSet parts = bench::AllAuto();
     engine::DesignFilter(run, engine::BuildStageTargets(request), request, parts);

@@ -16,7 +16,13 @@ using kelvara::bench::SilentRun;
 using namespace kelvara;
 
 engine::DesignRequest Request(int passKind, int response, bool anyValues) {
-  return engine::MakeDesignRequest(passKind, 0, 6, response, 0, "1k", !anyValues, !anyValues, anyValues);
+  return engine::MakeDesignRequest({.passKind = passKind,
+                                    .orderIndex = 6,
+                                    .response = response,
+                                    .cutoffText = "1k",
+                                    .capE12 = !anyValues,
+                                    .resE24 = !anyValues,
+                                    .anyValues = anyValues});
 }
 
 // One order-8 continuous design, all parts auto.

@@ -17,7 +17,8 @@ namespace {
 using namespace kelvara;
 
 engine::DesignRequest Order8Request(int passKind) {
-  return engine::MakeDesignRequest(passKind, 0, 6, engine::kChebyshev, 0, "10k", false, false, true);
+  return engine::MakeDesignRequest(
+      {.passKind = passKind, .orderIndex = 6, .response = engine::kChebyshev, .cutoffText = "10k", .anyValues = true});
 }
 
 engine::ComponentSet Order8Parts(const engine::DesignRequest& request) {

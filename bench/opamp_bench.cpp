@@ -19,8 +19,8 @@ namespace {
 using namespace kelvara;
 
 response::OpAmpCircuit Order8(int passKind) {
-  const engine::DesignRequest request =
-      engine::MakeDesignRequest(passKind, 0, 6, engine::kChebyshev, 0, "10k", false, false, true);
+  const engine::DesignRequest request = engine::MakeDesignRequest(
+      {.passKind = passKind, .orderIndex = 6, .response = engine::kChebyshev, .cutoffText = "10k", .anyValues = true});
   bench::SilentRun run;
   engine::ComponentSet parts = bench::AllAuto();
   engine::DesignFilter(run, engine::BuildStageTargets(request), request, parts);
@@ -57,8 +57,11 @@ BENCHMARK(BM_SolveCircuitOrder8)->Arg(engine::kLpf)->Arg(engine::kHpf);
 // the ideal views (as without one) and the real ones over them.
 void BM_OpAmpRefreshOrder8(benchmark::State& state) {
   const response::OpAmpModel m = RealOpAmp();
-  const engine::DesignRequest request = engine::MakeDesignRequest(static_cast<int>(state.range(0)), 0, 6,
-                                                                  engine::kChebyshev, 0, "10k", false, false, true);
+  const engine::DesignRequest request = engine::MakeDesignRequest({.passKind = static_cast<int>(state.range(0)),
+                                                                   .orderIndex = 6,
+                                                                   .response = engine::kChebyshev,
+                                                                   .cutoffText = "10k",
+                                                                   .anyValues = true});
   bench::SilentRun run;
   engine::ComponentSet parts = bench::AllAuto();
   engine::DesignFilter(run, engine::BuildStageTargets(request), request, parts);

@@ -34,7 +34,8 @@ engine::DesignRequest Order8(const benchmark::State& state) {
   const int kind = static_cast<int>(state.range(0));
   const int response = static_cast<int>(state.range(1));
   const char* cutoff = state.range(2) == 0 ? "1k" : "10M";
-  return engine::MakeDesignRequest(kind, 0, 6, response, 0, cutoff, true, true, false);
+  return engine::MakeDesignRequest(
+      {.passKind = kind, .orderIndex = 6, .response = response, .cutoffText = cutoff, .capE12 = true, .resE24 = true});
 }
 
 std::string Label(const benchmark::State& state) {
@@ -145,8 +146,8 @@ std::string PatternLabel(int kind, int pattern) {
 }
 
 std::array<engine::SeriesStage, 4> FixedStages(int kind, int pattern) {
-  const engine::DesignRequest request =
-      engine::MakeDesignRequest(kind, 0, 6, engine::kChebyshev, 0, "1k", false, false, true);
+  const engine::DesignRequest request = engine::MakeDesignRequest(
+      {.passKind = kind, .orderIndex = 6, .response = engine::kChebyshev, .cutoffText = "1k", .anyValues = true});
   const engine::StageTargets targets = engine::BuildStageTargets(request);
   SilentRun run;
   engine::ComponentSet continuous = AllAuto();

@@ -20,7 +20,12 @@ using namespace kelvara;
 
 tolerance::ToleranceDesign Order8(int passKind) {
   tolerance::ToleranceDesign d;
-  d.request = engine::MakeDesignRequest(passKind, 0, 6, engine::kChebyshev, 0, "1k", true, true, false);
+  d.request = engine::MakeDesignRequest({.passKind = passKind,
+                                         .orderIndex = 6,
+                                         .response = engine::kChebyshev,
+                                         .cutoffText = "1k",
+                                         .capE12 = true,
+                                         .resE24 = true});
   d.parts = bench::AllAuto();
   bench::SilentRun run;
   engine::DesignFilter(run, engine::BuildStageTargets(d.request), d.request, d.parts);
@@ -95,7 +100,12 @@ BENCHMARK(BM_MonteCarloOrder8Cases)
 void BM_MonteCarloWideMask(benchmark::State& state) {
   tolerance::MonteCarloConfig config;
   tolerance::ToleranceDesign& d = config.design;
-  d.request = engine::MakeDesignRequest(engine::kLpf, 0, 1, engine::kChebyshev, 0, "1M", true, true, false);
+  d.request = engine::MakeDesignRequest({.passKind = engine::kLpf,
+                                         .orderIndex = 1,
+                                         .response = engine::kChebyshev,
+                                         .cutoffText = "1M",
+                                         .capE12 = true,
+                                         .resE24 = true});
   d.parts = bench::AllAuto();
   bench::SilentRun run;
   engine::DesignFilter(run, engine::BuildStageTargets(d.request), d.request, d.parts);

@@ -9,19 +9,18 @@
 
 namespace kelvara::engine {
 
-DesignRequest MakeDesignRequest(int passKind, int circuit, int orderIndex, int response, int rippleIndex,
-                                const std::string& cutoffText, bool capE12, bool resE24, bool anyValues) {
+DesignRequest MakeDesignRequest(const DesignChoices& c) {
   DesignRequest r;
-  r.cutoffHz = values::ParseEngValue(cutoffText);
-  r.passKind = static_cast<std::uint8_t>(passKind);
-  r.circuit = static_cast<std::uint8_t>(circuit);
-  r.orderIndex = static_cast<std::uint8_t>(orderIndex);
-  r.response = static_cast<std::uint8_t>(response);
-  r.rippleIndex = static_cast<std::uint8_t>(rippleIndex);
-  r.evenOrder = (orderIndex + 2) % 2 == 0;
-  r.capE12 = capE12;
-  r.resE24 = resE24;
-  r.anyValues = anyValues;
+  r.cutoffHz = values::ParseEngValue(c.cutoffText);
+  r.passKind = static_cast<std::uint8_t>(c.passKind);
+  r.circuit = static_cast<std::uint8_t>(c.circuit);
+  r.orderIndex = static_cast<std::uint8_t>(c.orderIndex);
+  r.response = static_cast<std::uint8_t>(c.response);
+  r.rippleIndex = static_cast<std::uint8_t>(c.rippleIndex);
+  r.evenOrder = (c.orderIndex + 2) % 2 == 0;
+  r.capE12 = c.capE12;
+  r.resE24 = c.resE24;
+  r.anyValues = c.anyValues;
   return r;
 }
 

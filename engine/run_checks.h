@@ -4,6 +4,8 @@
 // on a window: the cut-off range, the fixed-part values, the progress start
 // and the delivery of results into a sheet record.
 
+#include <string>
+
 #include "engine/design_types.h"
 #include "engine/run_state.h"
 #include "values/sheet_record.h"
@@ -15,9 +17,24 @@ namespace kelvara::engine {
 inline constexpr double kMinCutoffHz = 1;
 inline constexpr double kMaxCutoffHz = 100000000;
 
+/// A sheet's choices (list positions) and frequency text, as a design
+/// request is made from them. Callers name what they set
+/// (`{.passKind = kHpf, .orderIndex = 2, .cutoffText = "1k", .anyValues = true}`);
+/// the rest is the first item of each list, and no series.
+struct DesignChoices {
+  int passKind = 0;
+  int circuit = 0;
+  int orderIndex = 0;
+  int response = 0;
+  int rippleIndex = 0;
+  std::string cutoffText;
+  bool capE12 = false;
+  bool resE24 = false;
+  bool anyValues = false;
+};
+
 /// The design request of a sheet from its choices and frequency text.
-DesignRequest MakeDesignRequest(int passKind, int circuit, int orderIndex, int response, int rippleIndex,
-                                const std::string& cutoffText, bool capE12, bool resE24, bool anyValues);
+DesignRequest MakeDesignRequest(const DesignChoices& choices);
 
 /// Warns and returns false unless 1 Hz <= cutoff <= 100 MHz (not-a-number
 /// fails too).

@@ -35,8 +35,15 @@ SheetInputs InputsFromRecord(const values::SheetRecord& record) {
 }
 
 DesignRequest RequestOf(const SheetInputs& in) {
-  return MakeDesignRequest(in.passKind, in.circuit, in.orderIndex, in.response, in.rippleIndex, in.cutoffText,
-                           !in.anyValues, !in.anyValues, in.anyValues);
+  return MakeDesignRequest({.passKind = in.passKind,
+                            .circuit = in.circuit,
+                            .orderIndex = in.orderIndex,
+                            .response = in.response,
+                            .rippleIndex = in.rippleIndex,
+                            .cutoffText = in.cutoffText,
+                            .capE12 = !in.anyValues,
+                            .resE24 = !in.anyValues,
+                            .anyValues = in.anyValues});
 }
 
 void StoreInputs(values::SheetRecord& record, const SheetInputs& in) {

@@ -23,10 +23,15 @@
 namespace kelvara::app {
 
 engine::DesignRequest TFormMain::CaptureDesignRequest() const {
-  return engine::MakeDesignRequest(CBox_HPFLPF->currentIndex(), CBox_Circuit->currentIndex(),
-                                   CBox_Jisuu->currentIndex(), CBox_gensui->currentIndex(), CBox_ripple->currentIndex(),
-                                   Edit_Frequency->text().toStdString(), chkBoxE12[0]->isChecked(),
-                                   chkBoxE12[1]->isChecked(), CBox_NoProblem->isChecked());
+  return engine::MakeDesignRequest({.passKind = CBox_HPFLPF->currentIndex(),
+                                    .circuit = CBox_Circuit->currentIndex(),
+                                    .orderIndex = CBox_Jisuu->currentIndex(),
+                                    .response = CBox_gensui->currentIndex(),
+                                    .rippleIndex = CBox_ripple->currentIndex(),
+                                    .cutoffText = Edit_Frequency->text().toStdString(),
+                                    .capE12 = chkBoxE12[0]->isChecked(),
+                                    .resE24 = chkBoxE12[1]->isChecked(),
+                                    .anyValues = CBox_NoProblem->isChecked()});
 }
 
 engine::PartInputs TFormMain::CapturePartInputs() const {

@@ -20,7 +20,8 @@ using kelvara::testing::RecordedWarning;
 using kelvara::testing::RecordingRun;
 
 DesignRequest Request(int kind, int order, int response, const char* cutoff = "1k") {
-  return MakeDesignRequest(kind, 0, order - 2, response, 0, cutoff, false, false, true);
+  return MakeDesignRequest(
+      {.passKind = kind, .orderIndex = order - 2, .response = response, .cutoffText = cutoff, .anyValues = true});
 }
 
 ComponentSet Design(RecordingRun& run, const DesignRequest& request, ComponentSet parts) {

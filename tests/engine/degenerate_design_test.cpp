@@ -49,7 +49,8 @@ TEST_P(DegenerateDesign, StageWithoutBuildablePartsIsReported) {
   for (const Fix& f : c.fixes) {
     (f.kind == 'R' ? kelvara::testing::FixR : kelvara::testing::FixC)(parts, f.number, f.value);
   }
-  const DesignRequest request = MakeDesignRequest(c.kind, 0, c.order - 2, kButterworth, 0, "1k", false, false, true);
+  const DesignRequest request = MakeDesignRequest(
+      {.passKind = c.kind, .orderIndex = c.order - 2, .response = kButterworth, .cutoffText = "1k", .anyValues = true});
   RecordingRun run;
   DesignFilter(run, BuildStageTargets(request), request, parts);
 
@@ -98,7 +99,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(DegenerateDesign, LaterStagesAreStillDesignedAndProgressShowsTheFailure) {
   ComponentSet parts = AllAuto();
   kelvara::testing::FixR(parts, 1, 1e308);
-  const DesignRequest request = MakeDesignRequest(kLpf, 0, 2, kButterworth, 0, "1k", false, false, true);
+  const DesignRequest request = MakeDesignRequest(
+      {.passKind = kLpf, .orderIndex = 2, .response = kButterworth, .cutoffText = "1k", .anyValues = true});
   RecordingRun run;
   DesignFilter(run, BuildStageTargets(request), request, parts);
   EXPECT_EQ(run.shown, (std::vector<int>{0, 0}));
@@ -113,7 +115,8 @@ TEST(DegenerateDesign, EachStageIsReportedOnItsOwn) {
   kelvara::testing::FixC(parts, 1, 10e-9);
   kelvara::testing::FixC(parts, 2, 10e-9);
   kelvara::testing::FixC(parts, 3, 1e-320);
-  const DesignRequest request = MakeDesignRequest(kLpf, 0, 2, kButterworth, 0, "1k", false, false, true);
+  const DesignRequest request = MakeDesignRequest(
+      {.passKind = kLpf, .orderIndex = 2, .response = kButterworth, .cutoffText = "1k", .anyValues = true});
   RecordingRun run;
   DesignFilter(run, BuildStageTargets(request), request, parts);
   EXPECT_FALSE(run.valid);

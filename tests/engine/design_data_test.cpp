@@ -80,7 +80,11 @@ class StageTableTest : public ::testing::TestWithParam<TargetCase> {};
 
 TEST_P(StageTableTest, TargetsFollowTheTables) {
   const TargetCase& c = GetParam();
-  const DesignRequest r = MakeDesignRequest(c.passKind, 0, c.orderIndex, c.response, 0, "1", false, false, true);
+  const DesignRequest r = MakeDesignRequest({.passKind = c.passKind,
+                                             .orderIndex = c.orderIndex,
+                                             .response = c.response,
+                                             .cutoffText = "1",
+                                             .anyValues = true});
   const StageTargets t = BuildStageTargets(r);
   for (int s = 0; s < kMaxStages; ++s) {
     const double q = s < static_cast<int>(c.q.size()) ? c.q[s] : 0;
@@ -105,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TargetCase{1, 6, 1, {}, {}}, TargetCase{1, 0, 2, {0.80925}, {}}));
 
 TEST(StageTargets, ButterworthLpfOrder2At1kHz) {
-  const DesignRequest r = MakeDesignRequest(0, 0, 0, 0, 0, "1000", false, false, true);
+  const DesignRequest r = MakeDesignRequest({.cutoffText = "1000", .anyValues = true});
   const StageTargets t = BuildStageTargets(r);
   EXPECT_NEAR(t.stageQ[0], 0.70711, 5e-6);
   EXPECT_NEAR(t.stageOmega[0], 6283.19, 0.005);
@@ -113,14 +117,15 @@ TEST(StageTargets, ButterworthLpfOrder2At1kHz) {
 }
 
 TEST(StageTargets, ButterworthLpfOrder2At50Hz) {
-  const StageTargets t = BuildStageTargets(MakeDesignRequest(0, 0, 0, 0, 0, "50", false, false, true));
+  const StageTargets t = BuildStageTargets(MakeDesignRequest({.cutoffText = "50", .anyValues = true}));
   EXPECT_EQ(t.stageQ[0], 0.70711);
   EXPECT_EQ(t.stageOmega[0], 314.1592653589793);
 }
 
 TEST(StageTargets, CombinationsWithoutData) {
   auto req = [](int kind, int order, int response) {
-    return MakeDesignRequest(kind, 0, order - 2, response, 0, "1k", false, false, true);
+    return MakeDesignRequest(
+        {.passKind = kind, .orderIndex = order - 2, .response = response, .cutoffText = "1k", .anyValues = true});
   };
   EXPECT_FALSE(HasDesignData(req(1, 4, kBessel)));
   EXPECT_FALSE(HasDesignData(req(1, 2, kChebyshev)));
@@ -129,9 +134,10 @@ TEST(StageTargets, CombinationsWithoutData) {
   EXPECT_TRUE(HasDesignData(req(0, 2, kChebyshev)));
   EXPECT_TRUE(HasDesignData(req(0, 8, kBessel)));
   EXPECT_FALSE(HasDesignData(req(0, 9, kButterworth)));
-  EXPECT_FALSE(HasDesignData(MakeDesignRequest(0, 0, 0, 0, 255, "1k", false, false, true)));
+  EXPECT_FALSE(HasDesignData(MakeDesignRequest({.rippleIndex = 255, .cutoffText = "1k", .anyValues = true})));
   // Outside the tables the targets stay empty rather than reading past them.
-  const StageTargets t = BuildStageTargets(MakeDesignRequest(0, 0, 200, 9, 255, "1k", false, false, true));
+  const StageTargets t = BuildStageTargets(
+      MakeDesignRequest({.orderIndex = 200, .response = 9, .rippleIndex = 255, .cutoffText = "1k", .anyValues = true}));
   for (int s = 0; s < kMaxStages; ++s) EXPECT_EQ(t.stageOmega[s], 0);
 }
 

@@ -23,7 +23,7 @@ class CutoffTest : public ::testing::TestWithParam<CutoffCase> {};
 TEST_P(CutoffTest, RangeIsOneHertzTo100MHz) {
   const CutoffCase& c = GetParam();
   RecordingRun run;
-  const DesignRequest r = MakeDesignRequest(0, 0, 0, 0, 0, c.text, false, false, true);
+  const DesignRequest r = MakeDesignRequest({.cutoffText = c.text, .anyValues = true});
   EXPECT_EQ(CheckCutoff(run, r.cutoffHz), c.ok) << c.text;
   if (c.ok) {
     EXPECT_TRUE(run.warnings.empty());

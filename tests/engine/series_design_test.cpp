@@ -26,7 +26,12 @@ using engine::ComponentSet;
 using reference::ScriptedRun;
 
 engine::DesignRequest Request(engine::PassKind kind, int order, int response, const std::string& cutoff) {
-  return engine::MakeDesignRequest(kind, 0, order - 2, response, 0, cutoff, true, true, false);
+  return engine::MakeDesignRequest({.passKind = kind,
+                                    .orderIndex = order - 2,
+                                    .response = response,
+                                    .cutoffText = cutoff,
+                                    .capE12 = true,
+                                    .resE24 = true});
 }
 
 // The plain design with the run's own bookkeeping, as the headless run does

@@ -32,7 +32,12 @@ double Res(int i) { return Data().ResSeries[i]; }
 
 engine::DesignRequest SeriesRequest(engine::PassKind kind, int order, const char* cutoff = "1k",
                                     int response = engine::kButterworth) {
-  return engine::MakeDesignRequest(kind, 0, order - 2, response, 0, cutoff, true, true, false);
+  return engine::MakeDesignRequest({.passKind = kind,
+                                    .orderIndex = order - 2,
+                                    .response = response,
+                                    .cutoffText = cutoff,
+                                    .capE12 = true,
+                                    .resE24 = true});
 }
 
 // One second-order stage with hand-made targets in slot 0.

@@ -37,7 +37,13 @@ inline response::Cascade Sections(bool hpf, std::initializer_list<SectionSpec> s
 }
 
 inline engine::DesignRequest AnalysisRequest(int kind, int order, int response, const char* cutoff, bool series) {
-  return engine::MakeDesignRequest(kind, 0, order - 2, response, 0, cutoff, series, series, !series);
+  return engine::MakeDesignRequest({.passKind = kind,
+                                    .orderIndex = order - 2,
+                                    .response = response,
+                                    .cutoffText = cutoff,
+                                    .capE12 = series,
+                                    .resE24 = series,
+                                    .anyValues = !series});
 }
 
 inline engine::ComponentSet DesignedParts(const engine::DesignRequest& request) {

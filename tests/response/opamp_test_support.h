@@ -22,7 +22,13 @@ struct DesignCase {
 };
 
 inline DesignRequest RequestOf(const DesignCase& d) {
-  return engine::MakeDesignRequest(d.kind, 0, d.order - 2, d.response, 0, d.cutoff, d.series, d.series, !d.series);
+  return engine::MakeDesignRequest({.passKind = d.kind,
+                                    .orderIndex = d.order - 2,
+                                    .response = d.response,
+                                    .cutoffText = d.cutoff,
+                                    .capE12 = d.series,
+                                    .resE24 = d.series,
+                                    .anyValues = !d.series});
 }
 
 inline ComponentSet DesignedParts(const DesignCase& d) {

@@ -19,7 +19,8 @@ using kelvara::testing::RecordedWarning;
 using kelvara::testing::RecordingRun;
 
 DesignRequest Request(int kind, int order, int response = engine::kButterworth, const char* cutoff = "1k") {
-  return engine::MakeDesignRequest(kind, 0, order - 2, response, 0, cutoff, false, false, true);
+  return engine::MakeDesignRequest(
+      {.passKind = kind, .orderIndex = order - 2, .response = response, .cutoffText = cutoff, .anyValues = true});
 }
 
 // Designs all-auto parts for the request.

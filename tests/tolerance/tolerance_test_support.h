@@ -15,7 +15,8 @@
 namespace kelvara::tolerance::test {
 
 inline DesignRequest Request(int kind, int order, int response = engine::kButterworth, const char* cutoff = "1k") {
-  return engine::MakeDesignRequest(kind, 0, order - 2, response, 0, cutoff, false, false, true);
+  return engine::MakeDesignRequest(
+      {.passKind = kind, .orderIndex = order - 2, .response = response, .cutoffText = cutoff, .anyValues = true});
 }
 
 inline ToleranceDesign Designed(const DesignRequest& request, double rPct, double cPct,

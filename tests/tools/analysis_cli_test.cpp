@@ -39,8 +39,8 @@ TEST(AnalysisJson, HasTheStagesAndTheSummaryWithTheirKeys) {
   EXPECT_EQ(Keys(j["summary"]["attenuation_db"]), (std::vector<std::string>{"10fc", "2fc"}));
 
   // The numbers are those of the library for the same part values.
-  const engine::DesignRequest request =
-      engine::MakeDesignRequest(0, 0, 3, engine::kChebyshev, 0, "2k", true, true, false);
+  const engine::DesignRequest request = engine::MakeDesignRequest(
+      {.orderIndex = 3, .response = engine::kChebyshev, .cutoffText = "2k", .capE12 = true, .resE24 = true});
   const engine::ComponentSet parts = PartsOf(j);
   const auto rows = response::EvaluateStages(request, parts);
   for (std::size_t k = 0; k < rows.size(); ++k) {
@@ -59,8 +59,8 @@ TEST(AnalysisJson, HpfAttenuationIsAtHalfAndATenthOfTheCutoff) {
   const Outcome r = RunDesigner({"--cutoff", "1k", "--kind", "hpf", "--order", "4", "--analysis", "--json"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const nlohmann::json j = nlohmann::json::parse(r.out);
-  const engine::DesignRequest request =
-      engine::MakeDesignRequest(1, 0, 2, engine::kButterworth, 0, "1k", false, false, true);
+  const engine::DesignRequest request = engine::MakeDesignRequest(
+      {.passKind = 1, .orderIndex = 2, .response = engine::kButterworth, .cutoffText = "1k", .anyValues = true});
   const response::Cascade cascade = response::CascadeFromParts(request, PartsOf(j));
   EXPECT_EQ(j["summary"]["attenuation_db"]["2fc"].get<double>(), -response::GainDb(cascade, 500));
   EXPECT_EQ(j["summary"]["attenuation_db"]["10fc"].get<double>(), -response::GainDb(cascade, 100));
@@ -100,8 +100,8 @@ TEST_P(CurveDefaults, PrintTheHeaderAndTheDefaultPoints) {
     EXPECT_EQ(csv.x.back(), 1e6);
     EXPECT_NEAR(csv.x[1] / csv.x[0], std::pow(1e3, 1.0 / 145), 1e-12);  // logarithmic
   } else {
-    const engine::DesignRequest request =
-        engine::MakeDesignRequest(0, 0, 4, engine::kBessel, 0, "1k", false, false, true);
+    const engine::DesignRequest request = engine::MakeDesignRequest(
+        {.orderIndex = 4, .response = engine::kBessel, .cutoffText = "1k", .anyValues = true});
     const nlohmann::json j =
         nlohmann::json::parse(RunDesigner({"--cutoff", "1k", "--order", "6", "--response", "bessel", "--json"}).out);
     const response::TimeResponse t(response::CascadeFromParts(request, PartsOf(j)));
@@ -126,8 +126,8 @@ TEST(CurveCsv, ReadsBackToTheLibrarysDoublesBitForBit) {
     return RunDesigner(args);
   };
   const nlohmann::json j = nlohmann::json::parse(with({"--json"}).out);
-  const engine::DesignRequest request =
-      engine::MakeDesignRequest(0, 0, 5, engine::kChebyshev, 0, "4.7k", false, false, true);
+  const engine::DesignRequest request = engine::MakeDesignRequest(
+      {.orderIndex = 5, .response = engine::kChebyshev, .cutoffText = "4.7k", .anyValues = true});
   const response::Cascade cascade = response::CascadeFromParts(request, PartsOf(j));
   const CsvCurve gain = ParseCurve(with({"--curve", "gain", "--from", "10", "--to", "1M", "--points", "37"}).out);
   ASSERT_TRUE(gain.ok);

@@ -37,7 +37,13 @@ std::vector<DesignCase> FortyDesigns() {
   for (int kind : {engine::kLpf, engine::kHpf}) {
     for (int response : {engine::kButterworth, engine::kBessel, engine::kChebyshev}) {
       for (int order = 2; order <= 8; ++order) {
-        const engine::DesignRequest r = engine::MakeDesignRequest(kind, 0, order - 2, response, 0, "1k", 0, 0, 1);
+        const engine::DesignRequest r = engine::MakeDesignRequest({.passKind = kind,
+                                                                   .orderIndex = order - 2,
+                                                                   .response = response,
+                                                                   .cutoffText = "1k",
+                                                                   .capE12 = 0,
+                                                                   .resE24 = 0,
+                                                                   .anyValues = 1});
         if (!engine::HasDesignData(r)) continue;
         cases.push_back({kind, response, order, i % 2 == 1, cutoffs[i % 7]});
         ++i;

@@ -221,7 +221,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, UsageTest,
                                            "--cutoff 1k --stop-after 0", "--cutoff 1k --unknown"));
 
 TEST(HeadlessDesign, MatchesTheEngineRunBitForBit) {
-  const engine::DesignRequest request = engine::MakeDesignRequest(0, 0, 6, 2, 0, "12.5k", false, false, true);
+  const engine::DesignRequest request =
+      engine::MakeDesignRequest({.orderIndex = 6, .response = 2, .cutoffText = "12.5k", .anyValues = true});
   engine::PartInputs inputs;
   const DesignReport report = RunHeadlessDesign(request, inputs);
   const nlohmann::json j = Json(RunTool("--cutoff 12.5k --order 8 --response chebyshev --json"));

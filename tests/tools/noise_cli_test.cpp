@@ -36,7 +36,8 @@ std::vector<std::string> With(std::vector<std::string> base, const std::vector<s
 }
 
 engine::DesignRequest TextbookRequest() {
-  return engine::MakeDesignRequest(0, 0, 3, engine::kButterworth, 0, "50k", false, false, true);
+  return engine::MakeDesignRequest(
+      {.orderIndex = 3, .response = engine::kButterworth, .cutoffText = "50k", .anyValues = true});
 }
 
 response::NoisyOpAmp Noisy(double en, double corner, double in) {
@@ -111,8 +112,8 @@ TEST(LevelsJson, NullWithoutTheLimitsAndTheLibrarysNumbersWithThem) {
                                                "--opamp-swing", "26", "--opamp-sr", "2.8"}));
   ASSERT_EQ(full.exitCode, 0) << full.err;
   const nlohmann::json j = nlohmann::json::parse(full.out);
-  const engine::DesignRequest request =
-      engine::MakeDesignRequest(0, 0, 6, engine::kChebyshev, 0, "10k", false, false, true);
+  const engine::DesignRequest request = engine::MakeDesignRequest(
+      {.orderIndex = 6, .response = engine::kChebyshev, .cutoffText = "10k", .anyValues = true});
   response::NoisyOpAmp m = Noisy(5, 0, 0);
   m.ideal = false;
   m.gbwHz = 10e6;

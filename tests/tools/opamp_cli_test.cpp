@@ -44,8 +44,8 @@ TEST(OpAmpJson, StagesAndSummaryGainTheOpAmpKeys) {
   EXPECT_EQ(Keys(j["summary"]), (std::vector<std::string>{"attenuation_db", "minus3db_hz", "ripple_db",
                                                           "ripple_edge_hz", "stopband_floor_db", "stopband_floor_hz"}));
   // The library's numbers for the printed part values.
-  const engine::DesignRequest request =
-      engine::MakeDesignRequest(0, 0, 6, engine::kChebyshev, 0, "10k", false, false, true);
+  const engine::DesignRequest request = engine::MakeDesignRequest(
+      {.orderIndex = 6, .response = engine::kChebyshev, .cutoffText = "10k", .anyValues = true});
   const response::OpAmpCircuit c = response::CircuitFromComponents(request, PartsOf(j));
   const auto reports = response::AnalyseOpAmpStages(c, Real(1e6, 100, 0));
   for (std::size_t k = 0; k < 4; ++k) {
@@ -61,7 +61,8 @@ TEST(OpAmpJson, OrderFourButterworthWithFiftyOhmsHasAFloor) {
   const Outcome r = RunDesigner({"--cutoff", "1k", "--order", "4", "--analysis", "--json", "--opamp-rout", "50"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const nlohmann::json j = nlohmann::json::parse(r.out);
-  const engine::DesignRequest request = engine::MakeDesignRequest(0, 0, 2, 0, 0, "1k", false, false, true);
+  const engine::DesignRequest request =
+      engine::MakeDesignRequest({.orderIndex = 2, .cutoffText = "1k", .anyValues = true});
   const auto floor =
       response::FindStopbandFloor(response::CircuitFromComponents(request, PartsOf(j)), Real(1e6, 100, 50));
   ASSERT_TRUE(floor.has_value());
@@ -75,8 +76,8 @@ TEST(OpAmpJson, WithoutOpAmpOptionsOnlyTheGbwRuleIsAdded) {
   const nlohmann::json j = nlohmann::json::parse(ideal.out);
   // The GBW each stage asks for is there with the ideal op-amp too; the
   // real op-amp's keys are not.
-  const engine::DesignRequest request =
-      engine::MakeDesignRequest(0, 0, 6, engine::kChebyshev, 0, "10k", false, false, true);
+  const engine::DesignRequest request = engine::MakeDesignRequest(
+      {.orderIndex = 6, .response = engine::kChebyshev, .cutoffText = "10k", .anyValues = true});
   const auto reports =
       response::AnalyseOpAmpStages(response::CircuitFromComponents(request, PartsOf(j)), response::OpAmpModel{});
   ASSERT_EQ(j["stages"].size(), 4u);
@@ -96,8 +97,8 @@ TEST(OpAmpJson, WithoutOpAmpOptionsOnlyTheGbwRuleIsAdded) {
 TEST(OpAmpCurve, CurvesAreThoseOfTheRealCircuit) {
   const Outcome parts = RunDesigner(With(kOrder8, {"--json"}));
   ASSERT_EQ(parts.exitCode, 0) << parts.err;
-  const engine::DesignRequest request =
-      engine::MakeDesignRequest(0, 0, 6, engine::kChebyshev, 0, "10k", false, false, true);
+  const engine::DesignRequest request = engine::MakeDesignRequest(
+      {.orderIndex = 6, .response = engine::kChebyshev, .cutoffText = "10k", .anyValues = true});
   const response::OpAmpCircuit c = response::CircuitFromComponents(request, PartsOf(nlohmann::json::parse(parts.out)));
   struct Case {
     std::vector<std::string> options;

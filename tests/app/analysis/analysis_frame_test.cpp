@@ -34,8 +34,8 @@ class AnalysisFrame : public ChartTest {
     Choose(W().CBox_Jisuu, order - 2);
     Choose(W().CBox_gensui, response);
     W().Edit_Frequency->setText(QString::fromLatin1(cutoff));
-    const engine::DesignRequest request =
-        engine::MakeDesignRequest(kind, 0, order - 2, response, 0, cutoff, false, false, true);
+    const engine::DesignRequest request = engine::MakeDesignRequest(
+        {.passKind = kind, .orderIndex = order - 2, .response = response, .cutoffText = cutoff, .anyValues = true});
     engine::ComponentSet parts = kelvara::testing::AllAuto();
     kelvara::testing::RecordingRun run;
     engine::DesignFilter(run, engine::BuildStageTargets(request), request, parts);
@@ -115,7 +115,11 @@ TEST_F(AnalysisFrame, TheChartPagesRangeIsAChoiceThatIsRememberedAndTheReportFol
 // analysis window is set to them.
 TEST(ReportFrame, TheChartsFrameTheDesignUnlessThePagesRangeIsChosen) {
   report::ReportContent c;
-  c.request = engine::MakeDesignRequest(engine::kLpf, 0, 2, engine::kButterworth, 0, "1k", false, false, true);
+  c.request = engine::MakeDesignRequest({.passKind = engine::kLpf,
+                                         .orderIndex = 2,
+                                         .response = engine::kButterworth,
+                                         .cutoffText = "1k",
+                                         .anyValues = true});
   c.parts = kelvara::testing::AllAuto();
   kelvara::testing::RecordingRun run;
   engine::DesignFilter(run, engine::BuildStageTargets(c.request), c.request, c.parts);

@@ -25,8 +25,8 @@ class AnalysisOpAmpTest : public testing::WindowTest {
     Choose(W().CBox_Jisuu, order - 2);
     Choose(W().CBox_gensui, response);
     W().Edit_Frequency->setText(QString::fromLatin1(cutoff));
-    const engine::DesignRequest request =
-        engine::MakeDesignRequest(kind, 0, order - 2, response, 0, cutoff, false, false, true);
+    const engine::DesignRequest request = engine::MakeDesignRequest(
+        {.passKind = kind, .orderIndex = order - 2, .response = response, .cutoffText = cutoff, .anyValues = true});
     engine::ComponentSet parts = kelvara::testing::AllAuto();
     kelvara::testing::RecordingRun run;
     engine::DesignFilter(run, engine::BuildStageTargets(request), request, parts);

@@ -138,8 +138,12 @@ TEST_F(AnalysisWindow, FollowsATabChangeAndCoalescesEdits) {
   W().Edit_Frequency->setText("12k");
   EXPECT_TRUE(a.RefreshPending());
   ASSERT_TRUE(Settle());
-  const engine::StageTargets targets = engine::BuildStageTargets(
-      engine::MakeDesignRequest(engine::kHpf, 0, 4, engine::kButterworth, 0, "12k", false, false, true));
+  const engine::StageTargets targets =
+      engine::BuildStageTargets(engine::MakeDesignRequest({.passKind = engine::kHpf,
+                                                           .orderIndex = 4,
+                                                           .response = engine::kButterworth,
+                                                           .cutoffText = "12k",
+                                                           .anyValues = true}));
   EXPECT_EQ(a.Shown()->stages[0].f0TargetHz, targets.stageOmega[0] / response::kTwoPi);
 }
 

@@ -26,7 +26,8 @@ class NoiseViewsTest : public testing::WindowTest {
     Choose(W().CBox_Jisuu, order - 2);
     Choose(W().CBox_gensui, response);
     W().Edit_Frequency->setText(QString::fromLatin1(cutoff));
-    request_ = engine::MakeDesignRequest(kind, 0, order - 2, response, 0, cutoff, false, false, true);
+    request_ = engine::MakeDesignRequest(
+        {.passKind = kind, .orderIndex = order - 2, .response = response, .cutoffText = cutoff, .anyValues = true});
     parts_ = kelvara::testing::AllAuto();
     kelvara::testing::RecordingRun run;
     engine::DesignFilter(run, engine::BuildStageTargets(request_), request_, parts_);

@@ -39,8 +39,13 @@ struct DesignedValues {
 };
 
 inline DesignedValues DesignedParts(int passKind, int order, int response, const char* cutoff) {
-  DesignedValues d{
-      engine::MakeDesignRequest(passKind, 0, order - 2, response, 0, cutoff, false, false, true), {}, order};
+  DesignedValues d{engine::MakeDesignRequest({.passKind = passKind,
+                                              .orderIndex = order - 2,
+                                              .response = response,
+                                              .cutoffText = cutoff,
+                                              .anyValues = true}),
+                   {},
+                   order};
   d.parts.rAuto.fill(true);
   d.parts.cAuto.fill(true);
   kelvara::testing::RecordingRun run;
@@ -78,8 +83,11 @@ struct TypedStages {
 
 inline TypedStages StagesOf(const TypedDesign& d) {
   TypedStages t;
-  t.request =
-      engine::MakeDesignRequest(d.passKind, 0, d.orderIndex, d.response, 0, d.cutoff.toStdString(), false, false, true);
+  t.request = engine::MakeDesignRequest({.passKind = d.passKind,
+                                         .orderIndex = d.orderIndex,
+                                         .response = d.response,
+                                         .cutoffText = d.cutoff.toStdString(),
+                                         .anyValues = true});
   engine::ComponentSet parts;
   for (std::size_t k = 0; k < d.r.size(); ++k) parts.r[k] = values::ParseEngValue(d.r[k].toStdString());
   for (std::size_t k = 0; k < d.c.size(); ++k) parts.c[k] = values::ParseEngValue(d.c[k].toStdString());
