@@ -29,6 +29,8 @@ constexpr int kCurvePoints = 301;
 constexpr int kTableColumns = 12;
 constexpr int kSeriesColumns = 4;
 constexpr int kSpreadColumn = 8;
+constexpr int kVerdictColumn = 11;
+constexpr int kVerdictWidth = 200;
 
 QColor ResponseColor(int response) {
   switch (response) {
@@ -434,10 +436,15 @@ void TFormRequirement::FillTable(const RequirementOutcome& outcome) {
         bold.setBold(true);
         item->setFont(bold);
       }
+      if (col == kVerdictColumn) item->setToolTip(cells[col]);
       table_->setItem(row, col, item);
     }
   }
   table_->resizeColumnsToContents();
+  // A long reason would push the preferred-value columns and the yield out
+  // of sight: the verdict column keeps a readable width, its whole text is
+  // in the cell's tip.
+  if (table_->columnWidth(kVerdictColumn) > kVerdictWidth) table_->setColumnWidth(kVerdictColumn, kVerdictWidth);
   if (result.recommended) table_->selectRow(*result.recommended);
 }
 
