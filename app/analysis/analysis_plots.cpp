@@ -121,6 +121,10 @@ QString SiText(double value, int digits) {
   return QString::number(value, 'g', digits);
 }
 
+void PlaceLegendOverStopBand(QCustomPlot& plot, bool hpf) {
+  plot.axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | (hpf ? Qt::AlignLeft : Qt::AlignRight));
+}
+
 void SetUpAnalysisPlot(QCustomPlot& plot, PlotKind kind) {
   plot.setBackground(Qt::white);
   plot.legend->setVisible(true);

@@ -30,6 +30,11 @@ enum class PlotKind { kGain, kPhase, kDelay, kStep, kImpulse, kPoles };
 /// Axes, grid, legend and texts of one view.
 void SetUpAnalysisPlot(QCustomPlot& plot, PlotKind kind);
 
+/// Puts a gain plot's legend over the stop band, where the curves are low:
+/// top right for a low-pass, top left for a high-pass filter (top right it
+/// would cover a high-pass filter's pass band).
+void PlaceLegendOverStopBand(QCustomPlot& plot, bool hpf);
+
 /// A line curve of (x, y) in the colour; points without a finite value
 /// leave gaps.
 QCPGraph* AddAnalysisCurve(QCustomPlot& plot, const QString& name, const QColor& color, const std::vector<double>& x,

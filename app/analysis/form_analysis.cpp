@@ -338,6 +338,7 @@ void TFormAnalysis::Refresh() {
   messages_->setText(problems.join(QLatin1Char('\n')));
   messages_->setVisible(!problems.isEmpty());
   for (int k = 0; k < 6; ++k) FinishAnalysisPlot(*plots_[k], kPlotKinds[k], fStart_, fTop_);
+  PlaceLegendOverStopBand(*Plot(PlotKind::kGain), shownRequest_.passKind == engine::kHpf);
   MarkStopbandFloor();
 }
 

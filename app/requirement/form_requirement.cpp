@@ -496,10 +496,7 @@ void TFormRequirement::DrawPlot(const RequirementOutcome& outcome) {
   }
   plot.xAxis->setRange(fLow, fHigh);
   plot.yAxis->setRange(bottom, top);
-  // The legend goes over the stop band, where the curves are low: top right
-  // for a low-pass, top left for a high-pass filter.
-  const Qt::Alignment corner = r.passKind == values::kHpf ? Qt::AlignLeft : Qt::AlignRight;
-  plot.axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | corner);
+  PlaceLegendOverStopBand(plot, r.passKind == values::kHpf);
   plot.replot();
 }
 

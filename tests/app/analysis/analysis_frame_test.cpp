@@ -88,6 +88,43 @@ TEST_F(AnalysisFrame, FrequencyViewsFrameTheDesign) {
   }
 }
 
+// The gain view's legend covers no curve in the pass band: over the stop
+// band on the right of a low-pass, on the left of a high-pass filter.
+TEST_F(AnalysisFrame, TheGainLegendLeavesThePassBandFree) {
+  for (const int kind : {engine::kLpf, engine::kHpf}) {
+    SCOPED_TRACE(kind);
+    ShowDesign(kind, 4, engine::kChebyshev, "1k");
+    TFormAnalysis& a = Open();
+    a.resize(1000, 700);
+    a.Refresh();
+    ASSERT_TRUE(a.Shown().has_value()) << a.Messages().toStdString();
+    QCustomPlot& plot = *a.Plot(PlotKind::kGain);
+    a.Views()->setCurrentWidget(&plot);  // laid out at the size the user sees
+    QCoreApplication::processEvents();
+    ASSERT_GT(plot.width(), 600);
+    plot.replot();
+    const QRect legend = plot.legend->outerRect();
+    ASSERT_TRUE(legend.isValid());
+    int checked = 0;
+    for (const Point& p : CurvePoints(plot.graph(0))) {
+      if (kind == engine::kLpf ? p.f > 1000 : p.f < 1000) continue;
+      if (p.f < plot.xAxis->range().lower || p.f > plot.xAxis->range().upper) continue;
+      const QPoint at(static_cast<int>(plot.xAxis->coordToPixel(p.f)),
+                      static_cast<int>(plot.yAxis->coordToPixel(p.db)));
+      EXPECT_FALSE(legend.contains(at)) << p.f << " Hz";
+      ++checked;
+    }
+    EXPECT_GT(checked, 10);
+    // Wholly over the stop band, however tall the plot.
+    const double edge = plot.xAxis->coordToPixel(1000);
+    if (kind == engine::kHpf) {
+      EXPECT_LT(legend.right(), edge);
+    } else {
+      EXPECT_GT(legend.left(), edge);
+    }
+  }
+}
+
 TEST_F(AnalysisFrame, TheChartPagesRangeIsAChoiceThatIsRememberedAndTheReportFollows) {
   ShowDesign(engine::kLpf, 4, engine::kButterworth, "1k");
   TFormAnalysis& a = Open();
