@@ -80,6 +80,13 @@ for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start"
 openbox >/dev/null 2>&1 &
 wm_pid=$!
+# Only once the window manager runs: a window mapped while it takes over the
+# screen can stay unmapped (seen on a loaded machine).
+for _ in $(seq 100); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  sleep 0.1
+done
+xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || fail "openbox did not start"
 home=$(mktemp -d "$root/home-XXXXXX")
 HOME="$home" XDG_CONFIG_HOME="$home/.config" LANG=ja_JP.UTF-8 "$root/usr/bin/kelvara" >"$root/app.log" 2>&1 &
 app_pid=$!
