@@ -175,6 +175,8 @@ void TFormAnalysis::ShowAnalysis() {
     ApplyRememberedGeometry();
     placed_ = true;
   }
+  // Opened again from the menu, a minimised window comes back as it was.
+  if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
   show();
   raise();
   activateWindow();

@@ -266,6 +266,8 @@ void TFormRequirement::Remember(bool place) {
 }
 
 void TFormRequirement::ShowRequirement() {
+  // Opened again from the menu, a minimised window comes back as it was.
+  if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
   show();
   raise();
   activateWindow();

@@ -105,6 +105,17 @@ TEST_F(AnalysisPlace, OpensWhollyOnTheScreenEvenFromAPlaceOffEveryScreen) {
   }
 }
 
+// "設計の解析..." brings back a window the user minimised (it stayed an
+// icon, so the menu seemed to do nothing).
+TEST_F(AnalysisPlace, TheMenuBringsBackAMinimisedWindow) {
+  TFormAnalysis& a = Open();
+  a.showMinimized();
+  ASSERT_TRUE(a.isMinimized());
+  W().menuDesignAnalysis->trigger();
+  EXPECT_FALSE(a.isMinimized());
+  EXPECT_TRUE(a.isVisible());
+}
+
 TEST_F(AnalysisPlace, FirstOpensWhollyOnTheScreen) {
   TFormAnalysis& a = Open();
   EXPECT_TRUE(Screen().contains(a.frameGeometry()));

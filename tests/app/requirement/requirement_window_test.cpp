@@ -204,6 +204,15 @@ TEST_F(RequirementWindow, TheRunAfterSettingDesignsTheRealisedParts) {
   }
 }
 
+TEST_F(RequirementWindow, TheMenuBringsBackAMinimisedWindow) {
+  TFormRequirement& r = Open();
+  r.showMinimized();
+  ASSERT_TRUE(r.isMinimized());
+  Menu()->trigger();
+  EXPECT_FALSE(r.isMinimized());
+  EXPECT_TRUE(r.isVisible());
+}
+
 TEST_F(RequirementWindow, RemembersItsInputsUnderItsOwnNames) {
   TFormRequirement& r = Open();
   ASSERT_TRUE(Enter(r, kHpf, {"2k", "0.5", "500", "50"}));
