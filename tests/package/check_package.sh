@@ -81,8 +81,9 @@ xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start"
 openbox >/dev/null 2>&1 &
 wm_pid=$!
 # Only once the window manager runs: a window mapped while it takes over the
-# screen can stay unmapped (seen on a loaded machine).
-for _ in $(seq 100); do
+# screen can stay unmapped (seen on a loaded machine). A loaded machine may
+# also take many seconds to start it.
+for _ in $(seq 600); do
   xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
   sleep 0.1
 done
