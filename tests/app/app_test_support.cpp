@@ -4,6 +4,10 @@
 #include <variant>
 
 #include "app/common/jpeg_image.h"
+#include "engine/design.h"
+#include "engine/run_checks.h"
+#include "tests/support/component_sets.h"
+#include "tests/support/recording_run.h"
 
 namespace kelvara::app::testing {
 
@@ -15,6 +19,24 @@ KelvaraApplication& App() { return *static_cast<KelvaraApplication*>(QCoreApplic
 
 ErrorRecorder::ErrorRecorder() { App().SetErrorDisplay(&display_); }
 ErrorRecorder::~ErrorRecorder() { App().SetErrorDisplay(nullptr); }
+
+WindowTest::ShownDesign WindowTest::ShowDesign(int kind, int order, int response, const char* cutoff) {
+  Choose(W().CBox_HPFLPF, kind);
+  Choose(W().CBox_Jisuu, order - 2);
+  Choose(W().CBox_gensui, response);
+  W().Edit_Frequency->setText(QString::fromLatin1(cutoff));
+  ShownDesign d;
+  d.request = engine::MakeDesignRequest(
+      {.passKind = kind, .orderIndex = order - 2, .response = response, .cutoffText = cutoff, .anyValues = true});
+  d.parts = kelvara::testing::AllAuto();
+  kelvara::testing::RecordingRun run;
+  engine::DesignFilter(run, engine::BuildStageTargets(d.request), d.request, d.parts);
+  for (int i = 0; i < order; ++i) {
+    W().groupR[i].valueEdit->setText(QString::number(d.parts.r[i], 'g', 17));
+    W().groupC[i].valueEdit->setText(QString::number(d.parts.c[i], 'g', 17));
+  }
+  return d;
+}
 
 void WindowTest::Choose(QComboBox* box, int index) {
   box->setCurrentIndex(index);

@@ -16,6 +16,7 @@
 #include "app/common/application.h"
 #include "app/common/warning_boxes.h"
 #include "app/main_window/form_main.h"
+#include "engine/design_types.h"
 #include "storage/app_settings.h"
 
 namespace kelvara::app::testing {
@@ -81,6 +82,13 @@ class WindowTest : public ::testing::Test {
   /// The user picks item index in box (a change from code would not run
   /// the box's rule).
   static void Choose(QComboBox* box, int index);
+  /// A filter designed with any values, put into the shown sheet's choices
+  /// and part edits as a run leaves them; its request and parts.
+  struct ShownDesign {
+    engine::DesignRequest request;
+    engine::ComponentSet parts;
+  };
+  ShownDesign ShowDesign(int kind, int order, int response, const char* cutoff);
   /// The user selects a tab.
   void SelectTab(int index);
   /// R1..R8 then C1..C8: whether each group is shown.

@@ -28,22 +28,6 @@ namespace {
 
 class AnalysisFrame : public ChartTest {
  protected:
-  // A designed filter in the controls, as after a run.
-  void ShowDesign(int kind, int order, int response, const char* cutoff) {
-    Choose(W().CBox_HPFLPF, kind);
-    Choose(W().CBox_Jisuu, order - 2);
-    Choose(W().CBox_gensui, response);
-    W().Edit_Frequency->setText(QString::fromLatin1(cutoff));
-    const engine::DesignRequest request = engine::MakeDesignRequest(
-        {.passKind = kind, .orderIndex = order - 2, .response = response, .cutoffText = cutoff, .anyValues = true});
-    engine::ComponentSet parts = kelvara::testing::AllAuto();
-    kelvara::testing::RecordingRun run;
-    engine::DesignFilter(run, engine::BuildStageTargets(request), request, parts);
-    for (int i = 0; i < order; ++i) {
-      W().groupR[i].valueEdit->setText(QString::number(parts.r[i], 'g', 17));
-      W().groupC[i].valueEdit->setText(QString::number(parts.c[i], 'g', 17));
-    }
-  }
   TFormAnalysis& Open() {
     W().show();
     W().menuDesignAnalysisClick();

@@ -22,19 +22,9 @@ namespace {
 class NoiseViewsTest : public testing::WindowTest {
  protected:
   void ShowDesign(int kind, int order, int response, const char* cutoff) {
-    Choose(W().CBox_HPFLPF, kind);
-    Choose(W().CBox_Jisuu, order - 2);
-    Choose(W().CBox_gensui, response);
-    W().Edit_Frequency->setText(QString::fromLatin1(cutoff));
-    request_ = engine::MakeDesignRequest(
-        {.passKind = kind, .orderIndex = order - 2, .response = response, .cutoffText = cutoff, .anyValues = true});
-    parts_ = kelvara::testing::AllAuto();
-    kelvara::testing::RecordingRun run;
-    engine::DesignFilter(run, engine::BuildStageTargets(request_), request_, parts_);
-    for (int i = 0; i < order; ++i) {
-      W().groupR[i].valueEdit->setText(QString::number(parts_.r[i], 'g', 17));
-      W().groupC[i].valueEdit->setText(QString::number(parts_.c[i], 'g', 17));
-    }
+    const ShownDesign d = WindowTest::ShowDesign(kind, order, response, cutoff);
+    request_ = d.request;
+    parts_ = d.parts;
   }
 
   TFormAnalysis& OpenAnalysis() {
