@@ -2,6 +2,7 @@
 
 #include <qcustomplot.h>
 
+#include <QVariant>
 #include <QVector>
 #include <algorithm>
 #include <cmath>
@@ -24,6 +25,10 @@ constexpr double kGainViewSpanDb = 120;
 const QColor kStageColors[] = {QColor(200, 0, 0), QColor(0, 110, 200), QColor(0, 150, 0), QColor(170, 0, 170)};
 const QCPScatterStyle::ScatterShape kStageShapes[] = {QCPScatterStyle::ssCross, QCPScatterStyle::ssPlus,
                                                       QCPScatterStyle::ssTriangle, QCPScatterStyle::ssDiamond};
+
+// The ranges FinishAnalysisPlot set, kept on the plot (a dynamic property)
+// for a reset after the user has zoomed or moved the view.
+constexpr const char* kFrameProperty = "kelvaraFramedRanges";
 
 QFont PlotFont() {
   QFont font(QString(text::kMincho));
@@ -82,8 +87,12 @@ void ScaleValues(QCustomPlot& plot, double maxSpan = 0) {
 
 // Both axes of the pole view to the same scale, so that angles read true,
 // with every pole inside and the imaginary axis near the right edge; for
-// the axis rectangle as it is laid out now.
+// the axis rectangle as it is laid out now (remembered, so that a later
+// layout of the same size keeps what the user zoomed).
+constexpr const char* kPoleRectProperty = "kelvaraPoleRect";
+
 void EqualScalePoles(QCustomPlot& plot) {
+  plot.setProperty(kPoleRectProperty, plot.axisRect()->rect().size());
   double reach = 0;
   for (int i = 0; i < plot.graphCount(); ++i) {
     for (auto it = plot.graph(i)->data()->constBegin(); it != plot.graph(i)->data()->constEnd(); ++it) {
@@ -127,6 +136,11 @@ void PlaceLegendOverStopBand(QCustomPlot& plot, bool hpf) {
 
 void SetUpAnalysisPlot(QCustomPlot& plot, PlotKind kind) {
   plot.setBackground(Qt::white);
+  // Both axes zoom by the same factor, so the pole view keeps its equal scale.
+  plot.setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+  QObject::connect(&plot, &QCustomPlot::mouseDoubleClick, &plot, [&plot](QMouseEvent*) {
+    if (ResetAnalysisView(plot)) plot.replot();
+  });
   plot.legend->setVisible(true);
   plot.legend->setFont(PlotFont());
   plot.legend->setBrush(QColor(255, 255, 255, 220));
@@ -161,7 +175,9 @@ void SetUpAnalysisPlot(QCustomPlot& plot, PlotKind kind) {
     case PlotKind::kPoles:
       // The axis rectangle is known only once the plot is laid out (a view
       // on a hidden tab, a resized window): the scale follows every layout.
-      QObject::connect(&plot, &QCustomPlot::afterLayout, &plot, [&plot] { EqualScalePoles(plot); });
+      QObject::connect(&plot, &QCustomPlot::afterLayout, &plot, [&plot] {
+        if (plot.property(kPoleRectProperty).toSize() != plot.axisRect()->rect().size()) EqualScalePoles(plot);
+      });
       plot.xAxis->setTicker(QSharedPointer<SiTicker>::create());
       plot.yAxis->setTicker(QSharedPointer<SiTicker>::create());
       StyleAxis(*plot.xAxis, analysis_text::kAxisReal);
@@ -260,8 +276,27 @@ void FinishAnalysisPlot(QCustomPlot& plot, PlotKind kind, double fStart, double 
     plot.xAxis->setRange(0, end > 0 ? end : 1);
     ScaleValues(plot);
   }
+  KeepAnalysisFrame(plot);
   // Drawn when next shown; a refresh does not paint the hidden tabs.
   plot.replot(QCustomPlot::rpQueuedReplot);
+}
+
+void KeepAnalysisFrame(QCustomPlot& plot) {
+  const QCPRange x = plot.xAxis->range();
+  const QCPRange y = plot.yAxis->range();
+  plot.setProperty(kFrameProperty, QVariantList{x.lower, x.upper, y.lower, y.upper});
+}
+
+bool ResetAnalysisView(QCustomPlot& plot) {
+  if (plot.property(kPoleRectProperty).isValid()) {
+    EqualScalePoles(plot);
+    return true;
+  }
+  const QVariantList frame = plot.property(kFrameProperty).toList();
+  if (frame.size() != 4) return false;
+  plot.xAxis->setRange(frame[0].toDouble(), frame[1].toDouble());
+  plot.yAxis->setRange(frame[2].toDouble(), frame[3].toDouble());
+  return true;
 }
 
 PlotTracer::PlotTracer(QCustomPlot& plot, PlotKind kind) : QObject(&plot), plot_(plot), kind_(kind) {

@@ -59,8 +59,18 @@ void AddPoles(QCustomPlot& plot, const std::vector<response::StagePoles>& poles,
               const QString& sheetName = {});
 
 /// Gives the frequency axis its range, scales the value axis (and the time
-/// axis) to the curves and redraws.
+/// axis) to the curves and redraws. The ranges it sets are the view's frame:
+/// the mouse wheel zooms about the pointer and a drag moves the view, a
+/// double click (or ResetAnalysisView) brings the frame back.
 void FinishAnalysisPlot(QCustomPlot& plot, PlotKind kind, double fStart, double fTop);
+
+/// Back to the ranges the last FinishAnalysisPlot (or KeepAnalysisFrame)
+/// framed; false when the plot was never framed.
+bool ResetAnalysisView(QCustomPlot& plot);
+
+/// Takes the plot's present ranges as its frame (views that set their
+/// ranges themselves).
+void KeepAnalysisFrame(QCustomPlot& plot);
 
 /// Follows the mouse along the plot's first curve and shows where it is.
 class PlotTracer : public QObject {

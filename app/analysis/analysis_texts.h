@@ -37,6 +37,7 @@ inline constexpr const char* kStageName = "段";
 inline constexpr const char* kSavePng = "PNGで保存...";
 inline constexpr const char* kSavePdf = "PDFで保存...";
 inline constexpr const char* kSaveCsv = "CSVで保存...";
+inline constexpr const char* kResetView = "表示範囲を元に戻す (ダブルクリック)";
 inline constexpr const char* kSaveTableCsv = "評価表をCSVで保存...";
 inline constexpr const char* kSaveCaption = "保存";
 inline constexpr const char* kPngFilter = "PNG画像 (*.png)";

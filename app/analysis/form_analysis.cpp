@@ -373,6 +373,11 @@ void TFormAnalysis::OpenViewMenu(std::optional<PlotKind> view, QWidget* on, cons
             [this, view] { SaveView(view, ExportKind::kPdf); });
     connect(menu.addAction(QString(analysis_text::kSaveCsv)), &QAction::triggered, this,
             [this, view] { SaveView(view, ExportKind::kCsv); });
+    menu.addSeparator();
+    connect(menu.addAction(QString(analysis_text::kResetView)), &QAction::triggered, this, [this, view] {
+      QCustomPlot* plot = Plot(*view);
+      if (ResetAnalysisView(*plot)) plot->replot();
+    });
   } else {
     connect(menu.addAction(QString(analysis_text::kSaveTableCsv)), &QAction::triggered, this,
             [this] { SaveView(std::nullopt, ExportKind::kCsv); });

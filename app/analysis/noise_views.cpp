@@ -111,6 +111,7 @@ void NoisePage::Show(const response::NoiseViews* v, const QColor& color, double 
   }
   plot_->xAxis->setRange(fStart, fTop);
   ScaleLog(*plot_->yAxis, drawn, 1e4);
+  KeepAnalysisFrame(*plot_);
   plot_->replot();
 
   // The biggest contributors.
@@ -203,6 +204,7 @@ void LevelsPage::Show(const response::NoiseViews* v, const QColor& color, double
     if (lowest > 0) plot_->yAxis2->setRange(lowest / 2, lowest * 300);
   }
   plot_->yAxis2->setVisible(!limits.empty());
+  KeepAnalysisFrame(*plot_);
   plot_->replot();
 
   QStringList lines;

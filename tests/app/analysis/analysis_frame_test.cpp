@@ -109,6 +109,51 @@ TEST_F(AnalysisFrame, TheGainLegendLeavesThePassBandFree) {
   }
 }
 
+// The wheel zooms a view about the pointer (both axes, so the pole view
+// keeps its scale), a drag moves it, and a double click brings back the
+// frame; a refresh frames the design again.
+TEST_F(AnalysisFrame, TheViewsZoomAndADoubleClickBringsTheFrameBack) {
+  ShowDesign(engine::kLpf, 4, engine::kChebyshev, "1k");
+  TFormAnalysis& a = Open();
+  a.resize(940, 640);
+  for (const PlotKind kind : {PlotKind::kGain, PlotKind::kStep, PlotKind::kPoles}) {
+    SCOPED_TRACE(static_cast<int>(kind));
+    QCustomPlot& plot = *a.Plot(kind);
+    a.Views()->setCurrentWidget(&plot);
+    QCoreApplication::processEvents();
+    plot.replot();
+    const QCPRange x0 = plot.xAxis->range();
+    const QCPRange y0 = plot.yAxis->range();
+    const double scale0 = plot.xAxis->range().size() / plot.yAxis->range().size();
+    const QPointF centre = plot.axisRect()->rect().center();
+    QWheelEvent wheel(centre, plot.mapToGlobal(centre), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&plot, &wheel);
+    EXPECT_LT(plot.yAxis->range().size(), y0.size() * 0.99);
+    if (kind == PlotKind::kGain) {
+      // Logarithmic: narrower by a ratio, the pointer's frequency kept.
+      EXPECT_LT(plot.xAxis->range().upper / plot.xAxis->range().lower, x0.upper / x0.lower * 0.99);
+    } else {
+      EXPECT_LT(plot.xAxis->range().size(), x0.size() * 0.99);
+    }
+    if (kind == PlotKind::kPoles) {
+      EXPECT_NEAR(plot.xAxis->range().size() / plot.yAxis->range().size(), scale0, scale0 * 1e-9);
+    }
+    QMouseEvent click(QEvent::MouseButtonDblClick, centre, plot.mapToGlobal(centre), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(&plot, &click);
+    EXPECT_EQ(plot.xAxis->range(), x0);
+    EXPECT_EQ(plot.yAxis->range(), y0);
+  }
+  // Zoomed, then the design changes: the view frames the new design.
+  QCustomPlot& gain = *a.Plot(PlotKind::kGain);
+  gain.xAxis->setRange(900, 1100);
+  ShowDesign(engine::kLpf, 4, engine::kChebyshev, "2k");
+  a.Refresh();
+  EXPECT_NEAR(gain.xAxis->range().lower, 20, 1e-9);
+  EXPECT_NEAR(gain.xAxis->range().upper, 2e5, 1e-6);
+}
+
 TEST_F(AnalysisFrame, TheChartPagesRangeIsAChoiceThatIsRememberedAndTheReportFollows) {
   ShowDesign(engine::kLpf, 4, engine::kButterworth, "1k");
   TFormAnalysis& a = Open();
