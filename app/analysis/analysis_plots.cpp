@@ -136,8 +136,17 @@ void PlaceLegendOverStopBand(QCustomPlot& plot, bool hpf) {
 
 void SetUpAnalysisPlot(QCustomPlot& plot, PlotKind kind) {
   plot.setBackground(Qt::white);
-  // Both axes zoom by the same factor, so the pole view keeps its equal scale.
+  // The wheel zooms both axes by one factor (the pole view keeps its equal
+  // scale that way); elsewhere Ctrl with the wheel zooms the value axis
+  // only and Shift the horizontal axis only, as a mask's corner or a band
+  // of a few tenths of a dB needs.
   plot.setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+  QObject::connect(&plot, &QCustomPlot::mouseWheel, &plot, [&plot, kind](QWheelEvent* event) {
+    Qt::Orientations zoom = Qt::Horizontal | Qt::Vertical;
+    if (kind != PlotKind::kPoles && event->modifiers() & Qt::ControlModifier) zoom = Qt::Vertical;
+    if (kind != PlotKind::kPoles && event->modifiers() & Qt::ShiftModifier) zoom = Qt::Horizontal;
+    plot.axisRect()->setRangeZoom(zoom);
+  });
   QObject::connect(&plot, &QCustomPlot::mouseDoubleClick, &plot, [&plot](QMouseEvent*) {
     if (ResetAnalysisView(plot)) plot.replot();
   });

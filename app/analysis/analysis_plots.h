@@ -60,8 +60,9 @@ void AddPoles(QCustomPlot& plot, const std::vector<response::StagePoles>& poles,
 
 /// Gives the frequency axis its range, scales the value axis (and the time
 /// axis) to the curves and redraws. The ranges it sets are the view's frame:
-/// the mouse wheel zooms about the pointer and a drag moves the view, a
-/// double click (or ResetAnalysisView) brings the frame back.
+/// the mouse wheel zooms about the pointer (with Ctrl the value axis only,
+/// with Shift the horizontal axis only), a drag moves the view, a double
+/// click (or ResetAnalysisView) brings the frame back.
 void FinishAnalysisPlot(QCustomPlot& plot, PlotKind kind, double fStart, double fTop);
 
 /// Back to the ranges the last FinishAnalysisPlot (or KeepAnalysisFrame)

@@ -139,6 +139,18 @@ TEST_F(AnalysisFrame, TheViewsZoomAndADoubleClickBringsTheFrameBack) {
     if (kind == PlotKind::kPoles) {
       EXPECT_NEAR(plot.xAxis->range().size() / plot.yAxis->range().size(), scale0, scale0 * 1e-9);
     }
+    if (kind != PlotKind::kPoles) {
+      // Ctrl: the value axis only; Shift: the horizontal axis only.
+      for (const Qt::KeyboardModifier key : {Qt::ControlModifier, Qt::ShiftModifier}) {
+        const QCPRange x1 = plot.xAxis->range();
+        const QCPRange y1 = plot.yAxis->range();
+        QWheelEvent keyed(centre, plot.mapToGlobal(centre), QPoint(), QPoint(0, 120), Qt::NoButton, key,
+                          Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(&plot, &keyed);
+        EXPECT_EQ(plot.xAxis->range() == x1, key == Qt::ControlModifier);
+        EXPECT_EQ(plot.yAxis->range() == y1, key == Qt::ShiftModifier);
+      }
+    }
     QMouseEvent click(QEvent::MouseButtonDblClick, centre, plot.mapToGlobal(centre), Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);
     QCoreApplication::sendEvent(&plot, &click);
