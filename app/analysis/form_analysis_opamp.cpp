@@ -122,7 +122,10 @@ void TFormAnalysis::MarkStopbandFloor() {
   QCustomPlot* plot = Plot(PlotKind::kGain);
   const response::StopbandFloor& floor = *real_->floor;
   if (floor.hz < plot->xAxis->range().lower || floor.hz > plot->xAxis->range().upper) return;
-  if (floor.db < plot->yAxis->range().lower + 5) plot->yAxis->setRangeLower(floor.db - 10);
+  if (floor.db < plot->yAxis->range().lower + 5) {
+    plot->yAxis->setRangeLower(floor.db - 10);
+    KeepAnalysisFrame(*plot);  // the frame holds the floor
+  }
   const QColor color = plot->graph(0)->pen().color();
   auto* dot = new QCPItemTracer(plot);
   dot->setStyle(QCPItemTracer::tsCircle);

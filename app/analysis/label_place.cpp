@@ -79,6 +79,14 @@ class ClearLabelKeeper final : public QObject {
     }
     const QRect area = plot_.axisRect()->rect();
     const QPointF at(plot_.xAxis->coordToPixel(x_), plot_.yAxis->coordToPixel(y_));
+    // A view zoomed or moved away from the point: a label in a corner would
+    // name what is not in the picture.
+    const bool inView = QRectF(area).contains(at);
+    label_->setVisible(inView);
+    if (!inView) {
+      line_->setVisible(false);
+      return;
+    }
     const QFontMetricsF metrics(label_->font());
     const QMargins pad = label_->padding();
     const QSizeF size =

@@ -25,7 +25,8 @@ QRectF LabelRect(const QCPItemText& label);
 /// Puts a text label in the plot near the point (plot coordinates) where
 /// it crosses no curve, with a thin line to the point when it is not beside
 /// it. The plot's axes must have their final ranges; the plot is laid out
-/// (and replotted) to find the place.
+/// (and replotted) to find the place. Placed again at every layout; hidden
+/// while the point is outside the shown ranges (a zoomed view).
 QCPItemText* AddClearLabel(QCustomPlot& plot, double x, double y, const QString& text, const QColor& color);
 
 }  // namespace kelvara::app

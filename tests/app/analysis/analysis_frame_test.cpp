@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <cmath>
 
+#include "app/analysis/analysis_plots.h"
 #include "app/analysis/form_analysis.h"
 #include "app/analysis/label_place.h"
 #include "app/analysis/tolerance_panel.h"
@@ -281,6 +282,16 @@ TEST_F(AnalysisFrame, TheStopbandFloorsLabelIsShortAndClearOfTheCurves) {
   EXPECT_TRUE(QRectF(gain.axisRect()->rect()).contains(rect));
   EXPECT_FALSE(CurvesCross(gain, rect));
   EXPECT_TRUE(a.Summary()->text().contains(label->text()));
+  // Zoomed to the pass band, the floor is out of the picture and so is its
+  // label; the framed view brings both back.
+  gain.xAxis->setRange(100, 2000);
+  gain.yAxis->setRange(-3, 1);
+  gain.replot();
+  EXPECT_FALSE(label->visible());
+  ASSERT_TRUE(ResetAnalysisView(gain));
+  gain.replot();
+  EXPECT_TRUE(label->visible());
+  EXPECT_TRUE(QRectF(gain.axisRect()->rect()).contains(LabelRect(*label)));
 }
 
 // A series name as long as "ＲはE192系列" fits its check box.
