@@ -3,6 +3,22 @@
 #include <cmath>
 
 namespace kelvara::response {
+namespace {
+
+void FillTimeCurves(const TimeResponse& time, double spanS, int timePoints, AnalysisViews& v) {
+  const std::vector<double> t = LinearPoints(0.0, spanS, timePoints);
+  v.step.x = v.impulse.x = t;
+  v.step.y.clear();
+  v.impulse.y.clear();
+  v.step.y.reserve(t.size());
+  v.impulse.y.reserve(t.size());
+  for (double x : t) {
+    v.step.y.push_back(time.Step(x));
+    v.impulse.y.push_back(time.Impulse(x));
+  }
+}
+
+}  // namespace
 
 std::vector<double> SweepFrequencies(double fStart, double fTop, double step) {
   std::vector<double> f;
@@ -31,18 +47,16 @@ AnalysisViews ComputeViews(const DesignRequest& request, const ComponentSet& par
   v.overshoot = time.MaxOvershoot();
   v.finalValue = time.FinalValue();
   v.diracWeight = time.DiracWeight();
-  const std::vector<double> t = LinearPoints(0.0, v.settledSpanS, timePoints);
-  v.step.x = v.impulse.x = t;
-  v.step.y.reserve(t.size());
-  v.impulse.y.reserve(t.size());
-  for (double x : t) {
-    v.step.y.push_back(time.Step(x));
-    v.impulse.y.push_back(time.Impulse(x));
-  }
+  FillTimeCurves(time, v.settledSpanS, timePoints, v);
   v.poles = Poles(cascade);
   v.stages = EvaluateStages(request, parts);
   v.summary = Summarize(cascade);
   return v;
+}
+
+void SpanTimeCurves(const DesignRequest& request, const ComponentSet& parts, double spanS, AnalysisViews& v,
+                    int timePoints) {
+  FillTimeCurves(TimeResponse(CascadeFromParts(request, parts)), spanS, timePoints, v);
 }
 
 }  // namespace kelvara::response

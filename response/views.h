@@ -56,4 +56,10 @@ struct AnalysisViews {
 AnalysisViews ComputeViews(const DesignRequest& request, const ComponentSet& parts, double fStart, double fTop,
                            int timePoints = 501, double frequencyStep = kSweepStep);
 
+/// The time curves of `v` (the design with these part values) again, on
+/// timePoints points from 0 to spanS: designs compared in one view share
+/// the longest of their settled spans, so that no curve stops short.
+void SpanTimeCurves(const DesignRequest& request, const ComponentSet& parts, double spanS, AnalysisViews& v,
+                    int timePoints = 501);
+
 }  // namespace kelvara::response

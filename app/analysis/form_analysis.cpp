@@ -12,6 +12,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <algorithm>
+#include <vector>
 
 #include "app/analysis/analysis_export.h"
 #include "app/analysis/analysis_texts.h"
@@ -301,6 +303,41 @@ void TFormAnalysis::Refresh() {
     shownRequest_ = form_.CaptureDesignRequest();
     shown_ = Evaluate(sink, shownRequest_, form_.CapturePartInputs(), fStart_, fTop_, &shownParts);
   }
+  // The compared sheets first, so that every time curve spans the longest
+  // settled span of the designs shown together.
+  struct Compared {
+    int sheet;
+    engine::DesignRequest request;
+    engine::ComponentSet parts;
+    response::AnalysisViews views;
+  };
+  std::vector<Compared> compared;
+  if (overlay_->isChecked()) {
+    for (int i = 0; i < TFormMain::kSheetCount; ++i) {
+      if (i == shownSheet || !form_.CBox_Sheet[i]->isChecked()) continue;
+      const QString prefix = SheetName(i) + QStringLiteral(": ");
+      // As "ｆ特比較": from the sheet's record, a sheet never stored as a
+      // new one.
+      const values::SheetRecord record = form_.sheets[i].empty() ? values::DefaultSheetRecord() : form_.sheets[i];
+      if (const auto problem = values::ValidateSheetRecord(record)) {
+        problems << prefix + QString::fromStdString(problem->text);
+        continue;
+      }
+      const engine::SheetInputs inputs = engine::InputsFromRecord(record);
+      CollectingSink sink(problems, prefix);
+      const engine::DesignRequest request = engine::RequestOf(inputs);
+      engine::ComponentSet parts;
+      if (auto views = Evaluate(sink, request, inputs.parts, fStart_, fTop_, &parts)) {
+        compared.push_back({i, request, parts, std::move(*views)});
+      }
+    }
+  }
+  double span = shown_ ? shown_->settledSpanS : 0.0;
+  for (const Compared& c : compared) span = std::max(span, c.views.settledSpanS);
+  if (shown_ && shown_->settledSpanS < span) response::SpanTimeCurves(shownRequest_, shownParts, span, *shown_, kTimePoints);
+  for (Compared& c : compared) {
+    if (c.views.settledSpanS < span) response::SpanTimeCurves(c.request, c.parts, span, c.views, kTimePoints);
+  }
   real_.reset();
   if (shown_) {
     // Among the compared sheets the shown one takes its sheet colour, as in
@@ -320,22 +357,8 @@ void TFormAnalysis::Refresh() {
     tolerance_->SetDesign(std::nullopt, fStart_, fTop_);
     DrawNoise(nullptr, QColor());
   }
-  if (overlay_->isChecked()) {
-    for (int i = 0; i < TFormMain::kSheetCount; ++i) {
-      if (i == shownSheet || !form_.CBox_Sheet[i]->isChecked()) continue;
-      const QString prefix = SheetName(i) + QStringLiteral(": ");
-      // As "ｆ特比較": from the sheet's record, a sheet never stored as a
-      // new one.
-      const values::SheetRecord record = form_.sheets[i].empty() ? values::DefaultSheetRecord() : form_.sheets[i];
-      if (const auto problem = values::ValidateSheetRecord(record)) {
-        problems << prefix + QString::fromStdString(problem->text);
-        continue;
-      }
-      const engine::SheetInputs inputs = engine::InputsFromRecord(record);
-      CollectingSink sink(problems, prefix);
-      const auto views = Evaluate(sink, engine::RequestOf(inputs), inputs.parts, fStart_, fTop_);
-      if (views) DrawSheet(*views, SheetName(i), ColorOfSetting(form_.appSettings.sheetColor[i]), false);
-    }
+  for (const Compared& c : compared) {
+    DrawSheet(c.views, SheetName(c.sheet), ColorOfSetting(form_.appSettings.sheetColor[c.sheet]), false);
   }
   messages_->setText(problems.join(QLatin1Char('\n')));
   messages_->setVisible(!problems.isEmpty());

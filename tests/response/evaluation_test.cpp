@@ -238,5 +238,29 @@ TEST(ComputeViews, CurvesRunOnTheChartSweepAndTheSettledSpan) {
   EXPECT_EQ(v.stages.size(), 4u);
 }
 
+// A longer span keeps the curves' values at the common times: the same
+// step at the same t, only more of it.
+TEST(ComputeViews, TimeCurvesRespannedKeepTheirValues) {
+  const DesignRequest request = AnalysisRequest(engine::kLpf, 4, engine::kBessel, "1k", true);
+  const ComponentSet parts = DesignedParts(request);
+  const AnalysisViews own = ComputeViews(request, parts, 1e3, 1e6, 301);
+  AnalysisViews same = own;
+  SpanTimeCurves(request, parts, own.settledSpanS, same, 301);
+  EXPECT_EQ(same.step.x, own.step.x);
+  EXPECT_EQ(same.step.y, own.step.y);
+  EXPECT_EQ(same.impulse.y, own.impulse.y);
+  AnalysisViews longer = own;
+  SpanTimeCurves(request, parts, 3 * own.settledSpanS, longer, 901);
+  ASSERT_EQ(longer.step.x.size(), 901u);
+  EXPECT_EQ(longer.step.x.back(), 3 * own.settledSpanS);
+  for (std::size_t i = 0; i < own.step.x.size(); ++i) {
+    EXPECT_NEAR(longer.step.x[i], own.step.x[i], own.settledSpanS * 1e-12);
+    EXPECT_NEAR(longer.step.y[i], own.step.y[i], 1e-12);
+  }
+  EXPECT_NEAR(longer.step.y.back(), 1.0, 1e-6);  // settled
+  EXPECT_EQ(longer.gain.y, own.gain.y);          // the rest untouched
+  EXPECT_EQ(longer.settledSpanS, own.settledSpanS);
+}
+
 }  // namespace
 }  // namespace kelvara::response

@@ -179,6 +179,21 @@ TEST_F(AnalysisWindow, OverlaysTheComparedSheetsInTheirColours) {
     }
   }
   EXPECT_EQ(a.Plot(PlotKind::kPoles)->graphCount(), 4);  // two stages, then one set per compared sheet
+  // Every time curve reaches the end of the longest settled span (the
+  // Chebyshev's), the Bessel shown and the Butterworth compared too.
+  double span = 0;
+  for (int k = 0; k < 3; ++k) {
+    bool ok = false;
+    span = std::max(span, a.Plot(PlotKind::kStep)->graph(k)->getKeyRange(ok).upper);
+  }
+  EXPECT_GT(span, a.Shown()->settlingTimeS * 2);  // the Bessel's own span is far shorter
+  for (PlotKind kind : {PlotKind::kStep, PlotKind::kImpulse}) {
+    for (int k = 0; k < 3; ++k) {
+      bool ok = false;
+      EXPECT_EQ(a.Plot(kind)->graph(k)->getKeyRange(ok).upper, span) << k;
+      EXPECT_EQ(a.Plot(kind)->graph(k)->dataCount(), a.Plot(kind)->graph(0)->dataCount()) << k;
+    }
+  }
   // A compared sheet that fails a check is named in the window.
   SelectTab(1);
   W().groupR[0].valueEdit->clear();
