@@ -242,7 +242,8 @@ TEST_F(ManualNames, EveryMenuItemWindowAndOptionIsInTheManual) {
   texts << W().FormAnalysis->windowTitle() << WidgetTexts(*W().FormAnalysis);
   // The views' pop-up menus.
   for (const char* item : {analysis_text::kSavePng, analysis_text::kSavePdf, analysis_text::kSaveCsv,
-                           analysis_text::kSaveTableCsv, analysis_text::kRangeDesign, analysis_text::kRangePage}) {
+                           analysis_text::kSaveTableCsv, analysis_text::kRangeDesign, analysis_text::kRangePage,
+                           analysis_text::kResetView}) {
     texts << Plain(QString::fromUtf8(item));
   }
   TFormSeriesOptions series(&W());
@@ -250,6 +251,23 @@ TEST_F(ManualNames, EveryMenuItemWindowAndOptionIsInTheManual) {
   EXPECT_GT(texts.size(), 60);
   for (const QString& text : texts) {
     EXPECT_TRUE(all.contains(text)) << "the manual does not name \"" << text.toStdString() << "\"";
+  }
+}
+
+// The contents page's table of menus is where a user looks first for what
+// a menu does: every item of every menu has its row there.
+TEST_F(ManualNames, TheMenuTableOfTheContentsPageHasEveryMenuItem) {
+  const QString top = Page(kTop);
+  const qsizetype from = top.indexOf(QStringLiteral("<h3>メニュー</h3>"));
+  ASSERT_GE(from, 0);
+  QString table = top.mid(from, top.indexOf(QStringLiteral("</table>"), from) - from);
+  table.remove(QRegularExpression(QStringLiteral("<[^>]+>")));
+  for (const QAction* action : W().MainMenu1->actions()) {
+    QStringList texts{Plain(action->text())};
+    if (action->menu()) AddMenuTexts(*action->menu(), texts);
+    for (const QString& text : texts) {
+      EXPECT_TRUE(table.contains(text)) << "the menu table does not name \"" << text.toStdString() << "\"";
+    }
   }
 }
 
