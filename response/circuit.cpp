@@ -309,10 +309,15 @@ double CircuitGainDb(const CircuitModel& circuit, double f) {
   return CircuitGainDb(circuit.drawn, circuit.opAmp, f);
 }
 
-double CircuitCutoff3dB(const CircuitModel& circuit) {
-  if (circuit.opAmp.ideal) return FastCutoff3dB(circuit.request, circuit.drawn.ideal);
-  return SearchCutoff3dB(circuit.Hpf(), [&](double f) { return CircuitGainDb(circuit.drawn, circuit.opAmp, f); });
+double CircuitCutoff3dB(const OpAmpCircuit& drawn, const OpAmpModel& opAmp) {
+  if (opAmp.ideal) return FastCutoff3dB(drawn.request, drawn.ideal);
+  // The op-amp's terms once for the whole search: CircuitGainDb's bits.
+  const OpAmpTerms terms = TermsOf(opAmp);
+  return SearchCutoff3dB(drawn.request.passKind == engine::kHpf,
+                         [&](double f) { return DbOfMagnitude(CircuitGainMagnitude(drawn, terms, f)); });
 }
+
+double CircuitCutoff3dB(const CircuitModel& circuit) { return CircuitCutoff3dB(circuit.drawn, circuit.opAmp); }
 
 double CircuitGroupDelayS(const CircuitModel& circuit, double f) {
   if (circuit.opAmp.ideal) return GroupDelay(circuit.cascade, f);

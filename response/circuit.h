@@ -234,6 +234,8 @@ double CircuitGainDb(const CircuitModel& circuit, double f);
 /// with its sentinels; with an ideal op-amp FindCutoff3dB bit for bit (by
 /// the faster form of inverse_power.h).
 double CircuitCutoff3dB(const CircuitModel& circuit);
+/// The same of the drawn stages with an op-amp (what a tolerance trial keeps).
+double CircuitCutoff3dB(const OpAmpCircuit& drawn, const OpAmpModel& opAmp);
 /// Group delay in seconds at f.
 double CircuitGroupDelayS(const CircuitModel& circuit, double f);
 

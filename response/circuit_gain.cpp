@@ -56,9 +56,7 @@ StageValues SolveStageValues(const CircuitStage& st, bool hpf, double omega, con
 
 }  // namespace
 
-double CircuitGainDb(const OpAmpCircuit& circuit, const OpAmpModel& model, double f) {
-  if (model.ideal) return ResponseDb(circuit.request, circuit.ideal, f);
-  const OpAmpTerms t = TermsOf(model);
+double CircuitGainMagnitude(const OpAmpCircuit& circuit, const OpAmpTerms& t, double f) {
   const double omega = kTwoPi * f;
   const Complex invA(t.invA0, omega * t.invOmegaT);
   const bool hpf = circuit.request.passKind == engine::kHpf;
@@ -69,7 +67,14 @@ double CircuitGainDb(const OpAmpCircuit& circuit, const OpAmpModel& model, doubl
     h *= s.h;
     load = s.yin;
   }
-  return 20 * std::log10(std::abs(h));
+  return std::abs(h);
+}
+
+double DbOfMagnitude(double magnitude) { return 20 * std::log10(magnitude); }
+
+double CircuitGainDb(const OpAmpCircuit& circuit, const OpAmpModel& model, double f) {
+  if (model.ideal) return ResponseDb(circuit.request, circuit.ideal, f);
+  return DbOfMagnitude(CircuitGainMagnitude(circuit, TermsOf(model), f));
 }
 
 }  // namespace kelvara::response

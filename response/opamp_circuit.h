@@ -63,6 +63,13 @@ CircuitResponse SolveCircuit(const OpAmpCircuit& circuit, const OpAmpModel& mode
 /// Gain in dB; for an ideal model exactly ResponseDb.
 double CircuitGainDb(const OpAmpCircuit& circuit, const OpAmpModel& model, double f);
 
+struct OpAmpTerms;
+/// |H| of the circuit with a real op-amp's terms (TermsOf, taken once for
+/// many frequencies): CircuitGainDb is 20 log10 of it, to the last bit.
+double CircuitGainMagnitude(const OpAmpCircuit& circuit, const OpAmpTerms& terms, double f);
+/// 20 log10 of a magnitude, as CircuitGainDb takes it.
+double DbOfMagnitude(double magnitude);
+
 /// Group delay in seconds.
 double CircuitDelayS(const OpAmpCircuit& circuit, const OpAmpModel& model, double f);
 

@@ -85,6 +85,10 @@ bool PickFromTails(const std::vector<double>& w, const Positions& pos, Picked& p
 }  // namespace
 
 BandPoint BandFromNegatedInversePowers(double f, double nominalDb, std::vector<double>& w) {
+  return BandFromGainKeys(f, nominalDb, w, response::DbOfNegatedInversePower);
+}
+
+BandPoint BandFromGainKeys(double f, double nominalDb, std::vector<double>& w, double (*db)(double)) {
   const Positions pos = PositionsOf(w.size());
   Picked picked{};
   // The plain comparison is much faster; NaN (parts that give no gain)
@@ -98,12 +102,12 @@ BandPoint BandFromNegatedInversePowers(double f, double nominalDb, std::vector<d
   BandPoint p;
   p.frequencyHz = f;
   p.nominalDb = nominalDb;
-  p.minDb = response::DbOfNegatedInversePower(picked.min);
-  p.maxDb = response::DbOfNegatedInversePower(picked.max);
-  const double lo05 = response::DbOfNegatedInversePower(picked.lo05);
-  const double lo95 = response::DbOfNegatedInversePower(picked.lo95);
-  p.p05Db = pos.frac05 == 0 ? lo05 : lo05 + pos.frac05 * (response::DbOfNegatedInversePower(picked.next05) - lo05);
-  p.p95Db = pos.frac95 == 0 ? lo95 : lo95 + pos.frac95 * (response::DbOfNegatedInversePower(picked.next95) - lo95);
+  p.minDb = db(picked.min);
+  p.maxDb = db(picked.max);
+  const double lo05 = db(picked.lo05);
+  const double lo95 = db(picked.lo95);
+  p.p05Db = pos.frac05 == 0 ? lo05 : lo05 + pos.frac05 * (db(picked.next05) - lo05);
+  p.p95Db = pos.frac95 == 0 ? lo95 : lo95 + pos.frac95 * (db(picked.next95) - lo95);
   return p;
 }
 

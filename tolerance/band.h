@@ -25,4 +25,9 @@ using response::NegatedInversePowers;
 /// negated inverse powers w holds (reordered).
 BandPoint BandFromNegatedInversePowers(double f, double nominalDb, std::vector<double>& w);
 
+/// The same for any key that ascends with the gain (the magnitude |H| of
+/// a real op-amp's circuit, response::CircuitGainMagnitude), db turning a
+/// key into dB; only the keys picked are turned.
+BandPoint BandFromGainKeys(double f, double nominalDb, std::vector<double>& w, double (*db)(double));
+
 }  // namespace kelvara::tolerance

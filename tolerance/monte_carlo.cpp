@@ -28,8 +28,6 @@ ValueBand BandOfValues(double f, double nominal, std::vector<double>& values) {
   return b;
 }
 
-BandPoint AsBandPoint(const ValueBand& b) { return {b.frequencyHz, b.nominal, b.min, b.p05, b.p95, b.max}; }
-
 // The phase bands (and the delay bands, when asked for) of a real op-amp.
 // Every trial's phase is followed along the frequencies by a walk of its
 // own; the walks advance a block of frequencies at a time, all trials side
@@ -114,6 +112,7 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
   // With a real op-amp: every trial's circuit and op-amp.
   std::vector<response::OpAmpCircuit> circuits(real ? n : 0);
   std::vector<response::OpAmpModel> models(real ? n : 0);
+  std::vector<response::OpAmpTerms> terms(real ? n : 0);
   const bool complete = ParallelChunks(n, kTrialChunk, options, 0, trialShare, [&](int begin, int end) {
     for (int t = begin; t < end; ++t) {
       const Trial trial = TrialOf(config.design, config.seed, t);
@@ -122,6 +121,7 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
       if (real) {
         circuits[t] = response::CircuitFromComponents(request, trial.parts);
         models[t] = trial.opamp;
+        terms[t] = response::TermsOf(trial.opamp);
         figures[t] = MeasureTrial(request, st, circuits[t], models[t]);
         if (config.mask) passed[t] = MeetsMask(request, circuits[t], models[t], *config.mask) ? 1 : 0;
       } else {
@@ -141,8 +141,9 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
     for (int j = begin; j < end; ++j) {
       const double f = config.frequencies[j];
       if (real) {
-        for (int t = 0; t < n; ++t) w[t] = response::CircuitGainDb(circuits[t], models[t], f);
-        result.band[j] = AsBandPoint(BandOfValues(f, response::CircuitGainDb(nominalCircuit, nominalModel, f), w));
+        for (int t = 0; t < n; ++t) w[t] = response::CircuitGainMagnitude(circuits[t], terms[t], f);
+        result.band[j] = BandFromGainKeys(f, response::CircuitGainDb(nominalCircuit, nominalModel, f), w,
+                                          response::DbOfMagnitude);
       } else {
         NegatedInversePowers(request, columns, f, w);
         result.band[j] = BandFromNegatedInversePowers(f, response::ResponseDb(request, nominalStages, f), w);

@@ -47,9 +47,11 @@ double StagePeakDb(double q) {
   return 20 * std::log10(q / std::sqrt(1 - 1 / (4 * (q * q))));
 }
 
-TrialFigures MeasureTrial(const DesignRequest& request, const response::ResponseStages& stages) {
+namespace {
+
+// f0, Q and peak of every stage from its part values.
+TrialFigures StageFigures(const DesignRequest& request, const response::ResponseStages& stages) {
   TrialFigures t;
-  t.minus3dbHz = FastCutoff3dB(request, stages);
   const int count = response::StageCountOf(request);
   for (int k = 0; k < count; ++k) {
     t.f0Hz[k] = StageF0Hz(stages.omega[k]);
@@ -60,10 +62,18 @@ TrialFigures MeasureTrial(const DesignRequest& request, const response::Response
   return t;
 }
 
+}  // namespace
+
+TrialFigures MeasureTrial(const DesignRequest& request, const response::ResponseStages& stages) {
+  TrialFigures t = StageFigures(request, stages);
+  t.minus3dbHz = FastCutoff3dB(request, stages);
+  return t;
+}
+
 TrialFigures MeasureTrial(const DesignRequest& request, const response::ResponseStages& stages,
                           const response::OpAmpCircuit& circuit, const response::OpAmpModel& model) {
-  TrialFigures t = MeasureTrial(request, stages);
-  t.minus3dbHz = Cutoff3dBOf(request, [&](double f) { return response::CircuitGainDb(circuit, model, f); });
+  TrialFigures t = StageFigures(request, stages);
+  t.minus3dbHz = response::CircuitCutoff3dB(circuit, model);
   return t;
 }
 

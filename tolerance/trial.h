@@ -104,8 +104,9 @@ struct TrialFigures {
 };
 
 TrialFigures MeasureTrial(const DesignRequest& request, const response::ResponseStages& stages);
-/// With a real op-amp: the -3 dB frequency of the circuit (the same search,
-/// on CircuitGainDb); f0, Q and peak stay those of the part values.
+/// With an op-amp model: the -3 dB frequency of the drawn circuit
+/// (response::CircuitCutoff3dB: the same search, on CircuitGainDb); f0, Q
+/// and peak stay those of the part values.
 TrialFigures MeasureTrial(const DesignRequest& request, const response::ResponseStages& stages,
                           const response::OpAmpCircuit& circuit, const response::OpAmpModel& model);
 

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "tests/tolerance/tolerance_test_support.h"
 #include "tolerance/fast_cutoff.h"
@@ -59,6 +61,41 @@ TEST(RealOpAmpTolerance, ZeroToleranceGivesTheNominalCircuit) {
     for (const ValueBand& b : *bands) {
       EXPECT_EQ(b.min, b.nominal);
       EXPECT_EQ(b.max, b.nominal);
+    }
+  }
+}
+
+// The gain band of a real op-amp against CircuitGainDb of every trial's
+// circuit, bit for bit: the band picks from the trials' magnitudes and turns
+// only the picked ones into dB, which must change no value. 301 trials pick
+// from all values, 3001 from the tails; with and without Rout.
+TEST(RealOpAmpTolerance, BandIsTheGainOfEveryTrialToTheLastBit) {
+  for (const int trials : {301, 3001}) {
+    for (const double rout : {0.0, 50.0}) {
+      SCOPED_TRACE(std::to_string(trials) + " trials, Rout " + std::to_string(rout));
+      ToleranceDesign d = Designed(Request(engine::kLpf, 8, engine::kChebyshev, "1k"), 1, 5);
+      d.opamp = Real(1e6, 100, rout);
+      d.tolerances.gbwPct = 20;
+      const MonteCarloConfig c = Config(d, trials);
+      const auto r = RunMonteCarlo(c, RunOptions{});
+      ASSERT_TRUE(r);
+      for (std::size_t j = 0; j < r->band.size(); j += 7) {
+        const BandPoint& p = r->band[j];
+        std::vector<double> g;
+        for (int t = 0; t < trials; ++t) {
+          const Trial trial = TrialOf(d, c.seed, t);
+          g.push_back(response::CircuitGainDb(response::CircuitFromComponents(d.request, trial.parts), trial.opamp,
+                                              p.frequencyHz));
+        }
+        std::sort(g.begin(), g.end());
+        EXPECT_EQ(p.minDb, g.front());
+        EXPECT_EQ(p.maxDb, g.back());
+        // (trials - 1) * 0.05 and * 0.95 are whole numbers.
+        EXPECT_EQ(p.p05Db, g[(trials - 1) / 20]);
+        EXPECT_EQ(p.p95Db, g[(trials - 1) / 20 * 19]);
+        EXPECT_EQ(p.nominalDb, response::CircuitGainDb(response::CircuitFromComponents(d.request, d.parts), d.opamp,
+                                                       p.frequencyHz));
+      }
     }
   }
 }
