@@ -31,6 +31,15 @@ CircuitModel MakeCircuit(const DesignRequest& request, const ComponentSet& parts
   return c;
 }
 
+CircuitModel CircuitOf(const OpAmpCircuit& drawn, const OpAmpModel& opAmp) {
+  CircuitModel c;
+  c.request = drawn.request;
+  c.opAmp = opAmp;
+  c.drawn = drawn;
+  c.cascade = MakeCascade(drawn.request, drawn.ideal);
+  return c;
+}
+
 bool ReadCircuit(values::WarningSink& sink, const DesignRequest& request, const engine::PartInputs& inputs,
                  const OpAmpModel& opAmp, CircuitModel& out) {
   ComponentSet parts;
@@ -123,27 +132,38 @@ CircuitSolve::CircuitSolve(const CircuitModel& circuit, Complex s) : s_(s) {
   const bool hpf = circuit.Hpf();
   stageCount_ = circuit.StageCount();
   std::array<int, engine::kMaxStages> inner{};
-  int n = 1;  // node 0: the input
+  // Numbered along the cascade, each source's row beside its nodes, so that
+  // every equation reaches only a few unknowns either side: a band.
+  int n = 0;
+  const int input = n++;  // node 0: the input
+  inputRow_ = n++;
   for (int k = 0; k < stageCount_; ++k) {
     junction_[k] = circuit.drawn.stages[k].firstOrder ? -2 : n++;
     plus_[k] = n++;
     output_[k] = n++;
     inner[k] = rout ? n++ : output_[k];
+    opAmpRow_[k] = n++;
   }
-  inputRow_ = n++;
-  for (int k = 0; k < stageCount_; ++k) opAmpRow_[k] = n++;
   size_ = n;
 
   std::vector<Complex> m0(static_cast<std::size_t>(n * n));
   m1_.assign(static_cast<std::size_t>(n * n), Complex(0, 0));
   auto at = [n](std::vector<Complex>& m, int r, int c) -> Complex& { return m[static_cast<std::size_t>(r * n + c)]; };
+  // The band of M = M0 + s M1, taken as the entries are made: with partial
+  // pivoting L keeps the lower width and U grows to the sum of both.
+  int bandLower = 0, bandUpper = 0;
+  auto entry = [&](std::vector<Complex>& m, int r, int c) -> Complex& {
+    bandLower = std::max(bandLower, r - c);
+    bandUpper = std::max(bandUpper, c - r);
+    return at(m, r, c);
+  };
   // An element between nodes i and j (-1: ground) into m.
   auto stamp = [&](std::vector<Complex>& m, int i, int j, double y) {
-    if (i >= 0) at(m, i, i) += y;
-    if (j >= 0) at(m, j, j) += y;
+    if (i >= 0) entry(m, i, i) += y;
+    if (j >= 0) entry(m, j, j) += y;
     if (i >= 0 && j >= 0) {
-      at(m, i, j) -= y;
-      at(m, j, i) -= y;
+      entry(m, i, j) -= y;
+      entry(m, j, i) -= y;
     }
   };
   auto element = [&](bool capacitor, int i, int j, double value) {
@@ -155,7 +175,7 @@ CircuitSolve::CircuitSolve(const CircuitModel& circuit, Complex s) : s_(s) {
   };
   for (int k = 0; k < stageCount_; ++k) {
     const CircuitStage& st = circuit.drawn.stages[k];
-    const int in = k == 0 ? 0 : output_[k - 1];
+    const int in = k == 0 ? input : output_[k - 1];
     if (st.firstOrder) {
       element(hpf, in, plus_[k], st.series1);
     } else {
@@ -167,43 +187,57 @@ CircuitSolve::CircuitSolve(const CircuitModel& circuit, Complex s) : s_(s) {
     if (rout) stamp(m0, inner[k], output_[k], 1 / t.rout);
     // The op-amp's source current enters its inner node.
     const int current = opAmpRow_[k];
-    at(m0, inner[k], current) -= 1;
-    at(m0, current, inner[k]) += t.invA0;
-    at(m1_, current, inner[k]) += t.invOmegaT;
-    at(m0, current, plus_[k]) -= 1;
-    at(m0, current, output_[k]) += 1;
+    entry(m0, inner[k], current) -= 1;
+    entry(m0, current, inner[k]) += t.invA0;
+    entry(m1_, current, inner[k]) += t.invOmegaT;
+    entry(m0, current, plus_[k]) -= 1;
+    entry(m0, current, output_[k]) += 1;
   }
-  at(m0, 0, inputRow_) -= 1;
-  at(m0, inputRow_, 0) += 1;
+  entry(m0, input, inputRow_) -= 1;
+  entry(m0, inputRow_, input) += 1;
+  lower_ = bandLower;
+  upper_ = bandLower + bandUpper;
 
-  lu_.resize(m0.size());
-  for (std::size_t i = 0; i < m0.size(); ++i) lu_[i] = m0[i] + s * m1_[i];
+  // Entries outside the band are 0 and stay so.
+  auto bandFrom = [&](int r) { return std::max(0, r - bandLower); };
+  auto bandTo = [&](int r) { return std::min(n, r + bandUpper + 1); };
+  lu_.assign(m0.size(), Complex(0, 0));
+  for (int r = 0; r < n; ++r)
+    for (int c = bandFrom(r); c < bandTo(r); ++c) at(lu_, r, c) = at(m0, r, c) + s * at(m1_, r, c);
   // LU with partial pivoting on rows scaled to their largest entry (the
-  // current law rows are in siemens, the source rows in units of one).
+  // current law rows are in siemens, the source rows in units of one). The
+  // scales are powers of two, so scaling rounds nothing; entries are sized
+  // by |re| + |im| (as LAPACK picks its pivots), which costs no square root.
+  auto size = [](const Complex& z) { return std::fabs(z.real()) + std::fabs(z.imag()); };
   scale_.assign(static_cast<std::size_t>(n), 1.0);
   for (int r = 0; r < n; ++r) {
     double big = 0;
-    for (int c = 0; c < n; ++c) big = std::fmax(big, std::abs(at(lu_, r, c)));
-    if (big > 0) scale_[r] = 1 / big;
-    for (int c = 0; c < n; ++c) {
+    for (int c = bandFrom(r); c < bandTo(r); ++c) big = std::max(big, size(at(lu_, r, c)));
+    if (big > 0 && std::isfinite(big)) scale_[r] = std::ldexp(1.0, -std::ilogb(big));
+    for (int c = bandFrom(r); c < bandTo(r); ++c) {
       at(lu_, r, c) *= scale_[r];
       at(m1_, r, c) *= scale_[r];
     }
   }
   pivot_.resize(static_cast<std::size_t>(n));
   for (int col = 0; col < n; ++col) {
+    const int rowEnd = std::min(n, col + lower_ + 1);
+    const int colEnd = std::min(n, col + upper_ + 1);
     int p = col;
-    for (int r = col + 1; r < n; ++r)
-      if (std::abs(at(lu_, r, col)) > std::abs(at(lu_, p, col))) p = r;
+    for (int r = col + 1; r < rowEnd; ++r)
+      if (size(at(lu_, r, col)) > size(at(lu_, p, col))) p = r;
     pivot_[col] = p;
+    // The exchange from this column on only: the multipliers already stored
+    // to the left stay with the step that made them (as LAPACK's band LU
+    // keeps them), so that they stay within the band.
     if (p != col)
-      for (int c = 0; c < n; ++c) std::swap(at(lu_, col, c), at(lu_, p, c));
+      for (int c = col; c < n; ++c) std::swap(at(lu_, col, c), at(lu_, p, c));
     const Complex d = at(lu_, col, col);
-    for (int r = col + 1; r < n; ++r) {
+    for (int r = col + 1; r < rowEnd; ++r) {
       Complex& l = at(lu_, r, col);
       if (l == Complex(0, 0)) continue;
       l /= d;
-      for (int c = col + 1; c < n; ++c) at(lu_, r, c) -= l * at(lu_, col, c);
+      for (int c = col + 1; c < colEnd; ++c) at(lu_, r, c) -= l * at(lu_, col, c);
     }
   }
 }
@@ -214,15 +248,16 @@ CircuitSolve CircuitSolve::AtHz(const CircuitModel& circuit, double f) {
 
 void CircuitSolve::Substitute(std::vector<Complex>& b) const {
   const int n = size_;
-  // The row exchanges first (the factors' rows were exchanged whole), then
-  // the two triangles.
-  for (int col = 0; col < n; ++col)
+  // Each step's row exchange, then its multipliers; then the upper triangle.
+  for (int col = 0; col < n; ++col) {
     if (pivot_[col] != col) std::swap(b[col], b[pivot_[col]]);
-  for (int col = 0; col < n; ++col)
-    for (int r = col + 1; r < n; ++r) b[r] -= lu_[static_cast<std::size_t>(r * n + col)] * b[col];
+    const int rowEnd = std::min(n, col + lower_ + 1);
+    for (int r = col + 1; r < rowEnd; ++r) b[r] -= lu_[static_cast<std::size_t>(r * n + col)] * b[col];
+  }
   for (int r = n - 1; r >= 0; --r) {
     Complex v = b[r];
-    for (int c = r + 1; c < n; ++c) v -= lu_[static_cast<std::size_t>(r * n + c)] * b[c];
+    const int colEnd = std::min(n, r + upper_ + 1);
+    for (int c = r + 1; c < colEnd; ++c) v -= lu_[static_cast<std::size_t>(r * n + c)] * b[c];
     b[r] = v / lu_[static_cast<std::size_t>(r * n + r)];
   }
 }
@@ -244,34 +279,108 @@ int CircuitSolve::IndexOf(const CircuitNode& node) const {
   return -2;
 }
 
-CircuitSolve::Column CircuitSolve::SolveFor(const CircuitSource& source) const {
-  Column col;
-  col.x.assign(static_cast<std::size_t>(size_), Complex(0, 0));
+std::vector<Complex> CircuitSolve::RightHandSide(const CircuitSource& source) const {
+  std::vector<Complex> b(static_cast<std::size_t>(size_), Complex(0, 0));
   switch (source.kind) {
     case SourceKind::kInput:
-      col.x[inputRow_] = 1;
+      b[inputRow_] = 1;
       break;
     case SourceKind::kCurrent: {
       const int to = IndexOf(source.to), from = IndexOf(source.from);
-      if (to >= 0) col.x[to] += 1;
-      if (from >= 0) col.x[from] -= 1;
+      if (to >= 0) b[to] += 1;
+      if (from >= 0) b[from] -= 1;
       break;
     }
     case SourceKind::kPlusInputVoltage:
-      if (source.stage >= 0 && source.stage < stageCount_) col.x[opAmpRow_[source.stage]] = 1;
+      if (source.stage >= 0 && source.stage < stageCount_) b[opAmpRow_[source.stage]] = 1;
       break;
   }
+  return b;
+}
+
+CircuitSolve::Column CircuitSolve::SolveFor(const CircuitSource& source, bool withDerivative) const {
+  Column col;
+  col.x = RightHandSide(source);
   for (int r = 0; r < size_; ++r) col.x[r] *= scale_[r];
   Substitute(col.x);
+  if (!withDerivative) return col;
   // dx/ds = -M^-1 (M1 x), M1 already scaled by rows as M is.
   col.dx.assign(static_cast<std::size_t>(size_), Complex(0, 0));
   for (int r = 0; r < size_; ++r) {
     Complex v(0, 0);
-    for (int c = 0; c < size_; ++c) v -= m1_[static_cast<std::size_t>(r * size_ + c)] * col.x[c];
+    // M1 keeps the rows of M (scaled, not exchanged): its own band.
+    const int from = std::max(0, r - lower_), to = std::min(size_, r + upper_ + 1);
+    for (int c = from; c < to; ++c) v -= m1_[static_cast<std::size_t>(r * size_ + c)] * col.x[c];
     col.dx[r] = v;
   }
   Substitute(col.dx);
   return col;
+}
+
+std::vector<Complex> CircuitSolve::ValuesTo(const CircuitSource& source, const std::vector<CircuitNode>& nodes) const {
+  const Column col = SolveFor(source, false);
+  std::vector<Complex> out;
+  out.reserve(nodes.size());
+  for (const CircuitNode& node : nodes) {
+    const int i = IndexOf(node);
+    const double nan = std::nan("");
+    out.push_back(i >= 0 ? col.x[i] : i == -1 ? Complex(0, 0) : Complex(nan, nan));
+  }
+  return out;
+}
+
+// The solved system is (S M) x = S b with S the row scales, factorised as
+// S M = P0 L0 P1 L1 ... U (each step's exchange and multipliers). The
+// node's row of M^-1 is z = S w with (S M)^T w = e: U^T a = e forwards,
+// then from the last step back its multipliers transposed and its
+// exchange. A source's transfer is then z . b.
+CircuitAdjoint CircuitSolve::AdjointTo(const CircuitNode& node) const {
+  CircuitAdjoint adjoint;
+  adjoint.solve_ = this;
+  const int n = size_;
+  const int o = IndexOf(node);
+  if (o < 0) {
+    const double nan = std::nan("");
+    adjoint.z_.assign(static_cast<std::size_t>(n), o == -1 ? Complex(0, 0) : Complex(nan, nan));
+    return adjoint;
+  }
+  std::vector<Complex>& a = adjoint.z_;
+  a.assign(static_cast<std::size_t>(n), Complex(0, 0));
+  a[o] = 1;
+  auto lu = [&](int r, int c) { return lu_[static_cast<std::size_t>(r * n + c)]; };
+  for (int r = 0; r < n; ++r) {
+    Complex v = a[r];
+    for (int c = std::max(0, r - upper_); c < r; ++c) v -= lu(c, r) * a[c];
+    a[r] = v / lu(r, r);
+  }
+  for (int r = n - 1; r >= 0; --r) {
+    Complex v = a[r];
+    const int rowEnd = std::min(n, r + lower_ + 1);
+    for (int c = r + 1; c < rowEnd; ++c) v -= lu(c, r) * a[c];
+    a[r] = v;
+    if (pivot_[r] != r) std::swap(a[r], a[pivot_[r]]);
+  }
+  for (int r = 0; r < n; ++r) a[r] *= scale_[r];
+  return adjoint;
+}
+
+Complex CircuitAdjoint::From(const CircuitSource& source) const {
+  if (!solve_) return Complex(std::nan(""), std::nan(""));
+  const CircuitSolve& s = *solve_;
+  switch (source.kind) {
+    case SourceKind::kInput:
+      return z_[s.inputRow_];
+    case SourceKind::kCurrent: {
+      const int to = s.IndexOf(source.to), from = s.IndexOf(source.from);
+      const double nan = std::nan("");
+      if (to == -2 || from == -2) return Complex(nan, nan);
+      return (to >= 0 ? z_[to] : Complex(0, 0)) - (from >= 0 ? z_[from] : Complex(0, 0));
+    }
+    case SourceKind::kPlusInputVoltage:
+      if (source.stage >= 0 && source.stage < s.stageCount_) return z_[s.opAmpRow_[source.stage]];
+      return Complex(0, 0);
+  }
+  return Complex(std::nan(""), std::nan(""));
 }
 
 Transfer CircuitSolve::TransferTo(const CircuitSource& source, const CircuitNode& node) const {

@@ -114,6 +114,11 @@ struct CircuitModel {
 /// The circuit of a design's part values with the given op-amp.
 CircuitModel MakeCircuit(const DesignRequest& request, const ComponentSet& parts, const OpAmpModel& opAmp = {});
 
+/// The circuit of drawn stages (their element values) with an op-amp: what
+/// an analysis that keeps an OpAmpCircuit evaluates. Its part values are not
+/// known here and stay 0; everything the evaluator reads is set.
+CircuitModel CircuitOf(const OpAmpCircuit& drawn, const OpAmpModel& opAmp);
+
 /// The circuit of the part texts (ReadComponentValues: every value that
 /// reads as 0 gets its own warning). Returns false if any did; `out` is
 /// then still the circuit of the values read.
@@ -183,6 +188,23 @@ struct Transfer {
   double GroupDelayS() const;  // -Re(dhds / h)
 };
 
+class CircuitSolve;
+
+/// The transfers from every source to one node at once, read from one solve
+/// of the transposed equations (the adjoint): what a noise analysis needs,
+/// with a source for every part. Values only, no derivative. It reads the
+/// CircuitSolve it came from: use it while that lives.
+class CircuitAdjoint {
+ public:
+  /// The node's voltage per unit of `source` (as TransferTo's h).
+  std::complex<double> From(const CircuitSource& source) const;
+
+ private:
+  friend class CircuitSolve;
+  const CircuitSolve* solve_ = nullptr;
+  std::vector<std::complex<double>> z_;  // per unknown: the node's voltage per unit on that row
+};
+
 /// The nodal equations of the circuit at one complex frequency s, factorised
 /// once; any number of sources and nodes are then read from it at the cost
 /// of two triangular solves each. Exact (no approximation but rounding) for
@@ -201,16 +223,27 @@ class CircuitSolve {
   /// The voltages of every node in `nodes` for one source (one solve).
   std::vector<Transfer> TransfersTo(const CircuitSource& source, const std::vector<CircuitNode>& nodes) const;
 
+  /// The voltages only (no derivative) of every node in `nodes`.
+  std::vector<std::complex<double>> ValuesTo(const CircuitSource& source, const std::vector<CircuitNode>& nodes) const;
+
+  /// Every source's transfer to `node` (one transposed solve); a node that
+  /// does not exist gives no number for every source, ground 0.
+  CircuitAdjoint AdjointTo(const CircuitNode& node) const;
+
   std::complex<double> S() const { return s_; }
 
  private:
+  friend class CircuitAdjoint;
   struct Column;
-  Column SolveFor(const CircuitSource& source) const;
+  Column SolveFor(const CircuitSource& source, bool withDerivative = true) const;
+  std::vector<std::complex<double>> RightHandSide(const CircuitSource& source) const;  // unscaled
   void Substitute(std::vector<std::complex<double>>& b) const;  // b := M^-1 b (rows scaled)
   int IndexOf(const CircuitNode& node) const;                   // -1: ground, -2: no such node
 
   std::complex<double> s_;
   int size_ = 0;
+  int lower_ = 0;  // the band: entries of L lie within lower_ below the diagonal,
+  int upper_ = 0;  // of U within upper_ above it
   int inputRow_ = 0;
   std::array<int, engine::kMaxStages> junction_{};
   std::array<int, engine::kMaxStages> plus_{};

@@ -3,7 +3,9 @@
 // What the noise and signal-level views take from the circuit at one
 // frequency: the transfer from the input to the filter's output and to every
 // op-amp's output, and from every noise source to the filter's output, all
-// from the circuit's one nodal model, ideal or real op-amp.
+// from the circuit's one evaluator (CircuitSolve of circuit.h: one
+// factorisation, one forward and one transposed solve), ideal or real
+// op-amp.
 //
 // The noise sources are those of the drawn circuit: each resistor's thermal
 // noise as a current from one of its ends to the other, each op-amp's input
@@ -15,6 +17,7 @@
 #include <complex>
 
 #include "engine/design_types.h"
+#include "response/circuit.h"
 #include "response/opamp_circuit.h"
 #include "response/opamp_model.h"
 
@@ -32,6 +35,8 @@ struct NoiseTransfers {
 };
 
 /// The transfers at frequency f (Hz).
+NoiseTransfers NoiseTransfersAt(const CircuitModel& circuit, double f);
+/// The same for the drawn stages and an op-amp (CircuitOf).
 NoiseTransfers NoiseTransfersAt(const OpAmpCircuit& circuit, const OpAmpModel& model, double f);
 
 }  // namespace kelvara::response

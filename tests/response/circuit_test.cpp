@@ -310,6 +310,49 @@ TEST(CircuitSolve, EveryTransferMatchesABruteForceNodalSolve) {
   }
 }
 
+// The adjoint's transfer from every source to every node is the forward
+// solve's (reciprocity of the one factorisation), and so are the values
+// without derivatives.
+TEST(CircuitSolve, TheAdjointGivesEverySourcesTransferOfTheForwardSolve) {
+  for (const DesignCase& d : Designs()) {
+    const DesignRequest request = RequestOf(d);
+    const ComponentSet parts = DesignedParts(d);
+    for (const ModelCase& m : Models()) {
+      SCOPED_TRACE(Describe(d) + ", " + m.name);
+      const CircuitModel circuit = MakeCircuit(request, parts, m.model);
+      std::vector<CircuitNode> nodes = NodesOf(circuit);
+      nodes.push_back(CircuitNode::Ground());
+      for (const Complex s : PointsOf(request)) {
+        const CircuitSolve solve(circuit, s);
+        std::vector<CircuitAdjoint> adjoints;
+        for (const CircuitNode& node : nodes) adjoints.push_back(solve.AdjointTo(node));
+        // Rounding is measured against the largest of what reaches the node
+        // from any source (a source that barely reaches it is many decades
+        // smaller).
+        std::vector<double> reach(nodes.size(), 0.0);
+        for (const CircuitSource& source : SourcesOf(circuit))
+          for (std::size_t j = 0; j < nodes.size(); ++j)
+            reach[j] = std::fmax(reach[j], std::abs(adjoints[j].From(source)));
+        for (const CircuitSource& source : SourcesOf(circuit)) {
+          SCOPED_TRACE(SourceName(source));
+          const std::vector<Transfer> forward = solve.TransfersTo(source, nodes);
+          const std::vector<Complex> values = solve.ValuesTo(source, nodes);
+          double scale = 0;
+          for (const Transfer& t : forward) scale = std::fmax(scale, std::abs(t.h));
+          for (std::size_t j = 0; j < nodes.size(); ++j) {
+            EXPECT_EQ(values[j], forward[j].h);
+            EXPECT_LE(std::abs(adjoints[j].From(source) - forward[j].h), 1e-12 * std::fmax(scale, reach[j]))
+                << "node " << j;
+          }
+        }
+      }
+      // A node the circuit does not have: no number from any source.
+      const CircuitSolve solve = CircuitSolve::AtHz(circuit, 1e3);
+      EXPECT_TRUE(std::isnan(solve.AdjointTo(CircuitNode::Output(circuit.StageCount())).From(CircuitSource::Input()).real()));
+    }
+  }
+}
+
 // With ideal op-amps every stage's output is a stiff source: the input's
 // transfer to stage k's output is the product of the ideal sections up to
 // k, and what reaches stage k's output from a source in stage k goes on
