@@ -28,8 +28,8 @@ engine::ComponentSet Order8Parts(const engine::DesignRequest& request) {
   return parts;
 }
 
-response::NoisyOpAmp NoisyRealOpAmp() {
-  response::NoisyOpAmp m;
+response::OpAmpModel NoisyRealOpAmp() {
+  response::OpAmpModel m;
   m.ideal = false;
   m.gbwHz = 8e6;
   m.a0Db = 125;
@@ -45,7 +45,7 @@ response::NoisyOpAmp NoisyRealOpAmp() {
 void BM_NoiseTransfersOrder8(benchmark::State& state) {
   const engine::DesignRequest request = Order8Request(static_cast<int>(state.range(0)));
   const response::OpAmpCircuit c = response::CircuitFromComponents(request, Order8Parts(request));
-  const response::NoisyOpAmp m = NoisyRealOpAmp();
+  const response::OpAmpModel m = NoisyRealOpAmp();
   double f = 1e3;
   for (auto _ : state) {
     benchmark::DoNotOptimize(response::NoiseTransfersAt(c, m, f));
@@ -58,7 +58,7 @@ BENCHMARK(BM_NoiseTransfersOrder8)->Arg(engine::kLpf)->Arg(engine::kHpf);
 void BM_NoiseViewsRefreshOrder8(benchmark::State& state) {
   const engine::DesignRequest request = Order8Request(static_cast<int>(state.range(0)));
   const engine::ComponentSet parts = Order8Parts(request);
-  const response::NoisyOpAmp m = NoisyRealOpAmp();
+  const response::OpAmpModel m = NoisyRealOpAmp();
   for (auto _ : state) benchmark::DoNotOptimize(response::ComputeNoiseViews(request, parts, m, 25, 1e3, 1e6));
 }
 BENCHMARK(BM_NoiseViewsRefreshOrder8)->Arg(engine::kLpf)->Arg(engine::kHpf)->Unit(benchmark::kMillisecond);

@@ -39,7 +39,7 @@ std::string SeriesLine(const engine::DesignRequest& request, const engine::Serie
 
 // The noise generators of the op-amp; returns the node the gain senses as
 // its + input ("inp" without en).
-std::string WriteOpAmpNoise(std::ostream& out, const response::NoisyOpAmp& opamp, double temperatureC) {
+std::string WriteOpAmpNoise(std::ostream& out, const response::OpAmpModel& opamp, double temperatureC) {
   const double fourKT = 4 * kBoltzmannJPerK * (273.15 + temperatureC);
   const double sqrtFourKT = std::sqrt(fourKT);
   std::string plus = "inp";
@@ -70,7 +70,7 @@ std::string WriteOpAmpNoise(std::ostream& out, const response::NoisyOpAmp& opamp
   return plus;
 }
 
-void WriteOpAmp(std::ostream& out, const response::NoisyOpAmp& opamp, double temperatureC) {
+void WriteOpAmp(std::ostream& out, const response::OpAmpModel& opamp, double temperatureC) {
   out << "\n.subckt " << kOpAmpName << " inp inn out\n";
   const std::string plus = WriteOpAmpNoise(out, opamp, temperatureC);
   if (opamp.ideal) {

@@ -23,12 +23,12 @@
 
 #include "engine/design_types.h"
 #include "engine/part_series.h"
-#include "response/opamp_noise.h"
+#include "response/opamp_model.h"
 
 namespace kelvara::exports {
 
 struct NetlistOptions {
-  response::NoisyOpAmp opamp;  // ideal: a VCVS of gain 1e6; its noise as sources .noise sees
+  response::OpAmpModel opamp;  // ideal: a VCVS of gain 1e6; its noise as sources .noise sees
   double temperatureC = 25;    // the .temp of the resistors' thermal noise
   double fStartHz = 1e3;       // .ac dec 100 fStartHz fStopHz
   double fStopHz = 1e6;

@@ -86,7 +86,7 @@ Segment Integrate(const NoiseEvaluator& e, double a, double b, int& evaluations)
 
 }  // namespace
 
-NoiseEvaluator::NoiseEvaluator(const OpAmpCircuit& c, const NoisyOpAmp& m, double temperatureC)
+NoiseEvaluator::NoiseEvaluator(const OpAmpCircuit& c, const OpAmpModel& m, double temperatureC)
     : circuit_(c), model_(m), sources_(NoiseSourcesOf(c)) {
   const double fourKT = 4 * kBoltzmann * (kZeroCelsiusK + temperatureC);
   const std::array<double, engine::kMaxParts> r = ResistorValues(c);
@@ -139,7 +139,7 @@ NoiseBand DefaultNoiseBand(const engine::DesignRequest& request) {
   return {1.0, 10 * fc};
 }
 
-NoiseDensity NoiseDensityAt(const OpAmpCircuit& circuit, const NoisyOpAmp& model, double temperatureC, double f) {
+NoiseDensity NoiseDensityAt(const OpAmpCircuit& circuit, const OpAmpModel& model, double temperatureC, double f) {
   const NoiseEvaluator e(circuit, model, temperatureC);
   std::vector<double> power;
   e.At(f, power);
@@ -153,7 +153,7 @@ NoiseDensity NoiseDensityAt(const OpAmpCircuit& circuit, const NoisyOpAmp& model
   return d;
 }
 
-double PassbandGain(const OpAmpCircuit& circuit, const NoisyOpAmp& model) {
+double PassbandGain(const OpAmpCircuit& circuit, const OpAmpModel& model) {
   if (model.ideal || circuit.request.passKind == engine::kHpf) return 1.0;
   double gain = 1.0;
   const double a0 = std::pow(10.0, model.a0Db / 20);
@@ -166,7 +166,7 @@ double NoiseReport::Share(std::size_t i) const {
   return sourceVrms[i] * sourceVrms[i] / (totalVrms * totalVrms);
 }
 
-NoiseReport IntegrateNoise(const OpAmpCircuit& circuit, const NoisyOpAmp& model, double temperatureC,
+NoiseReport IntegrateNoise(const OpAmpCircuit& circuit, const OpAmpModel& model, double temperatureC,
                            const NoiseBand& band) {
   const NoiseEvaluator e(circuit, model, temperatureC);
   NoiseReport r;
@@ -221,7 +221,7 @@ NoiseReport IntegrateNoise(const OpAmpCircuit& circuit, const NoisyOpAmp& model,
   return r;
 }
 
-NoiseCurves ComputeNoiseCurves(const OpAmpCircuit& circuit, const NoisyOpAmp& model, double temperatureC,
+NoiseCurves ComputeNoiseCurves(const OpAmpCircuit& circuit, const OpAmpModel& model, double temperatureC,
                                const std::vector<double>& frequencies) {
   const NoiseEvaluator e(circuit, model, temperatureC);
   NoiseCurves c;

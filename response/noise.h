@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "response/opamp_circuit.h"
-#include "response/opamp_noise.h"
+#include "response/opamp_model.h"
 
 namespace kelvara::response {
 
@@ -54,7 +54,7 @@ struct NoiseTransfers;
 /// frequency into each source's output noise power density (V^2/Hz).
 class NoiseEvaluator {
  public:
-  NoiseEvaluator(const OpAmpCircuit& circuit, const NoisyOpAmp& model, double temperatureC);
+  NoiseEvaluator(const OpAmpCircuit& circuit, const OpAmpModel& model, double temperatureC);
   const std::vector<NoiseSource>& Sources() const { return sources_; }
   void Powers(const NoiseTransfers& t, double f, std::vector<double>& power) const;
   /// The transfers at f and the powers from them.
@@ -62,7 +62,7 @@ class NoiseEvaluator {
 
  private:
   const OpAmpCircuit& circuit_;
-  const NoisyOpAmp& model_;
+  const OpAmpModel& model_;
   std::vector<NoiseSource> sources_;
   std::array<double, engine::kMaxParts> fourKTOverR_{};
   double en2_ = 0;  // V^2/Hz
@@ -71,12 +71,12 @@ class NoiseEvaluator {
 };
 
 /// Output noise densities in V/sqrt(Hz) at frequency f.
-NoiseDensity NoiseDensityAt(const OpAmpCircuit& circuit, const NoisyOpAmp& model, double temperatureC, double f);
+NoiseDensity NoiseDensityAt(const OpAmpCircuit& circuit, const OpAmpModel& model, double temperatureC, double f);
 
 /// The gain the noise is referred to the input with: |H| at DC for an LPF
 /// (1 with the ideal op-amp, A0/(1+A0) per stage with a real one), the
 /// nominal 1 of the unity-gain stages for an HPF.
-double PassbandGain(const OpAmpCircuit& circuit, const NoisyOpAmp& model);
+double PassbandGain(const OpAmpCircuit& circuit, const OpAmpModel& model);
 
 struct NoiseReport {
   double temperatureC = 0;
@@ -91,7 +91,7 @@ struct NoiseReport {
 };
 
 /// The output noise integrated over the band (loHz > 0, hiHz > loHz).
-NoiseReport IntegrateNoise(const OpAmpCircuit& circuit, const NoisyOpAmp& model, double temperatureC,
+NoiseReport IntegrateNoise(const OpAmpCircuit& circuit, const OpAmpModel& model, double temperatureC,
                            const NoiseBand& band);
 
 /// Densities at the given frequencies, in nV/sqrt(Hz): total[i] and
@@ -101,7 +101,7 @@ struct NoiseCurves {
   std::vector<double> totalNv;
   std::vector<std::vector<double>> sourceNv;
 };
-NoiseCurves ComputeNoiseCurves(const OpAmpCircuit& circuit, const NoisyOpAmp& model, double temperatureC,
+NoiseCurves ComputeNoiseCurves(const OpAmpCircuit& circuit, const OpAmpModel& model, double temperatureC,
                                const std::vector<double>& frequencies);
 
 }  // namespace kelvara::response

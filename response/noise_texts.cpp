@@ -57,7 +57,7 @@ std::string Text(double v) {
 
 }  // namespace
 
-std::optional<NoiseTextError> ReadNoiseTexts(const NoiseTexts& texts, NoisyOpAmp& model, double& temperatureC) {
+std::optional<NoiseTextError> ReadNoiseTexts(const NoiseTexts& texts, OpAmpModel& model, double& temperatureC) {
   OpAmpNoise noise;
   OpAmpLimits limits;
   double t = kDefaultTemperatureC;
@@ -74,7 +74,7 @@ std::optional<NoiseTextError> ReadNoiseTexts(const NoiseTexts& texts, NoisyOpAmp
   return std::nullopt;
 }
 
-NoiseTexts NoiseTextsOf(const NoisyOpAmp& model, double temperatureC) {
+NoiseTexts NoiseTextsOf(const OpAmpModel& model, double temperatureC) {
   NoiseTexts t;
   t.enNvRtHz = Text(model.noise.enNvRtHz);
   t.enCornerHz = Text(model.noise.enCornerHz);

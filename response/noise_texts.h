@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "response/opamp_noise.h"
+#include "response/opamp_model.h"
 
 namespace kelvara::response {
 
@@ -34,10 +34,10 @@ struct NoiseTextError {
 
 /// Reads the texts into the model's noise and limits and the temperature;
 /// nothing changes when a text cannot be used (the first one is named).
-std::optional<NoiseTextError> ReadNoiseTexts(const NoiseTexts& texts, NoisyOpAmp& model, double& temperatureC);
+std::optional<NoiseTextError> ReadNoiseTexts(const NoiseTexts& texts, OpAmpModel& model, double& temperatureC);
 
 /// The texts of a model's noise and limits and a temperature (empty where 0
 /// means not given).
-NoiseTexts NoiseTextsOf(const NoisyOpAmp& model, double temperatureC);
+NoiseTexts NoiseTextsOf(const OpAmpModel& model, double temperatureC);
 
 }  // namespace kelvara::response

@@ -8,7 +8,7 @@
 namespace kelvara::response {
 
 NoiseViews ComputeNoiseViews(const engine::DesignRequest& request, const engine::ComponentSet& parts,
-                             const NoisyOpAmp& model, double temperatureC, double fStart, double fTop, double step) {
+                             const OpAmpModel& model, double temperatureC, double fStart, double fTop, double step) {
   const OpAmpCircuit circuit = CircuitFromComponents(request, parts);
   std::vector<double> frequencies;
   for (double f = fStart; f <= fTop * (1 + step / 2) && frequencies.size() < 100000; f *= 1 + step)

@@ -10,7 +10,7 @@
 
 #include "engine/design_types.h"
 #include "response/noise.h"
-#include "response/opamp_noise.h"
+#include "response/opamp_model.h"
 #include "response/signal_levels.h"
 
 namespace kelvara::response {
@@ -25,7 +25,7 @@ struct NoiseViews {
 
 /// The views from fStart to fTop in steps of (1 + step).
 NoiseViews ComputeNoiseViews(const engine::DesignRequest& request, const engine::ComponentSet& parts,
-                             const NoisyOpAmp& model, double temperatureC, double fStart, double fTop,
+                             const OpAmpModel& model, double temperatureC, double fStart, double fTop,
                              double step = 0.02);
 
 }  // namespace kelvara::response

@@ -1,18 +1,34 @@
 #pragma once
 
-// The op-amp every stage is built with. Ideal (the default) is the
-// computation of response.h: infinite gain, zero output resistance. A real
-// op-amp has the single-pole open-loop gain A(s) = A0 / (1 + s / wp) with
-// wp = 2 pi GBW / A0, and the open-loop output resistance in series with
-// its output.
+// The op-amp every stage is built with: the one place an op-amp's
+// properties live. Ideal (the default) is the computation of response.h:
+// infinite gain, zero output resistance. A real op-amp has the single-pole
+// open-loop gain A(s) = A0 / (1 + s / wp) with wp = 2 pi GBW / A0, and the
+// open-loop output resistance in series with its output. Either may have
+// noise (the input voltage noise en in series with the + input, with its
+// optional 1/f corner, and the input current noise in into the + input)
+// and limits (the output swing and the slew rate); 0 is "not given".
 
 namespace kelvara::response {
+
+struct OpAmpNoise {
+  double enNvRtHz = 0;    // input voltage noise density in nV/sqrt(Hz)
+  double enCornerHz = 0;  // its 1/f corner, 0 for none: en(f) = en sqrt(1 + corner / f)
+  double inPaRtHz = 0;    // input current noise density in pA/sqrt(Hz)
+};
+
+struct OpAmpLimits {
+  double swingVpp = 0;    // output swing in volts peak to peak, 0 when not given
+  double slewVPerUs = 0;  // slew rate in V/us, 0 when not given
+};
 
 struct OpAmpModel {
   bool ideal = true;
   double a0Db = 100.0;   // open-loop DC gain in dB
   double gbwHz = 1.0e6;  // gain-bandwidth product in Hz
   double routOhm = 0.0;  // open-loop output resistance in ohms
+  OpAmpNoise noise;      // what the noise views use (none by default)
+  OpAmpLimits limits;    // what the signal-level views use (none by default)
 };
 
 }  // namespace kelvara::response

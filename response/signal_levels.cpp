@@ -68,7 +68,7 @@ std::pair<double, double> GainRange(const OpAmpCircuit& c) {
 
 }  // namespace
 
-LevelReport AnalyseLevels(const OpAmpCircuit& circuit, const NoisyOpAmp& model, const NoiseBand& band,
+LevelReport AnalyseLevels(const OpAmpCircuit& circuit, const OpAmpModel& model, const NoiseBand& band,
                           double noiseVrms) {
   LevelReport r;
   const auto [lo, hi] = GainRange(circuit);
@@ -115,7 +115,7 @@ LevelReport AnalyseLevels(const OpAmpCircuit& circuit, const NoisyOpAmp& model, 
   return r;
 }
 
-LevelCurves ComputeLevelCurves(const OpAmpCircuit& circuit, const NoisyOpAmp& model,
+LevelCurves ComputeLevelCurves(const OpAmpCircuit& circuit, const OpAmpModel& model,
                                const std::vector<double>& frequencies) {
   LevelCurves c;
   c.frequencyHz = frequencies;
@@ -127,7 +127,7 @@ LevelCurves ComputeLevelCurves(const OpAmpCircuit& circuit, const NoisyOpAmp& mo
   return c;
 }
 
-LimitCurves ComputeLimitCurves(const NoisyOpAmp& model, const LevelCurves& levels) {
+LimitCurves ComputeLimitCurves(const OpAmpModel& model, const LevelCurves& levels) {
   LimitCurves l;
   const double swing = model.limits.swingVpp;
   const double slew = model.limits.slewVPerUs * 1e6;

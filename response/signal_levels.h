@@ -12,7 +12,7 @@
 
 #include "response/noise.h"
 #include "response/opamp_circuit.h"
-#include "response/opamp_noise.h"
+#include "response/opamp_model.h"
 
 namespace kelvara::response {
 
@@ -36,7 +36,7 @@ struct LevelReport {
 /// gain there, within 1e-6 dB of its limit. The slew limit
 /// is searched over `band` the same way; the dynamic range takes the total
 /// noise `noiseVrms` (an integral over the same band).
-LevelReport AnalyseLevels(const OpAmpCircuit& circuit, const NoisyOpAmp& model, const NoiseBand& band,
+LevelReport AnalyseLevels(const OpAmpCircuit& circuit, const OpAmpModel& model, const NoiseBand& band,
                           double noiseVrms);
 
 /// The gain in dB from the input to every op-amp's output at the given
@@ -45,7 +45,7 @@ struct LevelCurves {
   std::vector<double> frequencyHz;
   std::vector<std::vector<double>> gainDb;
 };
-LevelCurves ComputeLevelCurves(const OpAmpCircuit& circuit, const NoisyOpAmp& model,
+LevelCurves ComputeLevelCurves(const OpAmpCircuit& circuit, const OpAmpModel& model,
                                const std::vector<double>& frequencies);
 
 /// The input (Vpp) each limit allows at each frequency: the swing over the
@@ -55,6 +55,6 @@ struct LimitCurves {
   std::vector<double> swingVpp;
   std::vector<double> slewVpp;
 };
-LimitCurves ComputeLimitCurves(const NoisyOpAmp& model, const LevelCurves& levels);
+LimitCurves ComputeLimitCurves(const OpAmpModel& model, const LevelCurves& levels);
 
 }  // namespace kelvara::response

@@ -30,7 +30,7 @@ void TFormAnalysis::RememberNoise() { storage::SaveNoiseTexts(store_, StoredNois
 
 void TFormAnalysis::DrawNoise(const engine::ComponentSet* parts, const QColor& color) {
   noise_.reset();
-  const std::optional<response::NoisyOpAmp> model = opAmp_->NoisyModel();
+  const std::optional<response::OpAmpModel> model = opAmp_->NoisyModel();
   QString message;
   if (!parts) {
     message = QString::fromUtf8(noise_text::kNoNoiseDesign);

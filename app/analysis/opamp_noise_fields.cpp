@@ -32,7 +32,7 @@ storage::NoiseTextSettings StoredNoiseTexts(const response::NoiseTexts& t) {
   return {Q(t.enNvRtHz), Q(t.enCornerHz), Q(t.inPaRtHz), Q(t.swingVpp), Q(t.slewVPerUs), Q(t.temperatureC)};
 }
 
-double ApplyStoredNoise(storage::SettingsStore& store, response::NoisyOpAmp& model) {
+double ApplyStoredNoise(storage::SettingsStore& store, response::OpAmpModel& model) {
   double temperature = response::kDefaultTemperatureC;
   response::ReadNoiseTexts(NoiseTextsOf(storage::LoadNoiseTexts(store)), model, temperature);
   return temperature;
@@ -122,12 +122,12 @@ void OpAmpNoiseFields::SetTexts(const response::NoiseTexts& t) {
   temperature_->setText(Q(t.temperatureC));
 }
 
-bool OpAmpNoiseFields::Read(response::NoisyOpAmp& model, double& temperatureC) const {
+bool OpAmpNoiseFields::Read(response::OpAmpModel& model, double& temperatureC) const {
   return !response::ReadNoiseTexts(Texts(), model, temperatureC).has_value();
 }
 
 void OpAmpNoiseFields::Update() {
-  response::NoisyOpAmp model;
+  response::OpAmpModel model;
   double t = 0;
   const auto error = response::ReadNoiseTexts(Texts(), model, t);
   message_->setText(error ? NoiseFieldMessage(*error) : QString());

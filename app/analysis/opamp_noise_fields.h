@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "response/noise_texts.h"
-#include "response/opamp_noise.h"
+#include "response/opamp_model.h"
 #include "response/opamp_texts.h"
 #include "storage/noise_settings.h"
 
@@ -32,7 +32,7 @@ class OpAmpNoiseFields : public QWidget {
   void SetTexts(const response::NoiseTexts& texts);
   /// The noise and limits read into `model` and the temperature; false when
   /// a text cannot be used (Message() says which), nothing changed then.
-  bool Read(response::NoisyOpAmp& model, double& temperatureC) const;
+  bool Read(response::OpAmpModel& model, double& temperatureC) const;
   QString Message() const { return message_->text(); }
 
   /// The list: the catalogue first, then the user's entries.
@@ -91,7 +91,7 @@ storage::NoiseTextSettings StoredNoiseTexts(const response::NoiseTexts& texts);
 
 /// The stored noise and limits applied to the model (when they can be
 /// read); returns the stored temperature (or the default).
-double ApplyStoredNoise(storage::SettingsStore& store, response::NoisyOpAmp& model);
+double ApplyStoredNoise(storage::SettingsStore& store, response::OpAmpModel& model);
 
 /// The message for a noise text that cannot be used ("en は無効な値: ...").
 QString NoiseFieldMessage(const response::NoiseTextError& error);

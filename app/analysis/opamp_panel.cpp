@@ -79,24 +79,24 @@ std::optional<response::OpAmpModel> OpAmpPanel::Model() const {
   return model;
 }
 
-std::optional<response::NoisyOpAmp> OpAmpPanel::NoisyModel() const {
+std::optional<response::OpAmpModel> OpAmpPanel::NoisyModel() const {
   const std::optional<response::OpAmpModel> model = Model();
   if (!model) return std::nullopt;
-  response::NoisyOpAmp noisy = *model;
+  response::OpAmpModel noisy = *model;
   double temperature = 0;
   if (!noise_->Read(noisy, temperature)) return std::nullopt;
   return noisy;
 }
 
 double OpAmpPanel::TemperatureC() const {
-  response::NoisyOpAmp model;
+  response::OpAmpModel model;
   double temperature = response::kDefaultTemperatureC;
   noise_->Read(model, temperature);
   return temperature;
 }
 
 bool OpAmpPanel::NoiseReadable() const {
-  response::NoisyOpAmp model;
+  response::OpAmpModel model;
   double temperature = 0;
   return noise_->Read(model, temperature);
 }

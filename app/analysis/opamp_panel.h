@@ -31,7 +31,7 @@ class OpAmpPanel : public QGroupBox {
   std::optional<response::OpAmpModel> Model() const;
   /// The same with the noise and limits of the noise fields; empty also when
   /// one of those cannot be used (Noise()->Message() says which).
-  std::optional<response::NoisyOpAmp> NoisyModel() const;
+  std::optional<response::OpAmpModel> NoisyModel() const;
   /// The temperature of the noise fields; the default when it cannot be read.
   double TemperatureC() const;
   /// False when a noise field cannot be used (Noise()->Message() says which).

@@ -57,8 +57,8 @@ const NoiseCase kCases[] = {
     {{engine::kLpf, 8, engine::kButterworth, "100", true}, true, 0, 0, 2.5, 300, 0.4, 0},
 };
 
-NoisyOpAmp ModelOf(const NoiseCase& c) {
-  NoisyOpAmp m = c.ideal ? NoisyOpAmp{} : NoisyOpAmp(RealOpAmp(c.gbwHz, 100, c.routOhm));
+OpAmpModel ModelOf(const NoiseCase& c) {
+  OpAmpModel m = c.ideal ? OpAmpModel{} : RealOpAmp(c.gbwHz, 100, c.routOhm);
   m.noise.enNvRtHz = c.enNv;
   m.noise.enCornerHz = c.cornerHz;
   m.noise.inPaRtHz = c.inPa;
@@ -83,7 +83,7 @@ TEST(NoiseAgainstNgspice, DensitiesIntegralsAndOpAmpGainsAgree) {
     const std::string name = NameOf(nc);
     SCOPED_TRACE(name);
     const OpAmpCircuit c = DesignedCircuit(nc.design);
-    const NoisyOpAmp m = ModelOf(nc);
+    const OpAmpModel m = ModelOf(nc);
     const NoiseBand band = DefaultNoiseBand(c.request);
     const std::vector<NoiseSource> sources = NoiseSourcesOf(c);
     const std::string deck = testing::NoiseDeck(c, m, nc.temperatureC);

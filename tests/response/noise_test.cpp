@@ -54,8 +54,8 @@ OpAmpCircuit SallenKeyCircuit(double r1, double r2, double c1, double c2) {
   return circuit;
 }
 
-NoisyOpAmp Noisy(double enNv, double cornerHz, double inPa) {
-  NoisyOpAmp m;
+OpAmpModel Noisy(double enNv, double cornerHz, double inPa) {
+  OpAmpModel m;
   m.noise.enNvRtHz = enNv;
   m.noise.enCornerHz = cornerHz;
   m.noise.inPaRtHz = inPa;
@@ -90,7 +90,7 @@ class RcNoise : public ::testing::TestWithParam<RcCase> {};
 TEST_P(RcNoise, DensitiesAndIntegralsAreTheClosedForms) {
   const RcCase p = GetParam();
   const OpAmpCircuit c = RcCircuit(p.r, p.c);
-  const NoisyOpAmp m = Noisy(p.enNv, p.cornerHz, p.inPa);
+  const OpAmpModel m = Noisy(p.enNv, p.cornerHz, p.inPa);
   const double fc = 1 / (kTwoPi * p.r * p.c);
   const double en = p.enNv * 1e-9, in = p.inPa * 1e-12;
   for (double f : {p.lo, fc / 10, fc, 3 * fc, p.hi}) {
@@ -124,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(Closed, RcNoise,
 
 TEST(RcNoise, TheWholeBandGivesKTOverC) {
   const double r = 2.2e3, cap = 4.7e-9;
-  const NoiseReport n = IntegrateNoise(RcCircuit(r, cap), NoisyOpAmp{}, 25, {1e-6, 1e14});
+  const NoiseReport n = IntegrateNoise(RcCircuit(r, cap), OpAmpModel{}, 25, {1e-6, 1e14});
   const double kTc = kBoltzmann * (kZeroCelsiusK + 25) / cap;
   EXPECT_NEAR(n.totalVrms * n.totalVrms, kTc, 1e-6 * kTc);
 }
@@ -147,7 +147,7 @@ TEST_P(SallenKeyNoise, TransfersAndIntegralsAreTheClosedForms) {
   for (double f : {f0 / 100, f0 / 3, f0, 2 * f0, 50 * f0}) {
     const Complex s(0, kTwoPi * f);
     const Complex d = 1.0 + s * a + s * s * b;
-    const NoiseTransfers t = NoiseTransfersAt(c, NoisyOpAmp{}, f);
+    const NoiseTransfers t = NoiseTransfersAt(c, OpAmpModel{}, f);
     auto near = [](Complex ours, Complex expected) { return std::abs(ours - expected) <= 1e-10 * std::abs(expected); };
     // A current from one end of R to the other is its thermal voltage
     // divided by R: compare per volt in series.
@@ -162,7 +162,7 @@ TEST_P(SallenKeyNoise, TransfersAndIntegralsAreTheClosedForms) {
   // From 1e-6 f0 to 1e6 f0: the integrals from 0 to infinity, 1/(4a) and
   // tau^2/(4ab) for |H|^2 and |s H|^2, without the tails below and above.
   const double lo = f0 * 1e-6, hi = f0 * 1e6, temperature = 25;
-  const NoiseReport r = IntegrateNoise(c, NoisyOpAmp{}, temperature, {lo, hi});
+  const NoiseReport r = IntegrateNoise(c, OpAmpModel{}, temperature, {lo, hi});
   const double kt4 = FourKT(temperature);
   const double r1 = kt4 * p.r1 * (1 / (4 * a) - lo);
   const double r2 =
@@ -181,7 +181,7 @@ TEST(SignalLevels, TheSecondOrderPeakAndSlewLimitAreTheClosedForms) {
   const double r = 10e3, c2 = 1e-9, q = 2.0, c1 = 4 * q * q * c2;
   const OpAmpCircuit c = SallenKeyCircuit(r, r, c1, c2);
   const double f0 = 1 / (kTwoPi * r * std::sqrt(c1 * c2));
-  NoisyOpAmp m;
+  OpAmpModel m;
   m.limits.swingVpp = 20;
   m.limits.slewVPerUs = 0.5;
   const LevelReport levels = AnalyseLevels(c, m, {1, 10 * f0}, 1e-6);
@@ -200,7 +200,7 @@ TEST(SignalLevels, TheSecondOrderPeakAndSlewLimitAreTheClosedForms) {
 
 TEST(SignalLevels, WithoutLimitsTheInputsAreNotGiven) {
   const OpAmpCircuit c = testing::DesignedCircuit({engine::kLpf, 4, engine::kChebyshev, "1k"});
-  const LevelReport levels = AnalyseLevels(c, NoisyOpAmp{}, {1, 1e4}, 1e-6);
+  const LevelReport levels = AnalyseLevels(c, OpAmpModel{}, {1, 1e4}, 1e-6);
   EXPECT_EQ(levels.stages.size(), 2u);
   EXPECT_FALSE(levels.maxInputVpp.has_value());
   EXPECT_FALSE(levels.slewMaxInputVpp.has_value());
@@ -219,7 +219,7 @@ struct TextCase {
 class NoiseTextsRead : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(NoiseTextsRead, NameTheFirstTextThatCannotBeUsed) {
-  NoisyOpAmp m;
+  OpAmpModel m;
   m.noise.enNvRtHz = 99;
   double t = -1;
   const auto error = ReadNoiseTexts(GetParam().texts, m, t);
@@ -247,7 +247,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, NoiseTextsRead,
                                            TextCase{{"1", "", "", "10", "1", "warm"}, NoiseField::kTemperature, true}));
 
 TEST(NoiseTextsRead, FillTheModelAndTheTemperature) {
-  NoisyOpAmp m;
+  OpAmpModel m;
   double t = 0;
   ASSERT_FALSE(ReadNoiseTexts({"7", "2.5k", "0.9", "26", "13", "-40"}, m, t));
   EXPECT_EQ(m.noise.enNvRtHz, 7);

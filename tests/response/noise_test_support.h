@@ -29,7 +29,7 @@ inline std::string Num(double x) {
   return buffer;
 }
 
-inline std::string NoiseDeck(const OpAmpCircuit& c, const NoisyOpAmp& m, double temperatureC) {
+inline std::string NoiseDeck(const OpAmpCircuit& c, const OpAmpModel& m, double temperatureC) {
   constexpr double kTwoPi = 6.283185307179586;
   const bool hpf = c.request.passKind == engine::kHpf;
   const double fourKT = 4 * kBoltzmann * (kZeroCelsiusK + temperatureC);

@@ -40,8 +40,8 @@ engine::DesignRequest TextbookRequest() {
       {.orderIndex = 3, .response = engine::kButterworth, .cutoffText = "50k", .anyValues = true});
 }
 
-response::NoisyOpAmp Noisy(double en, double corner, double in) {
-  response::NoisyOpAmp m;
+response::OpAmpModel Noisy(double en, double corner, double in) {
+  response::OpAmpModel m;
   m.noise.enNvRtHz = en;
   m.noise.enCornerHz = corner;
   m.noise.inPaRtHz = in;
@@ -114,7 +114,7 @@ TEST(LevelsJson, NullWithoutTheLimitsAndTheLibrarysNumbersWithThem) {
   const nlohmann::json j = nlohmann::json::parse(full.out);
   const engine::DesignRequest request = engine::MakeDesignRequest(
       {.orderIndex = 6, .response = engine::kChebyshev, .cutoffText = "10k", .anyValues = true});
-  response::NoisyOpAmp m = Noisy(5, 0, 0);
+  response::OpAmpModel m = Noisy(5, 0, 0);
   m.ideal = false;
   m.gbwHz = 10e6;
   m.limits.swingVpp = 26;

@@ -11,7 +11,7 @@
 
 #include "engine/design_types.h"
 #include "engine/part_series.h"
-#include "response/opamp_noise.h"
+#include "response/opamp_model.h"
 #include "storage/design_file.h"
 
 namespace CLI {
@@ -26,7 +26,7 @@ struct ExportOptions {
   std::string acFrom = "1k";  // the .ac range of the netlist (the "ｆ特" page's default X range)
   std::string acTo = "1M";
   /// The op-amp of the netlist's subcircuit (ideal unless set).
-  response::NoisyOpAmp opamp;
+  response::OpAmpModel opamp;
   /// The temperature of the netlist's .temp (--temperature).
   double temperatureC = 25;
   /// The series the preferred values came from (--cap-series, --res-series).

@@ -236,7 +236,7 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
     }
     if (outOption->count() > 0 && outFile.empty()) throw UsageError{"--out needs a file name"};
     kelvara::tools::CheckAnalysisOptions(analysisOptions);
-    kelvara::response::NoisyOpAmp opAmp = kelvara::tools::OpAmpModelOf(opAmpOptions);
+    kelvara::response::OpAmpModel opAmp = kelvara::tools::OpAmpModelOf(opAmpOptions);
     double temperatureC = kelvara::response::kDefaultTemperatureC;
     kelvara::tools::ApplyNoiseOptions(noiseOptions, opAmp, temperatureC);
     exportOptions.temperatureC = temperatureC;

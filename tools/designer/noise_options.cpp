@@ -38,7 +38,7 @@ struct Results {
 };
 
 Results Compute(const NoiseOptions& options, const engine::DesignRequest& request, const DesignReport& report,
-                const response::NoisyOpAmp& model, double temperatureC) {
+                const response::OpAmpModel& model, double temperatureC) {
   Results r{response::CircuitFromComponents(request, report.parts), NoiseBandOf(options, request), {}};
   r.noise = response::IntegrateNoise(r.circuit, model, temperatureC, r.band);
   return r;
@@ -65,7 +65,7 @@ void AddNoiseOptions(CLI::App& app, NoiseOptions& options) {
                "dynamic range (with --json: key levels)");
 }
 
-void ApplyNoiseOptions(const NoiseOptions& options, response::NoisyOpAmp& model, double& temperatureC) {
+void ApplyNoiseOptions(const NoiseOptions& options, response::OpAmpModel& model, double& temperatureC) {
   const auto error = response::ReadNoiseTexts(options.texts, model, temperatureC);
   if (!error) return;
   static const char* const kNames[] = {"--opamp-en",    "--opamp-en-corner", "--opamp-in",
@@ -95,7 +95,7 @@ response::NoiseBand NoiseBandOf(const NoiseOptions& options, const engine::Desig
 bool IsNoiseCurve(const std::string& curve) { return curve == "noise" || curve == "levels"; }
 
 void AddNoiseJson(const NoiseOptions& options, const engine::DesignRequest& request, const DesignReport& report,
-                  const response::NoisyOpAmp& model, double temperatureC, nlohmann::json& j) {
+                  const response::OpAmpModel& model, double temperatureC, nlohmann::json& j) {
   if (!options.noise && !options.levels) return;
   if (!HasValues(report)) {
     if (options.noise) j["noise"] = nullptr;
@@ -129,7 +129,7 @@ void AddNoiseJson(const NoiseOptions& options, const engine::DesignRequest& requ
 }
 
 void PrintNoisePlain(const NoiseOptions& options, const engine::DesignRequest& request, const DesignReport& report,
-                     const response::NoisyOpAmp& model, double temperatureC, std::ostream& out) {
+                     const response::OpAmpModel& model, double temperatureC, std::ostream& out) {
   if ((!options.noise && !options.levels) || !HasValues(report)) return;
   const Results r = Compute(options, request, report, model, temperatureC);
   if (options.noise) {
@@ -156,7 +156,7 @@ void PrintNoisePlain(const NoiseOptions& options, const engine::DesignRequest& r
 }
 
 bool PrintNoiseCurve(const AnalysisOptions& analysis, const engine::DesignRequest& request, const DesignReport& report,
-                     const response::NoisyOpAmp& model, double temperatureC, std::ostream& out) {
+                     const response::OpAmpModel& model, double temperatureC, std::ostream& out) {
   if (!HasValues(report)) return false;
   const std::vector<double> xs = CurvePoints(analysis, response::CascadeFromParts(request, report.parts));
   const response::OpAmpCircuit circuit = response::CircuitFromComponents(request, report.parts);

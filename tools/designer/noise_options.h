@@ -14,7 +14,7 @@
 
 #include "response/noise.h"
 #include "response/noise_texts.h"
-#include "response/opamp_noise.h"
+#include "response/opamp_model.h"
 #include "tools/designer/analysis_cli.h"
 #include "tools/designer/cli_arguments.h"
 #include "tools/designer/headless_design.h"
@@ -37,7 +37,7 @@ struct NoiseUsageError : CliUsageError {
 
 /// Reads the op-amp's noise and limits into the model and the temperature;
 /// throws NoiseUsageError naming the option.
-void ApplyNoiseOptions(const NoiseOptions& options, response::NoisyOpAmp& model, double& temperatureC);
+void ApplyNoiseOptions(const NoiseOptions& options, response::OpAmpModel& model, double& temperatureC);
 
 /// The band of --noise-band, or the default band of the request; throws
 /// NoiseUsageError for a band that cannot be used.
@@ -48,14 +48,14 @@ bool IsNoiseCurve(const std::string& curve);
 
 /// "noise" and "levels" (null without usable part values) when asked for.
 void AddNoiseJson(const NoiseOptions& options, const engine::DesignRequest& request, const DesignReport& report,
-                  const response::NoisyOpAmp& model, double temperatureC, nlohmann::json& j);
+                  const response::OpAmpModel& model, double temperatureC, nlohmann::json& j);
 
 /// The same as text lines.
 void PrintNoisePlain(const NoiseOptions& options, const engine::DesignRequest& request, const DesignReport& report,
-                     const response::NoisyOpAmp& model, double temperatureC, std::ostream& out);
+                     const response::OpAmpModel& model, double temperatureC, std::ostream& out);
 
 /// The --curve noise or levels CSV; false without usable part values.
 bool PrintNoiseCurve(const AnalysisOptions& analysis, const engine::DesignRequest& request, const DesignReport& report,
-                     const response::NoisyOpAmp& model, double temperatureC, std::ostream& out);
+                     const response::OpAmpModel& model, double temperatureC, std::ostream& out);
 
 }  // namespace kelvara::tools

@@ -65,7 +65,7 @@ TEST_F(NoiseViewsTest, BothViewsFollowTheShownDesignAndThePanel) {
   EXPECT_EQ(a.LevelsView()->Plot()->graphCount(), 4 + 2);
   EXPECT_EQ(a.NoiseShown()->report.temperatureC, 40.0);
   // The window's numbers are the library's.
-  response::NoisyOpAmp m;
+  response::OpAmpModel m;
   m.noise = {5, 100, 1};
   m.limits = {26, 2.8};
   const response::OpAmpCircuit c = response::CircuitFromComponents(request_, parts_);
