@@ -96,6 +96,13 @@ ResponseStages StagesFromComponents(const DesignRequest& request, const Componen
   return st;
 }
 
+double StageF0Hz(double omega) { return omega / engine::kTwoPi; }
+
+double StagePeakDb(double q) {
+  if (!(q * q > 0.5)) return 0;
+  return 20 * std::log10(q / std::sqrt(1 - 1 / (4 * (q * q))));
+}
+
 double ResponseDb(const DesignRequest& request, const ResponseStages& stages, double f) {
   return request.passKind == engine::kHpf ? ResponseHpf(request, stages, f) : ResponseLpf(request, stages, f);
 }

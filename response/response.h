@@ -37,6 +37,13 @@ bool CheckFixedParts(values::WarningSink& sink, const DesignRequest& request, co
 
 ResponseStages StagesFromComponents(const DesignRequest& request, const ComponentSet& parts);
 
+/// Natural frequency in Hz of a stage slot's angular frequency.
+double StageF0Hz(double omega);
+
+/// Peak gain in dB of a second-order section of quality q: 0 for q up to
+/// 1/sqrt(2), else 20 log10(q / sqrt(1 - 1 / (4 q^2))).
+double StagePeakDb(double q);
+
 /// Gain in dB at frequency f (Hz); NaN where the values give no gain.
 double ResponseDb(const DesignRequest& request, const ResponseStages& stages, double f);
 

@@ -40,13 +40,6 @@ ComponentSet TrialParts(const ToleranceDesign& design, std::uint64_t seed, int t
   return TrialOf(design, seed, trial).parts;
 }
 
-double StageF0Hz(double omega) { return omega / engine::kTwoPi; }
-
-double StagePeakDb(double q) {
-  if (!(q * q > 0.5)) return 0;
-  return 20 * std::log10(q / std::sqrt(1 - 1 / (4 * (q * q))));
-}
-
 namespace {
 
 // f0, Q and peak of every stage from its part values.

@@ -12,6 +12,7 @@
 #include "engine/design_types.h"
 #include "response/opamp_circuit.h"
 #include "response/opamp_model.h"
+#include "response/gain_mask.h"
 #include "response/response.h"
 
 namespace kelvara::tolerance {
@@ -69,30 +70,10 @@ Trial TrialOf(const ToleranceDesign& design, std::uint64_t seed, int trial);
 /// R1, C1, R2, C2, ... With zero tolerance a part keeps its value exactly.
 ComponentSet TrialParts(const ToleranceDesign& design, std::uint64_t seed, int trial);
 
-/// The limits a gain curve must keep: a pass band and a stop band. LPF:
-/// from DC up to passHz the gain stays within +-passDb of 0 dB, from stopHz
-/// on it is at most -stopDb. HPF mirrored: from passHz up within +-passDb,
-/// up to stopHz at most -stopDb.
-struct GainMask {
-  double passHz = 0;
-  double passDb = 0;
-  double stopHz = 0;
-  double stopDb = 0;
-};
-
-/// Whether the gain of the stages meets the mask: see mask.cpp for how the
-/// bands are searched.
-bool MeetsMask(const DesignRequest& request, const response::ResponseStages& stages, const GainMask& mask);
-/// The same for the drawn circuit with a real op-amp.
-bool MeetsMask(const DesignRequest& request, const response::OpAmpCircuit& circuit, const response::OpAmpModel& model,
-               const GainMask& mask);
-
-/// Natural frequency in Hz of a stage slot's angular frequency.
-double StageF0Hz(double omega);
-
-/// Peak gain in dB of a second-order section of quality q: 0 for q up to
-/// 1/sqrt(2), else 20 log10(q / sqrt(1 - 1 / (4 q^2))). First-order: 0.
-double StagePeakDb(double q);
+using response::GainMask;
+using response::MeetsMask;
+using response::StageF0Hz;
+using response::StagePeakDb;
 
 /// What one trial measures. Stage k is the k-th stage in cascade order
 /// (slot k); q and peak are 0 for a first-order stage.

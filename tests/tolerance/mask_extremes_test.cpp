@@ -10,7 +10,7 @@
 
 #include "response/opamp_circuit.h"
 #include "tests/tolerance/tolerance_test_support.h"
-#include "tolerance/mask_extremes.h"
+#include "response/mask_extremes.h"
 #include "tolerance/trial.h"
 
 namespace kelvara::tolerance {

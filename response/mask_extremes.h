@@ -25,28 +25,28 @@
 
 #include "response/opamp_circuit.h"
 #include "response/opamp_model.h"
-#include "tolerance/trial.h"
+#include "response/gain_mask.h"
 
-namespace kelvara::tolerance {
+namespace kelvara::response {
 
 /// How far (dB) a value of the polynomial form must lie from a limit to be
 /// decided without evaluating the gain itself. The two forms agree to about
 /// 1e-12 dB for the stage Qs a filter has.
 inline constexpr double kDecisionMarginDb = 1e-7;
 
-/// The decisions of MeetsMask by a scan of each band (mask.cpp): what
+/// The decisions of MeetsMask by a scan of each band (mask_scan.cpp): what
 /// MeetsMask falls back on, and the reference the tests hold it against.
-bool MeetsMaskByScan(const DesignRequest& request, const response::ResponseStages& stages, const GainMask& mask);
-bool MeetsMaskByScan(const DesignRequest& request, const response::OpAmpCircuit& circuit,
-                     const response::OpAmpModel& model, const GainMask& mask);
+bool MeetsMaskByScan(const DesignRequest& request, const ResponseStages& stages, const GainMask& mask);
+bool MeetsMaskByScan(const DesignRequest& request, const OpAmpCircuit& circuit,
+                     const OpAmpModel& model, const GainMask& mask);
 
 /// The decision of MeetsMask from the stationary points; none where they do
 /// not apply (stage values that are no number or not positive, a mask that
 /// is no number), and the caller then scans.
-std::optional<bool> MeetsMaskByExtremes(const DesignRequest& request, const response::ResponseStages& stages,
+std::optional<bool> MeetsMaskByExtremes(const DesignRequest& request, const ResponseStages& stages,
                                         const GainMask& mask);
 /// The same for the drawn circuit; none also for an output resistance.
-std::optional<bool> MeetsMaskByExtremes(const DesignRequest& request, const response::OpAmpCircuit& circuit,
-                                        const response::OpAmpModel& model, const GainMask& mask);
+std::optional<bool> MeetsMaskByExtremes(const DesignRequest& request, const OpAmpCircuit& circuit,
+                                        const OpAmpModel& model, const GainMask& mask);
 
-}  // namespace kelvara::tolerance
+}  // namespace kelvara::response

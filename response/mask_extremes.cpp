@@ -1,4 +1,4 @@
-#include "tolerance/mask_extremes.h"
+#include "response/mask_extremes.h"
 
 #include <algorithm>
 #include <array>
@@ -8,11 +8,11 @@
 #include "engine/stage_maths.h"
 #include "engine/units.h"
 
-namespace kelvara::tolerance {
+namespace kelvara::response {
 namespace {
 
 using engine::kTwoPi;
-constexpr int kMaxDegree = 3 * kMaxStages;
+constexpr int kMaxDegree = 3 * engine::kMaxStages;
 // Below the pass band's upper edge (LPF; above the lower edge, HPF) the
 // band is searched over three decades, as the scan does.
 constexpr double kFlatDecades = 1000;
@@ -178,7 +178,7 @@ StageForm FormOf(const SigmaPoly& den, double k, int m) {
 
 // The whole gain: sum of the stages' 10 log10(k2 t^m / q(t)).
 struct GainForm {
-  std::array<StageForm, kMaxStages> stage{};
+  std::array<StageForm, engine::kMaxStages> stage{};
   int count = 0;
   Poly q;  // product of the stages' q
   int m = 0;
@@ -308,11 +308,11 @@ bool Decide(const DesignRequest& request, const GainForm& formPass, const GainFo
 }
 
 // Ideal stages with t relative to fTop.
-GainForm IdealForm(const DesignRequest& request, const response::ResponseStages& stages, double fTop) {
+GainForm IdealForm(const DesignRequest& request, const ResponseStages& stages, double fTop) {
   GainForm g;
   const bool hpf = request.passKind == engine::kHpf;
   const double omegaTop = kTwoPi * fTop;
-  g.count = std::min(engine::StageCount(request.Order()), kMaxStages);
+  g.count = std::min(engine::StageCount(request.Order()), engine::kMaxStages);
   for (int k = 0; k < g.count; ++k) {
     const double w0 = stages.omega[k];
     const double q = stages.q[k];
@@ -335,11 +335,11 @@ GainForm IdealForm(const DesignRequest& request, const response::ResponseStages&
 }
 
 // The drawn circuit without output resistance, t relative to fTop.
-GainForm CircuitForm(const response::OpAmpCircuit& circuit, const response::OpAmpModel& model, double fTop) {
+GainForm CircuitForm(const OpAmpCircuit& circuit, const OpAmpModel& model, double fTop) {
   GainForm g;
   const bool hpf = circuit.request.passKind == engine::kHpf;
   const double omegaTop = kTwoPi * fTop;
-  const response::OpAmpTerms terms = response::TermsOf(model);
+  const OpAmpTerms terms = TermsOf(model);
   // 1 + 1/A(sigma omegaTop)
   SigmaPoly onePlusInvA;
   onePlusInvA.degree = 1;
@@ -359,7 +359,7 @@ GainForm CircuitForm(const response::OpAmpCircuit& circuit, const response::OpAm
   };
   g.count = circuit.stageCount;
   for (int k = 0; k < g.count; ++k) {
-    const response::CircuitStage& st = circuit.stages[k];
+    const CircuitStage& st = circuit.stages[k];
     const SigmaPoly y1 = admittance(hpf, st.series1);
     const SigmaPoly yg = admittance(!hpf, st.shunt);
     const double k1 = hpf ? y1.d[1] : y1.d[0];
@@ -382,11 +382,11 @@ GainForm CircuitForm(const response::OpAmpCircuit& circuit, const response::OpAm
 
 }  // namespace
 
-std::optional<bool> MeetsMaskByExtremes(const DesignRequest& request, const response::ResponseStages& stages,
+std::optional<bool> MeetsMaskByExtremes(const DesignRequest& request, const ResponseStages& stages,
                                         const GainMask& mask) {
   if (!Usable(mask)) return std::nullopt;
   const bool hpf = request.passKind == engine::kHpf;
-  const int count = std::min(engine::StageCount(request.Order()), kMaxStages);
+  const int count = std::min(engine::StageCount(request.Order()), engine::kMaxStages);
   // An LPF's factors all rise beyond the highest stage f0, so the stop
   // band's highest gain lies between stopHz and there (HPF mirrored).
   double f0Low = StageF0Hz(stages.omega[0]);
@@ -400,12 +400,12 @@ std::optional<bool> MeetsMaskByExtremes(const DesignRequest& request, const resp
   GainForm pass = IdealForm(request, stages, hpf ? mask.passHz * kFlatDecades : mask.passHz);
   GainForm stop = IdealForm(request, stages, hpf ? mask.stopHz : stopOther);
   if (!pass.valid || !stop.valid) return std::nullopt;
-  const std::function<double(double)> exact = [&](double f) { return response::ResponseDb(request, stages, f); };
+  const std::function<double(double)> exact = [&](double f) { return ResponseDb(request, stages, f); };
   return Decide(request, pass, stop, mask, stopOther, exact);
 }
 
-std::optional<bool> MeetsMaskByExtremes(const DesignRequest& request, const response::OpAmpCircuit& circuit,
-                                        const response::OpAmpModel& model, const GainMask& mask) {
+std::optional<bool> MeetsMaskByExtremes(const DesignRequest& request, const OpAmpCircuit& circuit,
+                                        const OpAmpModel& model, const GainMask& mask) {
   if (model.ideal) return MeetsMaskByExtremes(request, circuit.ideal, mask);
   if (!Usable(mask) || model.routOhm != 0) return std::nullopt;
   const bool hpf = request.passKind == engine::kHpf;
@@ -415,8 +415,8 @@ std::optional<bool> MeetsMaskByExtremes(const DesignRequest& request, const resp
   GainForm pass = CircuitForm(circuit, model, hpf ? mask.passHz * kFlatDecades : mask.passHz);
   GainForm stop = CircuitForm(circuit, model, hpf ? mask.stopHz : stopOther);
   if (!pass.valid || !stop.valid) return std::nullopt;
-  const std::function<double(double)> exact = [&](double f) { return response::CircuitGainDb(circuit, model, f); };
+  const std::function<double(double)> exact = [&](double f) { return CircuitGainDb(circuit, model, f); };
   return Decide(request, pass, stop, mask, stopOther, exact);
 }
 
-}  // namespace kelvara::tolerance
+}  // namespace kelvara::response

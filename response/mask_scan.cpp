@@ -20,10 +20,10 @@
 
 #include "engine/stage_maths.h"
 #include "response/opamp_circuit.h"
-#include "tolerance/mask_extremes.h"
-#include "tolerance/trial.h"
+#include "response/mask_extremes.h"
+#include "response/gain_mask.h"
 
-namespace kelvara::tolerance {
+namespace kelvara::response {
 namespace {
 
 constexpr double kGridRatio = 1.02;
@@ -92,12 +92,12 @@ Extremes BandExtremes(const std::function<double(double)>& g, double fLow, doubl
 
 }  // namespace
 
-bool MeetsMaskByScan(const DesignRequest& request, const response::OpAmpCircuit& circuit,
-                     const response::OpAmpModel& model, const GainMask& mask) {
+bool MeetsMaskByScan(const DesignRequest& request, const OpAmpCircuit& circuit,
+                     const OpAmpModel& model, const GainMask& mask) {
   // A real op-amp lets the input through at high frequencies, so the gain
   // of an LPF rises again: the stop band is searched over three decades
   // from stopHz (an HPF's down from stopHz) instead of up to the stages.
-  auto gain = [&](double f) { return response::CircuitGainDb(circuit, model, f); };
+  auto gain = [&](double f) { return CircuitGainDb(circuit, model, f); };
   Extremes pass;
   double stopHigh = 0;
   if (request.passKind == engine::kHpf) {
@@ -110,12 +110,12 @@ bool MeetsMaskByScan(const DesignRequest& request, const response::OpAmpCircuit&
   return pass.low >= -mask.passDb && pass.high <= mask.passDb && stopHigh <= -mask.stopDb;
 }
 
-bool MeetsMaskByScan(const DesignRequest& request, const response::ResponseStages& stages, const GainMask& mask) {
-  auto gain = [&](double f) { return response::ResponseDb(request, stages, f); };
+bool MeetsMaskByScan(const DesignRequest& request, const ResponseStages& stages, const GainMask& mask) {
+  auto gain = [&](double f) { return ResponseDb(request, stages, f); };
   const int count = engine::StageCount(request.Order());
   double f0Low = StageF0Hz(stages.omega[0]);
   double f0High = f0Low;
-  for (int k = 1; k < count && k < kMaxStages; ++k) {
+  for (int k = 1; k < count && k < engine::kMaxStages; ++k) {
     f0Low = std::min(f0Low, StageF0Hz(stages.omega[k]));
     f0High = std::max(f0High, StageF0Hz(stages.omega[k]));
   }
@@ -134,15 +134,15 @@ bool MeetsMaskByScan(const DesignRequest& request, const response::ResponseStage
   return pass.low >= -mask.passDb && pass.high <= mask.passDb && stopHigh <= -mask.stopDb;
 }
 
-bool MeetsMask(const DesignRequest& request, const response::ResponseStages& stages, const GainMask& mask) {
+bool MeetsMask(const DesignRequest& request, const ResponseStages& stages, const GainMask& mask) {
   if (const std::optional<bool> decided = MeetsMaskByExtremes(request, stages, mask)) return *decided;
   return MeetsMaskByScan(request, stages, mask);
 }
 
-bool MeetsMask(const DesignRequest& request, const response::OpAmpCircuit& circuit, const response::OpAmpModel& model,
+bool MeetsMask(const DesignRequest& request, const OpAmpCircuit& circuit, const OpAmpModel& model,
                const GainMask& mask) {
   if (const std::optional<bool> decided = MeetsMaskByExtremes(request, circuit, model, mask)) return *decided;
   return MeetsMaskByScan(request, circuit, model, mask);
 }
 
-}  // namespace kelvara::tolerance
+}  // namespace kelvara::response
