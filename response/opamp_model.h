@@ -31,4 +31,21 @@ struct OpAmpModel {
   OpAmpLimits limits;    // what the signal-level views use (none by default)
 };
 
+/// Whether the model has a gain-bandwidth product, which a tolerance study
+/// may vary (a real op-amp's; the ideal one has none).
+inline bool HasGbw(const OpAmpModel& model) { return !model.ideal; }
+
+/// The model with its gain-bandwidth product times `factor`; a model
+/// without one as it is.
+inline OpAmpModel WithGbwTimes(OpAmpModel model, double factor) {
+  if (HasGbw(model)) model.gbwHz = model.gbwHz * factor;
+  return model;
+}
+
+/// Whether two models give the same gain (their noise and limits aside).
+inline bool SameGain(const OpAmpModel& x, const OpAmpModel& y) {
+  if (x.ideal != y.ideal) return false;
+  return x.ideal || (x.a0Db == y.a0Db && x.gbwHz == y.gbwHz && x.routOhm == y.routOhm);
+}
+
 }  // namespace kelvara::response

@@ -35,11 +35,6 @@ bool SameRequest(const DesignRequest& x, const DesignRequest& y) {
          x.evenOrder == y.evenOrder;
 }
 
-bool SameOpAmp(const response::OpAmpModel& x, const response::OpAmpModel& y) {
-  if (x.ideal != y.ideal) return false;
-  return x.ideal || (x.a0Db == y.a0Db && x.gbwHz == y.gbwHz && x.routOhm == y.routOhm);
-}
-
 bool SameMask(const std::optional<GainMask>& x, const std::optional<GainMask>& y) {
   if (x.has_value() != y.has_value()) return false;
   return !x || (x->passHz == y->passHz && x->passDb == y->passDb && x->stopHz == y->stopHz && x->stopDb == y->stopDb);
@@ -99,7 +94,7 @@ std::variant<StudyPlan, StudyProblem> PlanStudy(const StudyInputs& in) {
   if (!InRange(in.gbwPct, 0, kMaxGbwTolerancePct)) {
     return Problem(StudyField::kGbwTolerance, "GBWの公差が不正: " + PercentRange(kMaxGbwTolerancePct));
   }
-  if (in.opamp.ideal && in.gbwPct > 0) {
+  if (!response::HasGbw(in.opamp) && in.gbwPct > 0) {
     return Problem(StudyField::kGbwTolerance, "GBWの公差は実オペアンプでのみ指定できます。");
   }
   ToleranceDesign& design = plan.config.design;
@@ -179,7 +174,7 @@ std::optional<StudyResult> RunStudy(const StudyPlan& plan, const RunOptions& opt
 bool SameStudy(const StudyPlan& a, const StudyPlan& b) {
   const ToleranceDesign& x = a.config.design;
   const ToleranceDesign& y = b.config.design;
-  if (!SameRequest(x.request, y.request) || !SameOpAmp(x.opamp, y.opamp)) return false;
+  if (!SameRequest(x.request, y.request) || !response::SameGain(x.opamp, y.opamp)) return false;
   if (x.distribution != y.distribution || x.tolerances.gbwPct != y.tolerances.gbwPct) return false;
   for (int i = 0; i < x.request.Order() && i < kMaxParts; ++i) {
     if (x.parts.r[i] != y.parts.r[i] || x.parts.c[i] != y.parts.c[i]) return false;

@@ -29,9 +29,9 @@ Trial TrialOf(const ToleranceDesign& design, std::uint64_t seed, int trial) {
     t.parts.r[i] = design.parts.r[i] * (1 + design.tolerances.rPct[i] / 100 * dr);
     t.parts.c[i] = design.parts.c[i] * (1 + design.tolerances.cPct[i] / 100 * dc);
   }
-  if (!design.opamp.ideal) {
+  if (response::HasGbw(design.opamp)) {
     const double d = Draw(design.distribution, g);
-    t.opamp.gbwHz = design.opamp.gbwHz * (1 + design.tolerances.gbwPct / 100 * d);
+    t.opamp = response::WithGbwTimes(design.opamp, 1 + design.tolerances.gbwPct / 100 * d);
   }
   return t;
 }

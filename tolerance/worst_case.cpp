@@ -46,16 +46,12 @@ ComponentSet CornerParts(const ToleranceDesign& design, std::uint32_t corner) {
 }
 
 response::OpAmpModel CornerOpAmp(const ToleranceDesign& design, std::uint32_t corner) {
-  response::OpAmpModel model = design.opamp;
-  if (!design.opamp.ideal) {
-    const double s = (corner >> (2 * design.request.Order())) & 1U ? 1.0 : -1.0;
-    model.gbwHz = design.opamp.gbwHz * (1 + design.tolerances.gbwPct / 100 * s);
-  }
-  return model;
+  const double s = (corner >> (2 * design.request.Order())) & 1U ? 1.0 : -1.0;
+  return response::WithGbwTimes(design.opamp, 1 + design.tolerances.gbwPct / 100 * s);
 }
 
 std::uint32_t CornerCount(const ToleranceDesign& design) {
-  const bool gbw = !design.opamp.ideal && design.tolerances.gbwPct != 0;
+  const bool gbw = response::HasGbw(design.opamp) && design.tolerances.gbwPct != 0;
   return 1U << (2 * design.request.Order() + (gbw ? 1 : 0));
 }
 
