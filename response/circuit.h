@@ -237,8 +237,8 @@ class CircuitSolve {
   struct Column;
   Column SolveFor(const CircuitSource& source, bool withDerivative = true) const;
   std::vector<std::complex<double>> RightHandSide(const CircuitSource& source) const;  // unscaled
-  void Substitute(std::vector<std::complex<double>>& b) const;  // b := M^-1 b (rows scaled)
-  int IndexOf(const CircuitNode& node) const;                   // -1: ground, -2: no such node
+  void Substitute(std::vector<std::complex<double>>& b) const;                         // b := M^-1 b (rows scaled)
+  int IndexOf(const CircuitNode& node) const;                                          // -1: ground, -2: no such node
 
   std::complex<double> s_;
   int size_ = 0;

@@ -23,9 +23,9 @@
 
 #include <optional>
 
+#include "response/gain_mask.h"
 #include "response/opamp_circuit.h"
 #include "response/opamp_model.h"
-#include "response/gain_mask.h"
 
 namespace kelvara::response {
 
@@ -37,8 +37,8 @@ inline constexpr double kDecisionMarginDb = 1e-7;
 /// The decisions of MeetsMask by a scan of each band (mask_scan.cpp): what
 /// MeetsMask falls back on, and the reference the tests hold it against.
 bool MeetsMaskByScan(const DesignRequest& request, const ResponseStages& stages, const GainMask& mask);
-bool MeetsMaskByScan(const DesignRequest& request, const OpAmpCircuit& circuit,
-                     const OpAmpModel& model, const GainMask& mask);
+bool MeetsMaskByScan(const DesignRequest& request, const OpAmpCircuit& circuit, const OpAmpModel& model,
+                     const GainMask& mask);
 
 /// The decision of MeetsMask from the stationary points; none where they do
 /// not apply (stage values that are no number or not positive, a mask that

@@ -19,9 +19,9 @@
 #include <vector>
 
 #include "engine/stage_maths.h"
-#include "response/opamp_circuit.h"
-#include "response/mask_extremes.h"
 #include "response/gain_mask.h"
+#include "response/mask_extremes.h"
+#include "response/opamp_circuit.h"
 
 namespace kelvara::response {
 namespace {
@@ -92,8 +92,8 @@ Extremes BandExtremes(const std::function<double(double)>& g, double fLow, doubl
 
 }  // namespace
 
-bool MeetsMaskByScan(const DesignRequest& request, const OpAmpCircuit& circuit,
-                     const OpAmpModel& model, const GainMask& mask) {
+bool MeetsMaskByScan(const DesignRequest& request, const OpAmpCircuit& circuit, const OpAmpModel& model,
+                     const GainMask& mask) {
   // A real op-amp lets the input through at high frequencies, so the gain
   // of an LPF rises again: the stop band is searched over three decades
   // from stopHz (an HPF's down from stopHz) instead of up to the stages.

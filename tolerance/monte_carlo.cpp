@@ -142,8 +142,8 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
       const double f = config.frequencies[j];
       if (real) {
         for (int t = 0; t < n; ++t) w[t] = response::CircuitGainMagnitude(circuits[t], terms[t], f);
-        result.band[j] = BandFromGainKeys(f, response::CircuitGainDb(nominalCircuit, nominalModel, f), w,
-                                          response::DbOfMagnitude);
+        result.band[j] =
+            BandFromGainKeys(f, response::CircuitGainDb(nominalCircuit, nominalModel, f), w, response::DbOfMagnitude);
       } else {
         NegatedInversePowers(request, columns, f, w);
         result.band[j] = BandFromNegatedInversePowers(f, response::ResponseDb(request, nominalStages, f), w);

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "engine/design_types.h"
+#include "response/gain_mask.h"
 #include "response/opamp_circuit.h"
 #include "response/opamp_model.h"
-#include "response/gain_mask.h"
 #include "response/response.h"
 
 namespace kelvara::tolerance {

@@ -334,7 +334,8 @@ void TFormAnalysis::Refresh() {
   }
   double span = shown_ ? shown_->settledSpanS : 0.0;
   for (const Compared& c : compared) span = std::max(span, c.views.settledSpanS);
-  if (shown_ && shown_->settledSpanS < span) response::SpanTimeCurves(shownRequest_, shownParts, span, *shown_, kTimePoints);
+  if (shown_ && shown_->settledSpanS < span)
+    response::SpanTimeCurves(shownRequest_, shownParts, span, *shown_, kTimePoints);
   for (Compared& c : compared) {
     if (c.views.settledSpanS < span) response::SpanTimeCurves(c.request, c.parts, span, c.views, kTimePoints);
   }

@@ -241,9 +241,9 @@ TEST_F(ManualNames, EveryMenuItemWindowAndOptionIsInTheManual) {
   ASSERT_NE(W().FormAnalysis, nullptr);
   texts << W().FormAnalysis->windowTitle() << WidgetTexts(*W().FormAnalysis);
   // The views' pop-up menus.
-  for (const char* item : {analysis_text::kSavePng, analysis_text::kSavePdf, analysis_text::kSaveCsv,
-                           analysis_text::kSaveTableCsv, analysis_text::kRangeDesign, analysis_text::kRangePage,
-                           analysis_text::kResetView}) {
+  for (const char* item :
+       {analysis_text::kSavePng, analysis_text::kSavePdf, analysis_text::kSaveCsv, analysis_text::kSaveTableCsv,
+        analysis_text::kRangeDesign, analysis_text::kRangePage, analysis_text::kResetView}) {
     texts << Plain(QString::fromUtf8(item));
   }
   TFormSeriesOptions series(&W());

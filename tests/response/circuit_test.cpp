@@ -348,7 +348,8 @@ TEST(CircuitSolve, TheAdjointGivesEverySourcesTransferOfTheForwardSolve) {
       }
       // A node the circuit does not have: no number from any source.
       const CircuitSolve solve = CircuitSolve::AtHz(circuit, 1e3);
-      EXPECT_TRUE(std::isnan(solve.AdjointTo(CircuitNode::Output(circuit.StageCount())).From(CircuitSource::Input()).real()));
+      EXPECT_TRUE(
+          std::isnan(solve.AdjointTo(CircuitNode::Output(circuit.StageCount())).From(CircuitSource::Input()).real()));
     }
   }
 }

@@ -8,9 +8,9 @@
 #include <cmath>
 #include <string>
 
+#include "response/mask_extremes.h"
 #include "response/opamp_circuit.h"
 #include "tests/tolerance/tolerance_test_support.h"
-#include "response/mask_extremes.h"
 #include "tolerance/trial.h"
 
 namespace kelvara::tolerance {

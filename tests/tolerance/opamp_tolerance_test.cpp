@@ -93,8 +93,8 @@ TEST(RealOpAmpTolerance, BandIsTheGainOfEveryTrialToTheLastBit) {
         // (trials - 1) * 0.05 and * 0.95 are whole numbers.
         EXPECT_EQ(p.p05Db, g[(trials - 1) / 20]);
         EXPECT_EQ(p.p95Db, g[(trials - 1) / 20 * 19]);
-        EXPECT_EQ(p.nominalDb, response::CircuitGainDb(response::CircuitFromComponents(d.request, d.parts), d.opamp,
-                                                       p.frequencyHz));
+        EXPECT_EQ(p.nominalDb,
+                  response::CircuitGainDb(response::CircuitFromComponents(d.request, d.parts), d.opamp, p.frequencyHz));
       }
     }
   }
