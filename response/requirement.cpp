@@ -35,7 +35,7 @@ std::string Trimmed(std::string_view s) {
 
 // The value of `value` rounded to `digits` significant digits, written
 // with the SI prefix that leaves 1 to 3 digits before the point.
-std::string WithPrefix(double value, int digits) {
+std::string WithPrefix(double value, int digits, bool prefix = true) {
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%.*e", digits - 1, value);  // d.ddde+XX, correctly rounded
   const std::string text(buffer);
@@ -46,7 +46,7 @@ std::string WithPrefix(double value, int digits) {
   }
   const int exponent = std::atoi(text.c_str() + e + 1);
   static constexpr const char* kPrefixes[] = {"p", "n", "u", "m", "", "k", "M", "G"};
-  int group = static_cast<int>(std::floor(exponent / 3.0)) * 3;
+  int group = prefix ? static_cast<int>(std::floor(exponent / 3.0)) * 3 : 0;
   group = std::clamp(group, -12, 9);
   const int before = exponent - group + 1;  // digits before the point
   std::string out;
@@ -162,10 +162,16 @@ MaskMargins MarginsOf(const Cascade& cascade, const Requirement& r) {
 }
 
 std::string CutoffText(double cutoffHz, double loHz, double hiHz) {
-  for (int digits = 3; digits <= 17; ++digits) {
-    const std::string text = WithPrefix(cutoffHz, digits);
-    const double value = values::ParseEngValue(text);
-    if (value >= loHz && value <= hiHz && std::fabs(value - cutoffHz) <= kCutoffTextTolerance * cutoffHz) return text;
+  // With a prefix where one reads back inside the range; a range of one
+  // double may need the plain digits, which are read without multiplying.
+  for (const bool prefix : {true, false}) {
+    for (int digits = 3; digits <= 17; ++digits) {
+      const std::string text = WithPrefix(cutoffHz, digits, prefix);
+      const double value = values::ParseEngValue(text);
+      if (value >= loHz && value <= hiHz && std::fabs(value - cutoffHz) <= kCutoffTextTolerance * cutoffHz) {
+        return text;
+      }
+    }
   }
   return WithPrefix(cutoffHz, 17);
 }

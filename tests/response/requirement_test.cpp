@@ -412,13 +412,38 @@ TEST_P(CutoffTexts, FewestDigitsInsideTheRange) {
   EXPECT_EQ(CutoffText(row.cutoff, row.lo, row.hi), row.text);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rule, CutoffTexts,
-                         ::testing::Values(TextRow{1732.05, 1000, 3000, "1.73k"},
-                                           TextRow{1732.05, 1731.9, 1732.2, "1.732k"},
-                                           TextRow{1732.0508, 1732.04, 1732.06, "1.73205k"},
-                                           TextRow{999.96, 999, 1001, "1.00k"}, TextRow{12.3456, 10, 20, "12.3"},
-                                           TextRow{123456, 1e5, 2e5, "123k"}, TextRow{2.5e6, 1e6, 4e6, "2.50M"},
-                                           TextRow{1.0, 1.0, 1.0, "1.00"}));
+INSTANTIATE_TEST_SUITE_P(
+    Rule, CutoffTexts,
+    ::testing::Values(TextRow{1732.05, 1000, 3000, "1.73k"}, TextRow{1732.05, 1731.9, 1732.2, "1.732k"},
+                      TextRow{1732.0508, 1732.04, 1732.06, "1.73205k"}, TextRow{999.96, 999, 1001, "1.00k"},
+                      TextRow{12.3456, 10, 20, "12.3"}, TextRow{123456, 1e5, 2e5, "123k"},
+                      TextRow{2.5e6, 1e6, 4e6, "2.50M"}, TextRow{1.0, 1.0, 1.0, "1.00"},
+                      // A range of one double whose prefixed text reads back a few
+                      // units low ("2.4684418361533853k" is 2468.4418361533849):
+                      // the plain digits, read without a multiplication.
+                      TextRow{2468.4418361533853, 2468.4418361533853, 2468.4418361533853, "2468.4418361533853"}));
+
+// Found by the requirement fuzzer: a mask whose edges lie a few units
+// apart (fp, fs about 7.7e49) left an order-7 Chebyshev candidate a range
+// of one double, and its cut-off text read back outside it.
+TEST(RequirementCandidate, TheCutoffTextReadsBackInsideARangeOfOneDouble) {
+  const Requirement r{kLpf, 0x1.a4a4a4a4a4a2cp+165, 0x1.a4a4a804a2f4ap+165, 0x1.a4a4a4a4a4a2dp+165,
+                      0x1.a4a4a964a4a4ap+165};
+  RequirementConstraints limits;
+  limits.maxOvershootPct = -0x1.3012c6b4a4a4ap+4;
+  limits.maxDelayVariationPct = -0x1.b30312cc0c0c0p+4;
+  limits.maxQ = 0x1.c6b2ec0c0c0c0p-157;
+  ASSERT_TRUE(CheckRequirement(r).ok());
+  int single = 0;
+  for (const RequirementCandidate& c : DesignFromRequirement(r, limits).candidates) {
+    if (!c.order) continue;
+    single += c.range.loHz == c.range.hiHz ? 1 : 0;
+    EXPECT_GE(c.cutoffTextHz, c.range.loHz) << c.cutoffText;
+    EXPECT_LE(c.cutoffTextHz, c.range.hiHz) << c.cutoffText;
+    EXPECT_EQ(c.cutoffTextHz, values::ParseEngValue(c.cutoffText));
+  }
+  EXPECT_GE(single, 1);
+}
 
 // ---- reading a requirement ---------------------------------------------------------
 
