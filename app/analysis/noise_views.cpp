@@ -10,6 +10,7 @@
 
 #include "app/analysis/analysis_plots.h"
 #include "app/analysis/noise_view_texts.h"
+#include "app/report/report_numbers.h"
 
 namespace kelvara::app {
 namespace {
@@ -105,8 +106,16 @@ void NoisePage::Show(const response::NoiseViews* v, const QColor& color, double 
   int shown = 0;
   for (std::size_t s = 0; s < v->report.sources.size() && s < v->noise.sourceNv.size(); ++s) {
     if (!(v->report.sourceVrms[s] > 0)) continue;  // a source of 0 (no en or in given) is not drawn
-    AddAnalysisCurve(*plot_, QString::fromStdString(v->report.sources[s].name), PaletteColor(shown++), f,
-                     v->noise.sourceNv[s]);
+    QCPGraph* g = AddAnalysisCurve(*plot_, QString::fromStdString(v->report.sources[s].name), PaletteColor(shown++), f,
+                                   v->noise.sourceNv[s]);
+    // Seventeen curves of an order-8 design share ten colours: the op-amps'
+    // en are dashed and their in dotted, so no two legend entries look alike.
+    const response::NoiseSourceKind kind = v->report.sources[s].kind;
+    if (kind != response::NoiseSourceKind::kResistor) {
+      QPen sourcePen = g->pen();
+      sourcePen.setStyle(kind == response::NoiseSourceKind::kVoltage ? Qt::DashLine : Qt::DotLine);
+      g->setPen(sourcePen);
+    }
     drawn.push_back(&v->noise.sourceNv[s]);
   }
   plot_->xAxis->setRange(fStart, fTop);
@@ -213,14 +222,14 @@ void LevelsPage::Show(const response::NoiseViews* v, const QColor& color, double
     const response::StageLevel& s = v->levelReport.stages[k];
     stageTexts << QString::fromUtf8(noise_text::kLevelsStage)
                       .arg(k + 1)
-                      .arg(QString::number(s.maxGainDb, 'f', 2), SiText(s.atHz, 4));
+                      .arg(report::FixedText(s.maxGainDb, 2), SiText(s.atHz, 4));
   }
   lines << stageTexts.join(QStringLiteral("   "));
   auto vpp = [](const std::optional<double>& x) {
     return x ? SiText(*x, 4) + QStringLiteral("Vpp") : QString::fromUtf8(noise_text::kNotGiven);
   };
   const QString range = v->levelReport.dynamicRangeDb
-                            ? QString::number(*v->levelReport.dynamicRangeDb, 'f', 1) + QStringLiteral(" dB")
+                            ? report::FixedText(*v->levelReport.dynamicRangeDb, 1) + QStringLiteral(" dB")
                             : QString::fromUtf8(noise_text::kNotGiven);
   lines << QString::fromUtf8(noise_text::kLevelsSummary)
                .arg(vpp(v->levelReport.maxInputVpp), vpp(v->levelReport.slewMaxInputVpp), range);

@@ -62,6 +62,16 @@ TEST_F(NoiseViewsTest, BothViewsFollowTheShownDesignAndThePanel) {
   a.Refresh();
   ASSERT_TRUE(a.NoiseShown().has_value());
   EXPECT_EQ(a.NoiseView()->Plot()->graphCount(), 1 + 8 + 8);
+  // Every curve can be told from the others in the legend: no two share
+  // both colour and line style.
+  for (int i = 0; i < a.NoiseView()->Plot()->graphCount(); ++i)
+    for (int j = 0; j < i; ++j) {
+      const QPen pi = a.NoiseView()->Plot()->graph(i)->pen();
+      const QPen pj = a.NoiseView()->Plot()->graph(j)->pen();
+      EXPECT_FALSE(pi.color() == pj.color() && pi.style() == pj.style())
+          << a.NoiseView()->Plot()->graph(i)->name().toStdString() << " / "
+          << a.NoiseView()->Plot()->graph(j)->name().toStdString();
+    }
   EXPECT_EQ(a.LevelsView()->Plot()->graphCount(), 4 + 2);
   EXPECT_EQ(a.NoiseShown()->report.temperatureC, 40.0);
   // The window's numbers are the library's.
@@ -73,6 +83,20 @@ TEST_F(NoiseViewsTest, BothViewsFollowTheShownDesignAndThePanel) {
   EXPECT_EQ(a.NoiseShown()->report.totalVrms, expected.totalVrms);
   EXPECT_TRUE(a.NoiseView()->Summary()->text().contains(QStringLiteral("温度 40 ℃")));
   EXPECT_TRUE(a.LevelsView()->Summary()->text().contains(QStringLiteral("ダイナミックレンジ")));
+
+  // A real op-amp's first stage peaks at DC a hair below 0 dB: that reads
+  // "0.00 dB", never "-0.00 dB".
+  a.OpAmp()->SetReal(true);
+  a.OpAmp()->GbwEdit()->setText(QStringLiteral("8M"));
+  a.OpAmp()->A0Edit()->setText(QStringLiteral("125"));
+  a.OpAmp()->RoutEdit()->setText(QStringLiteral("70"));
+  a.Refresh();
+  ASSERT_TRUE(a.NoiseShown().has_value());
+  const QString levels = a.LevelsView()->Summary()->text();
+  EXPECT_TRUE(levels.contains(QStringLiteral("U1 最大 0.00 dB"))) << levels.toStdString();
+  EXPECT_FALSE(levels.contains(QStringLiteral("-0.0"))) << levels.toStdString();
+  a.OpAmp()->SetReal(false);
+  a.Refresh();
 
   // A text that cannot be used: named, and nothing drawn.
   fields->EnEdit()->setText(QStringLiteral("abc"));
