@@ -34,8 +34,8 @@ struct InversePowerColumns {
   std::vector<std::vector<double>> a;  // [stage slot][trial]
   std::vector<std::vector<double>> c;
 
-  InversePowerColumns(int slots, int trials)
-      : a(slots, std::vector<double>(trials)), c(slots, std::vector<double>(trials)) {}
+  InversePowerColumns(int slotCount, int trials)
+      : a(slotCount, std::vector<double>(trials)), c(slotCount, std::vector<double>(trials)) {}
   /// Sets trial's terms from its stages.
   void Set(const DesignRequest& request, int trial, const ResponseStages& st);
 };

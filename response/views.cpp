@@ -2,6 +2,9 @@
 
 #include <cmath>
 
+#include "response/opamp_circuit.h"
+#include "response/opamp_time.h"
+
 namespace kelvara::response {
 namespace {
 
@@ -57,6 +60,36 @@ AnalysisViews ComputeViews(const DesignRequest& request, const ComponentSet& par
 void SpanTimeCurves(const DesignRequest& request, const ComponentSet& parts, double spanS, AnalysisViews& v,
                     int timePoints) {
   FillTimeCurves(TimeResponse(CascadeFromParts(request, parts)), spanS, timePoints, v);
+}
+
+std::vector<double> CurveValues(const DesignRequest& request, const ComponentSet& parts, const OpAmpModel& opAmp,
+                                CurveKind kind, const std::vector<double>& xs) {
+  const bool time = kind == CurveKind::kStep || kind == CurveKind::kImpulse;
+  if (!opAmp.ideal) {
+    const OpAmpCircuit circuit = CircuitFromComponents(request, parts);
+    if (time) {
+      const CircuitTimeCurves t =
+          xs.empty() ? CircuitTimeCurves{}
+                     : CircuitTimeResponse(circuit, opAmp, xs.front(), xs.back(), static_cast<int>(xs.size()));
+      return kind == CurveKind::kStep ? t.step : t.impulse;
+    }
+    CircuitCurveSet set = CircuitCurves(circuit, opAmp, xs);
+    return kind == CurveKind::kPhase ? set.phaseDeg : kind == CurveKind::kDelay ? set.delayS : set.gainDb;
+  }
+  const Cascade cascade = CascadeFromParts(request, parts);
+  std::vector<double> ys;
+  ys.reserve(xs.size());
+  if (time) {
+    const TimeResponse response(cascade);
+    for (const double t : xs) ys.push_back(kind == CurveKind::kStep ? response.Step(t) : response.Impulse(t));
+    return ys;
+  }
+  for (const double f : xs) {
+    ys.push_back(kind == CurveKind::kGain    ? GainDb(cascade, f)
+                 : kind == CurveKind::kPhase ? PhaseDeg(cascade, f)
+                                             : GroupDelay(cascade, f));
+  }
+  return ys;
 }
 
 }  // namespace kelvara::response

@@ -62,4 +62,13 @@ AnalysisViews ComputeViews(const DesignRequest& request, const ComponentSet& par
 void SpanTimeCurves(const DesignRequest& request, const ComponentSet& parts, double spanS, AnalysisViews& v,
                     int timePoints = 501);
 
+/// One curve of the drawn filter with its op-amp, at the points xs
+/// (frequencies in Hz, or times in s for the step and the impulse): the
+/// ideal op-amp's closed forms (GainDb, PhaseDeg, GroupDelay, TimeResponse),
+/// the real one's circuit (CircuitCurves, CircuitTimeResponse; the time
+/// points equally spaced from xs.front() to xs.back()).
+enum class CurveKind { kGain, kPhase, kDelay, kStep, kImpulse };
+std::vector<double> CurveValues(const DesignRequest& request, const ComponentSet& parts, const OpAmpModel& opAmp,
+                                CurveKind kind, const std::vector<double>& xs);
+
 }  // namespace kelvara::response

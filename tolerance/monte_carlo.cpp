@@ -4,9 +4,7 @@
 #include <cmath>
 
 #include "engine/stage_maths.h"
-#include "response/analysis.h"
-#include "response/circuit_phase_walk.h"
-#include "response/opamp_circuit.h"
+#include "response/circuit_batch.h"
 #include "tolerance/band.h"
 #include "tolerance/band_memory.h"
 
@@ -28,49 +26,51 @@ ValueBand BandOfValues(double f, double nominal, std::vector<double>& values) {
   return b;
 }
 
-// The phase bands (and the delay bands, when asked for) of a real op-amp.
-// Every trial's phase is followed along the frequencies by a walk of its
-// own; the walks advance a block of frequencies at a time, all trials side
-// by side, into a buffer of at most kBandBufferBytes, whose rows are then
-// the bands of the block. So the memory does not grow with trials x points.
-bool CircuitPhaseBands(const MonteCarloConfig& config, const std::vector<response::OpAmpCircuit>& circuits,
-                       const std::vector<response::OpAmpModel>& models, const response::OpAmpCircuit& nominalCircuit,
-                       const RunOptions& options, double base, double span, MonteCarloResult& result) {
+// The phase bands and the delay bands. Every trial's phase is followed
+// along the frequencies by a walk of its own; the walks advance a block of
+// frequencies at a time, all trials side by side, into a buffer of at most
+// kBandBufferBytes, whose rows are then the bands of the block. So the
+// memory does not grow with trials x points.
+bool PhaseAndDelayBands(const MonteCarloConfig& config, const response::CircuitBatch& batch, const RunOptions& options,
+                        double base, double span, MonteCarloResult& result) {
   const std::vector<double>& freqs = config.frequencies;
-  const int n = static_cast<int>(circuits.size());
+  const int n = batch.Trials();
   const int points = static_cast<int>(freqs.size());
   if (points == 0 || n == 0) return true;
-  const response::OpAmpModel& nominalModel = config.design.opamp;
-  const std::vector<double> nominalPhases = response::CircuitPhaseDeg(nominalCircuit, nominalModel, freqs);
-  std::vector<std::optional<response::CircuitPhaseWalk>> walks(n);  // started on the workers
-  const std::size_t perBlock = std::max<std::size_t>(1, kBandBufferBytes / sizeof(double) / n);
+  const std::vector<double> nominalPhases =
+      config.phaseBand ? batch.NominalPhaseDeg(freqs) : std::vector<double>(points);
+  std::vector<std::optional<response::CircuitBatch::PhaseWalk>> walks(config.phaseBand ? n : 0);
+  const std::size_t perBlock = config.phaseBand ? std::max<std::size_t>(1, kBandBufferBytes / sizeof(double) / n)
+                                                : static_cast<std::size_t>(points);
   const int block = static_cast<int>(std::min<std::size_t>(perBlock, points));
-  std::vector<double> buffer(static_cast<std::size_t>(block) * n);
+  std::vector<double> buffer(config.phaseBand ? static_cast<std::size_t>(block) * n : 0);
   // Progress: per block, the walks take half of its share, the bands half.
   for (int j0 = 0; j0 < points; j0 += block) {
     const int count = std::min(block, points - j0);
     const double blockBase = base + span * j0 / points;
     const double blockSpan = span * count / points;
-    const bool walked = ParallelChunks(n, kTrialChunk, options, blockBase, blockSpan / 2, [&](int begin, int end) {
-      for (int t = begin; t < end; ++t) {
-        if (!walks[t]) walks[t].emplace(circuits[t], models[t], freqs.front());
-        for (int j = 0; j < count; ++j) {
-          buffer[static_cast<std::size_t>(j) * n + t] = walks[t]->PhaseAt(freqs[j0 + j]);
-        }
-      }
-    });
+    const bool walked =
+        !config.phaseBand || ParallelChunks(n, kTrialChunk, options, blockBase, blockSpan / 2, [&](int begin, int end) {
+          for (int t = begin; t < end; ++t) {
+            if (!walks[t]) walks[t] = batch.StartPhaseWalk(t, freqs.front());
+            for (int j = 0; j < count; ++j) {
+              buffer[static_cast<std::size_t>(j) * n + t] = walks[t]->PhaseAt(freqs[j0 + j]);
+            }
+          }
+        });
     if (!walked) return false;
     const bool banded =
         ParallelChunks(count, 1, options, blockBase + blockSpan / 2, blockSpan / 2, [&](int begin, int end) {
           std::vector<double> values(n);
           for (int j = begin; j < end; ++j) {
             const double f = freqs[j0 + j];
-            std::copy_n(buffer.begin() + static_cast<std::ptrdiff_t>(j) * n, n, values.begin());
-            result.phaseBand[j0 + j] = BandOfValues(f, nominalPhases[j0 + j], values);
+            if (config.phaseBand) {
+              std::copy_n(buffer.begin() + static_cast<std::ptrdiff_t>(j) * n, n, values.begin());
+              result.phaseBand[j0 + j] = BandOfValues(f, nominalPhases[j0 + j], values);
+            }
             if (config.delayBand) {
-              for (int t = 0; t < n; ++t) values[t] = response::CircuitDelayS(circuits[t], models[t], f);
-              result.delayBand[j0 + j] =
-                  BandOfValues(f, response::CircuitDelayS(nominalCircuit, nominalModel, f), values);
+              for (int t = 0; t < n; ++t) values[t] = batch.DelayS(t, f);
+              result.delayBand[j0 + j] = BandOfValues(f, batch.NominalDelayS(f), values);
             }
           }
         });
@@ -85,50 +85,32 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
   const DesignRequest& request = config.design.request;
   const int n = std::max(config.trials, 1);
   const int stageCount = engine::StageCount(request.Order());
-  const response::ResponseStages nominalStages = response::StagesFromComponents(request, config.design.parts);
+  const bool complex = config.phaseBand || config.delayBand;
+  const GainMask* mask = config.mask ? &*config.mask : nullptr;
+  response::CircuitBatch batch(request, config.design.parts, config.design.opamp, n, complex);
 
   MonteCarloResult result;
   result.trials = n;
   result.seed = config.seed;
-  const bool real = !config.design.opamp.ideal;
-  const response::OpAmpModel& nominalModel = config.design.opamp;
-  const response::OpAmpCircuit nominalCircuit = response::CircuitFromComponents(request, config.design.parts);
-  result.nominal =
-      real ? MeasureTrial(request, nominalStages, nominalCircuit, nominalModel) : MeasureTrial(request, nominalStages);
+  const response::CircuitBatch::Measures nominal = batch.Nominal(mask);
+  result.nominal = MeasureTrial(request, nominal);
 
   // Stage one, per trial: part values, stages, figures, mask.
-  StageColumns columns(kMaxStages, n);
   std::vector<TrialFigures> figures(n);
-  std::vector<char> passed(config.mask ? n : 0);
+  std::vector<char> passed(mask ? n : 0);
   // Shares of the progress bar: the trials, the gain band, the phase and
   // delay bands (which cost about twice the trials).
-  const bool complex = config.phaseBand || config.delayBand;
   const double wBand = config.frequencies.empty() ? 0.0 : 1.0;
   const double wComplex = complex && !config.frequencies.empty() ? 2.0 : 0.0;
   const double trialShare = 1 / (1 + wBand + wComplex);
   const double bandShare = wBand * trialShare;
   const double complexShare = wComplex * trialShare;
-  std::vector<response::Cascade> cascades(complex && !real ? n : 0);
-  // With a real op-amp: every trial's circuit and op-amp.
-  std::vector<response::OpAmpCircuit> circuits(real ? n : 0);
-  std::vector<response::OpAmpModel> models(real ? n : 0);
-  std::vector<response::OpAmpTerms> terms(real ? n : 0);
   const bool complete = ParallelChunks(n, kTrialChunk, options, 0, trialShare, [&](int begin, int end) {
     for (int t = begin; t < end; ++t) {
       const Trial trial = TrialOf(config.design, config.seed, t);
-      const response::ResponseStages st = response::StagesFromComponents(request, trial.parts);
-      columns.Set(request, t, st);
-      if (real) {
-        circuits[t] = response::CircuitFromComponents(request, trial.parts);
-        models[t] = trial.opamp;
-        terms[t] = response::TermsOf(trial.opamp);
-        figures[t] = MeasureTrial(request, st, circuits[t], models[t]);
-        if (config.mask) passed[t] = MeetsMask(request, circuits[t], models[t], *config.mask) ? 1 : 0;
-      } else {
-        if (complex) cascades[t] = response::MakeCascade(request, st);
-        figures[t] = MeasureTrial(request, st);
-        if (config.mask) passed[t] = MeetsMask(request, st, *config.mask) ? 1 : 0;
-      }
+      const response::CircuitBatch::Measures m = batch.Set(t, trial.parts, trial.opamp, mask);
+      figures[t] = MeasureTrial(request, m);
+      if (mask) passed[t] = m.meetsMask ? 1 : 0;
     }
   });
   if (!complete) return std::nullopt;
@@ -140,44 +122,15 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
     std::vector<double> w(n);
     for (int j = begin; j < end; ++j) {
       const double f = config.frequencies[j];
-      if (real) {
-        for (int t = 0; t < n; ++t) w[t] = response::CircuitGainMagnitude(circuits[t], terms[t], f);
-        result.band[j] =
-            BandFromGainKeys(f, response::CircuitGainDb(nominalCircuit, nominalModel, f), w, response::DbOfMagnitude);
-      } else {
-        NegatedInversePowers(request, columns, f, w);
-        result.band[j] = BandFromNegatedInversePowers(f, response::ResponseDb(request, nominalStages, f), w);
-      }
+      batch.GainKeys(f, w);
+      result.band[j] = BandFromGainKeys(f, batch.NominalGainDb(f), w, batch.KeyDb());
     }
   });
   if (!banded) return std::nullopt;
   if (complex) {
-    const response::Cascade nominal = response::MakeCascade(request, nominalStages);
     if (config.phaseBand) result.phaseBand.resize(points);
     if (config.delayBand) result.delayBand.resize(points);
-    const bool done =
-        real && config.phaseBand
-            ? CircuitPhaseBands(config, circuits, models, nominalCircuit, options, trialShare + bandShare, complexShare,
-                                result)
-            : ParallelChunks(points, 1, options, trialShare + bandShare, complexShare, [&](int begin, int end) {
-                std::vector<double> values(n);
-                for (int j = begin; j < end; ++j) {
-                  const double f = config.frequencies[j];
-                  if (config.phaseBand) {
-                    for (int t = 0; t < n; ++t) values[t] = response::PhaseDeg(cascades[t], f);
-                    result.phaseBand[j] = BandOfValues(f, response::PhaseDeg(nominal, f), values);
-                  }
-                  if (config.delayBand && real) {
-                    for (int t = 0; t < n; ++t) values[t] = response::CircuitDelayS(circuits[t], models[t], f);
-                    result.delayBand[j] =
-                        BandOfValues(f, response::CircuitDelayS(nominalCircuit, nominalModel, f), values);
-                  } else if (config.delayBand) {
-                    for (int t = 0; t < n; ++t) values[t] = response::GroupDelay(cascades[t], f);
-                    result.delayBand[j] = BandOfValues(f, response::GroupDelay(nominal, f), values);
-                  }
-                }
-              });
-    if (!done) return std::nullopt;
+    if (!PhaseAndDelayBands(config, batch, options, trialShare + bandShare, complexShare, result)) return std::nullopt;
   }
 
   // Statistics of the values in trial order.
@@ -232,8 +185,7 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
     }
     y.ratio = static_cast<double>(y.passed) / n;
     y.ci95 = WilsonInterval95(y.passed, n);
-    y.nominalPasses = real ? MeetsMask(request, nominalCircuit, nominalModel, *config.mask)
-                           : MeetsMask(request, nominalStages, *config.mask);
+    y.nominalPasses = nominal.meetsMask;
     result.yield = std::move(y);
   }
   return result;

@@ -7,7 +7,6 @@
 #include "engine/units.h"
 #include "response/circuit.h"
 #include "response/views.h"
-#include "tolerance/fast_cutoff.h"
 #include "tolerance/random.h"
 
 namespace kelvara::tolerance {
@@ -57,16 +56,9 @@ TrialFigures StageFigures(const DesignRequest& request, const response::Response
 
 }  // namespace
 
-TrialFigures MeasureTrial(const DesignRequest& request, const response::ResponseStages& stages) {
-  TrialFigures t = StageFigures(request, stages);
-  t.minus3dbHz = FastCutoff3dB(request, stages);
-  return t;
-}
-
-TrialFigures MeasureTrial(const DesignRequest& request, const response::ResponseStages& stages,
-                          const response::OpAmpCircuit& circuit, const response::OpAmpModel& model) {
-  TrialFigures t = StageFigures(request, stages);
-  t.minus3dbHz = response::CircuitCutoff3dB(circuit, model);
+TrialFigures MeasureTrial(const DesignRequest& request, const response::CircuitBatch::Measures& measures) {
+  TrialFigures t = StageFigures(request, measures.stages);
+  t.minus3dbHz = measures.minus3dbHz;
   return t;
 }
 

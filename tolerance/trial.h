@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/design_types.h"
+#include "response/circuit_batch.h"
 #include "response/gain_mask.h"
 #include "response/opamp_circuit.h"
 #include "response/opamp_model.h"
@@ -84,12 +85,10 @@ struct TrialFigures {
   std::array<double, kMaxStages> peakDb{};
 };
 
-TrialFigures MeasureTrial(const DesignRequest& request, const response::ResponseStages& stages);
-/// With an op-amp model: the -3 dB frequency of the drawn circuit
-/// (response::CircuitCutoff3dB: the same search, on CircuitGainDb); f0, Q
-/// and peak stay those of the part values.
-TrialFigures MeasureTrial(const DesignRequest& request, const response::ResponseStages& stages,
-                          const response::OpAmpCircuit& circuit, const response::OpAmpModel& model);
+/// A trial's figures from what its slot of a response::CircuitBatch
+/// measured: the -3 dB frequency of the circuit with its op-amp (the ideal
+/// one: FindCutoff3dB bit for bit), f0, Q and peak of the part values.
+TrialFigures MeasureTrial(const DesignRequest& request, const response::CircuitBatch::Measures& measures);
 
 /// Frequencies of the chart's sweep from fStart to 1.2 fTop in 5 % steps,
 /// exactly as SweepResponse hands them out.

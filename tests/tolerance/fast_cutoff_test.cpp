@@ -1,17 +1,17 @@
 // The faster -3 dB search against FindCutoff3dB, bit for bit, on the trials
 // of many designs and on designs at the ends of the range.
 
-#include "tolerance/fast_cutoff.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "response/inverse_power.h"
 #include "tests/tolerance/tolerance_test_support.h"
 
 namespace kelvara::tolerance {
 namespace {
 
+using response::FastCutoff3dB;
 using test::Designed;
 using test::Request;
 

@@ -10,6 +10,7 @@
 
 #include "response/analysis.h"
 #include "response/time_response.h"
+#include "response/views.h"
 #include "values/eng_value.h"
 
 namespace kelvara::tools {
@@ -173,28 +174,18 @@ std::string CurveHeader(const std::string& curve) {
 std::string CurveNumber(double v) { return RoundTrip(v); }
 
 bool PrintCurve(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,
-                std::ostream& out) {
+                const response::OpAmpModel& opAmp, std::ostream& out) {
   if (!HasValues(report)) return false;
-  const response::Cascade cascade = response::CascadeFromParts(request, report.parts);
-  const std::vector<double> xs = CurvePoints(options, cascade);
-  std::function<double(double)> value;
-  std::optional<response::TimeResponse> response;
-  if (IsTimeCurve(options.curve)) {
-    response.emplace(cascade);
-    if (options.curve == "step") {
-      value = [&](double t) { return response->Step(t); };
-    } else {
-      value = [&](double t) { return response->Impulse(t); };
-    }
-  } else if (options.curve == "gain") {
-    value = [&](double f) { return response::GainDb(cascade, f); };
-  } else if (options.curve == "phase") {
-    value = [&](double f) { return response::PhaseDeg(cascade, f); };
-  } else {
-    value = [&](double f) { return response::GroupDelay(cascade, f); };
-  }
+  const std::vector<double> xs = CurvePoints(options, response::CascadeFromParts(request, report.parts));
+  const response::CurveKind kind = options.curve == "step"      ? response::CurveKind::kStep
+                                   : options.curve == "impulse" ? response::CurveKind::kImpulse
+                                   : options.curve == "gain"    ? response::CurveKind::kGain
+                                   : options.curve == "phase"   ? response::CurveKind::kPhase
+                                                                : response::CurveKind::kDelay;
+  const std::vector<double> ys = response::CurveValues(request, report.parts, opAmp, kind, xs);
   out << CurveHeader(options.curve) << '\n';
-  for (double x : xs) out << RoundTrip(x) << ',' << RoundTrip(value(x)) << '\n';
+  for (std::size_t i = 0; i < xs.size() && i < ys.size(); ++i)
+    out << RoundTrip(xs[i]) << ',' << RoundTrip(ys[i]) << '\n';
   return true;
 }
 

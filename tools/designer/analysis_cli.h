@@ -14,6 +14,7 @@
 
 #include "engine/design_types.h"
 #include "response/analysis.h"
+#include "response/opamp_model.h"
 #include "tools/designer/cli_arguments.h"
 #include "tools/designer/headless_design.h"
 
@@ -61,9 +62,11 @@ std::string CurveHeader(const std::string& curve);
 /// A number of the CSV, printed so that it reads back to the same double.
 std::string CurveNumber(double v);
 
-/// Prints the --curve CSV (header and points); false when the design has no
-/// usable values to draw (then nothing is printed).
+/// Prints the --curve CSV (header and points) of the drawn filter with its
+/// op-amp (response::CurveValues); the time span defaults to the ideal
+/// filter's, settled to 0.1 %. False when the design has no usable values
+/// to draw (then nothing is printed).
 bool PrintCurve(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,
-                std::ostream& out);
+                const response::OpAmpModel& opAmp, std::ostream& out);
 
 }  // namespace kelvara::tools

@@ -280,10 +280,9 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
       if (kelvara::tools::IsNoiseCurve(analysisOptions.curve)) {
         drawn = kelvara::tools::PrintNoiseCurve(analysisOptions, request, report, opAmp, temperatureC, std::cout);
       } else if (tolerance && tolerance->monteCarlo && kelvara::tools::CurveHasBands(analysisOptions.curve)) {
-        drawn = kelvara::tools::PrintToleranceCurve(analysisOptions, request, report, *tolerance, std::cout);
+        drawn = kelvara::tools::PrintToleranceCurve(analysisOptions, request, report, opAmp, *tolerance, std::cout);
       } else {
-        drawn = opAmp.ideal ? kelvara::tools::PrintCurve(analysisOptions, request, report, std::cout)
-                            : kelvara::tools::PrintOpAmpCurve(analysisOptions, request, report, opAmp, std::cout);
+        drawn = kelvara::tools::PrintCurve(analysisOptions, request, report, opAmp, std::cout);
       }
       if (!drawn) std::cerr << "kelvara-design: no curve: the design has no usable part values\n";
     } else if (json) {

@@ -81,25 +81,4 @@ void PrintOpAmpPlain(const AnalysisOptions& options, const engine::DesignRequest
   }
 }
 
-bool PrintOpAmpCurve(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,
-                     const response::OpAmpModel& model, std::ostream& out) {
-  if (!report.minus3dbHz.has_value()) return false;
-  const std::vector<double> xs = CurvePoints(options, response::CascadeFromParts(request, report.parts));
-  const response::OpAmpCircuit circuit = response::CircuitFromComponents(request, report.parts);
-  std::vector<double> ys;
-  if (options.curve == "step" || options.curve == "impulse") {
-    const response::CircuitTimeCurves t =
-        xs.empty() ? response::CircuitTimeCurves{}
-                   : response::CircuitTimeResponse(circuit, model, xs.front(), xs.back(), static_cast<int>(xs.size()));
-    ys = options.curve == "step" ? t.step : t.impulse;
-  } else {
-    const response::CircuitCurveSet set = response::CircuitCurves(circuit, model, xs);
-    ys = options.curve == "phase" ? set.phaseDeg : options.curve == "delay" ? set.delayS : set.gainDb;
-  }
-  out << CurveHeader(options.curve) << '\n';
-  for (std::size_t i = 0; i < xs.size() && i < ys.size(); ++i)
-    out << CurveNumber(xs[i]) << ',' << CurveNumber(ys[i]) << '\n';
-  return true;
-}
-
 }  // namespace kelvara::tools

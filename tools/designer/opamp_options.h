@@ -48,11 +48,4 @@ void AddOpAmpJson(const AnalysisOptions& options, const engine::DesignRequest& r
 void PrintOpAmpPlain(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,
                      const response::OpAmpModel& model, std::ostream& out);
 
-/// The --curve CSV of the circuit with a real op-amp, on the points the
-/// analysis options give (step and impulse from the circuit's state
-/// equations; their span defaults to the ideal one's, settled to 0.1 %).
-/// False when the design has no usable part values.
-bool PrintOpAmpCurve(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,
-                     const response::OpAmpModel& model, std::ostream& out);
-
 }  // namespace kelvara::tools

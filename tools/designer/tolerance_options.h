@@ -84,10 +84,11 @@ bool CurveHasBands(const std::string& curve);
 
 /// The --curve CSV with the band of the trials in four more columns:
 /// frequency_hz,gain_db,min_db,p05_db,p95_db,max_db (phase: _deg, delay:
-/// _s). Time curves are printed without bands. False when the design has
-/// no usable values. Needs the Monte Carlo result.
+/// _s). Time curves (and every curve without a Monte Carlo result) are
+/// printed without bands, of the filter with its op-amp. False when the
+/// design has no usable values.
 bool PrintToleranceCurve(const AnalysisOptions& curve, const engine::DesignRequest& request, const DesignReport& report,
-                         const ToleranceReport& tolerance, std::ostream& out);
+                         const response::OpAmpModel& opAmp, const ToleranceReport& tolerance, std::ostream& out);
 
 /// The "tolerance" object: trials, seed, minus3db_hz, stages (with
 /// --monte-carlo), and worst_case / yield when asked for.

@@ -1,0 +1,100 @@
+#include "response/circuit_batch.h"
+
+#include "response/circuit.h"
+
+namespace kelvara::response {
+
+CircuitBatch::CircuitBatch(const DesignRequest& request, const ComponentSet& nominalParts,
+                           const OpAmpModel& nominalOpAmp, int trials, bool phaseOrDelay)
+    : request_(request),
+      real_(!nominalOpAmp.ideal),
+      trials_(trials),
+      nominalStages_(StagesFromComponents(request, nominalParts)),
+      nominalOpAmp_(nominalOpAmp) {
+  if (real_) {
+    nominalCircuit_ = CircuitFromComponents(request, nominalParts);
+    circuits_.resize(trials);
+    opAmps_.resize(trials);
+    terms_.resize(trials);
+  } else {
+    columns_ = std::make_unique<InversePowerColumns>(engine::kMaxStages, trials);
+    nominalCascade_ = MakeCascade(request, nominalStages_);
+    if (phaseOrDelay) cascades_.resize(trials);
+  }
+}
+
+CircuitBatch::Measures CircuitBatch::Measure(const ResponseStages& stages, const OpAmpCircuit& circuit,
+                                             const OpAmpModel& opAmp, const GainMask* mask) const {
+  Measures m;
+  m.stages = stages;
+  if (real_) {
+    m.minus3dbHz = CircuitCutoff3dB(circuit, opAmp);
+    if (mask) m.meetsMask = response::MeetsMask(request_, circuit, opAmp, *mask);
+  } else {
+    m.minus3dbHz = FastCutoff3dB(request_, stages);
+    if (mask) m.meetsMask = response::MeetsMask(request_, stages, *mask);
+  }
+  return m;
+}
+
+CircuitBatch::Measures CircuitBatch::Set(int t, const ComponentSet& parts, const OpAmpModel& opAmp,
+                                         const GainMask* mask) {
+  const ResponseStages stages = StagesFromComponents(request_, parts);
+  if (real_) {
+    circuits_[t] = CircuitFromComponents(request_, parts);
+    opAmps_[t] = opAmp;
+    terms_[t] = TermsOf(opAmp);
+    return Measure(stages, circuits_[t], opAmps_[t], mask);
+  }
+  columns_->Set(request_, t, stages);
+  if (!cascades_.empty()) cascades_[t] = MakeCascade(request_, stages);
+  return Measure(stages, {}, opAmp, mask);
+}
+
+CircuitBatch::Measures CircuitBatch::Nominal(const GainMask* mask) const {
+  return Measure(nominalStages_, nominalCircuit_, nominalOpAmp_, mask);
+}
+
+void CircuitBatch::GainKeys(double f, std::vector<double>& w) const {
+  if (real_) {
+    for (int t = 0; t < trials_; ++t) w[t] = CircuitGainMagnitude(circuits_[t], terms_[t], f);
+  } else {
+    NegatedInversePowers(request_, *columns_, f, w);
+  }
+}
+
+CircuitBatch::KeyToDb CircuitBatch::KeyDb() const { return real_ ? &DbOfMagnitude : &DbOfNegatedInversePower; }
+
+double CircuitBatch::DelayS(int t, double f) const {
+  return real_ ? CircuitDelayS(circuits_[t], opAmps_[t], f) : GroupDelay(cascades_[t], f);
+}
+
+double CircuitBatch::PhaseWalk::PhaseAt(double f) { return circuit_ ? circuit_->PhaseAt(f) : PhaseDeg(*cascade_, f); }
+
+CircuitBatch::PhaseWalk CircuitBatch::StartPhaseWalk(int t, double firstHz) const {
+  PhaseWalk walk;
+  if (real_) {
+    walk.circuit_.emplace(circuits_[t], opAmps_[t], firstHz);
+  } else {
+    walk.cascade_ = &cascades_[t];
+  }
+  return walk;
+}
+
+double CircuitBatch::NominalGainDb(double f) const {
+  return real_ ? CircuitGainDb(nominalCircuit_, nominalOpAmp_, f) : ResponseDb(request_, nominalStages_, f);
+}
+
+double CircuitBatch::NominalDelayS(double f) const {
+  return real_ ? CircuitDelayS(nominalCircuit_, nominalOpAmp_, f) : GroupDelay(nominalCascade_, f);
+}
+
+std::vector<double> CircuitBatch::NominalPhaseDeg(const std::vector<double>& frequencies) const {
+  if (real_) return CircuitPhaseDeg(nominalCircuit_, nominalOpAmp_, frequencies);
+  std::vector<double> phases;
+  phases.reserve(frequencies.size());
+  for (const double f : frequencies) phases.push_back(PhaseDeg(nominalCascade_, f));
+  return phases;
+}
+
+}  // namespace kelvara::response
