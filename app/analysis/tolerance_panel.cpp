@@ -245,7 +245,7 @@ tolerance::StudyInputs TolerancePanel::Inputs() const {
   }
   in.rPct = rTol_->value();
   in.cPct = cTol_->value();
-  in.gbwPct = design_ && !design_->opamp.ideal ? gbwTol_->value() : 0;
+  in.gbwPct = design_ && response::HasGbw(design_->opamp) ? gbwTol_->value() : 0;
   for (int i = 0; i < parts_->rowCount(); ++i) {
     const QTableWidgetItem* name = parts_->item(i, 0);
     const QTableWidgetItem* cell = parts_->item(i, 1);
@@ -294,7 +294,7 @@ const tolerance::MonteCarloResult* TolerancePanel::ResultFor(const engine::Desig
   in.request = request;
   in.parts = parts;
   in.opamp = opamp;
-  if (opamp.ideal) in.gbwPct = 0;
+  if (!response::HasGbw(opamp)) in.gbwPct = 0;
   const auto plan = tolerance::PlanStudy(in);
   const auto* p = std::get_if<tolerance::StudyPlan>(&plan);
   if (!p || !tolerance::SameStudy(*p, *resultPlan_)) return nullptr;

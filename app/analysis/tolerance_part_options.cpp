@@ -43,8 +43,7 @@ void TolerancePanel::BuildPartOptions(QFormLayout& settings) {
 // One row per part of the shown order; the cells typed in stay while the
 // order does.
 void TolerancePanel::FillPartTable() {
-  const bool real = design_ && !design_->opamp.ideal;
-  gbwTol_->setEnabled(real);
+  gbwTol_->setEnabled(design_ && response::HasGbw(design_->opamp));
   const int order = design_ ? design_->request.Order() : 0;
   if (parts_->rowCount() == 2 * order) return;
   const QSignalBlocker quiet(parts_);
