@@ -98,29 +98,23 @@ void TFormMain::SetExportChoosers(ExportFileChooser chooseFile, PrintDialogRunne
 }
 
 std::optional<report::ReportContent> TFormMain::CheckedShownDesign() {
-  // The checks of "ｆ特描画" run on a chart of their own, so the shown chart
-  // and its axes stay as they are.
-  QCustomPlot scratch;
-  SetUpResponseChart(scratch);
-  scratch.clearGraphs();
+  // The checks of "ｆ特描画", without drawing: the shown chart and its axes
+  // stay as they are.
   const CurveSource source = SourceOfControls();
-  const AxisChoices axes = ShownAxisChoices();
   WarningSinkAdapter sink(warnings);
-  if (!PlotResponse(sink, *scratch.yAxis, axes, source, *AddCurve(scratch), ColorOfSetting(appSettings.chartColor))) {
-    return std::nullopt;
-  }
+  const std::optional<CheckedCurve> checked = CheckCurve(sink, ShownAxisChoices(), source).curve;
+  if (!checked) return std::nullopt;
   report::ReportContent content;
-  content.request = source.request;
-  SilentSink silent;
-  response::ReadComponentValues(silent, source.request, source.parts, content.parts);
+  content.request = checked->request;
+  content.parts = checked->parts;
   const int sheet = ShownSheet();
   content.sheetName = QString::fromStdString(values::SheetTabName(sheet));
   content.fileName = QDir::toNativeSeparators(sheetFiles_.at(sheet));
   content.created = QDateTime::currentDateTime();
-  content.fStartHz = XMinFrequency(axes.xMinPos);
-  content.fTopHz = XMaxFrequency(axes.xMaxPos);
-  content.yMinDb = scratch.yAxis->range().lower;
-  content.yMaxDb = scratch.yAxis->range().upper;
+  content.fStartHz = checked->fStartHz;
+  content.fTopHz = checked->fTopHz;
+  content.yMinDb = checked->yMinDb;
+  content.yMaxDb = checked->yMaxDb;
   content.chartPageRange =
       FormAnalysis ? FormAnalysis->FrequencyRangeChoice() == TFormAnalysis::FrequencyRange::kChartPage
                    : settingsStore_.ReadInt(QString::fromLatin1(TFormAnalysis::kFrequencyRangeName)).value_or(0) == 1;

@@ -203,11 +203,9 @@ void FinishChart(QCustomPlot& chart) {
 double XMaxFrequency(int listPos) { return std::pow(10.0, 11 - listPos); }
 double XMinFrequency(int listPos) { return std::pow(10.0, 10 - listPos); }
 
-bool PlotResponse(values::WarningSink& sink, QCPAxis& dbAxis, const AxisChoices& axes, const CurveSource& source,
-                  QCPGraph& curve, const QColor& color) {
+CurveChecks CheckCurve(values::WarningSink& sink, const AxisChoices& axes, const CurveSource& source) {
+  CurveChecks checks;
   bool ok = true;
-  curve.data()->clear();
-
   const std::optional<double> yMax = YChoice(axes.yMaxText, axes.yMaxPos);
   if (!yMax) {
     sink.Warn(chart_text::kYMaxInvalid, chart_text::kEnterNumber);
@@ -224,12 +222,7 @@ bool PlotResponse(values::WarningSink& sink, QCPAxis& dbAxis, const AxisChoices&
     sink.Warn(chart_text::kYRangeInvalid, chart_text::kSetYRange);
     ok = false;
   }
-  if (ok) {
-    // The axis never holds a minimum above its maximum.
-    if (dbAxis.range().lower > *yMax) dbAxis.setRangeLower(*yMax - 10);
-    dbAxis.setRangeUpper(*yMax);
-    dbAxis.setRangeLower(*yMin);
-  }
+  if (ok) checks.yRange = {*yMin, *yMax};
 
   // X min >= X max is exactly a min position before the max position; a box
   // without a list item (a stored position outside the list) gives no range.
@@ -237,19 +230,37 @@ bool PlotResponse(values::WarningSink& sink, QCPAxis& dbAxis, const AxisChoices&
     sink.Warn(chart_text::kXRangeInvalid, chart_text::kSetXRange);
     ok = false;
   }
-  if (!ok) return false;
-  const double fTop = XMaxFrequency(axes.xMaxPos);
-  const double fStart = XMinFrequency(axes.xMinPos);
+  if (!ok) return checks;
 
-  engine::ComponentSet parts;
-  ok = response::ReadComponentValues(sink, source.request, source.parts, parts);
-  if (!response::CheckFixedParts(sink, source.request, parts)) ok = false;
-  if (!ok) return false;
+  CheckedCurve curve;
+  curve.request = source.request;
+  curve.fTopHz = XMaxFrequency(axes.xMaxPos);
+  curve.fStartHz = XMinFrequency(axes.xMinPos);
+  curve.yMinDb = *yMin;
+  curve.yMaxDb = *yMax;
+  ok = response::ReadComponentValues(sink, source.request, source.parts, curve.parts);
+  if (!response::CheckFixedParts(sink, source.request, curve.parts)) ok = false;
+  if (ok) checks.curve = curve;
+  return checks;
+}
 
-  const response::ResponseStages stages = response::StagesFromComponents(source.request, parts);
+bool PlotResponse(values::WarningSink& sink, QCPAxis& dbAxis, const AxisChoices& axes, const CurveSource& source,
+                  QCPGraph& curve, const QColor& color) {
+  curve.data()->clear();
+  const CurveChecks checks = CheckCurve(sink, axes, source);
+  if (checks.yRange) {
+    // The axis never holds a minimum above its maximum.
+    const auto [yMin, yMax] = *checks.yRange;
+    if (dbAxis.range().lower > yMax) dbAxis.setRangeLower(yMax - 10);
+    dbAxis.setRangeUpper(yMax);
+    dbAxis.setRangeLower(yMin);
+  }
+  if (!checks.curve) return false;
+  const CheckedCurve& c = *checks.curve;
+  const response::ResponseStages stages = response::StagesFromComponents(c.request, c.parts);
   QVector<double> frequencies;
   QVector<double> gains;
-  response::SweepResponse(source.request, stages, fStart, fTop, [&](double f, double db) {
+  response::SweepResponse(c.request, stages, c.fStartHz, c.fTopHz, [&](double f, double db) {
     frequencies.push_back(f);
     // The chart leaves a gap at a point without a value.
     gains.push_back(std::isfinite(db) ? db : std::numeric_limits<double>::quiet_NaN());

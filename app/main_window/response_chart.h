@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <utility>
 
 #include "engine/design_types.h"
 #include "response/response.h"
@@ -70,11 +71,30 @@ struct CurveSource {
   engine::PartInputs parts;
 };
 
-/// Checks the axis choices (Y max, Y min, Y range, X range, each failure
-/// with its own warning), sets the dB axis, then reads and checks the part
-/// values and, when everything passed, appends the swept gain to the curve
-/// and gives it the colour. A frequency without a finite gain leaves a gap.
-/// Returns whether the curve was drawn.
+/// A design whose axis choices and part values passed the checks of
+/// "ｆ特描画": what the chart, the exports and the report draw.
+struct CheckedCurve {
+  engine::DesignRequest request;
+  engine::ComponentSet parts;
+  double fStartHz = 0;
+  double fTopHz = 0;
+  double yMinDb = 0;
+  double yMaxDb = 0;
+};
+struct CurveChecks {
+  std::optional<std::pair<double, double>> yRange;  // when the Y checks passed
+  std::optional<CheckedCurve> curve;                // when every check passed
+};
+
+/// The checks of "ｆ特描画" in their order (Y max, Y min, Y range, X range,
+/// then the part values as read and the fixed parts), each failure with its
+/// own warning; nothing is drawn.
+CurveChecks CheckCurve(values::WarningSink& sink, const AxisChoices& axes, const CurveSource& source);
+
+/// CheckCurve, then the dB axis set to the Y range (also when a later check
+/// failed) and, when everything passed, the swept gain appended to the curve
+/// in the colour. A frequency without a finite gain leaves a gap. Returns
+/// whether the curve was drawn.
 bool PlotResponse(values::WarningSink& sink, QCPAxis& dbAxis, const AxisChoices& axes, const CurveSource& source,
                   QCPGraph& curve, const QColor& color);
 
