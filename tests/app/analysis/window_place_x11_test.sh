@@ -9,7 +9,7 @@
 set -uo pipefail
 
 program="$1"
-for tool in Xvfb openbox xdotool xwininfo; do
+for tool in Xvfb openbox xdotool xwininfo xprop; do
   if ! command -v "$tool" >/dev/null; then
     echo "SKIPPED: $tool is not installed, no X server with a window manager can be started"
     exit 77
@@ -45,11 +45,17 @@ chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
 openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 100); do
-  xdotool search --class openbox >/dev/null 2>&1 && break
-  xwininfo -root -children 2>/dev/null | grep -qi openbox && break
-  sleep 0.05
+# Wait until openbox manages the screen (it announces itself on the root
+# window): a window mapped before that gets no frame, and its place would be
+# measured wrongly. A loaded machine may take many seconds to start it.
+for _ in $(seq 600); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  sleep 0.1
 done
+if ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+  echo "FAIL: openbox did not start: $(cat "$work/openbox.log")"
+  exit 1
+fi
 sleep 0.5
 settings="$XDG_CONFIG_HOME/Quor/Vornix.conf"
 failures=0
@@ -57,7 +63,7 @@ failures=0
 # Waits for a window whose title is exactly $1; prints its id.
 wait_window() {
   local id=""
-  for _ in $(seq 200); do
+  for _ in $(seq 600); do
     id="$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)"
     [[ -n "$id" ]] && break
     sleep 0.05
