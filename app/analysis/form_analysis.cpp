@@ -294,14 +294,15 @@ void TFormAnalysis::DrawSheet(const response::AnalysisViews& v, const QString& n
 void TFormAnalysis::Refresh() {
   timer_.stop();
   QStringList problems;
-  ChooseFrequencies(problems);
+  const ShownDesignSnapshot snapshot = form_.SnapshotShownDesign();
+  ChooseFrequencies(snapshot, problems);
   ClearViews();
-  const int shownSheet = form_.ShownSheet();
+  const int shownSheet = snapshot.sheet;
   engine::ComponentSet shownParts;
   {
     CollectingSink sink(problems, QString());
-    shownRequest_ = form_.CaptureDesignRequest();
-    shown_ = Evaluate(sink, shownRequest_, form_.CapturePartInputs(), fStart_, fTop_, &shownParts);
+    shownRequest_ = snapshot.request;
+    shown_ = Evaluate(sink, shownRequest_, snapshot.parts, fStart_, fTop_, &shownParts);
   }
   // The compared sheets first, so that every time curve spans the longest
   // settled span of the designs shown together.
@@ -313,22 +314,19 @@ void TFormAnalysis::Refresh() {
   };
   std::vector<Compared> compared;
   if (overlay_->isChecked()) {
-    for (int i = 0; i < TFormMain::kSheetCount; ++i) {
-      if (i == shownSheet || !form_.CBox_Sheet[i]->isChecked()) continue;
-      const QString prefix = SheetName(i) + QStringLiteral(": ");
-      // As "ｆ特比較": from the sheet's record, a sheet never stored as a
-      // new one.
-      const values::SheetRecord record = form_.sheets[i].empty() ? values::DefaultSheetRecord() : form_.sheets[i];
-      if (const auto problem = values::ValidateSheetRecord(record)) {
+    for (const ShownDesignSnapshot::Compared& sheet : snapshot.compared) {
+      const QString prefix = SheetName(sheet.sheet) + QStringLiteral(": ");
+      // As "ｆ特比較": from the sheet's record.
+      if (const auto problem = values::ValidateSheetRecord(sheet.record)) {
         problems << prefix + QString::fromStdString(problem->text);
         continue;
       }
-      const engine::SheetInputs inputs = engine::InputsFromRecord(record);
+      const engine::SheetInputs inputs = engine::InputsFromRecord(sheet.record);
       CollectingSink sink(problems, prefix);
       const engine::DesignRequest request = engine::RequestOf(inputs);
       engine::ComponentSet parts;
       if (auto views = Evaluate(sink, request, inputs.parts, fStart_, fTop_, &parts)) {
-        compared.push_back({i, request, parts, std::move(*views)});
+        compared.push_back({sheet.sheet, request, parts, std::move(*views)});
       }
     }
   }
@@ -343,12 +341,11 @@ void TFormAnalysis::Refresh() {
   if (shown_) {
     // Among the compared sheets the shown one takes its sheet colour, as in
     // "ｆ特比較"; alone the colour of "ｆ特描画".
-    const std::int32_t color =
-        overlay_->isChecked() ? form_.appSettings.sheetColor[shownSheet] : form_.appSettings.chartColor;
+    const std::int32_t color = overlay_->isChecked() ? snapshot.sheetColor : snapshot.chartColor;
     const bool real = DrawRealOpAmp(shownParts, SheetName(shownSheet), ColorOfSetting(color));
     DrawSheet(*shown_, SheetName(shownSheet), ColorOfSetting(color), true);
     if (real) DashIdealCurves(SheetName(shownSheet));
-    DrawTolerance(ColorOfSetting(color));
+    DrawTolerance(shownParts, ColorOfSetting(color));
     FillTable(*shown_, shownRequest_.cutoffHz, shownRequest_.passKind == engine::kHpf);
     FillOpAmpTable();
     DrawNoise(&shownParts, ColorOfSetting(color));
@@ -359,7 +356,9 @@ void TFormAnalysis::Refresh() {
     DrawNoise(nullptr, QColor());
   }
   for (const Compared& c : compared) {
-    DrawSheet(c.views, SheetName(c.sheet), ColorOfSetting(form_.appSettings.sheetColor[c.sheet]), false);
+    const auto of = std::find_if(snapshot.compared.begin(), snapshot.compared.end(),
+                                 [&](const ShownDesignSnapshot::Compared& s) { return s.sheet == c.sheet; });
+    DrawSheet(c.views, SheetName(c.sheet), ColorOfSetting(of->color), false);
   }
   messages_->setText(problems.join(QLatin1Char('\n')));
   messages_->setVisible(!problems.isEmpty());
@@ -370,13 +369,10 @@ void TFormAnalysis::Refresh() {
 
 // The shown design to the tolerance page, and its bands and mask (when the
 // page's last result is of this design) behind the curves.
-void TFormAnalysis::DrawTolerance(const QColor& color) {
+void TFormAnalysis::DrawTolerance(const engine::ComponentSet& parts, const QColor& color) {
   tolerance::ToleranceDesign design;
   design.request = shownRequest_;
-  struct Quiet final : values::WarningSink {
-    void Warn(const std::string&, const std::string&) override {}
-  } quiet;  // the same values have just passed the checks
-  response::ReadComponentValues(quiet, shownRequest_, form_.CapturePartInputs(), design.parts);
+  design.parts = parts;
   if (opAmp_->RealSelected()) {
     if (const auto model = opAmp_->Model()) design.opamp = *model;
   }

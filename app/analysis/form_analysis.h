@@ -23,6 +23,7 @@
 #include "app/analysis/analysis_plots.h"
 #include "app/analysis/noise_views.h"
 #include "app/analysis/opamp_panel.h"
+#include "app/main_window/shown_design.h"
 #include "response/noise_views.h"
 #include "response/opamp_views.h"
 #include "response/views.h"
@@ -133,13 +134,13 @@ class TFormAnalysis : public QWidget {
   // The frequency range (form_analysis_frame.cpp).
   /// Sets fStart_ and fTop_ for a refresh; a problem with the ｆ特 page's
   /// range is added to `problems`.
-  void ChooseFrequencies(QStringList& problems);
+  void ChooseFrequencies(const ShownDesignSnapshot& snapshot, QStringList& problems);
   void AddFrequencyRangeActions(QMenu& menu);
   void DrawSheet(const response::AnalysisViews& views, const QString& name, const QColor& color, bool main);
   void FillTable(const response::AnalysisViews& views, double cutoffHz, bool hpf);
   /// Every column as wide as its texts, 注意 at most kNoteColumnWidth.
   void FitTableColumns();
-  void DrawTolerance(const QColor& color);
+  void DrawTolerance(const engine::ComponentSet& parts, const QColor& color);
   // The op-amp panel (form_analysis_opamp.cpp).
   void BuildOpAmpPanel(QLayout* layout);
   void RestoreOpAmp();

@@ -21,16 +21,14 @@ void TFormAnalysis::SetFrequencyRange(FrequencyRange range) {
   ScheduleRefresh();
 }
 
-void TFormAnalysis::ChooseFrequencies(QStringList& problems) {
+void TFormAnalysis::ChooseFrequencies(const ShownDesignSnapshot& snapshot, QStringList& problems) {
   if (frequencyRange_ == FrequencyRange::kDesign) {
     // The cut-offs of the shown sheet and of the compared ones drawn with it.
-    std::vector<double> cutoffs{form_.CaptureDesignRequest().cutoffHz};
+    std::vector<double> cutoffs{snapshot.request.cutoffHz};
     if (overlay_->isChecked()) {
-      for (int i = 0; i < TFormMain::kSheetCount; ++i) {
-        if (i == form_.ShownSheet() || !form_.CBox_Sheet[i]->isChecked()) continue;
-        const values::SheetRecord record = form_.sheets[i].empty() ? values::DefaultSheetRecord() : form_.sheets[i];
-        if (values::ValidateSheetRecord(record)) continue;
-        cutoffs.push_back(engine::RequestOf(engine::InputsFromRecord(record)).cutoffHz);
+      for (const ShownDesignSnapshot::Compared& sheet : snapshot.compared) {
+        if (values::ValidateSheetRecord(sheet.record)) continue;
+        cutoffs.push_back(engine::RequestOf(engine::InputsFromRecord(sheet.record)).cutoffHz);
       }
     }
     const response::FrequencyFrame frame = response::FrameFrequencies(cutoffs);
@@ -38,8 +36,8 @@ void TFormAnalysis::ChooseFrequencies(QStringList& problems) {
     fTop_ = frame.toHz;
     return;
   }
-  const int xMax = form_.CBox_XBig->currentIndex();
-  const int xMin = form_.CBox_Xsmall->currentIndex();
+  const int xMax = snapshot.xMaxPos;
+  const int xMin = snapshot.xMinPos;
   if (xMin < xMax || xMax < 0 || xMin < 0) {
     problems << QString(analysis_text::kXRangeFallback);
     fStart_ = 1e3;

@@ -37,6 +37,7 @@
 #include "app/common/warning_boxes.h"
 #include "app/main_window/part_group.h"
 #include "app/main_window/response_chart.h"
+#include "app/main_window/shown_design.h"
 #include "app/main_window/tab_control.h"
 #include "engine/design_types.h"
 #include "engine/part_series.h"
@@ -154,6 +155,8 @@ class TFormMain : public QMainWindow {
   /// The design parameters and the part inputs as the controls hold them.
   engine::DesignRequest CaptureDesignRequest() const;
   engine::PartInputs CapturePartInputs() const;
+  /// What the analysis window shows of this window, read at one moment.
+  ShownDesignSnapshot SnapshotShownDesign() const;
   /// A sheet whose run failed without a result becomes idle in its record.
   void MakeRecordIdle(int sheet);
   // What a run shows, in the order it hands them over (calc_thread.h).

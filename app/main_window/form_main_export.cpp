@@ -97,6 +97,22 @@ void TFormMain::SetExportChoosers(ExportFileChooser chooseFile, PrintDialogRunne
   printDialogRunner_ = std::move(runPrintDialog);
 }
 
+ShownDesignSnapshot TFormMain::SnapshotShownDesign() const {
+  ShownDesignSnapshot s;
+  s.sheet = ShownSheet();
+  s.request = CaptureDesignRequest();
+  s.parts = CapturePartInputs();
+  s.sheetColor = appSettings.sheetColor.at(s.sheet);
+  s.chartColor = appSettings.chartColor;
+  for (int i = 0; i < kSheetCount; ++i) {
+    if (i == s.sheet || !CBox_Sheet[i]->isChecked()) continue;
+    s.compared.push_back({i, sheets[i].empty() ? values::DefaultSheetRecord() : sheets[i], appSettings.sheetColor[i]});
+  }
+  s.xMaxPos = CBox_XBig->currentIndex();
+  s.xMinPos = CBox_Xsmall->currentIndex();
+  return s;
+}
+
 std::optional<report::ReportContent> TFormMain::CheckedShownDesign() {
   // The checks of "ｆ特描画", without drawing: the shown chart and its axes
   // stay as they are.

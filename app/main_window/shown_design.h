@@ -1,0 +1,32 @@
+#pragma once
+
+// What the analysis window shows of the main window, read at one moment:
+// the shown sheet's design as the controls hold it, the other sheets
+// checked for comparison with their records (a sheet never stored: a new
+// one's) and colours, and the chart's X range positions and colour.
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/design_types.h"
+#include "values/sheet_record.h"
+
+namespace kelvara::app {
+
+struct ShownDesignSnapshot {
+  int sheet = 0;
+  engine::DesignRequest request;
+  engine::PartInputs parts;
+  std::int32_t sheetColor = 0;
+  std::int32_t chartColor = 0;
+  struct Compared {
+    int sheet = 0;
+    values::SheetRecord record;
+    std::int32_t color = 0;
+  };
+  std::vector<Compared> compared;
+  int xMaxPos = 0;
+  int xMinPos = 0;
+};
+
+}  // namespace kelvara::app
