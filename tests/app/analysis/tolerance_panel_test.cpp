@@ -15,24 +15,12 @@
 
 #include "app/analysis/form_analysis.h"
 #include "export/csv.h"
-#include "tests/app/main_window/chart_test_support.h"
-#include "tests/app/main_window/run_support.h"
+#include "tests/app/analysis/tolerance_page_support.h"
 
 namespace kelvara::app::testing {
 namespace {
 
-class TolerancePage : public ChartTest {
- protected:
-  TFormAnalysis& Open() {
-    TypeDesign(W(), Designed(engine::kLpf, 6, engine::kChebyshev, "1k"));
-    W().menuDesignAnalysis->trigger();
-    EXPECT_TRUE(WaitFor([this] { return !W().FormAnalysis->RefreshPending(); }));
-    return *W().FormAnalysis;
-  }
-  static bool Finish(TolerancePanel& p) {
-    return WaitFor([&p] { return !p.Running() && p.StartButton()->isEnabled(); });
-  }
-};
+using TolerancePage = TolerancePageTest;
 
 // The exports take the page's tolerances once set, and the report gains a
 // tolerance section once this design has been analysed.
@@ -65,12 +53,7 @@ TEST_F(TolerancePage, ExportsTakeTheTolerancesAndTheReportTheResult) {
   if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) GTEST_SKIP() << "pdftotext not found";
   answer = dir.filePath("report.pdf");
   W().menuExportReport->trigger();
-  std::string text;
-  if (FILE* pipe = popen(("pdftotext '" + answer.toStdString() + "' -").c_str(), "r")) {
-    char buffer[4096];
-    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
-    pclose(pipe);
-  }
+  const std::string text = PdfText(answer);
   for (const char* expected : {"公差解析", "200 試行", "ゲインの幅", "歩留まり", "95 %信頼区間"}) {
     EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
   }

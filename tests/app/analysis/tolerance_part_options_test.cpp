@@ -7,27 +7,12 @@
 #include "app/analysis/form_analysis.h"
 #include "app/analysis/opamp_panel.h"
 #include "app/analysis/tolerance_panel.h"
-#include "tests/app/main_window/chart_test_support.h"
-#include "tests/app/main_window/run_support.h"
+#include "tests/app/analysis/tolerance_page_support.h"
 
 namespace kelvara::app::testing {
 namespace {
 
-class ToleranceExtras : public ChartTest {
- protected:
-  TFormAnalysis& Open() {
-    TypeDesign(W(), Designed(engine::kLpf, 6, engine::kChebyshev, "1k"));
-    W().menuDesignAnalysis->trigger();
-    EXPECT_TRUE(WaitFor([this] { return !W().FormAnalysis->RefreshPending(); }));
-    return *W().FormAnalysis;
-  }
-  bool Run(TFormAnalysis& a) {
-    TolerancePanel& p = *a.Tolerance();
-    p.StartButton()->click();
-    return WaitFor([&p] { return !p.Running() && p.StartButton()->isEnabled(); }) &&
-           WaitFor([&a] { return !a.RefreshPending(); });
-  }
-};
+using ToleranceExtras = TolerancePageTest;
 
 TEST_F(ToleranceExtras, APartsOwnToleranceIsTheOnlyOneThatVaries) {
   TFormAnalysis& a = Open();

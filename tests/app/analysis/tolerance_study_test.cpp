@@ -18,8 +18,7 @@
 #include "app/analysis/form_analysis.h"
 #include "app/analysis/opamp_panel.h"
 #include "app/analysis/tolerance_panel.h"
-#include "tests/app/main_window/chart_test_support.h"
-#include "tests/app/main_window/run_support.h"
+#include "tests/app/analysis/tolerance_page_support.h"
 #include "tolerance/study.h"
 
 namespace kelvara::app::testing {
@@ -47,42 +46,7 @@ int BandGraphs(QCustomPlot& plot) {
   return n;
 }
 
-class ToleranceStudyPage : public ChartTest {
- protected:
-  TFormAnalysis& Open() {
-    TypeDesign(W(), Designed(engine::kLpf, 6, engine::kChebyshev, "1k"));
-    W().menuDesignAnalysis->trigger();
-    EXPECT_TRUE(WaitFor([this] { return !W().FormAnalysis->RefreshPending(); }));
-    return *W().FormAnalysis;
-  }
-  static bool Settled(TFormAnalysis& a) {
-    return WaitFor([&a] { return !a.RefreshPending(); });
-  }
-  bool Run(TFormAnalysis& a) {
-    TolerancePanel& p = *a.Tolerance();
-    p.StartButton()->click();
-    return WaitFor([&p] { return !p.Running() && p.StartButton()->isEnabled(); }) && Settled(a);
-  }
-  static void SetMask(TolerancePanel& p, const char* fp, double a, const char* fs, double b) {
-    p.findChild<QComboBox*>("CBox_Mask")->setCurrentIndex(1);
-    p.findChild<QLineEdit*>("EditMaskFp")->setText(fp);
-    p.findChild<QDoubleSpinBox*>("EditMaskA")->setValue(a);
-    p.findChild<QLineEdit*>("EditMaskFs")->setText(fs);
-    p.findChild<QDoubleSpinBox*>("EditMaskB")->setValue(b);
-  }
-  // The report's text (pdftotext), empty when the tool is missing.
-  std::string ReportText(const QString& path) {
-    W().SetExportChoosers([path](TFormMain::ExportKind) { return path; }, nullptr);
-    W().menuExportReport->trigger();
-    std::string text;
-    if (FILE* pipe = popen(("pdftotext '" + path.toStdString() + "' - 2>/dev/null").c_str(), "r")) {
-      char buffer[4096];
-      for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
-      pclose(pipe);
-    }
-    return text;
-  }
-};
+using ToleranceStudyPage = TolerancePageTest;
 
 // Each change makes the result stale: greyed, marked, no bands, and back
 // when the inputs are those of the result again.
