@@ -124,11 +124,6 @@ bool Flush(QSettings& settings, SettingsReport& report) {
     report.problem = QString::fromUtf8("設定を %1 に保存できません。").arg(StoreName(settings));
     return false;
   }
-  if (settings.status() == QSettings::FormatError) {
-    report.problem =
-        QString::fromUtf8("設定ファイル %1 の内容が正しくなかったため、読めない設定を既定値で書き直しました。")
-            .arg(StoreName(settings));
-  }
   return true;
 }
 
@@ -161,8 +156,19 @@ AppSettings LoadSettings(QSettings& settings, SettingsReport* report) {
       r.replaced << entry.name;
     }
   }
+  // A file QSettings could not wholly parse is written again from what it
+  // read, so that the message is true and the next start reads a clean
+  // file. (A save writes the file whole anyway; the format error of the
+  // read before it is no problem of the save.)
+  const bool formatError = settings.status() == QSettings::FormatError;
+  if (formatError) {
+    for (const Entry& entry : Entries(loaded)) settings.setValue(entry.name, StoredValue(entry));
+  }
   settings.endGroup();
-  Flush(settings, r);
+  if (Flush(settings, r) && formatError) {
+    r.problem = QString::fromUtf8("設定ファイル %1 の内容が正しくなかったため、読めない設定を既定値で書き直しました。")
+                    .arg(StoreName(settings));
+  }
   return loaded;
 }
 
