@@ -38,6 +38,29 @@ void BM_ContinuousDesignOrder8(benchmark::State& state) {
 }
 BENCHMARK(BM_ContinuousDesignOrder8)->Arg(engine::kLpf)->Arg(engine::kHpf);
 
+// The same with one resistor and one capacitor of every stage fixed: each
+// stage's other parts come from the step search.
+void BM_StepSearchDesignOrder8(benchmark::State& state) {
+  const engine::DesignRequest request = Request(static_cast<int>(state.range(0)), engine::kChebyshev, true);
+  const engine::StageTargets targets = engine::BuildStageTargets(request);
+  engine::ComponentSet fixed = AllAuto();
+  for (int i = 0; i < 8; i += 2) {
+    fixed.rAuto[i] = false;
+    fixed.rFixed[i] = true;
+    fixed.r[i] = 10e3;
+    fixed.cAuto[i + 1] = false;
+    fixed.cFixed[i + 1] = true;
+    fixed.c[i + 1] = 10e-9;
+  }
+  for (auto _ : state) {
+    SilentRun run;
+    engine::ComponentSet parts = fixed;
+    engine::DesignFilter(run, targets, request, parts);
+    benchmark::DoNotOptimize(parts);
+  }
+}
+BENCHMARK(BM_StepSearchDesignOrder8)->Arg(engine::kLpf)->Arg(engine::kHpf);
+
 // The -3 dB search of a designed order-8 filter.
 void BM_FindCutoff3dB(benchmark::State& state) {
   const engine::DesignRequest request = Request(static_cast<int>(state.range(0)), engine::kChebyshev, true);

@@ -183,6 +183,10 @@ void StepSearchStage(RunState& run, int e, const StageTargets& targets, Componen
 
   const std::int64_t start = run.ClockSeconds();
   const std::int64_t deadline = start + 2;
+  // Reading the clock costs more than a step; it is read every
+  // kStepsPerClockRead steps, which moves the limit by microseconds.
+  constexpr int kStepsPerClockRead = 256;
+  int steps = 0;
   while (running) {
     derived = PartForOmega(omega, fixedVaried, s.v, fixedOther);
     const double qc = quality(s.v, derived);
@@ -209,8 +213,10 @@ void StepSearchStage(RunState& run, int e, const StageTargets& targets, Componen
     }
     // The limit holds once its second has been reached or passed, and also
     // when the clock has been set back.
-    const std::int64_t now = run.ClockSeconds();
-    if (now >= deadline || now < start) running = false;
+    if (++steps % kStepsPerClockRead == 0) {
+      const std::int64_t now = run.ClockSeconds();
+      if (now >= deadline || now < start) running = false;
+    }
   }
 
   const int fixedR = p.RaFixed ? e - 1 : e;
