@@ -257,6 +257,7 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
       throw UsageError{"--response: an HPF is designed only with the Butterworth response, or Chebyshev from order 4"};
     }
     kelvara::tools::CheckToleranceOptions(toleranceOptions, request, opAmp);
+    kelvara::tools::NoiseBandOf(noiseOptions, request);  // a band that cannot be used is refused before any output
 
     std::string seriesProblem;
     const kelvara::engine::PartSeries* series = kelvara::tools::ChosenSeries(seriesTexts, seriesProblem);
