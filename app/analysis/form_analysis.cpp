@@ -308,6 +308,7 @@ void TFormAnalysis::Refresh() {
   // settled span of the designs shown together.
   struct Compared {
     int sheet;
+    std::int32_t color;
     engine::DesignRequest request;
     engine::ComponentSet parts;
     response::AnalysisViews views;
@@ -326,7 +327,7 @@ void TFormAnalysis::Refresh() {
       const engine::DesignRequest request = engine::RequestOf(inputs);
       engine::ComponentSet parts;
       if (auto views = Evaluate(sink, request, inputs.parts, fStart_, fTop_, &parts)) {
-        compared.push_back({sheet.sheet, request, parts, std::move(*views)});
+        compared.push_back({sheet.sheet, sheet.color, request, parts, std::move(*views)});
       }
     }
   }
@@ -356,9 +357,7 @@ void TFormAnalysis::Refresh() {
     DrawNoise(nullptr, QColor());
   }
   for (const Compared& c : compared) {
-    const auto of = std::find_if(snapshot.compared.begin(), snapshot.compared.end(),
-                                 [&](const ShownDesignSnapshot::Compared& s) { return s.sheet == c.sheet; });
-    DrawSheet(c.views, SheetName(c.sheet), ColorOfSetting(of->color), false);
+    DrawSheet(c.views, SheetName(c.sheet), ColorOfSetting(c.color), false);
   }
   messages_->setText(problems.join(QLatin1Char('\n')));
   messages_->setVisible(!problems.isEmpty());
