@@ -61,6 +61,36 @@ void BM_StepSearchDesignOrder8(benchmark::State& state) {
 }
 BENCHMARK(BM_StepSearchDesignOrder8)->Arg(engine::kLpf)->Arg(engine::kHpf);
 
+// One stage whose first walk is long: an order-2 Butterworth LPF at 1 kHz
+// with C2 = 10 uF and R1 fixed so that the target Q is 99 % (argument 0) or
+// 99.99 % (argument 1) of the most the stage can reach. C1 walks up from
+// 20 uF in 1 nF steps: about 485,000 steps, or 49 million (beyond the
+// bulk steps' reach, so the rest is walked step by step).
+void BM_StepSearchLongWalk(benchmark::State& state) {
+  const engine::DesignRequest request = engine::MakeDesignRequest({.passKind = engine::kLpf,
+                                                                   .orderIndex = 0,
+                                                                   .response = engine::kButterworth,
+                                                                   .cutoffText = "1k",
+                                                                   .anyValues = true});
+  const engine::StageTargets targets = engine::BuildStageTargets(request);
+  const double cb = 10e-6;
+  const double share = state.range(0) == 0 ? 0.99 : 0.9999;
+  engine::ComponentSet fixed = AllAuto();
+  fixed.rAuto[0] = false;
+  fixed.rFixed[0] = true;
+  fixed.r[0] = share / (targets.stageQ[0] * targets.stageOmega[0] * cb);
+  fixed.cAuto[1] = false;
+  fixed.cFixed[1] = true;
+  fixed.c[1] = cb;
+  for (auto _ : state) {
+    SilentRun run;
+    engine::ComponentSet parts = fixed;
+    engine::DesignFilter(run, targets, request, parts);
+    benchmark::DoNotOptimize(parts);
+  }
+}
+BENCHMARK(BM_StepSearchLongWalk)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
 // The -3 dB search of a designed order-8 filter.
 void BM_FindCutoff3dB(benchmark::State& state) {
   const engine::DesignRequest request = Request(static_cast<int>(state.range(0)), engine::kChebyshev, true);

@@ -19,8 +19,6 @@ std::string PartPair(char kind, int a, int b) {
   return std::string(1, kind) + std::to_string(a) + ", " + std::string(1, kind) + std::to_string(b);
 }
 
-const char* const kUnrealisable = " は設定不能な値";
-
 // Both resistors (HPF) or both capacitors (LPF) fixed: the two parts to find
 // are the roots of a quadratic; the larger goes to the lower-numbered part.
 // Returns false when the fixed pair cannot reach the target Q.
@@ -35,15 +33,6 @@ bool SolveQuadratic(double x1, double x2, double q, double omega, double& larger
   smaller = (m * g - h) / (2 * q);
   return true;
 }
-
-// One resistor and one capacitor fixed: a step search over the free part v
-// of the other kind; the remaining part follows from omega. It stops at the
-// first overshoot of the target Q with a step below the floor.
-struct StepSearch {
-  double v;        // free part, starting at the equal-part design value
-  double h;        // step
-  double epsilon;  // floor of v and of the step
-};
 
 }  // namespace
 
@@ -136,108 +125,6 @@ void StageOneFixedHpf(RunState& /*run*/, int e, const StageTargets& targets, Com
     p.Ra = t * t / p.Rb;
   }
 }
-
-namespace {
-
-// The step search of a stage with one resistor and one capacitor fixed.
-// LPF varies the capacitor that is not fixed and derives the resistor that
-// is not fixed; HPF varies the resistor and derives the capacitor.
-void StepSearchStage(RunState& run, int e, const StageTargets& targets, ComponentSet& parts, bool lpf) {
-  const int slot = StageSlot(e);
-  const double q = targets.stageQ[slot];
-  const double omega = targets.stageOmega[slot];
-  StageParts p(parts, e);
-
-  // fixedFirst: the fixed part of the varied kind is the one that comes first
-  // in the quality formula (LPF Ca, HPF Rb); then v starts at the
-  // equal-part value below it and walks down.
-  const bool fixedFirst = lpf ? p.CaFixed : p.RbFixed;
-  const double fixedVaried = lpf ? (fixedFirst ? p.Ca : p.Cb) : (fixedFirst ? p.Rb : p.Ra);
-  const double fixedOther = lpf ? (p.RaFixed ? p.Ra : p.Rb) : (p.CaFixed ? p.Ca : p.Cb);
-  const double step = lpf ? 1e-9 : 1000;
-  StepSearch s{};
-  s.epsilon = lpf ? 1e-12 : 0.2;
-  if (fixedFirst) {
-    s.v = fixedVaried * 0.25 / Square(q);
-    s.h = -step;
-  } else {
-    s.v = Square(q) * (fixedVaried * 4);
-    s.h = step;
-  }
-
-  auto quality = [&](double v, double derived) {
-    const double first = fixedFirst ? fixedVaried : v;
-    const double second = fixedFirst ? v : fixedVaried;
-    return StageQuality(first, second, fixedOther, derived);
-  };
-
-  // The stage quality 1 / (omega v f + 1 / (omega x f)) of this circuit is
-  // monotonic in v and bounded by omega f x (walking down) or 1 / (omega f x)
-  // (walking up), where f and x are the fixed parts. A target beyond that
-  // bound (with a margin far above rounding error) is never met, and the
-  // search would only end at its time limit: give up at once.
-  const double bound = fixedFirst ? omega * fixedVaried * fixedOther : 1 / (omega * fixedVaried * fixedOther);
-  bool running = !(q > bound * (1 + 1e-9));
-  bool converged = false;
-  double derived = 0;
-
-  const std::int64_t start = run.ClockSeconds();
-  const std::int64_t deadline = start + 2;
-  // Reading the clock costs more than a step; it is read every
-  // kStepsPerClockRead steps, which moves the limit by microseconds.
-  constexpr int kStepsPerClockRead = 256;
-  int steps = 0;
-  while (running) {
-    derived = PartForOmega(omega, fixedVaried, s.v, fixedOther);
-    const double qc = quality(s.v, derived);
-    if (qc >= q) {
-      if (std::fabs(s.h) < s.epsilon) {
-        running = false;
-        converged = true;
-      } else {
-        s.v = s.v - s.h;
-        s.h = s.h * 0.5;
-      }
-    }
-    if (!converged) {
-      s.v = s.v + s.h;
-      while (s.v < s.epsilon && running) {
-        if (std::fabs(s.h) < s.epsilon) {
-          running = false;
-        } else {
-          s.v = s.v - s.h;
-          s.h = s.h * 0.5;
-          s.v = s.v + s.h;
-        }
-      }
-    }
-    // The limit holds once its second has been reached or passed, and also
-    // when the clock has been set back.
-    if (++steps % kStepsPerClockRead == 0) {
-      const std::int64_t now = run.ClockSeconds();
-      if (now >= deadline || now < start) running = false;
-    }
-  }
-
-  const int fixedR = p.RaFixed ? e - 1 : e;
-  const int fixedC = p.CaFixed ? e - 1 : e;
-  if (!converged) {
-    run.Warn("R" + std::to_string(fixedR) + ", C" + std::to_string(fixedC) + kUnrealisable,
-             "autoにするかfixの値を再設定下さい。");
-    run.valid = false;
-    s.v = 0;
-    derived = 0;
-  }
-  if (lpf) {
-    (fixedFirst ? p.Cb : p.Ca) = s.v;
-    (p.RaFixed ? p.Rb : p.Ra) = derived;
-  } else {
-    (fixedFirst ? p.Ra : p.Rb) = s.v;
-    (p.CaFixed ? p.Cb : p.Ca) = derived;
-  }
-}
-
-}  // namespace
 
 void StageTwoFixedLpf(RunState& run, int e, const StageTargets& targets, ComponentSet& parts) {
   const int slot = StageSlot(e);

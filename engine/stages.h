@@ -44,6 +44,12 @@ void StageTwoFixedLpf(RunState& run, int e, const StageTargets& targets, Compone
 void StageTwoFixedHpf(RunState& run, int e, const StageTargets& targets, ComponentSet& parts);
 void StageThreeFixed(RunState& run, int e, const StageTargets& targets, ComponentSet& parts);
 void FirstOrderFree(RunState& run, const StageTargets& targets, ComponentSet& parts);
+/// The step search of a stage with one resistor and one capacitor fixed:
+/// LPF (lpf true) varies the free capacitor, HPF the free resistor.
+void StepSearchStage(RunState& run, int e, const StageTargets& targets, ComponentSet& parts, bool lpf);
+
+/// The end of a warning's caption that names parts that cannot be realised.
+inline constexpr char kUnrealisable[] = " は設定不能な値";
 
 /// A continuous second-order stage function (StageFreeLpf ... StageThreeFixed).
 using ContinuousStage = void (*)(RunState&, int, const StageTargets&, ComponentSet&);

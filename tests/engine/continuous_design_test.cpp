@@ -324,13 +324,15 @@ struct SteppingClock {
   }
 };
 
+// LPF with Cb = 1 nF and Ra fixed walks Ca upwards in 1 nF steps; a target
+// `gap` below the bound 1 / (omega Cb Ra) needs a Ca of about 0.5 nF / gap.
+double RaBelowBound(double omega, double gap) { return 1 / (omega * 1e-9 * 0.70711) * (1 - gap); }
+
 TEST(StepSearch, GivesUpWhenTheDeadlineSecondIsReachedOrPassed) {
-  // LPF with Cb and Ra fixed walks Ca upwards; a target just below the
-  // bound 1 / (omega Cb Ra) needs an enormous Ca, so only the time limit
-  // ends the search.
+  // Some fifty million steps: only the time limit ends the search.
   const DesignRequest request = Request(kLpf, 2, kButterworth, "1k");
   const double omega = BuildStageTargets(request).stageOmega[0];
-  const double ra = 1 / (omega * 1e-9 * 0.70711) * (1 - 1e-12);
+  const double ra = RaBelowBound(omega, 1e-8);
   for (std::int64_t start : {58, 59, 120}) {
     ComponentSet parts = AllAuto();
     FixR(parts, 1, ra);
@@ -349,7 +351,7 @@ TEST(StepSearch, ClockSetBackEndsTheSearch) {
   const DesignRequest request = Request(kLpf, 2, kButterworth, "1k");
   const double omega = BuildStageTargets(request).stageOmega[0];
   ComponentSet parts = AllAuto();
-  FixR(parts, 1, 1 / (omega * 1e-9 * 0.70711) * (1 - 1e-12));
+  FixR(parts, 1, RaBelowBound(omega, 1e-8));
   FixC(parts, 2, 1e-9);
   RecordingRun run;
   int reads = 0;
@@ -357,6 +359,26 @@ TEST(StepSearch, ClockSetBackEndsTheSearch) {
   Design(run, request, parts);
   EXPECT_FALSE(run.valid);
   EXPECT_LE(reads, 7);
+}
+
+TEST(StepSearch, AWalkNoClockCouldSeeThroughGivesUpAtOnce) {
+  // Some five hundred billion steps: no machine walks them in two seconds,
+  // so the search gives up as it would at its limit, without waiting.
+  const DesignRequest request = Request(kLpf, 2, kButterworth, "1k");
+  const double omega = BuildStageTargets(request).stageOmega[0];
+  ComponentSet parts = AllAuto();
+  FixR(parts, 1, RaBelowBound(omega, 1e-12));
+  FixC(parts, 2, 1e-9);
+  RecordingRun run;
+  auto clock = std::make_shared<SteppingClock>(SteppingClock{1000, 1000});
+  run.clock = [clock] { return (*clock)(); };
+  const ComponentSet p = Design(run, request, parts);
+  EXPECT_FALSE(run.valid);
+  ASSERT_EQ(run.warnings.size(), 1u);
+  EXPECT_EQ(run.warnings[0], (RecordedWarning{"R1, C2 は設定不能な値", "autoにするかfixの値を再設定下さい。"}));
+  EXPECT_EQ(p.c[0], 0);
+  EXPECT_EQ(p.r[1], 0);
+  EXPECT_LT(clock->reads, 100);  // long before its limit
 }
 
 }  // namespace
