@@ -73,22 +73,21 @@ std::string WriteOpAmpNoise(std::ostream& out, const response::OpAmpModel& opamp
 void WriteOpAmp(std::ostream& out, const response::OpAmpModel& opamp, double temperatureC) {
   out << "\n.subckt " << kOpAmpName << " inp inn out\n";
   const std::string plus = WriteOpAmpNoise(out, opamp, temperatureC);
-  if (opamp.ideal) {
+  const std::optional<response::SinglePole> pole = response::SinglePoleOf(opamp);
+  if (!pole) {
     out << "* Ideal: a voltage-controlled source of gain " << SiNumber(kIdealOpAmpGain) << "\n";
     out << "E1 out 0 " << plus << " inn " << SiNumber(kIdealOpAmpGain) << "\n";
   } else {
-    const double a0 = std::pow(10.0, opamp.a0Db / 20.0);
-    const double omegaP = engine::kTwoPi * opamp.gbwHz / a0;
-    out << "* Single pole: A(s) = A0 / (1 + s/wp), A0 = " << Plain(opamp.a0Db) << " dB, GBW = " << Short(opamp.gbwHz)
-        << " Hz, wp = 2 pi GBW / A0 = " << Short(omegaP) << " rad/s\n";
+    out << "* Single pole: A(s) = A0 / (1 + s/wp), A0 = " << Plain(pole->a0Db) << " dB, GBW = " << Short(pole->gbwHz)
+        << " Hz, wp = 2 pi GBW / A0 = " << Short(pole->omegaP) << " rad/s\n";
     out << "* A current (inp - inn) x 1 S into Rp = A0 parallel Cp = 1/(wp A0) gives the pole,\n";
     out << "* a unity buffer and Rout the output; Rp and Rout are noiseless.\n";
     out << "G1 0 p " << plus << " inn 1\n";
-    out << "Rp p 0 " << SiNumber(a0) << " noisy=0\n";
-    out << "Cp p 0 " << SiNumber(1.0 / (omegaP * a0)) << "\n";
-    if (opamp.routOhm > 0) {
+    out << "Rp p 0 " << SiNumber(pole->a0) << " noisy=0\n";
+    out << "Cp p 0 " << SiNumber(1.0 / (pole->omegaP * pole->a0)) << "\n";
+    if (pole->routOhm > 0) {
       out << "E1 o 0 p 0 1\n";
-      out << "Rout o out " << SiNumber(opamp.routOhm) << " noisy=0\n";
+      out << "Rout o out " << SiNumber(pole->routOhm) << " noisy=0\n";
     } else {
       out << "E1 out 0 p 0 1\n";
     }
@@ -118,10 +117,11 @@ std::string WriteSpiceNetlist(const engine::DesignRequest& request, const engine
   out << "* Response: " << ResponseName(request) << "\n";
   out << "* Cut-off:  " << SiNumber(request.cutoffHz) << " Hz\n";
   out << "* Values:   " << SeriesLine(request, options.series) << "\n";
+  const std::optional<response::SinglePole> pole = response::SinglePoleOf(options.opamp);
   out << "* Op-amp:   "
-      << (options.opamp.ideal ? "ideal"
-                              : "single pole, A0 " + Plain(options.opamp.a0Db) + " dB, GBW " +
-                                    Short(options.opamp.gbwHz) + " Hz, Rout " + Short(options.opamp.routOhm) + " ohm")
+      << (pole ? "single pole, A0 " + Plain(pole->a0Db) + " dB, GBW " + Short(pole->gbwHz) + " Hz, Rout " +
+                     Short(pole->routOhm) + " ohm"
+               : std::string("ideal"))
       << "\n";
   out << "* Output:   v(out)\n";
   out << "*\n* For a step response replace V1 and .ac by\n";

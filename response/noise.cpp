@@ -154,10 +154,10 @@ NoiseDensity NoiseDensityAt(const OpAmpCircuit& circuit, const OpAmpModel& model
 }
 
 double PassbandGain(const OpAmpCircuit& circuit, const OpAmpModel& model) {
-  if (model.ideal || circuit.request.passKind == engine::kHpf) return 1.0;
+  const std::optional<SinglePole> pole = SinglePoleOf(model);
+  if (!pole || circuit.request.passKind == engine::kHpf) return 1.0;
   double gain = 1.0;
-  const double a0 = std::pow(10.0, model.a0Db / 20);
-  for (int k = 0; k < circuit.stageCount; ++k) gain *= a0 / (1 + a0);
+  for (int k = 0; k < circuit.stageCount; ++k) gain *= pole->a0 / (1 + pole->a0);
   return gain;
 }
 

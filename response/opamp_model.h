@@ -9,6 +9,11 @@
 // optional 1/f corner, and the input current noise in into the + input)
 // and limits (the output swing and the slew rate); 0 is "not given".
 
+#include <cmath>
+#include <optional>
+
+#include "engine/units.h"
+
 namespace kelvara::response {
 
 struct OpAmpNoise {
@@ -30,6 +35,24 @@ struct OpAmpModel {
   OpAmpNoise noise;      // what the noise views use (none by default)
   OpAmpLimits limits;    // what the signal-level views use (none by default)
 };
+
+/// A real op-amp's open-loop figures: A0 in dB and as a ratio, the GBW, the
+/// pole wp = 2 pi GBW / A0 and the output resistance.
+struct SinglePole {
+  double a0Db;
+  double a0;
+  double gbwHz;
+  double omegaP;
+  double routOhm;
+};
+
+/// The single pole of a real op-amp; none for the ideal one. Whatever
+/// shows or writes an op-amp asks this rather than the model's kind.
+inline std::optional<SinglePole> SinglePoleOf(const OpAmpModel& model) {
+  if (model.ideal) return std::nullopt;
+  const double a0 = std::pow(10.0, model.a0Db / 20.0);
+  return SinglePole{model.a0Db, a0, model.gbwHz, engine::kTwoPi * model.gbwHz / a0, model.routOhm};
+}
 
 /// Whether the model has a gain-bandwidth product, which a tolerance study
 /// may vary (a real op-amp's; the ideal one has none).

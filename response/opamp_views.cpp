@@ -2,8 +2,9 @@
 
 namespace kelvara::response {
 
-AnalysisViews ComputeOpAmpViews(const DesignRequest& request, const ComponentSet& parts, const OpAmpModel& model,
-                                const AnalysisViews& ideal) {
+std::optional<AnalysisViews> ComputeOpAmpViews(const DesignRequest& request, const ComponentSet& parts,
+                                               const OpAmpModel& model, const AnalysisViews& ideal) {
+  if (!SinglePoleOf(model)) return std::nullopt;
   AnalysisViews v;
   const OpAmpCircuit circuit = CircuitFromComponents(request, parts);
   const CircuitCurveSet curves = CircuitCurves(circuit, model, ideal.gain.x);

@@ -15,8 +15,9 @@ namespace kelvara::response {
 
 /// The real op-amp's views of the design (the curves, the stages' demands
 /// and the stop-band floor), on the abscissae of its ideal views (the time
-/// curves need equally spaced times, as ComputeViews gives).
-AnalysisViews ComputeOpAmpViews(const DesignRequest& request, const ComponentSet& parts, const OpAmpModel& model,
-                                const AnalysisViews& ideal);
+/// curves need equally spaced times, as ComputeViews gives). None for the
+/// ideal op-amp: its views are `ideal` themselves.
+std::optional<AnalysisViews> ComputeOpAmpViews(const DesignRequest& request, const ComponentSet& parts,
+                                               const OpAmpModel& model, const AnalysisViews& ideal);
 
 }  // namespace kelvara::response

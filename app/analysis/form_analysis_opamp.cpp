@@ -58,8 +58,9 @@ void TFormAnalysis::RememberOpAmp() {
 
 bool TFormAnalysis::DrawRealOpAmp(const engine::ComponentSet& parts, const QString& name, const QColor& color) {
   const std::optional<response::OpAmpModel> model = opAmp_->Model();
-  if (!model || model->ideal || !shown_) return false;
+  if (!model || !shown_) return false;
   real_ = response::ComputeOpAmpViews(shownRequest_, parts, *model, *shown_);
+  if (!real_) return false;  // the ideal op-amp
   const QString title = name + QString(analysis_text::kRealSuffix);
   const response::Curve* curves[] = {&real_->gain, &real_->phase, &real_->delay, &real_->step, &real_->impulse};
   for (int k = 0; k < 5; ++k) AddAnalysisCurve(*Plot(kCurveKinds[k]), title, color, curves[k]->x, curves[k]->y);

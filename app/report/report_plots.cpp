@@ -45,12 +45,11 @@ ReportCurves CurvesOf(const ReportContent& c) {
   const response::AnalysisViews ideal = response::ComputeViews(c.request, c.parts, ranges.fromHz, ranges.toHz);
   curves.gain = ideal.gain;
   curves.phase = ideal.phase;
-  if (!c.opamp.ideal) {
-    const response::AnalysisViews real = response::ComputeOpAmpViews(c.request, c.parts, c.opamp, ideal);
-    curves.realGain = real.gain;
-    curves.realPhase = real.phase;
-    curves.stages = real.opAmpStages;
-    curves.floor = real.floor;
+  if (const auto real = response::ComputeOpAmpViews(c.request, c.parts, c.opamp, ideal)) {
+    curves.realGain = real->gain;
+    curves.realPhase = real->phase;
+    curves.stages = real->opAmpStages;
+    curves.floor = real->floor;
   }
   return curves;
 }

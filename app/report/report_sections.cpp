@@ -50,10 +50,11 @@ QString SeriesText(const ReportContent& c) {
 }
 
 QString OpAmpText(const response::OpAmpModel& opamp) {
-  if (opamp.ideal) return QString(text::kIdealOpAmp);
+  const std::optional<response::SinglePole> pole = response::SinglePoleOf(opamp);
+  if (!pole) return QString(text::kIdealOpAmp);
   return QStringLiteral("GBW %1、A0 %2 dB、Rout %3Ω")
-      .arg(FrequencyText(opamp.gbwHz), QString::number(opamp.a0Db, 'g', 6),
-           Q(values::FormatResistanceDisplay(opamp.routOhm)));
+      .arg(FrequencyText(pole->gbwHz), QString::number(pole->a0Db, 'g', 6),
+           Q(values::FormatResistanceDisplay(pole->routOhm)));
 }
 
 std::vector<QStringList> ParameterRows(const ReportContent& c) {
@@ -176,7 +177,7 @@ std::vector<QStringList> OpAmpRows(const ReportCurves& curves) {
 }
 
 QStringList OpAmpLines(const ReportContent& c, const ReportCurves& curves) {
-  if (c.opamp.ideal) return {};
+  if (!curves.realGain) return {};  // the ideal op-amp
   QStringList lines;
   lines << QStringLiteral("%1: %2").arg(QString::fromUtf8(text::kOpAmp), OpAmpText(c.opamp));
   if (c.request.passKind == engine::kLpf) {

@@ -49,14 +49,15 @@ void AddOpAmpJson(const AnalysisOptions& options, const engine::DesignRequest& r
   if (!options.analysis || !report.minus3dbHz.has_value() || !j["stages"].is_array()) return;
   const response::OpAmpCircuit circuit = response::CircuitFromComponents(request, report.parts);
   const std::vector<response::OpAmpStageReport> reports = response::AnalyseOpAmpStages(circuit, model);
+  const bool real = response::SinglePoleOf(model).has_value();
   nlohmann::json& stages = j["stages"];
   // The GBW a stage asks for is a property of the stage, so it is there
   // with the ideal op-amp too; the rest needs a real one.
   for (std::size_t k = 0; k < reports.size() && k < stages.size(); ++k) {
     stages[k]["gbw_min_hz"] = NumberOrNull(reports[k].gbwMinHz);
-    if (!model.ideal) stages[k]["gain_error_db_at_f0"] = NumberOrNull(reports[k].gainErrorDbAtF0);
+    if (real) stages[k]["gain_error_db_at_f0"] = NumberOrNull(reports[k].gainErrorDbAtF0);
   }
-  if (model.ideal || !j["summary"].is_object()) return;
+  if (!real || !j["summary"].is_object()) return;
   const auto floor = response::FindStopbandFloor(circuit, model);
   j["summary"]["stopband_floor_db"] = floor ? nlohmann::json(floor->db) : nlohmann::json(nullptr);
   j["summary"]["stopband_floor_hz"] = floor ? nlohmann::json(floor->hz) : nlohmann::json(nullptr);
@@ -64,10 +65,11 @@ void AddOpAmpJson(const AnalysisOptions& options, const engine::DesignRequest& r
 
 void PrintOpAmpPlain(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,
                      const response::OpAmpModel& model, std::ostream& out) {
-  if (!options.analysis || model.ideal || !report.minus3dbHz.has_value()) return;
+  const std::optional<response::SinglePole> pole = response::SinglePoleOf(model);
+  if (!options.analysis || !pole || !report.minus3dbHz.has_value()) return;
   const response::OpAmpCircuit circuit = response::CircuitFromComponents(request, report.parts);
   auto text = [](double v, const char* unit) { return std::isfinite(v) ? Short(v) + unit : std::string("-"); };
-  out << "op-amp: GBW " << Short(model.gbwHz) << " Hz, A0 " << Short(model.a0Db) << " dB, Rout " << Short(model.routOhm)
+  out << "op-amp: GBW " << Short(pole->gbwHz) << " Hz, A0 " << Short(pole->a0Db) << " dB, Rout " << Short(pole->routOhm)
       << " ohm\n";
   int stage = 1;
   for (const response::OpAmpStageReport& s : response::AnalyseOpAmpStages(circuit, model)) {
