@@ -110,20 +110,22 @@ ShownDesignSnapshot TFormMain::SnapshotShownDesign() const {
   }
   s.xMaxPos = CBox_XBig->currentIndex();
   s.xMinPos = CBox_Xsmall->currentIndex();
+  s.axes = ShownAxisChoices();
+  s.series = engine::CheckSeriesTexts(seriesTexts_).choice;
   return s;
 }
 
 std::optional<report::ReportContent> TFormMain::CheckedShownDesign() {
   // The checks of "ｆ特描画", without drawing: the shown chart and its axes
   // stay as they are.
-  const CurveSource source = SourceOfControls();
+  const ShownDesignSnapshot shown = SnapshotShownDesign();
   WarningSinkAdapter sink(warnings);
-  const std::optional<CheckedCurve> checked = CheckCurve(sink, ShownAxisChoices(), source).curve;
+  const std::optional<CheckedCurve> checked = CheckCurve(sink, shown.axes, {shown.request, shown.parts}).curve;
   if (!checked) return std::nullopt;
   report::ReportContent content;
   content.request = checked->request;
   content.parts = checked->parts;
-  const int sheet = ShownSheet();
+  const int sheet = shown.sheet;
   content.sheetName = QString::fromStdString(values::SheetTabName(sheet));
   content.fileName = QDir::toNativeSeparators(sheetFiles_.at(sheet));
   content.created = QDateTime::currentDateTime();
@@ -134,9 +136,9 @@ std::optional<report::ReportContent> TFormMain::CheckedShownDesign() {
   content.chartPageRange =
       FormAnalysis ? FormAnalysis->FrequencyRangeChoice() == TFormAnalysis::FrequencyRange::kChartPage
                    : settingsStore_.ReadInt(QString::fromLatin1(TFormAnalysis::kFrequencyRangeName)).value_or(0) == 1;
-  content.curveColor = ColorOfSetting(appSettings.chartColor);
+  content.curveColor = ColorOfSetting(shown.chartColor);
   content.curveName = content.sheetName;
-  content.series = engine::CheckSeriesTexts(seriesTexts_).choice;
+  content.series = shown.series;
   content.opamp = ChosenOpAmp();
   // A tolerance analysis of this very design, op-amp and tolerances in the
   // analysis window (a result of other inputs is left out).
@@ -144,7 +146,7 @@ std::optional<report::ReportContent> TFormMain::CheckedShownDesign() {
     if (const tolerance::MonteCarloResult* result =
             FormAnalysis->Tolerance()->ResultFor(content.request, content.parts, content.opamp)) {
       if (result->nominal.minus3dbHz > 0)
-        content.toleranceLines = report::ToleranceLines(*result, source.request.cutoffHz);
+        content.toleranceLines = report::ToleranceLines(*result, shown.request.cutoffHz);
     }
   }
   // The tolerance page's defaults, once it has remembered them.

@@ -3,12 +3,16 @@
 // What the analysis window shows of the main window, read at one moment:
 // the shown sheet's design as the controls hold it, the other sheets
 // checked for comparison with their records (a sheet never stored: a new
-// one's) and colours, and the chart's X range positions and colour.
+// one's) and colours, the chart's axis choices and colour, and the
+// preferred-value series. The analysis window, the exports, the report and
+// printing all start from it.
 
 #include <cstdint>
 #include <vector>
 
+#include "app/main_window/response_chart.h"
 #include "engine/design_types.h"
+#include "engine/series_options.h"
 #include "values/sheet_record.h"
 
 namespace kelvara::app {
@@ -25,8 +29,10 @@ struct ShownDesignSnapshot {
     std::int32_t color = 0;
   };
   std::vector<Compared> compared;
-  int xMaxPos = 0;
+  int xMaxPos = 0;  // the X lists' positions as they stand
   int xMinPos = 0;
+  AxisChoices axes;  // the axis choices as "ｆ特描画" checks them
+  engine::SeriesChoice series;
 };
 
 }  // namespace kelvara::app
