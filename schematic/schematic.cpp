@@ -276,8 +276,10 @@ void PaintValues(QPainter& p, const PartValues& values, const std::vector<PartLa
         const QRectF wide = box.adjusted(-1, -1, 1, 1);
         if (std::any_of(near.begin(), near.end(), [&](const QRectF& t) { return wide.intersects(t); })) continue;
         const double mine = distance(box.center(), own.center());
+        const QPointF centre = box.center();
+        const auto& part = name;
         if (pass == 0 && std::any_of(partTexts.begin(), partTexts.end(), [&](const auto& other) {
-              return other.first != name && distance(box.center(), other.second.center()) <= mine;
+              return other.first != part && distance(centre, other.second.center()) <= mine;
             })) {
           continue;
         }

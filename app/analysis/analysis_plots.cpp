@@ -31,7 +31,7 @@ const QCPScatterStyle::ScatterShape kStageShapes[] = {QCPScatterStyle::ssCross, 
 constexpr const char* kFrameProperty = "kelvaraFramedRanges";
 
 QFont PlotFont() {
-  QFont font(QString(text::kMincho));
+  QFont font{QString(text::kMincho)};
   font.setPixelSize(kTextPixels);
   return font;
 }

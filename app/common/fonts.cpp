@@ -14,21 +14,21 @@ void InstallFontSubstitutes() {
 }
 
 QFont MinchoFont(double pointSize) {
-  QFont font(QString(text::kMincho));
+  QFont font{QString(text::kMincho)};
   font.setPointSizeF(pointSize);
   font.setBold(true);
   return font;
 }
 
 QFont MinchoPixelFont(int pixelSize) {
-  QFont font(QString(text::kMincho));
+  QFont font{QString(text::kMincho)};
   font.setPixelSize(pixelSize);
   font.setBold(true);
   return font;
 }
 
 QFont GothicPixelFont(int pixelSize) {
-  QFont font(QString(text::kGothic));
+  QFont font{QString(text::kGothic)};
   font.setPixelSize(pixelSize);
   return font;
 }

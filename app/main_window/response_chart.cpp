@@ -79,7 +79,7 @@ class ExponentTicker final : public QCPAxisTickerLog {
 };
 
 QFont ChartFont() {
-  QFont font(QString(text::kMincho));
+  QFont font{QString(text::kMincho)};
   font.setPixelSize(kChartTextPixels);
   return font;
 }
