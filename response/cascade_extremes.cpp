@@ -5,28 +5,16 @@
 #include <cmath>
 #include <limits>
 
+#include "response/polynomial.h"
+
 namespace kelvara::response {
 namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-// A polynomial of degree at most 14 (the group delay's derivative of an
-// eighth-order cascade), coefficients in ascending powers.
-struct Poly {
-  static constexpr int kMaxDegree = 2 * 2 * engine::kMaxStages - 2;
-  std::array<double, kMaxDegree + 1> c{};
-  int degree = 0;
-
-  double operator()(double x) const {
-    double v = c[degree];
-    for (int i = degree - 1; i >= 0; --i) v = v * x + c[i];
-    return v;
-  }
-  // Drops leading zero coefficients.
-  void Trim() {
-    while (degree > 0 && c[degree] == 0.0) --degree;
-  }
-};
+// Polynomials of degree at most 14 (the group delay's derivative of an
+// eighth-order cascade), kept trimmed.
+using Poly = Polynomial<2 * 2 * engine::kMaxStages - 2>;
 
 Poly Constant(double v) {
   Poly p;
@@ -35,11 +23,7 @@ Poly Constant(double v) {
 }
 
 Poly Multiply(const Poly& a, const Poly& b) {
-  Poly p;
-  p.degree = std::min(a.degree + b.degree, Poly::kMaxDegree);
-  for (int i = 0; i <= a.degree; ++i) {
-    for (int j = 0; j <= b.degree && i + j <= Poly::kMaxDegree; ++j) p.c[i + j] += a.c[i] * b.c[j];
-  }
+  Poly p = Product(a, b);
   p.Trim();
   return p;
 }
@@ -59,10 +43,7 @@ Poly Subtract(const Poly& a, const Poly& b) {
 }
 
 Poly Derivative(const Poly& a) {
-  Poly p;
-  if (a.degree == 0) return p;
-  p.degree = a.degree - 1;
-  for (int i = 1; i <= a.degree; ++i) p.c[i - 1] = a.c[i] * i;
+  Poly p = a.Derivative();
   p.Trim();
   return p;
 }

@@ -7,6 +7,7 @@
 
 #include "engine/stage_maths.h"
 #include "engine/units.h"
+#include "response/polynomial.h"
 
 namespace kelvara::response {
 namespace {
@@ -18,34 +19,7 @@ constexpr int kMaxDegree = 3 * engine::kMaxStages;
 constexpr double kFlatDecades = 1000;
 
 // A polynomial in t with real coefficients, c[i] t^i.
-struct Poly {
-  std::array<double, kMaxDegree + 1> c{};
-  int degree = 0;
-
-  double operator()(double t) const {
-    double v = c[degree];
-    for (int i = degree - 1; i >= 0; --i) v = v * t + c[i];
-    return v;
-  }
-  Poly Derivative() const {
-    Poly d;
-    d.degree = std::max(degree - 1, 0);
-    for (int i = 1; i <= degree; ++i) d.c[i - 1] = c[i] * i;
-    return d;
-  }
-  void Trim() {
-    while (degree > 0 && c[degree] == 0) --degree;
-  }
-};
-
-Poly Product(const Poly& a, const Poly& b) {
-  Poly p;
-  p.degree = a.degree + b.degree;
-  for (int i = 0; i <= a.degree; ++i) {
-    for (int j = 0; j <= b.degree; ++j) p.c[i + j] += a.c[i] * b.c[j];
-  }
-  return p;
-}
+using Poly = Polynomial<kMaxDegree>;
 
 // The root of p in (a, b), where p(a) and p(b) have opposite signs and p is
 // monotone: Newton's method, bisecting (geometrically on wide brackets)
