@@ -68,6 +68,14 @@ void SaveOpAmp(SettingsStore& store, const OpAmpChoice& choice) {
   if (choice.routOhm) store.WriteText(Name(later_keys::kOpAmpRout), *choice.routOhm);
 }
 
+bool LoadChartPageRange(SettingsStore& store) {
+  return store.ReadInt(Name(later_keys::kFrequencyRange)).value_or(0) == 1;
+}
+
+void SaveChartPageRange(SettingsStore& store, bool chartPage) {
+  store.WriteInt(Name(later_keys::kFrequencyRange), chartPage ? 1 : 0);
+}
+
 ToleranceSettings LoadTolerance(SettingsStore& store) {
   auto read = [&store](const char* name) { return store.ReadInt(Name(name)); };
   ToleranceSettings s;

@@ -74,5 +74,9 @@ OpAmpChoice LoadOpAmp(SettingsStore& store);
 void SaveOpAmp(SettingsStore& store, const OpAmpChoice& choice);
 ToleranceSettings LoadTolerance(SettingsStore& store);
 void SaveTolerance(SettingsStore& store, const ToleranceSettings& settings);
+/// The analysis window's frequency range: the main chart's X range (true)
+/// or the one framed about the design (false, also when never stored).
+bool LoadChartPageRange(SettingsStore& store);
+void SaveChartPageRange(SettingsStore& store, bool chartPage);
 
 }  // namespace kelvara::storage

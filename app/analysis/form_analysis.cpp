@@ -89,7 +89,7 @@ TFormAnalysis::TFormAnalysis(TFormMain& form, storage::SettingsStore& store)
   BuildLayout();
   ConnectSources();
   resize(kDefaultSize);
-  if (store_.ReadInt(QString::fromLatin1(kFrequencyRangeName)).value_or(0) == 1) {
+  if (storage::LoadChartPageRange(store_)) {
     frequencyRange_ = FrequencyRange::kChartPage;
   }
 }

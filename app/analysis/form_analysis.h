@@ -57,8 +57,6 @@ class TFormAnalysis : public QWidget {
   static constexpr const char* kOpAmpGbwName = storage::later_keys::kOpAmpGbw;
   static constexpr const char* kOpAmpA0Name = storage::later_keys::kOpAmpA0;
   static constexpr const char* kOpAmpRoutName = storage::later_keys::kOpAmpRout;
-  /// The frequency views' range in the settings store (1: the ｆ特 page's).
-  static constexpr const char* kFrequencyRangeName = storage::later_keys::kFrequencyRange;
 
   TFormAnalysis(TFormMain& form, storage::SettingsStore& store);
   ~TFormAnalysis() override;

@@ -17,7 +17,7 @@ namespace kelvara::app {
 
 void TFormAnalysis::SetFrequencyRange(FrequencyRange range) {
   frequencyRange_ = range;
-  store_.WriteInt(QString::fromLatin1(kFrequencyRangeName), range == FrequencyRange::kChartPage ? 1 : 0);
+  storage::SaveChartPageRange(store_, range == FrequencyRange::kChartPage);
   ScheduleRefresh();
 }
 

@@ -133,9 +133,9 @@ std::optional<report::ReportContent> TFormMain::CheckedShownDesign() {
   content.fTopHz = checked->fTopHz;
   content.yMinDb = checked->yMinDb;
   content.yMaxDb = checked->yMaxDb;
-  content.chartPageRange =
-      FormAnalysis ? FormAnalysis->FrequencyRangeChoice() == TFormAnalysis::FrequencyRange::kChartPage
-                   : settingsStore_.ReadInt(QString::fromLatin1(TFormAnalysis::kFrequencyRangeName)).value_or(0) == 1;
+  content.chartPageRange = FormAnalysis
+                               ? FormAnalysis->FrequencyRangeChoice() == TFormAnalysis::FrequencyRange::kChartPage
+                               : storage::LoadChartPageRange(settingsStore_);
   content.curveColor = ColorOfSetting(shown.chartColor);
   content.curveName = content.sheetName;
   content.series = shown.series;

@@ -174,7 +174,7 @@ TEST_F(AnalysisFrame, TheChartPagesRangeIsAChoiceThatIsRememberedAndTheReportFol
   a.Refresh();
   EXPECT_EQ(a.Plot(PlotKind::kGain)->xAxis->range().lower, 1e3);  // the page's 1k-1M
   EXPECT_EQ(a.Plot(PlotKind::kGain)->xAxis->range().upper, 1e6);
-  EXPECT_EQ(store.ints.at(TFormAnalysis::kFrequencyRangeName), 1);
+  EXPECT_EQ(store.ints.at(storage::later_keys::kFrequencyRange), 1);
   EXPECT_EQ(store.stored, storage::AppSettings{});  // the nineteen values untouched
   // The main chart keeps the page's range whatever the choice.
   W().ButtonFreq->click();
@@ -186,7 +186,7 @@ TEST_F(AnalysisFrame, TheChartPagesRangeIsAChoiceThatIsRememberedAndTheReportFol
   EXPECT_EQ(again.FrequencyRangeChoice(), TFormAnalysis::FrequencyRange::kChartPage);
   again.SetFrequencyRange(TFormAnalysis::FrequencyRange::kDesign);
   again.Refresh();
-  EXPECT_EQ(store.ints.at(TFormAnalysis::kFrequencyRangeName), 0);
+  EXPECT_EQ(store.ints.at(storage::later_keys::kFrequencyRange), 0);
   EXPECT_NEAR(again.Plot(PlotKind::kGain)->xAxis->range().lower, 10, 1e-9);
 }
 
