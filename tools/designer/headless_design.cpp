@@ -9,10 +9,12 @@ namespace {
 
 class HeadlessRun final : public engine::RunState {
  public:
-  HeadlessRun(std::optional<int> stopAfter, const std::function<void(double)>& progress)
-      : stopAfter_(stopAfter), progress_(progress) {}
+  HeadlessRun(std::optional<int> stopAfter, const std::function<void(double)>& progress,
+              const std::function<std::int64_t()>& clock)
+      : stopAfter_(stopAfter), progress_(progress), clock_(clock) {}
 
   bool StopRequested() const override { return stop_; }
+  std::int64_t ClockSeconds() const override { return clock_ ? clock_() : RunState::ClockSeconds(); }
   void Warn(const std::string& caption, const std::string& text) override { warnings.push_back({caption, text}); }
 
   std::vector<Warning> warnings;
@@ -31,6 +33,7 @@ class HeadlessRun final : public engine::RunState {
  private:
   std::optional<int> stopAfter_;
   const std::function<void(double)>& progress_;
+  const std::function<std::int64_t()>& clock_;
   int maximum_ = 0;
   bool counting_ = false;
   bool stop_ = false;
@@ -48,8 +51,9 @@ bool AllPartsPositive(const engine::ComponentSet& parts, int order) {
 
 DesignReport RunHeadlessDesign(const engine::DesignRequest& request, const engine::PartInputs& inputs,
                                std::optional<int> stopAfter, const engine::PartSeries* series,
-                               const std::function<void(double fraction)>& progress) {
-  HeadlessRun run(stopAfter, progress);
+                               const std::function<void(double fraction)>& progress,
+                               const std::function<std::int64_t()>& clock) {
+  HeadlessRun run(stopAfter, progress, clock);
   run.partSeries = series;
   engine::RunData data;
   data.request = request;

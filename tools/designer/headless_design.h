@@ -4,6 +4,7 @@
 // (RunDesignSequence) with warnings collected instead of shown. Used by
 // kelvara-design and the tests.
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -36,9 +37,12 @@ struct DesignReport {
 /// progress step the design makes (the run's own step before the design
 /// does not count). A preferred-value design draws from `series` (null: the
 /// program's own series). `progress`, when given, sees the fraction of the
-/// run's progress bar after every step.
+/// run's progress bar after every step. `clock`, when given, is the run's
+/// clock in whole seconds in place of the wall clock (the step search's
+/// time limit reads it).
 DesignReport RunHeadlessDesign(const engine::DesignRequest& request, const engine::PartInputs& inputs,
                                std::optional<int> stopAfter = std::nullopt, const engine::PartSeries* series = nullptr,
-                               const std::function<void(double fraction)>& progress = {});
+                               const std::function<void(double fraction)>& progress = {},
+                               const std::function<std::int64_t()>& clock = {});
 
 }  // namespace kelvara::tools
