@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes as the settings file (INI text) to the settings
 // store: loading never crashes, and whatever the load makes of the file is
-// what a save writes and the next load reads again, value for value.
+// what the next load reads again, value for value, after a save of it (which
+// finds every value in place and writes nothing).
 
 #include <QCoreApplication>
 #include <QDir>

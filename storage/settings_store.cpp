@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QVariant>
+#include <array>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -34,19 +35,41 @@ struct Entry {
   QString* text = nullptr;
 };
 
+// The stored names, built once: every load and save walks all nineteen.
+struct StoredNames {
+  std::array<QString, 8> sheetColor;
+  QString formLeft = QStringLiteral("formLeft");
+  QString formTop = QStringLiteral("formTop");
+  QString chartColor = QStringLiteral("chartColor");
+  std::array<QString, 4> chartIndex;
+  std::array<QString, 4> chartText;
+};
+
+const StoredNames& Names() {
+  static const StoredNames names = [] {
+    StoredNames n;
+    for (int i = 0; i < 8; ++i) n.sheetColor[i] = QStringLiteral("sheetColor%1").arg(i);
+    for (int j = 0; j < 4; ++j) {
+      n.chartIndex[j] = QStringLiteral("chartIndex%1").arg(j);
+      n.chartText[j] = QStringLiteral("ASchartIndex%1").arg(j);
+    }
+    return n;
+  }();
+  return names;
+}
+
 std::vector<Entry> Entries(AppSettings& s) {
+  const StoredNames& n = Names();
   std::vector<Entry> entries;
-  for (int i = 0; i < 8; ++i) {
-    entries.push_back({QStringLiteral("sheetColor%1").arg(i), Kind::kColour, &s.sheetColor[i]});
-  }
-  entries.push_back({QStringLiteral("formLeft"), Kind::kInteger, &s.formLeft});
-  entries.push_back({QStringLiteral("formTop"), Kind::kInteger, &s.formTop});
-  entries.push_back({QStringLiteral("chartColor"), Kind::kColour, &s.chartColor});
+  entries.reserve(19);
+  for (int i = 0; i < 8; ++i) entries.push_back({n.sheetColor[i], Kind::kColour, &s.sheetColor[i]});
+  entries.push_back({n.formLeft, Kind::kInteger, &s.formLeft});
+  entries.push_back({n.formTop, Kind::kInteger, &s.formTop});
+  entries.push_back({n.chartColor, Kind::kColour, &s.chartColor});
   for (int j = 0; j < 4; ++j) {
     // Indices 2 and 3 are the X-axis list positions; 0 and 1 are only kept.
-    entries.push_back(
-        {QStringLiteral("chartIndex%1").arg(j), j >= 2 ? Kind::kListPosition : Kind::kInteger, &s.chartIndex[j]});
-    entries.push_back({QStringLiteral("ASchartIndex%1").arg(j), Kind::kText, nullptr, &s.chartText[j]});
+    entries.push_back({n.chartIndex[j], j >= 2 ? Kind::kListPosition : Kind::kInteger, &s.chartIndex[j]});
+    entries.push_back({n.chartText[j], Kind::kText, nullptr, &s.chartText[j]});
   }
   return entries;
 }
@@ -114,6 +137,8 @@ bool ReadValue(const QVariant& value, const Entry& entry, bool textStore) {
   return true;
 }
 
+bool SameValue(const Entry& a, const Entry& b) { return a.text ? *a.text == *b.text : *a.integer == *b.integer; }
+
 QString StoreName(const QSettings& settings) { return QDir::toNativeSeparators(settings.fileName()); }
 
 // Flushes the store; false (with the message) when it could not be written.
@@ -177,8 +202,17 @@ bool SaveSettings(QSettings& settings, const AppSettings& values, SettingsReport
   SettingsReport& r = report ? *report : local;
   r = {};
   AppSettings copy = values;
+  AppSettings held;
+  const std::vector<Entry> wanted = Entries(copy);
+  const std::vector<Entry> stored = Entries(held);
+  const bool textStore = KeepsValuesAsText(settings);
   settings.beginGroup(QString::fromLatin1(kGroup));
-  for (const Entry& entry : Entries(copy)) settings.setValue(entry.name, StoredValue(entry));
+  for (std::size_t k = 0; k < wanted.size(); ++k) {
+    // A value the next load would read as this one already is stays as it
+    // is: saving unchanged settings writes nothing.
+    if (ReadValue(settings.value(wanted[k].name), stored[k], textStore) && SameValue(stored[k], wanted[k])) continue;
+    settings.setValue(wanted[k].name, StoredValue(wanted[k]));
+  }
   settings.endGroup();
   return Flush(settings, r);
 }

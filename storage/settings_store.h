@@ -49,8 +49,9 @@ struct SettingsReport {
 /// missing and unusable values as described above, and flushes the store.
 AppSettings LoadSettings(QSettings& settings, SettingsReport* report = nullptr);
 
-/// Writes every value, in storage order, whatever the store held before, and
-/// flushes the store. False when it could not be written.
+/// Writes every value the store does not already hold (a value the next load
+/// would read as the same is left as it is, so saving unchanged settings
+/// writes nothing) and flushes the store. False when it could not be written.
 bool SaveSettings(QSettings& settings, const AppSettings& values, SettingsReport* report = nullptr);
 
 /// The program's settings store.

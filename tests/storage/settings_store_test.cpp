@@ -82,6 +82,39 @@ TEST(Settings, SavedSettingsComeBack) {
   EXPECT_TRUE(store.LastReport().replaced.isEmpty());
 }
 
+// Saving what the store already holds leaves the file as it is (a user's
+// comment, a value written as "+7"); a changed value, and one the store
+// holds in a form a load cannot use, are written.
+TEST(Settings, SavingUnchangedSettingsWritesNothing) {
+  TempFolder dir;
+  const QString file = dir.Path("Vornix.conf");
+  QSettingsStore(file, QSettings::NativeFormat).Save(Edited());
+  QByteArray bytes = "; kept by hand\n" + ReadBytes(file);
+  bytes.replace("formTop=640", "formTop=+640");
+  WriteBytes(file, bytes);
+
+  QSettingsStore store(file, QSettings::NativeFormat);
+  ASSERT_EQ(store.Load(), Edited());
+  ASSERT_EQ(ReadBytes(file), bytes);
+  store.Save(Edited());
+  EXPECT_TRUE(store.LastReport().written);
+  EXPECT_TRUE(store.LastProblem().isEmpty());
+  EXPECT_EQ(ReadBytes(file), bytes);
+
+  AppSettings changed = Edited();
+  changed.formLeft = 3;
+  changed.chartText[1] = "-40";
+  store.Save(changed);
+  EXPECT_NE(ReadBytes(file), bytes);
+  EXPECT_EQ(store.Load(), changed);
+  EXPECT_TRUE(store.LastReport().restored.isEmpty() && store.LastReport().replaced.isEmpty());
+
+  // Written behind the program's back: the save puts its own values back.
+  QSettings(file, QSettings::NativeFormat).setValue("parameter/chartIndex3", "thirteen");
+  store.Save(changed);
+  EXPECT_EQ(Stored(file, "chartIndex3").toString(), "12");
+}
+
 TEST(Settings, ADeletedValueIsRestoredAndWrittenBackAtOnce) {
   TempFolder dir;
   const QString file = dir.Path("Vornix.conf");
