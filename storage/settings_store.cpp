@@ -35,7 +35,7 @@ struct Entry {
   QString* text = nullptr;
 };
 
-// The stored names, built once: every load and save walks all nineteen.
+// The stored names, built once: every load and save walks all of them.
 struct StoredNames {
   std::array<QString, 8> sheetColor;
   QString formLeft = QStringLiteral("formLeft");
@@ -44,6 +44,10 @@ struct StoredNames {
   std::array<QString, 4> chartIndex;
   std::array<QString, 4> chartText;
 };
+
+// Eight sheet colours, the window's left and top, the chart colour and four
+// chart indices with their texts.
+constexpr std::size_t kStoredValueCount = 8 + 2 + 1 + 2 * 4;
 
 const StoredNames& Names() {
   static const StoredNames names = [] {
@@ -61,7 +65,7 @@ const StoredNames& Names() {
 std::vector<Entry> Entries(AppSettings& s) {
   const StoredNames& n = Names();
   std::vector<Entry> entries;
-  entries.reserve(19);
+  entries.reserve(kStoredValueCount);
   for (int i = 0; i < 8; ++i) entries.push_back({n.sheetColor[i], Kind::kColour, &s.sheetColor[i]});
   entries.push_back({n.formLeft, Kind::kInteger, &s.formLeft});
   entries.push_back({n.formTop, Kind::kInteger, &s.formTop});
