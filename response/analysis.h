@@ -144,7 +144,11 @@ struct ResponseSummary {
 
 ResponseSummary Summarize(const Cascade& cascade);
 
-/// The ripple-edge search alone (any response): edge and ripple reached.
+/// The ripple-edge search alone (any response): edge and ripple reached,
+/// from the exact stationary points of the gain (cascade_extremes.cpp):
+/// maxDb the highest gain, edgeHz where the gain passes maxDb - dropDb for
+/// the last time towards the stop band, rippleDb maxDb less the lowest gain
+/// on the pass-band side of it (not below that level).
 struct RippleEdge {
   double edgeHz = 0.0;
   double rippleDb = 0.0;

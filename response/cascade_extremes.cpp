@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <complex>
 #include <limits>
 
 #include "response/polynomial.h"
@@ -116,14 +117,18 @@ bool Usable(const Cascade& cascade) {
 // t = 0 is the pass-band end (DC, or infinite frequency), and |1/H|^2 is
 // the product of the sections' 1 + a t (first order) or
 // (1 - a t)^2 + a t / q^2 (second order).
+//
+// Of the first `count` sections only (the gain to an op-amp's output within
+// the cascade) where count is less than the cascade's.
 class TForm {
  public:
-  explicit TForm(const Cascade& cascade) : cascade_(cascade), hpf_(cascade.Hpf()) {
+  explicit TForm(const Cascade& cascade, int count = -1)
+      : cascade_(cascade), hpf_(cascade.Hpf()), count_(count < 0 ? cascade.count : count) {
     double logSum = 0.0;
-    for (int k = 0; k < cascade.count; ++k) logSum += std::log(cascade.stage[k].omega / kTwoPi);
-    fref_ = std::exp(logSum / cascade.count);
+    for (int k = 0; k < count_; ++k) logSum += std::log(cascade.stage[k].omega / kTwoPi);
+    fref_ = std::exp(logSum / count_);
     inversePower_ = Constant(1.0);
-    for (int k = 0; k < cascade.count; ++k) {
+    for (int k = 0; k < count_; ++k) {
       const CascadeStage& s = cascade.stage[k];
       const double w = s.omega / kTwoPi / fref_;
       const double a = hpf_ ? w * w : 1.0 / (w * w);
@@ -152,10 +157,26 @@ class TForm {
   double Db(double t) const {
     if (t == 0.0) return 0.0;
     if (t == kInf) return -kInf;
-    return GainDb(cascade_, Hz(t));
+    if (count_ == cascade_.count) return GainDb(cascade_, Hz(t));
+    std::complex<double> h(1.0, 0.0);
+    for (int k = 0; k < count_; ++k) h *= StageResponse(cascade_, k, Hz(t));
+    return 20.0 * std::log10(std::abs(h));
   }
   /// The stationary points in (0, infinity), ascending in t.
   std::vector<double> Stationary() const { return RootsIn(Derivative(inversePower_), 0.0, kInf); }
+
+  /// The stationary points of f |H| in (0, infinity), ascending in t. With
+  /// f^2 = fref^2 t (LPF) the square t / P(t) is stationary where
+  /// P - t P' = 0; with f^2 = fref^2 / t (HPF) 1 / (t P(t)) is, where
+  /// P + t P' = 0.
+  std::vector<double> SlopeStationary() const {
+    const Poly d = Derivative(inversePower_);
+    Poly tTimesD;
+    tTimesD.degree = d.degree + 1;
+    for (int i = 0; i <= d.degree; ++i) tTimesD.c[i + 1] = d.c[i];
+    tTimesD.Trim();
+    return RootsIn(hpf_ ? Add(inversePower_, tTimesD) : Subtract(inversePower_, tTimesD), 0.0, kInf);
+  }
 
   /// A finite t beyond `from` where the gain is below `levelDb`, or
   /// infinity when there is none within the doubles.
@@ -177,6 +198,7 @@ class TForm {
  private:
   const Cascade& cascade_;
   bool hpf_;
+  int count_;
   double fref_ = 1.0;
   Poly inversePower_;
 };
@@ -190,6 +212,53 @@ std::vector<double> GainStationaryHz(const Cascade& cascade) {
   for (const double t : form.Stationary()) hz.push_back(form.Hz(t));
   std::sort(hz.begin(), hz.end());
   return hz;
+}
+
+std::vector<double> OutputStationaryHz(const Cascade& cascade, int count, bool slope) {
+  std::vector<double> hz;
+  if (!Usable(cascade) || count < 1 || count > cascade.count) return hz;
+  const TForm form(cascade, count);
+  for (const double t : slope ? form.SlopeStationary() : form.Stationary()) hz.push_back(form.Hz(t));
+  std::sort(hz.begin(), hz.end());
+  return hz;
+}
+
+// Declared with the summary in analysis.h.
+std::optional<RippleEdge> FindRippleEdge(const Cascade& cascade, double dropDb) {
+  if (!Usable(cascade) || !(dropDb >= 0)) return std::nullopt;
+  const TForm form(cascade);
+  // The monotone pieces of the gain in t, from the pass-band end (t = 0).
+  std::vector<double> points{0.0};
+  for (const double t : form.Stationary()) points.push_back(t);
+  RippleEdge edge;
+  edge.maxDb = 0.0;
+  for (const double t : points) edge.maxDb = std::max(edge.maxDb, form.Db(t));
+  if (!std::isfinite(edge.maxDb)) return std::nullopt;
+  const double level = edge.maxDb - dropDb;
+  // The last crossing of the level: walk the pieces back from the stop
+  // band's end; the gain is below the level on everything walked so far.
+  double b = kInf;
+  double edgeT = kInf;
+  for (std::size_t i = points.size(); i-- > 0;) {
+    const double a = points[i];
+    if (form.Db(a) >= level) {
+      if (b == kInf) {
+        b = form.BeyondLevel(a, level);
+        if (!std::isfinite(b)) return std::nullopt;
+      }
+      edgeT = form.Crossing(a, b, level, false);
+      break;
+    }
+    b = a;
+  }
+  if (!std::isfinite(edgeT)) return std::nullopt;
+  double lowest = level;
+  for (const double t : points) {
+    if (t <= edgeT) lowest = std::min(lowest, form.Db(t));
+  }
+  edge.edgeHz = form.Hz(edgeT);
+  edge.rippleDb = edge.maxDb - lowest;
+  return edge;
 }
 
 GainBand GainExtremes(const Cascade& cascade, double fLowHz, double fHighHz) {

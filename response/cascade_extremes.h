@@ -28,6 +28,12 @@ namespace kelvara::response {
 /// stationary.
 std::vector<double> GainStationaryHz(const Cascade& cascade);
 
+/// The frequencies (Hz, ascending, all > 0) where the gain of the first
+/// `count` sections (the gain to that section's op-amp output, ideal
+/// op-amps) is stationary, or with `slope` where f |H| of it is (a sine's
+/// highest slew rate at that output).
+std::vector<double> OutputStationaryHz(const Cascade& cascade, int count, bool slope);
+
 /// Lowest and highest gain (dB) over the closed band [fLowHz, fHighHz];
 /// fLowHz may be 0 and fHighHz +infinity (an LPF's gain at 0 Hz and an HPF's
 /// towards infinity is 0 dB; an LPF's towards infinity and an HPF's at 0 Hz

@@ -17,19 +17,6 @@ bool Blank(const std::string& text) {
   return true;
 }
 
-// ParseEngValue gives 0 for unreadable text too; a readable zero is a
-// number of zeros (with sign, point and prefix letter) and nothing else.
-bool ReadsAsZero(const std::string& text) {
-  bool digit = false;
-  std::size_t i = 0;
-  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-  for (; i < text.size() && (text[i] == '0' || text[i] == '.'); ++i) digit = digit || text[i] == '0';
-  if (i < text.size() && std::string_view("GMkmunp").find(text[i]) != std::string_view::npos) ++i;
-  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-  return digit && i == text.size();
-}
-
 enum class Range { kZeroOrMore, kAboveZero, kTemperature };
 
 // The value of a text (empty: `blank`), or the error of its field.
@@ -40,7 +27,7 @@ std::optional<NoiseTextError> Read(const std::string& text, NoiseField field, Ra
     return std::nullopt;
   }
   value = values::ParseEngValue(text);
-  if ((value == 0 && !ReadsAsZero(text)) || !std::isfinite(value)) return NoiseTextError{field, true};
+  if ((value == 0 && !values::ReadsAsZero(text)) || !std::isfinite(value)) return NoiseTextError{field, true};
   const bool ok = range == Range::kZeroOrMore  ? value >= 0
                   : range == Range::kAboveZero ? value > 0
                                                : value > -273.15 && value <= 1000;

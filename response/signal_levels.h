@@ -21,21 +21,29 @@ struct StageLevel {
   double atHz = 0;       // where (0: at DC, a low-pass output that only falls)
 };
 
+/// Which limit the largest undistorted input meets first.
+enum class InputLimit { kSwing, kSlew };
+
 struct LevelReport {
-  std::vector<StageLevel> stages;         // in cascade order
-  std::optional<double> maxInputVpp;      // within the swing at any frequency; needs the swing
-  std::optional<double> slewMaxInputVpp;  // within the slew rate over the band; needs the slew rate
-  std::optional<double> dynamicRangeDb;   // needs the swing and a noise above 0
+  std::vector<StageLevel> stages;             // in cascade order
+  std::optional<double> maxInputVpp;          // within the swing at any frequency; needs the swing
+  std::optional<double> slewMaxInputVpp;      // within the slew rate over the band; needs the slew rate
+  std::optional<double> undistortedInputVpp;  // the smaller of the two
+  std::optional<InputLimit> limitedBy;        // and which one it is
+  std::optional<double> dynamicRangeDb;       // needs the swing and a noise above 0
 };
 
 /// The highest gains are searched from 1/1000 of the lowest stage frequency
-/// to 1000 times the highest (within 0.1 Hz .. 1 GHz): 20 points a decade,
-/// then refined to 1e-7 in log frequency around the highest; a low-pass
-/// output whose gain at DC is not below that has it at 0 Hz. A high-pass
-/// output that rises to the end of the range (ideal op-amp) has its highest
-/// gain there, within 1e-6 dB of its limit. The slew limit
-/// is searched over `band` the same way; the dynamic range takes the total
-/// noise `noiseVrms` (an integral over the same band).
+/// to 1000 times the highest (within 0.1 Hz .. 1 GHz) by HighestAtOutputs
+/// (output_extremes.h: the exact stationary points for the ideal op-amp,
+/// the bracketed ones for a real op-amp); a low-pass output whose gain at
+/// DC is not below that has it at 0 Hz. A high-pass output that rises to
+/// the end of the range (ideal op-amp) has its highest gain there, within
+/// 1e-4 dB of its limit (each section 1000 times above its f0 is within
+/// 9e-6 dB of its own). The slew limit is the highest f |H| over `band`,
+/// searched the same way. The dynamic range is that of the largest
+/// undistorted input (the smaller of the swing and the slew limit) over the
+/// total noise `noiseVrms` (an integral over the same band).
 LevelReport AnalyseLevels(const OpAmpCircuit& circuit, const OpAmpModel& model, const NoiseBand& band,
                           double noiseVrms);
 

@@ -1,5 +1,6 @@
 #include "values/eng_value.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
@@ -290,6 +291,17 @@ std::string FormatFrequencyReading(double hertz) {
   if (!(hertz > 0.1)) return "0.1以下";
   if (hertz >= 1e9) return "1G以上";
   return FormatFrequency(hertz);
+}
+
+bool ReadsAsZero(std::string_view text) {
+  bool digit = false;
+  std::size_t i = 0;
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  for (; i < text.size() && (text[i] == '0' || text[i] == '.'); ++i) digit = digit || text[i] == '0';
+  if (i < text.size() && std::string_view("GMkmunp").find(text[i]) != std::string_view::npos) ++i;
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  return digit && i == text.size();
 }
 
 }  // namespace kelvara::values

@@ -16,6 +16,12 @@ namespace kelvara::values {
 /// (including values whose magnitude does not fit a double).
 double ParseEngValue(std::string_view text);
 
+/// Whether a text is a readable zero: ParseEngValue gives 0 for unreadable
+/// text too, and a zero is zeros only (with a sign, a point, one prefix
+/// letter and spaces around it), so "0", "-0.0" and "0k" are, "", "0x" and
+/// "abc" are not.
+bool ReadsAsZero(std::string_view text);
+
 /// fixed(d): rounded to at most five significant digits and at most d
 /// decimals (whichever keeps fewer digits, halves away from zero) and printed
 /// with exactly d decimals. Integer digits are never rounded away, so a value

@@ -27,6 +27,9 @@ inline constexpr const char* kSlewLimit = "スルーレートの上限";
 inline constexpr const char* kLevelsStage = "U%1 最大 %2 dB (%3Hz)";
 inline constexpr const char* kLevelsSummary =
     "最大入力（出力振幅）%1  最大入力（スルーレート）%2  ダイナミックレンジ %3";
+// After the dynamic range: which limit its largest input meets first.
+inline constexpr const char* kLimitedBySwing = "（出力振幅で制限）";
+inline constexpr const char* kLimitedBySlew = "（スルーレートで制限）";
 inline constexpr const char* kNotGiven = "-";
 
 }  // namespace kelvara::app::noise_text

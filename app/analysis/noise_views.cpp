@@ -228,9 +228,13 @@ void LevelsPage::Show(const response::NoiseViews* v, const QColor& color, double
   auto vpp = [](const std::optional<double>& x) {
     return x ? SiText(*x, 4) + QStringLiteral("Vpp") : QString::fromUtf8(noise_text::kNotGiven);
   };
-  const QString range = v->levelReport.dynamicRangeDb
-                            ? report::FixedText(*v->levelReport.dynamicRangeDb, 1) + QStringLiteral(" dB")
-                            : QString::fromUtf8(noise_text::kNotGiven);
+  QString range = v->levelReport.dynamicRangeDb
+                      ? report::FixedText(*v->levelReport.dynamicRangeDb, 1) + QStringLiteral(" dB")
+                      : QString::fromUtf8(noise_text::kNotGiven);
+  if (v->levelReport.dynamicRangeDb && v->levelReport.limitedBy) {
+    range += QString::fromUtf8(*v->levelReport.limitedBy == response::InputLimit::kSlew ? noise_text::kLimitedBySlew
+                                                                                        : noise_text::kLimitedBySwing);
+  }
   lines << QString::fromUtf8(noise_text::kLevelsSummary)
                .arg(vpp(v->levelReport.maxInputVpp), vpp(v->levelReport.slewMaxInputVpp), range);
   summary_->setText(lines.join(QLatin1Char('\n')));

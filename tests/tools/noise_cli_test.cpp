@@ -98,7 +98,8 @@ TEST(LevelsJson, NullWithoutTheLimitsAndTheLibrarysNumbersWithThem) {
   const Outcome bare = RunDesigner(With(base, {"--levels"}));
   ASSERT_EQ(bare.exitCode, 0) << bare.err;
   const nlohmann::json l = nlohmann::json::parse(bare.out)["levels"];
-  EXPECT_EQ(Keys(l), (std::vector<std::string>{"dynamic_range_db", "max_input_vpp", "slew_max_input_vpp", "stages"}));
+  EXPECT_EQ(Keys(l), (std::vector<std::string>{"dynamic_range_db", "limited_by", "max_input_vpp", "slew_max_input_vpp",
+                                               "stages", "undistorted_input_vpp"}));
   EXPECT_TRUE(l["max_input_vpp"].is_null());
   EXPECT_TRUE(l["slew_max_input_vpp"].is_null());
   EXPECT_TRUE(l["dynamic_range_db"].is_null());

@@ -30,25 +30,10 @@ std::string RoundTrip(double v) {
   return std::string(buf, result.ptr);
 }
 
-// An engineering text that stands for 0 (ParseEngValue gives 0 also for
-// unreadable texts).
-bool ReadsAsZero(const std::string& text) {
-  bool digit = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '0') {
-      digit = true;
-    } else if (c != '.' && c != '+' && c != '-' && c != ' ' && !(i + 1 == text.size() && digit)) {
-      return false;
-    }
-  }
-  return digit;
-}
-
 std::optional<double> ReadOption(const std::string& name, const std::string& text, bool time) {
   if (text.empty()) return std::nullopt;
   const double v = values::ParseEngValue(text);
-  if (v == 0 && time && ReadsAsZero(text)) return 0.0;
+  if (v == 0 && time && values::ReadsAsZero(text)) return 0.0;
   if (!(v > 0) || !std::isfinite(v)) {
     throw AnalysisUsageError(name + " expects " + (time ? "a time of 0 or more" : "a frequency above 0") +
                              " as an engineering value, got '" + text + "'");

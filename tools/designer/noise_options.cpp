@@ -44,6 +44,9 @@ Results Compute(const NoiseOptions& options, const engine::DesignRequest& reques
   return r;
 }
 
+// The JSON name of the limit the largest undistorted input meets.
+const char* LimitName(response::InputLimit limit) { return limit == response::InputLimit::kSlew ? "slew" : "swing"; }
+
 }  // namespace
 
 void AddNoiseOptions(CLI::App& app, NoiseOptions& options) {
@@ -123,6 +126,8 @@ void AddNoiseJson(const NoiseOptions& options, const engine::DesignRequest& requ
       l["stages"].push_back({{"stage", stage++}, {"max_gain_db", s.maxGainDb}, {"at_hz", s.atHz}});
     l["max_input_vpp"] = NumberOrNull(levels.maxInputVpp);
     l["slew_max_input_vpp"] = NumberOrNull(levels.slewMaxInputVpp);
+    l["undistorted_input_vpp"] = NumberOrNull(levels.undistortedInputVpp);
+    l["limited_by"] = levels.limitedBy ? nlohmann::json(LimitName(*levels.limitedBy)) : nlohmann::json(nullptr);
     l["dynamic_range_db"] = NumberOrNull(levels.dynamicRangeDb);
     j["levels"] = l;
   }
@@ -151,7 +156,12 @@ void PrintNoisePlain(const NoiseOptions& options, const engine::DesignRequest& r
     };
     out << "largest input within the swing = " << text(levels.maxInputVpp, " Vpp") << '\n';
     out << "largest input within the slew rate = " << text(levels.slewMaxInputVpp, " Vpp") << '\n';
-    out << "dynamic range = " << text(levels.dynamicRangeDb, " dB") << '\n';
+    out << "dynamic range = " << text(levels.dynamicRangeDb, " dB");
+    if (levels.dynamicRangeDb && levels.undistortedInputVpp && levels.limitedBy) {
+      out << " (from " << Short(*levels.undistortedInputVpp) << " Vpp, limited by the "
+          << (*levels.limitedBy == response::InputLimit::kSlew ? "slew rate" : "swing") << ")";
+    }
+    out << '\n';
   }
 }
 

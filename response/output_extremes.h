@@ -1,0 +1,47 @@
+#pragma once
+
+// The highest gain from the filter's input to every op-amp's output over a
+// band, and the highest of f |H| there (what limits a sine's slew at that
+// output): one search for every op-amp model, used by the signal levels.
+//
+// Ideal op-amp: each output's gain is the product of the sections before
+// it, so its stationary points (and those of f |H|) are the real roots of a
+// polynomial in (f/fref)^2 (cascade_extremes.h), found exactly; the search
+// evaluates the circuit there and at the band's ends.
+//
+// Real op-amp: the derivative of ln |H| by ln f is exact at every frequency
+// (Re(s H'(s) / H(s)) from the circuit's solve, no difference of samples),
+// so a stationary point lies wherever that derivative changes sign. The band
+// is walked in steps of at most 1 / (16 Qmax) in ln f (at least 40 points a
+// decade), Qmax the highest section Q of the ideal circuit: a resonance of
+// quality Q turns the derivative over about 1 / Q in ln f, so its maximum
+// falls between two steps of opposite sign. Every such step is bisected on
+// the derivative's sign to adjacent doubles of ln f. What this cannot see
+// is a peak the finite gain makes sharper than 16 times the ideal Q allows
+// for, or a maximum and a minimum closer together than one step (of nearly
+// equal value, so the highest value moves by less than the gain changes
+// over that step); tests hold it against a walk of 100,000 points a decade.
+
+#include <vector>
+
+#include "response/circuit.h"
+
+namespace kelvara::response {
+
+/// Where a quantity is highest and its value there.
+struct OutputPeak {
+  double hz = 0;     // 0: at DC
+  double value = 0;  // |H| (V/V), or f |H| (Hz) for a slope search
+};
+
+enum class PeakOf {
+  kGain,   // |H|
+  kSlope,  // f |H|
+};
+
+/// For every op-amp output in cascade order: the highest of |H| (or f |H|)
+/// over [loHz, hiHz] (0 < loHz < hiHz), and at DC too where `withDc` (ties
+/// go to DC).
+std::vector<OutputPeak> HighestAtOutputs(const CircuitModel& circuit, double loHz, double hiHz, PeakOf of, bool withDc);
+
+}  // namespace kelvara::response
