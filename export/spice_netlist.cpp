@@ -5,6 +5,7 @@
 #include <sstream>
 #include <vector>
 
+#include "engine/part_name.h"
 #include "engine/units.h"
 #include "export/design_parts.h"
 #include "export/spice_number.h"
@@ -95,8 +96,63 @@ void WriteOpAmp(std::ostream& out, const response::OpAmpModel& opamp, double tem
   out << ".ends " << kOpAmpName << "\n";
 }
 
+// The op-amp, the noise hint, the temperature, the sweep and the output.
+void WriteAnalysis(std::ostream& out, const NetlistOptions& options) {
+  WriteOpAmp(out, options.opamp, options.temperatureC);
+  out << "\n* For the output noise add\n";
+  out << "*   .noise v(out) V1 dec 100 " << SiNumber(options.fStartHz) << " " << SiNumber(options.fStopHz) << "\n";
+  out << ".temp " << SiNumber(options.temperatureC) << "\n";
+  out << ".ac dec 100 " << SiNumber(options.fStartHz) << " " << SiNumber(options.fStopHz) << "\n";
+  // The output statement that makes "ngspice -b" run the analysis and print
+  // its table. The magnitude, not vdb: ngspice refuses the logarithm of a
+  // gain it computes as 0 deep in a high-pass filter's stop band.
+  out << ".print ac vm(out)\n";
+  out << ".end\n";
+}
+
 std::string Element(const std::string& name, const std::string& a, const std::string& b, double value) {
   return name + " " + a + " " + b + " " + SiNumber(value) + "\n";
+}
+
+// Every section writes its own lines from its element list: a comment with
+// its parts, f0 and Q (and its gain where it is not 1), each part between
+// its nodes ("sk_<name>" for its own nodes, the previous section's output
+// as its input, "sk_out" as its output and "out" for the last), and its
+// op-amp "XUk + - out".
+void WriteSections(std::ostream& out, const std::vector<response::Section>& sections) {
+  std::string previous = "in";
+  const int stages = static_cast<int>(sections.size());
+  for (int stage = 1; stage <= stages; ++stage) {
+    const response::Section& section = sections[stage - 1];
+    const std::string s = "s" + std::to_string(stage);
+    const std::string output = stage == stages ? "out" : s + "_out";
+    auto node = [&](int local) -> std::string {
+      if (local == response::kSectionGround) return "0";
+      if (local == response::kSectionInput) return previous;
+      if (local == response::kSectionOutput) return output;
+      return s + "_" + section.layout.nodeNames[local];
+    };
+    const response::SectionFigures figures = section.Figures();
+    std::string names;
+    for (const char letter : {'R', 'C'}) {
+      for (const response::SectionPartId& id : section.ids) {
+        if (id.letter == letter) names += (names.empty() ? "" : " ") + engine::PartName(id.letter, id.number);
+      }
+    }
+    out << "\n* Stage " << stage << ": " << (section.topology->Order() == 1 ? "first" : "second") << " order, " << names
+        << ", f0 = " << Short(figures.omega / engine::kTwoPi) << " Hz";
+    if (section.topology->Order() == 2) out << ", Q = " << Plain(figures.q);
+    if (figures.gain != 1) out << ", gain = " << Plain(figures.gain);
+    out << "\n";
+    for (std::size_t i = 0; i < section.layout.parts.size(); ++i) {
+      const response::SectionPart& part = section.layout.parts[i];
+      out << Element(engine::PartName(section.ids[i].letter, section.ids[i].number), node(part.a), node(part.b),
+                     section.values[i]);
+    }
+    out << "XU" << stage << " " << node(section.layout.opAmpPlus) << " " << node(section.layout.opAmpMinus) << " "
+        << output << " " << kOpAmpName << "\n";
+    previous = output;
+  }
 }
 
 }  // namespace
@@ -104,9 +160,6 @@ std::string Element(const std::string& name, const std::string& a, const std::st
 std::string WriteSpiceNetlist(const engine::DesignRequest& request, const engine::ComponentSet& parts,
                               const NetlistOptions& options) {
   const int order = request.Order();
-  const bool hpf = request.passKind == engine::kHpf;
-  const int stages = response::StageCountOf(request);
-  const response::ResponseStages params = response::StagesFromComponents(request, parts);
   std::ostringstream out;
   out << options.program << " " << KindName(request) << " order " << order << " " << ResponseName(request)
       << ", cut-off " << Short(request.cutoffHz) << " Hz\n";
@@ -130,48 +183,23 @@ std::string WriteSpiceNetlist(const engine::DesignRequest& request, const engine
   out << "*   .tran " << SiRounded(1.0 / (200.0 * fc), 6) << " " << SiRounded(20.0 / fc, 6) << "\n";
   out << "* and .print ac vm(out) by .print tran v(out).\n\n";
   out << "V1 in 0 DC 0 AC 1\n";
+  WriteSections(out, response::SectionsOf(request, parts));
+  WriteAnalysis(out, options);
+  return out.str();
+}
 
-  std::string previous = "in";
-  int part = 1;
-  for (int stage = 1; stage <= stages; ++stage) {
-    const std::string s = "s" + std::to_string(stage);
-    const std::string output = stage == stages ? "out" : s + "_out";
-    const int slot = stage - 1;
-    const double f0 = params.omega[slot] / engine::kTwoPi;
-    if (order % 2 == 1 && stage == 1) {
-      out << "\n* Stage 1: first order, R1 C1, f0 = " << Short(f0) << " Hz\n";
-      out << Element(hpf ? "C1" : "R1", previous, s + "_a", hpf ? parts.c[0] : parts.r[0]);
-      out << Element(hpf ? "R1" : "C1", s + "_a", "0", hpf ? parts.r[0] : parts.c[0]);
-      out << "XU1 " << s << "_a " << output << " " << output << " " << kOpAmpName << "\n";
-      part = 2;
-    } else {
-      const std::string a = std::to_string(part);
-      const std::string b = std::to_string(part + 1);
-      out << "\n* Stage " << stage << ": second order, R" << a << " R" << b << " C" << a << " C" << b
-          << ", f0 = " << Short(f0) << " Hz, Q = " << Plain(params.q[slot]) << "\n";
-      const char series = hpf ? 'C' : 'R';
-      const char shunt = hpf ? 'R' : 'C';
-      const auto& seriesValues = hpf ? parts.c : parts.r;
-      const auto& shuntValues = hpf ? parts.r : parts.c;
-      out << Element(series + a, previous, s + "_a", seriesValues[part - 1]);
-      out << Element(series + b, s + "_a", s + "_b", seriesValues[part]);
-      out << Element(shunt + a, s + "_a", output, shuntValues[part - 1]);
-      out << Element(shunt + b, s + "_b", "0", shuntValues[part]);
-      out << "XU" << stage << " " << s << "_b " << output << " " << output << " " << kOpAmpName << "\n";
-      part += 2;
-    }
-    previous = output;
+std::string WriteSectionsNetlist(const std::vector<response::Section>& sections, const NetlistOptions& options) {
+  std::ostringstream out;
+  out << options.program << " circuit of " << sections.size() << " sections\n";
+  out << "* Written by " << options.program << " on " << options.date << "\n";
+  for (std::size_t k = 0; k < sections.size(); ++k) {
+    out << "* Stage " << k + 1 << ": " << sections[k].topology->Description() << " (" << sections[k].topology->Id()
+        << ")\n";
   }
-  WriteOpAmp(out, options.opamp, options.temperatureC);
-  out << "\n* For the output noise add\n";
-  out << "*   .noise v(out) V1 dec 100 " << SiNumber(options.fStartHz) << " " << SiNumber(options.fStopHz) << "\n";
-  out << ".temp " << SiNumber(options.temperatureC) << "\n";
-  out << ".ac dec 100 " << SiNumber(options.fStartHz) << " " << SiNumber(options.fStopHz) << "\n";
-  // The output statement that makes "ngspice -b" run the analysis and print
-  // its table. The magnitude, not vdb: ngspice refuses the logarithm of a
-  // gain it computes as 0 deep in a high-pass filter's stop band.
-  out << ".print ac vm(out)\n";
-  out << ".end\n";
+  out << "* Output:   v(out)\n\n";
+  out << "V1 in 0 DC 0 AC 1\n";
+  WriteSections(out, sections);
+  WriteAnalysis(out, options);
   return out.str();
 }
 

@@ -20,10 +20,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/design_types.h"
 #include "engine/part_series.h"
 #include "response/opamp_model.h"
+#include "response/section.h"
 
 namespace kelvara::exports {
 
@@ -44,6 +46,11 @@ inline constexpr double kIdealOpAmpGain = 1e6;
 /// The netlist text (LF line ends, ASCII).
 std::string WriteSpiceNetlist(const engine::DesignRequest& request, const engine::ComponentSet& parts,
                               const NetlistOptions& options);
+
+/// The netlist of a cascade of sections of any topology (section.h), each
+/// section writing its own lines as the design's netlist does; the header
+/// names each section's topology.
+std::string WriteSectionsNetlist(const std::vector<response::Section>& sections, const NetlistOptions& options);
 
 /// What a netlist holds at its top level.
 struct ParsedNetlist {

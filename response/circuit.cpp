@@ -21,6 +21,42 @@ CircuitNode StageInput(int stage) { return stage == 0 ? CircuitNode::Input() : C
 
 }  // namespace
 
+std::vector<Section> SectionsOf(const DesignRequest& request, const ComponentSet& parts) {
+  const SectionKind kind = request.passKind == engine::kHpf ? SectionKind::kHighPass : SectionKind::kLowPass;
+  const bool hpf = kind == SectionKind::kHighPass;
+  std::vector<Section> sections;
+  std::array<int, 2> next{1, 1};
+  const int count = StageCountOf(request);
+  for (int k = 0; k < count; ++k) {
+    const int i = next[0] - 1;  // R and C are numbered alike here
+    if (k == 0 && !request.evenOrder) {
+      sections.push_back(MakeSection(RcFollowerTopology(), kind,
+                                     {hpf ? parts.c[i] : parts.r[i], hpf ? parts.r[i] : parts.c[i]}, next));
+      continue;
+    }
+    const auto& series = hpf ? parts.c : parts.r;
+    const auto& other = hpf ? parts.r : parts.c;
+    sections.push_back(
+        MakeSection(SallenKeyTopology(), kind, {series[i], series[i + 1], other[i], other[i + 1]}, next));
+  }
+  return sections;
+}
+
+std::vector<Section> SectionsOf(const OpAmpCircuit& drawn) {
+  const SectionKind kind = drawn.request.passKind == engine::kHpf ? SectionKind::kHighPass : SectionKind::kLowPass;
+  std::vector<Section> sections;
+  std::array<int, 2> next{1, 1};
+  for (int k = 0; k < drawn.stageCount; ++k) {
+    const CircuitStage& st = drawn.stages[k];
+    if (st.firstOrder) {
+      sections.push_back(MakeSection(RcFollowerTopology(), kind, {st.series1, st.shunt}, next));
+    } else {
+      sections.push_back(MakeSection(SallenKeyTopology(), kind, {st.series1, st.series2, st.feedback, st.shunt}, next));
+    }
+  }
+  return sections;
+}
+
 CircuitModel MakeCircuit(const DesignRequest& request, const ComponentSet& parts, const OpAmpModel& opAmp) {
   CircuitModel c;
   c.request = request;
@@ -28,6 +64,45 @@ CircuitModel MakeCircuit(const DesignRequest& request, const ComponentSet& parts
   c.opAmp = opAmp;
   c.drawn = CircuitFromComponents(request, parts);
   c.cascade = MakeCascade(request, c.drawn.ideal);
+  c.sections = SectionsOf(request, parts);
+  return c;
+}
+
+CircuitModel CircuitOfSections(std::vector<Section> sections, const OpAmpModel& opAmp) {
+  CircuitModel c;
+  c.opAmp = opAmp;
+  int order = 0;
+  bool sheetCircuit = true;
+  for (const Section& s : sections) {
+    order += s.topology->Order();
+    sheetCircuit = sheetCircuit && (s.topology == &SallenKeyTopology() || s.topology == &RcFollowerTopology());
+  }
+  c.request.passKind =
+      !sections.empty() && sections.back().kind == SectionKind::kHighPass ? engine::kHpf : engine::kLpf;
+  c.request.orderIndex = static_cast<std::uint8_t>(std::max(order - 2, 0));
+  c.request.evenOrder = order % 2 == 0;
+  if (sheetCircuit && !sections.empty()) {
+    c.drawn.request = c.request;
+    c.drawn.stageCount = static_cast<int>(sections.size());
+    for (int k = 0; k < c.drawn.stageCount; ++k) {
+      const Section& s = sections[k];
+      CircuitStage& st = c.drawn.stages[k];
+      st.firstOrder = s.topology->Order() == 1;
+      st.series1 = s.values[0];
+      if (st.firstOrder) {
+        st.shunt = s.values[1];
+      } else {
+        st.series2 = s.values[1];
+        st.feedback = s.values[2];
+        st.shunt = s.values[3];
+      }
+      const SectionFigures f = s.Figures();
+      c.drawn.ideal.omega[k] = f.omega;
+      c.drawn.ideal.q[k] = f.q;
+    }
+    c.cascade = MakeCascade(c.request, c.drawn.ideal);
+  }
+  c.sections = std::move(sections);
   return c;
 }
 
@@ -37,6 +112,7 @@ CircuitModel CircuitOf(const OpAmpCircuit& drawn, const OpAmpModel& opAmp) {
   c.opAmp = opAmp;
   c.drawn = drawn;
   c.cascade = MakeCascade(drawn.request, drawn.ideal);
+  c.sections = SectionsOf(drawn);
   return c;
 }
 
@@ -51,54 +127,50 @@ bool ReadCircuit(values::WarningSink& sink, const DesignRequest& request, const 
 bool operator==(const CircuitNode& a, const CircuitNode& b) {
   if (a.role != b.role) return false;
   if (a.role == NodeRole::kGround || a.role == NodeRole::kInput) return true;
+  if (a.role == NodeRole::kOwn && a.index != b.index) return false;
   return a.stage == b.stage;
 }
 
 CircuitNode FilterOutput(const CircuitModel& circuit) { return CircuitNode::Output(circuit.StageCount() - 1); }
 
+CircuitNode NodeOf(const CircuitModel& circuit, int stage, int local) {
+  if (local == kSectionGround) return CircuitNode::Ground();
+  if (local == kSectionInput) return StageInput(stage);
+  if (local == kSectionOutput) return CircuitNode::Output(stage);
+  const Section& s = circuit.sections[stage];
+  if (local == s.layout.opAmpPlus) return CircuitNode::PlusInput(stage);
+  if (local == 0 && s.topology->Order() == 2) return CircuitNode::Junction(stage);
+  return CircuitNode::Own(stage, local);
+}
+
 bool HasNode(const CircuitModel& circuit, const CircuitNode& node) {
+  const bool inStages = node.stage >= 0 && node.stage < circuit.StageCount();
   switch (node.role) {
     case NodeRole::kGround:
     case NodeRole::kInput:
       return true;
     case NodeRole::kJunction:
-      return node.stage >= 0 && node.stage < circuit.StageCount() && !circuit.drawn.stages[node.stage].firstOrder;
+      return inStages && circuit.sections[node.stage].OwnNodes() > 0 && NodeOf(circuit, node.stage, 0) == node;
     case NodeRole::kPlusInput:
     case NodeRole::kOutput:
-      return node.stage >= 0 && node.stage < circuit.StageCount();
+      return inStages;
+    case NodeRole::kOwn:
+      return inStages && node.index >= 0 && node.index < circuit.sections[node.stage].OwnNodes() &&
+             NodeOf(circuit, node.stage, node.index) == node;
   }
   return false;
 }
 
 std::vector<CircuitPart> PartsOf(const CircuitModel& circuit) {
   std::vector<CircuitPart> resistors, capacitors;
-  const bool hpf = circuit.Hpf();
-  // Parts by number: an odd order's R1/C1 form stage 0; then Ra, Rb, Ca, Cb
-  // of each second-order stage in turn.
-  int number = 1;
   for (int k = 0; k < circuit.StageCount(); ++k) {
-    const CircuitNode in = StageInput(k);
-    const CircuitNode plus = CircuitNode::PlusInput(k);
-    const CircuitNode ground = CircuitNode::Ground();
-    auto add = [&](char letter, int n, CircuitNode a, CircuitNode b) {
-      const double value = letter == 'R' ? circuit.parts.r[n - 1] : circuit.parts.c[n - 1];
-      (letter == 'R' ? resistors : capacitors).push_back({{letter, n}, value, k, a, b});
-    };
-    if (circuit.drawn.stages[k].firstOrder) {
-      add(hpf ? 'C' : 'R', number, in, plus);
-      add(hpf ? 'R' : 'C', number, plus, ground);
-      number += 1;
-      continue;
+    const Section& s = circuit.sections[k];
+    for (std::size_t i = 0; i < s.layout.parts.size(); ++i) {
+      const SectionPart& p = s.layout.parts[i];
+      const SectionPartId id = s.ids[i];
+      (id.letter == 'R' ? resistors : capacitors)
+          .push_back({{id.letter, id.number}, s.values[i], k, NodeOf(circuit, k, p.a), NodeOf(circuit, k, p.b)});
     }
-    const CircuitNode junction = CircuitNode::Junction(k);
-    const CircuitNode out = CircuitNode::Output(k);
-    const char series = hpf ? 'C' : 'R';
-    const char other = hpf ? 'R' : 'C';
-    add(series, number, in, junction);        // Ra (LPF) / Ca (HPF)
-    add(series, number + 1, junction, plus);  // Rb / Cb
-    add(other, number, junction, out);        // Ca / Ra: the feedback element
-    add(other, number + 1, plus, ground);     // Cb / Rb: the shunt element
-    number += 2;
   }
   auto byNumber = [](const CircuitPart& x, const CircuitPart& y) { return x.id.number < y.id.number; };
   std::sort(resistors.begin(), resistors.end(), byNumber);
@@ -129,22 +201,35 @@ struct CircuitSolve::Column {
 CircuitSolve::CircuitSolve(const CircuitModel& circuit, Complex s) : s_(s) {
   const OpAmpTerms t = TermsOf(circuit.opAmp);
   const bool rout = t.rout > 0;
-  const bool hpf = circuit.Hpf();
-  stageCount_ = circuit.StageCount();
+  stageCount_ = std::min(circuit.StageCount(), engine::kMaxStages);
   std::array<int, engine::kMaxStages> inner{};
   // Numbered along the cascade, each source's row beside its nodes, so that
-  // every equation reaches only a few unknowns either side: a band.
+  // every equation reaches only a few unknowns either side: a band. A
+  // section's own nodes come first, in their order, then its output.
   int n = 0;
   const int input = n++;  // node 0: the input
   inputRow_ = n++;
   for (int k = 0; k < stageCount_; ++k) {
-    junction_[k] = circuit.drawn.stages[k].firstOrder ? -2 : n++;
-    plus_[k] = n++;
+    own_[k] = n;
+    ownCount_[k] = circuit.sections[k].OwnNodes();
+    n += ownCount_[k];
     output_[k] = n++;
     inner[k] = rout ? n++ : output_[k];
     opAmpRow_[k] = n++;
   }
   size_ = n;
+  // A section's local node as an unknown (-1: ground).
+  auto global = [&](int k, int local) {
+    if (local == kSectionGround) return -1;
+    if (local == kSectionInput) return k == 0 ? input : output_[k - 1];
+    if (local == kSectionOutput) return output_[k];
+    return own_[k] + local;
+  };
+  for (int k = 0; k < stageCount_; ++k) {
+    const CircuitNode junction = CircuitNode::Junction(k);
+    junction_[k] = HasNode(circuit, junction) ? global(k, 0) : -2;
+    plus_[k] = global(k, circuit.sections[k].layout.opAmpPlus);
+  }
 
   std::vector<Complex> m0(static_cast<std::size_t>(n * n));
   m1_.assign(static_cast<std::size_t>(n * n), Complex(0, 0));
@@ -174,24 +259,21 @@ CircuitSolve::CircuitSolve(const CircuitModel& circuit, Complex s) : s_(s) {
     }
   };
   for (int k = 0; k < stageCount_; ++k) {
-    const CircuitStage& st = circuit.drawn.stages[k];
-    const int in = k == 0 ? input : output_[k - 1];
-    if (st.firstOrder) {
-      element(hpf, in, plus_[k], st.series1);
-    } else {
-      element(hpf, in, junction_[k], st.series1);
-      element(hpf, junction_[k], plus_[k], st.series2);
-      element(!hpf, junction_[k], output_[k], st.feedback);
+    const Section& section = circuit.sections[k];
+    for (std::size_t i = 0; i < section.layout.parts.size(); ++i) {
+      const SectionPart& part = section.layout.parts[i];
+      element(part.letter == 'C', global(k, part.a), global(k, part.b), section.values[i]);
     }
-    element(!hpf, plus_[k], -1, st.shunt);
     if (rout) stamp(m0, inner[k], output_[k], 1 / t.rout);
-    // The op-amp's source current enters its inner node.
+    // The op-amp's source current enters its inner node; its row is
+    // v_inner / A(s) - (v_plus + e) + v_minus = 0.
     const int current = opAmpRow_[k];
     entry(m0, inner[k], current) -= 1;
     entry(m0, current, inner[k]) += t.invA0;
     entry(m1_, current, inner[k]) += t.invOmegaT;
-    entry(m0, current, plus_[k]) -= 1;
-    entry(m0, current, output_[k]) += 1;
+    if (plus_[k] >= 0) entry(m0, current, plus_[k]) -= 1;
+    const int minus = global(k, section.layout.opAmpMinus);
+    if (minus >= 0) entry(m0, current, minus) += 1;
   }
   entry(m0, input, inputRow_) -= 1;
   entry(m0, inputRow_, input) += 1;
@@ -275,6 +357,8 @@ int CircuitSolve::IndexOf(const CircuitNode& node) const {
       return inStages ? plus_[node.stage] : -2;
     case NodeRole::kOutput:
       return inStages ? output_[node.stage] : -2;
+    case NodeRole::kOwn:
+      return inStages && node.index >= 0 && node.index < ownCount_[node.stage] ? own_[node.stage] + node.index : -2;
   }
   return -2;
 }

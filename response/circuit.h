@@ -78,6 +78,7 @@
 #include "response/opamp_model.h"
 #include "response/opamp_time.h"
 #include "response/response.h"
+#include "response/section.h"
 #include "response/time_response.h"
 #include "values/warning_sink.h"
 
@@ -101,15 +102,30 @@ inline std::string PartName(PartId part) { return engine::PartName(part.letter, 
 /// The drawn filter: request, part values, op-amp, and what is derived from
 /// them once (the element values by stage and the ideal sections).
 struct CircuitModel {
-  DesignRequest request;  // kind (passKind), order (Order()), response, cut-off
-  ComponentSet parts;     // parts.r[i] is R(i+1) in ohms, parts.c[i] is C(i+1) in farads
-  OpAmpModel opAmp;       // the op-amp of every stage
-  OpAmpCircuit drawn;     // element values by stage, the stages' f0 and Q
-  Cascade cascade;        // the ideal sections (closed forms)
+  DesignRequest request;          // kind (passKind), order (Order()), response, cut-off
+  ComponentSet parts;             // parts.r[i] is R(i+1) in ohms, parts.c[i] is C(i+1) in farads
+  OpAmpModel opAmp;               // the op-amp of every stage
+  OpAmpCircuit drawn;             // element values by stage, the stages' f0 and Q
+  Cascade cascade;                // the ideal sections (closed forms)
+  std::vector<Section> sections;  // the cascade's sections: parts, nodes, op-amps (section.h)
 
-  int StageCount() const { return drawn.stageCount; }
+  int StageCount() const { return static_cast<int>(sections.size()); }
   bool Hpf() const { return request.passKind == engine::kHpf; }
 };
+
+/// The sections of a design of the sheet's circuit (unity-gain Sallen-Key
+/// stages behind a first-order RC and follower for an odd order), from its
+/// part values.
+std::vector<Section> SectionsOf(const DesignRequest& request, const ComponentSet& parts);
+/// The same from drawn stages' element values.
+std::vector<Section> SectionsOf(const OpAmpCircuit& drawn);
+
+/// The circuit of sections of any topology with an op-amp: what a topology
+/// that the sheet's design does not make is evaluated as. Its request says
+/// the kind (the last section's) and the order; `drawn` and `cascade` hold
+/// the sections' f0 and Q where every section is a unity-gain Sallen-Key or
+/// RC stage, and stay empty otherwise (the evaluator reads the sections).
+CircuitModel CircuitOfSections(std::vector<Section> sections, const OpAmpModel& opAmp);
 
 /// The circuit of a design's part values with the given op-amp.
 CircuitModel MakeCircuit(const DesignRequest& request, const ComponentSet& parts, const OpAmpModel& opAmp = {});
@@ -127,18 +143,25 @@ bool ReadCircuit(values::WarningSink& sink, const DesignRequest& request, const 
 
 // ---- nodes, sources and parts ----
 
-enum class NodeRole { kGround, kInput, kJunction, kPlusInput, kOutput };
+enum class NodeRole { kGround, kInput, kJunction, kPlusInput, kOutput, kOwn };
 
 struct CircuitNode {
   NodeRole role = NodeRole::kGround;
   int stage = 0;  // ignored for kGround and kInput
+  int index = 0;  // kOwn: the section's own node (section.h)
 
   static CircuitNode Ground() { return {NodeRole::kGround, 0}; }
   static CircuitNode Input() { return {NodeRole::kInput, 0}; }
   static CircuitNode Junction(int stage) { return {NodeRole::kJunction, stage}; }
   static CircuitNode PlusInput(int stage) { return {NodeRole::kPlusInput, stage}; }
   static CircuitNode Output(int stage) { return {NodeRole::kOutput, stage}; }
+  static CircuitNode Own(int stage, int index) { return {NodeRole::kOwn, stage, index}; }
 };
+/// The node of a section's local node (section.h) in the circuit: its
+/// input, output and ground, and of its own nodes its op-amp's + input as
+/// kPlusInput, a second-order section's node 0 as kJunction, any other as
+/// kOwn.
+CircuitNode NodeOf(const CircuitModel& circuit, int stage, int local);
 bool operator==(const CircuitNode& a, const CircuitNode& b);
 
 /// The last stage's output.
@@ -245,6 +268,8 @@ class CircuitSolve {
   int lower_ = 0;  // the band: entries of L lie within lower_ below the diagonal,
   int upper_ = 0;  // of U within upper_ above it
   int inputRow_ = 0;
+  std::array<int, engine::kMaxStages> own_{};  // the first own node of each section
+  std::array<int, engine::kMaxStages> ownCount_{};
   std::array<int, engine::kMaxStages> junction_{};
   std::array<int, engine::kMaxStages> plus_{};
   std::array<int, engine::kMaxStages> output_{};

@@ -10,29 +10,6 @@ namespace {
 
 using Complex = std::complex<double>;
 
-// The resistors' values by part index, from the drawn stages.
-std::array<double, engine::kMaxParts> ResistorValues(const OpAmpCircuit& c) {
-  std::array<double, engine::kMaxParts> r{};
-  const bool hpf = c.request.passKind == engine::kHpf;
-  int part = 0;
-  for (int k = 0; k < c.stageCount; ++k) {
-    const CircuitStage& st = c.stages[k];
-    if (st.firstOrder) {
-      r[part++] = hpf ? st.shunt : st.series1;
-    } else {
-      r[part++] = hpf ? st.feedback : st.series1;
-      r[part++] = hpf ? st.shunt : st.series2;
-    }
-  }
-  return r;
-}
-
-int ResistorCount(const OpAmpCircuit& c) {
-  int n = 0;
-  for (int k = 0; k < c.stageCount; ++k) n += c.stages[k].firstOrder ? 1 : 2;
-  return n;
-}
-
 // Gauss-Kronrod 7/15 on [-1, 1].
 constexpr double kXk[8] = {0.991455371120812639206854697526329, 0.949107912342758524526189684047851,
                            0.864864423359769072789712788640926, 0.741531185599394439863864773280788,
@@ -87,10 +64,16 @@ Segment Integrate(const NoiseEvaluator& e, double a, double b, int& evaluations)
 }  // namespace
 
 NoiseEvaluator::NoiseEvaluator(const OpAmpCircuit& c, const OpAmpModel& m, double temperatureC)
-    : circuit_(c), model_(m), sources_(NoiseSourcesOf(c)) {
+    : NoiseEvaluator(CircuitOf(c, m), temperatureC) {}
+
+NoiseEvaluator::NoiseEvaluator(const CircuitModel& c, double temperatureC) : circuit_(c), sources_(NoiseSourcesOf(c)) {
   const double fourKT = 4 * kBoltzmann * (kZeroCelsiusK + temperatureC);
-  const std::array<double, engine::kMaxParts> r = ResistorValues(c);
-  for (int i = 0; i < engine::kMaxParts; ++i) fourKTOverR_[i] = r[i] > 0 ? fourKT / r[i] : 0;
+  for (const CircuitPart& part : PartsOf(c)) {
+    const int i = part.id.number - 1;
+    if (part.id.letter == 'R' && i >= 0 && i < engine::kMaxParts)
+      fourKTOverR_[i] = part.value > 0 ? fourKT / part.value : 0;
+  }
+  const OpAmpModel& m = c.opAmp;
   const double en = m.noise.enNvRtHz * 1e-9;
   const double in = m.noise.inPaRtHz * 1e-12;
   en2_ = en * en;
@@ -117,15 +100,16 @@ void NoiseEvaluator::Powers(const NoiseTransfers& t, double f, std::vector<doubl
   }
 }
 
-void NoiseEvaluator::At(double f, std::vector<double>& power) const {
-  Powers(NoiseTransfersAt(circuit_, model_, f), f, power);
-}
+void NoiseEvaluator::At(double f, std::vector<double>& power) const { Powers(NoiseTransfersAt(circuit_, f), f, power); }
 
-std::vector<NoiseSource> NoiseSourcesOf(const OpAmpCircuit& circuit) {
+std::vector<NoiseSource> NoiseSourcesOf(const OpAmpCircuit& circuit) { return NoiseSourcesOf(CircuitOf(circuit, {})); }
+
+std::vector<NoiseSource> NoiseSourcesOf(const CircuitModel& circuit) {
   std::vector<NoiseSource> sources;
-  const int resistors = ResistorCount(circuit);
-  for (int i = 0; i < resistors; ++i) sources.push_back({NoiseSourceKind::kResistor, i, "R" + std::to_string(i + 1)});
-  for (int k = 0; k < circuit.stageCount; ++k) {
+  for (const CircuitPart& part : PartsOf(circuit)) {
+    if (part.id.letter == 'R') sources.push_back({NoiseSourceKind::kResistor, part.id.number - 1, PartName(part.id)});
+  }
+  for (int k = 0; k < circuit.StageCount(); ++k) {
     const std::string u = "U" + std::to_string(k + 1);
     sources.push_back({NoiseSourceKind::kVoltage, k, u + " en"});
     sources.push_back({NoiseSourceKind::kCurrent, k, u + " in"});
@@ -161,6 +145,13 @@ double PassbandGain(const OpAmpCircuit& circuit, const OpAmpModel& model) {
   return gain;
 }
 
+double PassbandGain(const CircuitModel& circuit) {
+  if (circuit.drawn.stageCount == circuit.StageCount() && circuit.StageCount() > 0)
+    return PassbandGain(circuit.drawn, circuit.opAmp);
+  if (circuit.Hpf()) return std::fabs(CascadeGain(circuit.sections));
+  return std::abs(TransferAtHz(circuit, CircuitSource::Input(), FilterOutput(circuit), 0.0).h);
+}
+
 double NoiseReport::Share(std::size_t i) const {
   if (i >= sourceVrms.size() || !(totalVrms > 0)) return 0;
   return sourceVrms[i] * sourceVrms[i] / (totalVrms * totalVrms);
@@ -168,7 +159,11 @@ double NoiseReport::Share(std::size_t i) const {
 
 NoiseReport IntegrateNoise(const OpAmpCircuit& circuit, const OpAmpModel& model, double temperatureC,
                            const NoiseBand& band) {
-  const NoiseEvaluator e(circuit, model, temperatureC);
+  return IntegrateNoise(CircuitOf(circuit, model), temperatureC, band);
+}
+
+NoiseReport IntegrateNoise(const CircuitModel& circuit, double temperatureC, const NoiseBand& band) {
+  const NoiseEvaluator e(circuit, temperatureC);
   NoiseReport r;
   r.temperatureC = temperatureC;
   r.band = band;
@@ -217,13 +212,18 @@ NoiseReport IntegrateNoise(const OpAmpCircuit& circuit, const OpAmpModel& model,
     for (std::size_t i = 0; i <= n; ++i) sum[i] += s.value[i];
   for (std::size_t i = 0; i < n; ++i) r.sourceVrms[i] = std::sqrt(std::max(sum[i], 0.0));
   r.totalVrms = std::sqrt(std::max(sum[n], 0.0));
-  r.inputReferredVrms = r.totalVrms / PassbandGain(circuit, model);
+  r.inputReferredVrms = r.totalVrms / PassbandGain(circuit);
   return r;
 }
 
 NoiseCurves ComputeNoiseCurves(const OpAmpCircuit& circuit, const OpAmpModel& model, double temperatureC,
                                const std::vector<double>& frequencies) {
-  const NoiseEvaluator e(circuit, model, temperatureC);
+  return ComputeNoiseCurves(CircuitOf(circuit, model), temperatureC, frequencies);
+}
+
+NoiseCurves ComputeNoiseCurves(const CircuitModel& circuit, double temperatureC,
+                               const std::vector<double>& frequencies) {
+  const NoiseEvaluator e(circuit, temperatureC);
   NoiseCurves c;
   c.frequencyHz = frequencies;
   c.sourceNv.assign(e.Sources().size(), std::vector<double>(frequencies.size(), 0.0));

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "response/circuit.h"
 #include "response/opamp_circuit.h"
 #include "response/opamp_model.h"
 
@@ -34,6 +35,9 @@ struct NoiseSource {
 
 /// The sources in the order R1..Rn, U1 en, U1 in, U2 en, ...
 std::vector<NoiseSource> NoiseSourcesOf(const OpAmpCircuit& circuit);
+/// The same of a circuit of any sections: its resistors by number, then
+/// every op-amp's en and in.
+std::vector<NoiseSource> NoiseSourcesOf(const CircuitModel& circuit);
 
 struct NoiseBand {
   double loHz = 0;
@@ -55,14 +59,15 @@ struct NoiseTransfers;
 class NoiseEvaluator {
  public:
   NoiseEvaluator(const OpAmpCircuit& circuit, const OpAmpModel& model, double temperatureC);
+  /// Of a circuit of any sections, with the circuit's op-amp.
+  NoiseEvaluator(const CircuitModel& circuit, double temperatureC);
   const std::vector<NoiseSource>& Sources() const { return sources_; }
   void Powers(const NoiseTransfers& t, double f, std::vector<double>& power) const;
   /// The transfers at f and the powers from them.
   void At(double f, std::vector<double>& power) const;
 
  private:
-  const OpAmpCircuit& circuit_;
-  const OpAmpModel& model_;
+  CircuitModel circuit_;
   std::vector<NoiseSource> sources_;
   std::array<double, engine::kMaxParts> fourKTOverR_{};
   double en2_ = 0;  // V^2/Hz
@@ -77,6 +82,10 @@ NoiseDensity NoiseDensityAt(const OpAmpCircuit& circuit, const OpAmpModel& model
 /// (1 with the ideal op-amp, A0/(1+A0) per stage with a real one), the
 /// nominal 1 of the unity-gain stages for an HPF.
 double PassbandGain(const OpAmpCircuit& circuit, const OpAmpModel& model);
+/// The same of a circuit of any sections: that of its drawn stages where it
+/// is the sheet's circuit; otherwise |H| at DC for an LPF and the sections'
+/// nominal gain for an HPF.
+double PassbandGain(const CircuitModel& circuit);
 
 struct NoiseReport {
   double temperatureC = 0;
@@ -93,6 +102,7 @@ struct NoiseReport {
 /// The output noise integrated over the band (loHz > 0, hiHz > loHz).
 NoiseReport IntegrateNoise(const OpAmpCircuit& circuit, const OpAmpModel& model, double temperatureC,
                            const NoiseBand& band);
+NoiseReport IntegrateNoise(const CircuitModel& circuit, double temperatureC, const NoiseBand& band);
 
 /// Densities at the given frequencies, in nV/sqrt(Hz): total[i] and
 /// source[s][i].
@@ -102,6 +112,8 @@ struct NoiseCurves {
   std::vector<std::vector<double>> sourceNv;
 };
 NoiseCurves ComputeNoiseCurves(const OpAmpCircuit& circuit, const OpAmpModel& model, double temperatureC,
+                               const std::vector<double>& frequencies);
+NoiseCurves ComputeNoiseCurves(const CircuitModel& circuit, double temperatureC,
                                const std::vector<double>& frequencies);
 
 }  // namespace kelvara::response

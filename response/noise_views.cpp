@@ -16,7 +16,8 @@ NoiseViews ComputeNoiseViews(const engine::DesignRequest& request, const engine:
   NoiseViews v;
   // The densities and the op-amp output gains from one set of transfers a
   // frequency.
-  const NoiseEvaluator e(circuit, model, temperatureC);
+  const CircuitModel c = CircuitOf(circuit, model);
+  const NoiseEvaluator e(c, temperatureC);
   const std::size_t n = frequencies.size();
   v.noise.frequencyHz = frequencies;
   v.noise.totalNv.assign(n, 0.0);
@@ -25,7 +26,7 @@ NoiseViews ComputeNoiseViews(const engine::DesignRequest& request, const engine:
   v.levels.gainDb.assign(circuit.stageCount, std::vector<double>(n, 0.0));
   std::vector<double> power;
   for (std::size_t i = 0; i < n; ++i) {
-    const NoiseTransfers t = NoiseTransfersAt(circuit, model, frequencies[i]);
+    const NoiseTransfers t = NoiseTransfersAt(c, frequencies[i]);
     e.Powers(t, frequencies[i], power);
     double total = 0;
     for (std::size_t s = 0; s < power.size(); ++s) {
@@ -35,7 +36,7 @@ NoiseViews ComputeNoiseViews(const engine::DesignRequest& request, const engine:
     v.noise.totalNv[i] = std::sqrt(total) * 1e9;
     for (int k = 0; k < circuit.stageCount; ++k) v.levels.gainDb[k][i] = 20 * std::log10(std::abs(t.stage[k]));
   }
-  v.report = IntegrateNoise(circuit, model, temperatureC, DefaultNoiseBand(request));
+  v.report = IntegrateNoise(c, temperatureC, DefaultNoiseBand(request));
   v.limits = ComputeLimitCurves(model, v.levels);
   v.levelReport = AnalyseLevels(circuit, model, v.report.band, v.report.totalVrms);
   return v;

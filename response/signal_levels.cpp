@@ -67,8 +67,9 @@ LevelCurves ComputeLevelCurves(const OpAmpCircuit& circuit, const OpAmpModel& mo
   LevelCurves c;
   c.frequencyHz = frequencies;
   c.gainDb.assign(circuit.stageCount, std::vector<double>(frequencies.size(), 0.0));
+  const CircuitModel drawnCircuit = CircuitOf(circuit, model);
   for (std::size_t i = 0; i < frequencies.size(); ++i) {
-    const NoiseTransfers t = NoiseTransfersAt(circuit, model, frequencies[i]);
+    const NoiseTransfers t = NoiseTransfersAt(drawnCircuit, frequencies[i]);
     for (int k = 0; k < circuit.stageCount; ++k) c.gainDb[k][i] = 20 * std::log10(std::abs(t.stage[k]));
   }
   return c;

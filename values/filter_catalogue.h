@@ -20,6 +20,10 @@ inline constexpr std::array<const char*, kPassKindCount> kPassKindOptions = {"lp
 
 // ---- circuit (回路方式): unity-gain Sallen-Key only ------------------------
 inline constexpr int kCircuitCount = 1;
+/// The topology each circuit builds its second-order sections of (an odd
+/// order's first section is the RC and follower), as the section registry
+/// names it (response/section.h).
+inline constexpr std::array<const char*, kCircuitCount> kCircuitOptions = {"sallen-key"};
 
 // ---- order (次数): list index = order - 2 --------------------------------
 inline constexpr int kMinOrder = 2;

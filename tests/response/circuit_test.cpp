@@ -192,6 +192,8 @@ int BruteIndex(const BruteNodes& n, const CircuitNode& node) {
       return n.b[node.stage];
     case NodeRole::kOutput:
       return n.out[node.stage];
+    case NodeRole::kOwn:  // a Sallen-Key cascade has none but these
+      break;
   }
   return -1;
 }

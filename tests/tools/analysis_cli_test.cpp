@@ -21,9 +21,9 @@ TEST(AnalysisJson, HasTheStagesAndTheSummaryWithTheirKeys) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const nlohmann::json j = nlohmann::json::parse(r.out);
   ASSERT_EQ(j["stages"].size(), 3u);
-  const std::vector<std::string> stageKeys = {"f0_error_pct", "f0_hz",   "f0_target_hz", "gbw_min_hz", "order",
-                                              "parts",        "peak_db", "peak_hz",      "q",          "q_error_pct",
-                                              "q_target",     "stage"};
+  const std::vector<std::string> stageKeys = {"f0_error_pct", "f0_hz",    "f0_target_hz", "gain",    "gbw_min_hz",
+                                              "order",        "parts",    "peak_db",      "peak_hz", "q",
+                                              "q_error_pct",  "q_target", "stage",        "topology"};
   for (const auto& s : j["stages"]) EXPECT_EQ(Keys(s), stageKeys);
   const nlohmann::json& first = j["stages"][0];
   EXPECT_EQ(first["stage"], 1);

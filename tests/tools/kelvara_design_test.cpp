@@ -31,7 +31,8 @@ TEST(KelvaraDesign, JsonOf50HzLpfHasTheContinuousDesign) {
   const Result r = RunTool("--cutoff 50 --json");
   ASSERT_EQ(r.status, 0) << r.err;
   const nlohmann::json j = Json(r);
-  const std::vector<std::string> keys = {"c", "c_text", "minus3db_hz", "progress", "r", "r_text", "valid", "warnings"};
+  const std::vector<std::string> keys = {"c",        "c_text", "gain",   "inverting", "minus3db_hz", "parts",
+                                         "progress", "r",      "r_text", "topology",  "valid",       "warnings"};
   std::vector<std::string> actual;
   for (auto it = j.begin(); it != j.end(); ++it) actual.push_back(it.key());
   EXPECT_EQ(actual, keys);

@@ -35,10 +35,10 @@ TEST(OpAmpJson, StagesAndSummaryGainTheOpAmpKeys) {
   const Outcome r = RunDesigner(With(kOrder8, {"--analysis", "--json", "--opamp-gbw", "1M"}));
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const nlohmann::json j = nlohmann::json::parse(r.out);
-  const std::vector<std::string> stageKeys = {"f0_error_pct", "f0_hz", "f0_target_hz", "gain_error_db_at_f0",
-                                              "gbw_min_hz",   "order", "parts",        "peak_db",
-                                              "peak_hz",      "q",     "q_error_pct",  "q_target",
-                                              "stage"};
+  const std::vector<std::string> stageKeys = {
+      "f0_error_pct", "f0_hz",   "f0_target_hz", "gain", "gain_error_db_at_f0", "gbw_min_hz", "order",
+      "parts",        "peak_db", "peak_hz",      "q",    "q_error_pct",         "q_target",   "stage",
+      "topology"};
   ASSERT_EQ(j["stages"].size(), 4u);
   for (const auto& s : j["stages"]) EXPECT_EQ(Keys(s), stageKeys);
   EXPECT_EQ(Keys(j["summary"]), (std::vector<std::string>{"attenuation_db", "minus3db_hz", "ripple_db",
@@ -89,7 +89,8 @@ TEST(OpAmpJson, WithoutOpAmpOptionsOnlyTheGbwRuleIsAdded) {
   EXPECT_FALSE(j["summary"].contains("stopband_floor_hz"));
   const Outcome plain = RunDesigner({"--cutoff", "10k", "--json"});
   EXPECT_EQ(Keys(nlohmann::json::parse(plain.out)),
-            (std::vector<std::string>{"c", "c_text", "minus3db_hz", "progress", "r", "r_text", "valid", "warnings"}));
+            (std::vector<std::string>{"c", "c_text", "gain", "inverting", "minus3db_hz", "parts", "progress", "r",
+                                      "r_text", "topology", "valid", "warnings"}));
 }
 
 // Each curve is the library's for the printed parts; any one option makes

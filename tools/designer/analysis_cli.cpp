@@ -8,7 +8,9 @@
 #include <sstream>
 #include <vector>
 
+#include "engine/part_name.h"
 #include "response/analysis.h"
+#include "response/circuit.h"
 #include "response/time_response.h"
 #include "response/views.h"
 #include "values/eng_value.h"
@@ -82,15 +84,33 @@ void CheckAnalysisOptions(const AnalysisOptions& options) {
   }
 }
 
+void AddCircuitJson(const engine::DesignRequest& request, const DesignReport& report, nlohmann::json& j) {
+  const std::vector<response::Section> sections = response::SectionsOf(request, report.parts);
+  const double gain = response::CascadeGain(sections);
+  j["topology"] = values::kCircuitOptions[request.circuit < values::kCircuitCount ? request.circuit : 0];
+  j["gain"] = gain;
+  j["inverting"] = gain < 0;
+  nlohmann::json parts = nlohmann::json::object();
+  for (const response::Section& s : sections) {
+    for (std::size_t i = 0; i < s.ids.size(); ++i)
+      parts[engine::PartName(s.ids[i].letter, s.ids[i].number)] = s.values[i];
+  }
+  j["parts"] = parts;
+}
+
 void AddAnalysisJson(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,
                      nlohmann::json& j) {
   if (!options.analysis) return;
   j["stages"] = nlohmann::json::array();
   j["summary"] = nullptr;
   if (!HasValues(report)) return;
+  const std::vector<response::Section> sections = response::SectionsOf(request, report.parts);
   for (const response::StageEvaluation& row : response::EvaluateStages(request, report.parts)) {
     nlohmann::json s;
     s["stage"] = row.stage;
+    const response::Section& section = sections[row.stage - 1];
+    s["topology"] = std::string(section.topology->Id());
+    s["gain"] = section.Figures().gain;
     s["order"] = row.order;
     s["parts"] = row.parts;
     s["f0_target_hz"] = row.f0TargetHz;

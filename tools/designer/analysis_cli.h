@@ -36,6 +36,11 @@ struct AnalysisUsageError : CliUsageError {
   using CliUsageError::CliUsageError;
 };
 
+/// What the design's circuit is, into the JSON of every design: its
+/// topology, its signed pass-band gain, whether it inverts and every part's
+/// value by name (keys topology, gain, inverting, parts).
+void AddCircuitJson(const engine::DesignRequest& request, const DesignReport& report, nlohmann::json& j);
+
 /// Registers --analysis, --curve, --from, --to and --points.
 void AddAnalysisOptions(CLI::App& app, AnalysisOptions& options);
 

@@ -288,6 +288,7 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
       if (!drawn) std::cerr << "kelvara-design: no curve: the design has no usable part values\n";
     } else if (json) {
       nlohmann::json j = ReportJson(report);
+      kelvara::tools::AddCircuitJson(request, report, j);
       kelvara::tools::AddAnalysisJson(analysisOptions, request, report, j);
       kelvara::tools::AddOpAmpJson(analysisOptions, request, report, opAmp, j);
       kelvara::tools::AddNoiseJson(noiseOptions, request, report, opAmp, temperatureC, j);
