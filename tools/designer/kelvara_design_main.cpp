@@ -224,6 +224,10 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
     return kUsageError;
   }
 
+  if (opAmpOptions.list) {
+    kelvara::tools::PrintOpAmpList(std::cout);
+    return 0;
+  }
   if (requirementOptions.Requested()) {
     return kelvara::tools::RunRequirement(
         requirementOptions, {kind, json, valuesKind == "series", seriesTexts, &toleranceOptions}, std::cout, std::cerr);
@@ -236,6 +240,7 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
     }
     if (outOption->count() > 0 && outFile.empty()) throw UsageError{"--out needs a file name"};
     kelvara::tools::CheckAnalysisOptions(analysisOptions);
+    kelvara::tools::ApplyOpAmpPart(app, opAmpOptions, noiseOptions.texts);
     kelvara::response::OpAmpModel opAmp = kelvara::tools::OpAmpModelOf(opAmpOptions);
     double temperatureC = kelvara::response::kDefaultTemperatureC;
     kelvara::tools::ApplyNoiseOptions(noiseOptions, opAmp, temperatureC);

@@ -132,6 +132,42 @@ TEST_F(NoiseViewsTest, ChoosingAnOpAmpFillsThePanel) {
   EXPECT_EQ(a.NoiseShown()->levelReport.slewMaxInputVpp.has_value(), !first.noise.slewVPerUs.empty());
 }
 
+// The list is the catalogue kelvara-design's --opamp takes, in its order
+// (the first three as before, the others after them): each item fills
+// exactly the part's figures.
+TEST_F(NoiseViewsTest, EveryPartOfTheListFillsItsFiguresInTheToolsOrder) {
+  ShowDesign(engine::kLpf, 4, engine::kButterworth, "1k");
+  TFormAnalysis& a = OpenAnalysis();
+  OpAmpNoiseFields* fields = a.OpAmp()->Noise();
+  const auto& catalogue = response::OpAmpCatalogue();
+  ASSERT_GE(catalogue.size(), 10u);
+  ASSERT_EQ(fields->OpAmpList()->count(), 1 + static_cast<int>(catalogue.size()));
+  const char* const first[] = {"OP27", "TL072", "RC4559"};
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(fields->OpAmpList()->itemText(1 + i), QString::fromLatin1(first[i]));
+  for (int i = 0; i < static_cast<int>(catalogue.size()); ++i) {
+    const response::CatalogueOpAmp& c = catalogue[i];
+    EXPECT_EQ(fields->OpAmpList()->itemText(1 + i).toStdString(), c.name);
+    a.OpAmp()->SetReal(false);
+    Choose(fields->OpAmpList(), 1 + i);
+    EXPECT_TRUE(a.OpAmp()->RealSelected()) << c.name;
+    EXPECT_EQ(a.OpAmp()->Texts().gbwHz, c.opamp.gbwHz) << c.name;
+    EXPECT_EQ(a.OpAmp()->Texts().a0Db, c.opamp.a0Db) << c.name;
+    EXPECT_EQ(a.OpAmp()->Texts().routOhm, c.opamp.routOhm) << c.name;
+    const response::NoiseTexts noise = fields->Texts();
+    EXPECT_EQ(noise.enNvRtHz, c.noise.enNvRtHz) << c.name;
+    EXPECT_EQ(noise.enCornerHz, c.noise.enCornerHz) << c.name;
+    EXPECT_EQ(noise.inPaRtHz, c.noise.inPaRtHz) << c.name;
+    EXPECT_EQ(noise.swingVpp, c.noise.swingVpp) << c.name;
+    EXPECT_EQ(noise.slewVPerUs, c.noise.slewVPerUs) << c.name;
+    // Every figure can be used: the panel reads them without a message.
+    EXPECT_TRUE(a.OpAmp()->NoisyModel().has_value())
+        << c.name << ": " << a.OpAmp()->Message().toStdString() << fields->Message().toStdString();
+  }
+  // RC4559's slew rate from its datasheet's features.
+  Choose(fields->OpAmpList(), 3);
+  EXPECT_EQ(fields->SlewEdit()->text(), QStringLiteral("1.5"));
+}
+
 TEST_F(NoiseViewsTest, UserEntriesAndTextsAreKeptInTheSettingsStore) {
   ShowDesign(engine::kLpf, 4, engine::kButterworth, "1k");
   {
