@@ -11,6 +11,7 @@
 #include "engine/run_checks.h"
 #include "response/noise.h"
 #include "response/opamp_catalogue.h"
+#include "storage/later_settings.h"
 #include "storage/noise_settings.h"
 #include "tests/app/app_test_support.h"
 #include "tests/support/component_sets.h"
@@ -166,6 +167,49 @@ TEST_F(NoiseViewsTest, EveryPartOfTheListFillsItsFiguresInTheToolsOrder) {
   // RC4559's slew rate from its datasheet's features.
   Choose(fields->OpAmpList(), 3);
   EXPECT_EQ(fields->SlewEdit()->text(), QStringLiteral("1.5"));
+}
+
+// 品種 says when the panel's figures are no longer the part's own: a
+// changed figure marks the name, the part's figure again (or choosing the
+// part again) takes the mark off; the temperature is the circuit's and
+// does not count.
+TEST_F(NoiseViewsTest, TheListMarksAPartWhoseFiguresWereChanged) {
+  ShowDesign(engine::kLpf, 4, engine::kButterworth, "1k");
+  TFormAnalysis& a = OpenAnalysis();
+  OpAmpNoiseFields* fields = a.OpAmp()->Noise();
+  QComboBox* list = fields->OpAmpList();
+  Choose(list, 1);
+  EXPECT_EQ(list->currentText(), QStringLiteral("OP27"));
+  a.OpAmp()->RoutEdit()->setText(QStringLiteral("0"));
+  EXPECT_EQ(list->currentText(), QStringLiteral("OP27（変更あり）"));
+  a.OpAmp()->RoutEdit()->setText(QStringLiteral("70"));
+  EXPECT_EQ(list->currentText(), QStringLiteral("OP27"));
+  fields->TemperatureEdit()->setText(QStringLiteral("60"));
+  EXPECT_EQ(list->currentText(), QStringLiteral("OP27"));
+  fields->SlewEdit()->setText(QStringLiteral("5"));
+  EXPECT_EQ(list->currentText(), QStringLiteral("OP27（変更あり）"));
+  // Choosing the part again gives its figures and its plain name.
+  Choose(list, 1);
+  EXPECT_EQ(list->currentText(), QStringLiteral("OP27"));
+  EXPECT_EQ(fields->SlewEdit()->text(), QStringLiteral("2.8"));
+  // Another part: the first one's name is plain again in the list.
+  a.OpAmp()->GbwEdit()->setText(QStringLiteral("1M"));
+  Choose(list, 2);
+  EXPECT_EQ(list->itemText(1), QStringLiteral("OP27"));
+  EXPECT_EQ(list->currentText(), QStringLiteral("TL072"));
+  a.OpAmp()->A0Edit()->setText(QStringLiteral("90"));
+  EXPECT_EQ(list->currentText(), QStringLiteral("TL072（変更あり）"));
+  // A user's entry is marked the same way.
+  fields->SetNameChooser([] { return QStringLiteral("Mine"); });
+  fields->AddButton()->click();
+  EXPECT_EQ(list->currentText(), QStringLiteral("Mine（登録）"));
+  a.OpAmp()->A0Edit()->setText(QStringLiteral("91"));
+  EXPECT_EQ(list->currentText(), QStringLiteral("Mine（登録）（変更あり）"));
+  EXPECT_EQ(list->itemText(2), QStringLiteral("TL072"));
+  // What is remembered is the figures, as before; the mark is not stored.
+  a.close();
+  EXPECT_EQ(storage::LoadOpAmp(store).a0Db.value_or(QString()), QStringLiteral("91"));
+  EXPECT_EQ(storage::LoadUserOpAmps(store).at(0).name, QStringLiteral("Mine"));
 }
 
 TEST_F(NoiseViewsTest, UserEntriesAndTextsAreKeptInTheSettingsStore) {
