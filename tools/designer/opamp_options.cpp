@@ -17,14 +17,27 @@ std::string Short(double v) {
   return s.str();
 }
 
+std::string UnknownPart(const std::string& name) {
+  return "unknown op-amp '" + name + "' (kelvara-design --opamp-list prints the names it takes)";
+}
+
 nlohmann::json NumberOrNull(double x) { return std::isfinite(x) ? nlohmann::json(x) : nlohmann::json(nullptr); }
 
 }  // namespace
 
 void AddOpAmpOptions(CLI::App& app, OpAmpOptions& options) {
+  // The names in the help ({OP27,TL072,...}), where the shell's completion
+  // reads them.
+  std::string names;
+  for (const response::CatalogueOpAmp& c : response::OpAmpCatalogue()) names += (names.empty() ? "" : ",") + c.name;
   options.partOption = app.add_option("--opamp", options.part,
                                       "a real op-amp of the list (--opamp-list): its GBW, A0, Rout, noise and limits; "
-                                      "an --opamp-* option given with it sets that figure");
+                                      "an --opamp-* option given with it sets that figure")
+                           ->check(CLI::Validator(
+                               [](const std::string& name) {
+                                 return response::FindCatalogueOpAmp(name) ? std::string() : UnknownPart(name);
+                               },
+                               "{" + names + "}"));
   app.add_flag("--opamp-list", options.list,
                "print the op-amps --opamp takes, one a line with their figures, and exit");
   options.gbw = app.add_option("--opamp-gbw", options.texts.gbwHz,
@@ -38,10 +51,7 @@ void AddOpAmpOptions(CLI::App& app, OpAmpOptions& options) {
 void ApplyOpAmpPart(const CLI::App& app, OpAmpOptions& options, response::NoiseTexts& noise) {
   if (options.partOption->count() == 0) return;
   const response::CatalogueOpAmp* part = response::FindCatalogueOpAmp(options.part);
-  if (!part) {
-    throw OpAmpUsageError("--opamp: unknown op-amp '" + options.part +
-                          "' (kelvara-design --opamp-list prints the names it takes)");
-  }
+  if (!part) throw OpAmpUsageError("--opamp: " + UnknownPart(options.part));
   auto take = [&app](const char* option, std::string& text, const std::string& figure) {
     if (app.count(option) == 0) text = figure;
   };
