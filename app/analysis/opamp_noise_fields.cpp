@@ -74,6 +74,8 @@ OpAmpNoiseFields::OpAmpNoiseFields(QWidget* parent) : QWidget(parent) {
   list_ = new QComboBox(this);
   list_->setObjectName(QStringLiteral("CBox_OpAmpList"));
   list_->setMinimumWidth(110);
+  // As wide as its longest entry, the mark "（変更あり）" included.
+  list_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   pick->addWidget(list_);
   add_ = new QPushButton(QString::fromUtf8(noise_text::kAddOpAmp), this);
   add_->setObjectName(QStringLiteral("buttonAddOpAmp"));
