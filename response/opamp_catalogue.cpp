@@ -62,19 +62,6 @@ const std::vector<CatalogueOpAmp>& OpAmpCatalogue() {
        "±15 V, 25 °C, RL = 600 Ω (typical; en and in at 1 kHz; Rout open-loop at 10 kHz)",
        "Texas Instruments, LME49720 data sheet SNAS393D, key specifications and electrical characteristics",
        "±2.5 V to ±17 V"},
-      // Texas Instruments OPA1612 data sheet SBOS450: features (en
-      // 1.1 nV/rtHz at 1 kHz, slew rate 27 V/us, bandwidth 40 MHz at G = +1,
-      // open-loop gain 130 dB, supply ±2.25 V to ±18 V) and electrical
-      // characteristics (in 1.7 pA/rtHz at 1 kHz). The output swings
-      // rail to rail less a headroom that depends on the load (a graph), so
-      // the swing is left empty; no open-loop output resistance is given as
-      // a figure (a graph of Zo), so Rout is 0.
-      {"OPA1612",
-       {"40M", "130", "0"},
-       {"1.1", "", "1.7", "", "27", ""},
-       "±15 V, 25 °C, RL = 2 kΩ (typical; en and in at 1 kHz)",
-       "Texas Instruments, OPA1612 data sheet SBOS450, features and electrical characteristics (swing not taken)",
-       "±2.25 V to ±18 V"},
       // Analog Devices OP07 data sheet, electrical characteristics (OP07E
       // typical column): open-loop gain 500 V/mV (RL ≥ 2 kohm, VO = ±10 V),
       // closed-loop bandwidth 0.6 MHz at AV = +1 (taken as GBW), slew rate
@@ -99,6 +86,19 @@ const std::vector<CatalogueOpAmp>& OpAmpCatalogue() {
        "single 5 V, 25 °C, RL = 10 kΩ to 2.5 V (typical; en and in in the flat part of the noise)",
        "Texas Instruments, OPA350 data sheet SBOS099D, features and electrical characteristics",
        "2.5 V to 5.5 V"},
+      // Texas Instruments OPA320/OPA2320 data sheet SBOS513, specifications:
+      // open-loop gain 132 dB (0.1 V < VO < (V+) - 0.1 V, RL = 10 kohm),
+      // gain-bandwidth product 20 MHz and slew rate 10 V/us (VS = 5 V,
+      // CL = 50 pF, G = +1), en 8.5 nV/rtHz and in 0.6 fA/rtHz at 1 kHz,
+      // supply 1.8 V to 5.5 V (the range its power-supply rejection is
+      // given over). The output swing from the rails was not taken; no
+      // open-loop output resistance figure: Rout 0.
+      {"OPA320",
+       {"20M", "132", "0"},
+       {"8.5", "", "0.0006", "", "10", ""},
+       "VS = 5 V to 5.5 V, 25 °C, RL = 10 kΩ (typical; en and in at 1 kHz)",
+       "Texas Instruments, OPA320/OPA2320 data sheet SBOS513, specifications (swing not taken)",
+       "1.8 V to 5.5 V"},
       // Microchip MCP6021/1R/2/3/4 data sheet DS21685: features (bandwidth
       // 10 MHz, en 8.7 nV/rtHz at 10 kHz, supply 2.5 V to 5.5 V), DC
       // characteristics (open-loop gain 110 dB, RL = 10 kohm to VDD/2) and

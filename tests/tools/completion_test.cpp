@@ -60,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CompletionCase{{"kelvara-design", "--curve", "s"}, {"step"}},
                       CompletionCase{{"kelvara-design", "--distribution", ""}, {"uniform", "normal"}},
                       CompletionCase{{"kelvara-design", "--monte"}, {"--monte-carlo"}},
-                      CompletionCase{{"kelvara-design", "--opamp", "OP"}, {"OP27", "OPA1612", "OP07", "OPA350"}},
+                      CompletionCase{{"kelvara-design", "--opamp", "OP"}, {"OP27", "OP07", "OPA350", "OPA320"}},
                       CompletionCase{{"kelvara-design", "--opamp-l"}, {"--opamp-list"}},
                       CompletionCase{{"kelvara-design", "--vers"}, {"--version"}},
                       CompletionCase{{"kelvara-design", "--json", "--anal"}, {"--analysis"}},
