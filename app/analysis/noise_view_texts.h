@@ -10,6 +10,9 @@ inline constexpr const char* kTabLevels = "信号レベル";
 inline constexpr const char* kOpAmpList = "品種";
 inline constexpr const char* kOpAmpManual = "（手入力）";
 inline constexpr const char* kUserSuffix = "（登録）";
+// After the name of the chosen op-amp once a figure in the panel differs
+// from its own.
+inline constexpr const char* kChangedSuffix = "（変更あり）";
 inline constexpr const char* kAddOpAmp = "登録...";
 inline constexpr const char* kRemoveOpAmp = "削除";
 inline constexpr const char* kAddOpAmpCaption = "オペアンプの登録";

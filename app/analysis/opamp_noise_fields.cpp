@@ -74,6 +74,8 @@ OpAmpNoiseFields::OpAmpNoiseFields(QWidget* parent) : QWidget(parent) {
   list_ = new QComboBox(this);
   list_->setObjectName(QStringLiteral("CBox_OpAmpList"));
   list_->setMinimumWidth(110);
+  // As wide as its longest entry, the mark "（変更あり）" included.
+  list_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   pick->addWidget(list_);
   add_ = new QPushButton(QString::fromUtf8(noise_text::kAddOpAmp), this);
   add_->setObjectName(QStringLiteral("buttonAddOpAmp"));
@@ -134,13 +136,50 @@ void OpAmpNoiseFields::Update() {
 }
 
 void OpAmpNoiseFields::FillList() {
+  chosen_ = -1;
+  chosenChanged_ = false;
   list_->clear();
   list_->addItem(QString::fromUtf8(noise_text::kOpAmpManual));
   for (const response::CatalogueOpAmp& c : response::OpAmpCatalogue()) {
     list_->addItem(Q(c.name));
     list_->setItemData(list_->count() - 1, Q(c.conditions + "\n" + c.source), Qt::ToolTipRole);
   }
-  for (const storage::UserOpAmp& u : user_) list_->addItem(u.name + QString::fromUtf8(noise_text::kUserSuffix));
+  for (int i = 0; i < static_cast<int>(user_.size()); ++i) list_->addItem(EntryName(list_->count()));
+}
+
+QString OpAmpNoiseFields::EntryName(int index) const {
+  const int catalogue = static_cast<int>(response::OpAmpCatalogue().size());
+  if (index <= 0) return QString::fromUtf8(noise_text::kOpAmpManual);
+  if (index <= catalogue) return Q(response::OpAmpCatalogue()[index - 1].name);
+  return user_[index - 1 - catalogue].name + QString::fromUtf8(noise_text::kUserSuffix);
+}
+
+bool OpAmpNoiseFields::EntryFigures(int index, response::OpAmpTexts& opamp, response::NoiseTexts& noise) const {
+  const int catalogue = static_cast<int>(response::OpAmpCatalogue().size());
+  if (index <= 0) return false;
+  if (index <= catalogue) {
+    const response::CatalogueOpAmp& c = response::OpAmpCatalogue()[index - 1];
+    opamp = c.opamp;
+    noise = c.noise;
+    return true;
+  }
+  if (index - 1 - catalogue >= static_cast<int>(user_.size())) return false;
+  const storage::UserOpAmp& u = user_[index - 1 - catalogue];
+  opamp = {S(u.gbw), S(u.a0), S(u.rout)};
+  noise = {S(u.en), S(u.enCorner), S(u.in), S(u.swing), S(u.slew), ""};
+  return true;
+}
+
+void OpAmpNoiseFields::MarkChangedFigures(const response::OpAmpTexts& opamp) {
+  response::OpAmpTexts ownOpAmp;
+  response::NoiseTexts own;
+  if (chosen_ < 0 || chosen_ >= list_->count() || !EntryFigures(chosen_, ownOpAmp, own)) return;
+  const response::NoiseTexts now = Texts();
+  chosenChanged_ = opamp.gbwHz != ownOpAmp.gbwHz || opamp.a0Db != ownOpAmp.a0Db || opamp.routOhm != ownOpAmp.routOhm ||
+                   now.enNvRtHz != own.enNvRtHz || now.enCornerHz != own.enCornerHz || now.inPaRtHz != own.inPaRtHz ||
+                   now.swingVpp != own.swingVpp || now.slewVPerUs != own.slewVPerUs;
+  list_->setItemText(chosen_,
+                     EntryName(chosen_) + (chosenChanged_ ? QString::fromUtf8(noise_text::kChangedSuffix) : QString()));
 }
 
 void OpAmpNoiseFields::SetUserEntries(std::vector<storage::UserOpAmp> entries) {
@@ -149,21 +188,15 @@ void OpAmpNoiseFields::SetUserEntries(std::vector<storage::UserOpAmp> entries) {
 }
 
 void OpAmpNoiseFields::Choose(int index) {
-  const int catalogue = static_cast<int>(response::OpAmpCatalogue().size());
-  if (index <= 0) return;
+  // The entry chosen before shows its plain name again: the panel is now
+  // filled from another one (or by hand).
+  if (chosen_ >= 0 && chosen_ < list_->count()) list_->setItemText(chosen_, EntryName(chosen_));
+  chosen_ = -1;
+  chosenChanged_ = false;
   response::OpAmpTexts opamp;
   response::NoiseTexts noise;
-  if (index <= catalogue) {
-    const response::CatalogueOpAmp& c = response::OpAmpCatalogue()[index - 1];
-    opamp = c.opamp;
-    noise = c.noise;
-  } else if (index - 1 - catalogue < static_cast<int>(user_.size())) {
-    const storage::UserOpAmp& u = user_[index - 1 - catalogue];
-    opamp = {S(u.gbw), S(u.a0), S(u.rout)};
-    noise = {S(u.en), S(u.enCorner), S(u.in), S(u.swing), S(u.slew), ""};
-  } else {
-    return;
-  }
+  if (!EntryFigures(index, opamp, noise)) return;
+  chosen_ = index;
   noise.temperatureC = S(temperature_->text());  // the temperature is the circuit's, not the op-amp's
   SetTexts(noise);
   list_->setCurrentIndex(index);
@@ -186,7 +219,10 @@ void OpAmpNoiseFields::AddUserEntry(const QString& name, const response::OpAmpTe
   }
   FillList();
   for (int i = 0; i < static_cast<int>(user_.size()); ++i) {
-    if (user_[i].name == name) list_->setCurrentIndex(1 + static_cast<int>(response::OpAmpCatalogue().size()) + i);
+    if (user_[i].name != name) continue;
+    // The new entry holds the panel's figures: it is the chosen one.
+    chosen_ = 1 + static_cast<int>(response::OpAmpCatalogue().size()) + i;
+    list_->setCurrentIndex(chosen_);
   }
   emit UserEntriesChanged();
 }

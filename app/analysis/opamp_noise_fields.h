@@ -42,6 +42,14 @@ class OpAmpNoiseFields : public QWidget {
   void AddUserEntry(const QString& name, const response::OpAmpTexts& opamp);
   /// Removes the user entry chosen in the list; false for a catalogue entry.
   bool RemoveChosenUserEntry();
+  /// Marks the chosen entry of the list "（変更あり）" while the panel's
+  /// figures (GBW, A0, Rout and the noise and limits, not the temperature)
+  /// differ from the entry's own, and shows its plain name again once they
+  /// are the same.
+  void MarkChangedFigures(const response::OpAmpTexts& opamp);
+  /// The chosen entry's figures differ from the panel's.
+  bool ChosenChanged() const { return chosenChanged_; }
+
   /// The name a new entry is saved under, empty when cancelled; tests
   /// answer without a dialog.
   void SetNameChooser(std::function<QString()> chooser) { chooseName_ = std::move(chooser); }
@@ -70,6 +78,8 @@ class OpAmpNoiseFields : public QWidget {
   void FillList();
   void Choose(int index);
   void Update();
+  QString EntryName(int index) const;
+  bool EntryFigures(int index, response::OpAmpTexts& opamp, response::NoiseTexts& noise) const;
 
   QLineEdit* en_ = nullptr;
   QLineEdit* corner_ = nullptr;
@@ -83,6 +93,8 @@ class OpAmpNoiseFields : public QWidget {
   QLabel* message_ = nullptr;
   std::vector<storage::UserOpAmp> user_;
   std::function<QString()> chooseName_;
+  int chosen_ = -1;  // the list entry whose figures the panel was filled with; -1 for none
+  bool chosenChanged_ = false;
 };
 
 /// The noise fields' texts as the settings store holds them, and back.

@@ -51,10 +51,14 @@ OpAmpPanel::OpAmpPanel(QWidget* parent) : QGroupBox(QStringLiteral("オペアン
   noise_ = new OpAmpNoiseFields(this);
   rows->addWidget(noise_);
   SetTexts(response::OpAmpTexts{});
-  connect(noise_, &OpAmpNoiseFields::Changed, this, [this] { emit Changed(); });
+  connect(noise_, &OpAmpNoiseFields::Changed, this, [this] {
+    noise_->MarkChangedFigures(Texts());
+    emit Changed();
+  });
   connect(noise_, &OpAmpNoiseFields::OpAmpChosen, this, [this](const response::OpAmpTexts& texts) {
     SetTexts(texts);
     SetReal(true);
+    noise_->MarkChangedFigures(Texts());
   });
   connect(noise_, &OpAmpNoiseFields::AddRequested, this,
           [this](const QString& name) { noise_->AddUserEntry(name, Texts()); });
@@ -65,6 +69,7 @@ OpAmpPanel::OpAmpPanel(QWidget* parent) : QGroupBox(QStringLiteral("オペアン
   });
   for (QLineEdit* edit : {gbw_, a0_, rout_}) {
     connect(edit, &QLineEdit::textChanged, this, [this] {
+      noise_->MarkChangedFigures(Texts());
       Update();
       emit Changed();
     });

@@ -73,6 +73,12 @@ inline constexpr const char* kMenuSettings = "設定(&O)";
 inline constexpr const char* kMenuSeriesOptions = "部品系列の設定...";
 inline constexpr const char* kMenuManual = "取扱説明書";
 inline constexpr const char* kMenuVersion = "バージョン情報";
+// After the specified items: the file menu's last item, and the message
+// when the manual's page is there but no viewer would open it.
+inline constexpr const char* kMenuExit = "終了(&X)";
+inline constexpr const char* kManualNotOpenedCaption = "取扱説明書";
+inline constexpr const char* kManualNotOpened =
+    "取扱説明書を表示できるアプリケーションが見つかりませんでした。次のファイルをブラウザで開いて下さい。\n%1";
 inline constexpr const char* kPopupColor = "色の設定";
 
 inline constexpr const char* kMincho = "ＭＳ Ｐ明朝";

@@ -9,7 +9,7 @@
 //   form_main_rules.cpp    the rules that keep a design consistent
 //   form_main_sheets.cpp   sheet records and tab changes
 //   form_main_picture.cpp  the circuit picture
-//   form_main_menus.cpp    the help menu
+//   form_main_menus.cpp    the help menu, the file menu's shortcuts and 終了
 //   form_main_analysis.cpp the analysis menu (the window is app/analysis/)
 //   form_main_run.cpp      the calculation run (定数設定, 設定中止)
 //   form_main_chart.cpp    the response chart and the comparison
@@ -208,6 +208,17 @@ class TFormMain : public QMainWindow {
 
   void menuAboutUseTorisetsuClick();
   void menuVerHelpClick();
+  /// "終了": closes the main window as its close button does.
+  void menuExitClick();
+  /// Hands the manual's page to the system's viewer; false when no viewer
+  /// took it. Tests put their own in its place; an empty one restores the
+  /// system's.
+  using ManualOpener = std::function<bool(const QString& page)>;
+  void SetManualOpener(ManualOpener opener) { manualOpener_ = std::move(opener); }
+  /// The sheet's name as a file name for the save dialogs, without a suffix:
+  /// the design file it was opened from or saved to without ".zdn" or
+  /// ".zdna" (in its folder), else "Sheet1" .. "Sheet8".
+  QString SuggestedFileName(int sheet) const;
   /// "設計の解析...": shows the analysis window (made on first use).
   void menuDesignAnalysisClick();
 
@@ -225,6 +236,9 @@ class TFormMain : public QMainWindow {
   /// Tests answer the file choice and the print dialog without dialogs; an
   /// empty function keeps the dialog.
   void SetExportChoosers(ExportFileChooser chooseFile, PrintDialogRunner runPrintDialog);
+  /// The name the export's save dialog suggests: the shown sheet's name as
+  /// a file name (SuggestedFileName) with the export's suffix.
+  QString SuggestedExportName(ExportKind kind) const;
   /// The design file the sheet was last opened from or saved to, or empty.
   QString SheetFileName(int sheet) const { return sheetFiles_.at(sheet); }
 
@@ -298,6 +312,7 @@ class TFormMain : public QMainWindow {
   QMenu* menuHelp = nullptr;
   QAction* menuAboutUseTorisetsu = nullptr;
   QAction* menuVerHelp = nullptr;
+  QAction* menuExit = nullptr;
 
   /// Made on first use (OpenDialog(), SaveDialog()).
   QFileDialog* OpenDialog1 = nullptr;
@@ -396,7 +411,9 @@ class TFormMain : public QMainWindow {
   /// Shows dialog with filter `filterIndex` selected and `lastName` (the
   /// name chosen the last time) filled in; a chosen path becomes the new
   /// `lastName`.
-  std::optional<QString> ChooseFile(QFileDialog& dialog, int filterIndex, QString& lastName);
+  /// Without a last name, `suggestion` is filled in.
+  std::optional<QString> ChooseFile(QFileDialog& dialog, int filterIndex, QString& lastName,
+                                    const QString& suggestion = {});
 
   FileDialogRunner fileDialogRunner_;
   QString openDialogName_;
@@ -405,6 +422,9 @@ class TFormMain : public QMainWindow {
 
   // ---- export and printing (form_main_export.cpp) ---------------------
   void CreateExportMenu();
+  /// form_main_menus.cpp: Ctrl+O and Ctrl+S for the sheet's open and save,
+  /// and "終了" as the file menu's last item.
+  void AddFileMenuShortcutsAndExit();
   /// The shown sheet's design for the report, or nothing when a check of
   /// "ｆ特描画" failed (its boxes have been shown).
   std::optional<report::ReportContent> CheckedShownDesign();
@@ -418,6 +438,7 @@ class TFormMain : public QMainWindow {
 
  private:
   ExportFileChooser exportFileChooser_;
+  ManualOpener manualOpener_;
   PrintDialogRunner printDialogRunner_;
 };
 

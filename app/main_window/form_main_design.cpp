@@ -192,6 +192,7 @@ void TFormMain::CreateMenus() {
   menuHelp->setObjectName(QStringLiteral("menuHelp"));
   menuAboutUseTorisetsu = addAction(menuHelp, "menuAboutUseTorisetsu", text::kMenuManual);
   menuVerHelp = addAction(menuHelp, "menuVerHelp", text::kMenuVersion);
+  AddFileMenuShortcutsAndExit();
 
   ColorDialog1 = new QColorDialog(this);
   ColorDialog1->setObjectName(QStringLiteral("ColorDialog1"));

@@ -163,9 +163,9 @@ void TFormMain::WriteExport(ExportKind kind) {
   const std::optional<report::ReportContent> design = CheckedShownDesign();
   if (!design) return;
   const ExportFileKind fileKind = FileKindOf(kind);
-  QString path = exportFileChooser_
-                     ? exportFileChooser_(kind)
-                     : QFileDialog::getSaveFileName(this, QString(), QString(), QString::fromUtf8(fileKind.filter));
+  QString path = exportFileChooser_ ? exportFileChooser_(kind)
+                                    : QFileDialog::getSaveFileName(this, QString(), SuggestedExportName(kind),
+                                                                   QString::fromUtf8(fileKind.filter));
   if (path.isEmpty()) return;
   if (QFileInfo(path).suffix().isEmpty()) path += QLatin1Char('.') + QLatin1String(fileKind.suffix);
 
@@ -198,6 +198,10 @@ void TFormMain::WriteExport(ExportKind kind) {
   if (const auto error = storage::WriteExportedFile(path, bytes)) {
     ReportError(error->caption + QLatin1Char('\n') + error->text);
   }
+}
+
+QString TFormMain::SuggestedExportName(ExportKind kind) const {
+  return SuggestedFileName(ShownSheet()) + QLatin1Char('.') + QLatin1String(FileKindOf(kind).suffix);
 }
 
 void TFormMain::menuExportSpiceClick() { WriteExport(ExportKind::kSpice); }

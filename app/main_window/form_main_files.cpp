@@ -6,6 +6,7 @@
 // the old file whole. Sheets opened from a file are idle, whatever look they
 // were saved in.
 
+#include <QFileInfo>
 #include <optional>
 #include <utility>
 
@@ -91,13 +92,29 @@ QFileDialog* TFormMain::MakeFileDialog(const char* name, QFileDialog::AcceptMode
 
 void TFormMain::SetFileDialogRunner(FileDialogRunner runner) { fileDialogRunner_ = std::move(runner); }
 
-std::optional<QString> TFormMain::ChooseFile(QFileDialog& dialog, int filterIndex, QString& lastName) {
-  if (!lastName.isEmpty()) dialog.selectFile(lastName);
+std::optional<QString> TFormMain::ChooseFile(QFileDialog& dialog, int filterIndex, QString& lastName,
+                                             const QString& suggestion) {
+  if (!lastName.isEmpty()) {
+    dialog.selectFile(lastName);
+  } else if (!suggestion.isEmpty()) {
+    dialog.selectFile(suggestion);
+  }
   dialog.selectNameFilter(dialog.nameFilters().at(filterIndex));
   std::optional<QString> chosen = fileDialogRunner_ ? fileDialogRunner_(dialog) : ExecFileDialog(dialog);
   if (!chosen || chosen->isEmpty()) return std::nullopt;
   lastName = *chosen;
   return chosen;
+}
+
+// A save appends ".zdn" or ".zdna" to the chosen name whatever it ends
+// in, so the suggestion is the name without them.
+QString TFormMain::SuggestedFileName(int sheet) const {
+  const QString& file = sheetFiles_.at(sheet);
+  if (file.isEmpty()) return QStringLiteral("Sheet%1").arg(sheet + 1);
+  const QFileInfo info(file);
+  const QString suffix = info.suffix();
+  const bool design = suffix == QLatin1String("zdn") || suffix == QLatin1String("zdna");
+  return design ? info.dir().filePath(info.completeBaseName()) : file;
 }
 
 void TFormMain::menuOpenFileClick() {
@@ -134,7 +151,7 @@ void TFormMain::menuOpenFileAllClick() {
 void TFormMain::menuSaveFileClick() {
   const int s = ShownSheet();
   StoreSheet(s);
-  const std::optional<QString> chosen = ChooseFile(SaveDialog(), kSheetFilter, saveDialogName_);
+  const std::optional<QString> chosen = ChooseFile(SaveDialog(), kSheetFilter, saveDialogName_, SuggestedFileName(s));
   if (!chosen) return;
   const QString path = storage::DesignFileName(*chosen, storage::DesignFileKind::kSheet);
   if (const auto error = storage::WriteSheetFile(path, sheets.at(s))) return ReportFileError(*error);
@@ -144,7 +161,8 @@ void TFormMain::menuSaveFileClick() {
 void TFormMain::menuSaveFileAllClick() {
   StoreSheet(ShownSheet());
   const storage::SheetRecords content = sheets;
-  const std::optional<QString> chosen = ChooseFile(SaveDialog(), kAllSheetsFilter, saveDialogName_);
+  const std::optional<QString> chosen =
+      ChooseFile(SaveDialog(), kAllSheetsFilter, saveDialogName_, SuggestedFileName(ShownSheet()));
   if (!chosen) return;
   const QString path = storage::DesignFileName(*chosen, storage::DesignFileKind::kAllSheets);
   if (const auto error = storage::WriteAllSheetsFile(path, content)) return ReportFileError(*error);

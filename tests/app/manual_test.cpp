@@ -21,6 +21,7 @@
 #include "app/analysis/form_analysis.h"
 #include "app/dialogs/form_series_options.h"
 #include "app/main_window/chart_texts.h"
+#include "response/opamp_catalogue.h"
 #include "tests/app/app_test_support.h"
 
 namespace kelvara::app::testing {
@@ -224,6 +225,17 @@ QStringList WidgetTexts(const QWidget& window) {
   texts.removeAll(QString());
   texts.removeDuplicates();
   return texts;
+}
+
+// The op-amp list ("品種") as the manual describes it: every part it holds,
+// and the options of kelvara-design that take a part and print the list.
+TEST(Manual, NamesEveryOpAmpOfTheListAndTheOptionsThatTakeThem) {
+  QString page = Page(QStringLiteral("noise.html"));
+  page.remove(QRegularExpression(QStringLiteral("<[^>]+>")));
+  for (const response::CatalogueOpAmp& c : response::OpAmpCatalogue())
+    EXPECT_TRUE(page.contains(QString::fromStdString(c.name))) << c.name;
+  EXPECT_TRUE(page.contains(QStringLiteral("--opamp 品種名")));
+  EXPECT_TRUE(page.contains(QStringLiteral("--opamp-list")));
 }
 
 class ManualNames : public WindowTest {};

@@ -60,6 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
                       CompletionCase{{"kelvara-design", "--curve", "s"}, {"step"}},
                       CompletionCase{{"kelvara-design", "--distribution", ""}, {"uniform", "normal"}},
                       CompletionCase{{"kelvara-design", "--monte"}, {"--monte-carlo"}},
+                      CompletionCase{{"kelvara-design", "--opamp", "OP"}, {"OP27", "OP07", "OPA350", "OPA320"}},
+                      CompletionCase{{"kelvara-design", "--opamp-l"}, {"--opamp-list"}},
                       CompletionCase{{"kelvara-design", "--vers"}, {"--version"}},
                       CompletionCase{{"kelvara-design", "--json", "--anal"}, {"--analysis"}},
                       CompletionCase{{"kelvara-design", "--cutoff", ""}, {}},  // a frequency: nothing to offer

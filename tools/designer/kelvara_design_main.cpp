@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <map>
@@ -19,6 +20,7 @@
 #include "engine/design.h"
 #include "engine/run_checks.h"
 #include "engine/sheet_inputs.h"
+#include "response/circuit.h"
 #include "storage/atomic_file.h"
 #include "storage/design_file.h"
 #include "tools/designer/analysis_cli.h"
@@ -135,13 +137,25 @@ SheetInputs InputsFromOptions(const std::string& cutoff, const std::string& kind
   return in;
 }
 
-void PrintPlain(const kelvara::tools::DesignReport& report) {
+// The part values and the -3 dB frequency of the design (the ideal
+// op-amp's, as the window shows it); with a real op-amp each -3 dB line says
+// which op-amp it is for, the second one that of the given op-amp (the
+// Monte Carlo's nominal).
+void PrintPlain(const kelvara::tools::DesignReport& report, const DesignRequest& request,
+                const kelvara::response::OpAmpModel& opAmp) {
   using namespace kelvara::values;
   for (int i = 0; i < report.order; ++i)
     std::cout << 'R' << i + 1 << " = " << FormatResistanceDisplay(report.parts.r[i]) << '\n';
   for (int i = 0; i < report.order; ++i)
     std::cout << 'C' << i + 1 << " = " << FormatCapacitance(report.parts.c[i]) << '\n';
-  std::cout << "-3dB = " << (report.minus3dbHz ? FormatFrequencyReading(*report.minus3dbHz) : std::string("-")) << '\n';
+  const bool real = kelvara::response::SinglePoleOf(opAmp).has_value();
+  std::cout << "-3dB = " << (report.minus3dbHz ? FormatFrequencyReading(*report.minus3dbHz) : std::string("-"))
+            << (real ? " (ideal op-amp)" : "") << '\n';
+  if (!real || !report.minus3dbHz) return;
+  const double given =
+      kelvara::response::CircuitCutoff3dB(kelvara::response::MakeCircuit(request, report.parts, opAmp));
+  std::cout << "-3dB = " << (std::isfinite(given) && given > 0 ? FormatFrequencyReading(given) : std::string("-"))
+            << " (the given op-amp)\n";
 }
 
 }  // namespace
@@ -224,6 +238,10 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
     return kUsageError;
   }
 
+  if (opAmpOptions.list) {
+    kelvara::tools::PrintOpAmpList(std::cout);
+    return 0;
+  }
   if (requirementOptions.Requested()) {
     return kelvara::tools::RunRequirement(
         requirementOptions, {kind, json, valuesKind == "series", seriesTexts, &toleranceOptions}, std::cout, std::cerr);
@@ -236,6 +254,7 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
     }
     if (outOption->count() > 0 && outFile.empty()) throw UsageError{"--out needs a file name"};
     kelvara::tools::CheckAnalysisOptions(analysisOptions);
+    kelvara::tools::ApplyOpAmpPart(app, opAmpOptions, noiseOptions.texts);
     kelvara::response::OpAmpModel opAmp = kelvara::tools::OpAmpModelOf(opAmpOptions);
     double temperatureC = kelvara::response::kDefaultTemperatureC;
     kelvara::tools::ApplyNoiseOptions(noiseOptions, opAmp, temperatureC);
@@ -296,7 +315,7 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
         j["tolerance"] = tolerance ? ToleranceJson(toleranceOptions, *tolerance) : nlohmann::json(nullptr);
       std::cout << j.dump() << '\n';
     } else {
-      PrintPlain(report);
+      PrintPlain(report, request, opAmp);
       kelvara::tools::PrintAnalysisPlain(analysisOptions, request, report, std::cout);
       kelvara::tools::PrintOpAmpPlain(analysisOptions, request, report, opAmp, std::cout);
       kelvara::tools::PrintNoisePlain(noiseOptions, request, report, opAmp, temperatureC, std::cout);

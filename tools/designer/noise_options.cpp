@@ -18,6 +18,16 @@ std::string Short(double v) {
   return s.str();
 }
 
+// A level in dB with a fixed number of decimals, as the levels view shows
+// it ("0.00", never "-0.00" for a value that rounds to zero).
+std::string Fixed(double v, int decimals) {
+  std::ostringstream s;
+  s << std::fixed << std::setprecision(decimals) << v;
+  std::string text = s.str();
+  if (text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
+  return text;
+}
+
 nlohmann::json NumberOrNull(const std::optional<double>& v) {
   return v && std::isfinite(*v) ? nlohmann::json(*v) : nlohmann::json(nullptr);
 }
@@ -150,18 +160,21 @@ void PrintNoisePlain(const NoiseOptions& options, const engine::DesignRequest& r
     const response::LevelReport levels = response::AnalyseLevels(r.circuit, model, r.band, r.noise.totalVrms);
     int stage = 1;
     for (const response::StageLevel& s : levels.stages)
-      out << "U" << stage++ << " output: highest gain " << Short(s.maxGainDb) << " dB at " << Short(s.atHz) << " Hz\n";
+      out << "U" << stage++ << " output: highest gain " << Fixed(s.maxGainDb, 2) << " dB at " << Short(s.atHz)
+          << " Hz\n";
     auto text = [](const std::optional<double>& v, const char* unit) {
       return v ? Short(*v) + unit : std::string("- (no limit given)");
     };
     out << "largest input within the swing = " << text(levels.maxInputVpp, " Vpp") << '\n';
     out << "largest input within the slew rate = " << text(levels.slewMaxInputVpp, " Vpp") << '\n';
-    out << "dynamic range = " << text(levels.dynamicRangeDb, " dB");
+    out << "dynamic range = "
+        << (levels.dynamicRangeDb ? Fixed(*levels.dynamicRangeDb, 1) + " dB" : std::string("- (no limit given)"));
     if (levels.dynamicRangeDb && levels.undistortedInputVpp && levels.limitedBy) {
       out << " (from " << Short(*levels.undistortedInputVpp) << " Vpp, limited by the "
           << (*levels.limitedBy == response::InputLimit::kSlew ? "slew rate" : "swing") << ")";
     }
-    out << '\n';
+    out << '
+';
   }
 }
 

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "response/opamp_analysis.h"
+#include "response/opamp_catalogue.h"
 #include "response/opamp_time.h"
 
 namespace kelvara::tools {
@@ -16,11 +17,29 @@ std::string Short(double v) {
   return s.str();
 }
 
+std::string UnknownPart(const std::string& name) {
+  return "unknown op-amp '" + name + "' (kelvara-design --opamp-list prints the names it takes)";
+}
+
 nlohmann::json NumberOrNull(double x) { return std::isfinite(x) ? nlohmann::json(x) : nlohmann::json(nullptr); }
 
 }  // namespace
 
 void AddOpAmpOptions(CLI::App& app, OpAmpOptions& options) {
+  // The names in the help ({OP27,TL072,...}), where the shell's completion
+  // reads them.
+  std::string names;
+  for (const response::CatalogueOpAmp& c : response::OpAmpCatalogue()) names += (names.empty() ? "" : ",") + c.name;
+  options.partOption = app.add_option("--opamp", options.part,
+                                      "a real op-amp of the list (--opamp-list): its GBW, A0, Rout, noise and limits; "
+                                      "an --opamp-* option given with it sets that figure")
+                           ->check(CLI::Validator(
+                               [](const std::string& name) {
+                                 return response::FindCatalogueOpAmp(name) ? std::string() : UnknownPart(name);
+                               },
+                               "{" + names + "}"));
+  app.add_flag("--opamp-list", options.list,
+               "print the op-amps --opamp takes, one a line with their figures, and exit");
   options.gbw = app.add_option("--opamp-gbw", options.texts.gbwHz,
                                "gain-bandwidth product of a real op-amp in Hz, e.g. 1M (default 1M)");
   options.a0 =
@@ -29,9 +48,39 @@ void AddOpAmpOptions(CLI::App& app, OpAmpOptions& options) {
                                 "open-loop output resistance of a real op-amp in ohms (default 0)");
 }
 
+void ApplyOpAmpPart(const CLI::App& app, OpAmpOptions& options, response::NoiseTexts& noise) {
+  if (options.partOption->count() == 0) return;
+  const response::CatalogueOpAmp* part = response::FindCatalogueOpAmp(options.part);
+  if (!part) throw OpAmpUsageError("--opamp: " + UnknownPart(options.part));
+  auto take = [&app](const char* option, std::string& text, const std::string& figure) {
+    if (app.count(option) == 0) text = figure;
+  };
+  take("--opamp-gbw", options.texts.gbwHz, part->opamp.gbwHz);
+  take("--opamp-a0", options.texts.a0Db, part->opamp.a0Db);
+  take("--opamp-rout", options.texts.routOhm, part->opamp.routOhm);
+  take("--opamp-en", noise.enNvRtHz, part->noise.enNvRtHz);
+  take("--opamp-en-corner", noise.enCornerHz, part->noise.enCornerHz);
+  take("--opamp-in", noise.inPaRtHz, part->noise.inPaRtHz);
+  take("--opamp-swing", noise.swingVpp, part->noise.swingVpp);
+  take("--opamp-sr", noise.slewVPerUs, part->noise.slewVPerUs);
+}
+
+void PrintOpAmpList(std::ostream& out) {
+  auto figure = [](const std::string& text, const char* unit) { return text.empty() ? std::string("-") : text + unit; };
+  for (const response::CatalogueOpAmp& c : response::OpAmpCatalogue()) {
+    out << c.name << ": GBW " << figure(c.opamp.gbwHz, " Hz") << ", A0 " << figure(c.opamp.a0Db, " dB") << ", Rout "
+        << figure(c.opamp.routOhm, " ohm") << ", en " << figure(c.noise.enNvRtHz, " nV/rtHz") << ", 1/f corner "
+        << figure(c.noise.enCornerHz, " Hz") << ", in " << figure(c.noise.inPaRtHz, " pA/rtHz") << ", swing "
+        << figure(c.noise.swingVpp, " Vpp") << ", slew rate " << figure(c.noise.slewVPerUs, " V/us") << ", supply "
+        << (c.supply.empty() ? std::string("-") : c.supply) << " (" << c.conditions << ")\n";
+  }
+}
+
 response::OpAmpModel OpAmpModelOf(const OpAmpOptions& options) {
   response::OpAmpModel model;
-  if (options.gbw->count() == 0 && options.a0->count() == 0 && options.rout->count() == 0) return model;
+  if (options.partOption->count() == 0 && options.gbw->count() == 0 && options.a0->count() == 0 &&
+      options.rout->count() == 0)
+    return model;
   if (auto error = response::ReadOpAmpTexts(options.texts, model)) {
     static const char* const kNames[] = {"--opamp-gbw", "--opamp-a0", "--opamp-rout"};
     static const char* const kRanges[] = {"above 0 Hz", "above 0 dB", "0 ohms or more"};

@@ -4,7 +4,11 @@
 // --opamp-rout (engineering texts). Any one of them switches from the ideal
 // op-amp to the real one (A0 100 dB, GBW 1M, Rout 0 unless given); then the
 // frequency curves are those of the real circuit and the analysis gains the
-// op-amp's keys. Without them the output is as before.
+// op-amp's keys. Without them the output is as before. --opamp NAME takes a
+// part of the op-amp list (response/opamp_catalogue.h, the analysis
+// window's "品種"): its GBW, A0 and Rout and its noise and limits, each of
+// which an --opamp-* option given with it overrides; --opamp-list prints
+// the list.
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
@@ -13,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "response/noise_texts.h"
 #include "response/opamp_circuit.h"
 #include "response/opamp_texts.h"
 #include "tools/designer/analysis_cli.h"
@@ -22,9 +27,12 @@ namespace kelvara::tools {
 
 struct OpAmpOptions {
   response::OpAmpTexts texts;
+  std::string part;   // --opamp: a name of the op-amp list
+  bool list = false;  // --opamp-list
   CLI::Option* gbw = nullptr;
   CLI::Option* a0 = nullptr;
   CLI::Option* rout = nullptr;
+  CLI::Option* partOption = nullptr;
 };
 
 void AddOpAmpOptions(CLI::App& app, OpAmpOptions& options);
@@ -33,6 +41,15 @@ void AddOpAmpOptions(CLI::App& app, OpAmpOptions& options);
 struct OpAmpUsageError : CliUsageError {
   using CliUsageError::CliUsageError;
 };
+
+/// With --opamp: the part's figures into the texts of every op-amp option
+/// not given on the command line (`app` tells which were), the noise and
+/// limits into `noise` (its temperature stays). An unknown name throws
+/// OpAmpUsageError naming --opamp-list.
+void ApplyOpAmpPart(const CLI::App& app, OpAmpOptions& options, response::NoiseTexts& noise);
+
+/// --opamp-list: one line a part, in the list's order.
+void PrintOpAmpList(std::ostream& out);
 
 /// The ideal op-amp when no option was given, else the real one; an
 /// unreadable or out-of-range text throws OpAmpUsageError naming the option.

@@ -122,7 +122,7 @@ void AddRequirementOptions(CLI::App& app, RequirementOptions& o) {
                             "the cut-off of every response (exit status 0 when one meets, 1 when none does)");
   for (const char* name :
        {"--cutoff", "--order", "--response", "--sheet", "--fix", "--out", "--stop-after", "--analysis", "--curve",
-        "--spice", "--bom", "--worst-case", "--opamp-gbw", "--opamp-rout", "--opamp-a0", "--mask"}) {
+        "--spice", "--bom", "--worst-case", "--opamp-gbw", "--opamp-rout", "--opamp-a0", "--opamp", "--mask"}) {
     if (CLI::Option* other = app.get_option_no_throw(name)) o.option->excludes(other);
   }
   app.add_option("--max-overshoot", o.maxOvershootPct, "with --requirement: largest step overshoot in per cent (LPF)")

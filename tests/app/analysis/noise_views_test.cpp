@@ -11,6 +11,7 @@
 #include "engine/run_checks.h"
 #include "response/noise.h"
 #include "response/opamp_catalogue.h"
+#include "storage/later_settings.h"
 #include "storage/noise_settings.h"
 #include "tests/app/app_test_support.h"
 #include "tests/support/component_sets.h"
@@ -130,6 +131,85 @@ TEST_F(NoiseViewsTest, ChoosingAnOpAmpFillsThePanel) {
   ASSERT_TRUE(a.NoiseShown().has_value());
   EXPECT_EQ(a.NoiseShown()->levelReport.maxInputVpp.has_value(), !first.noise.swingVpp.empty());
   EXPECT_EQ(a.NoiseShown()->levelReport.slewMaxInputVpp.has_value(), !first.noise.slewVPerUs.empty());
+}
+
+// The list is the catalogue kelvara-design's --opamp takes, in its order
+// (the first three as before, the others after them): each item fills
+// exactly the part's figures.
+TEST_F(NoiseViewsTest, EveryPartOfTheListFillsItsFiguresInTheToolsOrder) {
+  ShowDesign(engine::kLpf, 4, engine::kButterworth, "1k");
+  TFormAnalysis& a = OpenAnalysis();
+  OpAmpNoiseFields* fields = a.OpAmp()->Noise();
+  const auto& catalogue = response::OpAmpCatalogue();
+  ASSERT_GE(catalogue.size(), 10u);
+  ASSERT_EQ(fields->OpAmpList()->count(), 1 + static_cast<int>(catalogue.size()));
+  const char* const first[] = {"OP27", "TL072", "RC4559"};
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(fields->OpAmpList()->itemText(1 + i), QString::fromLatin1(first[i]));
+  for (int i = 0; i < static_cast<int>(catalogue.size()); ++i) {
+    const response::CatalogueOpAmp& c = catalogue[i];
+    EXPECT_EQ(fields->OpAmpList()->itemText(1 + i).toStdString(), c.name);
+    a.OpAmp()->SetReal(false);
+    Choose(fields->OpAmpList(), 1 + i);
+    EXPECT_TRUE(a.OpAmp()->RealSelected()) << c.name;
+    EXPECT_EQ(a.OpAmp()->Texts().gbwHz, c.opamp.gbwHz) << c.name;
+    EXPECT_EQ(a.OpAmp()->Texts().a0Db, c.opamp.a0Db) << c.name;
+    EXPECT_EQ(a.OpAmp()->Texts().routOhm, c.opamp.routOhm) << c.name;
+    const response::NoiseTexts noise = fields->Texts();
+    EXPECT_EQ(noise.enNvRtHz, c.noise.enNvRtHz) << c.name;
+    EXPECT_EQ(noise.enCornerHz, c.noise.enCornerHz) << c.name;
+    EXPECT_EQ(noise.inPaRtHz, c.noise.inPaRtHz) << c.name;
+    EXPECT_EQ(noise.swingVpp, c.noise.swingVpp) << c.name;
+    EXPECT_EQ(noise.slewVPerUs, c.noise.slewVPerUs) << c.name;
+    // Every figure can be used: the panel reads them without a message.
+    EXPECT_TRUE(a.OpAmp()->NoisyModel().has_value())
+        << c.name << ": " << a.OpAmp()->Message().toStdString() << fields->Message().toStdString();
+  }
+  // RC4559's slew rate from its datasheet's features.
+  Choose(fields->OpAmpList(), 3);
+  EXPECT_EQ(fields->SlewEdit()->text(), QStringLiteral("1.5"));
+}
+
+// 品種 says when the panel's figures are no longer the part's own: a
+// changed figure marks the name, the part's figure again (or choosing the
+// part again) takes the mark off; the temperature is the circuit's and
+// does not count.
+TEST_F(NoiseViewsTest, TheListMarksAPartWhoseFiguresWereChanged) {
+  ShowDesign(engine::kLpf, 4, engine::kButterworth, "1k");
+  TFormAnalysis& a = OpenAnalysis();
+  OpAmpNoiseFields* fields = a.OpAmp()->Noise();
+  QComboBox* list = fields->OpAmpList();
+  Choose(list, 1);
+  EXPECT_EQ(list->currentText(), QStringLiteral("OP27"));
+  a.OpAmp()->RoutEdit()->setText(QStringLiteral("0"));
+  EXPECT_EQ(list->currentText(), QStringLiteral("OP27（変更あり）"));
+  a.OpAmp()->RoutEdit()->setText(QStringLiteral("70"));
+  EXPECT_EQ(list->currentText(), QStringLiteral("OP27"));
+  fields->TemperatureEdit()->setText(QStringLiteral("60"));
+  EXPECT_EQ(list->currentText(), QStringLiteral("OP27"));
+  fields->SlewEdit()->setText(QStringLiteral("5"));
+  EXPECT_EQ(list->currentText(), QStringLiteral("OP27（変更あり）"));
+  // Choosing the part again gives its figures and its plain name.
+  Choose(list, 1);
+  EXPECT_EQ(list->currentText(), QStringLiteral("OP27"));
+  EXPECT_EQ(fields->SlewEdit()->text(), QStringLiteral("2.8"));
+  // Another part: the first one's name is plain again in the list.
+  a.OpAmp()->GbwEdit()->setText(QStringLiteral("1M"));
+  Choose(list, 2);
+  EXPECT_EQ(list->itemText(1), QStringLiteral("OP27"));
+  EXPECT_EQ(list->currentText(), QStringLiteral("TL072"));
+  a.OpAmp()->A0Edit()->setText(QStringLiteral("90"));
+  EXPECT_EQ(list->currentText(), QStringLiteral("TL072（変更あり）"));
+  // A user's entry is marked the same way.
+  fields->SetNameChooser([] { return QStringLiteral("Mine"); });
+  fields->AddButton()->click();
+  EXPECT_EQ(list->currentText(), QStringLiteral("Mine（登録）"));
+  a.OpAmp()->A0Edit()->setText(QStringLiteral("91"));
+  EXPECT_EQ(list->currentText(), QStringLiteral("Mine（登録）（変更あり）"));
+  EXPECT_EQ(list->itemText(2), QStringLiteral("TL072"));
+  // What is remembered is the figures, as before; the mark is not stored.
+  a.close();
+  EXPECT_EQ(storage::LoadOpAmp(store).a0Db.value_or(QString()), QStringLiteral("91"));
+  EXPECT_EQ(storage::LoadUserOpAmps(store).at(0).name, QStringLiteral("Mine"));
 }
 
 TEST_F(NoiseViewsTest, UserEntriesAndTextsAreKeptInTheSettingsStore) {
