@@ -495,9 +495,20 @@ Transfer TransferAtHz(const CircuitModel& circuit, const CircuitSource& source, 
 }
 
 // ---- the views: the closed forms for the ideal op-amp, the circuit's own
-// solution for a real one ----
+// solution for a real one; for sections the sheet's circuit does not have,
+// the nodal solve ----
+
+bool HasSheetForm(const CircuitModel& circuit) {
+  return circuit.StageCount() > 0 && circuit.drawn.stageCount == circuit.StageCount();
+}
+
+double CircuitPassbandGain(const CircuitModel& circuit) {
+  if (!circuit.Hpf()) return std::abs(TransferAtHz(circuit, CircuitSource::Input(), FilterOutput(circuit), 0.0).h);
+  return std::fabs(CascadeGain(circuit.sections));
+}
 
 double CircuitGainDb(const CircuitModel& circuit, double f) {
+  if (!HasSheetForm(circuit)) return TransferAtHz(circuit, CircuitSource::Input(), FilterOutput(circuit), f).GainDb();
   if (circuit.opAmp.ideal) return ResponseDb(circuit.request, circuit.drawn.ideal, f);
   return CircuitGainDb(circuit.drawn, circuit.opAmp, f);
 }
@@ -510,15 +521,40 @@ double CircuitCutoff3dB(const OpAmpCircuit& drawn, const OpAmpModel& opAmp) {
                          [&](double f) { return DbOfMagnitude(CircuitGainMagnitude(drawn, terms, f)); });
 }
 
-double CircuitCutoff3dB(const CircuitModel& circuit) { return CircuitCutoff3dB(circuit.drawn, circuit.opAmp); }
+double CircuitCutoff3dB(const CircuitModel& circuit) {
+  if (!HasSheetForm(circuit)) {
+    // 3 dB below the pass-band gain, whatever the sections' gain is.
+    const double passDb = 20 * std::log10(CircuitPassbandGain(circuit));
+    return SearchCutoff3dB(circuit.Hpf(), [&](double f) { return CircuitGainDb(circuit, f) - passDb; });
+  }
+  return CircuitCutoff3dB(circuit.drawn, circuit.opAmp);
+}
 
 double CircuitGroupDelayS(const CircuitModel& circuit, double f) {
+  if (!HasSheetForm(circuit))
+    return TransferAtHz(circuit, CircuitSource::Input(), FilterOutput(circuit), f).GroupDelayS();
   if (circuit.opAmp.ideal) return GroupDelay(circuit.cascade, f);
   return CircuitDelayS(circuit.drawn, circuit.opAmp, f);
 }
 
 FrequencyCurves CircuitFrequencyCurves(const CircuitModel& circuit, const std::vector<double>& frequencies) {
   FrequencyCurves out;
+  if (!HasSheetForm(circuit)) {
+    // One solve a frequency; the phase follows arg H continuously from the
+    // first frequency (steps of more than 180 degrees between two points
+    // cannot be told from their alias: ask for points close enough).
+    double previous = 0;
+    for (std::size_t i = 0; i < frequencies.size(); ++i) {
+      const Transfer t = TransferAtHz(circuit, CircuitSource::Input(), FilterOutput(circuit), frequencies[i]);
+      double phase = t.PhaseDeg();
+      if (i > 0) phase += 360.0 * std::round((previous - phase) / 360.0);
+      previous = phase;
+      out.gainDb.push_back(t.GainDb());
+      out.phaseDeg.push_back(phase);
+      out.delayS.push_back(t.GroupDelayS());
+    }
+    return out;
+  }
   if (!circuit.opAmp.ideal) {
     CircuitCurveSet set = CircuitCurves(circuit.drawn, circuit.opAmp, frequencies);
     out.gainDb = std::move(set.gainDb);
@@ -539,6 +575,7 @@ FrequencyCurves CircuitFrequencyCurves(const CircuitModel& circuit, const std::v
 
 TimeCurves CircuitStepImpulse(const CircuitModel& circuit, double fromS, double toS, int points) {
   TimeCurves out;
+  if (!HasSheetForm(circuit)) return out;
   if (!circuit.opAmp.ideal) {
     CircuitTimeCurves c = CircuitTimeResponse(circuit.drawn, circuit.opAmp, fromS, toS, points);
     out.step = std::move(c.step);

@@ -286,6 +286,16 @@ Transfer TransferAtHz(const CircuitModel& circuit, const CircuitSource& source, 
 
 // ---- the views from the input to the filter's output ----
 
+// Every view holds for a circuit of any sections (CircuitOfSections): where
+// the circuit is not the sheet's (HasSheetForm), it is the nodal solve's,
+// the -3 dB frequency is 3 dB below CircuitPassbandGain and there are no
+// time curves yet (CircuitStepImpulse gives none).
+
+/// Whether the circuit is the sheet's, whose closed forms the views take.
+bool HasSheetForm(const CircuitModel& circuit);
+/// |H| at DC for an LPF, the sections' nominal gain for an HPF.
+double CircuitPassbandGain(const CircuitModel& circuit);
+
 /// Gain in dB at f (Hz); with an ideal op-amp exactly ResponseDb.
 double CircuitGainDb(const CircuitModel& circuit, double f);
 /// The -3 dB frequency: the search of FindCutoff3dB on the circuit's gain,

@@ -1,5 +1,7 @@
 #include "response/circuit_batch.h"
 
+#include <cmath>
+
 #include "response/circuit.h"
 
 namespace kelvara::response {
@@ -21,6 +23,30 @@ CircuitBatch::CircuitBatch(const DesignRequest& request, const ComponentSet& nom
     nominalCascade_ = MakeCascade(request, nominalStages_);
     if (phaseOrDelay) cascades_.resize(trials);
   }
+}
+
+CircuitBatch::CircuitBatch(const std::vector<Section>& nominalSections, const OpAmpModel& nominalOpAmp, int trials)
+    : real_(!nominalOpAmp.ideal), trials_(trials), nominalOpAmp_(nominalOpAmp), sections_(true) {
+  nominalModel_ = std::make_shared<const CircuitModel>(CircuitOfSections(nominalSections, nominalOpAmp));
+  request_ = nominalModel_->request;
+  models_.resize(trials);
+}
+
+CircuitBatch::Measures CircuitBatch::MeasureSections(const CircuitModel& model) const {
+  Measures m;
+  for (int k = 0; k < model.StageCount() && k < engine::kMaxStages; ++k) {
+    const SectionFigures f = model.sections[k].Figures();
+    m.stages.omega[k] = f.omega;
+    m.stages.q[k] = f.q;
+  }
+  m.minus3dbHz = CircuitCutoff3dB(model);
+  return m;
+}
+
+CircuitBatch::Measures CircuitBatch::Set(int t, const std::vector<Section>& sections, const OpAmpModel& opAmp,
+                                         const GainMask*) {
+  models_[t] = CircuitOfSections(sections, opAmp);
+  return MeasureSections(models_[t]);
 }
 
 CircuitBatch::Measures CircuitBatch::Measure(const ResponseStages& stages, const OpAmpCircuit& circuit,
@@ -52,28 +78,52 @@ CircuitBatch::Measures CircuitBatch::Set(int t, const ComponentSet& parts, const
 }
 
 CircuitBatch::Measures CircuitBatch::Nominal(const GainMask* mask) const {
+  if (sections_) return MeasureSections(*nominalModel_);
   return Measure(nominalStages_, nominalCircuit_, nominalOpAmp_, mask);
 }
 
+namespace {
+
+double OutputMagnitude(const CircuitModel& model, double f) {
+  return std::abs(TransferAtHz(model, CircuitSource::Input(), FilterOutput(model), f).h);
+}
+
+}  // namespace
+
 void CircuitBatch::GainKeys(double f, std::vector<double>& w) const {
-  if (real_) {
+  if (sections_) {
+    for (int t = 0; t < trials_; ++t) w[t] = OutputMagnitude(models_[t], f);
+  } else if (real_) {
     for (int t = 0; t < trials_; ++t) w[t] = CircuitGainMagnitude(circuits_[t], terms_[t], f);
   } else {
     NegatedInversePowers(request_, *columns_, f, w);
   }
 }
 
-CircuitBatch::KeyToDb CircuitBatch::KeyDb() const { return real_ ? &DbOfMagnitude : &DbOfNegatedInversePower; }
+CircuitBatch::KeyToDb CircuitBatch::KeyDb() const {
+  return real_ || sections_ ? &DbOfMagnitude : &DbOfNegatedInversePower;
+}
 
 double CircuitBatch::DelayS(int t, double f) const {
+  if (sections_) return CircuitGroupDelayS(models_[t], f);
   return real_ ? CircuitDelayS(circuits_[t], opAmps_[t], f) : GroupDelay(cascades_[t], f);
 }
 
-double CircuitBatch::PhaseWalk::PhaseAt(double f) { return circuit_ ? circuit_->PhaseAt(f) : PhaseDeg(*cascade_, f); }
+double CircuitBatch::PhaseWalk::PhaseAt(double f) {
+  if (model_) {
+    double phase = TransferAtHz(*model_, CircuitSource::Input(), FilterOutput(*model_), f).PhaseDeg();
+    if (previous_) phase += 360.0 * std::round((*previous_ - phase) / 360.0);
+    previous_ = phase;
+    return phase;
+  }
+  return circuit_ ? circuit_->PhaseAt(f) : PhaseDeg(*cascade_, f);
+}
 
 CircuitBatch::PhaseWalk CircuitBatch::StartPhaseWalk(int t, double firstHz) const {
   PhaseWalk walk;
-  if (real_) {
+  if (sections_) {
+    walk.model_ = &models_[t];
+  } else if (real_) {
     walk.circuit_.emplace(circuits_[t], opAmps_[t], firstHz);
   } else {
     walk.cascade_ = &cascades_[t];
@@ -82,14 +132,17 @@ CircuitBatch::PhaseWalk CircuitBatch::StartPhaseWalk(int t, double firstHz) cons
 }
 
 double CircuitBatch::NominalGainDb(double f) const {
+  if (sections_) return CircuitGainDb(*nominalModel_, f);
   return real_ ? CircuitGainDb(nominalCircuit_, nominalOpAmp_, f) : ResponseDb(request_, nominalStages_, f);
 }
 
 double CircuitBatch::NominalDelayS(double f) const {
+  if (sections_) return CircuitGroupDelayS(*nominalModel_, f);
   return real_ ? CircuitDelayS(nominalCircuit_, nominalOpAmp_, f) : GroupDelay(nominalCascade_, f);
 }
 
 std::vector<double> CircuitBatch::NominalPhaseDeg(const std::vector<double>& frequencies) const {
+  if (sections_) return CircuitFrequencyCurves(*nominalModel_, frequencies).phaseDeg;
   if (real_) return CircuitPhaseDeg(nominalCircuit_, nominalOpAmp_, frequencies);
   std::vector<double> phases;
   phases.reserve(frequencies.size());

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "response/analysis.h"
+#include "response/circuit.h"
 #include "response/circuit_phase_walk.h"
 #include "response/gain_mask.h"
 #include "response/inverse_power.h"
@@ -34,6 +35,14 @@ class CircuitBatch {
   /// phaseOrDelay the slots keep what the phase and delay views need too.
   CircuitBatch(const DesignRequest& request, const ComponentSet& nominalParts, const OpAmpModel& nominalOpAmp,
                int trials, bool phaseOrDelay);
+  /// A batch of a circuit of any sections (CircuitOfSections): every slot
+  /// keeps its circuit and asks the circuit's views (the nodal solve where
+  /// the sections are not the sheet's). There is no mask test for it yet:
+  /// meetsMask stays false.
+  CircuitBatch(const std::vector<Section>& nominalSections, const OpAmpModel& nominalOpAmp, int trials);
+
+  /// The request of the batch's circuit (for sections: their kind and order).
+  const DesignRequest& Request() const { return request_; }
 
   int Trials() const { return trials_; }
 
@@ -48,6 +57,8 @@ class CircuitBatch {
   };
   /// Fills slot t with a trial's parts and op-amp.
   Measures Set(int t, const ComponentSet& parts, const OpAmpModel& opAmp, const GainMask* mask);
+  /// The same for a batch of sections, with the trial's sections.
+  Measures Set(int t, const std::vector<Section>& sections, const OpAmpModel& opAmp, const GainMask* mask);
 
   /// A key of every slot's gain at f that ascends with the gain (w has one
   /// entry per trial); KeyDb() is the function that turns a key into dB.
@@ -70,6 +81,8 @@ class CircuitBatch {
     friend class CircuitBatch;
     const Cascade* cascade_ = nullptr;         // the ideal op-amp: the closed form
     std::optional<CircuitPhaseWalk> circuit_;  // the real one: a walk
+    const CircuitModel* model_ = nullptr;      // sections: arg H followed from point to point
+    std::optional<double> previous_;
   };
   /// A walk of slot t that will be asked for firstHz first.
   PhaseWalk StartPhaseWalk(int t, double firstHz) const;
@@ -83,6 +96,7 @@ class CircuitBatch {
  private:
   Measures Measure(const ResponseStages& stages, const OpAmpCircuit& circuit, const OpAmpModel& opAmp,
                    const GainMask* mask) const;
+  Measures MeasureSections(const CircuitModel& model) const;
 
   DesignRequest request_;
   bool real_ = false;
@@ -100,6 +114,10 @@ class CircuitBatch {
   std::vector<OpAmpCircuit> circuits_;
   std::vector<OpAmpModel> opAmps_;
   std::vector<OpAmpTerms> terms_;
+  // Sections: every slot's circuit.
+  bool sections_ = false;
+  std::vector<CircuitModel> models_;
+  std::shared_ptr<const CircuitModel> nominalModel_;
 };
 
 }  // namespace kelvara::response

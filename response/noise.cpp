@@ -146,10 +146,8 @@ double PassbandGain(const OpAmpCircuit& circuit, const OpAmpModel& model) {
 }
 
 double PassbandGain(const CircuitModel& circuit) {
-  if (circuit.drawn.stageCount == circuit.StageCount() && circuit.StageCount() > 0)
-    return PassbandGain(circuit.drawn, circuit.opAmp);
-  if (circuit.Hpf()) return std::fabs(CascadeGain(circuit.sections));
-  return std::abs(TransferAtHz(circuit, CircuitSource::Input(), FilterOutput(circuit), 0.0).h);
+  if (HasSheetForm(circuit)) return PassbandGain(circuit.drawn, circuit.opAmp);
+  return CircuitPassbandGain(circuit);
 }
 
 double NoiseReport::Share(std::size_t i) const {

@@ -82,12 +82,15 @@ bool PhaseAndDelayBands(const MonteCarloConfig& config, const response::CircuitB
 }  // namespace
 
 std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, const RunOptions& options) {
-  const DesignRequest& request = config.design.request;
   const int n = std::max(config.trials, 1);
-  const int stageCount = engine::StageCount(request.Order());
   const bool complex = config.phaseBand || config.delayBand;
-  const GainMask* mask = config.mask ? &*config.mask : nullptr;
-  response::CircuitBatch batch(request, config.design.parts, config.design.opamp, n, complex);
+  const bool sections = !config.design.sections.empty();
+  const GainMask* mask = config.mask && !sections ? &*config.mask : nullptr;
+  response::CircuitBatch batch =
+      sections ? response::CircuitBatch(config.design.sections, config.design.opamp, n)
+               : response::CircuitBatch(config.design.request, config.design.parts, config.design.opamp, n, complex);
+  const DesignRequest& request = batch.Request();
+  const int stageCount = engine::StageCount(request.Order());
 
   MonteCarloResult result;
   result.trials = n;
@@ -108,7 +111,8 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
   const bool complete = ParallelChunks(n, kTrialChunk, options, 0, trialShare, [&](int begin, int end) {
     for (int t = begin; t < end; ++t) {
       const Trial trial = TrialOf(config.design, config.seed, t);
-      const response::CircuitBatch::Measures m = batch.Set(t, trial.parts, trial.opamp, mask);
+      const response::CircuitBatch::Measures m =
+          sections ? batch.Set(t, trial.sections, trial.opamp, mask) : batch.Set(t, trial.parts, trial.opamp, mask);
       figures[t] = MeasureTrial(request, m);
       if (mask) passed[t] = m.meetsMask ? 1 : 0;
     }
@@ -173,7 +177,7 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
     }
   });
   if (!summarised) return std::nullopt;
-  if (config.mask) {
+  if (mask) {
     YieldResult y;
     y.trials = n;
     for (int t = 0; t < n; ++t) {

@@ -1,5 +1,6 @@
 #include "tolerance/trial.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/part_name.h"
@@ -17,12 +18,33 @@ double Draw(Distribution distribution, Xoshiro256& g) {
   return distribution == Distribution::kNormal ? StandardNormal(g) / 3 : UniformSymmetric(g);
 }
 
+// A design of sections: every part drawn in the order R1, C1, R2, C2, ...
+void DrawSections(const ToleranceDesign& design, Xoshiro256& g, Trial& t) {
+  t.sections = design.sections;
+  int highest = 0;
+  for (const response::Section& s : design.sections) {
+    for (const response::SectionPartId& id : s.ids) highest = std::max(highest, id.number);
+  }
+  for (int n = 1; n <= highest; ++n) {
+    const double d[2] = {Draw(design.distribution, g), Draw(design.distribution, g)};
+    for (response::Section& s : t.sections) {
+      for (std::size_t i = 0; i < s.ids.size(); ++i) {
+        if (s.ids[i].number != n) continue;
+        const bool capacitor = s.ids[i].letter == 'C';
+        const double pct = n <= kMaxParts ? (capacitor ? design.tolerances.cPct : design.tolerances.rPct)[n - 1] : 0;
+        s.values[i] = s.values[i] * (1 + pct / 100 * d[capacitor ? 1 : 0]);
+      }
+    }
+  }
+}
+
 }  // namespace
 
 Trial TrialOf(const ToleranceDesign& design, std::uint64_t seed, int trial) {
-  Trial t{design.parts, design.opamp};
+  Trial t{design.parts, design.opamp, {}};
   Xoshiro256 g = Xoshiro256::ForTrial(seed, static_cast<std::uint64_t>(trial));
-  for (int i = 0; i < design.request.Order() && i < kMaxParts; ++i) {
+  if (!design.sections.empty()) DrawSections(design, g, t);
+  for (int i = 0; design.sections.empty() && i < design.request.Order() && i < kMaxParts; ++i) {
     const double dr = Draw(design.distribution, g);
     const double dc = Draw(design.distribution, g);
     t.parts.r[i] = design.parts.r[i] * (1 + design.tolerances.rPct[i] / 100 * dr);

@@ -15,6 +15,7 @@
 #include "response/opamp_circuit.h"
 #include "response/opamp_model.h"
 #include "response/response.h"
+#include "response/section.h"
 
 namespace kelvara::tolerance {
 
@@ -54,16 +55,24 @@ struct ToleranceDesign {
   /// has this model, its GBW varied by gbwPct, and gains, phases, delays
   /// and the -3 dB frequency are those of the drawn circuit.
   response::OpAmpModel opamp;
+  /// A circuit of any sections (response/section.h) in place of the sheet's
+  /// design: when not empty it is the nominal circuit, `request` and
+  /// `parts` are not read, and part Rn (Cn) has the tolerance rPct[n - 1]
+  /// (cPct[n - 1]), 0 beyond kMaxParts. Its trials are evaluated by the
+  /// nodal solve, without a mask test.
+  std::vector<response::Section> sections;
 };
 
 /// One trial: its part values and its op-amp.
 struct Trial {
   ComponentSet parts;
   response::OpAmpModel opamp;
+  std::vector<response::Section> sections;  // a design of sections: the trial's
 };
 
 /// The trial's draws, in the order R1, C1, R2, C2, ..., then the GBW (drawn
-/// only with a real op-amp, so the parts do not depend on it).
+/// only with a real op-amp, so the parts do not depend on it). A design of
+/// sections draws the same way up to its highest part number.
 Trial TrialOf(const ToleranceDesign& design, std::uint64_t seed, int trial);
 
 /// The part values of one trial: each part of the order is its nominal value
