@@ -156,6 +156,11 @@ void TFormRequirement::BuildLayout() {
   series_ = new QCheckBox(QString(txt::kSeriesCheck), limitBox);
   series_->setObjectName(QStringLiteral("chkBox_ReqSeries"));
   limits->addWidget(series_, 3, 0, 1, 2);
+  auto* note = new QLabel(QString(txt::kLimitNote), limitBox);
+  note->setObjectName(QStringLiteral("Label_ReqLimitNote"));
+  note->setWordWrap(true);
+  note->setStyleSheet(QStringLiteral("color: #505050;"));
+  limits->addWidget(note, 4, 0, 1, 2);
   inputs->addWidget(limitBox, 2);
 
   auto* yieldBox = new QGroupBox(QString(txt::kYieldGroup), this);

@@ -15,6 +15,10 @@ inline constexpr const char* kFieldNames[] = {"通過域端 fp", "通過域の�
 
 inline constexpr const char* kLimitGroup = "制約";
 inline constexpr const char* kLimitLabels[] = {"最大オーバーシュート [%]", "最大群遅延変動 [%]", "最大Q"};
+/// What the constraints do to the table.
+inline constexpr const char* kLimitNote =
+    "オーバーシュートと最大Qはカットオフ周波数によらず応答と次数で決まります。群遅延変動はカットオフ周波数を上げるほど"
+    "小さくなるので、その上限はカットオフの範囲の下端を引き上げます（表の範囲とカットオフはその後の値です）。";
 
 inline constexpr const char* kSeriesCheck = "E系列の部品で確認（設定中の系列）";
 

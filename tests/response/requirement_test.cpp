@@ -11,11 +11,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "engine/design.h"
 #include "response/requirement.h"
 #include "values/eng_value.h"
 
@@ -378,10 +380,149 @@ INSTANTIATE_TEST_SUITE_P(
         ConstraintRow{
             "two at once", {1.0, 1.0, std::nullopt}, {kButterworth, kChebyshev}, "オーバーシュート ", kBessel}));
 
+// ---- a limit of the delay variation narrows the range of cut-offs ------------
+
+// The poles of the program's filter at a cut-off, from its stage table
+// (engine::BuildStageTargets): each stage's s^2 + (w0/Q) s + w0^2 or s + w0.
+std::vector<std::complex<double>> PolesOf(int kind, int response, int order, double fc) {
+  DesignRequest request;
+  request.cutoffHz = fc;
+  request.passKind = static_cast<std::uint8_t>(kind);
+  request.orderIndex = static_cast<std::uint8_t>(order - 2);
+  request.response = static_cast<std::uint8_t>(response);
+  request.evenOrder = order % 2 == 0;
+  const engine::StageTargets t = engine::BuildStageTargets(request);
+  std::vector<std::complex<double>> poles;
+  for (int k = 0; k < (order + 1) / 2; ++k) {
+    const double w0 = t.stageOmega[k];
+    if (order % 2 == 1 && k == 0) {
+      poles.emplace_back(-w0, 0.0);
+      continue;
+    }
+    const double q = t.stageQ[k];
+    const std::complex<double> root = std::sqrt(std::complex<double>(w0 * w0 / (4 * q * q) - w0 * w0, 0.0));
+    poles.push_back(-w0 / (2 * q) + root);
+    poles.push_back(-w0 / (2 * q) - root);
+  }
+  return poles;
+}
+
+// The group delay of an all-pole filter: the sum over its poles p of
+// -Re p / |j w - p|^2 (the zeros of an HPF at 0 add none).
+double DelayFromPoles(const std::vector<std::complex<double>>& poles, double f) {
+  const std::complex<double> jw(0.0, 2 * 3.141592653589793 * f);
+  double tau = 0;
+  for (const auto& p : poles) tau += -p.real() / std::norm(jw - p);
+  return tau;
+}
+
+// The delay variation over [0, fp] in per cent: the extremes from a dense
+// walk, each refined by golden sections between its neighbours.
+double VariationFromPoles(int response, int order, double fc, double fp) {
+  const std::vector<std::complex<double>> poles = PolesOf(kLpf, response, order, fc);
+  auto tau = [&](double f) { return DelayFromPoles(poles, f); };
+  constexpr int kSteps = 4000;
+  auto refine = [&](int i, double sign) {
+    double a = fp * std::max(0, i - 1) / kSteps;
+    double b = fp * std::min(kSteps, i + 1) / kSteps;
+    const double g = (std::sqrt(5.0) - 1) / 2;
+    for (int n = 0; n < 200; ++n) {
+      const double x1 = b - g * (b - a);
+      const double x2 = a + g * (b - a);
+      if (sign * tau(x1) > sign * tau(x2)) {
+        b = x2;
+      } else {
+        a = x1;
+      }
+    }
+    return std::max(sign * tau(a), sign * tau(b)) * sign;
+  };
+  int iHigh = 0, iLow = 0;
+  for (int i = 0; i <= kSteps; ++i) {
+    const double d = tau(fp * i / kSteps);
+    if (d > tau(fp * iHigh / kSteps)) iHigh = i;
+    if (d < tau(fp * iLow / kSteps)) iLow = i;
+  }
+  const double high = std::max({refine(iHigh, 1), tau(0), tau(fp)});
+  const double low = std::min({refine(iLow, -1), tau(0), tau(fp)});
+  return (high - low) / tau(0) * 100;
+}
+
+struct DelayLimitRow {
+  double fp, ap, fs, as;
+  int response;
+  double maxPct;
+};
+
+class DelayLimit : public ::testing::TestWithParam<DelayLimitRow> {};
+
+TEST_P(DelayLimit, RaisesTheLowestCutOffToWhereTheVariationMeetsTheLimit) {
+  const DelayLimitRow row = GetParam();
+  const Requirement req = Lpf(row.fp, row.ap, row.fs, row.as);
+  RequirementConstraints limits;
+  limits.maxDelayVariationPct = row.maxPct;
+  const RequirementCandidate c = Of(DesignFromRequirement(req, limits), row.response);
+  ASSERT_TRUE(c.order.has_value());
+  const CutoffRange mask = CutoffRangeOf(req, row.response, *c.order);
+  // Without the limit the geometric mean of the mask's range breaks it.
+  ASSERT_GT(VariationFromPoles(row.response, *c.order, std::sqrt(mask.loHz * mask.hiHz), row.fp), row.maxPct);
+  EXPECT_TRUE(c.meets) << c.why;
+  EXPECT_EQ(c.range.hiHz, mask.hiHz);
+  EXPECT_GT(c.range.loHz, mask.loHz);
+  // The new lowest cut-off is where the variation reaches the limit.
+  const double atEdge = VariationFromPoles(row.response, *c.order, c.range.loHz, row.fp);
+  EXPECT_NEAR(atEdge / row.maxPct, 1.0, 1e-12);  // measured: within 1e-14
+  EXPECT_GT(VariationFromPoles(row.response, *c.order, c.range.loHz * (1 - 1e-8), row.fp), row.maxPct);
+  EXPECT_LE(VariationFromPoles(row.response, *c.order, c.range.loHz * (1 + 1e-8), row.fp), row.maxPct);
+  EXPECT_DOUBLE_EQ(c.cutoffHz, std::sqrt(c.range.loHz * c.range.hiHz));
+  EXPECT_GE(c.cutoffTextHz, c.range.loHz);
+  EXPECT_LE(c.cutoffTextHz, c.range.hiHz);
+  EXPECT_LE(*c.delayVariationPct, row.maxPct);
+}
+
+INSTANTIATE_TEST_SUITE_P(Limits, DelayLimit,
+                         ::testing::Values(DelayLimitRow{1e3, 1, 8e3, 40, kButterworth, 25},
+                                           DelayLimitRow{1e3, 1, 8e3, 40, kChebyshev, 20},
+                                           DelayLimitRow{1e3, 1, 3e3, 40, kButterworth, 54},
+                                           DelayLimitRow{1e3, 3, 30e3, 40, kButterworth, 10},
+                                           DelayLimitRow{1e3, 3, 30e3, 40, kBessel, 3}));
+
+TEST(DelayLimit, ALimitNoCutOffOfTheRangeKeepsNamesTheLeastVariation) {
+  const Requirement req = Lpf(1e3, 1, 8e3, 40);
+  RequirementConstraints limits;
+  limits.maxDelayVariationPct = 20;
+  const RequirementCandidate c = Of(DesignFromRequirement(req, limits), kButterworth);
+  ASSERT_EQ(c.order, 3);
+  const CutoffRange mask = CutoffRangeOf(req, kButterworth, 3);
+  EXPECT_FALSE(c.meets);
+  EXPECT_EQ(c.range.loHz, mask.loHz);
+  EXPECT_EQ(c.range.hiHz, mask.hiHz);
+  const double least = VariationFromPoles(kButterworth, 3, mask.hiHz, 1e3);
+  ASSERT_GT(least, 20);
+  ASSERT_TRUE(c.leastDelayVariationPct.has_value());
+  EXPECT_NEAR(*c.leastDelayVariationPct, least, 1e-9);
+  EXPECT_EQ(c.why, "群遅延変動 " + values::FormatGeneral(*c.leastDelayVariationPct) +
+                       " %（カットオフの範囲で最小）が上限 20 % を超えます");
+}
+
+TEST(DelayLimit, AThirdOrderButterworthMeetsAQuarterNearTheTopOfItsRange) {
+  // 1 kHz / 1 dB / 8 kHz / 40 dB with at most 25 %: the Butterworth of
+  // order 3 meets near the top of its range (1.253k..1.724k, 23.6 % at
+  // 1.72k), so the fourth-order Bessel is not the lowest order that meets.
+  RequirementConstraints limits;
+  limits.maxDelayVariationPct = 25;
+  const RequirementResult result = DesignFromRequirement(Lpf(1e3, 1, 8e3, 40), limits);
+  const RequirementCandidate b = Of(result, kButterworth);
+  EXPECT_TRUE(b.meets) << b.why;
+  ASSERT_TRUE(result.recommended.has_value());
+  EXPECT_EQ(*result.candidates[*result.recommended].order, 3);
+}
+
 TEST(RequirementConstraintReasons, AreJoinedInOneText) {
   const RequirementResult result = DesignFromRequirement(Lpf(1e3, 1, 8e3, 40), {1.0, 1.0, 0.9});
   EXPECT_EQ(Of(result, kButterworth).why,
-            "オーバーシュート 8.1465 % が上限 1 % を超えます、群遅延変動 31.542 % が上限 1 % を超えます、"
+            "オーバーシュート 8.1465 % が上限 1 % を超えます、群遅延変動 23.453 %（カットオフの範囲で最小）が上限 1 % "
+            "を超えます、"
             "最大Q 1 が上限 0.9 を超えます");
 }
 

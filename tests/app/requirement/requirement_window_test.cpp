@@ -6,6 +6,7 @@
 #include <qcustomplot.h>
 #include <QTest>
 
+#include "app/analysis/analysis_plots.h"
 #include "app/analysis/form_analysis.h"
 #include "app/analysis/tolerance_panel.h"
 #include "app/requirement/form_requirement.h"
@@ -139,6 +140,31 @@ TEST_F(RequirementWindow, ConstraintsSwitchCandidatesOffAndAreCheckedToo) {
   EXPECT_FALSE(r.LimitEdit(1)->isEnabled());
   EXPECT_TRUE(r.LimitBox(2)->isEnabled());
   EXPECT_EQ(r.Table()->horizontalHeaderItem(8)->text(), "抵抗比");
+}
+
+TEST_F(RequirementWindow, ADelayLimitNarrowsTheRangeAsTheToolDoes) {
+  // 1 kHz / 1 dB / 8 kHz / 40 dB, at most 25 % delay variation: the
+  // third-order Butterworth keeps it near the top of its range.
+  TFormRequirement& r = Open();
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "1", "8k", "40"}));
+  r.LimitEdit(1)->setText("25");
+  r.LimitBox(1)->setChecked(true);
+  ASSERT_TRUE(Settle(r));
+  ASSERT_TRUE(r.Shown().has_value()) << r.Message().toStdString();
+  response::RequirementConstraints limits;
+  limits.maxDelayVariationPct = 25;
+  const response::RequirementResult direct = response::DesignFromRequirement({kLpf, 1e3, 1, 8e3, 40}, limits);
+  const response::RequirementCandidate& b = r.Shown()->table.candidates[0];
+  EXPECT_EQ(b.order, 3);
+  EXPECT_TRUE(b.meets) << b.why;
+  EXPECT_EQ(b.range.loHz, direct.candidates[0].range.loHz);
+  EXPECT_GT(b.range.loHz, response::CutoffRangeOf(direct.requirement, kButterworth, 3).loHz);
+  EXPECT_TRUE(r.Table()->item(0, 11)->text().startsWith("適合"));
+  EXPECT_EQ(r.Table()->item(0, 3)->text(), SiText(b.range.loHz) + "〜" + SiText(b.range.hiHz) + "Hz");
+  // The window says which constraints depend on the cut-off.
+  QLabel* note = r.findChild<QLabel*>(QStringLiteral("Label_ReqLimitNote"));
+  ASSERT_NE(note, nullptr);
+  EXPECT_TRUE(note->text().contains("オーバーシュートと最大Qはカットオフ周波数によらず"));
 }
 
 TEST_F(RequirementWindow, SetsTheSheetAsTheUserWouldAndTheRulesRun) {
