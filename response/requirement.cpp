@@ -287,7 +287,8 @@ RequirementCandidate CandidateOf(const Requirement& r, const RequirementConstrai
   c.cutoffHz = std::clamp(std::sqrt(c.range.loHz) * std::sqrt(c.range.hiHz), c.range.loHz, c.range.hiHz);
   c.cutoffText = CutoffText(c.cutoffHz, c.range.loHz, c.range.hiHz);
   c.cutoffTextHz = values::ParseEngValue(c.cutoffText);
-  const Cascade cascade = IdealCascade(r.passKind, response, *c.order, c.cutoffHz);
+  // Every figure is that of the cut-off the sheet gets: the text as read.
+  const Cascade cascade = IdealCascade(r.passKind, response, *c.order, c.cutoffTextHz);
   c.margins = MarginsOf(cascade, r);
   for (int k = 0; k < cascade.count; ++k) {
     const CascadeStage& s = cascade.stage[k];

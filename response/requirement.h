@@ -137,7 +137,8 @@ struct RequirementCandidate {
   /// The least delay variation over the mask's range of the order (at its
   /// highest cut-off), when a limit of it is asked for (LPF only).
   std::optional<double> leastDelayVariationPct;
-  MaskMargins margins;                      // at cutoffHz
+  // The figures of the cut-off a sheet gets (cutoffTextHz).
+  MaskMargins margins;
   std::optional<double> maxQ;               // none for a first-order-only filter
   double gbwMinHz = 0.0;                    // max over stages of 100 f0 Q (100 f0 first order)
   double spreadMin = 0.0;                   // 4 Qmax^2: Ca/Cb (LPF) or Rb/Ra (HPF) with equal Rs (Cs)

@@ -78,7 +78,7 @@ RequirementOutcome ComputeRequirement(const RequirementSnapshot& snapshot) {
   for (const response::RequirementCandidate& c : out.table.candidates) {
     std::vector<double> gain;
     if (c.order) {
-      const response::Cascade cascade = response::IdealCascade(r.passKind, c.response, *c.order, c.cutoffHz);
+      const response::Cascade cascade = response::IdealCascade(r.passKind, c.response, *c.order, c.cutoffTextHz);
       for (const double f : out.frequencies) gain.push_back(response::GainDb(cascade, f));
     }
     out.gainDb.push_back(std::move(gain));

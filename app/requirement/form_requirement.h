@@ -37,7 +37,8 @@ struct RequirementOutcome {
   response::RequirementResult table;
   /// Per candidate: the parts designed with the series (when asked for).
   std::vector<std::optional<tolerance::RealisedCandidate>> realised;
-  /// Per candidate: the gain curve at its cut-off (empty without an order).
+  /// Per candidate: the gain curve at the cut-off its text reads as (empty
+  /// without an order).
   std::vector<std::vector<double>> gainDb;
   std::vector<double> frequencies;
 };

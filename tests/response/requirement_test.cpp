@@ -11,14 +11,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <complex>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "engine/design.h"
 #include "response/requirement.h"
+#include "tests/support/ideal_poles.h"
 #include "values/eng_value.h"
 
 namespace kelvara::response {
@@ -256,7 +255,7 @@ TEST(RequirementCandidate, ChosenCutOffIsTheGeometricMeanWithEqualMargins) {
   const RequirementCandidate b = Of(result, kButterworth);
   EXPECT_EQ(*b.order, 5);
   EXPECT_DOUBLE_EQ(*b.maxQ, 1.61803);
-  EXPECT_NEAR(b.gbwMinHz / (100 * b.cutoffHz * 1.61803), 1.0, 1e-12);
+  EXPECT_NEAR(b.gbwMinHz / (100 * b.cutoffTextHz * 1.61803), 1.0, 1e-12);  // at the typed cut-off
   EXPECT_GE(b.cutoffTextHz, b.range.loHz);
   EXPECT_LE(b.cutoffTextHz, b.range.hiHz);
   EXPECT_EQ(b.cutoffTextHz, values::ParseEngValue(b.cutoffText));
@@ -275,7 +274,7 @@ TEST(RequirementCandidate, OvershootAndDelayVariationOfKnownFilters) {
   EXPECT_NEAR(*b.overshootPct, 100 * std::exp(-3.141592653589793), 1e-3);
   const RequirementCandidate bessel = Of(result, kBessel);
   ASSERT_TRUE(bessel.order.has_value());
-  const Cascade cascade = IdealCascade(kLpf, kBessel, *bessel.order, bessel.cutoffHz);
+  const Cascade cascade = IdealCascade(kLpf, kBessel, *bessel.order, bessel.cutoffTextHz);  // the typed cut-off
   const double dc = GroupDelay(cascade, 0);
   EXPECT_NEAR(*bessel.delayVariationPct, (dc - GroupDelay(cascade, 1e3)) / dc * 100, 1e-9);
 }
@@ -322,8 +321,12 @@ TEST_P(HpfMirror, MirroredMaskGivesMirroredRanges) {
     if (lc.order.value_or(0) < 4 && response == kChebyshev) continue;
     EXPECT_EQ(lc.order, hc.order);
     if (!lc.order) continue;
-    EXPECT_NEAR(lc.margins.passDb, hc.margins.passDb, 1e-4);
-    EXPECT_NEAR(lc.margins.stopDb, hc.margins.stopDb, 1e-4);
+    // The geometric means mirror each other; their texts are rounded apart,
+    // so the margins compared are those of the means.
+    const MaskMargins lm = MarginsOf(IdealCascade(kLpf, response, *lc.order, lc.cutoffHz), lpf);
+    const MaskMargins hm = MarginsOf(IdealCascade(kHpf, response, *hc.order, hc.cutoffHz), hpf);
+    EXPECT_NEAR(lm.passDb, hm.passDb, 1e-4);
+    EXPECT_NEAR(lm.stopDb, hm.stopDb, 1e-4);
     EXPECT_DOUBLE_EQ(*lc.maxQ, *hc.maxQ);
   }
 }
@@ -382,70 +385,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- a limit of the delay variation narrows the range of cut-offs ------------
 
-// The poles of the program's filter at a cut-off, from its stage table
-// (engine::BuildStageTargets): each stage's s^2 + (w0/Q) s + w0^2 or s + w0.
-std::vector<std::complex<double>> PolesOf(int kind, int response, int order, double fc) {
-  DesignRequest request;
-  request.cutoffHz = fc;
-  request.passKind = static_cast<std::uint8_t>(kind);
-  request.orderIndex = static_cast<std::uint8_t>(order - 2);
-  request.response = static_cast<std::uint8_t>(response);
-  request.evenOrder = order % 2 == 0;
-  const engine::StageTargets t = engine::BuildStageTargets(request);
-  std::vector<std::complex<double>> poles;
-  for (int k = 0; k < (order + 1) / 2; ++k) {
-    const double w0 = t.stageOmega[k];
-    if (order % 2 == 1 && k == 0) {
-      poles.emplace_back(-w0, 0.0);
-      continue;
-    }
-    const double q = t.stageQ[k];
-    const std::complex<double> root = std::sqrt(std::complex<double>(w0 * w0 / (4 * q * q) - w0 * w0, 0.0));
-    poles.push_back(-w0 / (2 * q) + root);
-    poles.push_back(-w0 / (2 * q) - root);
-  }
-  return poles;
-}
-
-// The group delay of an all-pole filter: the sum over its poles p of
-// -Re p / |j w - p|^2 (the zeros of an HPF at 0 add none).
-double DelayFromPoles(const std::vector<std::complex<double>>& poles, double f) {
-  const std::complex<double> jw(0.0, 2 * 3.141592653589793 * f);
-  double tau = 0;
-  for (const auto& p : poles) tau += -p.real() / std::norm(jw - p);
-  return tau;
-}
-
-// The delay variation over [0, fp] in per cent: the extremes from a dense
-// walk, each refined by golden sections between its neighbours.
+// The delay variation of the program's LPF at a cut-off, from its poles.
 double VariationFromPoles(int response, int order, double fc, double fp) {
-  const std::vector<std::complex<double>> poles = PolesOf(kLpf, response, order, fc);
-  auto tau = [&](double f) { return DelayFromPoles(poles, f); };
-  constexpr int kSteps = 4000;
-  auto refine = [&](int i, double sign) {
-    double a = fp * std::max(0, i - 1) / kSteps;
-    double b = fp * std::min(kSteps, i + 1) / kSteps;
-    const double g = (std::sqrt(5.0) - 1) / 2;
-    for (int n = 0; n < 200; ++n) {
-      const double x1 = b - g * (b - a);
-      const double x2 = a + g * (b - a);
-      if (sign * tau(x1) > sign * tau(x2)) {
-        b = x2;
-      } else {
-        a = x1;
-      }
-    }
-    return std::max(sign * tau(a), sign * tau(b)) * sign;
-  };
-  int iHigh = 0, iLow = 0;
-  for (int i = 0; i <= kSteps; ++i) {
-    const double d = tau(fp * i / kSteps);
-    if (d > tau(fp * iHigh / kSteps)) iHigh = i;
-    if (d < tau(fp * iLow / kSteps)) iLow = i;
-  }
-  const double high = std::max({refine(iHigh, 1), tau(0), tau(fp)});
-  const double low = std::min({refine(iLow, -1), tau(0), tau(fp)});
-  return (high - low) / tau(0) * 100;
+  return testing::VariationFromPoles(testing::PolesOf(kLpf, response, order, fc), fp);
 }
 
 struct DelayLimitRow {
@@ -516,6 +458,52 @@ TEST(DelayLimit, AThirdOrderButterworthMeetsAQuarterNearTheTopOfItsRange) {
   EXPECT_TRUE(b.meets) << b.why;
   ASSERT_TRUE(result.recommended.has_value());
   EXPECT_EQ(*result.candidates[*result.recommended].order, 3);
+}
+
+// ---- the figures are those of the typed cut-off --------------------------------
+
+struct TypedRow {
+  int kind;
+  double fp, ap, fs, as;
+};
+
+class TypedCutoff : public ::testing::TestWithParam<TypedRow> {};
+
+TEST_P(TypedCutoff, MarginsAndDelayAreThoseOfTheCutOffTextAsRead) {
+  const TypedRow row = GetParam();
+  const Requirement req{row.kind, row.fp, row.ap, row.fs, row.as};
+  int checked = 0;
+  for (const RequirementCandidate& c : DesignFromRequirement(req).candidates) {
+    if (!c.order) continue;
+    ++checked;
+    const double typed = values::ParseEngValue(c.cutoffText);
+    ASSERT_EQ(c.cutoffTextHz, typed);
+    const testing::IdealPoles filter = testing::PolesOf(row.kind, c.response, *c.order, typed);
+    const testing::PoleMargins m = testing::MarginsFromPoles(filter, row.fp, row.ap, row.fs, row.as);
+    EXPECT_NEAR(c.margins.passDb, m.passDb, 1e-9) << c.response << " " << c.cutoffText;
+    EXPECT_NEAR(c.margins.stopDb, m.stopDb, 1e-9) << c.response << " " << c.cutoffText;
+    if (row.kind == kLpf) {
+      EXPECT_NEAR(*c.delayVariationPct / testing::VariationFromPoles(filter, row.fp), 1.0, 1e-12) << c.response;
+    }
+  }
+  EXPECT_GE(checked, 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Masks, TypedCutoff,
+                         ::testing::Values(TypedRow{kLpf, 1e3, 1, 8e3, 40}, TypedRow{kLpf, 1e3, 1, 3e3, 40},
+                                           TypedRow{kLpf, 1e3, 3, 30e3, 40}, TypedRow{kHpf, 1e3, 1, 300, 40},
+                                           TypedRow{kHpf, 2e3, 0.5, 500, 50}));
+
+TEST(TypedCutoff, TheFourthOrderBesselOfOneToEightKilohertzHasLittleStopMarginLeft) {
+  // Its range is only 1.684k..1.691k: at the geometric mean 1687.25 Hz the
+  // stop band keeps 0.074 dB, at the typed 1.69k only 0.019 dB.
+  const Requirement req = Lpf(1e3, 1, 8e3, 40);
+  const RequirementCandidate b = Of(DesignFromRequirement(req), kBessel);
+  ASSERT_EQ(b.order, 4);
+  EXPECT_EQ(b.cutoffText, "1.69k");
+  const testing::PoleMargins m = testing::MarginsFromPoles(testing::PolesOf(kLpf, kBessel, 4, 1690), 1e3, 1, 8e3, 40);
+  EXPECT_NEAR(m.stopDb, 0.019, 5e-4);
+  EXPECT_NEAR(b.margins.stopDb, m.stopDb, 1e-9);
 }
 
 TEST(RequirementConstraintReasons, AreJoinedInOneText) {

@@ -13,6 +13,7 @@
 #include "app/requirement/requirement_menu.h"
 #include "tests/app/app_test_support.h"
 #include "tests/app/main_window/run_support.h"
+#include "tests/support/ideal_poles.h"
 #include "tolerance/requirement_parts.h"
 #include "values/eng_value.h"
 
@@ -83,11 +84,12 @@ TEST_F(RequirementWindow, ShowsTheTableAndTheMaskOfAnLpf) {
   const response::RequirementCandidate& b = r.Shown()->table.candidates[0];
   EXPECT_EQ(t.item(0, 2)->text(), QString::fromStdString(b.cutoffText) + "Hz");
   // The plot: three shaded forbidden regions and one curve per candidate
-  // with an order, whose gain is the ideal response at its cut-off.
+  // with an order, whose gain is the ideal response at the cut-off the
+  // sheet would get.
   QCustomPlot& p = *r.Plot();
   EXPECT_EQ(p.itemCount(), 3);
   ASSERT_EQ(p.graphCount(), 2);
-  const response::Cascade c = response::IdealCascade(kLpf, kButterworth, 5, b.cutoffHz);
+  const response::Cascade c = response::IdealCascade(kLpf, kButterworth, 5, b.cutoffTextHz);
   const auto data = p.graph(0)->data();
   for (auto it = data->constBegin(); it != data->constEnd(); ++it) {
     EXPECT_EQ(it->value, response::GainDb(c, it->key));
@@ -140,6 +142,22 @@ TEST_F(RequirementWindow, ConstraintsSwitchCandidatesOffAndAreCheckedToo) {
   EXPECT_FALSE(r.LimitEdit(1)->isEnabled());
   EXPECT_TRUE(r.LimitBox(2)->isEnabled());
   EXPECT_EQ(r.Table()->horizontalHeaderItem(8)->text(), "抵抗比");
+}
+
+TEST_F(RequirementWindow, TheMarginsAreThoseOfTheTypedCutOff) {
+  // The fourth-order Bessel of 1k, 1 dB, 8k, 40 dB: at the typed 1.69k its
+  // stop band keeps 0.019 dB (0.074 dB at the geometric mean 1687.25 Hz);
+  // here from the stage table's poles.
+  TFormRequirement& r = Open();
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "1", "8k", "40"}));
+  ASSERT_TRUE(r.Shown().has_value());
+  const int row = RowOf(r, kBessel);
+  ASSERT_EQ(r.Table()->item(row, 2)->text(), "1.69kHz");
+  const kelvara::testing::PoleMargins m =
+      kelvara::testing::MarginsFromPoles(kelvara::testing::PolesOf(kLpf, kBessel, 4, 1690), 1e3, 1, 8e3, 40);
+  EXPECT_EQ(r.Table()->item(row, 4)->text(), QString::number(m.passDb, 'f', 3) + " dB");
+  EXPECT_EQ(r.Table()->item(row, 5)->text(), QString::number(m.stopDb, 'f', 3) + " dB");
+  EXPECT_EQ(r.Table()->item(row, 5)->text(), "0.019 dB");
 }
 
 TEST_F(RequirementWindow, ADelayLimitNarrowsTheRangeAsTheToolDoes) {
