@@ -255,7 +255,17 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageRow{"--requirement 1k,1,3k,40 --monte-carlo 200",
                                "--monte-carlo with --requirement needs --values series"},
                       UsageRow{"--requirement 1k,1,3k,40 --values series --r-min 10k --r-max 1k",
-                               "--r-min (10k) is above --r-max (1k)"}));
+                               "--r-min (10k) is above --r-max (1k)"},
+                      // The limits name their range in words, as the other options do.
+                      UsageRow{"--requirement 1k,1,3k,40 --max-overshoot -1",
+                               "--max-overshoot: '-1' must be 0 or more"},
+                      UsageRow{"--requirement 1k,1,3k,40 --max-delay-variation -0.5",
+                               "--max-delay-variation: '-0.5' must be 0 or more"},
+                      UsageRow{"--requirement 1k,1,3k,40 --max-q 0", "--max-q: '0' must be above 0"},
+                      UsageRow{"--requirement 1k,1,3k,40 --max-q -2", "--max-q: '-2' must be above 0"},
+                      UsageRow{"--requirement 1k,1,3k,40 --max-q abc", "--max-q: 'abc' is not a number (e.g. 5, 2.5)"},
+                      UsageRow{"--requirement 1k,1,3k,40 --max-overshoot inf",
+                               "--max-overshoot: 'inf' is not a number (e.g. 5, 2.5)"}));
 
 TEST(RequirementUsage, ExcludesTheOptionsOfASingleDesign) {
   for (const char* args : {"--requirement 1k,1,3k,40 --cutoff 1k", "--requirement 1k,1,3k,40 --order 4", "--max-q 2",
