@@ -11,6 +11,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include "app/analysis/analysis_plots.h"
 #include "app/common/application.h"
@@ -68,6 +69,7 @@ RequirementOutcome ComputeRequirement(const RequirementSnapshot& snapshot) {
   RequirementOutcome out;
   out.table = response::DesignFromRequirement(snapshot.requirement, snapshot.constraints);
   if (snapshot.withSeries) {
+    out.seriesTexts = snapshot.seriesTexts;
     tolerance::RunOptions options;
     options.stop = snapshot.stop;
     out.realised = tolerance::RealiseAll(out.table, snapshot.series, snapshot.yield, options);
@@ -351,7 +353,10 @@ std::optional<RequirementSnapshot> TFormRequirement::Snapshot() {
   }
   message_->setText(problem);
   if (!problem.isEmpty()) return std::nullopt;
-  if (s.withSeries) s.series = &engine::PartSeriesOf(engine::CheckSeriesTexts(form_.ChosenSeriesTexts()).choice);
+  if (s.withSeries) {
+    s.seriesTexts = form_.ChosenSeriesTexts();
+    s.series = &engine::PartSeriesOf(engine::CheckSeriesTexts(s.seriesTexts).choice);
+  }
   return s;
 }
 
@@ -527,22 +532,44 @@ void TFormRequirement::ApplyToSheet(int row) {
     return;
   }
   const QString cutoff = QString::fromStdString(c.cutoffText);
-  if (!ChooseOnSheet(form_, shown_->table.requirement.passKind, *c.order, c.response, cutoff)) {
+  // The sheet's parts are those the table evaluated: the series it
+  // designed with, or any values for the ideal filters.
+  SheetValues parts;
+  parts.anyValues = !shown_->seriesTexts.has_value();
+  parts.texts = shown_->seriesTexts.value_or(form_.ChosenSeriesTexts());
+  const bool anyBefore = form_.CBox_NoProblem->isChecked();
+  const engine::SeriesTexts seriesBefore = form_.ChosenSeriesTexts();
+  if (!ChooseOnSheet(form_, shown_->table.requirement.passKind, *c.order, c.response, cutoff, parts)) {
     message_->setText(QString(txt::kSheetBusy));
     return;
   }
-  message_->setText(QString(txt::kApplied)
+  QString applied = QString(txt::kApplied)
                         .arg(form_.ShownSheet() + 1)
                         .arg(QString::fromUtf8(values::kResponseNames[c.response]))
                         .arg(QString(txt::kOrder).arg(*c.order))
-                        .arg(cutoff));
+                        .arg(cutoff);
+  if (anyBefore != parts.anyValues || (!parts.anyValues && !(seriesBefore == parts.texts))) {
+    applied += parts.anyValues
+                   ? QString(txt::kAppliedAnyValues)
+                   : QString(txt::kAppliedSeries)
+                         .arg(form_.chkBoxE12[0]->text() + QStringLiteral("・") + form_.chkBoxE12[1]->text());
+  }
+  message_->setText(applied);
 }
 
-bool ChooseOnSheet(TFormMain& form, int kind, int order, int response, const QString& cutoffText) {
+bool ChooseOnSheet(TFormMain& form, int kind, int order, int response, const QString& cutoffText,
+                   const std::optional<SheetValues>& values) {
   if (!form.TabDesign->isEnabled() || !form.CBox_HPFLPF->isEnabled() || !form.CBox_Jisuu->isEnabled() ||
-      !form.CBox_gensui->isEnabled() || !form.Edit_Frequency->isEnabled()) {
+      !form.CBox_gensui->isEnabled() || !form.Edit_Frequency->isEnabled() || !form.GBox_E12->isEnabled()) {
     return false;
   }
+  // The design inputs of the sheet (and the series options of every run).
+  auto inputs = [&form] {
+    return std::make_tuple(form.CBox_HPFLPF->currentIndex(), form.CBox_Jisuu->currentIndex(),
+                           form.CBox_gensui->currentIndex(), form.CBox_ripple->currentIndex(),
+                           form.Edit_Frequency->text(), form.CBox_NoProblem->isChecked(), form.ChosenSeriesTexts());
+  };
+  const auto before = inputs();
   auto choose = [](QComboBox* box, int index) {
     box->setCurrentIndex(index);
     emit box->activated(index);
@@ -553,6 +580,21 @@ bool ChooseOnSheet(TFormMain& form, int kind, int order, int response, const QSt
   QCoreApplication::sendEvent(form.CBox_Jisuu, &leave);
   choose(form.CBox_gensui, response);
   form.Edit_Frequency->setText(cutoffText);
+  if (values) {
+    // One click on "問わない" moves the switch between the two states.
+    if (form.CBox_NoProblem->isChecked() != values->anyValues) form.CBox_NoProblem->click();
+    if (!values->anyValues && !(form.ChosenSeriesTexts() == values->texts)) form.ChooseSeriesTexts(values->texts);
+  }
+  if (inputs() != before) {
+    // The parts on "auto" were designed for the old inputs: as meaningless
+    // now as after the user's own change, and drawn by "ｆ特描画" as if
+    // they were the new design. The user's fixed values stay.
+    for (int k = 0; k < TFormMain::kPartCount; ++k) {
+      for (const PartGroup* group : {&form.groupR[k], &form.groupC[k]}) {
+        if (group->autoButton->isChecked()) group->valueEdit->clear();
+      }
+    }
+  }
   return true;
 }
 

@@ -21,6 +21,7 @@
 #include <stop_token>
 #include <vector>
 
+#include "engine/series_options.h"
 #include "response/requirement.h"
 #include "storage/app_settings.h"
 #include "storage/requirement_settings.h"
@@ -41,6 +42,9 @@ struct RequirementOutcome {
   /// without an order).
   std::vector<std::vector<double>> gainDb;
   std::vector<double> frequencies;
+  /// The series options the parts were designed with; none when the table
+  /// is that of the ideal filters (any part values).
+  std::optional<engine::SeriesTexts> seriesTexts;
 };
 
 /// The inputs the worker gets, copied on the user-interface thread.
@@ -49,6 +53,7 @@ struct RequirementSnapshot {
   response::RequirementConstraints constraints;
   bool withSeries = false;
   const engine::PartSeries* series = nullptr;  // the program's own when null
+  engine::SeriesTexts seriesTexts;             // what `series` was made from
   /// The yield of every realised candidate against the mask (with the
   /// series only).
   std::optional<tolerance::YieldSettings> yield;
@@ -139,11 +144,24 @@ class TFormRequirement : public QWidget {
   QPushButton* apply_ = nullptr;
 };
 
+/// The part values a sheet is set to: any values, or preferred values from
+/// the series options `texts`.
+struct SheetValues {
+  bool anyValues = true;
+  engine::SeriesTexts texts;
+};
+
 /// Chooses kind, order and response on the shown sheet and types the
 /// cut-off, as the user would: every choice runs the main window's rule
 /// (the order box is left afterwards, as a click elsewhere leaves it), so a
 /// combination the main window refuses is corrected as it corrects it.
-/// False (nothing changed) while the design inputs are locked by a run.
-bool ChooseOnSheet(TFormMain& form, int kind, int order, int response, const QString& cutoffText);
+/// With `values` the switch between any and preferred values is clicked as
+/// the user clicks it and the series options are taken as the options
+/// dialog takes them. When a design input changed, the value of every part
+/// on "auto" is cleared (it was designed for other inputs); fixed parts keep
+/// theirs. False (nothing changed) while the design inputs are locked by a
+/// run.
+bool ChooseOnSheet(TFormMain& form, int kind, int order, int response, const QString& cutoffText,
+                   const std::optional<SheetValues>& values = std::nullopt);
 
 }  // namespace kelvara::app

@@ -55,6 +55,8 @@ inline constexpr const char* kTrialsUnreadable = "試行回数 が読めませ�
 inline constexpr const char* kNoneMeets = "マスクと制約を満たす候補がありません。";
 inline constexpr const char* kApplied =
     "シート%1 に %2 %3 カットオフ %4Hz を設定しました。「定数設定」を押して下さい。";
+inline constexpr const char* kAppliedAnyValues = "部品の値は「問わない」にしました（表は理想の値です）。";
+inline constexpr const char* kAppliedSeries = "部品の値は表で確かめた系列（%1）にしました。";
 inline constexpr const char* kNothingChosen = "設定する候補を表から選んで下さい。";
 inline constexpr const char* kChosenHasNoOrder = "この応答には２〜８次でマスクを満たす次数がありません。";
 inline constexpr const char* kSheetBusy = "シートは計算中です。終わってから設定して下さい。";

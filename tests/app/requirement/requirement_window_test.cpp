@@ -248,6 +248,84 @@ TEST_F(RequirementWindow, TheRunAfterSettingDesignsTheRealisedParts) {
   }
 }
 
+TEST_F(RequirementWindow, SettingNewInputsClearsThePartsOnAutoAndKeepsTheFixedOnes) {
+  // A 10 kHz LPF designed earlier; C1 then fixed by the user.
+  ShowDesign(kLpf, 4, kButterworth, "10k");
+  W().groupC[0].fixButton->setChecked(true);
+  const QString fixedC1 = W().groupC[0].valueEdit->text();
+  ASSERT_FALSE(fixedC1.isEmpty());
+  TFormRequirement& r = Open();
+  ASSERT_TRUE(Enter(r, kHpf, {"1k", "1", "300", "40"}));
+  ASSERT_TRUE(r.Shown().has_value());
+  r.ApplyToSheet(RowOf(r, kButterworth));
+  ASSERT_EQ(W().CBox_HPFLPF->currentIndex(), kHpf);
+  for (int k = 0; k < TFormMain::kPartCount; ++k) {
+    EXPECT_TRUE(W().groupR[k].valueEdit->text().isEmpty()) << "R" << k + 1;
+    if (k > 0) {
+      EXPECT_TRUE(W().groupC[k].valueEdit->text().isEmpty()) << "C" << k + 1;
+    }
+  }
+  EXPECT_EQ(W().groupC[0].valueEdit->text(), fixedC1);
+  EXPECT_TRUE(W().groupC[0].fixButton->isChecked());
+  // "ｆ特描画" now asks for the values instead of drawing the old parts.
+  warnings.Clear();
+  W().ButtonFreq->click();
+  EXPECT_FALSE(warnings.Entries().empty());
+}
+
+TEST_F(RequirementWindow, SettingTheSameCandidateAgainKeepsTheDesignedParts) {
+  TFormRequirement& r = Open();
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "1", "3k", "40"}));
+  ASSERT_TRUE(r.Shown().has_value());
+  const int row = RowOf(r, kChebyshev);
+  r.ApplyToSheet(row);
+  W().ButtonValset->click();
+  ASSERT_TRUE(WaitForAllRuns());
+  const QString r1 = W().groupR[0].valueEdit->text();
+  ASSERT_FALSE(r1.isEmpty());
+  r.ApplyToSheet(row);
+  EXPECT_EQ(W().groupR[0].valueEdit->text(), r1);
+}
+
+TEST_F(RequirementWindow, TheSheetGetsTheSeriesTheTableEvaluated) {
+  // The table is made with E6 capacitors; the options change afterwards.
+  engine::SeriesTexts e6;
+  e6.cap = "E6";
+  W().ApplySeriesTexts(e6);
+  ASSERT_TRUE(W().CBox_NoProblem->isChecked());  // the sheet on any values
+  TFormRequirement& r = Open();
+  r.SeriesBox()->setChecked(true);
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "1", "3k", "40"}));
+  ASSERT_TRUE(r.Shown().has_value());
+  W().ApplySeriesTexts(engine::SeriesTexts{});
+  const int row = RowOf(r, kButterworth);
+  r.ApplyToSheet(row);
+  EXPECT_FALSE(W().CBox_NoProblem->isChecked());
+  EXPECT_TRUE(W().chkBoxE12[0]->isChecked());
+  EXPECT_TRUE(W().chkBoxE12[1]->isChecked());
+  EXPECT_EQ(W().ChosenSeriesTexts(), e6);
+  EXPECT_EQ(W().chkBoxE12[0]->text(), "ＣはE6系列");
+  EXPECT_TRUE(
+      r.Message().endsWith("部品の値は表で確かめた系列（ＣはE6系列・" + W().chkBoxE12[1]->text() + "）にしました。"))
+      << r.Message().toStdString();
+  // The run designs the parts the table evaluated.
+  W().ButtonValset->click();
+  ASSERT_TRUE(WaitForAllRuns());
+  const auto& realised = *r.Shown()->realised[row];
+  ASSERT_TRUE(realised.valid);
+  for (int i = 0; i < *r.Shown()->table.candidates[row].order; ++i) {
+    EXPECT_EQ(W().groupC[i].valueEdit->text().toStdString(), values::FormatCapacitance(realised.parts.c[i]));
+  }
+  // A table of the ideal filters puts the sheet back on any values.
+  r.SeriesBox()->setChecked(false);
+  ASSERT_TRUE(Settle(r));
+  r.ApplyToSheet(row);
+  EXPECT_TRUE(W().CBox_NoProblem->isChecked());
+  EXPECT_FALSE(W().chkBoxE12[0]->isChecked());
+  EXPECT_TRUE(r.Message().endsWith("部品の値は「問わない」にしました（表は理想の値です）。"))
+      << r.Message().toStdString();
+}
+
 TEST_F(RequirementWindow, TheMenuBringsBackAMinimisedWindow) {
   TFormRequirement& r = Open();
   r.showMinimized();
