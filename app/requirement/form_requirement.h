@@ -103,6 +103,7 @@ class TFormRequirement : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void BuildLayout();
@@ -117,6 +118,10 @@ class TFormRequirement : public QWidget {
   void Finished();
   void ShowOutcome(const RequirementOutcome& outcome);
   void FillTable(const RequirementOutcome& outcome);
+  void FitColumns();
+  /// The width the texts of a column's cells need (with `wrap` their widest
+  /// piece between the places a line may break).
+  int CellsWidth(int column, bool wrap = false) const;
   void DrawPlot(const RequirementOutcome& outcome);
   void ClearOutcome();
 
@@ -127,6 +132,7 @@ class TFormRequirement : public QWidget {
   bool running_ = false;  // a worker started and its result not yet taken
   bool pending_ = false;  // inputs changed while the worker ran
   std::optional<RequirementOutcome> shown_;
+  QString inputProblem_;                     // why the inputs do not read ("" when they do)
   storage::RequirementSettings remembered_;  // what the store holds
 
   QComboBox* kind_ = nullptr;

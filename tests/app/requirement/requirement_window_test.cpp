@@ -4,6 +4,7 @@
 // following "定数設定" designs.
 
 #include <qcustomplot.h>
+#include <QScrollBar>
 #include <QTest>
 
 #include "app/analysis/analysis_plots.h"
@@ -324,6 +325,71 @@ TEST_F(RequirementWindow, TheSheetGetsTheSeriesTheTableEvaluated) {
   EXPECT_FALSE(W().chkBoxE12[0]->isChecked());
   EXPECT_TRUE(r.Message().endsWith("部品の値は「問わない」にしました（表は理想の値です）。"))
       << r.Message().toStdString();
+}
+
+TEST_F(RequirementWindow, SettingWithoutATableSaysWhy) {
+  TFormRequirement& r = Open();
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "1", "abc", "40"}));
+  ASSERT_FALSE(r.Shown().has_value());
+  const QString before = W().Edit_Frequency->text();
+  r.ApplyButton()->click();
+  EXPECT_EQ(r.Message(), "表に候補がないので設定できません。阻止域端 fs が読めません: 0 より大きい値を入力下さい。");
+  EXPECT_EQ(W().Edit_Frequency->text(), before);
+  // Pressed again, the message stays the same.
+  r.ApplyButton()->click();
+  EXPECT_EQ(r.Message(), "表に候補がないので設定できません。阻止域端 fs が読めません: 0 より大きい値を入力下さい。");
+}
+
+TEST_F(RequirementWindow, TheLegendNamesTheRecommendedCurveAndIsHiddenWithoutCurves) {
+  TFormRequirement& r = Open();
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "1", "3k", "40"}));
+  ASSERT_TRUE(r.Shown().has_value());
+  QCustomPlot& p = *r.Plot();
+  EXPECT_TRUE(p.legend->visible());
+  const int recommended = *r.Shown()->table.recommended;
+  const auto& c = r.Shown()->table.candidates[recommended];
+  QStringList names;
+  for (int g = 0; g < p.graphCount(); ++g) names << p.graph(g)->name();
+  EXPECT_EQ(names,
+            (QStringList{"バターワース 5次 " + QString::fromStdString(r.Shown()->table.candidates[0].cutoffText) + "Hz",
+                         "チェビシェフ 4次 " + QString::fromStdString(c.cutoffText) + "Hz（推奨）"}));
+  // No order of any response meets: no curve, and no empty legend frame.
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "0.5", "1.1k", "80"}));
+  ASSERT_TRUE(r.Shown().has_value());
+  EXPECT_EQ(p.graphCount(), 0);
+  EXPECT_FALSE(p.legend->visible());
+  // Nor while the inputs do not read.
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "1", "3k", "40"}));
+  EXPECT_TRUE(p.legend->visible());
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "x", "3k", "40"}));
+  EXPECT_FALSE(p.legend->visible());
+}
+
+TEST_F(RequirementWindow, AtItsDefaultSizeTheTableShowsEveryColumn) {
+  // With the preferred values and their yield, sixteen columns.
+  TFormRequirement& r = Open();  // at its default size
+  r.SeriesBox()->setChecked(true);
+  r.YieldBox()->setChecked(true);
+  r.YieldEdit(2)->setText("2000");
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "1", "3k", "40"}));
+  ASSERT_TRUE(r.Shown().has_value()) << r.Message().toStdString();
+  QTableWidget& t = *r.Table();
+  QApplication::processEvents();
+  int used = 0;
+  for (int c = 0; c < t.columnCount(); ++c) used += t.isColumnHidden(c) ? 0 : t.columnWidth(c);
+  EXPECT_LE(used, t.viewport()->width());
+  EXPECT_EQ(t.horizontalScrollBar()->maximum(), 0);
+  EXPECT_EQ(t.verticalScrollBar()->maximum(), 0);  // and every row
+  // Each cell's text has the room it needs (on up to three lines).
+  for (int row = 0; row < t.rowCount(); ++row) {
+    for (int c = 0; c < t.columnCount(); ++c) {
+      const QTableWidgetItem* item = t.item(row, c);
+      if (!item || t.isColumnHidden(c)) continue;
+      const QFontMetrics m(item->font());
+      const QRect need = m.boundingRect(QRect(0, 0, t.columnWidth(c) - 8, 1000), Qt::TextWordWrap, item->text());
+      EXPECT_LE(need.height(), t.rowHeight(row)) << row << " " << c << " " << item->text().toStdString();
+    }
+  }
 }
 
 TEST_F(RequirementWindow, TheMenuBringsBackAMinimisedWindow) {
