@@ -161,6 +161,44 @@ MaskMargins MarginsOf(const Cascade& cascade, const Requirement& r) {
   return m;
 }
 
+double DelayVariationPct(const Cascade& cascade, double passHz) {
+  const DelayBand delay = DelayExtremes(cascade, passHz);
+  return (delay.highS - delay.lowS) / delay.dcS * 100.0;
+}
+
+CutoffRange DelayLimitedRange(const Requirement& r, int response, int order, const CutoffRange& range, double maxPct) {
+  if (range.Empty()) return range;
+  auto keeps = [&](double fc) {
+    return DelayVariationPct(IdealCascade(r.passKind, response, order, fc), r.passHz) <= maxPct;  // NaN: not kept
+  };
+  CutoffRange out = range;
+  if (!keeps(range.hiHz)) {
+    out.loHz = range.hiHz;
+    out.hiHz = std::nextafter(range.hiHz, 0.0);
+    return out;
+  }
+  if (keeps(range.loHz)) return out;
+  // The variation at fc is V(fp / fc), V the variation of the normalised
+  // cascade over [0, x], which cannot fall as x grows: so it does not rise
+  // with fc, and the cut-offs that keep the limit are one interval [fc*, hi].
+  // Bisection keeps `below` failing and `above` keeping the limit until they
+  // are adjacent doubles (some 60 to 80 halvings within 1 Hz..100 MHz), so
+  // the edge is exact to the rounding of the variation itself: its extremes
+  // are GroupDelay at roots bisected to adjacent doubles (cascade_extremes.h),
+  // and at the edge it agrees with the group delay summed over the poles to
+  // 1e-14 relative. In the cut-off that error is divided by the slope
+  // |d ln V / d ln fc| (about 2 for a narrow pass band).
+  double below = range.loHz;
+  double above = range.hiHz;
+  for (;;) {
+    const double middle = below + (above - below) / 2;
+    if (!(middle > below && middle < above)) break;
+    (keeps(middle) ? above : below) = middle;
+  }
+  out.loHz = above;
+  return out;
+}
+
 std::string CutoffText(double cutoffHz, double loHz, double hiHz) {
   // With a prefix where one reads back inside the range; a range of one
   // double may need the plain digits, which are read without multiplying.
@@ -196,7 +234,13 @@ std::string ConstraintReasons(const RequirementCandidate& c, const RequirementCo
     add("オーバーシュート " + Number(*c.overshootPct) + " % が上限 " + Number(*limits.maxOvershootPct) +
         " % を超えます");
   }
-  if (limits.maxDelayVariationPct && c.delayVariationPct && *c.delayVariationPct > *limits.maxDelayVariationPct) {
+  if (limits.maxDelayVariationPct && c.leastDelayVariationPct &&
+      !(*c.leastDelayVariationPct <= *limits.maxDelayVariationPct)) {
+    // Not even the highest cut-off of the mask's range keeps it.
+    add("群遅延変動 " + Number(*c.leastDelayVariationPct) + " %（カットオフの範囲で最小）が上限 " +
+        Number(*limits.maxDelayVariationPct) + " % を超えます");
+  } else if (limits.maxDelayVariationPct && c.delayVariationPct &&
+             *c.delayVariationPct > *limits.maxDelayVariationPct) {
     add("群遅延変動 " + Number(*c.delayVariationPct) + " % が上限 " + Number(*limits.maxDelayVariationPct) +
         " % を超えます");
   }
@@ -234,10 +278,17 @@ RequirementCandidate CandidateOf(const Requirement& r, const RequirementConstrai
     return c;
   }
   c.range = c.ranges[*c.order - values::kMinOrder];
+  if (r.passKind == values::kLpf && limits.maxDelayVariationPct) {
+    const double hi = c.range.hiHz;
+    c.leastDelayVariationPct = DelayVariationPct(IdealCascade(r.passKind, response, *c.order, hi), r.passHz);
+    const CutoffRange kept = DelayLimitedRange(r, response, *c.order, c.range, *limits.maxDelayVariationPct);
+    if (!kept.Empty()) c.range = kept;
+  }
   c.cutoffHz = std::clamp(std::sqrt(c.range.loHz) * std::sqrt(c.range.hiHz), c.range.loHz, c.range.hiHz);
   c.cutoffText = CutoffText(c.cutoffHz, c.range.loHz, c.range.hiHz);
   c.cutoffTextHz = values::ParseEngValue(c.cutoffText);
-  const Cascade cascade = IdealCascade(r.passKind, response, *c.order, c.cutoffHz);
+  // Every figure is that of the cut-off the sheet gets: the text as read.
+  const Cascade cascade = IdealCascade(r.passKind, response, *c.order, c.cutoffTextHz);
   c.margins = MarginsOf(cascade, r);
   for (int k = 0; k < cascade.count; ++k) {
     const CascadeStage& s = cascade.stage[k];
@@ -249,8 +300,7 @@ RequirementCandidate CandidateOf(const Requirement& r, const RequirementConstrai
   c.spreadMin = c.maxQ ? 4.0 * std::pow(*c.maxQ, 2.0) : 1.0;
   if (r.passKind == values::kLpf) {
     c.overshootPct = TimeResponse(cascade).MaxOvershoot().percent;
-    const DelayBand delay = DelayExtremes(cascade, r.passHz);
-    c.delayVariationPct = (delay.highS - delay.lowS) / delay.dcS * 100.0;
+    c.delayVariationPct = DelayVariationPct(cascade, r.passHz);
   }
   c.why = ConstraintReasons(c, limits);
   c.meets = c.why.empty();

@@ -14,6 +14,13 @@
 // pass band's edge and the stop band's edge of the normalised cascade
 // (cascade_extremes.h: exact, root-finding on the gain) scaled to fp and fs.
 // Only cut-offs the program designs (kMinCutoffHz..kMaxCutoffHz) count.
+//
+// A constraint that depends on the cut-off narrows that interval: the
+// pass-band delay variation of an LPF is a function of fp/fc that grows with
+// the band, so it falls as fc rises and its limit is a lowest cut-off. The
+// overshoot and the stage Q do not depend on the cut-off (the step response
+// only scales in time, the Qs are the table's): they hold for every cut-off
+// of an order or for none.
 
 #include <array>
 #include <optional>
@@ -61,7 +68,9 @@ RequirementCheck ParseRequirement(std::string_view text, int passKind, Requireme
 /// The same for four separate texts (a window's fields).
 RequirementCheck ParseRequirementFields(const std::array<std::string, 4>& fields, int passKind, Requirement& out);
 
-/// Optional limits a candidate must keep besides the mask.
+/// Optional limits a candidate must keep besides the mask. The delay
+/// variation narrows the range of cut-offs; the overshoot and the Q are the
+/// same at every cut-off of an order.
 struct RequirementConstraints {
   std::optional<double> maxOvershootPct;       // LPF only
   std::optional<double> maxDelayVariationPct;  // LPF only
@@ -95,6 +104,19 @@ struct MaskMargins {
 };
 MaskMargins MarginsOf(const Cascade& cascade, const Requirement& requirement);
 
+/// The pass-band group-delay variation of an LPF cascade over [0, passHz]:
+/// (largest - smallest) / delay at 0 Hz, in per cent (DelayExtremes).
+double DelayVariationPct(const Cascade& cascade, double passHz);
+
+/// The cut-offs of `range` at which the ideal LPF of the response and order
+/// keeps its pass-band delay variation at or below maxPct: [lo', hi] with
+/// lo' the lowest such cut-off (the variation falls as the cut-off rises);
+/// empty (lo' > hi) when even hi does not keep it. lo' is bisected on the
+/// variation itself (DelayVariationPct of the cascade at each trial cut-off)
+/// until it and the cut-off below it are adjacent doubles.
+CutoffRange DelayLimitedRange(const Requirement& requirement, int response, int order, const CutoffRange& range,
+                              double maxPct);
+
 /// The shortest text for a cut-off: the value rounded to the fewest
 /// significant digits, at least 3, whose value (as ParseEngValue reads the
 /// text) lies in [loHz, hiHz] and within 0.5 % of cutoffHz, written with an
@@ -108,8 +130,15 @@ struct RequirementCandidate {
   double cutoffHz = 0.0;      // geometric mean of the range
   std::string cutoffText;     // what a sheet gets (CutoffText)
   double cutoffTextHz = 0.0;  // ParseEngValue(cutoffText)
+  /// The cut-offs of the order that meet the mask and the constraints that
+  /// depend on the cut-off; the mask's range when no cut-off meets those
+  /// constraints (the candidate then does not meet).
   CutoffRange range;
-  MaskMargins margins;                      // at cutoffHz
+  /// The least delay variation over the mask's range of the order (at its
+  /// highest cut-off), when a limit of it is asked for (LPF only).
+  std::optional<double> leastDelayVariationPct;
+  // The figures of the cut-off a sheet gets (cutoffTextHz).
+  MaskMargins margins;
   std::optional<double> maxQ;               // none for a first-order-only filter
   double gbwMinHz = 0.0;                    // max over stages of 100 f0 Q (100 f0 first order)
   double spreadMin = 0.0;                   // 4 Qmax^2: Ca/Cb (LPF) or Rb/Ra (HPF) with equal Rs (Cs)

@@ -249,6 +249,9 @@ class TFormMain : public QMainWindow {
   /// Takes `texts` (the defaults when unusable) for the runs and names the
   /// series in the check boxes of GBox_E12.
   void ApplySeriesTexts(const engine::SeriesTexts& texts);
+  /// Takes `texts` as the series options dialog does: applied and kept in
+  /// the settings store (an error shown when the store refuses them).
+  void ChooseSeriesTexts(const engine::SeriesTexts& texts);
   const engine::SeriesTexts& ChosenSeriesTexts() const { return seriesTexts_; }
 
   // ---- controls laid out at design time ----------------------------

@@ -83,7 +83,11 @@ void TFormMain::menuSeriesOptionsClick() {
   TFormSeriesOptions dialog(this);
   dialog.SetTexts(seriesTexts_);
   if (dialog.exec() != QDialog::Accepted) return;
-  ApplySeriesTexts(dialog.Texts());
+  ChooseSeriesTexts(dialog.Texts());
+}
+
+void TFormMain::ChooseSeriesTexts(const engine::SeriesTexts& texts) {
+  ApplySeriesTexts(texts);
   if (!settingsStore_.SaveSeries(ToSettings(seriesTexts_))) {
     ReportError(QString::fromUtf8("部品系列の設定を保存できません。この設定は次に起動するときには使われません。"));
   }

@@ -7,10 +7,14 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <cmath>
+#include <numeric>
+#include <tuple>
+#include <vector>
 
 #include "app/analysis/analysis_plots.h"
 #include "app/common/application.h"
@@ -31,6 +35,15 @@ constexpr int kSeriesColumns = 4;
 constexpr int kSpreadColumn = 8;
 constexpr int kVerdictColumn = 11;
 constexpr int kVerdictWidth = 200;
+constexpr int kMinVerdictWidth = 96;
+constexpr int kYieldColumn = kTableColumns + kSeriesColumns - 1;
+constexpr int kRangeColumn = 3;
+constexpr int kTableMinHeight = 120;
+constexpr int kCellPadding = 10;   // a cell's or a caption's margins
+constexpr int kCaptionSlack = 24;  // how much wider than its cells a caption stays on one line
+// Wide enough for the sixteen columns with the preferred values and the yield.
+constexpr int kDefaultWidth = 1180;
+constexpr int kDefaultHeight = 780;
 
 QColor ResponseColor(int response) {
   switch (response) {
@@ -68,6 +81,7 @@ RequirementOutcome ComputeRequirement(const RequirementSnapshot& snapshot) {
   RequirementOutcome out;
   out.table = response::DesignFromRequirement(snapshot.requirement, snapshot.constraints);
   if (snapshot.withSeries) {
+    out.seriesTexts = snapshot.seriesTexts;
     tolerance::RunOptions options;
     options.stop = snapshot.stop;
     out.realised = tolerance::RealiseAll(out.table, snapshot.series, snapshot.yield, options);
@@ -78,7 +92,7 @@ RequirementOutcome ComputeRequirement(const RequirementSnapshot& snapshot) {
   for (const response::RequirementCandidate& c : out.table.candidates) {
     std::vector<double> gain;
     if (c.order) {
-      const response::Cascade cascade = response::IdealCascade(r.passKind, c.response, *c.order, c.cutoffHz);
+      const response::Cascade cascade = response::IdealCascade(r.passKind, c.response, *c.order, c.cutoffTextHz);
       for (const double f : out.frequencies) gain.push_back(response::GainDb(cascade, f));
     }
     out.gainDb.push_back(std::move(gain));
@@ -156,6 +170,11 @@ void TFormRequirement::BuildLayout() {
   series_ = new QCheckBox(QString(txt::kSeriesCheck), limitBox);
   series_->setObjectName(QStringLiteral("chkBox_ReqSeries"));
   limits->addWidget(series_, 3, 0, 1, 2);
+  auto* note = new QLabel(QString(txt::kLimitNote), limitBox);
+  note->setObjectName(QStringLiteral("Label_ReqLimitNote"));
+  note->setWordWrap(true);
+  note->setStyleSheet(QStringLiteral("color: #505050;"));
+  limits->addWidget(note, 4, 0, 1, 2);
   inputs->addWidget(limitBox, 2);
 
   auto* yieldBox = new QGroupBox(QString(txt::kYieldGroup), this);
@@ -193,8 +212,9 @@ void TFormRequirement::BuildLayout() {
   table_->setSelectionMode(QAbstractItemView::SingleSelection);
   table_->verticalHeader()->setVisible(false);
   table_->horizontalHeader()->setStretchLastSection(true);
+  table_->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter | static_cast<Qt::Alignment>(Qt::TextWordWrap));
   for (int c = 0; c < kSeriesColumns; ++c) table_->setColumnHidden(kTableColumns + c, true);
-  table_->setMinimumHeight(120);
+  table_->setMinimumHeight(kTableMinHeight);
   top->addWidget(table_, 2);
 
   plot_ = new QCustomPlot(this);
@@ -218,7 +238,7 @@ void TFormRequirement::BuildLayout() {
   connect(kind_, &QComboBox::currentIndexChanged, this, [this] { InputsChanged(); });
   connect(apply_, &QPushButton::clicked, this, [this] { RunGuarded([this] { ApplyToSheet(); }); });
   connect(table_, &QTableWidget::cellDoubleClicked, this, [this](int row) { RunGuarded([&] { ApplyToSheet(row); }); });
-  resize(1100, 780);
+  resize(kDefaultWidth, kDefaultHeight);
 }
 
 void TFormRequirement::Restore() {
@@ -279,6 +299,11 @@ void TFormRequirement::closeEvent(QCloseEvent* event) {
   timer_.stop();
   stop_.request_stop();  // a yield still running is of no use once closed
   QWidget::closeEvent(event);
+}
+
+void TFormRequirement::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (shown_) FitColumns();  // the verdict takes the room there is now
 }
 
 void TFormRequirement::InputsChanged() {
@@ -345,8 +370,12 @@ std::optional<RequirementSnapshot> TFormRequirement::Snapshot() {
     }
   }
   message_->setText(problem);
+  inputProblem_ = problem;
   if (!problem.isEmpty()) return std::nullopt;
-  if (s.withSeries) s.series = &engine::PartSeriesOf(engine::CheckSeriesTexts(form_.ChosenSeriesTexts()).choice);
+  if (s.withSeries) {
+    s.seriesTexts = form_.ChosenSeriesTexts();
+    s.series = &engine::PartSeriesOf(engine::CheckSeriesTexts(s.seriesTexts).choice);
+  }
   return s;
 }
 
@@ -382,6 +411,7 @@ void TFormRequirement::ClearOutcome() {
   table_->setRowCount(0);
   plot_->clearGraphs();
   plot_->clearItems();
+  plot_->legend->setVisible(false);
   plot_->replot();
 }
 
@@ -442,12 +472,76 @@ void TFormRequirement::FillTable(const RequirementOutcome& outcome) {
       table_->setItem(row, col, item);
     }
   }
-  table_->resizeColumnsToContents();
-  // A long reason would push the preferred-value columns and the yield out
-  // of sight: the verdict column keeps a readable width, its whole text is
-  // in the cell's tip.
-  if (table_->columnWidth(kVerdictColumn) > kVerdictWidth) table_->setColumnWidth(kVerdictColumn, kVerdictWidth);
+  FitColumns();
   if (result.recommended) table_->selectRow(*result.recommended);
+}
+
+int TFormRequirement::CellsWidth(int column, bool wrap) const {
+  int widest = 0;
+  for (int row = 0; row < table_->rowCount(); ++row) {
+    if (const QTableWidgetItem* item = table_->item(row, column)) {
+      const QFontMetrics metrics(item->font());
+      // The pieces between the places a line may break: after a space and
+      // after the "〜" of a range.
+      QStringList pieces{item->text()};
+      if (wrap) {
+        pieces = item->text().replace(QStringLiteral("〜"), QStringLiteral("〜 ")).split(QLatin1Char(' '));
+      }
+      for (const QString& piece : pieces) widest = std::max(widest, metrics.horizontalAdvance(piece));
+    }
+  }
+  return widest + kCellPadding;
+}
+
+void TFormRequirement::FitColumns() {
+  // Each column as wide as its cells; a caption much wider than its figures
+  // is broken onto two lines (the preferred-value captions have their break
+  // written in). The verdict, whose reasons can be long, takes what is left
+  // of the table's width, between kMinVerdictWidth and kVerdictWidth, and
+  // wraps too (its whole text is in the cell's tip). So the preferred-value
+  // columns and the yield stay in sight.
+  QHeaderView& header = *table_->horizontalHeader();
+  const QFontMetrics metrics(header.font());
+  bool twoLines = false;
+  // The widths of the columns but the verdict; with `wrap` the range
+  // "932.8〜1.076kHz" and the yield "97.40 % (487/500)" take two lines.
+  auto widths = [&](bool wrap) {
+    std::vector<int> w(table_->columnCount(), 0);
+    for (int col = 0; col < table_->columnCount(); ++col) {
+      if (table_->isColumnHidden(col) || col == kVerdictColumn) continue;
+      const int cells = CellsWidth(col, wrap && (col == kRangeColumn || col == kYieldColumn));
+      const QString caption = table_->horizontalHeaderItem(col)->text();
+      int whole = 0;
+      for (const QString& line : caption.split(QLatin1Char('\n'))) {
+        whole = std::max(whole, metrics.horizontalAdvance(line) + kCellPadding);
+      }
+      twoLines = twoLines || caption.contains(QLatin1Char('\n'));
+      w[col] = std::max(cells, whole);
+      if (whole > cells + kCaptionSlack && !caption.contains(QLatin1Char('\n'))) {
+        // A caption much wider than its figures is broken in its middle.
+        w[col] = std::max(cells, metrics.horizontalAdvance(caption.left((caption.size() + 1) / 2)) + kCellPadding);
+        twoLines = true;
+      }
+    }
+    return w;
+  };
+  const int room = table_->viewport()->width();
+  const int verdictNeeds = std::clamp(CellsWidth(kVerdictColumn), kMinVerdictWidth, kVerdictWidth);
+  std::vector<int> w = widths(false);
+  if (std::accumulate(w.begin(), w.end(), 0) + verdictNeeds > room) w = widths(true);
+  const int others = std::accumulate(w.begin(), w.end(), 0);
+  for (int col = 0; col < table_->columnCount(); ++col) {
+    if (w[col] > 0) table_->setColumnWidth(col, w[col]);
+  }
+  const int verdict = std::clamp(std::min(verdictNeeds, room - others), kMinVerdictWidth, kVerdictWidth);
+  table_->setColumnWidth(kVerdictColumn, verdict);
+  header.setMinimumHeight(twoLines ? 2 * metrics.lineSpacing() + kCellPadding : 0);
+  table_->resizeRowsToContents();
+  // Tall enough for every row (there are three at most), the plot keeps the rest.
+  int rows = header.sizeHint().height() + 2 * table_->frameWidth();
+  if (!table_->horizontalScrollBar()->isHidden()) rows += table_->horizontalScrollBar()->sizeHint().height();
+  for (int row = 0; row < table_->rowCount(); ++row) rows += table_->rowHeight(row);
+  table_->setMinimumHeight(std::max(kTableMinHeight, rows));
 }
 
 void TFormRequirement::DrawPlot(const RequirementOutcome& outcome) {
@@ -485,12 +579,14 @@ void TFormRequirement::DrawPlot(const RequirementOutcome& outcome) {
   for (std::size_t i = 0; i < result.candidates.size(); ++i) {
     const response::RequirementCandidate& c = result.candidates[i];
     if (!c.order) continue;
-    const QString name = QString(txt::kCurveName)
-                             .arg(QString::fromUtf8(values::kResponseNames[c.response]))
-                             .arg(*c.order)
-                             .arg(QString::fromStdString(c.cutoffText));
+    const bool recommended = result.recommended && *result.recommended == static_cast<int>(i);
+    QString name = QString(txt::kCurveName)
+                       .arg(QString::fromUtf8(values::kResponseNames[c.response]))
+                       .arg(*c.order)
+                       .arg(QString::fromStdString(c.cutoffText));
+    if (recommended) name += QString(txt::kCurveRecommended);
     QCPGraph* graph = AddAnalysisCurve(plot, name, ResponseColor(c.response), outcome.frequencies, outcome.gainDb[i]);
-    if (result.recommended && *result.recommended == static_cast<int>(i)) {
+    if (recommended) {
       QPen pen = graph->pen();
       pen.setWidthF(2.5);
       graph->setPen(pen);
@@ -499,11 +595,17 @@ void TFormRequirement::DrawPlot(const RequirementOutcome& outcome) {
   plot.xAxis->setRange(fLow, fHigh);
   plot.yAxis->setRange(bottom, top);
   PlaceLegendOverStopBand(plot, r.passKind == values::kHpf);
+  // Without a curve the legend would be an empty frame.
+  plot.legend->setVisible(plot.graphCount() > 0);
   plot.replot();
 }
 
 void TFormRequirement::ApplyToSheet(int row) {
-  if (!shown_) return;
+  if (!shown_) {
+    // Why the table is empty: still computing, or the inputs' problem.
+    message_->setText(Busy() ? QString(txt::kStillComputing) : QString(txt::kNoTable) + inputProblem_);
+    return;
+  }
   if (row < 0) {
     const QList<QTableWidgetItem*> selected = table_->selectedItems();
     if (!selected.isEmpty()) {
@@ -522,22 +624,44 @@ void TFormRequirement::ApplyToSheet(int row) {
     return;
   }
   const QString cutoff = QString::fromStdString(c.cutoffText);
-  if (!ChooseOnSheet(form_, shown_->table.requirement.passKind, *c.order, c.response, cutoff)) {
+  // The sheet's parts are those the table evaluated: the series it
+  // designed with, or any values for the ideal filters.
+  SheetValues parts;
+  parts.anyValues = !shown_->seriesTexts.has_value();
+  parts.texts = shown_->seriesTexts.value_or(form_.ChosenSeriesTexts());
+  const bool anyBefore = form_.CBox_NoProblem->isChecked();
+  const engine::SeriesTexts seriesBefore = form_.ChosenSeriesTexts();
+  if (!ChooseOnSheet(form_, shown_->table.requirement.passKind, *c.order, c.response, cutoff, parts)) {
     message_->setText(QString(txt::kSheetBusy));
     return;
   }
-  message_->setText(QString(txt::kApplied)
+  QString applied = QString(txt::kApplied)
                         .arg(form_.ShownSheet() + 1)
                         .arg(QString::fromUtf8(values::kResponseNames[c.response]))
                         .arg(QString(txt::kOrder).arg(*c.order))
-                        .arg(cutoff));
+                        .arg(cutoff);
+  if (anyBefore != parts.anyValues || (!parts.anyValues && !(seriesBefore == parts.texts))) {
+    applied += parts.anyValues
+                   ? QString(txt::kAppliedAnyValues)
+                   : QString(txt::kAppliedSeries)
+                         .arg(form_.chkBoxE12[0]->text() + QStringLiteral("・") + form_.chkBoxE12[1]->text());
+  }
+  message_->setText(applied);
 }
 
-bool ChooseOnSheet(TFormMain& form, int kind, int order, int response, const QString& cutoffText) {
+bool ChooseOnSheet(TFormMain& form, int kind, int order, int response, const QString& cutoffText,
+                   const std::optional<SheetValues>& values) {
   if (!form.TabDesign->isEnabled() || !form.CBox_HPFLPF->isEnabled() || !form.CBox_Jisuu->isEnabled() ||
-      !form.CBox_gensui->isEnabled() || !form.Edit_Frequency->isEnabled()) {
+      !form.CBox_gensui->isEnabled() || !form.Edit_Frequency->isEnabled() || !form.GBox_E12->isEnabled()) {
     return false;
   }
+  // The design inputs of the sheet (and the series options of every run).
+  auto inputs = [&form] {
+    return std::make_tuple(form.CBox_HPFLPF->currentIndex(), form.CBox_Jisuu->currentIndex(),
+                           form.CBox_gensui->currentIndex(), form.CBox_ripple->currentIndex(),
+                           form.Edit_Frequency->text(), form.CBox_NoProblem->isChecked(), form.ChosenSeriesTexts());
+  };
+  const auto before = inputs();
   auto choose = [](QComboBox* box, int index) {
     box->setCurrentIndex(index);
     emit box->activated(index);
@@ -548,6 +672,21 @@ bool ChooseOnSheet(TFormMain& form, int kind, int order, int response, const QSt
   QCoreApplication::sendEvent(form.CBox_Jisuu, &leave);
   choose(form.CBox_gensui, response);
   form.Edit_Frequency->setText(cutoffText);
+  if (values) {
+    // One click on "問わない" moves the switch between the two states.
+    if (form.CBox_NoProblem->isChecked() != values->anyValues) form.CBox_NoProblem->click();
+    if (!values->anyValues && !(form.ChosenSeriesTexts() == values->texts)) form.ChooseSeriesTexts(values->texts);
+  }
+  if (inputs() != before) {
+    // The parts on "auto" were designed for the old inputs: as meaningless
+    // now as after the user's own change, and drawn by "ｆ特描画" as if
+    // they were the new design. The user's fixed values stay.
+    for (int k = 0; k < TFormMain::kPartCount; ++k) {
+      for (const PartGroup* group : {&form.groupR[k], &form.groupC[k]}) {
+        if (group->autoButton->isChecked()) group->valueEdit->clear();
+      }
+    }
+  }
   return true;
 }
 

@@ -21,6 +21,7 @@
 #include <stop_token>
 #include <vector>
 
+#include "engine/series_options.h"
 #include "response/requirement.h"
 #include "storage/app_settings.h"
 #include "storage/requirement_settings.h"
@@ -37,9 +38,13 @@ struct RequirementOutcome {
   response::RequirementResult table;
   /// Per candidate: the parts designed with the series (when asked for).
   std::vector<std::optional<tolerance::RealisedCandidate>> realised;
-  /// Per candidate: the gain curve at its cut-off (empty without an order).
+  /// Per candidate: the gain curve at the cut-off its text reads as (empty
+  /// without an order).
   std::vector<std::vector<double>> gainDb;
   std::vector<double> frequencies;
+  /// The series options the parts were designed with; none when the table
+  /// is that of the ideal filters (any part values).
+  std::optional<engine::SeriesTexts> seriesTexts;
 };
 
 /// The inputs the worker gets, copied on the user-interface thread.
@@ -48,6 +53,7 @@ struct RequirementSnapshot {
   response::RequirementConstraints constraints;
   bool withSeries = false;
   const engine::PartSeries* series = nullptr;  // the program's own when null
+  engine::SeriesTexts seriesTexts;             // what `series` was made from
   /// The yield of every realised candidate against the mask (with the
   /// series only).
   std::optional<tolerance::YieldSettings> yield;
@@ -97,6 +103,7 @@ class TFormRequirement : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void BuildLayout();
@@ -111,6 +118,10 @@ class TFormRequirement : public QWidget {
   void Finished();
   void ShowOutcome(const RequirementOutcome& outcome);
   void FillTable(const RequirementOutcome& outcome);
+  void FitColumns();
+  /// The width the texts of a column's cells need (with `wrap` their widest
+  /// piece between the places a line may break).
+  int CellsWidth(int column, bool wrap = false) const;
   void DrawPlot(const RequirementOutcome& outcome);
   void ClearOutcome();
 
@@ -121,6 +132,7 @@ class TFormRequirement : public QWidget {
   bool running_ = false;  // a worker started and its result not yet taken
   bool pending_ = false;  // inputs changed while the worker ran
   std::optional<RequirementOutcome> shown_;
+  QString inputProblem_;                     // why the inputs do not read ("" when they do)
   storage::RequirementSettings remembered_;  // what the store holds
 
   QComboBox* kind_ = nullptr;
@@ -138,11 +150,24 @@ class TFormRequirement : public QWidget {
   QPushButton* apply_ = nullptr;
 };
 
+/// The part values a sheet is set to: any values, or preferred values from
+/// the series options `texts`.
+struct SheetValues {
+  bool anyValues = true;
+  engine::SeriesTexts texts;
+};
+
 /// Chooses kind, order and response on the shown sheet and types the
 /// cut-off, as the user would: every choice runs the main window's rule
 /// (the order box is left afterwards, as a click elsewhere leaves it), so a
 /// combination the main window refuses is corrected as it corrects it.
-/// False (nothing changed) while the design inputs are locked by a run.
-bool ChooseOnSheet(TFormMain& form, int kind, int order, int response, const QString& cutoffText);
+/// With `values` the switch between any and preferred values is clicked as
+/// the user clicks it and the series options are taken as the options
+/// dialog takes them. When a design input changed, the value of every part
+/// on "auto" is cleared (it was designed for other inputs); fixed parts keep
+/// theirs. False (nothing changed) while the design inputs are locked by a
+/// run.
+bool ChooseOnSheet(TFormMain& form, int kind, int order, int response, const QString& cutoffText,
+                   const std::optional<SheetValues>& values = std::nullopt);
 
 }  // namespace kelvara::app

@@ -15,6 +15,10 @@ inline constexpr const char* kFieldNames[] = {"通過域端 fp", "通過域の�
 
 inline constexpr const char* kLimitGroup = "制約";
 inline constexpr const char* kLimitLabels[] = {"最大オーバーシュート [%]", "最大群遅延変動 [%]", "最大Q"};
+/// What the constraints do to the table.
+inline constexpr const char* kLimitNote =
+    "オーバーシュートと最大Qはカットオフ周波数によらず応答と次数で決まります。群遅延変動はカットオフ周波数を上げるほど"
+    "小さくなるので、その上限はカットオフの範囲の下端を引き上げます（表の範囲とカットオフはその後の値です）。";
 
 inline constexpr const char* kSeriesCheck = "E系列の部品で確認（設定中の系列）";
 
@@ -23,7 +27,9 @@ inline constexpr const char* kColumns[] = {"応答",       "次数",  "カット
                                            "群遅延変動", "判定"};
 /// The spread column of an HPF (the resistors differ there).
 inline constexpr const char* kResistorRatio = "抵抗比";
-inline constexpr const char* kSeriesColumns[] = {"部品の通過域余裕", "部品の阻止域余裕", "部品で判定", "歩留まり"};
+/// Captions on two lines, where they break (the table keeps its width).
+inline constexpr const char* kSeriesColumns[] = {"部品の\n通過域余裕", "部品の\n阻止域余裕", "部品で\n判定",
+                                                 "歩留まり"};
 
 // The yield of the preferred-value candidates against the mask.
 inline constexpr const char* kYieldGroup = "歩留まり";
@@ -51,6 +57,10 @@ inline constexpr const char* kTrialsUnreadable = "試行回数 が読めませ�
 inline constexpr const char* kNoneMeets = "マスクと制約を満たす候補がありません。";
 inline constexpr const char* kApplied =
     "シート%1 に %2 %3 カットオフ %4Hz を設定しました。「定数設定」を押して下さい。";
+inline constexpr const char* kAppliedAnyValues = "部品の値は「問わない」にしました（表は理想の値です）。";
+inline constexpr const char* kAppliedSeries = "部品の値は表で確かめた系列（%1）にしました。";
+inline constexpr const char* kNoTable = "表に候補がないので設定できません。";
+inline constexpr const char* kStillComputing = "表を計算中です。表が出てから設定して下さい。";
 inline constexpr const char* kNothingChosen = "設定する候補を表から選んで下さい。";
 inline constexpr const char* kChosenHasNoOrder = "この応答には２〜８次でマスクを満たす次数がありません。";
 inline constexpr const char* kSheetBusy = "シートは計算中です。終わってから設定して下さい。";
@@ -59,5 +69,6 @@ inline constexpr const char* kSheetBusy = "シートは計算中です。終わ�
 inline constexpr const char* kAxisFrequency = "周波数[Hz]";
 inline constexpr const char* kAxisGain = "[dB]";
 inline constexpr const char* kCurveName = "%1 %2次 %3Hz";
+inline constexpr const char* kCurveRecommended = "（推奨）";
 
 }  // namespace kelvara::app::requirement_text

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "response/requirement.h"
+#include "tests/support/ideal_poles.h"
 #include "values/eng_value.h"
 
 namespace kelvara::response {
@@ -254,7 +255,7 @@ TEST(RequirementCandidate, ChosenCutOffIsTheGeometricMeanWithEqualMargins) {
   const RequirementCandidate b = Of(result, kButterworth);
   EXPECT_EQ(*b.order, 5);
   EXPECT_DOUBLE_EQ(*b.maxQ, 1.61803);
-  EXPECT_NEAR(b.gbwMinHz / (100 * b.cutoffHz * 1.61803), 1.0, 1e-12);
+  EXPECT_NEAR(b.gbwMinHz / (100 * b.cutoffTextHz * 1.61803), 1.0, 1e-12);  // at the typed cut-off
   EXPECT_GE(b.cutoffTextHz, b.range.loHz);
   EXPECT_LE(b.cutoffTextHz, b.range.hiHz);
   EXPECT_EQ(b.cutoffTextHz, values::ParseEngValue(b.cutoffText));
@@ -273,7 +274,7 @@ TEST(RequirementCandidate, OvershootAndDelayVariationOfKnownFilters) {
   EXPECT_NEAR(*b.overshootPct, 100 * std::exp(-3.141592653589793), 1e-3);
   const RequirementCandidate bessel = Of(result, kBessel);
   ASSERT_TRUE(bessel.order.has_value());
-  const Cascade cascade = IdealCascade(kLpf, kBessel, *bessel.order, bessel.cutoffHz);
+  const Cascade cascade = IdealCascade(kLpf, kBessel, *bessel.order, bessel.cutoffTextHz);  // the typed cut-off
   const double dc = GroupDelay(cascade, 0);
   EXPECT_NEAR(*bessel.delayVariationPct, (dc - GroupDelay(cascade, 1e3)) / dc * 100, 1e-9);
 }
@@ -320,8 +321,12 @@ TEST_P(HpfMirror, MirroredMaskGivesMirroredRanges) {
     if (lc.order.value_or(0) < 4 && response == kChebyshev) continue;
     EXPECT_EQ(lc.order, hc.order);
     if (!lc.order) continue;
-    EXPECT_NEAR(lc.margins.passDb, hc.margins.passDb, 1e-4);
-    EXPECT_NEAR(lc.margins.stopDb, hc.margins.stopDb, 1e-4);
+    // The geometric means mirror each other; their texts are rounded apart,
+    // so the margins compared are those of the means.
+    const MaskMargins lm = MarginsOf(IdealCascade(kLpf, response, *lc.order, lc.cutoffHz), lpf);
+    const MaskMargins hm = MarginsOf(IdealCascade(kHpf, response, *hc.order, hc.cutoffHz), hpf);
+    EXPECT_NEAR(lm.passDb, hm.passDb, 1e-4);
+    EXPECT_NEAR(lm.stopDb, hm.stopDb, 1e-4);
     EXPECT_DOUBLE_EQ(*lc.maxQ, *hc.maxQ);
   }
 }
@@ -378,10 +383,134 @@ INSTANTIATE_TEST_SUITE_P(
         ConstraintRow{
             "two at once", {1.0, 1.0, std::nullopt}, {kButterworth, kChebyshev}, "オーバーシュート ", kBessel}));
 
+// ---- a limit of the delay variation narrows the range of cut-offs ------------
+
+// The delay variation of the program's LPF at a cut-off, from its poles.
+double VariationFromPoles(int response, int order, double fc, double fp) {
+  return testing::VariationFromPoles(testing::PolesOf(kLpf, response, order, fc), fp);
+}
+
+struct DelayLimitRow {
+  double fp, ap, fs, as;
+  int response;
+  double maxPct;
+};
+
+class DelayLimit : public ::testing::TestWithParam<DelayLimitRow> {};
+
+TEST_P(DelayLimit, RaisesTheLowestCutOffToWhereTheVariationMeetsTheLimit) {
+  const DelayLimitRow row = GetParam();
+  const Requirement req = Lpf(row.fp, row.ap, row.fs, row.as);
+  RequirementConstraints limits;
+  limits.maxDelayVariationPct = row.maxPct;
+  const RequirementCandidate c = Of(DesignFromRequirement(req, limits), row.response);
+  ASSERT_TRUE(c.order.has_value());
+  const CutoffRange mask = CutoffRangeOf(req, row.response, *c.order);
+  // Without the limit the geometric mean of the mask's range breaks it.
+  ASSERT_GT(VariationFromPoles(row.response, *c.order, std::sqrt(mask.loHz * mask.hiHz), row.fp), row.maxPct);
+  EXPECT_TRUE(c.meets) << c.why;
+  EXPECT_EQ(c.range.hiHz, mask.hiHz);
+  EXPECT_GT(c.range.loHz, mask.loHz);
+  // The new lowest cut-off is where the variation reaches the limit.
+  const double atEdge = VariationFromPoles(row.response, *c.order, c.range.loHz, row.fp);
+  EXPECT_NEAR(atEdge / row.maxPct, 1.0, 1e-12);  // measured: within 1e-14
+  EXPECT_GT(VariationFromPoles(row.response, *c.order, c.range.loHz * (1 - 1e-8), row.fp), row.maxPct);
+  EXPECT_LE(VariationFromPoles(row.response, *c.order, c.range.loHz * (1 + 1e-8), row.fp), row.maxPct);
+  EXPECT_DOUBLE_EQ(c.cutoffHz, std::sqrt(c.range.loHz * c.range.hiHz));
+  EXPECT_GE(c.cutoffTextHz, c.range.loHz);
+  EXPECT_LE(c.cutoffTextHz, c.range.hiHz);
+  EXPECT_LE(*c.delayVariationPct, row.maxPct);
+}
+
+INSTANTIATE_TEST_SUITE_P(Limits, DelayLimit,
+                         ::testing::Values(DelayLimitRow{1e3, 1, 8e3, 40, kButterworth, 25},
+                                           DelayLimitRow{1e3, 1, 8e3, 40, kChebyshev, 20},
+                                           DelayLimitRow{1e3, 1, 3e3, 40, kButterworth, 54},
+                                           DelayLimitRow{1e3, 3, 30e3, 40, kButterworth, 10},
+                                           DelayLimitRow{1e3, 3, 30e3, 40, kBessel, 3}));
+
+TEST(DelayLimit, ALimitNoCutOffOfTheRangeKeepsNamesTheLeastVariation) {
+  const Requirement req = Lpf(1e3, 1, 8e3, 40);
+  RequirementConstraints limits;
+  limits.maxDelayVariationPct = 20;
+  const RequirementCandidate c = Of(DesignFromRequirement(req, limits), kButterworth);
+  ASSERT_EQ(c.order, 3);
+  const CutoffRange mask = CutoffRangeOf(req, kButterworth, 3);
+  EXPECT_FALSE(c.meets);
+  EXPECT_EQ(c.range.loHz, mask.loHz);
+  EXPECT_EQ(c.range.hiHz, mask.hiHz);
+  const double least = VariationFromPoles(kButterworth, 3, mask.hiHz, 1e3);
+  ASSERT_GT(least, 20);
+  ASSERT_TRUE(c.leastDelayVariationPct.has_value());
+  EXPECT_NEAR(*c.leastDelayVariationPct, least, 1e-9);
+  EXPECT_EQ(c.why, "群遅延変動 " + values::FormatGeneral(*c.leastDelayVariationPct) +
+                       " %（カットオフの範囲で最小）が上限 20 % を超えます");
+}
+
+TEST(DelayLimit, AThirdOrderButterworthMeetsAQuarterNearTheTopOfItsRange) {
+  // 1 kHz / 1 dB / 8 kHz / 40 dB with at most 25 %: the Butterworth of
+  // order 3 meets near the top of its range (1.253k..1.724k, 23.6 % at
+  // 1.72k), so the fourth-order Bessel is not the lowest order that meets.
+  RequirementConstraints limits;
+  limits.maxDelayVariationPct = 25;
+  const RequirementResult result = DesignFromRequirement(Lpf(1e3, 1, 8e3, 40), limits);
+  const RequirementCandidate b = Of(result, kButterworth);
+  EXPECT_TRUE(b.meets) << b.why;
+  ASSERT_TRUE(result.recommended.has_value());
+  EXPECT_EQ(*result.candidates[*result.recommended].order, 3);
+}
+
+// ---- the figures are those of the typed cut-off --------------------------------
+
+struct TypedRow {
+  int kind;
+  double fp, ap, fs, as;
+};
+
+class TypedCutoff : public ::testing::TestWithParam<TypedRow> {};
+
+TEST_P(TypedCutoff, MarginsAndDelayAreThoseOfTheCutOffTextAsRead) {
+  const TypedRow row = GetParam();
+  const Requirement req{row.kind, row.fp, row.ap, row.fs, row.as};
+  int checked = 0;
+  for (const RequirementCandidate& c : DesignFromRequirement(req).candidates) {
+    if (!c.order) continue;
+    ++checked;
+    const double typed = values::ParseEngValue(c.cutoffText);
+    ASSERT_EQ(c.cutoffTextHz, typed);
+    const testing::IdealPoles filter = testing::PolesOf(row.kind, c.response, *c.order, typed);
+    const testing::PoleMargins m = testing::MarginsFromPoles(filter, row.fp, row.ap, row.fs, row.as);
+    EXPECT_NEAR(c.margins.passDb, m.passDb, 1e-9) << c.response << " " << c.cutoffText;
+    EXPECT_NEAR(c.margins.stopDb, m.stopDb, 1e-9) << c.response << " " << c.cutoffText;
+    if (row.kind == kLpf) {
+      EXPECT_NEAR(*c.delayVariationPct / testing::VariationFromPoles(filter, row.fp), 1.0, 1e-12) << c.response;
+    }
+  }
+  EXPECT_GE(checked, 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Masks, TypedCutoff,
+                         ::testing::Values(TypedRow{kLpf, 1e3, 1, 8e3, 40}, TypedRow{kLpf, 1e3, 1, 3e3, 40},
+                                           TypedRow{kLpf, 1e3, 3, 30e3, 40}, TypedRow{kHpf, 1e3, 1, 300, 40},
+                                           TypedRow{kHpf, 2e3, 0.5, 500, 50}));
+
+TEST(TypedCutoff, TheFourthOrderBesselOfOneToEightKilohertzHasLittleStopMarginLeft) {
+  // Its range is only 1.684k..1.691k: at the geometric mean 1687.25 Hz the
+  // stop band keeps 0.074 dB, at the typed 1.69k only 0.019 dB.
+  const Requirement req = Lpf(1e3, 1, 8e3, 40);
+  const RequirementCandidate b = Of(DesignFromRequirement(req), kBessel);
+  ASSERT_EQ(b.order, 4);
+  EXPECT_EQ(b.cutoffText, "1.69k");
+  const testing::PoleMargins m = testing::MarginsFromPoles(testing::PolesOf(kLpf, kBessel, 4, 1690), 1e3, 1, 8e3, 40);
+  EXPECT_NEAR(m.stopDb, 0.019, 5e-4);
+  EXPECT_NEAR(b.margins.stopDb, m.stopDb, 1e-9);
+}
+
 TEST(RequirementConstraintReasons, AreJoinedInOneText) {
   const RequirementResult result = DesignFromRequirement(Lpf(1e3, 1, 8e3, 40), {1.0, 1.0, 0.9});
   EXPECT_EQ(Of(result, kButterworth).why,
-            "オーバーシュート 8.1465 % が上限 1 % を超えます、群遅延変動 31.542 % が上限 1 % を超えます、"
+            "オーバーシュート 8.1465 % が上限 1 % を超えます、群遅延変動 23.453 %（カットオフの範囲で最小）が上限 1 % "
+            "を超えます、"
             "最大Q 1 が上限 0.9 を超えます");
 }
 

@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/ideal_poles.h"
 #include "tests/tools/designer_process.h"
 #include "tests/tools/run_tool.h"
 #include "tools/designer/cli_arguments.h"
+#include "values/eng_value.h"
 
 namespace kelvara::tools {
 namespace {
@@ -95,6 +97,48 @@ TEST(RequirementCli, ConstraintsSwitchCandidatesOff) {
   EXPECT_EQ(q["recommended"], "butterworth");
   const nlohmann::json d = Requirement("--requirement 1k,1,8k,40 --max-delay-variation 5");
   EXPECT_EQ(d["recommended"], "bessel");
+}
+
+// The figures of every candidate are those of the cut-off its text reads
+// as (what a sheet gets), computed here from the stage table's poles.
+TEST(RequirementCli, FiguresAreThoseOfTheTypedCutOff) {
+  struct Case {
+    const char* args;
+    int kind;
+    double fp, ap, fs, as;
+  };
+  for (const Case& k : {Case{"--requirement 1k,1,8k,40", 0, 1e3, 1, 8e3, 40},
+                        Case{"--requirement 1k,1,300,40 --kind hpf", 1, 1e3, 1, 300, 40}}) {
+    const nlohmann::json j = Requirement(k.args);
+    int checked = 0;
+    for (const auto& c : j["candidates"]) {
+      if (c["order"].is_null()) continue;
+      const std::string name = c["response"].get<std::string>();
+      const int response = name == "butterworth" ? 0 : name == "bessel" ? 1 : 2;
+      const double typed = values::ParseEngValue(c["cutoff_text"].get<std::string>());
+      const kelvara::testing::IdealPoles filter =
+          kelvara::testing::PolesOf(k.kind, response, c["order"].get<int>(), typed);
+      const kelvara::testing::PoleMargins m = kelvara::testing::MarginsFromPoles(filter, k.fp, k.ap, k.fs, k.as);
+      EXPECT_NEAR(c["margin_pass_db"].get<double>(), m.passDb, 1e-9) << name;
+      EXPECT_NEAR(c["margin_stop_db"].get<double>(), m.stopDb, 1e-9) << name;
+      if (k.kind == 0) {
+        EXPECT_NEAR(c["delay_variation_pct"].get<double>() / kelvara::testing::VariationFromPoles(filter, k.fp), 1.0,
+                    1e-12)
+            << name;
+      }
+      ++checked;
+    }
+    EXPECT_GE(checked, 2) << k.args;
+  }
+  // The table prints the same: the Bessel of 1k,1,8k,40 at 1.69k keeps
+  // 0.019 dB in the stop band (0.074 dB at the geometric mean).
+  const ToolResult table = RunDesignTool("--requirement 1k,1,8k,40");
+  ASSERT_EQ(table.status, 0) << table.err;
+  const std::size_t bessel = table.out.find("bessel");
+  ASSERT_NE(bessel, std::string::npos);
+  const std::string line = table.out.substr(bessel, table.out.find('\n', bessel) - bessel);
+  EXPECT_NE(line.find("1.69k"), std::string::npos) << line;
+  EXPECT_NE(line.find(" 0.01899"), std::string::npos) << line;
 }
 
 struct SeriesRow {
@@ -211,7 +255,17 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageRow{"--requirement 1k,1,3k,40 --monte-carlo 200",
                                "--monte-carlo with --requirement needs --values series"},
                       UsageRow{"--requirement 1k,1,3k,40 --values series --r-min 10k --r-max 1k",
-                               "--r-min (10k) is above --r-max (1k)"}));
+                               "--r-min (10k) is above --r-max (1k)"},
+                      // The limits name their range in words, as the other options do.
+                      UsageRow{"--requirement 1k,1,3k,40 --max-overshoot -1",
+                               "--max-overshoot: '-1' must be 0 or more"},
+                      UsageRow{"--requirement 1k,1,3k,40 --max-delay-variation -0.5",
+                               "--max-delay-variation: '-0.5' must be 0 or more"},
+                      UsageRow{"--requirement 1k,1,3k,40 --max-q 0", "--max-q: '0' must be above 0"},
+                      UsageRow{"--requirement 1k,1,3k,40 --max-q -2", "--max-q: '-2' must be above 0"},
+                      UsageRow{"--requirement 1k,1,3k,40 --max-q abc", "--max-q: 'abc' is not a number (e.g. 5, 2.5)"},
+                      UsageRow{"--requirement 1k,1,3k,40 --max-overshoot inf",
+                               "--max-overshoot: 'inf' is not a number (e.g. 5, 2.5)"}));
 
 TEST(RequirementUsage, ExcludesTheOptionsOfASingleDesign) {
   for (const char* args : {"--requirement 1k,1,3k,40 --cutoff 1k", "--requirement 1k,1,3k,40 --order 4", "--max-q 2",

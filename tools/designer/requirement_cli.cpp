@@ -3,6 +3,8 @@
 #include "tools/designer/cli_arguments.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <iomanip>
 #include <sstream>
 
@@ -113,6 +115,22 @@ void PrintTable(const response::RequirementResult& result,
       << '\n';
 }
 
+// A limit's text: a finite number, above 0 (`positive`) or 0 or more; the
+// message names the text as the other options' range errors do.
+CLI::Validator LimitValidator(bool positive) {
+  return CLI::Validator(
+      [positive](std::string& text) -> std::string {
+        char* end = nullptr;
+        const double v = std::strtod(text.c_str(), &end);
+        if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(v)) {
+          return "'" + text + "' is not a number (e.g. 5, 2.5)";
+        }
+        if (positive ? !(v > 0) : !(v >= 0)) return "'" + text + "' must be " + (positive ? "above 0" : "0 or more");
+        return {};
+      },
+      positive ? "NUMBER > 0" : "NUMBER >= 0");
+}
+
 }  // namespace
 
 void AddRequirementOptions(CLI::App& app, RequirementOptions& o) {
@@ -126,13 +144,15 @@ void AddRequirementOptions(CLI::App& app, RequirementOptions& o) {
     if (CLI::Option* other = app.get_option_no_throw(name)) o.option->excludes(other);
   }
   app.add_option("--max-overshoot", o.maxOvershootPct, "with --requirement: largest step overshoot in per cent (LPF)")
-      ->check(CLI::NonNegativeNumber)
+      ->check(LimitValidator(false))
       ->needs(o.option);
   app.add_option("--max-delay-variation", o.maxDelayVariationPct,
                  "with --requirement: largest pass-band group-delay variation in per cent (LPF)")
-      ->check(CLI::NonNegativeNumber)
+      ->check(LimitValidator(false))
       ->needs(o.option);
-  app.add_option("--max-q", o.maxQ, "with --requirement: largest stage Q")->check(CLI::PositiveNumber)->needs(o.option);
+  app.add_option("--max-q", o.maxQ, "with --requirement: largest stage Q")
+      ->check(LimitValidator(true))
+      ->needs(o.option);
 }
 
 std::string RequirementProblemText(const response::RequirementCheck& check, int passKind) {

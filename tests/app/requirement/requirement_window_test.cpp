@@ -4,14 +4,17 @@
 // following "定数設定" designs.
 
 #include <qcustomplot.h>
+#include <QScrollBar>
 #include <QTest>
 
+#include "app/analysis/analysis_plots.h"
 #include "app/analysis/form_analysis.h"
 #include "app/analysis/tolerance_panel.h"
 #include "app/requirement/form_requirement.h"
 #include "app/requirement/requirement_menu.h"
 #include "tests/app/app_test_support.h"
 #include "tests/app/main_window/run_support.h"
+#include "tests/support/ideal_poles.h"
 #include "tolerance/requirement_parts.h"
 #include "values/eng_value.h"
 
@@ -82,11 +85,12 @@ TEST_F(RequirementWindow, ShowsTheTableAndTheMaskOfAnLpf) {
   const response::RequirementCandidate& b = r.Shown()->table.candidates[0];
   EXPECT_EQ(t.item(0, 2)->text(), QString::fromStdString(b.cutoffText) + "Hz");
   // The plot: three shaded forbidden regions and one curve per candidate
-  // with an order, whose gain is the ideal response at its cut-off.
+  // with an order, whose gain is the ideal response at the cut-off the
+  // sheet would get.
   QCustomPlot& p = *r.Plot();
   EXPECT_EQ(p.itemCount(), 3);
   ASSERT_EQ(p.graphCount(), 2);
-  const response::Cascade c = response::IdealCascade(kLpf, kButterworth, 5, b.cutoffHz);
+  const response::Cascade c = response::IdealCascade(kLpf, kButterworth, 5, b.cutoffTextHz);
   const auto data = p.graph(0)->data();
   for (auto it = data->constBegin(); it != data->constEnd(); ++it) {
     EXPECT_EQ(it->value, response::GainDb(c, it->key));
@@ -139,6 +143,47 @@ TEST_F(RequirementWindow, ConstraintsSwitchCandidatesOffAndAreCheckedToo) {
   EXPECT_FALSE(r.LimitEdit(1)->isEnabled());
   EXPECT_TRUE(r.LimitBox(2)->isEnabled());
   EXPECT_EQ(r.Table()->horizontalHeaderItem(8)->text(), "抵抗比");
+}
+
+TEST_F(RequirementWindow, TheMarginsAreThoseOfTheTypedCutOff) {
+  // The fourth-order Bessel of 1k, 1 dB, 8k, 40 dB: at the typed 1.69k its
+  // stop band keeps 0.019 dB (0.074 dB at the geometric mean 1687.25 Hz);
+  // here from the stage table's poles.
+  TFormRequirement& r = Open();
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "1", "8k", "40"}));
+  ASSERT_TRUE(r.Shown().has_value());
+  const int row = RowOf(r, kBessel);
+  ASSERT_EQ(r.Table()->item(row, 2)->text(), "1.69kHz");
+  const kelvara::testing::PoleMargins m =
+      kelvara::testing::MarginsFromPoles(kelvara::testing::PolesOf(kLpf, kBessel, 4, 1690), 1e3, 1, 8e3, 40);
+  EXPECT_EQ(r.Table()->item(row, 4)->text(), QString::number(m.passDb, 'f', 3) + " dB");
+  EXPECT_EQ(r.Table()->item(row, 5)->text(), QString::number(m.stopDb, 'f', 3) + " dB");
+  EXPECT_EQ(r.Table()->item(row, 5)->text(), "0.019 dB");
+}
+
+TEST_F(RequirementWindow, ADelayLimitNarrowsTheRangeAsTheToolDoes) {
+  // 1 kHz / 1 dB / 8 kHz / 40 dB, at most 25 % delay variation: the
+  // third-order Butterworth keeps it near the top of its range.
+  TFormRequirement& r = Open();
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "1", "8k", "40"}));
+  r.LimitEdit(1)->setText("25");
+  r.LimitBox(1)->setChecked(true);
+  ASSERT_TRUE(Settle(r));
+  ASSERT_TRUE(r.Shown().has_value()) << r.Message().toStdString();
+  response::RequirementConstraints limits;
+  limits.maxDelayVariationPct = 25;
+  const response::RequirementResult direct = response::DesignFromRequirement({kLpf, 1e3, 1, 8e3, 40}, limits);
+  const response::RequirementCandidate& b = r.Shown()->table.candidates[0];
+  EXPECT_EQ(b.order, 3);
+  EXPECT_TRUE(b.meets) << b.why;
+  EXPECT_EQ(b.range.loHz, direct.candidates[0].range.loHz);
+  EXPECT_GT(b.range.loHz, response::CutoffRangeOf(direct.requirement, kButterworth, 3).loHz);
+  EXPECT_TRUE(r.Table()->item(0, 11)->text().startsWith("適合"));
+  EXPECT_EQ(r.Table()->item(0, 3)->text(), SiText(b.range.loHz) + "〜" + SiText(b.range.hiHz) + "Hz");
+  // The window says which constraints depend on the cut-off.
+  QLabel* note = r.findChild<QLabel*>(QStringLiteral("Label_ReqLimitNote"));
+  ASSERT_NE(note, nullptr);
+  EXPECT_TRUE(note->text().contains("オーバーシュートと最大Qはカットオフ周波数によらず"));
 }
 
 TEST_F(RequirementWindow, SetsTheSheetAsTheUserWouldAndTheRulesRun) {
@@ -201,6 +246,149 @@ TEST_F(RequirementWindow, TheRunAfterSettingDesignsTheRealisedParts) {
   for (int i = 0; i < order; ++i) {
     EXPECT_EQ(W().groupR[i].valueEdit->text().toStdString(), values::FormatResistanceDisplay(realised.parts.r[i]));
     EXPECT_EQ(W().groupC[i].valueEdit->text().toStdString(), values::FormatCapacitance(realised.parts.c[i]));
+  }
+}
+
+TEST_F(RequirementWindow, SettingNewInputsClearsThePartsOnAutoAndKeepsTheFixedOnes) {
+  // A 10 kHz LPF designed earlier; C1 then fixed by the user.
+  ShowDesign(kLpf, 4, kButterworth, "10k");
+  W().groupC[0].fixButton->setChecked(true);
+  const QString fixedC1 = W().groupC[0].valueEdit->text();
+  ASSERT_FALSE(fixedC1.isEmpty());
+  TFormRequirement& r = Open();
+  ASSERT_TRUE(Enter(r, kHpf, {"1k", "1", "300", "40"}));
+  ASSERT_TRUE(r.Shown().has_value());
+  r.ApplyToSheet(RowOf(r, kButterworth));
+  ASSERT_EQ(W().CBox_HPFLPF->currentIndex(), kHpf);
+  for (int k = 0; k < TFormMain::kPartCount; ++k) {
+    EXPECT_TRUE(W().groupR[k].valueEdit->text().isEmpty()) << "R" << k + 1;
+    if (k > 0) {
+      EXPECT_TRUE(W().groupC[k].valueEdit->text().isEmpty()) << "C" << k + 1;
+    }
+  }
+  EXPECT_EQ(W().groupC[0].valueEdit->text(), fixedC1);
+  EXPECT_TRUE(W().groupC[0].fixButton->isChecked());
+  // "ｆ特描画" now asks for the values instead of drawing the old parts.
+  warnings.Clear();
+  W().ButtonFreq->click();
+  EXPECT_FALSE(warnings.Entries().empty());
+}
+
+TEST_F(RequirementWindow, SettingTheSameCandidateAgainKeepsTheDesignedParts) {
+  TFormRequirement& r = Open();
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "1", "3k", "40"}));
+  ASSERT_TRUE(r.Shown().has_value());
+  const int row = RowOf(r, kChebyshev);
+  r.ApplyToSheet(row);
+  W().ButtonValset->click();
+  ASSERT_TRUE(WaitForAllRuns());
+  const QString r1 = W().groupR[0].valueEdit->text();
+  ASSERT_FALSE(r1.isEmpty());
+  r.ApplyToSheet(row);
+  EXPECT_EQ(W().groupR[0].valueEdit->text(), r1);
+}
+
+TEST_F(RequirementWindow, TheSheetGetsTheSeriesTheTableEvaluated) {
+  // The table is made with E6 capacitors; the options change afterwards.
+  engine::SeriesTexts e6;
+  e6.cap = "E6";
+  W().ApplySeriesTexts(e6);
+  ASSERT_TRUE(W().CBox_NoProblem->isChecked());  // the sheet on any values
+  TFormRequirement& r = Open();
+  r.SeriesBox()->setChecked(true);
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "1", "3k", "40"}));
+  ASSERT_TRUE(r.Shown().has_value());
+  W().ApplySeriesTexts(engine::SeriesTexts{});
+  const int row = RowOf(r, kButterworth);
+  r.ApplyToSheet(row);
+  EXPECT_FALSE(W().CBox_NoProblem->isChecked());
+  EXPECT_TRUE(W().chkBoxE12[0]->isChecked());
+  EXPECT_TRUE(W().chkBoxE12[1]->isChecked());
+  EXPECT_EQ(W().ChosenSeriesTexts(), e6);
+  EXPECT_EQ(W().chkBoxE12[0]->text(), "ＣはE6系列");
+  EXPECT_TRUE(
+      r.Message().endsWith("部品の値は表で確かめた系列（ＣはE6系列・" + W().chkBoxE12[1]->text() + "）にしました。"))
+      << r.Message().toStdString();
+  // The run designs the parts the table evaluated.
+  W().ButtonValset->click();
+  ASSERT_TRUE(WaitForAllRuns());
+  const auto& realised = *r.Shown()->realised[row];
+  ASSERT_TRUE(realised.valid);
+  for (int i = 0; i < *r.Shown()->table.candidates[row].order; ++i) {
+    EXPECT_EQ(W().groupC[i].valueEdit->text().toStdString(), values::FormatCapacitance(realised.parts.c[i]));
+  }
+  // A table of the ideal filters puts the sheet back on any values.
+  r.SeriesBox()->setChecked(false);
+  ASSERT_TRUE(Settle(r));
+  r.ApplyToSheet(row);
+  EXPECT_TRUE(W().CBox_NoProblem->isChecked());
+  EXPECT_FALSE(W().chkBoxE12[0]->isChecked());
+  EXPECT_TRUE(r.Message().endsWith("部品の値は「問わない」にしました（表は理想の値です）。"))
+      << r.Message().toStdString();
+}
+
+TEST_F(RequirementWindow, SettingWithoutATableSaysWhy) {
+  TFormRequirement& r = Open();
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "1", "abc", "40"}));
+  ASSERT_FALSE(r.Shown().has_value());
+  const QString before = W().Edit_Frequency->text();
+  r.ApplyButton()->click();
+  EXPECT_EQ(r.Message(), "表に候補がないので設定できません。阻止域端 fs が読めません: 0 より大きい値を入力下さい。");
+  EXPECT_EQ(W().Edit_Frequency->text(), before);
+  // Pressed again, the message stays the same.
+  r.ApplyButton()->click();
+  EXPECT_EQ(r.Message(), "表に候補がないので設定できません。阻止域端 fs が読めません: 0 より大きい値を入力下さい。");
+}
+
+TEST_F(RequirementWindow, TheLegendNamesTheRecommendedCurveAndIsHiddenWithoutCurves) {
+  TFormRequirement& r = Open();
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "1", "3k", "40"}));
+  ASSERT_TRUE(r.Shown().has_value());
+  QCustomPlot& p = *r.Plot();
+  EXPECT_TRUE(p.legend->visible());
+  const int recommended = *r.Shown()->table.recommended;
+  const auto& c = r.Shown()->table.candidates[recommended];
+  QStringList names;
+  for (int g = 0; g < p.graphCount(); ++g) names << p.graph(g)->name();
+  EXPECT_EQ(names,
+            (QStringList{"バターワース 5次 " + QString::fromStdString(r.Shown()->table.candidates[0].cutoffText) + "Hz",
+                         "チェビシェフ 4次 " + QString::fromStdString(c.cutoffText) + "Hz（推奨）"}));
+  // No order of any response meets: no curve, and no empty legend frame.
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "0.5", "1.1k", "80"}));
+  ASSERT_TRUE(r.Shown().has_value());
+  EXPECT_EQ(p.graphCount(), 0);
+  EXPECT_FALSE(p.legend->visible());
+  // Nor while the inputs do not read.
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "1", "3k", "40"}));
+  EXPECT_TRUE(p.legend->visible());
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "x", "3k", "40"}));
+  EXPECT_FALSE(p.legend->visible());
+}
+
+TEST_F(RequirementWindow, AtItsDefaultSizeTheTableShowsEveryColumn) {
+  // With the preferred values and their yield, sixteen columns.
+  TFormRequirement& r = Open();  // at its default size
+  r.SeriesBox()->setChecked(true);
+  r.YieldBox()->setChecked(true);
+  r.YieldEdit(2)->setText("2000");
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "1", "3k", "40"}));
+  ASSERT_TRUE(r.Shown().has_value()) << r.Message().toStdString();
+  QTableWidget& t = *r.Table();
+  QApplication::processEvents();
+  int used = 0;
+  for (int c = 0; c < t.columnCount(); ++c) used += t.isColumnHidden(c) ? 0 : t.columnWidth(c);
+  EXPECT_LE(used, t.viewport()->width());
+  EXPECT_EQ(t.horizontalScrollBar()->maximum(), 0);
+  EXPECT_EQ(t.verticalScrollBar()->maximum(), 0);  // and every row
+  // Each cell's text has the room it needs (on up to three lines).
+  for (int row = 0; row < t.rowCount(); ++row) {
+    for (int c = 0; c < t.columnCount(); ++c) {
+      const QTableWidgetItem* item = t.item(row, c);
+      if (!item || t.isColumnHidden(c)) continue;
+      const QFontMetrics m(item->font());
+      const QRect need = m.boundingRect(QRect(0, 0, t.columnWidth(c) - 8, 1000), Qt::TextWordWrap, item->text());
+      EXPECT_LE(need.height(), t.rowHeight(row)) << row << " " << c << " " << item->text().toStdString();
+    }
   }
 }
 
