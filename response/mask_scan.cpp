@@ -1,6 +1,9 @@
 // The mask test of one trial by a scan of its bands (MeetsMask decides from
 // the gain's stationary points where it can, mask_extremes.h, and scans
-// otherwise; the tests hold the two against each other). The gain is not sampled at a few points only:
+// otherwise; the tests hold the two against each other). With a real
+// op-amp each band's extremes are found by the bracketed walk of the exact
+// slope (output_extremes.h). With ideal stages whose values the stationary
+// points cannot take, the gain is not sampled at a few points only:
 // each band is walked on a logarithmic grid of 2 % steps, and every local
 // extreme found on the grid (and the cell at each end) is refined by a
 // golden-section search to a relative width of 1e-12 in frequency, so the band's extreme gain is found
@@ -19,9 +22,12 @@
 #include <vector>
 
 #include "engine/stage_maths.h"
+#include "engine/units.h"
+#include "response/circuit.h"
 #include "response/gain_mask.h"
 #include "response/mask_extremes.h"
 #include "response/opamp_circuit.h"
+#include "response/output_extremes.h"
 
 namespace kelvara::response {
 namespace {
@@ -97,17 +103,37 @@ bool MeetsMaskByScan(const DesignRequest& request, const OpAmpCircuit& circuit, 
   // A real op-amp lets the input through at high frequencies, so the gain
   // of an LPF rises again: the stop band is searched over three decades
   // from stopHz (an HPF's down from stopHz) instead of up to the stages.
-  auto gain = [&](double f) { return CircuitGainDb(circuit, model, f); };
-  Extremes pass;
-  double stopHigh = 0;
-  if (request.passKind == engine::kHpf) {
-    pass = BandExtremes(gain, mask.passHz, mask.passHz * kFlatDecades);
-    stopHigh = BandExtremes(gain, mask.stopHz / kFlatDecades, mask.stopHz).high;
-  } else {
-    pass = BandExtremes(gain, mask.passHz / kFlatDecades, mask.passHz);
-    stopHigh = BandExtremes(gain, mask.stopHz, mask.stopHz * kFlatDecades).high;
-  }
-  return pass.low >= -mask.passDb && pass.high <= mask.passDb && stopHigh <= -mask.stopDb;
+  // Each band's extremes by the bracketed walk of output_extremes.h on the
+  // drawn circuit's solve (its gain and exact slope), valued where found as
+  // CircuitGainDb gives the gain.
+  const CircuitModel drawn = CircuitOf(circuit, model);
+  auto extreme = [&](double lo, double hi, bool lowest) {
+    if (!(lo > 0) || !(hi > lo) || !std::isfinite(hi)) return std::nan("");
+    const auto sample = [&](double f) {
+      const CircuitResponse r = SolveCircuit(circuit, model, f);
+      return std::pair{20 * std::log10(std::abs(r.h)), -engine::kTwoPi * f * r.logDerivative.imag()};
+    };
+    const OutputPeak p = WalkExtremes(
+        1, lo, hi, WalkGridOf(drawn), lowest,
+        [&](double f, std::vector<double>& values, std::vector<double>& slopes) {
+          const auto [v, d] = sample(f);
+          values[0] = v;
+          slopes[0] = d;
+        },
+        [&](int, double f) { return sample(f); })[0];
+    // The extreme's value as CircuitGainDb gives it.
+    return CircuitGainDb(circuit, model, p.hz);
+  };
+  const bool hpf = request.passKind == engine::kHpf;
+  const double passLo = hpf ? mask.passHz : mask.passHz / kFlatDecades;
+  const double passHi = hpf ? mask.passHz * kFlatDecades : mask.passHz;
+  const double stopLo = hpf ? mask.stopHz / kFlatDecades : mask.stopHz;
+  const double stopHi = hpf ? mask.stopHz : mask.stopHz * kFlatDecades;
+  const double passLow = extreme(passLo, passHi, true);
+  const double passHigh = extreme(passLo, passHi, false);
+  const double stopHigh = extreme(stopLo, stopHi, false);
+  // Written so that a NaN gain fails.
+  return passLow >= -mask.passDb && passHigh <= mask.passDb && stopHigh <= -mask.stopDb;
 }
 
 bool MeetsMaskByScan(const DesignRequest& request, const ResponseStages& stages, const GainMask& mask) {

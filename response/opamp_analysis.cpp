@@ -1,17 +1,20 @@
 #include "response/opamp_analysis.h"
 
 #include <cmath>
-#include <functional>
+#include <complex>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "engine/units.h"
+#include "response/circuit.h"
+#include "response/output_extremes.h"
 
 namespace kelvara::response {
 namespace {
 
 using engine::kTwoPi;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr int kPointsPerDecade = 40;
 constexpr double kFloorTopHz = 1e9;
 
 // Gain in dB of an ideal section of natural frequency f0 (Hz).
@@ -25,65 +28,46 @@ double StageDb(const OpAmpCircuit& circuit, const OpAmpModel& model, int k, doub
   return 20 * std::log10(std::abs(SolveCircuit(circuit, model, f).stage[k]));
 }
 
+// The gain in dB of stage k alone (its output over its input, loaded as
+// drawn; k = -1: the whole cascade) and its slope d ln|H| / d ln f, from
+// the drawn circuit's solve: the value is StageDb's (or CircuitGainDb's).
+std::pair<double, double> Sample(const OpAmpCircuit& circuit, const OpAmpModel& model, int k, double f) {
+  const CircuitResponse r = SolveCircuit(circuit, model, f);
+  const std::complex<double> h = k < 0 ? r.h : r.stage[k];
+  const std::complex<double> log = k < 0 ? r.logDerivative : r.stageLogDerivative[k];
+  return {20 * std::log10(std::abs(h)), -kTwoPi * f * log.imag()};
+}
+
+// The highest (or lowest) of one quantity over [lo, hi] by the bracketed
+// walk of output_extremes.h on `sample` (value and slope from the solve),
+// its value then taken by `exact` (the view's own evaluation) where it was
+// found, and whether it lies at an end of the range.
 struct Extremum {
-  int index;  // of the scan point, 0 .. points - 1
-  double hz;
-  double db;
-  bool atLow = false;   // the scan's first point
-  bool atHigh = false;  // its last point
+  double hz = kNaN;
+  double db = kNaN;
+  bool atLow = true;
+  bool atHigh = true;
 };
 
-// Scans value(f) at kPointsPerDecade from lo to hi and refines the largest
-// (sign +1) or smallest (sign -1) interior point by golden sections in log f.
-Extremum ScanAndRefine(double lo, double hi, double sign, const std::function<double(double)>& value) {
-  if (!(lo > 0) || !(hi > lo) || !std::isfinite(hi)) return {0, kNaN, kNaN, true, true};
-  const double decades = std::log10(hi / lo);
-  const int points = static_cast<int>(std::ceil(decades * kPointsPerDecade)) + 1;
-  const double step = decades / (points - 1);
-  Extremum best{0, lo, value(lo)};
-  for (int i = 1; i < points; ++i) {
-    const double f = lo * std::pow(10.0, i * step);
-    const double v = value(f);
-    if (sign * v > sign * best.db) best = {i, f, v};
-  }
-  best.atLow = best.index == 0;
-  best.atHigh = best.index == points - 1;
-  if (best.atLow || best.atHigh) return best;
-  double a = std::log10(best.hz) - step;
-  double b = std::log10(best.hz) + step;
-  const double r = 0.6180339887498949;
-  double c = b - r * (b - a);
-  double d = a + r * (b - a);
-  double fc = sign * value(std::pow(10.0, c));
-  double fd = sign * value(std::pow(10.0, d));
-  while (b - a > 4.3e-11) {  // 1e-10 relative in f
-    if (fc > fd) {
-      b = d;
-      d = c;
-      fd = fc;
-      c = b - r * (b - a);
-      fc = sign * value(std::pow(10.0, c));
-    } else {
-      a = c;
-      c = d;
-      fc = fd;
-      d = a + r * (b - a);
-      fd = sign * value(std::pow(10.0, d));
-    }
-  }
-  const double f = std::pow(10.0, (a + b) / 2);
-  const double v = value(f);
-  if (sign * v > sign * best.db) {
-    best.hz = f;
-    best.db = v;
-  }
-  return best;
+template <typename Sample, typename Exact>
+Extremum Extreme(const WalkGrid& grid, double lo, double hi, bool lowest, const Sample& sample, const Exact& exact) {
+  if (!(lo > 0) || !(hi > lo) || !std::isfinite(hi)) return {};
+  const OutputPeak p = WalkExtremes(
+      1, lo, hi, grid, lowest,
+      [&](double f, std::vector<double>& values, std::vector<double>& slopes) {
+        const auto [v, d] = sample(f);
+        values[0] = v;
+        slopes[0] = d;
+      },
+      [&](int, double f) { return sample(f); })[0];
+  return {p.hz, exact(p.hz), p.hz == lo, p.hz == hi};
 }
 
 }  // namespace
 
 std::vector<OpAmpStageReport> AnalyseOpAmpStages(const OpAmpCircuit& circuit, const OpAmpModel& model) {
   const bool hpf = circuit.request.passKind == engine::kHpf;
+  const CircuitModel drawn = CircuitOf(circuit, model);
   std::vector<OpAmpStageReport> out;
   for (int k = 0; k < circuit.stageCount; ++k) {
     OpAmpStageReport s;
@@ -109,7 +93,13 @@ std::vector<OpAmpStageReport> AnalyseOpAmpStages(const OpAmpCircuit& circuit, co
       s.peakDb = s.idealPeakDb;
     } else {
       const double lo = s.f0Hz / 1000, hi = s.f0Hz * 1000;
-      const Extremum e = ScanAndRefine(lo, hi, 1, [&](double f) { return StageDb(circuit, model, k, f); });
+      // Fine steps around this stage's own resonance.
+      WalkGrid grid = WalkGridOf(drawn);
+      grid.fineLoHz = s.f0Hz / 8;
+      grid.fineHiHz = s.f0Hz * 8;
+      const Extremum e = Extreme(
+          grid, lo, hi, false, [&](double f) { return Sample(circuit, model, k, f); },
+          [&](double f) { return StageDb(circuit, model, k, f); });
       if (!e.atLow && !e.atHigh) {
         s.peakHz = e.hz;
         s.peakDb = e.db;
@@ -131,7 +121,10 @@ std::optional<StopbandFloor> FindStopbandFloor(const OpAmpCircuit& circuit, cons
   double from = 0;
   for (int k = 0; k < circuit.stageCount; ++k) from = std::fmax(from, circuit.ideal.omega[k] / kTwoPi);
   if (!(from > 0) || !(from < kFloorTopHz)) return std::nullopt;
-  const Extremum e = ScanAndRefine(from, kFloorTopHz, -1, [&](double f) { return CircuitGainDb(circuit, model, f); });
+  const CircuitModel drawn = CircuitOf(circuit, model);
+  const Extremum e = Extreme(
+      WalkGridOf(drawn), from, kFloorTopHz, true, [&](double f) { return Sample(circuit, model, -1, f); },
+      [&](double f) { return CircuitGainDb(circuit, model, f); });
   if (e.atLow || e.atHigh || !std::isfinite(e.db)) return std::nullopt;
   return StopbandFloor{e.db, e.hz};
 }

@@ -3,10 +3,10 @@
 // What a real op-amp does to each stage and to the stop band: the
 // gain-bandwidth a stage asks for, the gain error at its natural frequency,
 // the move of its peak, and the floor a low-pass filter's attenuation stops
-// at. Peaks and the floor are found by a scan of 40 points per decade and a
-// golden-section refinement in log frequency down to a relative width of
-// 1e-10, so their frequencies are close to 1e-10 relative and their gains to
-// the last digits printed.
+// at. Peaks and the floor are found by the bracketed walk of
+// output_extremes.h (the exact slope of the circuit's solve, its sign
+// changes bisected to adjacent doubles of ln f), so their gains are exact
+// to rounding and their frequencies to the flatness of the extreme.
 
 #include <optional>
 #include <vector>

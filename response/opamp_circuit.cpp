@@ -129,12 +129,14 @@ CircuitResponse SolveCircuit(const OpAmpCircuit& circuit, const OpAmpModel& mode
     const StageSolution s = SolveStage(circuit.stages[k], hpf, omega, invA, t.rout, load);
     r.stage[k] = s.h.v;
     const Complex stageLog = s.h.d / s.h.v;
+    r.stageLogDerivative[k] = stageLog;
     r.stageDelayS[k] = -stageLog.real();
     logDerivative += stageLog;
     h *= s.h.v;
     load = s.yin;
   }
   r.h = h;
+  r.logDerivative = logDerivative;
   r.delayS = -logDerivative.real();
   return r;
 }

@@ -54,6 +54,10 @@ struct CircuitResponse {
   // the group delay of that ratio.
   std::array<std::complex<double>, engine::kMaxStages> stage{};
   std::array<double, engine::kMaxStages> stageDelayS{};
+  // H'(s) / H(s) of each stage and of the cascade: at s = j omega the
+  // slope of ln |H| by ln f is Re(s H' / H) = -omega Im(H' / H).
+  std::array<std::complex<double>, engine::kMaxStages> stageLogDerivative{};
+  std::complex<double> logDerivative;
 };
 
 /// The circuit at frequency f (Hz). An ideal model solves it with infinite

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <limits>
+#include <utility>
 
 #include "response/cascade_extremes.h"
 
@@ -11,6 +13,68 @@ namespace {
 
 constexpr double kLn10 = 2.302585092994046;
 constexpr int kMinPointsPerDecade = 40;
+// How far beyond the sections' natural frequencies the walk takes fine steps.
+constexpr double kFineBand = 8;
+
+// The points of a walk over [ua, ub] in ln f: steps of the grid's fine
+// density within its fine band, of kMinPointsPerDecade outside it, every
+// part ending on its own end.
+std::vector<double> WalkPoints(double ua, double ub, const WalkGrid& grid) {
+  const double fa = std::log(grid.fineLoHz), fb = std::log(grid.fineHiHz);
+  std::vector<double> cuts{ua};
+  if (fa > ua && fa < ub) cuts.push_back(fa);
+  if (fb > ua && fb < ub && fb > cuts.back()) cuts.push_back(fb);
+  cuts.push_back(ub);
+  std::vector<double> u{ua};
+  for (std::size_t c = 0; c + 1 < cuts.size(); ++c) {
+    const double a = cuts[c], b = cuts[c + 1], mid = 0.5 * (a + b);
+    const double perDecade = mid > fa && mid < fb ? grid.perDecade : kMinPointsPerDecade;
+    const int steps = std::max(1, static_cast<int>(std::ceil((b - a) / kLn10 * perDecade)));
+    for (int i = 1; i <= steps; ++i) u.push_back(i == steps ? b : a + (b - a) * i / steps);
+  }
+  return u;
+}
+
+}  // namespace
+
+std::vector<OutputPeak> WalkExtremes(int count, double loHz, double hiHz, const WalkGrid& grid, bool lowest,
+                                     const SampleAll& sampleAll, const SampleOne& sampleOne) {
+  const double sign = lowest ? -1.0 : 1.0;
+  std::vector<OutputPeak> best(count, OutputPeak{0, -sign * std::numeric_limits<double>::infinity()});
+  auto take = [&](int k, double f, double value) {
+    if (sign * value > sign * best[k].value) best[k] = {f, value};
+  };
+  const double ua = std::log(loHz), ub = std::log(hiHz);
+  const std::vector<double> points = WalkPoints(ua, ub, grid);
+  const std::size_t last = points.size() - 1;
+  std::vector<double> values(count), slopes(count), previousSlope(count, 0.0);
+  double previousU = ua;
+  for (std::size_t i = 0; i <= last; ++i) {
+    const double u = points[i];
+    const double f = i == 0 ? loHz : i == last ? hiHz : std::exp(u);
+    sampleAll(f, values, slopes);
+    for (int k = 0; k < count; ++k) {
+      take(k, f, values[k]);
+      const double slope = sign * slopes[k];
+      if (i > 0 && previousSlope[k] > 0 && !(slope > 0)) {
+        // A maximum (of sign times the value) between the two steps: bisect
+        // on the slope's sign to adjacent doubles of ln f.
+        double lo = previousU, hi = u;
+        for (int it = 0; it < 200; ++it) {
+          const double mid = lo + 0.5 * (hi - lo);
+          if (!(mid > lo && mid < hi)) break;
+          (sign * sampleOne(k, std::exp(mid)).second > 0 ? lo : hi) = mid;
+        }
+        for (const double x : {lo, hi}) take(k, std::exp(x), sampleOne(k, std::exp(x)).first);
+      }
+      previousSlope[k] = slope;
+    }
+    previousU = u;
+  }
+  return best;
+}
+
+namespace {
 
 std::vector<CircuitNode> Outputs(int count) {
   std::vector<CircuitNode> nodes;
@@ -57,47 +121,80 @@ std::vector<OutputPeak> IdealPeaks(const CircuitModel& circuit, double loHz, dou
 // The highest section Q of the ideal circuit, at least 1/2.
 double HighestQ(const CircuitModel& circuit) {
   double q = 0.5;
-  for (int k = 0; k < circuit.cascade.count; ++k) q = std::max(q, circuit.cascade.stage[k].q);
+  for (int k = 0; k < circuit.StageCount(); ++k) q = std::max(q, circuit.sections[k].Figures().q);
   return q;
 }
 
+}  // namespace
+
+WalkGrid WalkGridOf(const CircuitModel& circuit) {
+  WalkGrid grid;
+  grid.perDecade = std::max<double>(kMinPointsPerDecade, std::ceil(kLn10 * 8.0 * HighestQ(circuit)));
+  double lo = 0, hi = 0;
+  for (int k = 0; k < circuit.StageCount(); ++k) {
+    const double f0 = circuit.sections[k].Figures().omega / kTwoPi;
+    if (!(f0 > 0) || !std::isfinite(f0)) continue;
+    lo = lo > 0 ? std::min(lo, f0) : f0;
+    hi = std::max(hi, f0);
+  }
+  if (lo > 0) {
+    grid.fineLoHz = lo / kFineBand;
+    grid.fineHiHz = hi * kFineBand;
+  }
+  return grid;
+}
+
+namespace {
+
+// The sheet's circuit: each output's |H| is the product of the stages'
+// (the drawn circuit's solve, SolveCircuit) and its slope the sum of theirs.
+std::vector<OutputPeak> DrawnPeaks(const CircuitModel& circuit, double loHz, double hiHz, PeakOf of) {
+  const int n = circuit.StageCount();
+  auto at = [&](double f, int k) {
+    const CircuitResponse r = SolveCircuit(circuit.drawn, circuit.opAmp, f);
+    std::complex<double> h(1, 0), log(0, 0);
+    for (int j = 0; j <= k; ++j) {
+      h *= r.stage[j];
+      log += r.stageLogDerivative[j];
+    }
+    const double omega = kTwoPi * f;
+    const double slope = -omega * log.imag() + (of == PeakOf::kSlope ? 1.0 : 0.0);
+    return std::pair{of == PeakOf::kSlope ? f * std::abs(h) : std::abs(h), slope};
+  };
+  return WalkExtremes(
+      n, loHz, hiHz, WalkGridOf(circuit), false,
+      [&](double f, std::vector<double>& values, std::vector<double>& slopes) {
+        const CircuitResponse r = SolveCircuit(circuit.drawn, circuit.opAmp, f);
+        std::complex<double> h(1, 0), log(0, 0);
+        for (int k = 0; k < n; ++k) {
+          h *= r.stage[k];
+          log += r.stageLogDerivative[k];
+          values[k] = of == PeakOf::kSlope ? f * std::abs(h) : std::abs(h);
+          slopes[k] = -kTwoPi * f * log.imag() + (of == PeakOf::kSlope ? 1.0 : 0.0);
+        }
+      },
+      [&](int k, double f) { return at(f, k); });
+}
+
 std::vector<OutputPeak> BracketedPeaks(const CircuitModel& circuit, double loHz, double hiHz, PeakOf of) {
+  if (HasSheetForm(circuit)) return DrawnPeaks(circuit, loHz, hiHz, of);
   const int n = circuit.StageCount();
   const std::vector<CircuitNode> outputs = Outputs(n);
-  std::vector<OutputPeak> best(n);
-  const double ua = std::log(loHz), ub = std::log(hiHz);
-  const double perDecade = std::max<double>(kMinPointsPerDecade, std::ceil(kLn10 * 16.0 * HighestQ(circuit)));
-  const int steps = std::max(1, static_cast<int>(std::ceil((ub - ua) / kLn10 * perDecade)));
-  std::vector<double> previousSlope(n, 0.0);
-  double previousU = ua;
-  for (int i = 0; i <= steps; ++i) {
-    const double u = i == steps ? ub : ua + (ub - ua) * i / steps;
-    const double f = i == 0 ? loHz : i == steps ? hiHz : std::exp(u);
-    const CircuitSolve solve = CircuitSolve::AtHz(circuit, f);
-    const std::vector<Transfer> t = solve.TransfersTo(CircuitSource::Input(), outputs);
-    for (int k = 0; k < n; ++k) {
-      Take(best[k], f, ValueOf(t[k], f, of));
-      const double slope = SlopeOf(t[k], solve.S(), of);
-      if (i > 0 && previousSlope[k] > 0 && !(slope > 0)) {
-        // A maximum between the two steps: bisect on the slope's sign.
-        double lo = previousU, hi = u;
-        for (int it = 0; it < 200; ++it) {
-          const double mid = lo + 0.5 * (hi - lo);
-          if (!(mid > lo && mid < hi)) break;
-          const double fm = std::exp(mid);
-          const CircuitSolve at = CircuitSolve::AtHz(circuit, fm);
-          (SlopeOf(at.TransferTo(CircuitSource::Input(), outputs[k]), at.S(), of) > 0 ? lo : hi) = mid;
+  return WalkExtremes(
+      n, loHz, hiHz, WalkGridOf(circuit), false,
+      [&](double f, std::vector<double>& values, std::vector<double>& slopes) {
+        const CircuitSolve solve = CircuitSolve::AtHz(circuit, f);
+        const std::vector<Transfer> t = solve.TransfersTo(CircuitSource::Input(), outputs);
+        for (int k = 0; k < n; ++k) {
+          values[k] = ValueOf(t[k], f, of);
+          slopes[k] = SlopeOf(t[k], solve.S(), of);
         }
-        for (const double x : {lo, hi}) {
-          const double fx = std::exp(x);
-          Take(best[k], fx, ValueOf(TransferAtHz(circuit, CircuitSource::Input(), outputs[k], fx), fx, of));
-        }
-      }
-      previousSlope[k] = slope;
-    }
-    previousU = u;
-  }
-  return best;
+      },
+      [&](int k, double f) {
+        const CircuitSolve solve = CircuitSolve::AtHz(circuit, f);
+        const Transfer t = solve.TransferTo(CircuitSource::Input(), outputs[k]);
+        return std::pair{ValueOf(t, f, of), SlopeOf(t, solve.S(), of)};
+      });
 }
 
 }  // namespace
