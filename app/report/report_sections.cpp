@@ -85,6 +85,7 @@ std::vector<QStringList> ParameterRows(const ReportContent& c) {
       {text::kCutoff, Hz(r.cutoffHz)},
       {text::kTopology, text::kTopologyName},
       {text::kValues, r.anyValues ? QString(text::kAnyValues) : SeriesText(c)},
+      {text::kAnalysedValues, text::kAsShown},
       {text::kOpAmp, OpAmpLabel(c.opamp, c.opampName)},
       {text::kMinus3Db, Reading(minus3) + ideal},
   };

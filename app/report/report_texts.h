@@ -53,9 +53,11 @@ inline constexpr const char* kOpAmpStages = "実オペアンプでの段の評�
 
 inline constexpr const char* kPage = "%1 / %2 ページ";
 
-// Which op-amp a figure is for.
+// Which op-amp a figure is for, and which part values were analysed.
 inline constexpr const char* kIdealOpAmpLabel = "理想オペアンプ";
 inline constexpr const char* kRealOpAmpLabel = "実オペアンプ";
+inline constexpr const char* kAnalysedValues = "計算の値";
+inline constexpr const char* kAsShown = "表示値（部品欄の値）で計算";  // as the analysis window says
 
 // The analyses the analysis window holds.
 inline constexpr const char* kAnalyses = "解析結果";

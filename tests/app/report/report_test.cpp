@@ -331,5 +331,14 @@ TEST(ReportParameters, EveryCellFitsAndTheOpAmpIsNamedWithAllItsFigures) {
   EXPECT_TRUE(SummaryLines(content)[0].contains(QStringLiteral("理想オペアンプ")));
 }
 
+// The report says which part values its figures are of: the texts of the
+// part edits, as the analysis window says too.
+TEST(ReportParameters, SayWhichValuesTheFiguresAreOf) {
+  const ReportContent content = ContentOf({"Lpf8", 0, 8, 2, "10k", false});
+  const std::vector<QStringList> rows = ParameterRows(content);
+  const QStringList expected = {QStringLiteral("計算の値"), QStringLiteral("表示値（部品欄の値）で計算")};
+  EXPECT_NE(std::find(rows.begin(), rows.end(), expected), rows.end());
+}
+
 }  // namespace
 }  // namespace kelvara::app::report
