@@ -45,6 +45,10 @@ inline constexpr const char* kPdfFilter = "PDF文書 (*.pdf)";
 inline constexpr const char* kCsvFilter = "CSVファイル (*.csv)";
 inline constexpr const char* kSaveFailed = "%1 に保存できませんでした。";
 
+// Which values the figures are of: the part edits' texts read back, as
+// ｆ特描画 reads them (and as a user builds the filter).
+inline constexpr const char* kAsShownValues = "表示値（部品欄の値）で計算";
+
 inline constexpr const char* kOvershoot = "オーバーシュート %1 %";
 inline constexpr const char* kSettling = "1 %整定 %1s";
 inline constexpr const char* kRangeDesign = "周波数範囲: 設計に合わせる (fc/100～100·fc)";

@@ -78,6 +78,7 @@ void TFormAnalysis::FillTable(const response::AnalysisViews& v, double cutoffHz,
       exports::SeriesDescription(shownRequest_, engine::CheckSeriesTexts(form_.ChosenSeriesTexts()).choice);
   lines << QStringLiteral("部品の値  %1")
                .arg(series.empty() ? QStringLiteral("任意の値") : QString::fromStdString(series));
+  lines << QString::fromUtf8(analysis_text::kAsShownValues);
   if (sum.rippleEdgeHz) {
     lines << QStringLiteral("リプル端 %1    リプル %2").arg(Hz(*sum.rippleEdgeHz), Db(*sum.rippleDb));
   }

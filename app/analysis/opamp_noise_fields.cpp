@@ -182,6 +182,11 @@ void OpAmpNoiseFields::MarkChangedFigures(const response::OpAmpTexts& opamp) {
                      EntryName(chosen_) + (chosenChanged_ ? QString::fromUtf8(noise_text::kChangedSuffix) : QString()));
 }
 
+QString OpAmpNoiseFields::ChosenName() const {
+  if (chosen_ <= 0 || chosen_ >= list_->count()) return {};
+  return EntryName(chosen_) + (chosenChanged_ ? QString::fromUtf8(noise_text::kChangedSuffix) : QString());
+}
+
 void OpAmpNoiseFields::SetUserEntries(std::vector<storage::UserOpAmp> entries) {
   user_ = std::move(entries);
   FillList();

@@ -47,6 +47,9 @@ class OpAmpNoiseFields : public QWidget {
   /// differ from the entry's own, and shows its plain name again once they
   /// are the same.
   void MarkChangedFigures(const response::OpAmpTexts& opamp);
+  /// The name of the list entry the panel's figures came from ("OP27",
+  /// "（変更あり）" after it once they differ), empty when none was chosen.
+  QString ChosenName() const;
   /// The chosen entry's figures differ from the panel's.
   bool ChosenChanged() const { return chosenChanged_; }
 

@@ -301,6 +301,18 @@ const tolerance::MonteCarloResult* TolerancePanel::ResultFor(const engine::Desig
   return &*result_->monteCarlo;
 }
 
+const tolerance::StudyPlan* TolerancePanel::PlanFor(const engine::DesignRequest& request,
+                                                    const engine::ComponentSet& parts,
+                                                    const response::OpAmpModel& opamp) const {
+  return ResultFor(request, parts, opamp) ? &*resultPlan_ : nullptr;
+}
+
+const tolerance::WorstCaseResult* TolerancePanel::WorstCaseFor(const engine::DesignRequest& request,
+                                                               const engine::ComponentSet& parts,
+                                                               const response::OpAmpModel& opamp) const {
+  return ResultFor(request, parts, opamp) && result_->worstCase ? &*result_->worstCase : nullptr;
+}
+
 bool TolerancePanel::ResultIsStale() const {
   if (!result_ || !resultPlan_) return false;
   if (!design_) return true;

@@ -77,6 +77,13 @@ class TolerancePanel : public QWidget {
   /// it was computed from them with the page's present settings.
   const tolerance::MonteCarloResult* ResultFor(const engine::DesignRequest& request, const engine::ComponentSet& parts,
                                                const response::OpAmpModel& opamp) const;
+  /// The plan of that result (its tolerances, distribution, trials, seed
+  /// and mask) and its worst case when one ran; null when ResultFor is.
+  const tolerance::StudyPlan* PlanFor(const engine::DesignRequest& request, const engine::ComponentSet& parts,
+                                      const response::OpAmpModel& opamp) const;
+  const tolerance::WorstCaseResult* WorstCaseFor(const engine::DesignRequest& request,
+                                                 const engine::ComponentSet& parts,
+                                                 const response::OpAmpModel& opamp) const;
   /// Whether a result is shown that belongs to other inputs (greyed).
   bool ResultIsStale() const;
   /// The mask set in the panel, if it is switched on and passes the checks.

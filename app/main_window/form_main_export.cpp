@@ -19,11 +19,15 @@
 #include "app/common/ui_texts.h"
 #include "app/main_window/form_main.h"
 #include "app/report/design_report.h"
+#include "app/report/report_analyses.h"
 #include "app/report/report_sections.h"
 #include "engine/series_options.h"
 #include "export/parts_list.h"
 #include "export/spice_netlist.h"
+#include "response/circuit.h"
+#include "response/noise.h"
 #include "response/opamp_texts.h"
+#include "response/signal_levels.h"
 #include "storage/design_file.h"
 #include "storage/later_settings.h"
 #include "values/sheet_checks.h"
@@ -31,6 +35,11 @@
 namespace kelvara::app {
 
 namespace {
+
+/// The 品種 of the analysis window's op-amp panel, empty without one.
+QString OpAmpNameShown(const TFormAnalysis* analysis) {
+  return analysis && analysis->OpAmp() ? analysis->OpAmp()->Noise()->ChosenName() : QString();
+}
 
 class SilentSink final : public values::WarningSink {
  public:
@@ -141,12 +150,39 @@ std::optional<report::ReportContent> TFormMain::CheckedShownDesign() {
   content.series = shown.series;
   content.opamp = ChosenOpAmp();
   // A tolerance analysis of this very design, op-amp and tolerances in the
-  // analysis window (a result of other inputs is left out).
+  // analysis window (a result of other inputs is left out), with its
+  // conditions and its worst case.
+  const QString opampLabel = report::OpAmpLabel(content.opamp, OpAmpNameShown(FormAnalysis));
   if (FormAnalysis && FormAnalysis->Tolerance()) {
-    if (const tolerance::MonteCarloResult* result =
-            FormAnalysis->Tolerance()->ResultFor(content.request, content.parts, content.opamp)) {
-      if (result->nominal.minus3dbHz > 0)
-        content.toleranceLines = report::ToleranceLines(*result, shown.request.cutoffHz);
+    const TolerancePanel& panel = *FormAnalysis->Tolerance();
+    if (const tolerance::MonteCarloResult* result = panel.ResultFor(content.request, content.parts, content.opamp)) {
+      if (result->nominal.minus3dbHz > 0) {
+        if (const tolerance::StudyPlan* plan = panel.PlanFor(content.request, content.parts, content.opamp))
+          content.toleranceLines = report::StudyConditionLines(*plan);
+        content.toleranceLines += report::ToleranceLines(*result, shown.request.cutoffHz, opampLabel);
+      }
+      if (const tolerance::WorstCaseResult* worst = panel.WorstCaseFor(content.request, content.parts, content.opamp))
+        content.worstCaseLines = report::WorstCaseLines(*worst, opampLabel);
+    }
+  }
+  // The op-amp's name, noise and limits as the analysis window's panel has
+  // them; its noise and levels of this design when the window shows them.
+  content.opampName = OpAmpNameShown(FormAnalysis);
+  if (FormAnalysis && FormAnalysis->OpAmp()) {
+    double temperature = response::kDefaultTemperatureC;
+    response::OpAmpModel noisy = content.opamp;
+    if (FormAnalysis->OpAmp()->Noise()->Read(noisy, temperature)) {
+      content.opamp = noisy;
+      if (FormAnalysis->NoiseShown()) {
+        const response::CircuitModel circuit = response::MakeCircuit(content.request, content.parts, content.opamp);
+        const response::NoiseReport noise =
+            response::IntegrateNoise(circuit, temperature, response::DefaultNoiseBand(content.request));
+        content.noiseLines = report::NoiseLines(noise, content.opamp);
+        const response::LevelReport levels =
+            response::AnalyseLevels(response::CircuitFromComponents(content.request, content.parts), content.opamp,
+                                    noise.band, noise.totalVrms);
+        content.levelLines = report::LevelLines(levels, content.opamp);
+      }
     }
   }
   // The tolerance page's defaults, once it has remembered them.

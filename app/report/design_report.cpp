@@ -23,11 +23,12 @@ constexpr int kPdfResolution = 600;
 QString ProgramLine() { return QStringLiteral("%1 %2").arg(app::text::kProductName, app::text::kVersion); }
 
 void PageFrame(ReportCanvas& canvas, const ReportContent& c, int page) {
+  const int pages = ReportPages(c);
   const QColor grey(100, 100, 100);
   const double bottom = kPageHeightMm - kMarginMm + 3;
   canvas.Text(kMarginMm, bottom, 90, 5, ProgramLine(), 8, Qt::AlignLeft | Qt::AlignVCenter, false, grey);
-  canvas.Text(kPageWidthMm - kMarginMm - 90, bottom, 90, 5, QString::fromUtf8(text::kPage).arg(page).arg(kReportPages),
-              8, Qt::AlignRight | Qt::AlignVCenter, false, grey);
+  canvas.Text(kPageWidthMm - kMarginMm - 90, bottom, 90, 5, QString::fromUtf8(text::kPage).arg(page).arg(pages), 8,
+              Qt::AlignRight | Qt::AlignVCenter, false, grey);
   canvas.Text(kPageWidthMm - kMarginMm - 90, kMarginMm - 8, 90, 5, c.sheetName, 8, Qt::AlignRight | Qt::AlignVCenter,
               false, grey);
 }
@@ -55,12 +56,14 @@ void FirstPage(ReportCanvas& canvas, const ReportContent& c) {
   // Two pairs of columns side by side.
   const std::vector<QStringList> parameters = ParameterRows(c);
   const std::size_t half = (parameters.size() + 1) / 2;
-  const std::vector<Column> pair = {{QStringLiteral("項目"), 25}, {QStringLiteral("内容"), 62}};
+  const std::vector<Column> pair = {{QStringLiteral("項目"), kParameterNameMm},
+                                    {QStringLiteral("内容"), kParameterValueMm}};
   const double top = canvas.y;
   canvas.Table(kMarginMm, pair, {parameters.begin(), parameters.begin() + static_cast<long>(half)}, false);
   canvas.Table(kMarginMm + kContentWidthMm / 2 + 3, pair,
                {parameters.begin() + static_cast<long>(half), parameters.end()});
-  canvas.y = top + ReportCanvas::TableHeight(half) + 2;
+  canvas.y = top + ReportCanvas::TableHeight(half) + 1;
+  canvas.Lines({OpAmpLine(c)}, 8);
 
   canvas.Heading(QString::fromUtf8(text::kCircuit));
   PaintCircuit(canvas, c);
@@ -76,7 +79,8 @@ void FirstPage(ReportCanvas& canvas, const ReportContent& c) {
   canvas.Table(kMarginMm + kContentWidthMm / 2 + 3, parts, PartRows(c, true), false, 5.2, 7.8);
   canvas.y = partsTop + ReportCanvas::TableHeight(static_cast<std::size_t>(c.request.Order())) + 2;
 
-  canvas.Heading(QString::fromUtf8(text::kStages));
+  canvas.Heading(
+      QStringLiteral("%1（%2）").arg(QString::fromUtf8(text::kStages), QString::fromUtf8(text::kIdealOpAmpLabel)));
   canvas.Table(kMarginMm,
                {{text::kStage, 7, Qt::AlignHCenter},
                 {text::kStageOrder, 9, Qt::AlignHCenter},
@@ -90,25 +94,23 @@ void FirstPage(ReportCanvas& canvas, const ReportContent& c) {
                 {text::kPeak, 31, Qt::AlignRight},
                 {text::kRatio, 12, Qt::AlignRight}},
                StageRows(c), true, 5.2, 6.8);
-  for (const QString& line : SummaryLines(c)) {
-    canvas.Text(kMarginMm, canvas.y, kContentWidthMm, 4.5, line, 8);
-    canvas.y += 4.5;
-  }
+  canvas.Lines(SummaryLines(c), 8);
 }
 
 void SecondPage(ReportCanvas& canvas, const ReportContent& c) {
   canvas.y = kMarginMm;
   const ReportCurves curves = CurvesOf(c);
   const std::vector<QStringList> opAmpRows = OpAmpRows(curves);
-  const QStringList opAmpLines = OpAmpLines(c, curves);
+  QStringList opAmpLines = OpAmpLines(c, curves);
+  if (!opAmpLines.isEmpty()) opAmpLines.insert(1, RealMinus3DbLine(c));
   // What follows the plots, so that the plots leave room for it.
   constexpr double kHeadingMm = 10.5;
   constexpr double kLineMm = 4.5;
   double below = 0;
   if (!opAmpLines.isEmpty()) {
-    below += kHeadingMm + ReportCanvas::TableHeight(opAmpRows.size()) + 2 + kLineMm * opAmpLines.size();
+    // The op-amp's line with its noise and limits takes two.
+    below += kHeadingMm + ReportCanvas::TableHeight(opAmpRows.size()) + 2 + kLineMm * (opAmpLines.size() + 1);
   }
-  if (!c.toleranceLines.isEmpty()) below += kHeadingMm + kLineMm * c.toleranceLines.size();
   const int widthPx = 900;
   const double room = kPageHeightMm - kMarginMm - 2 - kMarginMm - below - 2 * (kHeadingMm + 4);
   const double heightMm = std::min(kContentWidthMm * 470 / widthPx, room / 2);
@@ -124,20 +126,37 @@ void SecondPage(ReportCanvas& canvas, const ReportContent& c) {
     std::vector<Column> columns = {{text::kStage, 10, Qt::AlignHCenter}};
     for (const char* heading : analysis_text::kOpAmpColumns) columns.push_back({heading, 30, Qt::AlignRight});
     canvas.Table(kMarginMm, columns, opAmpRows, true, 5.2, 7.8);
-    for (const QString& line : opAmpLines) {
-      canvas.Text(kMarginMm, canvas.y, kContentWidthMm, kLineMm, line, 8);
-      canvas.y += kLineMm;
-    }
-  }
-  if (c.toleranceLines.isEmpty()) return;
-  canvas.Heading(QString::fromUtf8(text::kTolerance));
-  for (const QString& line : c.toleranceLines) {
-    canvas.Text(kMarginMm, canvas.y, kContentWidthMm, kLineMm, line, 8);
-    canvas.y += kLineMm;
+    canvas.Lines(opAmpLines, 8, kLineMm);
   }
 }
 
+/// The analyses the analysis window holds of the design, each under its
+/// heading with its conditions.
+void AnalysesPage(ReportCanvas& canvas, const ReportContent& c) {
+  canvas.y = kMarginMm;
+  canvas.Text(kMarginMm, canvas.y, kContentWidthMm, 8, QString::fromUtf8(text::kAnalyses), 14,
+              Qt::AlignLeft | Qt::AlignVCenter, true);
+  canvas.y += 9;
+  canvas.Lines({OpAmpLine(c)}, 8);
+  const std::pair<const char*, const QStringList*> sections[] = {{text::kTolerance, &c.toleranceLines},
+                                                                 {text::kWorstCase, &c.worstCaseLines},
+                                                                 {text::kNoise, &c.noiseLines},
+                                                                 {text::kLevels, &c.levelLines}};
+  for (const auto& [heading, lines] : sections) {
+    if (lines->isEmpty()) continue;
+    canvas.Heading(QString::fromUtf8(heading));
+    canvas.Lines(*lines, 8.5, 5);
+  }
+}
+
+bool HasAnalyses(const ReportContent& c) {
+  return !c.toleranceLines.isEmpty() || !c.worstCaseLines.isEmpty() || !c.noiseLines.isEmpty() ||
+         !c.levelLines.isEmpty();
+}
+
 }  // namespace
+
+int ReportPages(const ReportContent& content) { return HasAnalyses(content) ? 3 : 2; }
 
 void PaintReport(QPagedPaintDevice& device, const ReportContent& content) {
   device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
@@ -154,6 +173,10 @@ void PaintReport(QPagedPaintDevice& device, const ReportContent& content) {
   device.newPage();
   SecondPage(canvas, content);
   PageFrame(canvas, content, 2);
+  if (!HasAnalyses(content)) return;
+  device.newPage();
+  AnalysesPage(canvas, content);
+  PageFrame(canvas, content, 3);
 }
 
 QByteArray ReportPdf(const ReportContent& content) {

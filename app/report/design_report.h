@@ -39,18 +39,30 @@ struct ReportContent {
   QString curveName;
   /// The series the preferred values came from (the program's own unless set).
   engine::SeriesChoice series;
-  /// The op-amp the netlist and the report name (ideal unless set).
+  /// The op-amp the netlist and the report name (ideal unless set), with
+  /// its noise and limits.
   response::OpAmpModel opamp;
+  /// The 品種 of the analysis window's op-amp panel ("OP27"), empty when
+  /// its figures were typed by hand.
+  QString opampName;
   /// The tolerance section, when a tolerance analysis of this design has
-  /// run in the analysis window (ToleranceLines); none otherwise.
+  /// run in the analysis window: its conditions (StudyConditionLines), its
+  /// figures (ToleranceLines) and, when it ran, the worst case
+  /// (WorstCaseLines); none otherwise.
   QStringList toleranceLines;
+  QStringList worstCaseLines;
+  /// The noise and signal-level sections (NoiseLines, LevelLines), when the
+  /// analysis window shows them for this design; none otherwise.
+  QStringList noiseLines;
+  QStringList levelLines;
   /// The parts list's 許容差 texts from the tolerance page ("1%"), empty
   /// when not set.
   std::string resistorTolerance;
   std::string capacitorTolerance;
 };
 
-inline constexpr int kReportPages = 2;
+/// Two pages, a third for the analyses when there are any.
+int ReportPages(const ReportContent& content);
 
 /// Paints the pages on a printer or PDF writer (A4 portrait is set on it).
 void PaintReport(QPagedPaintDevice& device, const ReportContent& content);

@@ -1,6 +1,7 @@
 #include "app/report/report_canvas.h"
 
 #include <QPen>
+#include <algorithm>
 
 namespace kelvara::app::report {
 
@@ -34,6 +35,23 @@ void ReportCanvas::Text(double xMm, double yMm, double wMm, double hMm, const QS
   p_.restore();
 }
 
+void ReportCanvas::Lines(const QStringList& lines, double points, double lineMm) {
+  p_.save();
+  p_.setFont(Font(points));
+  p_.setPen(Qt::black);
+  const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+  const double oneLine =
+      p_.boundingRect(Rect(kMarginMm, 0, kContentWidthMm, 100), flags, QStringLiteral("Ag")).height();
+  for (const QString& line : lines) {
+    const QRectF box = p_.boundingRect(Rect(kMarginMm, y, kContentWidthMm, 100), flags, line);
+    // The first line sits as Text() would place it in a row of lineMm.
+    const double top = y + (lineMm - oneLine / dotsPerMm_) / 2;
+    p_.drawText(Rect(kMarginMm, top, kContentWidthMm, box.height() / dotsPerMm_ + 1), flags, line);
+    y += std::max(lineMm, lineMm - oneLine / dotsPerMm_ + box.height() / dotsPerMm_);
+  }
+  p_.restore();
+}
+
 void ReportCanvas::Heading(const QString& text) {
   y += 2;
   Text(kMarginMm, y, kContentWidthMm, 6, text, 11.5, Qt::AlignLeft | Qt::AlignVCenter, true, kHeadingInk);
@@ -58,7 +76,7 @@ void ReportCanvas::Table(double xMm, const std::vector<Column>& columns, const s
     for (std::size_t i = 0; i < columns.size(); ++i) {
       const QString cell = static_cast<qsizetype>(i) < cells.size() ? cells[static_cast<qsizetype>(i)] : QString();
       const Qt::Alignment align = (head ? Qt::AlignHCenter : columns[i].align) | Qt::AlignVCenter;
-      Text(x + 1.2, rowTop, columns[i].widthMm - 2.4, rowMm, cell, points, align, head);
+      Text(x + kCellPaddingMm, rowTop, columns[i].widthMm - 2 * kCellPaddingMm, rowMm, cell, points, align, head);
       x += columns[i].widthMm;
     }
   };

@@ -16,6 +16,8 @@ inline constexpr double kPageWidthMm = 210;
 inline constexpr double kPageHeightMm = 297;
 inline constexpr double kMarginMm = 15;
 inline constexpr double kContentWidthMm = kPageWidthMm - 2 * kMarginMm;
+/// The room a table cell's text has is its column less this on both sides.
+inline constexpr double kCellPaddingMm = 1.2;
 
 /// One column of a table: heading, width in mm and alignment.
 struct Column {
@@ -41,6 +43,9 @@ class ReportCanvas {
 
   void Text(double xMm, double yMm, double wMm, double hMm, const QString& text, double points,
             Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter, bool bold = false, QColor color = Qt::black);
+  /// Lines of text across the content width from the cursor, each wrapped
+  /// where it does not fit; moves the cursor below them.
+  void Lines(const QStringList& lines, double points, double lineMm = 4.5);
   /// A section heading with a rule under it; moves the cursor below.
   void Heading(const QString& text);
   /// A table with a shaded heading row at the cursor, from xMm; moves the

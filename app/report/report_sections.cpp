@@ -5,12 +5,14 @@
 #include <tuple>
 
 #include "app/analysis/analysis_texts.h"
+#include "app/report/report_analyses.h"
 #include "app/report/report_numbers.h"
 #include "app/report/report_texts.h"
 #include "engine/design.h"
 #include "export/design_parts.h"
 #include "export/spice_number.h"
 #include "response/analysis.h"
+#include "response/circuit.h"
 #include "response/response.h"
 #include "schematic/schematic.h"
 #include "values/eng_value.h"
@@ -57,15 +59,40 @@ QString OpAmpText(const response::OpAmpModel& opamp) {
            Q(values::FormatResistanceDisplay(pole->routOhm)));
 }
 
+QString OpAmpLine(const ReportContent& c) {
+  const QString label = OpAmpLabel(c.opamp, c.opampName);
+  const response::OpAmpModel& o = c.opamp;
+  const bool noisy = o.noise.enNvRtHz > 0 || o.noise.inPaRtHz > 0 || o.limits.swingVpp > 0 || o.limits.slewVPerUs > 0;
+  QString line = QStringLiteral("%1: %2").arg(QString::fromUtf8(text::kOpAmp), label);
+  if (response::SinglePoleOf(o)) line += QStringLiteral("、") + OpAmpText(o);
+  if (noisy || !c.noiseLines.isEmpty() || !c.levelLines.isEmpty()) line += QStringLiteral("、") + OpAmpNoiseText(o);
+  return line;
+}
+
+std::optional<double> RealMinus3Db(const ReportContent& c) {
+  if (!response::SinglePoleOf(c.opamp)) return std::nullopt;
+  return response::CircuitCutoff3dB(response::MakeCircuit(c.request, c.parts, c.opamp));
+}
+
 std::vector<QStringList> ParameterRows(const ReportContent& c) {
   const engine::DesignRequest& r = c.request;
   const double minus3 = response::FindCutoff3dB(r, response::StagesFromComponents(r, c.parts));
-  return {
-      {text::kKind, Q(exports::KindName(r))}, {text::kOrder, QStringLiteral("%1次").arg(r.Order())},
-      {text::kResponse, ResponseText(r)},     {text::kCutoff, Hz(r.cutoffHz)},
-      {text::kTopology, text::kTopologyName}, {text::kValues, r.anyValues ? QString(text::kAnyValues) : SeriesText(c)},
-      {text::kOpAmp, OpAmpText(c.opamp)},     {text::kMinus3Db, Reading(minus3)},
+  const QString ideal = QStringLiteral("（%1）").arg(QString::fromUtf8(text::kIdealOpAmpLabel));
+  std::vector<QStringList> rows = {
+      {text::kKind, Q(exports::KindName(r))},
+      {text::kOrder, QStringLiteral("%1次").arg(r.Order())},
+      {text::kResponse, ResponseText(r)},
+      {text::kCutoff, Hz(r.cutoffHz)},
+      {text::kTopology, text::kTopologyName},
+      {text::kValues, r.anyValues ? QString(text::kAnyValues) : SeriesText(c)},
+      {text::kAnalysedValues, text::kAsShown},
+      {text::kOpAmp, OpAmpLabel(c.opamp, c.opampName)},
+      {text::kMinus3Db, Reading(minus3) + ideal},
   };
+  if (const std::optional<double> real = RealMinus3Db(c)) {
+    rows.push_back({text::kMinus3Db, Reading(*real) + QStringLiteral("（%1）").arg(OpAmpLabel(c.opamp, c.opampName))});
+  }
+  return rows;
 }
 
 std::vector<QStringList> PartRows(const ReportContent& c, bool capacitor) {
@@ -102,7 +129,9 @@ std::vector<QStringList> StageRows(const ReportContent& c) {
 QStringList SummaryLines(const ReportContent& c) {
   const response::ResponseSummary s = response::Summarize(response::CascadeFromParts(c.request, c.parts));
   QStringList lines;
-  lines << QStringLiteral("%1: %2").arg(QString::fromUtf8(text::kMinus3Db), Reading(s.minus3dbHz));
+  lines << QStringLiteral("%1（%2）: %3")
+               .arg(QString::fromUtf8(text::kMinus3Db), QString::fromUtf8(text::kIdealOpAmpLabel),
+                    Reading(s.minus3dbHz));
   if (s.rippleEdgeHz && s.rippleDb) {
     lines << QStringLiteral("%1: %2、%3: %4 dB")
                  .arg(QString::fromUtf8(text::kRippleEdge), Hz(*s.rippleEdgeHz), QString::fromUtf8(text::kRipple),
@@ -121,14 +150,17 @@ QStringList SummaryLines(const ReportContent& c) {
   return lines;
 }
 
-QStringList ToleranceLines(const tolerance::MonteCarloResult& r, double cutoffHz) {
+QStringList ToleranceLines(const tolerance::MonteCarloResult& r, double cutoffHz, const QString& opampLabel) {
   QStringList lines;
   auto n = [](double v) { return FrequencyText(v); };
   auto db = [](double v) { return FixedText(v, 3); };
   lines << QStringLiteral("%1 試行、シード %2").arg(r.trials).arg(r.seed);
   const tolerance::Stats& f = r.minus3dbHz;
+  const QString minus3 = opampLabel.isEmpty()
+                             ? QString::fromUtf8(text::kMinus3Db)
+                             : QStringLiteral("%1（%2）").arg(QString::fromUtf8(text::kMinus3Db), opampLabel);
   lines << QStringLiteral("%1: 公称 %2、5～95 %: %3 ～ %4、全試行 %5 ～ %6")
-               .arg(QString::fromUtf8(text::kMinus3Db), n(f.nominal), n(f.p05), n(f.p95), n(f.min), n(f.max));
+               .arg(minus3, n(f.nominal), n(f.p05), n(f.p95), n(f.min), n(f.max));
   const tolerance::BandPoint* nearest = nullptr;
   for (const tolerance::BandPoint& b : r.band) {
     if (!nearest ||
@@ -149,6 +181,13 @@ QStringList ToleranceLines(const tolerance::MonteCarloResult& r, double cutoffHz
                  .arg(FixedText(100 * y.ci95.low, 1), FixedText(100 * y.ci95.high, 1));
   }
   return lines;
+}
+
+QString RealMinus3DbLine(const ReportContent& c) {
+  const std::optional<double> real = RealMinus3Db(c);
+  if (!real) return {};
+  return QStringLiteral("%1（%2）: %3")
+      .arg(QString::fromUtf8(text::kMinus3Db), OpAmpLabel(c.opamp, c.opampName), Reading(*real));
 }
 
 schematic::PartValues CircuitValues(const ReportContent& c) {
@@ -179,7 +218,7 @@ std::vector<QStringList> OpAmpRows(const ReportCurves& curves) {
 QStringList OpAmpLines(const ReportContent& c, const ReportCurves& curves) {
   if (!curves.realGain) return {};  // the ideal op-amp
   QStringList lines;
-  lines << QStringLiteral("%1: %2").arg(QString::fromUtf8(text::kOpAmp), OpAmpText(c.opamp));
+  lines << OpAmpLine(c);
   if (c.request.passKind == engine::kLpf) {
     lines << (curves.floor
                   ? QString(analysis_text::kStopbandFloor)

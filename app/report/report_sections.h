@@ -25,7 +25,21 @@ namespace kelvara::app::report {
 QString SeriesText(const ReportContent& content);
 /// The op-amp as the design parameters name it: "理想" or its GBW, A0, Rout.
 QString OpAmpText(const response::OpAmpModel& opamp);
-/// (name, value) pairs of the design parameters.
+/// The design parameters' table: two pairs of a name and a value column
+/// (mm) side by side, at this size (points).
+inline constexpr double kParameterNameMm = 25;
+inline constexpr double kParameterValueMm = 62;
+inline constexpr double kParameterPoints = 8.5;
+
+/// The op-amp as a line of its own: which one (OpAmpLabel), its GBW, A0
+/// and Rout, and its noise and limits when it has any or the report
+/// shows its noise or levels.
+QString OpAmpLine(const ReportContent& content);
+/// The -3 dB frequency with the real op-amp; none for the ideal one.
+std::optional<double> RealMinus3Db(const ReportContent& content);
+/// (name, value) pairs of the design parameters: the op-amp by its label
+/// (the whole of it is OpAmpLine), the -3 dB frequency with the ideal
+/// op-amp and, with a real one, with that.
 std::vector<QStringList> ParameterRows(const ReportContent& content);
 /// One row per resistor (capacitor false) or capacitor: part, display
 /// value, value in ohms or farads (SiNumber), series, stage.
@@ -41,7 +55,8 @@ QStringList SummaryLines(const ReportContent& content);
 /// The tolerance section of a Monte Carlo result: trials and seed, the
 /// spread of the -3 dB frequency, the gain band at the band frequency
 /// nearest the cut-off and, with a mask, the yield with its 95 % interval.
-QStringList ToleranceLines(const tolerance::MonteCarloResult& result, double cutoffHz);
+/// opampLabel names the op-amp of the nominal -3 dB frequency.
+QStringList ToleranceLines(const tolerance::MonteCarloResult& result, double cutoffHz, const QString& opampLabel = {});
 
 /// The values printed beside the parts of the circuit ("R3" -> "4.70k"),
 /// as the part edits show them.
@@ -81,5 +96,8 @@ QCPRange PhaseRange(const ReportContent& content, const ReportCurves& curves);
 /// stop-band floor as lines below. Empty for the ideal op-amp.
 std::vector<QStringList> OpAmpRows(const ReportCurves& curves);
 QStringList OpAmpLines(const ReportContent& content, const ReportCurves& curves);
+/// "−3dB 周波数（実オペアンプ OP27）: 10.297kHz" below them; empty for the
+/// ideal op-amp.
+QString RealMinus3DbLine(const ReportContent& content);
 
 }  // namespace kelvara::app::report

@@ -53,4 +53,38 @@ inline constexpr const char* kOpAmpStages = "実オペアンプでの段の評�
 
 inline constexpr const char* kPage = "%1 / %2 ページ";
 
+// Which op-amp a figure is for, and which part values were analysed.
+inline constexpr const char* kIdealOpAmpLabel = "理想オペアンプ";
+inline constexpr const char* kRealOpAmpLabel = "実オペアンプ";
+inline constexpr const char* kAnalysedValues = "計算の値";
+inline constexpr const char* kAsShown = "表示値（部品欄の値）で計算";  // as the analysis window says
+
+// The analyses the analysis window holds.
+inline constexpr const char* kAnalyses = "解析結果";
+inline constexpr const char* kWorstCase = "ワーストケース";
+inline constexpr const char* kNoise = "ノイズ";
+inline constexpr const char* kLevels = "信号レベル";
+inline constexpr const char* kToleranceOf = "公差";
+inline constexpr const char* kDistribution = "分布";
+inline constexpr const char* kUniform = "一様 (±公差)";
+inline constexpr const char* kNormal = "正規 (公差 = 3σ)";
+inline constexpr const char* kMask = "マスク";
+inline constexpr const char* kMaskLine = "マスク: 通過域 fp %1 まで ±%2 dB、阻止域 fs %3 から -%4 dB";
+inline constexpr const char* kNone = "なし";
+inline constexpr const char* kWorstCorners = "全 %1 コーナー（各部品 ±公差）";
+inline constexpr const char* kNoiseBand = "帯域";
+inline constexpr const char* kTemperature = "温度";
+inline constexpr const char* kOpAmpNoise = "オペアンプの雑音";
+inline constexpr const char* kOutputNoise = "出力雑音";
+inline constexpr const char* kInputNoise = "入力換算";
+inline constexpr const char* kMainSources = "主な雑音源";
+inline constexpr const char* kOpAmpLimits = "オペアンプの上限";
+inline constexpr const char* kSwing = "出力振幅";
+inline constexpr const char* kSlew = "スルーレート";
+inline constexpr const char* kNotGiven = "なし";
+inline constexpr const char* kHighestGains = "各オペアンプ出力の最大ゲイン";
+inline constexpr const char* kMaxInputSwing = "最大入力（出力振幅）";
+inline constexpr const char* kMaxInputSlew = "最大入力（スルーレート）";
+inline constexpr const char* kDynamicRange = "ダイナミックレンジ";
+
 }  // namespace kelvara::app::report::text

@@ -3,6 +3,8 @@
 #include "engine/run_sequence.h"
 #include "engine/run_state.h"
 #include "response/response.h"
+#include "values/eng_value.h"
+#include "values/warning_sink.h"
 
 namespace kelvara::tools {
 namespace {
@@ -69,6 +71,26 @@ DesignReport RunHeadlessDesign(const engine::DesignRequest& request, const engin
     report.minus3dbHz = response::FindCutoff3dB(request, response::StagesFromComponents(request, report.parts));
   }
   return report;
+}
+
+DesignReport AsShown(const engine::DesignRequest& request, const engine::PartInputs& inputs,
+                     const DesignReport& report) {
+  if (!report.valid) return report;
+  engine::PartInputs shown = inputs;
+  for (int i = 0; i < report.order; ++i) {
+    shown.r[i].text = values::FormatResistanceDisplay(report.parts.r[i]);
+    shown.c[i].text = values::FormatCapacitance(report.parts.c[i]);
+  }
+  struct Quiet : values::WarningSink {
+    void Warn(const std::string&, const std::string&) override {}
+  } quiet;
+  DesignReport analysed = report;
+  response::ReadComponentValues(quiet, request, shown, analysed.parts);
+  analysed.minus3dbHz.reset();
+  if (AllPartsPositive(analysed.parts, analysed.order)) {
+    analysed.minus3dbHz = response::FindCutoff3dB(request, response::StagesFromComponents(request, analysed.parts));
+  }
+  return analysed;
 }
 
 }  // namespace kelvara::tools

@@ -45,4 +45,13 @@ DesignReport RunHeadlessDesign(const engine::DesignRequest& request, const engin
                                const std::function<void(double fraction)>& progress = {},
                                const std::function<std::int64_t()>& clock = {});
 
+/// The design as the windows analyse it (--as-shown): every part value of
+/// the order replaced by the text its part edit shows after the run
+/// (values::FormatResistanceDisplay, values::FormatCapacitance), read back
+/// as the window reads its part edits (response::ReadComponentValues, with
+/// the fix choices of `inputs`), and the -3 dB frequency of those values.
+/// A report that is not valid is returned as it is.
+DesignReport AsShown(const engine::DesignRequest& request, const engine::PartInputs& inputs,
+                     const DesignReport& report);
+
 }  // namespace kelvara::tools

@@ -73,7 +73,10 @@ void ApplyFixes(const std::vector<std::string>& fixes, PartInputs& inputs) {
   }
 }
 
-nlohmann::json ReportJson(const kelvara::tools::DesignReport& report) {
+// The run's part values (r, c and their texts) and, with --as-shown, the
+// values the figures are of (r_shown, c_shown, and the -3 dB frequency).
+nlohmann::json ReportJson(const kelvara::tools::DesignReport& report, const kelvara::tools::DesignReport& analysed,
+                          bool asShown) {
   using kelvara::values::FormatCapacitance;
   using kelvara::values::FormatResistanceDisplay;
   nlohmann::json j;
@@ -89,7 +92,12 @@ nlohmann::json ReportJson(const kelvara::tools::DesignReport& report) {
     j["c_text"].push_back(FormatCapacitance(report.parts.c[i]));
   }
   j["progress"] = report.progress;
-  j["minus3db_hz"] = report.minus3dbHz ? nlohmann::json(*report.minus3dbHz) : nlohmann::json(nullptr);
+  j["minus3db_hz"] = analysed.minus3dbHz ? nlohmann::json(*analysed.minus3dbHz) : nlohmann::json(nullptr);
+  if (asShown) {
+    j["as_shown"] = true;
+    j["r_shown"] = analysed.parts.r;
+    j["c_shown"] = analysed.parts.c;
+  }
   return j;
 }
 
@@ -141,19 +149,19 @@ SheetInputs InputsFromOptions(const std::string& cutoff, const std::string& kind
 // op-amp's, as the window shows it); with a real op-amp each -3 dB line says
 // which op-amp it is for, the second one that of the given op-amp (the
 // Monte Carlo's nominal).
-void PrintPlain(const kelvara::tools::DesignReport& report, const DesignRequest& request,
-                const kelvara::response::OpAmpModel& opAmp) {
+void PrintPlain(const kelvara::tools::DesignReport& report, const kelvara::tools::DesignReport& analysed,
+                const DesignRequest& request, const kelvara::response::OpAmpModel& opAmp) {
   using namespace kelvara::values;
   for (int i = 0; i < report.order; ++i)
     std::cout << 'R' << i + 1 << " = " << FormatResistanceDisplay(report.parts.r[i]) << '\n';
   for (int i = 0; i < report.order; ++i)
     std::cout << 'C' << i + 1 << " = " << FormatCapacitance(report.parts.c[i]) << '\n';
   const bool real = kelvara::response::SinglePoleOf(opAmp).has_value();
-  std::cout << "-3dB = " << (report.minus3dbHz ? FormatFrequencyReading(*report.minus3dbHz) : std::string("-"))
+  std::cout << "-3dB = " << (analysed.minus3dbHz ? FormatFrequencyReading(*analysed.minus3dbHz) : std::string("-"))
             << (real ? " (ideal op-amp)" : "") << '\n';
-  if (!real || !report.minus3dbHz) return;
+  if (!real || !analysed.minus3dbHz) return;
   const double given =
-      kelvara::response::CircuitCutoff3dB(kelvara::response::MakeCircuit(request, report.parts, opAmp));
+      kelvara::response::CircuitCutoff3dB(kelvara::response::MakeCircuit(request, analysed.parts, opAmp));
   std::cout << "-3dB = " << (std::isfinite(given) && given > 0 ? FormatFrequencyReading(given) : std::string("-"))
             << " (the given op-amp)\n";
 }
@@ -202,6 +210,11 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
   app.add_option("--stop-after", stopAfter, "press stop inside the N-th progress step of the design")
       ->check(CLI::PositiveNumber);
   app.add_flag("--json", json, "print one JSON object");
+  bool asShown = false;
+  app.add_flag("--as-shown", asShown,
+               "analyse, draw and export the part values as the window shows them (each value's text in its part "
+               "edit, e.g. 805p, read back as the window reads it) instead of the run's full values: --analysis, "
+               "--curve, --noise, --levels, --spice, --bom and the tolerance options; r and c stay the run's");
   kelvara::engine::SeriesTexts seriesTexts;
   kelvara::tools::AddSeriesOptions(app, seriesTexts);
   kelvara::tools::AnalysisOptions analysisOptions;
@@ -218,6 +231,8 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
   kelvara::tools::AddRequirementOptions(app, requirementOptions);
   kelvara::tools::AddVersionOption(app);
   app.footer(
+      "Figures are of the run's full part values; the window, its exports and its report use the values its part "
+      "edits show (e.g. 805p), which --as-shown gives here too.\n"
       "Exit status: 0 valid design, 1 invalid design, 2 usage error, 3 design file not read or written, or an exported "
       "file not written.");
 
@@ -289,36 +304,40 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
         request, inputs.parts, stopAfter, series, [&progress](double f) { progress.Update("design", f); });
     progress.Finish();
     for (const auto& w : report.warnings) std::cerr << w.caption << ": " << w.text << '\n';
+    // The values the figures are of: the run's, or as the part edits show them.
+    const kelvara::tools::DesignReport analysed =
+        asShown ? kelvara::tools::AsShown(request, inputs.parts, report) : report;
     std::optional<kelvara::tools::ToleranceReport> tolerance;
-    if (toleranceOptions.Requested() && report.minus3dbHz) {
+    if (toleranceOptions.Requested() && analysed.minus3dbHz) {
       toleranceOptions.progress = [&progress](const std::string& stage, double f) { progress.Update(stage, f); };
-      tolerance = kelvara::tools::RunToleranceAnalysis(toleranceOptions, request, report.parts, analysisOptions, opAmp);
+      tolerance =
+          kelvara::tools::RunToleranceAnalysis(toleranceOptions, request, analysed.parts, analysisOptions, opAmp);
       progress.Finish();
     }
     bool drawn = true;
     if (!analysisOptions.curve.empty()) {
       if (kelvara::tools::IsNoiseCurve(analysisOptions.curve)) {
-        drawn = kelvara::tools::PrintNoiseCurve(analysisOptions, request, report, opAmp, temperatureC, std::cout);
+        drawn = kelvara::tools::PrintNoiseCurve(analysisOptions, request, analysed, opAmp, temperatureC, std::cout);
       } else if (tolerance && tolerance->monteCarlo && kelvara::tools::CurveHasBands(analysisOptions.curve)) {
-        drawn = kelvara::tools::PrintToleranceCurve(analysisOptions, request, report, opAmp, *tolerance, std::cout);
+        drawn = kelvara::tools::PrintToleranceCurve(analysisOptions, request, analysed, opAmp, *tolerance, std::cout);
       } else {
-        drawn = kelvara::tools::PrintCurve(analysisOptions, request, report, opAmp, std::cout);
+        drawn = kelvara::tools::PrintCurve(analysisOptions, request, analysed, opAmp, std::cout);
       }
       if (!drawn) std::cerr << "kelvara-design: no curve: the design has no usable part values\n";
     } else if (json) {
-      nlohmann::json j = ReportJson(report);
-      kelvara::tools::AddCircuitJson(request, report, j);
-      kelvara::tools::AddAnalysisJson(analysisOptions, request, report, j);
-      kelvara::tools::AddOpAmpJson(analysisOptions, request, report, opAmp, j);
-      kelvara::tools::AddNoiseJson(noiseOptions, request, report, opAmp, temperatureC, j);
+      nlohmann::json j = ReportJson(report, analysed, asShown);
+      kelvara::tools::AddCircuitJson(request, analysed, j);
+      kelvara::tools::AddAnalysisJson(analysisOptions, request, analysed, j);
+      kelvara::tools::AddOpAmpJson(analysisOptions, request, analysed, opAmp, j);
+      kelvara::tools::AddNoiseJson(noiseOptions, request, analysed, opAmp, temperatureC, j);
       if (toleranceOptions.Requested())
         j["tolerance"] = tolerance ? ToleranceJson(toleranceOptions, *tolerance) : nlohmann::json(nullptr);
       std::cout << j.dump() << '\n';
     } else {
-      PrintPlain(report, request, opAmp);
-      kelvara::tools::PrintAnalysisPlain(analysisOptions, request, report, std::cout);
-      kelvara::tools::PrintOpAmpPlain(analysisOptions, request, report, opAmp, std::cout);
-      kelvara::tools::PrintNoisePlain(noiseOptions, request, report, opAmp, temperatureC, std::cout);
+      PrintPlain(report, analysed, request, opAmp);
+      kelvara::tools::PrintAnalysisPlain(analysisOptions, request, analysed, std::cout);
+      kelvara::tools::PrintOpAmpPlain(analysisOptions, request, analysed, opAmp, std::cout);
+      kelvara::tools::PrintNoisePlain(noiseOptions, request, analysed, opAmp, temperatureC, std::cout);
       if (tolerance) PrintTolerance(std::cout, toleranceOptions, *tolerance);
     }
     if (!outFile.empty()) {
@@ -330,7 +349,7 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
     if (kelvara::tools::WantsExport(exportOptions)) {
       if (!report.valid) {
         std::cerr << "kelvara-design: the design is not valid; --spice and --bom files not written\n";
-      } else if (auto error = kelvara::tools::WriteExports(exportOptions, request, report.parts)) {
+      } else if (auto error = kelvara::tools::WriteExports(exportOptions, request, analysed.parts)) {
         throw FileError{*error};
       }
     }

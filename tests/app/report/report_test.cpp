@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -20,6 +23,7 @@
 #include "app/report/design_report.h"
 #include "app/report/report_numbers.h"
 #include "app/report/report_sections.h"
+#include "app/report/report_texts.h"
 #include "engine/part_series.h"
 #include "engine/sheet_inputs.h"
 #include "response/analysis.h"
@@ -276,6 +280,64 @@ TEST(ReportRealOpAmp, PdfHoldsTheOpAmpTableOnlyWithARealOpAmp) {
                                "ピーク移動", "阻止域の底", "GBW 1.000MHz"}) {
     EXPECT_NE(real.find(expected), std::string::npos) << expected << "\n" << real;
   }
+}
+
+response::OpAmpModel Op27() {
+  response::OpAmpModel opamp;
+  opamp.ideal = false;
+  opamp.gbwHz = 8e6;
+  opamp.a0Db = 125.1;
+  opamp.routOhm = 70;
+  opamp.noise = {3, 2.7, 0.4};
+  opamp.limits = {27.6, 2.8};
+  return opamp;
+}
+
+// Every cell of the design parameters fits its column (the op-amp's cell
+// was cut at "Rout 70.00"); the op-amp's name and all its figures are in
+// the line below the table; each -3 dB frequency says which op-amp it is
+// for.
+TEST(ReportParameters, EveryCellFitsAndTheOpAmpIsNamedWithAllItsFigures) {
+  ReportContent content = ContentOf({"Lpf8", 0, 8, 2, "10k", false});
+  content.opamp = Op27();
+  content.opampName = QStringLiteral("OP27");
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  QPdfWriter writer(&buffer);
+  writer.setResolution(600);
+  const QFontMetricsF metrics(ReportCanvas::Font(kParameterPoints), &writer);
+  const double dotsPerMm = 600 / 25.4;
+  const std::vector<QStringList> rows = ParameterRows(content);
+  for (const QStringList& row : rows) {
+    ASSERT_EQ(row.size(), 2);
+    EXPECT_LE(metrics.horizontalAdvance(row[0]) / dotsPerMm, kParameterNameMm - 2 * kCellPaddingMm)
+        << row[0].toStdString();
+    EXPECT_LE(metrics.horizontalAdvance(row[1]) / dotsPerMm, kParameterValueMm - 2 * kCellPaddingMm)
+        << row[1].toStdString();
+  }
+  const QString line = OpAmpLine(content);
+  for (const char* expected : {"実オペアンプ OP27", "GBW 8.000MHz", "A0 125.1 dB", "Rout 70.00Ω", "en 3 nV/√Hz",
+                               "(1/f 2.7Hz)", "in 0.4 pA/√Hz", "出力振幅 27.6 Vpp", "スルーレート 2.8 V/µs"}) {
+    EXPECT_TRUE(line.contains(QString::fromUtf8(expected))) << expected << " in " << line.toStdString();
+  }
+  QStringList minus3;
+  for (const QStringList& row : rows) {
+    if (row[0] == QString::fromUtf8(text::kMinus3Db)) minus3 << row[1];
+  }
+  ASSERT_EQ(minus3.size(), 2);
+  EXPECT_TRUE(minus3[0].endsWith(QStringLiteral("（理想オペアンプ）"))) << minus3[0].toStdString();
+  EXPECT_TRUE(minus3[1].endsWith(QStringLiteral("（実オペアンプ OP27）"))) << minus3[1].toStdString();
+  EXPECT_NE(minus3[0], minus3[1]);
+  EXPECT_TRUE(SummaryLines(content)[0].contains(QStringLiteral("理想オペアンプ")));
+}
+
+// The report says which part values its figures are of: the texts of the
+// part edits, as the analysis window says too.
+TEST(ReportParameters, SayWhichValuesTheFiguresAreOf) {
+  const ReportContent content = ContentOf({"Lpf8", 0, 8, 2, "10k", false});
+  const std::vector<QStringList> rows = ParameterRows(content);
+  const QStringList expected = {QStringLiteral("計算の値"), QStringLiteral("表示値（部品欄の値）で計算")};
+  EXPECT_NE(std::find(rows.begin(), rows.end(), expected), rows.end());
 }
 
 }  // namespace
