@@ -95,6 +95,15 @@ TEST(SectionTopology, IsRegisteredAfterTheProgramsOwn) {
   EXPECT_EQ(FindSectionTopology("no-such-topology"), nullptr);
 }
 
+// Every circuit the sheet offers builds its stages of a registered topology.
+TEST(SectionTopology, EveryCircuitOfTheCatalogueIsRegistered) {
+  for (const char* id : values::kCircuitOptions) {
+    const SectionTopology* t = FindSectionTopology(id);
+    ASSERT_NE(t, nullptr) << id;
+    EXPECT_TRUE(t->Accepts(SectionKind::kLowPass) && t->Accepts(SectionKind::kHighPass)) << id;
+  }
+}
+
 TEST(SectionTopology, PartsAreNumberedThroughTheCascade) {
   const CircuitModel c = CircuitOfSections(Cascade(), {});
   std::vector<std::string> names;

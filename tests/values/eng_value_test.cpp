@@ -55,6 +55,30 @@ INSTANTIATE_TEST_SUITE_P(EdgeCases, ParseEngValueTest,
                              // Beyond the range of a double, before or after the prefix.
                              ParseCase{"1e309", 0}, ParseCase{"1e308G", 0}, ParseCase{"-1e308k", 0}));
 
+struct ZeroCase {
+  const char* text;
+  bool zero;
+};
+
+class ReadsAsZeroTest : public ::testing::TestWithParam<ZeroCase> {};
+
+// A readable zero and a text ParseEngValue cannot read both give 0; only
+// the first is a zero a user typed.
+TEST_P(ReadsAsZeroTest, TellsAZeroFromAnUnreadableText) {
+  const ZeroCase& c = GetParam();
+  EXPECT_EQ(ReadsAsZero(c.text), c.zero) << c.text;
+  if (c.zero) {
+    EXPECT_EQ(ParseEngValue(c.text), 0.0) << c.text;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, ReadsAsZeroTest,
+                         ::testing::Values(ZeroCase{"0", true}, ZeroCase{"-0.0", true}, ZeroCase{" +0 ", true},
+                                           ZeroCase{"0k", true}, ZeroCase{"00.00p", true}, ZeroCase{".0", true},
+                                           ZeroCase{"", false}, ZeroCase{".", false}, ZeroCase{"0x", false},
+                                           ZeroCase{"abc", false}, ZeroCase{"0kk", false}, ZeroCase{"1", false},
+                                           ZeroCase{"0.01", false}, ZeroCase{"k", false}, ZeroCase{"0 0", false}));
+
 TEST(ParseEngValue, NeverFailsOnArbitraryBytes) {
   // Shift-JIS lead bytes, invalid UTF-8, embedded NULs and a long text.
   const std::string samples[] = {std::string("\x82\xa0", 2),     std::string("1\x81", 2), std::string("1\x81k", 3),
