@@ -141,15 +141,22 @@ void SetUpAnalysisPlot(QCustomPlot& plot, PlotKind kind) {
   // only and Shift the horizontal axis only, as a mask's corner or a band
   // of a few tenths of a dB needs.
   plot.setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
-  QObject::connect(&plot, &QCustomPlot::mouseWheel, &plot, [&plot, kind](QWheelEvent* event) {
-    Qt::Orientations zoom = Qt::Horizontal | Qt::Vertical;
-    if (kind != PlotKind::kPoles && event->modifiers() & Qt::ControlModifier) zoom = Qt::Vertical;
-    if (kind != PlotKind::kPoles && event->modifiers() & Qt::ShiftModifier) zoom = Qt::Horizontal;
-    plot.axisRect()->setRangeZoom(zoom);
-  });
-  QObject::connect(&plot, &QCustomPlot::mouseDoubleClick, &plot, [&plot](QMouseEvent*) {
-    if (ResetAnalysisView(plot)) plot.replot();
-  });
+  // A plot set up again (a view redrawn with another kind) keeps its one
+  // pair of handlers; they read the kind it has now.
+  plot.setProperty("kelvaraPlotKind", static_cast<int>(kind));
+  if (!plot.property("kelvaraPlotHandlers").toBool()) {
+    plot.setProperty("kelvaraPlotHandlers", true);
+    QObject::connect(&plot, &QCustomPlot::mouseWheel, &plot, [&plot](QWheelEvent* event) {
+      const bool poles = plot.property("kelvaraPlotKind").toInt() == static_cast<int>(PlotKind::kPoles);
+      Qt::Orientations zoom = Qt::Horizontal | Qt::Vertical;
+      if (!poles && event->modifiers() & Qt::ControlModifier) zoom = Qt::Vertical;
+      if (!poles && event->modifiers() & Qt::ShiftModifier) zoom = Qt::Horizontal;
+      plot.axisRect()->setRangeZoom(zoom);
+    });
+    QObject::connect(&plot, &QCustomPlot::mouseDoubleClick, &plot, [&plot](QMouseEvent*) {
+      if (ResetAnalysisView(plot)) plot.replot();
+    });
+  }
   plot.legend->setVisible(true);
   plot.legend->setFont(PlotFont());
   plot.legend->setBrush(QColor(255, 255, 255, 220));

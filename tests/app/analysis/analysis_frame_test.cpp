@@ -294,6 +294,32 @@ TEST_F(AnalysisFrame, TheStopbandFloorsLabelIsShortAndClearOfTheCurves) {
   EXPECT_TRUE(QRectF(gain.axisRect()->rect()).contains(LabelRect(*label)));
 }
 
+// A plot set up again and again (the requirement window's and the noise
+// page's are, at every redraw) keeps one pair of handlers: a double click
+// redraws it once, and the wheel zooms as its present kind says.
+TEST(AnalysisPlotSetUp, AgainKeepsOneHandlerOfEachKind) {
+  QCustomPlot plot;
+  for (int i = 0; i < 3; ++i) SetUpAnalysisPlot(plot, PlotKind::kGain);
+  plot.xAxis->setRange(10, 1e5);
+  plot.yAxis->setRange(-60, 5);
+  KeepAnalysisFrame(plot);
+  int replots = 0;
+  QObject::connect(&plot, &QCustomPlot::afterReplot, [&replots] { ++replots; });
+  QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(10, 10), QPointF(10, 10), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  emit plot.mouseDoubleClick(&click);
+  EXPECT_EQ(replots, 1);
+  // Set up as the pole view last: the wheel zooms both axes even with Ctrl.
+  SetUpAnalysisPlot(plot, PlotKind::kPoles);
+  QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::ControlModifier,
+                    Qt::NoScrollPhase, false);
+  emit plot.mouseWheel(&wheel);
+  EXPECT_EQ(plot.axisRect()->rangeZoom(), Qt::Horizontal | Qt::Vertical);
+  SetUpAnalysisPlot(plot, PlotKind::kGain);
+  emit plot.mouseWheel(&wheel);
+  EXPECT_EQ(plot.axisRect()->rangeZoom(), Qt::Vertical);
+}
+
 // A series name as long as "ＲはE192系列" fits its check box.
 TEST_F(AnalysisFrame, TheSeriesCheckBoxesShowTheirWholeText) {
   W().show();
