@@ -173,8 +173,7 @@ void PrintNoisePlain(const NoiseOptions& options, const engine::DesignRequest& r
       out << " (from " << Short(*levels.undistortedInputVpp) << " Vpp, limited by the "
           << (*levels.limitedBy == response::InputLimit::kSlew ? "slew rate" : "swing") << ")";
     }
-    out << '
-';
+    out << '\n';
   }
 }
 
