@@ -12,20 +12,25 @@ namespace kelvara::response {
 // or where a datasheet gives only the unity-gain (G = +1) bandwidth, that:
 // the single-pole model's follower has exactly that bandwidth, and every
 // stage here is a unity-gain follower. The supply is the operating range.
+// The output's headroom to each rail (the last two noise texts) is the
+// supply of the conditions less the typical output swing there, at the load
+// the conditions name: the datasheets read give the swing as ±V or as "to
+// within x of the rails", so it is the same to both rails; empty where the
+// swing was not taken (the supply then gives the whole rail to rail).
 const std::vector<CatalogueOpAmp>& OpAmpCatalogue() {
   static const std::vector<CatalogueOpAmp> kList = {
       // Analog Devices OP27 data sheet, electrical characteristics (OP27A/E
       // typical column).
       {"OP27",
        {"8M", "125.1", "70"},
-       {"3", "2.7", "0.4", "27.6", "2.8", ""},
+       {"3", "2.7", "0.4", "27.6", "2.8", "", "", false, "1.2", "1.2"},
        "±15 V, 25 °C, RL ≥ 2 kΩ (OP27A/E typical; en and in at 1 kHz)",
        "Analog Devices, OP27 data sheet (Low-Noise, Precision Operational Amplifier), electrical characteristics",
        ""},
       // STMicroelectronics TL072 data sheet, electrical characteristics.
       {"TL072",
        {"4M", "106", "0"},
-       {"15", "", "", "27", "16", ""},
+       {"15", "", "", "27", "16", "", "", false, "1.5", "1.5"},
        "±15 V, 25 °C, RL = 10 kΩ for the swing, 2 kΩ for the gain (typical; en at 1 kHz)",
        "STMicroelectronics, TL072 data sheet, electrical characteristics (in not given)",
        ""},
@@ -37,7 +42,7 @@ const std::vector<CatalogueOpAmp>& OpAmpCatalogue() {
       // 3 MHz typical; the table's 4 MHz is kept).
       {"RC4559",
        {"4M", "109.5", "0"},
-       {"", "", "", "26", "1.5", ""},
+       {"", "", "", "26", "1.5", "", "", false, "2", "2"},
        "±15 V, 25 °C, RL ≥ 3 kΩ for the swing, 2 kΩ for the gain (typical)",
        "Texas Instruments, RC4559 data sheet SLOS074A, electrical characteristics; slew rate from the features "
        "(noise densities not taken)",
@@ -51,7 +56,7 @@ const std::vector<CatalogueOpAmp>& OpAmpCatalogue() {
       // output resistance given is the closed-loop one (Rout 0).
       {"NE5532",
        {"10M", "100", "0"},
-       {"5", "", "0.7", "26", "9", ""},
+       {"5", "", "0.7", "26", "9", "", "", false, "2", "2"},
        "±15 V, 25 °C, RL ≥ 600 Ω (typical; en and in at 1 kHz)",
        "Texas Instruments, NE5532 data sheet SLOS075K (figures not confirmed from the datasheet text)",
        "±5 V to ±15 V"},
@@ -64,7 +69,7 @@ const std::vector<CatalogueOpAmp>& OpAmpCatalogue() {
       // 600 ohm at ±15 V (27.2 Vpp), open-loop output impedance 13 ohm.
       {"LME49720",
        {"55M", "140", "13"},
-       {"2.7", "", "1.6", "27.2", "20", ""},
+       {"2.7", "", "1.6", "27.2", "20", "", "", false, "1.4", "1.4"},
        "±15 V, 25 °C, RL = 600 Ω (typical; en and in at 1 kHz; Rout open-loop at 10 kHz)",
        "Texas Instruments, LME49720 data sheet SNAS393D, key specifications (in, swing and Rout not confirmed "
        "from the datasheet text)",
@@ -80,7 +85,7 @@ const std::vector<CatalogueOpAmp>& OpAmpCatalogue() {
       // ±12.8 V into 2 kohm.
       {"OP07",
        {"600k", "114", "60"},
-       {"9.6", "", "0.12", "25.6", "0.3", ""},
+       {"9.6", "", "0.12", "25.6", "0.3", "", "", false, "2.2", "2.2"},
        "±15 V, 25 °C, RL ≥ 2 kΩ (OP07E typical; en and in at 1 kHz; GBW: the bandwidth at AV = +1)",
        "Analog Devices, OP07 data sheet (Ultralow Offset Voltage Operational Amplifiers), features (the other "
        "figures not confirmed from the datasheet text)",
@@ -95,7 +100,7 @@ const std::vector<CatalogueOpAmp>& OpAmpCatalogue() {
       // resistance figure taken: Rout 0.
       {"OPA350",
        {"38M", "122", "0"},
-       {"5", "", "0.004", "4.98", "22", ""},
+       {"5", "", "0.004", "4.98", "22", "", "", false, "0.01", "0.01"},
        "single 5 V, 25 °C, RL = 10 kΩ to 2.5 V (typical; en and in in the flat part of the noise)",
        "Texas Instruments, OPA350 data sheet SBOS099D, features (A0 and in not confirmed from the datasheet text)",
        "2.5 V to 5.5 V"},
@@ -108,7 +113,7 @@ const std::vector<CatalogueOpAmp>& OpAmpCatalogue() {
       // open-loop output resistance figure: Rout 0.
       {"OPA320",
        {"20M", "132", "0"},
-       {"8.5", "", "0.0006", "", "10", ""},
+       {"8.5", "", "0.0006", "", "10", "", "", false, "", ""},
        "VS = 5 V to 5.5 V, 25 °C, RL = 10 kΩ (typical; en and in at 1 kHz)",
        "Texas Instruments, OPA320/OPA2320 data sheet SBOS513, specifications (swing not taken)",
        "1.8 V to 5.5 V"},
@@ -121,7 +126,7 @@ const std::vector<CatalogueOpAmp>& OpAmpCatalogue() {
       // output swing is given as limits only (swing left empty).
       {"MCP6022",
        {"10M", "110", "0"},
-       {"8.7", "", "0.003", "", "7", ""},
+       {"8.7", "", "0.003", "", "7", "", "", false, "", ""},
        "VDD = 5 V, 25 °C, RL = 10 kΩ to VDD/2 (typical; en at 10 kHz, in at 1 kHz)",
        "Microchip, MCP6021/1R/2/3/4 data sheet DS21685D, features (A0, slew rate and in not confirmed from the "
        "datasheet text; swing not taken)",
@@ -135,7 +140,7 @@ const std::vector<CatalogueOpAmp>& OpAmpCatalogue() {
       // open-loop output resistance figure taken: Rout 0.
       {"AD8065",
        {"145M", "113", "0"},
-       {"7", "", "0.0006", "", "180", ""},
+       {"7", "", "0.0006", "", "180", "", "", false, "", ""},
        "±5 V, 25 °C (typical; GBW: the -3 dB bandwidth at G = +1; en and in at 10 kHz; slew rate at G = +2)",
        "Analog Devices, AD8065/AD8066 data sheet (High Performance, 145 MHz FastFET Op Amps), features (A0 not "
        "confirmed from the datasheet text; swing not taken)",
