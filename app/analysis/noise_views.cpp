@@ -213,6 +213,13 @@ void LevelsPage::Show(const response::NoiseViews* v, const QColor& color, double
     if (lowest > 0) plot_->yAxis2->setRange(lowest / 2, lowest * 300);
   }
   plot_->yAxis2->setVisible(!limits.empty());
+  // The right axis names the swing its limit is of, and where it came from.
+  const response::UsedSwing& swing = v->levelReport.swing;
+  plot_->yAxis2->setLabel(swing.vpp > 0 ? QString::fromUtf8(swing.from == response::SwingFrom::kSupply
+                                                                ? noise_text::kAxisInputSupply
+                                                                : noise_text::kAxisInputSwing)
+                                              .arg(SiText(swing.vpp, 4))
+                                        : QString::fromUtf8(noise_text::kAxisInput));
   KeepAnalysisFrame(*plot_);
   plot_->replot();
 
