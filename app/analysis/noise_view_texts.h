@@ -31,6 +31,9 @@ inline constexpr const char* kAxisInput = "許容入力[Vpp]";
 inline constexpr const char* kAxisInputSwing = "許容入力[Vpp]（出力振幅 %1Vpp）";
 inline constexpr const char* kAxisInputSupply = "許容入力[Vpp]（出力振幅 %1Vpp：電源から）";
 inline constexpr const char* kTotal = "合計";
+// The legend's entry for the sources it does not name.
+inline constexpr const char* kOthers = "その他（%1）";
+inline constexpr const char* kBand = "雑音帯域";
 inline constexpr const char* kColumns[] = {"雑音源", "出力雑音", "割合"};
 inline constexpr const char* kNoiseSummary = "帯域 %1Hz〜%2Hz  温度 %3 ℃\n出力雑音 %4rms  入力換算 %5rms";
 inline constexpr const char* kNoNoiseDesign = "部品の値が無効なため表示できません。";
