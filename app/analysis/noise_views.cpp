@@ -122,6 +122,7 @@ void MarkBand(QCustomPlot& plot, const response::NoiseBand& band) {
   text->setPositionAlignment(Qt::AlignRight | Qt::AlignBottom);
   text->setPadding(QMargins(0, 0, 4, 3));
   text->setColor(QColor(70, 110, 180));
+  text->setBrush(QColor(255, 255, 255, 210));  // readable over the curves
   text->setText(QString::fromUtf8(noise_text::kBand));
 }
 
