@@ -55,6 +55,12 @@ std::optional<NoiseTextError> ReadNoiseTexts(const NoiseTexts& texts, OpAmpModel
   if (auto e = Read(texts.slewVPerUs, NoiseField::kSlew, Range::kAboveZero, 0, limits.slewVPerUs)) return e;
   if (auto e = Read(texts.temperatureC, NoiseField::kTemperature, Range::kTemperature, kDefaultTemperatureC, t))
     return e;
+  OpAmpSupply& supply = limits.supply;
+  if (auto e = Read(texts.supplyV, NoiseField::kSupply, Range::kAboveZero, 0, supply.volts)) return e;
+  if (auto e = Read(texts.headroomPosV, NoiseField::kHeadroomPos, Range::kZeroOrMore, 0, supply.headroomPosV)) return e;
+  if (auto e = Read(texts.headroomNegV, NoiseField::kHeadroomNeg, Range::kZeroOrMore, 0, supply.headroomNegV)) return e;
+  supply.kind =
+      supply.volts > 0 ? (texts.singleSupply ? SupplyKind::kSingle : SupplyKind::kSymmetric) : SupplyKind::kNone;
   model.noise = noise;
   model.limits = limits;
   temperatureC = t;
@@ -68,6 +74,11 @@ NoiseTexts NoiseTextsOf(const OpAmpModel& model, double temperatureC) {
   t.inPaRtHz = Text(model.noise.inPaRtHz);
   t.swingVpp = Text(model.limits.swingVpp);
   t.slewVPerUs = Text(model.limits.slewVPerUs);
+  const OpAmpSupply& supply = model.limits.supply;
+  if (supply.kind != SupplyKind::kNone) t.supplyV = Text(supply.volts);
+  t.singleSupply = supply.kind == SupplyKind::kSingle;
+  t.headroomPosV = Text(supply.headroomPosV);
+  t.headroomNegV = Text(supply.headroomNegV);
   std::ostringstream s;
   s << std::setprecision(6) << temperatureC;
   t.temperatureC = s.str();

@@ -3,8 +3,11 @@
 // The op-amp's noise and limits and the temperature as the user types them:
 // en in nV/sqrt(Hz), its 1/f corner in Hz, in in pA/sqrt(Hz) (each empty or
 // 0 or more; empty is 0), the output swing in Vpp and the slew rate in V/us
-// (each empty for "not given", or above 0) and the temperature in degrees
-// Celsius (above -273.15, at most 1000).
+// (each empty for "not given", or above 0), the temperature in degrees
+// Celsius (above -273.15, at most 1000) and the supply: its voltage (empty
+// for none, or above 0; ±V, or 0..V with `singleSupply`) and the output's
+// headroom to the positive and the negative rail in volts (empty is 0, or
+// 0 or more).
 
 #include <optional>
 #include <string>
@@ -23,9 +26,14 @@ struct NoiseTexts {
   std::string swingVpp;
   std::string slewVPerUs;
   std::string temperatureC = "25";
+  // Initialised here so that the lists of the first six stay complete.
+  std::string supplyV = {};
+  bool singleSupply = false;
+  std::string headroomPosV = {};
+  std::string headroomNegV = {};
 };
 
-enum class NoiseField { kEn, kEnCorner, kIn, kSwing, kSlew, kTemperature };
+enum class NoiseField { kEn, kEnCorner, kIn, kSwing, kSlew, kTemperature, kSupply, kHeadroomPos, kHeadroomNeg };
 
 struct NoiseTextError {
   NoiseField field = NoiseField::kEn;

@@ -7,8 +7,10 @@
 // open-loop output resistance in series with its output. Either may have
 // noise (the input voltage noise en in series with the + input, with its
 // optional 1/f corner, and the input current noise in into the + input)
-// and limits (the output swing and the slew rate); 0 is "not given".
+// and limits (the output swing, or the supply rails it follows from, and the
+// slew rate); 0 is "not given".
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -22,10 +24,54 @@ struct OpAmpNoise {
   double inPaRtHz = 0;    // input current noise density in pA/sqrt(Hz)
 };
 
-struct OpAmpLimits {
-  double swingVpp = 0;    // output swing in volts peak to peak, 0 when not given
-  double slewVPerUs = 0;  // slew rate in V/us, 0 when not given
+/// The rails the op-amps run from: none (the swing is given or not at
+/// all), symmetric (+volts and -volts, the signal about 0 V) or single
+/// (0 V and volts, the signal biased at volts / 2); and how close the
+/// output comes to each rail (0: to the rail itself).
+enum class SupplyKind { kNone, kSymmetric, kSingle };
+
+struct OpAmpSupply {
+  SupplyKind kind = SupplyKind::kNone;
+  double volts = 0;         // the positive rail; the negative one is -volts (symmetric) or 0 (single)
+  double headroomPosV = 0;  // the output's headroom to the positive rail in volts
+  double headroomNegV = 0;  // and to the negative rail
 };
+
+struct OpAmpLimits {
+  double swingVpp = 0;      // output swing in volts peak to peak, 0 when not given
+  double slewVPerUs = 0;    // slew rate in V/us, 0 when not given
+  OpAmpSupply supply = {};  // the rails; the swing follows from them where swingVpp is not given
+};
+
+/// Where the swing the signal levels use comes from.
+enum class SwingFrom { kNone, kGiven, kSupply };
+
+struct UsedSwing {
+  double vpp = 0;  // 0: no swing (none given, no supply, or the supply leaves none)
+  SwingFrom from = SwingFrom::kNone;
+};
+
+/// The swing a sine about the bias point has before either rail clips it:
+/// twice the smaller distance from the bias to a rail less its headroom.
+/// Symmetric rails bias at 0 V, a single supply at mid-rail.
+inline double SwingFromSupplyVpp(const OpAmpSupply& supply) {
+  if (supply.kind == SupplyKind::kNone || !(supply.volts > 0)) return 0;
+  const double top = supply.volts;
+  const double bottom = supply.kind == SupplyKind::kSymmetric ? -supply.volts : 0.0;
+  const double bias = supply.kind == SupplyKind::kSymmetric ? 0.0 : supply.volts / 2;
+  const double up = top - supply.headroomPosV - bias;
+  const double down = bias - (bottom + supply.headroomNegV);
+  const double vpp = 2 * std::min(up, down);
+  return vpp > 0 ? vpp : 0;
+}
+
+/// The swing the signal levels use: a given swing overrides the one from
+/// the supply.
+inline UsedSwing UsedSwingOf(const OpAmpLimits& limits) {
+  if (limits.swingVpp > 0) return {limits.swingVpp, SwingFrom::kGiven};
+  if (limits.supply.kind != SupplyKind::kNone) return {SwingFromSupplyVpp(limits.supply), SwingFrom::kSupply};
+  return {};
+}
 
 struct OpAmpModel {
   bool ideal = true;

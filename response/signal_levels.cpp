@@ -38,7 +38,8 @@ LevelReport AnalyseLevels(const OpAmpCircuit& circuit, const OpAmpModel& model, 
     r.stages.push_back({20 * std::log10(peak.value), peak.hz});
     highest = std::max(highest, peak.value);
   }
-  const double swing = model.limits.swingVpp;
+  r.swing = UsedSwingOf(model.limits);
+  const double swing = r.swing.vpp;
   if (swing > 0 && highest > 0) r.maxInputVpp = swing / highest;
   const double slew = model.limits.slewVPerUs * 1e6;  // V/s
   if (slew > 0 && band.loHz > 0 && band.hiHz > band.loHz) {
@@ -77,7 +78,7 @@ LevelCurves ComputeLevelCurves(const OpAmpCircuit& circuit, const OpAmpModel& mo
 
 LimitCurves ComputeLimitCurves(const OpAmpModel& model, const LevelCurves& levels) {
   LimitCurves l;
-  const double swing = model.limits.swingVpp;
+  const double swing = UsedSwingOf(model.limits).vpp;
   const double slew = model.limits.slewVPerUs * 1e6;
   for (std::size_t i = 0; i < levels.frequencyHz.size(); ++i) {
     double highestDb = -1e300;

@@ -2,7 +2,8 @@
 
 // How large a signal the filter takes: the gain from the input to every
 // op-amp's output (a high-Q stage peaks far above the filter's output), the
-// largest sine input that keeps every op-amp output within its swing at any
+// largest sine input that keeps every op-amp output within its swing (the
+// one given, or the one the supply rails leave: UsedSwingOf) at any
 // frequency, the largest one no output slews beyond the slew rate over a
 // band (SR / (pi f max_k |H_k(f)|), smallest over the band) and the dynamic
 // range (the largest undistorted output rms over the integrated noise).
@@ -26,6 +27,7 @@ enum class InputLimit { kSwing, kSlew };
 
 struct LevelReport {
   std::vector<StageLevel> stages;             // in cascade order
+  UsedSwing swing;                            // the swing used (given, or from the supply) and where it came from
   std::optional<double> maxInputVpp;          // within the swing at any frequency; needs the swing
   std::optional<double> slewMaxInputVpp;      // within the slew rate over the band; needs the slew rate
   std::optional<double> undistortedInputVpp;  // the smaller of the two

@@ -68,6 +68,22 @@ void SaveOpAmp(SettingsStore& store, const OpAmpChoice& choice) {
   if (choice.routOhm) store.WriteText(Name(later_keys::kOpAmpRout), *choice.routOhm);
 }
 
+SupplySettings LoadSupply(SettingsStore& store) {
+  SupplySettings s;
+  if (const auto kind = store.ReadInt(Name(later_keys::kSupplyKind)); kind && *kind >= 0 && *kind <= 2) s.kind = kind;
+  s.volts = store.ReadText(Name(later_keys::kSupplyVolts));
+  s.headroomPos = store.ReadText(Name(later_keys::kHeadroomPos));
+  s.headroomNeg = store.ReadText(Name(later_keys::kHeadroomNeg));
+  return s;
+}
+
+void SaveSupply(SettingsStore& store, const SupplySettings& s) {
+  if (s.kind) store.WriteInt(Name(later_keys::kSupplyKind), *s.kind);
+  if (s.volts) store.WriteText(Name(later_keys::kSupplyVolts), *s.volts);
+  if (s.headroomPos) store.WriteText(Name(later_keys::kHeadroomPos), *s.headroomPos);
+  if (s.headroomNeg) store.WriteText(Name(later_keys::kHeadroomNeg), *s.headroomNeg);
+}
+
 bool LoadChartPageRange(SettingsStore& store) {
   return store.ReadInt(Name(later_keys::kFrequencyRange)).value_or(0) == 1;
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 // The values the program remembers beside the nineteen of its first release:
-// the analysis window's place, its op-amp and the tolerance page's settings.
+// the analysis window's place, its op-amp and its supply and the tolerance
+// page's settings.
 // Each group is a typed struct loaded from and saved to a SettingsStore
 // (LoadAnalysisPlace, SaveAnalysisPlace and so on, through the store's
 // ReadInt/WriteInt and ReadText/WriteText); the names in the store and the
@@ -26,6 +27,10 @@ inline constexpr const char* kOpAmpGbw = "analysis/opAmpGbw";
 inline constexpr const char* kOpAmpA0 = "analysis/opAmpA0";
 inline constexpr const char* kOpAmpRout = "analysis/opAmpRout";
 inline constexpr const char* kFrequencyRange = "analysis/frequencyRange";
+inline constexpr const char* kSupplyKind = "analysis/supplyKind";
+inline constexpr const char* kSupplyVolts = "analysis/supplyVolts";
+inline constexpr const char* kHeadroomPos = "analysis/supplyHeadroomPos";
+inline constexpr const char* kHeadroomNeg = "analysis/supplyHeadroomNeg";
 }  // namespace later_keys
 
 /// The analysis window's place and size in pixels.
@@ -43,6 +48,16 @@ struct OpAmpChoice {
   std::optional<QString> gbwHz;
   std::optional<QString> a0Db;
   std::optional<QString> routOhm;
+};
+
+/// The op-amp panel's supply: none, ±V or a single supply (kept as 0, 1
+/// and 2), its voltage and the output's headroom to each rail as typed
+/// (in volts).
+struct SupplySettings {
+  std::optional<int> kind;  // 0 none, 1 ±V, 2 single supply
+  std::optional<QString> volts;
+  std::optional<QString> headroomPos;
+  std::optional<QString> headroomNeg;
 };
 
 /// The tolerance page's settings. Kept as integers: the tolerances in
@@ -72,6 +87,9 @@ AnalysisPlace LoadAnalysisPlace(SettingsStore& store);
 void SaveAnalysisPlace(SettingsStore& store, const AnalysisPlace& place);
 OpAmpChoice LoadOpAmp(SettingsStore& store);
 void SaveOpAmp(SettingsStore& store, const OpAmpChoice& choice);
+SupplySettings LoadSupply(SettingsStore& store);
+/// Writes the fields that are set.
+void SaveSupply(SettingsStore& store, const SupplySettings& supply);
 ToleranceSettings LoadTolerance(SettingsStore& store);
 void SaveTolerance(SettingsStore& store, const ToleranceSettings& settings);
 /// The analysis window's frequency range: the main chart's X range (true)

@@ -36,9 +36,9 @@ QFont PlotFont() {
   return font;
 }
 
-class ExponentLogTicker final : public QCPAxisTickerLog {
+class FrequencyLogTicker final : public QCPAxisTickerLog {
  protected:
-  QString getTickLabel(double tick, const QLocale&, QChar, int) override { return ExponentLabel(tick); }
+  QString getTickLabel(double tick, const QLocale&, QChar, int) override { return FrequencyTickLabel(tick); }
 };
 
 class SiTicker final : public QCPAxisTicker {
@@ -120,14 +120,22 @@ QString SiText(double value, int digits) {
   static const struct {
     double factor;
     const char* prefix;
-  } kPrefixes[] = {{1e9, "G"}, {1e6, "M"}, {1e3, "k"}, {1, ""}, {1e-3, "m"}, {1e-6, "u"}, {1e-9, "n"}, {1e-12, "p"}};
+  } kPrefixes[] = {{1e9, "G"},  {1e6, "M"},       {1e3, "k"},  {1, ""},
+                   {1e-3, "m"}, {1e-6, "\u00b5"}, {1e-9, "n"}, {1e-12, "p"}};
   const double magnitude = std::fabs(value);
   for (const auto& p : kPrefixes) {
     if (magnitude >= p.factor * 0.9995 || p.factor == 1e-12) {
-      return QString::number(value / p.factor, 'g', digits) + QString::fromLatin1(p.prefix);
+      return QString::number(value / p.factor, 'g', digits) + QString::fromUtf8(p.prefix);
     }
   }
   return QString::number(value, 'g', digits);
+}
+
+QString FrequencyTickLabel(double hz) {
+  // A decade tick is a power of ten: 1, 10, 100, 1k, 10k, ...; below 1 Hz
+  // the plain decimal (0.1, 0.01).
+  if (hz > 0 && hz < 0.9995) return QString::number(hz, 'g', 3);
+  return SiText(hz, 3);
 }
 
 void PlaceLegendOverStopBand(QCustomPlot& plot, bool hpf) {
@@ -166,7 +174,7 @@ void SetUpAnalysisPlot(QCustomPlot& plot, PlotKind kind) {
     case PlotKind::kPhase:
     case PlotKind::kDelay: {
       plot.xAxis->setScaleType(QCPAxis::stLogarithmic);
-      auto ticker = QSharedPointer<ExponentLogTicker>::create();
+      auto ticker = QSharedPointer<FrequencyLogTicker>::create();
       ticker->setLogBase(10);
       ticker->setSubTickCount(8);
       ticker->setTickCount(14);

@@ -1,7 +1,7 @@
 #pragma once
 
 // The plots of the analysis window: their axes (a logarithmic frequency
-// axis labelled "1E+3" like the response chart, SI prefixes on time and
+// axis labelled 100, 1k, 10k, ... with SI prefixes, as are the time and
 // delay axes), curves, the marks of the step response, the poles and a
 // tracer that reads the curve under the mouse.
 
@@ -22,8 +22,12 @@ class QCPItemText;
 namespace kelvara::app {
 
 /// up to `digits` significant digits and an SI prefix letter ("1.5k",
-/// "470u", "-2.2m"); 0 as "0".
+/// "470µ", "-2.2m"); 0 as "0".
 QString SiText(double value, int digits = 4);
+
+/// A tick label of the frequency axes: "1", "10", "100", "1k", "10k",
+/// "1M"; "0.1" below 1 Hz.
+QString FrequencyTickLabel(double hz);
 
 enum class PlotKind { kGain, kPhase, kDelay, kStep, kImpulse, kPoles };
 

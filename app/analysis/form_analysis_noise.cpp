@@ -6,6 +6,7 @@
 #include "app/analysis/analysis_texts.h"
 #include "app/analysis/form_analysis.h"
 #include "app/analysis/noise_view_texts.h"
+#include "storage/later_settings.h"
 #include "storage/noise_settings.h"
 
 namespace kelvara::app {
@@ -23,10 +24,14 @@ void TFormAnalysis::BuildNoisePages() {
 
 void TFormAnalysis::RestoreNoise() {
   opAmp_->Noise()->SetTexts(NoiseTextsOf(storage::LoadNoiseTexts(store_)));
+  opAmp_->Noise()->SetSupply(storage::LoadSupply(store_));
   opAmp_->Noise()->SetUserEntries(storage::LoadUserOpAmps(store_));
 }
 
-void TFormAnalysis::RememberNoise() { storage::SaveNoiseTexts(store_, StoredNoiseTexts(opAmp_->Noise()->Texts())); }
+void TFormAnalysis::RememberNoise() {
+  storage::SaveNoiseTexts(store_, StoredNoiseTexts(opAmp_->Noise()->Texts()));
+  storage::SaveSupply(store_, opAmp_->Noise()->Supply());
+}
 
 void TFormAnalysis::DrawNoise(const engine::ComponentSet* parts, const QColor& color) {
   noise_.reset();

@@ -49,6 +49,83 @@ void ScaleLog(QCPAxis& axis, const std::vector<const std::vector<double>*>& curv
 
 QString Vrms(double v) { return SiText(v, 4) + QStringLiteral("V"); }
 
+// A legend entry of its own (no curve): a grey dashed stroke and a text,
+// for the sources the legend does not name one by one.
+class TextLegendItem final : public QCPAbstractLegendItem {
+ public:
+  TextLegendItem(QCPLegend* legend, const QString& text) : QCPAbstractLegendItem(legend), text_(text) {
+    setObjectName(QStringLiteral("legendOthers"));
+  }
+  QString Text() const { return text_; }
+
+ protected:
+  void draw(QCPPainter* painter) override {
+    const QSize icon = mParentLegend->iconSize();
+    const QRect text =
+        QFontMetrics(mParentLegend->font()).boundingRect(0, 0, 0, icon.height(), Qt::TextDontClip, text_);
+    const int height = std::max(text.height(), icon.height());
+    painter->setPen(QPen(QColor(120, 120, 120), 1.5, Qt::DashLine));
+    const int y = mRect.y() + height / 2;
+    painter->drawLine(QLineF(mRect.x(), y, mRect.x() + icon.width(), y));
+    painter->setFont(mParentLegend->font());
+    painter->setPen(QPen(mParentLegend->textColor()));
+    painter->drawText(mRect.x() + icon.width() + mParentLegend->iconTextPadding(), mRect.y(), text.width(), height,
+                      Qt::TextDontClip, text_);
+  }
+  QSize minimumOuterSizeHint() const override {
+    const QSize icon = mParentLegend->iconSize();
+    const QRect text =
+        QFontMetrics(mParentLegend->font()).boundingRect(0, 0, 0, icon.height(), Qt::TextDontClip, text_);
+    return QSize(icon.width() + mParentLegend->iconTextPadding() + text.width(),
+                 std::max(text.height(), icon.height())) +
+           QSize(mMargins.left() + mMargins.right(), mMargins.top() + mMargins.bottom());
+  }
+
+ private:
+  QString text_;
+};
+
+void RemoveTextLegendItems(QCPLegend& legend) {
+  for (int i = legend.itemCount() - 1; i >= 0; --i)
+    if (dynamic_cast<TextLegendItem*>(legend.item(i))) legend.removeItem(i);
+}
+
+// The noise band: shaded between its two edges, each a dashed line.
+void MarkBand(QCustomPlot& plot, const response::NoiseBand& band) {
+  auto* shade = new QCPItemRect(&plot);
+  shade->setObjectName(QStringLiteral("noiseBandShade"));
+  shade->setLayer(QStringLiteral("grid"));
+  shade->setClipToAxisRect(true);
+  shade->topLeft->setTypeY(QCPItemPosition::ptAxisRectRatio);
+  shade->bottomRight->setTypeY(QCPItemPosition::ptAxisRectRatio);
+  shade->topLeft->setCoords(band.loHz, 0);
+  shade->bottomRight->setCoords(band.hiHz, 1);
+  shade->setPen(Qt::NoPen);
+  shade->setBrush(QColor(70, 130, 220, 28));
+  const QString names[] = {QStringLiteral("noiseBandLo"), QStringLiteral("noiseBandHi")};
+  const double edges[] = {band.loHz, band.hiHz};
+  for (int i = 0; i < 2; ++i) {
+    auto* line = new QCPItemStraightLine(&plot);
+    line->setObjectName(names[i]);
+    line->setPen(QPen(QColor(70, 110, 180), 1, Qt::DashLine));
+    line->point1->setCoords(edges[i], 1);
+    line->point2->setCoords(edges[i], 2);
+  }
+  auto* text = new QCPItemText(&plot);
+  text->setObjectName(QStringLiteral("noiseBandText"));
+  text->setClipToAxisRect(true);
+  text->position->setTypeX(QCPItemPosition::ptPlotCoords);
+  text->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
+  // Its name at the foot of the band, just inside its upper edge (the
+  // lower one often lies left of the view: 1 Hz).
+  text->position->setCoords(band.hiHz, 1);
+  text->setPositionAlignment(Qt::AlignRight | Qt::AlignBottom);
+  text->setPadding(QMargins(0, 0, 4, 3));
+  text->setColor(QColor(70, 110, 180));
+  text->setBrush(QColor(255, 255, 255, 210));  // readable over the curves
+  text->setText(QString::fromUtf8(noise_text::kBand));
+}
+
 }  // namespace
 
 NoisePage::NoisePage(QWidget* parent) : QWidget(parent) {
@@ -58,8 +135,7 @@ NoisePage::NoisePage(QWidget* parent) : QWidget(parent) {
   plot_->setObjectName(QStringLiteral("PlotNoise"));
   SetUpAnalysisPlot(*plot_, PlotKind::kGain);
   plot_->yAxis->setLabel(QString::fromUtf8(noise_text::kAxisDensity));
-  // Up to seventeen names: in columns of nine.
-  plot_->legend->setWrap(9);
+  // One short column: the total, the biggest sources and "その他".
   plot_->legend->setFillOrder(QCPLayoutGrid::foRowsFirst);
   LogValueAxis(*plot_->yAxis);
   auto* bottom = new QHBoxLayout;
@@ -71,7 +147,12 @@ NoisePage::NoisePage(QWidget* parent) : QWidget(parent) {
   table_->setHorizontalHeaderLabels(headers);
   table_->verticalHeader()->hide();
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  table_->setMaximumHeight(table_->verticalHeader()->defaultSectionSize() * (kTableRows + 1) + 8);
+  // Exactly its rows high and its columns wide: it never needs scrolling.
+  table_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  table_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+  table_->setFixedHeight(table_->horizontalHeader()->sizeHint().height() +
+                         table_->verticalHeader()->defaultSectionSize() * kTableRows + 2 * table_->frameWidth());
   table_->setMinimumWidth(300);
   summary_ = new QLabel(this);
   summary_->setObjectName(QStringLiteral("LabelNoiseSummary"));
@@ -87,6 +168,7 @@ void NoisePage::Show(const response::NoiseViews* v, const QColor& color, double 
                      const QString& message) {
   plot_->clearGraphs();
   plot_->clearItems();
+  RemoveTextLegendItems(*plot_->legend);
   table_->setRowCount(0);
   if (!v) {
     summary_->setText(message.isEmpty() ? QString::fromUtf8(noise_text::kNoNoiseDesign) : message);
@@ -103,6 +185,7 @@ void NoisePage::Show(const response::NoiseViews* v, const QColor& color, double 
   pen.setWidthF(2.5);
   total->setPen(pen);
   std::vector<const std::vector<double>*> drawn = {&v->noise.totalNv};
+  std::vector<std::pair<std::size_t, QCPGraph*>> sourceCurves;  // source, curve
   int shown = 0;
   for (std::size_t s = 0; s < v->report.sources.size() && s < v->noise.sourceNv.size(); ++s) {
     if (!(v->report.sourceVrms[s] > 0)) continue;  // a source of 0 (no en or in given) is not drawn
@@ -117,7 +200,22 @@ void NoisePage::Show(const response::NoiseViews* v, const QColor& color, double 
       g->setPen(sourcePen);
     }
     drawn.push_back(&v->noise.sourceNv[s]);
+    sourceCurves.push_back({s, g});
   }
+  // The legend names the biggest sources only; the others share one entry.
+  std::stable_sort(sourceCurves.begin(), sourceCurves.end(), [&](const auto& a, const auto& b) {
+    return v->report.sourceVrms[a.first] > v->report.sourceVrms[b.first];
+  });
+  // Biggest first, after the total.
+  for (const auto& [source, curve] : sourceCurves) curve->removeFromLegend();
+  for (std::size_t i = 0; i < sourceCurves.size() && i < static_cast<std::size_t>(kLegendSources); ++i)
+    sourceCurves[i].second->addToLegend();
+  if (sourceCurves.size() > static_cast<std::size_t>(kLegendSources)) {
+    plot_->legend->addItem(new TextLegendItem(
+        plot_->legend,
+        QString::fromUtf8(noise_text::kOthers).arg(static_cast<int>(sourceCurves.size()) - kLegendSources)));
+  }
+  MarkBand(*plot_, v->report.band);
   plot_->xAxis->setRange(fStart, fTop);
   ScaleLog(*plot_->yAxis, drawn, 1e4);
   KeepAnalysisFrame(*plot_);
@@ -213,6 +311,13 @@ void LevelsPage::Show(const response::NoiseViews* v, const QColor& color, double
     if (lowest > 0) plot_->yAxis2->setRange(lowest / 2, lowest * 300);
   }
   plot_->yAxis2->setVisible(!limits.empty());
+  // The right axis names the swing its limit is of, and where it came from.
+  const response::UsedSwing& swing = v->levelReport.swing;
+  plot_->yAxis2->setLabel(swing.vpp > 0 ? QString::fromUtf8(swing.from == response::SwingFrom::kSupply
+                                                                ? noise_text::kAxisInputSupply
+                                                                : noise_text::kAxisInputSwing)
+                                              .arg(SiText(swing.vpp, 4))
+                                        : QString::fromUtf8(noise_text::kAxisInput));
   KeepAnalysisFrame(*plot_);
   plot_->replot();
 

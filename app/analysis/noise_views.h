@@ -3,7 +3,8 @@
 // The "ノイズ" and "信号レベル" views of the analysis window. The noise view
 // draws the output noise density of the total and of every source (R3,
 // U2 en, ...) against frequency and lists the integral over the noise band
-// with the biggest contributors; the level view draws the gain from the
+// with the biggest contributors (the band shaded between two marked
+// edges); the level view draws the gain from the
 // input to every op-amp output with, on the right-hand axis, the input the
 // output swing and the slew rate allow. Both show what
 // response::ComputeNoiseViews computed; nothing is computed here.
@@ -26,6 +27,9 @@ class NoisePage : public QWidget {
  public:
   /// At most this many sources in the table, the biggest first.
   static constexpr int kTableRows = 6;
+  /// The legend names the total, this many of the biggest sources and
+  /// "その他" for the rest (all are drawn), so that it stays small.
+  static constexpr int kLegendSources = 5;
 
   explicit NoisePage(QWidget* parent = nullptr);
   /// Draws the views, or clears them with the message.

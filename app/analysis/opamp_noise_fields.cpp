@@ -32,19 +32,36 @@ storage::NoiseTextSettings StoredNoiseTexts(const response::NoiseTexts& t) {
   return {Q(t.enNvRtHz), Q(t.enCornerHz), Q(t.inPaRtHz), Q(t.swingVpp), Q(t.slewVPerUs), Q(t.temperatureC)};
 }
 
+namespace {
+
+// The supply texts of the stored supply (none unless its kind is stored).
+void ApplySupply(const storage::SupplySettings& stored, response::NoiseTexts& t) {
+  const int kind = stored.kind.value_or(0);
+  t.supplyV = kind == 0 ? std::string() : S(stored.volts.value_or(QString()));
+  t.singleSupply = kind == 2;
+  t.headroomPosV = S(stored.headroomPos.value_or(QString()));
+  t.headroomNegV = S(stored.headroomNeg.value_or(QString()));
+}
+
+}  // namespace
+
 double ApplyStoredNoise(storage::SettingsStore& store, response::OpAmpModel& model) {
   double temperature = response::kDefaultTemperatureC;
-  response::ReadNoiseTexts(NoiseTextsOf(storage::LoadNoiseTexts(store)), model, temperature);
+  response::NoiseTexts texts = NoiseTextsOf(storage::LoadNoiseTexts(store));
+  ApplySupply(storage::LoadSupply(store), texts);
+  response::ReadNoiseTexts(texts, model, temperature);
   return temperature;
 }
 
 QString NoiseFieldMessage(const response::NoiseTextError& error) {
-  static const char* const kNames[] = {"en", "1/fコーナー", "in", "出力振幅", "スルーレート", "温度"};
+  static const char* const kNames[] = {"en",   "1/fコーナー", "in",         "出力振幅",  "スルーレート",
+                                       "温度", "電源電圧",    "＋側の余裕", "－側の余裕"};
   const QString name = QString::fromUtf8(kNames[static_cast<int>(error.field)]);
   if (error.unreadable) return name + QStringLiteral(" は無効な値: 有効な値を設定下さい。");
   switch (error.field) {
     case response::NoiseField::kSwing:
     case response::NoiseField::kSlew:
+    case response::NoiseField::kSupply:
       return name + QStringLiteral(" の不正な値: 0 より大きい値を設定するか空欄にして下さい。");
     case response::NoiseField::kTemperature:
       return name + QStringLiteral(" の不正な値: -273.15 より大きく 1000 以下の値を設定下さい。");
@@ -89,9 +106,30 @@ OpAmpNoiseFields::OpAmpNoiseFields(QWidget* parent) : QWidget(parent) {
   pick->addWidget(message_, 1);
   layout->addLayout(pick);
 
+  // The supply, after the fields above.
+  auto* rails = new QHBoxLayout;
+  rails->addWidget(new QLabel(QString::fromUtf8(noise_text::kSupply), this));
+  supplyKind_ = new QComboBox(this);
+  supplyKind_->setObjectName(QStringLiteral("CBox_Supply"));
+  for (const char* kind : noise_text::kSupplyKinds) supplyKind_->addItem(QString::fromUtf8(kind));
+  rails->addWidget(supplyKind_);
+  supplyV_ = AddEdit(rails, this, QString::fromUtf8(noise_text::kSupplyVolts), QStringLiteral("editSupplyV"));
+  headroomPos_ =
+      AddEdit(rails, this, QString::fromUtf8(noise_text::kHeadroomPos), QStringLiteral("editSupplyHeadroomPos"));
+  headroomNeg_ =
+      AddEdit(rails, this, QString::fromUtf8(noise_text::kHeadroomNeg), QStringLiteral("editSupplyHeadroomNeg"));
+  rails->addStretch(1);
+  layout->addLayout(rails);
+
   SetTexts(response::NoiseTexts{});
   FillList();
-  for (QLineEdit* edit : {en_, corner_, in_, swing_, slew_, temperature_}) {
+  connect(supplyKind_, &QComboBox::currentIndexChanged, this, [this] {
+    supplyV_->setEnabled(supplyKind_->currentIndex() != 0);
+    Update();
+    emit Changed();
+  });
+  supplyV_->setEnabled(false);
+  for (QLineEdit* edit : {en_, corner_, in_, swing_, slew_, temperature_, supplyV_, headroomPos_, headroomNeg_}) {
     connect(edit, &QLineEdit::textChanged, this, [this] {
       Update();
       emit Changed();
@@ -111,8 +149,10 @@ OpAmpNoiseFields::OpAmpNoiseFields(QWidget* parent) : QWidget(parent) {
 }
 
 response::NoiseTexts OpAmpNoiseFields::Texts() const {
-  return {S(en_->text()),    S(corner_->text()), S(in_->text()),
-          S(swing_->text()), S(slew_->text()),   S(temperature_->text())};
+  response::NoiseTexts t{S(en_->text()),    S(corner_->text()), S(in_->text()),
+                         S(swing_->text()), S(slew_->text()),   S(temperature_->text())};
+  ApplySupply(Supply(), t);
+  return t;
 }
 
 void OpAmpNoiseFields::SetTexts(const response::NoiseTexts& t) {
@@ -122,6 +162,22 @@ void OpAmpNoiseFields::SetTexts(const response::NoiseTexts& t) {
   swing_->setText(Q(t.swingVpp));
   slew_->setText(Q(t.slewVPerUs));
   temperature_->setText(Q(t.temperatureC));
+  // Without a supply the kind is none; the voltage typed stays for later.
+  supplyKind_->setCurrentIndex(t.supplyV.empty() ? 0 : t.singleSupply ? 2 : 1);
+  if (!t.supplyV.empty()) supplyV_->setText(Q(t.supplyV));
+  headroomPos_->setText(Q(t.headroomPosV));
+  headroomNeg_->setText(Q(t.headroomNegV));
+}
+
+storage::SupplySettings OpAmpNoiseFields::Supply() const {
+  return {supplyKind_->currentIndex(), supplyV_->text(), headroomPos_->text(), headroomNeg_->text()};
+}
+
+void OpAmpNoiseFields::SetSupply(const storage::SupplySettings& supply) {
+  if (supply.volts) supplyV_->setText(*supply.volts);
+  if (supply.headroomPos) headroomPos_->setText(*supply.headroomPos);
+  if (supply.headroomNeg) headroomNeg_->setText(*supply.headroomNeg);
+  supplyKind_->setCurrentIndex(supply.kind.value_or(0));
 }
 
 bool OpAmpNoiseFields::Read(response::OpAmpModel& model, double& temperatureC) const {
@@ -167,6 +223,9 @@ bool OpAmpNoiseFields::EntryFigures(int index, response::OpAmpTexts& opamp, resp
   const storage::UserOpAmp& u = user_[index - 1 - catalogue];
   opamp = {S(u.gbw), S(u.a0), S(u.rout)};
   noise = {S(u.en), S(u.enCorner), S(u.in), S(u.swing), S(u.slew), ""};
+  // A user's entry keeps no headroom: the panel's stays.
+  noise.headroomPosV = S(headroomPos_->text());
+  noise.headroomNegV = S(headroomNeg_->text());
   return true;
 }
 
@@ -175,9 +234,12 @@ void OpAmpNoiseFields::MarkChangedFigures(const response::OpAmpTexts& opamp) {
   response::NoiseTexts own;
   if (chosen_ < 0 || chosen_ >= list_->count() || !EntryFigures(chosen_, ownOpAmp, own)) return;
   const response::NoiseTexts now = Texts();
+  // With a supply the entry leaves the swing empty (the rails give it).
+  const bool swingFromRails = !now.supplyV.empty() && now.swingVpp.empty();
   chosenChanged_ = opamp.gbwHz != ownOpAmp.gbwHz || opamp.a0Db != ownOpAmp.a0Db || opamp.routOhm != ownOpAmp.routOhm ||
                    now.enNvRtHz != own.enNvRtHz || now.enCornerHz != own.enCornerHz || now.inPaRtHz != own.inPaRtHz ||
-                   now.swingVpp != own.swingVpp || now.slewVPerUs != own.slewVPerUs;
+                   (!swingFromRails && now.swingVpp != own.swingVpp) || now.slewVPerUs != own.slewVPerUs ||
+                   now.headroomPosV != own.headroomPosV || now.headroomNegV != own.headroomNegV;
   list_->setItemText(chosen_,
                      EntryName(chosen_) + (chosenChanged_ ? QString::fromUtf8(noise_text::kChangedSuffix) : QString()));
 }
@@ -203,6 +265,12 @@ void OpAmpNoiseFields::Choose(int index) {
   if (!EntryFigures(index, opamp, noise)) return;
   chosen_ = index;
   noise.temperatureC = S(temperature_->text());  // the temperature is the circuit's, not the op-amp's
+  // So is the supply: the entry gives only its headroom to the rails, and
+  // with a supply its swing (at its datasheet's supply) is left empty.
+  const response::NoiseTexts now = Texts();
+  noise.supplyV = now.supplyV;
+  noise.singleSupply = now.singleSupply;
+  if (!now.supplyV.empty()) noise.swingVpp.clear();
   SetTexts(noise);
   list_->setCurrentIndex(index);
   emit OpAmpChosen(opamp);

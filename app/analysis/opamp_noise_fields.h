@@ -4,7 +4,11 @@
 // and the temperature (en, its 1/f corner, in, output swing, slew rate, °C),
 // typed as engineering texts, and the op-amp list ("品種"): a few widely used
 // op-amps with their datasheet figures and the user's own entries, kept in
-// the settings store. Choosing one fills the panel.
+// the settings store. Choosing one fills the panel. A fourth row holds the
+// supply ("電源": none, ±V or a single supply 0..V with the signal at
+// mid-rail), its voltage and the output's headroom to each rail: with a
+// supply and no swing typed, the swing follows from the rails; a list entry
+// chosen then fills the headroom and leaves the swing empty.
 
 #include <QComboBox>
 #include <QLabel>
@@ -18,6 +22,7 @@
 #include "response/noise_texts.h"
 #include "response/opamp_model.h"
 #include "response/opamp_texts.h"
+#include "storage/later_settings.h"
 #include "storage/noise_settings.h"
 
 namespace kelvara::app {
@@ -63,6 +68,14 @@ class OpAmpNoiseFields : public QWidget {
   QLineEdit* SwingEdit() const { return swing_; }
   QLineEdit* SlewEdit() const { return slew_; }
   QLineEdit* TemperatureEdit() const { return temperature_; }
+  QComboBox* SupplyKind() const { return supplyKind_; }
+  QLineEdit* SupplyEdit() const { return supplyV_; }
+  QLineEdit* HeadroomPosEdit() const { return headroomPos_; }
+  QLineEdit* HeadroomNegEdit() const { return headroomNeg_; }
+
+  /// The supply row as the settings store keeps it, and back.
+  storage::SupplySettings Supply() const;
+  void SetSupply(const storage::SupplySettings& supply);
   QComboBox* OpAmpList() const { return list_; }
   QPushButton* AddButton() const { return add_; }
   QPushButton* RemoveButton() const { return remove_; }
@@ -90,6 +103,10 @@ class OpAmpNoiseFields : public QWidget {
   QLineEdit* swing_ = nullptr;
   QLineEdit* slew_ = nullptr;
   QLineEdit* temperature_ = nullptr;
+  QComboBox* supplyKind_ = nullptr;
+  QLineEdit* supplyV_ = nullptr;
+  QLineEdit* headroomPos_ = nullptr;
+  QLineEdit* headroomNeg_ = nullptr;
   QComboBox* list_ = nullptr;
   QPushButton* add_ = nullptr;
   QPushButton* remove_ = nullptr;
@@ -104,8 +121,8 @@ class OpAmpNoiseFields : public QWidget {
 response::NoiseTexts NoiseTextsOf(const storage::NoiseTextSettings& stored);
 storage::NoiseTextSettings StoredNoiseTexts(const response::NoiseTexts& texts);
 
-/// The stored noise and limits applied to the model (when they can be
-/// read); returns the stored temperature (or the default).
+/// The stored noise and limits (the supply included) applied to the model
+/// (when they can be read); returns the stored temperature (or the default).
 double ApplyStoredNoise(storage::SettingsStore& store, response::OpAmpModel& model);
 
 /// The message for a noise text that cannot be used ("en は無効な値: ...").

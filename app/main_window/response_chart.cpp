@@ -25,6 +25,44 @@ namespace {
 constexpr double kCurveWidth = 2;
 constexpr int kChartTextPixels = 12;
 const QColor kPlaceholderColor(0, 255, 0);  // lime
+const QColor kCurveEdge(80, 80, 80);
+constexpr double kCurveEdgeWidth = 1.5;  // beyond the curve's own width, shared by both sides
+
+// A chart curve that a light colour (yellow, white) would lose against the
+// face behind it: drawn over a thin dark curve of its own shape, which
+// shows as an edge on either side (its legend stroke too); other colours
+// as QCPGraph draws them.
+class OutlinedCurve final : public QCPGraph {
+ public:
+  OutlinedCurve(QCPAxis* keyAxis, QCPAxis* valueAxis) : QCPGraph(keyAxis, valueAxis) {}
+
+ protected:
+  void drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines) const override {
+    const QPen own = painter->pen();
+    if (const auto edge = CurveOutline(own.color()); edge && own.style() != Qt::NoPen) {
+      painter->setPen(EdgePen(own, *edge));
+      QCPGraph::drawLinePlot(painter, lines);
+      painter->setPen(own);
+    }
+    QCPGraph::drawLinePlot(painter, lines);
+  }
+  void drawLegendIcon(QCPPainter* painter, const QRectF& rect) const override {
+    if (const auto edge = CurveOutline(mPen.color())) {
+      painter->setPen(EdgePen(mPen, *edge));
+      painter->drawLine(QLineF(rect.left(), rect.center().y(), rect.right(), rect.center().y()));
+    }
+    QCPGraph::drawLegendIcon(painter, rect);
+  }
+
+ private:
+  static QPen EdgePen(const QPen& own, const QColor& edge) {
+    QPen pen(edge, own.widthF() + kCurveEdgeWidth);
+    pen.setStyle(own.style());
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    return pen;
+  }
+};
 
 /// Ticks at every power of ten with eight minor ticks between them; the
 /// labels in the "0E+0" form. Where the decades are too narrow for their
@@ -179,8 +217,18 @@ void SetUpResponseChart(QCustomPlot& chart) {
   SetCurveColor(*placeholder, kPlaceholderColor);
 }
 
+std::optional<QColor> CurveOutline(const QColor& color) {
+  // Perceived brightness (ITU-R BT.601 weights): yellow 226, white 255;
+  // cyan 179, lime 150 and the darker colours stay as they are.
+  const double brightness = 0.299 * color.red() + 0.587 * color.green() + 0.114 * color.blue();
+  if (brightness > 200) return kCurveEdge;
+  return std::nullopt;
+}
+
 QCPGraph* AddCurve(QCustomPlot& chart) {
-  QCPGraph* curve = chart.addGraph();
+  // As QCustomPlot::addGraph makes one (the plot owns it), outlined.
+  QCPGraph* curve = new OutlinedCurve(chart.xAxis, chart.yAxis);
+  curve->setName(QStringLiteral("Graph ") + QString::number(chart.graphCount()));
   curve->setLineStyle(QCPGraph::lsLine);
   curve->setAntialiased(true);
   QPen pen = curve->pen();

@@ -39,7 +39,13 @@ QColor PlotFaceColor(const QCustomPlot& chart);
 void SetUpResponseChart(QCustomPlot& chart);
 
 /// A new empty curve on the chart, in the colour the chart gives new curves.
+/// A light curve (CurveOutline) is drawn with a thin dark edge.
 QCPGraph* AddCurve(QCustomPlot& chart);
+
+/// The edge a curve of this colour is drawn with: a dark grey for the
+/// light colours (yellow, white) that would be hard to see on the face
+/// behind the curves; none for the others.
+std::optional<QColor> CurveOutline(const QColor& color);
 
 /// Sets the curve's pen colour (the legend shows it too).
 void SetCurveColor(QCPGraph& curve, const QColor& color);

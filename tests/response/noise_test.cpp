@@ -261,5 +261,103 @@ TEST(NoiseTextsRead, FillTheModelAndTheTemperature) {
   EXPECT_EQ(back.temperatureC, "-40");
 }
 
+// The swing a supply leaves, worked by hand: the bias (0 V, or mid-rail for
+// a single supply), each rail less its headroom, twice the nearer distance.
+struct SupplyCase {
+  SupplyKind kind;
+  double volts, headroomPos, headroomNeg;
+  double swingVpp;  // by hand
+};
+
+class SwingFromSupply : public ::testing::TestWithParam<SupplyCase> {};
+
+TEST_P(SwingFromSupply, IsTheHandComputation) {
+  const SupplyCase& k = GetParam();
+  OpAmpLimits limits;
+  limits.supply = {k.kind, k.volts, k.headroomPos, k.headroomNeg};
+  EXPECT_NEAR(SwingFromSupplyVpp(limits.supply), k.swingVpp, 1e-12);
+  const UsedSwing used = UsedSwingOf(limits);
+  EXPECT_EQ(used.from, k.kind == SupplyKind::kNone ? SwingFrom::kNone : SwingFrom::kSupply);
+  EXPECT_NEAR(used.vpp, k.swingVpp, 1e-12);
+  // A given swing overrides the supply's.
+  limits.swingVpp = 7;
+  EXPECT_EQ(UsedSwingOf(limits).vpp, 7);
+  EXPECT_EQ(UsedSwingOf(limits).from, SwingFrom::kGiven);
+}
+
+INSTANTIATE_TEST_SUITE_P(Hand, SwingFromSupply,
+                         ::testing::Values(
+                             // ±15 V, 1.2 V to each rail (OP27's 27.6 Vpp): 2 (15 - 1.2).
+                             SupplyCase{SupplyKind::kSymmetric, 15, 1.2, 1.2, 27.6},
+                             // ±5 V to the rails: 10 Vpp.
+                             SupplyCase{SupplyKind::kSymmetric, 5, 0, 0, 10},
+                             // ±12 V, 1 V and 3 V: the negative rail is nearer, 2 (12 - 3).
+                             SupplyCase{SupplyKind::kSymmetric, 12, 1, 3, 18},
+                             // 5 V single, bias 2.5 V, 10 mV to each rail: 2 (2.5 - 0.01).
+                             SupplyCase{SupplyKind::kSingle, 5, 0.01, 0.01, 4.98},
+                             // 5 V single with OP27's 1.2 V: 2 (2.5 - 1.2).
+                             SupplyCase{SupplyKind::kSingle, 5, 1.2, 1.2, 2.6},
+                             // 5 V single, 1.5 V to the top, 0.1 V to ground: up 1, down 2.4.
+                             SupplyCase{SupplyKind::kSingle, 5, 1.5, 0.1, 2.0},
+                             // 3 V single with 2 V of headroom: the bias lies above the top.
+                             SupplyCase{SupplyKind::kSingle, 3, 2, 0, 0},
+                             // No supply: no swing.
+                             SupplyCase{SupplyKind::kNone, 15, 1, 1, 0}));
+
+// The levels use the swing the supply leaves as they use a given one.
+TEST(SignalLevels, TheSupplysSwingLimitsTheInput) {
+  const double r = 10e3, c2 = 1e-9, q = 2.0, c1 = 4 * q * q * c2;
+  const OpAmpCircuit c = SallenKeyCircuit(r, r, c1, c2);
+  const double f0 = 1 / (kTwoPi * r * std::sqrt(c1 * c2));
+  const double peak = q / std::sqrt(1 - 1 / (4 * q * q));
+  OpAmpModel m;
+  m.limits.supply = {SupplyKind::kSingle, 5, 1.2, 1.2};
+  const LevelReport levels = AnalyseLevels(c, m, {1, 10 * f0}, 1e-6);
+  EXPECT_EQ(levels.swing.from, SwingFrom::kSupply);
+  EXPECT_NEAR(levels.swing.vpp, 2.6, 1e-12);
+  ASSERT_TRUE(levels.maxInputVpp.has_value());
+  EXPECT_NEAR(*levels.maxInputVpp, 2.6 / peak, 1e-9);
+  const LimitCurves curves = ComputeLimitCurves(m, ComputeLevelCurves(c, m, {10.0, f0}));
+  ASSERT_EQ(curves.swingVpp.size(), 2u);
+  // At f0 the stage's gain is Q.
+  EXPECT_NEAR(curves.swingVpp[1], 2.6 / q, 1e-9);
+}
+
+TEST(NoiseTextsRead, TheSupplyAndItsHeadroom) {
+  OpAmpModel m;
+  double t = 0;
+  NoiseTexts texts;
+  texts.supplyV = "5";
+  texts.singleSupply = true;
+  texts.headroomPosV = "1.2";
+  texts.headroomNegV = "50m";
+  ASSERT_FALSE(ReadNoiseTexts(texts, m, t));
+  EXPECT_EQ(m.limits.supply.kind, SupplyKind::kSingle);
+  EXPECT_EQ(m.limits.supply.volts, 5);
+  EXPECT_EQ(m.limits.supply.headroomPosV, 1.2);
+  EXPECT_EQ(m.limits.supply.headroomNegV, 0.05);
+  const NoiseTexts back = NoiseTextsOf(m, t);
+  EXPECT_EQ(back.supplyV, "5");
+  EXPECT_TRUE(back.singleSupply);
+  EXPECT_EQ(back.headroomNegV, "0.05");
+  texts.singleSupply = false;
+  ASSERT_FALSE(ReadNoiseTexts(texts, m, t));
+  EXPECT_EQ(m.limits.supply.kind, SupplyKind::kSymmetric);
+  texts.supplyV = "";
+  ASSERT_FALSE(ReadNoiseTexts(texts, m, t));
+  EXPECT_EQ(m.limits.supply.kind, SupplyKind::kNone);
+  for (const char* bad : {"0", "-5", "x"}) {
+    texts.supplyV = bad;
+    const auto error = ReadNoiseTexts(texts, m, t);
+    ASSERT_TRUE(error.has_value()) << bad;
+    EXPECT_EQ(error->field, NoiseField::kSupply);
+  }
+  texts.supplyV = "5";
+  texts.headroomNegV = "-1";
+  const auto error = ReadNoiseTexts(texts, m, t);
+  ASSERT_TRUE(error.has_value());
+  EXPECT_EQ(error->field, NoiseField::kHeadroomNeg);
+}
+
 }  // namespace
 }  // namespace kelvara::response

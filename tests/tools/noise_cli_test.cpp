@@ -186,18 +186,85 @@ TEST_P(NoiseUsage, RefusedWithTheOptionNamed) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Options, NoiseUsage,
-                         ::testing::Values(UsageCase{{"--opamp-en", "abc"}, "--opamp-en"},
-                                           UsageCase{{"--opamp-en", "-1"}, "--opamp-en"},
-                                           UsageCase{{"--opamp-en-corner", "-5"}, "--opamp-en-corner"},
-                                           UsageCase{{"--opamp-in", "x"}, "--opamp-in"},
-                                           UsageCase{{"--opamp-swing", "0"}, "--opamp-swing"},
-                                           UsageCase{{"--opamp-sr", "fast"}, "--opamp-sr"},
-                                           UsageCase{{"--temperature", "-300"}, "--temperature"},
-                                           UsageCase{{"--noise-band", "1"}, "--noise-band"},
-                                           UsageCase{{"--noise-band", "10k,1k"}, "--noise-band"},
-                                           UsageCase{{"--noise-band", "0,1k"}, "--noise-band"},
-                                           UsageCase{{"--noise-band", "1,2,3"}, "--noise-band"}));
+INSTANTIATE_TEST_SUITE_P(
+    Options, NoiseUsage,
+    ::testing::Values(
+        UsageCase{{"--opamp-en", "abc"}, "--opamp-en"}, UsageCase{{"--opamp-en", "-1"}, "--opamp-en"},
+        UsageCase{{"--opamp-en-corner", "-5"}, "--opamp-en-corner"}, UsageCase{{"--opamp-in", "x"}, "--opamp-in"},
+        UsageCase{{"--opamp-swing", "0"}, "--opamp-swing"}, UsageCase{{"--opamp-sr", "fast"}, "--opamp-sr"},
+        UsageCase{{"--temperature", "-300"}, "--temperature"}, UsageCase{{"--noise-band", "1"}, "--noise-band"},
+        UsageCase{{"--noise-band", "10k,1k"}, "--noise-band"}, UsageCase{{"--noise-band", "0,1k"}, "--noise-band"},
+        UsageCase{{"--noise-band", "1,2,3"}, "--noise-band"}, UsageCase{{"--supply", "0"}, "--supply"},
+        UsageCase{{"--supply=-15"}, "--supply"}, UsageCase{{"--single-supply", "0"}, "--single-supply"},
+        UsageCase{{"--single-supply=-5"}, "--single-supply"}, UsageCase{{"--single-supply", "five"}, "--single-supply"},
+        UsageCase{{"--supply", "15", "--single-supply", "5"}, "--single-supply"},
+        UsageCase{{"--opamp-headroom-pos=-1"}, "--opamp-headroom-pos"},
+        UsageCase{{"--opamp-headroom-neg", "x"}, "--opamp-headroom-neg"}));
+
+// Where the filter clips on a 5 V single supply: the part's headroom to the
+// rails about the mid-rail bias gives the swing (OP27: 1.2 V to each rail,
+// 2 (2.5 - 1.2) = 2.6 Vpp by hand), a given swing overrides it, and the JSON
+// and the text say which one was used.
+TEST(LevelsSupply, TheSwingFollowsFromTheRails) {
+  const std::vector<std::string> base = {"--cutoff", "10k", "--order", "8", "--response", "chebyshev", "--levels"};
+  const Outcome single = RunDesigner(With(base, {"--json", "--opamp", "OP27", "--single-supply", "5"}));
+  ASSERT_EQ(single.exitCode, 0) << single.err;
+  const nlohmann::json j = nlohmann::json::parse(single.out);
+  EXPECT_EQ(Keys(j["swing"]), (std::vector<std::string>{"from", "supply", "vpp"}));
+  EXPECT_NEAR(j["swing"]["vpp"].get<double>(), 2.6, 1e-12);
+  EXPECT_EQ(j["swing"]["from"], "supply");
+  const nlohmann::json& supply = j["swing"]["supply"];
+  EXPECT_EQ(supply["kind"], "single");
+  EXPECT_EQ(supply["positive_v"].get<double>(), 5.0);
+  EXPECT_EQ(supply["negative_v"].get<double>(), 0.0);
+  EXPECT_EQ(supply["bias_v"].get<double>(), 2.5);
+  EXPECT_EQ(supply["headroom_pos_v"].get<double>(), 1.2);
+  EXPECT_EQ(supply["headroom_neg_v"].get<double>(), 1.2);
+  // The largest input is that swing over the highest op-amp gain.
+  const engine::DesignRequest request = engine::MakeDesignRequest(
+      {.orderIndex = 6, .response = engine::kChebyshev, .cutoffText = "10k", .anyValues = true});
+  response::OpAmpModel m;
+  m.ideal = false;
+  m.gbwHz = 8e6;
+  m.a0Db = 125.1;
+  m.routOhm = 70;
+  m.limits.swingVpp = j["swing"]["vpp"].get<double>();
+  const response::OpAmpCircuit c = response::CircuitFromComponents(request, PartsOf(j));
+  const response::LevelReport levels = response::AnalyseLevels(c, m, response::DefaultNoiseBand(request), 0);
+  EXPECT_EQ(j["levels"]["max_input_vpp"].get<double>(), *levels.maxInputVpp);
+
+  const Outcome both = RunDesigner(With(base, {"--json", "--supply", "15", "--opamp", "OP27"}));
+  ASSERT_EQ(both.exitCode, 0) << both.err;
+  const nlohmann::json s = nlohmann::json::parse(both.out)["swing"];
+  EXPECT_NEAR(s["vpp"].get<double>(), 27.6, 1e-12);
+  EXPECT_EQ(s["supply"]["kind"], "symmetric");
+  EXPECT_EQ(s["supply"]["negative_v"].get<double>(), -15.0);
+
+  const Outcome given =
+      RunDesigner(With(base, {"--json", "--opamp", "OP27", "--single-supply", "5", "--opamp-swing", "2"}));
+  ASSERT_EQ(given.exitCode, 0) << given.err;
+  const nlohmann::json g = nlohmann::json::parse(given.out)["swing"];
+  EXPECT_EQ(g["vpp"].get<double>(), 2.0);
+  EXPECT_EQ(g["from"], "given");
+
+  // Without a supply the part's own swing is the one given.
+  const Outcome none = RunDesigner(With(base, {"--json", "--opamp", "OP27"}));
+  const nlohmann::json n = nlohmann::json::parse(none.out)["swing"];
+  EXPECT_EQ(n["vpp"].get<double>(), 27.6);
+  EXPECT_EQ(n["from"], "given");
+  EXPECT_TRUE(n["supply"].is_null());
+  const Outcome bare = RunDesigner(With(base, {"--json"}));
+  EXPECT_TRUE(nlohmann::json::parse(bare.out)["swing"]["from"].is_null());
+
+  const Outcome text = RunDesigner(With(base, {"--opamp", "OP27", "--single-supply", "5"}));
+  ASSERT_EQ(text.exitCode, 0) << text.err;
+  EXPECT_NE(text.out.find("swing used = 2.6 Vpp (from the single supply 0 V to 5 V, signal at 2.5 V, headroom 1.2 V "
+                          "to the positive rail and 1.2 V to the negative)\n"),
+            std::string::npos)
+      << text.out;
+  const Outcome typed = RunDesigner(With(base, {"--opamp-swing", "10", "--supply", "5"}));
+  EXPECT_NE(typed.out.find("swing used = 10 Vpp (as given)\n"), std::string::npos) << typed.out;
+}
 
 // The exported netlist with the op-amp's noise: ngspice's noise analysis of
 // it over the band (whole decades, so that its sweep ends at the band's

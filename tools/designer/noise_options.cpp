@@ -54,6 +54,35 @@ Results Compute(const NoiseOptions& options, const engine::DesignRequest& reques
   return r;
 }
 
+// Where the swing used came from: "given" (--opamp-swing or the part's),
+// "supply" or null.
+nlohmann::json SwingFromName(response::SwingFrom from) {
+  if (from == response::SwingFrom::kGiven) return "given";
+  if (from == response::SwingFrom::kSupply) return "supply";
+  return nullptr;
+}
+
+nlohmann::json SupplyJson(const response::OpAmpSupply& supply) {
+  if (supply.kind == response::SupplyKind::kNone) return nullptr;
+  const bool single = supply.kind == response::SupplyKind::kSingle;
+  return {{"kind", single ? "single" : "symmetric"},    {"positive_v", supply.volts},
+          {"negative_v", single ? 0.0 : -supply.volts}, {"bias_v", single ? supply.volts / 2 : 0.0},
+          {"headroom_pos_v", supply.headroomPosV},      {"headroom_neg_v", supply.headroomNegV}};
+}
+
+// The swing used as a line of text, with where it came from.
+std::string SwingLine(const response::UsedSwing& swing, const response::OpAmpSupply& supply) {
+  if (swing.from == response::SwingFrom::kNone) return "swing used = - (no swing or supply given)";
+  if (swing.from == response::SwingFrom::kGiven) return "swing used = " + Short(swing.vpp) + " Vpp (as given)";
+  const bool single = supply.kind == response::SupplyKind::kSingle;
+  const std::string rails =
+      single ? "single supply 0 V to " + Short(supply.volts) + " V, signal at " + Short(supply.volts / 2) + " V"
+             : "supply +/-" + Short(supply.volts) + " V";
+  return "swing used = " + (swing.vpp > 0 ? Short(swing.vpp) + " Vpp" : std::string("0 Vpp")) + " (from the " + rails +
+         ", headroom " + Short(supply.headroomPosV) + " V to the positive rail and " + Short(supply.headroomNegV) +
+         " V to the negative)";
+}
+
 // The JSON name of the limit the largest undistorted input meets.
 const char* LimitName(response::InputLimit limit) { return limit == response::InputLimit::kSlew ? "slew" : "swing"; }
 
@@ -66,6 +95,17 @@ void AddNoiseOptions(CLI::App& app, NoiseOptions& options) {
   app.add_option("--opamp-in", options.texts.inPaRtHz, "op-amp input current noise density in pA/sqrt(Hz) (default 0)");
   app.add_option("--opamp-swing", options.texts.swingVpp, "op-amp output swing in Vpp (default not given)");
   app.add_option("--opamp-sr", options.texts.slewVPerUs, "op-amp slew rate in V/us (default not given)");
+  CLI::Option* supply = app.add_option("--supply", options.texts.supplyV,
+                                       "symmetric supply rails +V and -V in volts, the signal about 0 V: the op-amps' "
+                                       "swing follows from them where --opamp-swing is not given");
+  CLI::Option* single = app.add_option("--single-supply", options.singleSupply,
+                                       "single supply 0 V to V in volts, the signal biased at V/2: the op-amps' swing "
+                                       "follows from it where --opamp-swing is not given");
+  supply->excludes(single);
+  app.add_option("--opamp-headroom-pos", options.texts.headroomPosV,
+                 "how close the op-amp output comes to the positive rail in volts (default 0, or the --opamp part's)");
+  app.add_option("--opamp-headroom-neg", options.texts.headroomNegV,
+                 "how close the op-amp output comes to the negative rail in volts (default 0, or the --opamp part's)");
   app.add_option("--temperature", options.texts.temperatureC,
                  "temperature of the resistors' thermal noise in degrees Celsius (default 25)");
   app.add_flag("--noise", options.noise,
@@ -79,17 +119,28 @@ void AddNoiseOptions(CLI::App& app, NoiseOptions& options) {
 }
 
 void ApplyNoiseOptions(const NoiseOptions& options, response::OpAmpModel& model, double& temperatureC) {
-  const auto error = response::ReadNoiseTexts(options.texts, model, temperatureC);
+  response::NoiseTexts texts = options.texts;
+  if (!options.singleSupply.empty()) {
+    texts.supplyV = options.singleSupply;
+    texts.singleSupply = true;
+  }
+  const auto error = response::ReadNoiseTexts(texts, model, temperatureC);
   if (!error) return;
-  static const char* const kNames[] = {"--opamp-en",    "--opamp-en-corner", "--opamp-in",
-                                       "--opamp-swing", "--opamp-sr",        "--temperature"};
-  static const char* const kRanges[] = {"0 or more", "0 or more", "0 or more",
-                                        "above 0",   "above 0",   "above -273.15 and at most 1000"};
-  const std::string* texts[] = {&options.texts.enNvRtHz, &options.texts.enCornerHz, &options.texts.inPaRtHz,
-                                &options.texts.swingVpp, &options.texts.slewVPerUs, &options.texts.temperatureC};
+  static const char* const kNames[] = {"--opamp-en",    "--opamp-en-corner",    "--opamp-in",
+                                       "--opamp-swing", "--opamp-sr",           "--temperature",
+                                       "--supply",      "--opamp-headroom-pos", "--opamp-headroom-neg"};
+  static const char* const kRanges[] = {"0 or more", "0 or more",   "0 or more",
+                                        "above 0",   "above 0",     "above -273.15 and at most 1000",
+                                        "above 0 V", "0 V or more", "0 V or more"};
+  const std::string* fields[] = {&texts.enNvRtHz, &texts.enCornerHz,   &texts.inPaRtHz,
+                                 &texts.swingVpp, &texts.slewVPerUs,   &texts.temperatureC,
+                                 &texts.supplyV,  &texts.headroomPosV, &texts.headroomNegV};
   const int i = static_cast<int>(error->field);
+  const std::string name = error->field == response::NoiseField::kSupply && texts.singleSupply
+                               ? std::string("--single-supply")
+                               : std::string(kNames[i]);
   throw NoiseUsageError(
-      std::string(kNames[i]) + " '" + *texts[i] + "' " +
+      name + " '" + *fields[i] + "' " +
       (error->unreadable ? "is not a number (e.g. 7, 2.5, 1k)" : std::string("must be ") + kRanges[i]));
 }
 
@@ -112,7 +163,10 @@ void AddNoiseJson(const NoiseOptions& options, const engine::DesignRequest& requ
   if (!options.noise && !options.levels) return;
   if (!HasValues(report)) {
     if (options.noise) j["noise"] = nullptr;
-    if (options.levels) j["levels"] = nullptr;
+    if (options.levels) {
+      j["levels"] = nullptr;
+      j["swing"] = nullptr;
+    }
     return;
   }
   const Results r = Compute(options, request, report, model, temperatureC);
@@ -140,6 +194,11 @@ void AddNoiseJson(const NoiseOptions& options, const engine::DesignRequest& requ
     l["limited_by"] = levels.limitedBy ? nlohmann::json(LimitName(*levels.limitedBy)) : nlohmann::json(nullptr);
     l["dynamic_range_db"] = NumberOrNull(levels.dynamicRangeDb);
     j["levels"] = l;
+    // The swing the levels used, beside them (the keys of "levels" stay
+    // as they are): its value, where it came from and the supply.
+    j["swing"] = {{"vpp", levels.swing.vpp > 0 ? nlohmann::json(levels.swing.vpp) : nlohmann::json(nullptr)},
+                  {"from", SwingFromName(levels.swing.from)},
+                  {"supply", SupplyJson(model.limits.supply)}};
   }
 }
 
@@ -165,15 +224,18 @@ void PrintNoisePlain(const NoiseOptions& options, const engine::DesignRequest& r
     auto text = [](const std::optional<double>& v, const char* unit) {
       return v ? Short(*v) + unit : std::string("- (no limit given)");
     };
+    out << SwingLine(levels.swing, model.limits.supply) << '\n';
     out << "largest input within the swing = " << text(levels.maxInputVpp, " Vpp") << '\n';
     out << "largest input within the slew rate = " << text(levels.slewMaxInputVpp, " Vpp") << '\n';
     out << "dynamic range = "
         << (levels.dynamicRangeDb ? Fixed(*levels.dynamicRangeDb, 1) + " dB" : std::string("- (no limit given)"));
-    if (levels.dynamicRangeDb && levels.undistortedInputVpp && levels.limitedBy) {
-      out << " (from " << Short(*levels.undistortedInputVpp) << " Vpp, limited by the "
-          << (*levels.limitedBy == response::InputLimit::kSlew ? "slew rate" : "swing") << ")";
-    }
     out << '\n';
+    // Which input the dynamic range is of, on a line of its own (the
+    // dynamic range's line stays the figure alone).
+    if (levels.dynamicRangeDb && levels.undistortedInputVpp && levels.limitedBy) {
+      out << "dynamic range input = " << Short(*levels.undistortedInputVpp) << " Vpp (limited by the "
+          << (*levels.limitedBy == response::InputLimit::kSlew ? "slew rate" : "swing") << ")\n";
+    }
   }
 }
 

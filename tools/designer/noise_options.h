@@ -3,8 +3,10 @@
 // The noise and signal-level options of kelvara-design: the op-amp's noise
 // and limits (--opamp-en, --opamp-en-corner, --opamp-in, --opamp-swing,
 // --opamp-sr; they do not switch to the real op-amp, the ideal one may have
-// them too), --temperature, --noise with --noise-band, --levels, and the
-// curves "noise" and "levels" of --curve.
+// them too), the supply the swing follows from where no swing is given
+// (--supply V for ±V, --single-supply V for 0..V with the signal at mid-rail,
+// --opamp-headroom-pos/-neg), --temperature, --noise with --noise-band,
+// --levels, and the curves "noise" and "levels" of --curve.
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
@@ -22,8 +24,9 @@
 namespace kelvara::tools {
 
 struct NoiseOptions {
-  response::NoiseTexts texts;
-  std::string band;  // "LO,HI" as engineering texts; empty: the default band
+  response::NoiseTexts texts;  // --supply goes into texts.supplyV
+  std::string singleSupply;    // --single-supply V (0..V, the signal at V/2)
+  std::string band;            // "LO,HI" as engineering texts; empty: the default band
   bool noise = false;
   bool levels = false;
 };

@@ -61,7 +61,12 @@ void ApplyOpAmpPart(const CLI::App& app, OpAmpOptions& options, response::NoiseT
   take("--opamp-en", noise.enNvRtHz, part->noise.enNvRtHz);
   take("--opamp-en-corner", noise.enCornerHz, part->noise.enCornerHz);
   take("--opamp-in", noise.inPaRtHz, part->noise.inPaRtHz);
-  take("--opamp-swing", noise.swingVpp, part->noise.swingVpp);
+  // With a supply the part's swing (at its datasheet's supply) is not the
+  // one to use: its headroom to the rails gives the swing instead.
+  if (app.count("--supply") == 0 && app.count("--single-supply") == 0)
+    take("--opamp-swing", noise.swingVpp, part->noise.swingVpp);
+  take("--opamp-headroom-pos", noise.headroomPosV, part->noise.headroomPosV);
+  take("--opamp-headroom-neg", noise.headroomNegV, part->noise.headroomNegV);
   take("--opamp-sr", noise.slewVPerUs, part->noise.slewVPerUs);
 }
 
@@ -72,7 +77,9 @@ void PrintOpAmpList(std::ostream& out) {
         << figure(c.opamp.routOhm, " ohm") << ", en " << figure(c.noise.enNvRtHz, " nV/rtHz") << ", 1/f corner "
         << figure(c.noise.enCornerHz, " Hz") << ", in " << figure(c.noise.inPaRtHz, " pA/rtHz") << ", swing "
         << figure(c.noise.swingVpp, " Vpp") << ", slew rate " << figure(c.noise.slewVPerUs, " V/us") << ", supply "
-        << (c.supply.empty() ? std::string("-") : c.supply) << " (" << c.conditions << ")\n";
+        << (c.supply.empty() ? std::string("-") : c.supply) << " (" << c.conditions << "; output headroom "
+        << figure(c.noise.headroomPosV, " V") << " to the positive rail, " << figure(c.noise.headroomNegV, " V")
+        << " to the negative)\n";
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <qcustomplot.h>
 
+#include "app/analysis/analysis_plots.h"
 #include "app/analysis/form_analysis.h"
 #include "app/analysis/noise_views.h"
 #include "engine/design.h"
@@ -254,6 +255,156 @@ TEST_F(NoiseViewsTest, UserEntriesAndTextsAreKeptInTheSettingsStore) {
   fields->RemoveButton()->click();
   EXPECT_TRUE(fields->UserEntries().empty());
   EXPECT_TRUE(storage::LoadUserOpAmps(store).empty());
+}
+
+// The supply row: on a 5 V single supply OP27 fills its headroom to the
+// rails and leaves the swing empty, so the levels use the swing the rails
+// leave about the mid-rail bias (2 (2.5 - 1.2) = 2.6 Vpp by hand) and the
+// right axis says so; a typed swing overrides it; a supply of 0 is named;
+// the row is kept under names of its own and restored.
+TEST_F(NoiseViewsTest, TheSupplyGivesTheSwingAndIsRemembered) {
+  ShowDesign(engine::kLpf, 4, engine::kButterworth, "1k");
+  {
+    TFormAnalysis& a = OpenAnalysis();
+    OpAmpNoiseFields* fields = a.OpAmp()->Noise();
+    ASSERT_EQ(fields->SupplyKind()->count(), 3);
+    EXPECT_EQ(fields->SupplyKind()->currentIndex(), 0);
+    EXPECT_FALSE(fields->SupplyEdit()->isEnabled());
+    fields->SupplyKind()->setCurrentIndex(2);
+    EXPECT_TRUE(fields->SupplyEdit()->isEnabled());
+    fields->SupplyEdit()->setText(QStringLiteral("5"));
+    Choose(fields->OpAmpList(), 1);
+    EXPECT_EQ(fields->OpAmpList()->currentText(), QStringLiteral("OP27"));
+    EXPECT_TRUE(fields->SwingEdit()->text().isEmpty());
+    EXPECT_EQ(fields->HeadroomPosEdit()->text(), QStringLiteral("1.2"));
+    EXPECT_EQ(fields->HeadroomNegEdit()->text(), QStringLiteral("1.2"));
+    EXPECT_EQ(fields->SupplyKind()->currentIndex(), 2);  // the supply stays the circuit's
+    a.Refresh();
+    ASSERT_TRUE(a.NoiseShown().has_value());
+    const response::UsedSwing rails = a.NoiseShown()->levelReport.swing;
+    EXPECT_EQ(rails.from, response::SwingFrom::kSupply);
+    EXPECT_NEAR(rails.vpp, 2.6, 1e-12);
+    ASSERT_TRUE(a.NoiseShown()->levelReport.maxInputVpp.has_value());
+    auto* plot = a.findChild<QCustomPlot*>(QStringLiteral("PlotLevels"));
+    ASSERT_NE(plot, nullptr);
+    EXPECT_EQ(plot->yAxis2->label(), QStringLiteral("許容入力[Vpp]（出力振幅 2.6Vpp：電源から）"));
+    fields->SwingEdit()->setText(QStringLiteral("2"));
+    a.Refresh();
+    EXPECT_EQ(a.NoiseShown()->levelReport.swing.from, response::SwingFrom::kGiven);
+    EXPECT_EQ(a.NoiseShown()->levelReport.swing.vpp, 2.0);
+    EXPECT_EQ(plot->yAxis2->label(), QStringLiteral("許容入力[Vpp]（出力振幅 2Vpp）"));
+    fields->SwingEdit()->clear();
+    fields->SupplyEdit()->setText(QStringLiteral("0"));
+    EXPECT_EQ(fields->Message(), QStringLiteral("電源電圧 の不正な値: 0 より大きい値を設定するか空欄にして下さい。"));
+    fields->HeadroomNegEdit()->setText(QStringLiteral("-1"));
+    fields->SupplyEdit()->setText(QStringLiteral("5"));
+    EXPECT_EQ(fields->Message(), QStringLiteral("－側の余裕 の不正な値: 0 以上の値を設定下さい。"));
+    fields->HeadroomNegEdit()->setText(QStringLiteral("1.2"));
+    EXPECT_TRUE(fields->Message().isEmpty());
+    a.close();
+  }
+  const storage::SupplySettings stored = storage::LoadSupply(store);
+  EXPECT_EQ(stored.kind.value_or(-1), 2);
+  EXPECT_EQ(stored.volts.value_or(QString()), QStringLiteral("5"));
+  EXPECT_EQ(store.ReadText(QStringLiteral("analysis/supplyHeadroomPos")).value_or(QString()), QStringLiteral("1.2"));
+
+  Build(testing::AssetsDir());
+  ShowDesign(engine::kLpf, 4, engine::kButterworth, "1k");
+  TFormAnalysis& b = OpenAnalysis();
+  OpAmpNoiseFields* fields = b.OpAmp()->Noise();
+  EXPECT_EQ(fields->SupplyKind()->currentIndex(), 2);
+  EXPECT_EQ(fields->SupplyEdit()->text(), QStringLiteral("5"));
+  EXPECT_EQ(fields->HeadroomPosEdit()->text(), QStringLiteral("1.2"));
+  // Without a supply the part's own swing is filled as before.
+  fields->SupplyKind()->setCurrentIndex(0);
+  Choose(fields->OpAmpList(), 1);
+  EXPECT_EQ(fields->SwingEdit()->text(), QStringLiteral("27.6"));
+}
+
+// The noise page at a glance: the legend names the total, the five biggest
+// sources and "その他" for the rest (seventeen curves are drawn), the band
+// is shaded between its two marked edges, the table shows every row without
+// scrolling, the units are written µV, and the frequency axis reads 1k, 10k.
+TEST_F(NoiseViewsTest, TheNoisePageIsReadableAtTheDefaultSize) {
+  ShowDesign(engine::kLpf, 8, engine::kChebyshev, "10k");
+  TFormAnalysis& a = OpenAnalysis();
+  OpAmpNoiseFields* fields = a.OpAmp()->Noise();
+  fields->SetTexts({"5", "100", "1", "26", "2.8", "25"});
+  a.show();
+  a.Views()->setCurrentIndex(TabOf(a, QStringLiteral("ノイズ")));
+  a.Refresh();
+  QApplication::processEvents();
+  ASSERT_TRUE(a.NoiseShown().has_value());
+  QCustomPlot* plot = a.NoiseView()->Plot();
+  EXPECT_EQ(plot->graphCount(), 1 + 8 + 8);
+  ASSERT_EQ(plot->legend->itemCount(), 1 + NoisePage::kLegendSources + 1);
+  QCPAbstractLegendItem* others = plot->legend->item(plot->legend->itemCount() - 1);
+  ASSERT_NE(others, nullptr);
+  EXPECT_EQ(others->objectName(), QStringLiteral("legendOthers"));
+  // The named ones are the biggest: the total first, then by their share.
+  const response::NoiseReport& report = a.NoiseShown()->report;
+  std::vector<double> shares;
+  for (std::size_t s = 0; s < report.sources.size(); ++s)
+    if (report.sourceVrms[s] > 0) shares.push_back(report.sourceVrms[s]);
+  std::sort(shares.rbegin(), shares.rend());
+  for (int i = 1; i <= NoisePage::kLegendSources; ++i) {
+    auto* item = qobject_cast<QCPPlottableLegendItem*>(plot->legend->item(i));
+    ASSERT_NE(item, nullptr) << i;
+    const QString name = item->plottable()->name();
+    std::size_t s = 0;
+    while (s < report.sources.size() && QString::fromStdString(report.sources[s].name) != name) ++s;
+    ASSERT_LT(s, report.sources.size()) << name.toStdString();
+    EXPECT_EQ(report.sourceVrms[s], shares[i - 1]) << name.toStdString();
+  }
+  // The band's edges, and the shade between them.
+  QCPItemStraightLine* lo = nullptr;
+  QCPItemStraightLine* hi = nullptr;
+  QCPItemRect* shade = nullptr;
+  for (int i = 0; i < plot->itemCount(); ++i) {
+    QCPAbstractItem* item = plot->item(i);
+    if (item->objectName() == QStringLiteral("noiseBandLo")) lo = qobject_cast<QCPItemStraightLine*>(item);
+    if (item->objectName() == QStringLiteral("noiseBandHi")) hi = qobject_cast<QCPItemStraightLine*>(item);
+    if (item->objectName() == QStringLiteral("noiseBandShade")) shade = qobject_cast<QCPItemRect*>(item);
+  }
+  ASSERT_NE(lo, nullptr);
+  ASSERT_NE(hi, nullptr);
+  ASSERT_NE(shade, nullptr);
+  EXPECT_EQ(lo->point1->key(), report.band.loHz);
+  EXPECT_EQ(lo->point2->key(), report.band.loHz);
+  EXPECT_EQ(hi->point1->key(), report.band.hiHz);
+  EXPECT_EQ(shade->topLeft->key(), report.band.loHz);
+  EXPECT_EQ(shade->bottomRight->key(), report.band.hiHz);
+  // Every row of the table shows, and every column.
+  QTableWidget* table = a.NoiseView()->Table();
+  ASSERT_EQ(table->rowCount(), NoisePage::kTableRows);
+  int rowsHigh = 0;
+  for (int r = 0; r < table->rowCount(); ++r) rowsHigh += table->rowHeight(r);
+  EXPECT_GE(table->viewport()->height(), rowsHigh);
+  int columnsWide = 0;
+  for (int c = 0; c < table->columnCount(); ++c) columnsWide += table->columnWidth(c);
+  EXPECT_GE(table->viewport()->width(), columnsWide);
+  // µV, never uV.
+  QString texts = a.NoiseView()->Summary()->text();
+  for (int r = 0; r < table->rowCount(); ++r) texts += table->item(r, 1)->text();
+  EXPECT_FALSE(texts.contains(QStringLiteral("uV"))) << texts.toStdString();
+  EXPECT_TRUE(texts.contains(QStringLiteral("µV")) || texts.contains(QStringLiteral("nV"))) << texts.toStdString();
+  EXPECT_EQ(SiText(4.7e-6, 4), QStringLiteral("4.7µ"));
+  // The frequency axis in SI form.
+  plot->replot();
+  const QVector<QString> labels = plot->xAxis->tickVectorLabels();
+  EXPECT_TRUE(labels.contains(QStringLiteral("1k"))) << labels.join(' ').toStdString();
+  EXPECT_TRUE(labels.contains(QStringLiteral("10k"))) << labels.join(' ').toStdString();
+  for (const QString& l : labels) EXPECT_FALSE(l.contains(QLatin1Char('E'))) << l.toStdString();
+}
+
+// The frequency axes of every analysis view read 1, 10, 100, 1k, ...
+TEST(AnalysisAxes, FrequencyTicksInSiForm) {
+  const struct {
+    double hz;
+    const char* label;
+  } cases[] = {{1, "1"},    {10, "10"},   {100, "100"}, {1e3, "1k"},  {1e4, "10k"},  {1e5, "100k"},
+               {1e6, "1M"}, {1e7, "10M"}, {1e9, "1G"},  {0.1, "0.1"}, {0.01, "0.01"}};
+  for (const auto& c : cases) EXPECT_EQ(FrequencyTickLabel(c.hz), QString::fromLatin1(c.label)) << c.hz;
 }
 
 }  // namespace

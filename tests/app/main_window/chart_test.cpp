@@ -80,6 +80,49 @@ TEST_F(ChartAsCreated, TickLabelsAtEveryDecadeWithEightMinorTicks) {
   EXPECT_EQ(inFirstDecade, 8);
 }
 
+// A yellow or white curve keeps its colour and gets a thin dark edge, so
+// that it shows on the face behind the curves; the other colours do not.
+TEST(ChartCurves, LightColoursGetADarkEdge) {
+  EXPECT_TRUE(CurveOutline(QColor(255, 255, 0)).has_value());
+  EXPECT_TRUE(CurveOutline(QColor(255, 255, 255)).has_value());
+  for (const QColor& c : {QColor(255, 0, 0), QColor(0, 255, 0), QColor(0, 0, 255), QColor(0, 255, 255), QColor(0, 0, 0),
+                          QColor(128, 0, 128)})
+    EXPECT_FALSE(CurveOutline(c).has_value()) << c.name().toStdString();
+  // Drawn: the yellow curve's own pixels stay yellow, and dark ones beside
+  // it are its edge (the same curve in red has none).
+  auto darkAndYellow = [](const QColor& color) {
+    QCustomPlot chart;
+    chart.resize(400, 300);
+    SetUpResponseChart(chart);
+    chart.xAxis->setRange(1, 100);
+    chart.yAxis->setRange(0, 10);
+    QCPGraph* curve = AddCurve(chart);
+    SetCurveColor(*curve, color);
+    curve->setData({1, 100}, {5, 5});
+    chart.legend->setVisible(false);
+    chart.xAxis->grid()->setVisible(false);
+    chart.yAxis->grid()->setVisible(false);
+    chart.xAxis->grid()->setSubGridVisible(false);
+    const QImage image = chart.toPixmap(400, 300).toImage();
+    const QRect area = chart.axisRect()->rect().adjusted(4, 4, -4, -4);
+    int dark = 0, yellow = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+      for (int x = area.left(); x <= area.right(); ++x) {
+        const QColor p = image.pixelColor(x, y);
+        // Darker than the face in every channel: neither the face, nor
+        // yellow or red or their blends with the face.
+        if (p.red() < 200 && p.green() < 200 && p.blue() < 200) ++dark;
+        if (p.red() > 200 && p.green() > 200 && p.blue() < 100) ++yellow;
+      }
+    return std::pair{dark, yellow};
+  };
+  const auto [yellowEdge, yellowOwn] = darkAndYellow(QColor(255, 255, 0));
+  const auto [redEdge, redOwn] = darkAndYellow(QColor(255, 0, 0));
+  EXPECT_GT(yellowOwn, 100);             // the curve is still yellow
+  EXPECT_GT(yellowEdge, redEdge + 300);  // with a dark edge
+  EXPECT_EQ(redOwn, 0);
+}
+
 // ---- "ｆ特描画" ---------------------------------------------------------
 
 using PlotCommand = ChartTest;
