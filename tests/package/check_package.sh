@@ -72,10 +72,15 @@ grep -q '"valid": *true' <<<"$json" || fail "kelvara-design --cutoff 1k --json d
 echo "== the unpacked window"
 [[ -L "$root/usr/lib/kelvara/pict" && -f "$root/usr/lib/kelvara/pict/LPF_2.jpg" ]] || fail "pictures not found beside the program"
 [[ -f "$root/usr/lib/kelvara/HowToUse/Vornix_HowToUse_Top.html" ]] || fail "manual not found beside the program"
-display=":$((90 + RANDOM % 100))"
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display and writes its number to fd 3 (a display
+# chosen here could be one another program's Xvfb already holds).
+exec 3>"$root/display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
-export DISPLAY="$display"
+exec 3>&-
+for _ in $(seq 100); do [[ -s "$root/display" ]] && break; sleep 0.1; done
+[[ -s "$root/display" ]] || fail "Xvfb did not start"
+export DISPLAY=":$(head -1 "$root/display")"
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start"
 openbox >/dev/null 2>&1 &
