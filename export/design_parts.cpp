@@ -1,25 +1,27 @@
 #include "export/design_parts.h"
 
+#include <algorithm>
+
 #include "engine/stage_maths.h"
+#include "response/circuit.h"
 
 namespace kelvara::exports {
-
-int StageOfPart(int order, int number) {
-  if (order % 2 == 0) return (number + 1) / 2;
-  return number == 1 ? 1 : number / 2 + 1;
-}
 
 int StageCount(int order) { return engine::StageCount(order); }
 
 std::vector<DesignPart> PartsOfDesign(const engine::DesignRequest& request, const engine::ComponentSet& parts) {
-  const int order = request.Order();
+  // Every part of every section with the stage it is in, then R1..Rn and
+  // C1..Cn by number.
   std::vector<DesignPart> list;
-  for (int capacitor = 0; capacitor < 2; ++capacitor) {
-    for (int i = 1; i <= order; ++i) {
-      const double value = capacitor ? parts.c[i - 1] : parts.r[i - 1];
-      list.push_back({capacitor == 1, i, StageOfPart(order, i), value});
-    }
+  const std::vector<response::Section> sections = response::SectionsOf(request, parts);
+  for (std::size_t k = 0; k < sections.size(); ++k) {
+    const response::Section& s = sections[k];
+    for (std::size_t i = 0; i < s.ids.size(); ++i)
+      list.push_back({s.ids[i].letter == 'C', s.ids[i].number, static_cast<int>(k) + 1, s.values[i]});
   }
+  std::stable_sort(list.begin(), list.end(), [](const DesignPart& a, const DesignPart& b) {
+    return a.capacitor != b.capacitor ? !a.capacitor : a.number < b.number;
+  });
   return list;
 }
 

@@ -20,12 +20,10 @@ struct DesignPart {
   std::string Name() const { return (capacitor ? "C" : "R") + std::to_string(number); }
 };
 
-/// R1..Rn, then C1..Cn, of the request's order.
+/// R1..Rn, then C1..Cn, of the request's order, each with the stage its
+/// section is (the sections of response/circuit.h: an odd order's R1/C1
+/// form the first-order stage 1).
 std::vector<DesignPart> PartsOfDesign(const engine::DesignRequest& request, const engine::ComponentSet& parts);
-
-/// The 1-based stage of part number (1..order): an odd order's R1/C1 form
-/// the first-order stage 1.
-int StageOfPart(int order, int number);
 
 /// Number of stages of an order (1, 2, 2, 3, 3, 4, 4 for 2..8).
 int StageCount(int order);
