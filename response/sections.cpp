@@ -7,6 +7,17 @@
 namespace kelvara::response {
 namespace {
 
+// The program's own sections: low- and high-pass, non-inverting, unity gain.
+class UnityGainSection : public SectionTopology {
+ public:
+  bool Accepts(SectionKind kind) const override {
+    return kind == SectionKind::kLowPass || kind == SectionKind::kHighPass;
+  }
+  bool Inverting() const override { return false; }
+  double MinGain() const override { return 1; }
+  double MaxGain() const override { return 1; }
+};
+
 // The unity-gain Sallen-Key stage:
 //
 //   in ──[series1]── a ──[series2]── b ──(+)op-amp(−)── out
@@ -17,17 +28,11 @@ namespace {
 // feedback, Rb shunt. f0 = 1 / (2 pi sqrt(Ra Rb Ca Cb)); Q (LPF) =
 // sqrt(Ca / Cb) sqrt(Ra Rb) / (Ra + Rb), (HPF) sqrt(Rb / Ra) sqrt(Ca Cb) /
 // (Ca + Cb); the pass-band gain is 1.
-class SallenKey final : public SectionTopology {
+class SallenKey final : public UnityGainSection {
  public:
   std::string_view Id() const override { return "sallen-key"; }
   std::string_view Description() const override { return "Unity-gain Sallen-Key"; }
   int Order() const override { return 2; }
-  bool Accepts(SectionKind kind) const override {
-    return kind == SectionKind::kLowPass || kind == SectionKind::kHighPass;
-  }
-  bool Inverting() const override { return false; }
-  double MinGain() const override { return 1; }
-  double MaxGain() const override { return 1; }
 
   SectionLayout Layout(SectionKind kind) const override {
     const bool hpf = kind == SectionKind::kHighPass;
@@ -69,17 +74,11 @@ class SallenKey final : public SectionTopology {
 //   in ──[series]── a ──(+)op-amp(−)── out       a ──[shunt]── ground
 //
 // LPF R in series and C to ground, HPF the other way; f0 = 1 / (2 pi R C).
-class RcFollower final : public SectionTopology {
+class RcFollower final : public UnityGainSection {
  public:
   std::string_view Id() const override { return "rc-follower"; }
   std::string_view Description() const override { return "First-order RC with follower"; }
   int Order() const override { return 1; }
-  bool Accepts(SectionKind kind) const override {
-    return kind == SectionKind::kLowPass || kind == SectionKind::kHighPass;
-  }
-  bool Inverting() const override { return false; }
-  double MinGain() const override { return 1; }
-  double MaxGain() const override { return 1; }
 
   SectionLayout Layout(SectionKind kind) const override {
     const bool hpf = kind == SectionKind::kHighPass;
