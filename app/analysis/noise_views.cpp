@@ -135,8 +135,18 @@ NoisePage::NoisePage(QWidget* parent) : QWidget(parent) {
   plot_->setObjectName(QStringLiteral("PlotNoise"));
   SetUpAnalysisPlot(*plot_, PlotKind::kGain);
   plot_->yAxis->setLabel(QString::fromUtf8(noise_text::kAxisDensity));
-  // One short column: the total, the biggest sources and "その他".
+  // One short column: the total, the biggest sources and "その他", beside
+  // the plot rather than over it (at the window's first size the plot is
+  // only a few legend rows high).
   plot_->legend->setFillOrder(QCPLayoutGrid::foRowsFirst);
+  plot_->axisRect()->insetLayout()->take(plot_->legend);
+  auto* side = new QCPLayoutGrid;
+  plot_->plotLayout()->addElement(0, 1, side);
+  side->addElement(0, 0, plot_->legend);
+  side->addElement(1, 0, new QCPLayoutElement(plot_));  // takes the height below the legend
+  side->setRowStretchFactor(0, 0.001);
+  side->setMargins(QMargins(4, 8, 4, 8));
+  plot_->plotLayout()->setColumnStretchFactor(1, 0.001);
   LogValueAxis(*plot_->yAxis);
   auto* bottom = new QHBoxLayout;
   table_ = new QTableWidget(this);
@@ -151,6 +161,8 @@ NoisePage::NoisePage(QWidget* parent) : QWidget(parent) {
   table_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   table_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+  // Rows as high as their text, which leaves the plot its height.
+  table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
   table_->setFixedHeight(table_->horizontalHeader()->sizeHint().height() +
                          table_->verticalHeader()->defaultSectionSize() * kTableRows + 2 * table_->frameWidth());
   table_->setMinimumWidth(300);
