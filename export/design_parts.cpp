@@ -16,7 +16,7 @@ std::vector<DesignPart> PartsOfDesign(const engine::DesignRequest& request, cons
   const std::vector<response::Section> sections = response::SectionsOf(request, parts);
   for (std::size_t k = 0; k < sections.size(); ++k) {
     const response::Section& s = sections[k];
-    for (std::size_t i = 0; i < s.ids.size(); ++i)
+    for (int i = 0; i < s.PartCount(); ++i)
       list.push_back({s.ids[i].letter == 'C', s.ids[i].number, static_cast<int>(k) + 1, s.values[i]});
   }
   std::stable_sort(list.begin(), list.end(), [](const DesignPart& a, const DesignPart& b) {

@@ -130,12 +130,13 @@ void WriteSections(std::ostream& out, const std::vector<response::Section>& sect
       if (local == response::kSectionGround) return "0";
       if (local == response::kSectionInput) return previous;
       if (local == response::kSectionOutput) return output;
-      return s + "_" + section.layout.nodeNames[local];
+      return s + "_" + section.layout->nodeNames[local];
     };
     const response::SectionFigures figures = section.Figures();
     std::string names;
     for (const char letter : {'R', 'C'}) {
-      for (const response::SectionPartId& id : section.ids) {
+      for (int i = 0; i < section.PartCount(); ++i) {
+        const response::SectionPartId& id = section.ids[i];
         if (id.letter == letter) names += (names.empty() ? "" : " ") + engine::PartName(id.letter, id.number);
       }
     }
@@ -144,12 +145,12 @@ void WriteSections(std::ostream& out, const std::vector<response::Section>& sect
     if (section.topology->Order() == 2) out << ", Q = " << Plain(figures.q);
     if (figures.gain != 1) out << ", gain = " << Plain(figures.gain);
     out << "\n";
-    for (std::size_t i = 0; i < section.layout.parts.size(); ++i) {
-      const response::SectionPart& part = section.layout.parts[i];
+    for (std::size_t i = 0; i < section.layout->parts.size(); ++i) {
+      const response::SectionPart& part = section.layout->parts[i];
       out << Element(engine::PartName(section.ids[i].letter, section.ids[i].number), node(part.a), node(part.b),
                      section.values[i]);
     }
-    out << "XU" << stage << " " << node(section.layout.opAmpPlus) << " " << node(section.layout.opAmpMinus) << " "
+    out << "XU" << stage << " " << node(section.layout->opAmpPlus) << " " << node(section.layout->opAmpMinus) << " "
         << output << " " << kOpAmpName << "\n";
     previous = output;
   }

@@ -27,6 +27,7 @@ std::vector<Section> SectionsOf(const DesignRequest& request, const ComponentSet
   std::vector<Section> sections;
   std::array<int, 2> next{1, 1};
   const int count = StageCountOf(request);
+  sections.reserve(static_cast<std::size_t>(count));
   for (int k = 0; k < count; ++k) {
     const int i = next[0] - 1;  // R and C are numbered alike here
     if (k == 0 && !request.evenOrder) {
@@ -46,6 +47,7 @@ std::vector<Section> SectionsOf(const OpAmpCircuit& drawn) {
   const SectionKind kind = drawn.request.passKind == engine::kHpf ? SectionKind::kHighPass : SectionKind::kLowPass;
   std::vector<Section> sections;
   std::array<int, 2> next{1, 1};
+  sections.reserve(static_cast<std::size_t>(std::max(drawn.stageCount, 0)));
   for (int k = 0; k < drawn.stageCount; ++k) {
     const CircuitStage& st = drawn.stages[k];
     if (st.firstOrder) {
@@ -138,7 +140,7 @@ CircuitNode NodeOf(const CircuitModel& circuit, int stage, int local) {
   if (local == kSectionInput) return StageInput(stage);
   if (local == kSectionOutput) return CircuitNode::Output(stage);
   const Section& s = circuit.sections[stage];
-  if (local == s.layout.opAmpPlus) return CircuitNode::PlusInput(stage);
+  if (local == s.layout->opAmpPlus) return CircuitNode::PlusInput(stage);
   if (local == 0 && s.topology->Order() == 2) return CircuitNode::Junction(stage);
   return CircuitNode::Own(stage, local);
 }
@@ -165,8 +167,8 @@ std::vector<CircuitPart> PartsOf(const CircuitModel& circuit) {
   std::vector<CircuitPart> resistors, capacitors;
   for (int k = 0; k < circuit.StageCount(); ++k) {
     const Section& s = circuit.sections[k];
-    for (std::size_t i = 0; i < s.layout.parts.size(); ++i) {
-      const SectionPart& p = s.layout.parts[i];
+    for (std::size_t i = 0; i < s.layout->parts.size(); ++i) {
+      const SectionPart& p = s.layout->parts[i];
       const SectionPartId id = s.ids[i];
       (id.letter == 'R' ? resistors : capacitors)
           .push_back({{id.letter, id.number}, s.values[i], k, NodeOf(circuit, k, p.a), NodeOf(circuit, k, p.b)});
@@ -228,7 +230,7 @@ CircuitSolve::CircuitSolve(const CircuitModel& circuit, Complex s) : s_(s) {
   for (int k = 0; k < stageCount_; ++k) {
     const CircuitNode junction = CircuitNode::Junction(k);
     junction_[k] = HasNode(circuit, junction) ? global(k, 0) : -2;
-    plus_[k] = global(k, circuit.sections[k].layout.opAmpPlus);
+    plus_[k] = global(k, circuit.sections[k].layout->opAmpPlus);
   }
 
   std::vector<Complex> m0(static_cast<std::size_t>(n * n));
@@ -260,8 +262,8 @@ CircuitSolve::CircuitSolve(const CircuitModel& circuit, Complex s) : s_(s) {
   };
   for (int k = 0; k < stageCount_; ++k) {
     const Section& section = circuit.sections[k];
-    for (std::size_t i = 0; i < section.layout.parts.size(); ++i) {
-      const SectionPart& part = section.layout.parts[i];
+    for (std::size_t i = 0; i < section.layout->parts.size(); ++i) {
+      const SectionPart& part = section.layout->parts[i];
       element(part.letter == 'C', global(k, part.a), global(k, part.b), section.values[i]);
     }
     if (rout) stamp(m0, inner[k], output_[k], 1 / t.rout);
@@ -272,7 +274,7 @@ CircuitSolve::CircuitSolve(const CircuitModel& circuit, Complex s) : s_(s) {
     entry(m0, current, inner[k]) += t.invA0;
     entry(m1_, current, inner[k]) += t.invOmegaT;
     if (plus_[k] >= 0) entry(m0, current, plus_[k]) -= 1;
-    const int minus = global(k, section.layout.opAmpMinus);
+    const int minus = global(k, section.layout->opAmpMinus);
     if (minus >= 0) entry(m0, current, minus) += 1;
   }
   entry(m0, input, inputRow_) -= 1;

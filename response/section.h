@@ -18,6 +18,7 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <span>
 #include <string>
@@ -86,7 +87,8 @@ class SectionTopology {
   virtual double MinGain() const = 0;
   virtual double MaxGain() const = 0;
 
-  virtual SectionLayout Layout(SectionKind kind) const = 0;
+  /// The layout of one kind it accepts; it lives as long as the topology.
+  virtual const SectionLayout& Layout(SectionKind kind) const = 0;
   /// The figures of part values given in the layout's order.
   virtual SectionFigures Figures(SectionKind kind, std::span<const double> values) const = 0;
   /// One sensitivity per part, in the layout's order.
@@ -113,24 +115,35 @@ struct SectionPartId {
   int number = 1;
 };
 
-/// One section with its part values.
+/// The most parts a section has.
+inline constexpr int kMaxSectionParts = 8;
+
+/// One section with its part values (kept in place: a circuit of sections
+/// is made for every trial of a tolerance run).
 struct Section {
   const SectionTopology* topology = nullptr;
   SectionKind kind = SectionKind::kLowPass;
-  SectionLayout layout;            // topology->Layout(kind), kept
-  std::vector<double> values;      // ohms or farads, in the layout's order
-  std::vector<SectionPartId> ids;  // each part's name in the cascade
+  const SectionLayout* layout = nullptr;              // topology->Layout(kind)
+  std::array<double, kMaxSectionParts> values{};      // ohms or farads, in the layout's order
+  std::array<SectionPartId, kMaxSectionParts> ids{};  // each part's name in the cascade
 
-  SectionFigures Figures() const { return topology->Figures(kind, values); }
-  int OwnNodes() const { return static_cast<int>(layout.nodeNames.size()); }
+  int PartCount() const { return static_cast<int>(layout->parts.size()); }
+  std::span<const double> Values() const { return {values.data(), static_cast<std::size_t>(PartCount())}; }
+  SectionFigures Figures() const { return topology->Figures(kind, Values()); }
+  int OwnNodes() const { return static_cast<int>(layout->nodeNames.size()); }
 };
 
-/// A section of `topology` with these values; its parts are numbered on
-/// from `next` (per letter: next[0] resistors, next[1] capacitors), which
-/// is moved past them: each letter is numbered through the cascade in the
-/// order the sections and their layouts give, as a schematic numbers them.
-Section MakeSection(const SectionTopology& topology, SectionKind kind, std::vector<double> values,
+/// A section of `topology` with these values (at most kMaxSectionParts; a
+/// part without a value is 0); its parts are numbered on from `next` (per
+/// letter: next[0] resistors, next[1] capacitors), which is moved past
+/// them: each letter is numbered through the cascade in the order the
+/// sections and their layouts give, as a schematic numbers them.
+Section MakeSection(const SectionTopology& topology, SectionKind kind, std::span<const double> values,
                     std::array<int, 2>& next);
+inline Section MakeSection(const SectionTopology& topology, SectionKind kind, std::initializer_list<double> values,
+                           std::array<int, 2>& next) {
+  return MakeSection(topology, kind, std::span<const double>(values.begin(), values.size()), next);
+}
 
 /// The signed pass-band gain of a cascade: the product of its sections'.
 double CascadeGain(std::span<const Section> sections);

@@ -34,18 +34,7 @@ class SallenKey final : public UnityGainSection {
   std::string_view Description() const override { return "Unity-gain Sallen-Key"; }
   int Order() const override { return 2; }
 
-  SectionLayout Layout(SectionKind kind) const override {
-    const bool hpf = kind == SectionKind::kHighPass;
-    SectionLayout l;
-    l.parts = {{hpf ? "Ca" : "Ra", hpf ? 'C' : 'R', kSectionInput, 0},
-               {hpf ? "Cb" : "Rb", hpf ? 'C' : 'R', 0, 1},
-               {hpf ? "Ra" : "Ca", hpf ? 'R' : 'C', 0, kSectionOutput},
-               {hpf ? "Rb" : "Cb", hpf ? 'R' : 'C', 1, kSectionGround}};
-    l.nodeNames = {"a", "b"};
-    l.opAmpPlus = 1;
-    l.opAmpMinus = kSectionOutput;
-    return l;
-  }
+  const SectionLayout& Layout(SectionKind kind) const override { return kind == SectionKind::kHighPass ? hpf_ : lpf_; }
 
   SectionFigures Figures(SectionKind kind, std::span<const double> v) const override {
     const bool hpf = kind == SectionKind::kHighPass;
@@ -67,6 +56,21 @@ class SallenKey final : public UnityGainSection {
     const bool hpf = kind == SectionKind::kHighPass;
     return {{-0.5, sx, 0}, {-0.5, sy, 0}, {-0.5, hpf ? -0.5 : 0.5, 0}, {-0.5, hpf ? 0.5 : -0.5, 0}};
   }
+
+ private:
+  static SectionLayout Make(bool hpf) {
+    SectionLayout l;
+    l.parts = {{hpf ? "Ca" : "Ra", hpf ? 'C' : 'R', kSectionInput, 0},
+               {hpf ? "Cb" : "Rb", hpf ? 'C' : 'R', 0, 1},
+               {hpf ? "Ra" : "Ca", hpf ? 'R' : 'C', 0, kSectionOutput},
+               {hpf ? "Rb" : "Cb", hpf ? 'R' : 'C', 1, kSectionGround}};
+    l.nodeNames = {"a", "b"};
+    l.opAmpPlus = 1;
+    l.opAmpMinus = kSectionOutput;
+    return l;
+  }
+  SectionLayout lpf_ = Make(false);
+  SectionLayout hpf_ = Make(true);
 };
 
 // The first-order RC section behind a follower:
@@ -80,16 +84,7 @@ class RcFollower final : public UnityGainSection {
   std::string_view Description() const override { return "First-order RC with follower"; }
   int Order() const override { return 1; }
 
-  SectionLayout Layout(SectionKind kind) const override {
-    const bool hpf = kind == SectionKind::kHighPass;
-    SectionLayout l;
-    l.parts = {{hpf ? "C" : "R", hpf ? 'C' : 'R', kSectionInput, 0},
-               {hpf ? "R" : "C", hpf ? 'R' : 'C', 0, kSectionGround}};
-    l.nodeNames = {"a"};
-    l.opAmpPlus = 0;
-    l.opAmpMinus = kSectionOutput;
-    return l;
-  }
+  const SectionLayout& Layout(SectionKind kind) const override { return kind == SectionKind::kHighPass ? hpf_ : lpf_; }
 
   SectionFigures Figures(SectionKind kind, std::span<const double> v) const override {
     const bool hpf = kind == SectionKind::kHighPass;
@@ -103,6 +98,19 @@ class RcFollower final : public UnityGainSection {
   std::vector<SectionSensitivity> Sensitivities(SectionKind, std::span<const double>) const override {
     return {{-1, 0, 0}, {-1, 0, 0}};
   }
+
+ private:
+  static SectionLayout Make(bool hpf) {
+    SectionLayout l;
+    l.parts = {{hpf ? "C" : "R", hpf ? 'C' : 'R', kSectionInput, 0},
+               {hpf ? "R" : "C", hpf ? 'R' : 'C', 0, kSectionGround}};
+    l.nodeNames = {"a"};
+    l.opAmpPlus = 0;
+    l.opAmpMinus = kSectionOutput;
+    return l;
+  }
+  SectionLayout lpf_ = Make(false);
+  SectionLayout hpf_ = Make(true);
 };
 
 struct Registry {
@@ -146,17 +154,18 @@ void RegisterSectionTopology(std::unique_ptr<SectionTopology> topology) {
   r.owned.push_back(std::move(topology));
 }
 
-Section MakeSection(const SectionTopology& topology, SectionKind kind, std::vector<double> values,
+Section MakeSection(const SectionTopology& topology, SectionKind kind, std::span<const double> values,
                     std::array<int, 2>& next) {
   Section s;
   s.topology = &topology;
   s.kind = kind;
-  s.layout = topology.Layout(kind);
-  s.values = std::move(values);
-  s.values.resize(s.layout.parts.size(), 0.0);
-  for (const SectionPart& part : s.layout.parts) {
+  s.layout = &topology.Layout(kind);
+  const int count = std::min(s.PartCount(), kMaxSectionParts);
+  for (int i = 0; i < count; ++i) {
+    const SectionPart& part = s.layout->parts[i];
+    s.values[i] = i < static_cast<int>(values.size()) ? values[i] : 0.0;
     int& number = next[part.letter == 'C' ? 1 : 0];
-    s.ids.push_back({part.letter, number++});
+    s.ids[i] = {part.letter, number++};
   }
   return s;
 }

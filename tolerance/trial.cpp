@@ -23,12 +23,12 @@ void DrawSections(const ToleranceDesign& design, Xoshiro256& g, Trial& t) {
   t.sections = design.sections;
   int highest = 0;
   for (const response::Section& s : design.sections) {
-    for (const response::SectionPartId& id : s.ids) highest = std::max(highest, id.number);
+    for (int i = 0; i < s.PartCount(); ++i) highest = std::max(highest, s.ids[i].number);
   }
   for (int n = 1; n <= highest; ++n) {
     const double d[2] = {Draw(design.distribution, g), Draw(design.distribution, g)};
     for (response::Section& s : t.sections) {
-      for (std::size_t i = 0; i < s.ids.size(); ++i) {
+      for (int i = 0; i < s.PartCount(); ++i) {
         if (s.ids[i].number != n) continue;
         const bool capacitor = s.ids[i].letter == 'C';
         const double pct = n <= kMaxParts ? (capacitor ? design.tolerances.cPct : design.tolerances.rPct)[n - 1] : 0;

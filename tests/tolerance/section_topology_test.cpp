@@ -39,13 +39,13 @@ class InvertingRc final : public SectionTopology {
   bool Inverting() const override { return true; }
   double MinGain() const override { return 0.1; }
   double MaxGain() const override { return 100; }
-  SectionLayout Layout(SectionKind) const override {
-    SectionLayout l;
-    l.parts = {{"Rin", 'R', kSectionInput, 0}, {"Rf", 'R', 0, kSectionOutput}, {"Cf", 'C', 0, kSectionOutput}};
-    l.nodeNames = {"n"};
-    l.opAmpPlus = kSectionGround;
-    l.opAmpMinus = 0;
-    return l;
+  const SectionLayout& Layout(SectionKind) const override {
+    static const SectionLayout layout{
+        {{"Rin", 'R', kSectionInput, 0}, {"Rf", 'R', 0, kSectionOutput}, {"Cf", 'C', 0, kSectionOutput}},
+        {"n"},
+        kSectionGround,
+        0};
+    return layout;
   }
   SectionFigures Figures(SectionKind, std::span<const double> v) const override {
     return {1 / (v[1] * v[2]), 0, -v[1] / v[0]};

@@ -92,8 +92,7 @@ void AddCircuitJson(const engine::DesignRequest& request, const DesignReport& re
   j["inverting"] = gain < 0;
   nlohmann::json parts = nlohmann::json::object();
   for (const response::Section& s : sections) {
-    for (std::size_t i = 0; i < s.ids.size(); ++i)
-      parts[engine::PartName(s.ids[i].letter, s.ids[i].number)] = s.values[i];
+    for (int i = 0; i < s.PartCount(); ++i) parts[engine::PartName(s.ids[i].letter, s.ids[i].number)] = s.values[i];
   }
   j["parts"] = parts;
 }
