@@ -32,8 +32,9 @@ CircuitBatch::CircuitBatch(const std::vector<Section>& nominalSections, const Op
   models_.resize(trials);
 }
 
-CircuitBatch::Measures CircuitBatch::MeasureSections(const CircuitModel& model) const {
+CircuitBatch::Measures CircuitBatch::MeasureSections(const CircuitModel& model, const GainMask* mask) const {
   Measures m;
+  if (mask) m.meetsMask = MeetsMask(model, *mask);
   for (int k = 0; k < model.StageCount() && k < engine::kMaxStages; ++k) {
     const SectionFigures f = model.sections[k].Figures();
     m.stages.omega[k] = f.omega;
@@ -44,9 +45,9 @@ CircuitBatch::Measures CircuitBatch::MeasureSections(const CircuitModel& model) 
 }
 
 CircuitBatch::Measures CircuitBatch::Set(int t, const std::vector<Section>& sections, const OpAmpModel& opAmp,
-                                         const GainMask*) {
+                                         const GainMask* mask) {
   models_[t] = CircuitOfSections(sections, opAmp);
-  return MeasureSections(models_[t]);
+  return MeasureSections(models_[t], mask);
 }
 
 CircuitBatch::Measures CircuitBatch::Measure(const ResponseStages& stages, const OpAmpCircuit& circuit,
@@ -78,7 +79,7 @@ CircuitBatch::Measures CircuitBatch::Set(int t, const ComponentSet& parts, const
 }
 
 CircuitBatch::Measures CircuitBatch::Nominal(const GainMask* mask) const {
-  if (sections_) return MeasureSections(*nominalModel_);
+  if (sections_) return MeasureSections(*nominalModel_, mask);
   return Measure(nominalStages_, nominalCircuit_, nominalOpAmp_, mask);
 }
 

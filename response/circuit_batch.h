@@ -36,9 +36,8 @@ class CircuitBatch {
   CircuitBatch(const DesignRequest& request, const ComponentSet& nominalParts, const OpAmpModel& nominalOpAmp,
                int trials, bool phaseOrDelay);
   /// A batch of a circuit of any sections (CircuitOfSections): every slot
-  /// keeps its circuit and asks the circuit's views (the nodal solve where
-  /// the sections are not the sheet's). There is no mask test for it yet:
-  /// meetsMask stays false.
+  /// keeps its circuit and asks the circuit's views and mask test (the nodal
+  /// solve where the sections are not the sheet's).
   CircuitBatch(const std::vector<Section>& nominalSections, const OpAmpModel& nominalOpAmp, int trials);
 
   /// The request of the batch's circuit (for sections: their kind and order).
@@ -96,7 +95,7 @@ class CircuitBatch {
  private:
   Measures Measure(const ResponseStages& stages, const OpAmpCircuit& circuit, const OpAmpModel& opAmp,
                    const GainMask* mask) const;
-  Measures MeasureSections(const CircuitModel& model) const;
+  Measures MeasureSections(const CircuitModel& model, const GainMask* mask) const;
 
   DesignRequest request_;
   bool real_ = false;

@@ -22,11 +22,19 @@ struct GainMask {
   double stopDb = 0;
 };
 
+struct CircuitModel;
+
 /// Whether the gain of the ideal stages meets the mask.
 bool MeetsMask(const DesignRequest& request, const ResponseStages& stages, const GainMask& mask);
 /// The same for the drawn circuit with its op-amp (the ideal one: the
 /// stages' own test).
 bool MeetsMask(const DesignRequest& request, const OpAmpCircuit& circuit, const OpAmpModel& model,
                const GainMask& mask);
+/// The same for any circuit (circuit.h): the sheet's by the tests above; a
+/// circuit of other sections with its gain taken relative to its pass-band
+/// gain (CircuitPassbandGain), each band's extremes by the bracketed walk of
+/// output_extremes.h on the nodal solve (the pass band from passHz / 1000,
+/// the stop band over three decades from stopHz, mirrored for an HPF).
+bool MeetsMask(const CircuitModel& circuit, const GainMask& mask);
 
 }  // namespace kelvara::response

@@ -160,6 +160,40 @@ bool MeetsMaskByScan(const DesignRequest& request, const ResponseStages& stages,
   return pass.low >= -mask.passDb && pass.high <= mask.passDb && stopHigh <= -mask.stopDb;
 }
 
+bool MeetsMask(const CircuitModel& circuit, const GainMask& mask) {
+  if (HasSheetForm(circuit)) {
+    return circuit.opAmp.ideal ? MeetsMask(circuit.request, circuit.drawn.ideal, mask)
+                               : MeetsMask(circuit.request, circuit.drawn, circuit.opAmp, mask);
+  }
+  const double passDb = 20 * std::log10(CircuitPassbandGain(circuit));
+  const WalkGrid grid = WalkGridOf(circuit);
+  auto extreme = [&](double lo, double hi, bool lowest) {
+    if (!(lo > 0) || !(hi > lo) || !std::isfinite(hi) || !std::isfinite(passDb)) return std::nan("");
+    const auto sample = [&](double f) {
+      const CircuitSolve solve = CircuitSolve::AtHz(circuit, f);
+      const Transfer t = solve.TransferTo(CircuitSource::Input(), FilterOutput(circuit));
+      return std::pair{t.GainDb() - passDb, (solve.S() * t.dhds / t.h).real()};
+    };
+    return WalkExtremes(
+               1, lo, hi, grid, lowest,
+               [&](double f, std::vector<double>& values, std::vector<double>& slopes) {
+                 const auto [v, d] = sample(f);
+                 values[0] = v;
+                 slopes[0] = d;
+               },
+               [&](int, double f) { return sample(f); })[0]
+        .value;
+  };
+  const bool hpf = circuit.Hpf();
+  const double passLo = hpf ? mask.passHz : mask.passHz / kFlatDecades;
+  const double passHi = hpf ? mask.passHz * kFlatDecades : mask.passHz;
+  const double stopLo = hpf ? mask.stopHz / kFlatDecades : mask.stopHz;
+  const double stopHi = hpf ? mask.stopHz : mask.stopHz * kFlatDecades;
+  // Written so that a NaN gain fails.
+  return extreme(passLo, passHi, true) >= -mask.passDb && extreme(passLo, passHi, false) <= mask.passDb &&
+         extreme(stopLo, stopHi, false) <= -mask.stopDb;
+}
+
 bool MeetsMask(const DesignRequest& request, const ResponseStages& stages, const GainMask& mask) {
   if (const std::optional<bool> decided = MeetsMaskByExtremes(request, stages, mask)) return *decided;
   return MeetsMaskByScan(request, stages, mask);

@@ -85,7 +85,7 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
   const int n = std::max(config.trials, 1);
   const bool complex = config.phaseBand || config.delayBand;
   const bool sections = !config.design.sections.empty();
-  const GainMask* mask = config.mask && !sections ? &*config.mask : nullptr;
+  const GainMask* mask = config.mask ? &*config.mask : nullptr;
   response::CircuitBatch batch =
       sections ? response::CircuitBatch(config.design.sections, config.design.opamp, n)
                : response::CircuitBatch(config.design.request, config.design.parts, config.design.opamp, n, complex);

@@ -59,7 +59,8 @@ struct ToleranceDesign {
   /// design: when not empty it is the nominal circuit, `request` and
   /// `parts` are not read, and part Rn (Cn) has the tolerance rPct[n - 1]
   /// (cPct[n - 1]), 0 beyond kMaxParts. Its trials are evaluated by the
-  /// nodal solve, without a mask test.
+  /// circuit's views (the nodal solve), its mask relative to its pass-band
+  /// gain.
   std::vector<response::Section> sections;
 };
 

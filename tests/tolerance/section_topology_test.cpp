@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <memory>
@@ -15,6 +16,7 @@
 
 #include "export/spice_netlist.h"
 #include "response/circuit.h"
+#include "response/gain_mask.h"
 #include "response/noise.h"
 #include "response/noise_transfer.h"
 #include "response/section.h"
@@ -235,6 +237,52 @@ TEST(SectionTopology, AMonteCarloRunTakesIt) {
   const auto exact = tolerance::RunMonteCarlo(config, one);
   ASSERT_TRUE(exact);
   for (const double f : exact->samples.minus3dbHz) EXPECT_EQ(f, exact->nominal.minus3dbHz);
+}
+
+// The mask of a circuit of sections is taken relative to its pass-band
+// gain: decided here by the node equations on a dense grid, for masks
+// chosen clear of the gain (0.01 dB or more).
+TEST(SectionTopology, ItsMaskAndYieldAreThoseOfItsGain) {
+  const CircuitModel nominal = CircuitOfSections(Cascade(), {});
+  const double passDb = 20 * std::log10(2.2);
+  auto rel = [&](double f) { return 20 * std::log10(std::abs(Reference(f))) - passDb; };
+  auto decide = [&](const GainMask& m) {
+    double passLow = 0, passHigh = -1e9, stopHigh = -1e9;
+    for (int i = 0; i <= 30000; ++i) {
+      const double f = m.passHz / 1000 * std::pow(1000.0, i / 30000.0);
+      passLow = std::min(passLow, rel(f));
+      passHigh = std::max(passHigh, rel(f));
+      const double g = m.stopHz * std::pow(1000.0, i / 30000.0);
+      stopHigh = std::max(stopHigh, rel(g));
+    }
+    return passLow >= -m.passDb && passHigh <= m.passDb && stopHigh <= -m.stopDb;
+  };
+  const double fc = CircuitCutoff3dB(nominal);
+  // At fc / 10 the gain is 0.025 dB down, at fc / 2 0.49 dB; the stop band
+  // is 121 dB down at 100 fc and 181 dB at 1000 fc.
+  const GainMask masks[] = {{fc / 10, 0.1, fc * 1000, 100},
+                            {fc / 10, 0.01, fc * 1000, 100},
+                            {fc / 10, 0.1, fc * 1000, 200},
+                            {fc / 2, 0.3, fc * 100, 100},
+                            {fc / 2, 0.6, fc * 100, 110}};
+  int met = 0;
+  for (const GainMask& m : masks) {
+    const bool expected = decide(m);
+    met += expected ? 1 : 0;
+    EXPECT_EQ(MeetsMask(nominal, m), expected) << m.passHz << " " << m.passDb << " " << m.stopDb;
+  }
+  EXPECT_EQ(met, 2);  // the table holds both answers
+
+  tolerance::MonteCarloConfig config;
+  config.design.sections = Cascade();
+  config.design.tolerances = tolerance::Tolerances::Uniform(1, 5);
+  config.trials = 200;
+  config.mask = GainMask{fc / 2, 0.6, fc * 100, 110};
+  const auto r = tolerance::RunMonteCarlo(config, {});
+  ASSERT_TRUE(r && r->yield);
+  EXPECT_EQ(r->yield->trials, 200);
+  EXPECT_EQ(r->yield->nominalPasses, decide(*config.mask));
+  EXPECT_EQ(r->yield->passed + static_cast<int>(r->yield->failing.size()), 200);
 }
 
 }  // namespace
