@@ -3,6 +3,7 @@
 #include "engine/units.h"
 #include "response/circuit.h"
 #include "response/response.h"
+#include "response/section.h"
 
 namespace kelvara::response {
 namespace {
@@ -10,28 +11,26 @@ namespace {
 using engine::kTwoPi;
 using StageQ = PartSensitivities::StageQ;
 
-StageQ PartsOfStage(const engine::DesignRequest& request, int k) {
+// A section's parts as the stage table names them: its resistors and its
+// capacitors in layout order (ra, rb; ca, cb), with each one's d ln Q.
+StageQ PartsOfStage(const Section& section, const std::vector<SectionSensitivity>& sens) {
   StageQ s;
-  if (!request.evenOrder && k == 0) {
-    s.firstOrder = true;
-    s.ra = 0;
-    s.ca = 0;
-    return s;
+  s.firstOrder = section.topology->Order() == 1;
+  int r = 0, c = 0;
+  for (int i = 0; i < section.PartCount(); ++i) {
+    const int index = section.ids[i].number - 1;
+    if (section.ids[i].letter == 'R') {
+      (r == 0 ? s.ra : s.rb) = index;
+      if (r < 2) s.dLnQ[r] = sens[i].q;
+      ++r;
+    } else {
+      (c == 0 ? s.ca : s.cb) = index;
+      if (c < 2) s.dLnQ[2 + c] = sens[i].q;
+      ++c;
+    }
   }
-  const int a = request.evenOrder ? 2 * k : 2 * k - 1;
-  s.ra = a;
-  s.rb = a + 1;
-  s.ca = a;
-  s.cb = a + 1;
+  if (s.firstOrder) s.dLnQ = {};
   return s;
-}
-
-// d ln Q / d ln part for the parts ra, rb, ca, cb of a second-order stage.
-std::array<double, 4> QSensitivities(const engine::DesignRequest& request, const engine::ComponentSet& p,
-                                     const StageQ& s) {
-  const double ra = p.r[s.ra], rb = p.r[s.rb], ca = p.c[s.ca], cb = p.c[s.cb];
-  if (request.passKind == engine::kHpf) return {-0.5, 0.5, (cb - ca) / (2 * (ca + cb)), (ca - cb) / (2 * (ca + cb))};
-  return {(rb - ra) / (2 * (ra + rb)), (ra - rb) / (2 * (ra + rb)), 0.5, -0.5};
 }
 
 }  // namespace
@@ -50,16 +49,23 @@ PartSensitivities SensitivitiesOf(const engine::DesignRequest& request, const en
   const bool inRange = f3 != kCutoffBelowRange && f3 != kCutoffAboveRange;
   const double omega = kTwoPi * f3;
 
+  // Each section's own sensitivities of w0 and Q to its parts (section.h).
+  const std::vector<Section> sections = SectionsOf(request, p);
   for (int k = 0; k < stages; ++k) {
-    StageQ s = PartsOfStage(request, k);
+    const Section& section = sections[k];
+    const std::vector<SectionSensitivity> sens = section.topology->Sensitivities(section.kind, section.Values());
+    const StageQ s = PartsOfStage(section, sens);
+    auto add = [&](int i, double dG) {
+      const int index = section.ids[i].number - 1;
+      (section.ids[i].letter == 'R' ? dR : dC)[index] += dG;
+    };
     const double x = sign > 0 ? omega / st.omega[k] : st.omega[k] / omega;
     if (s.firstOrder) {
       const double d = x * x + 1;
       const double dLnX = 2 * x * x / d;  // x dD/dx / D
       dF += -sign * dLnX;
-      // d ln w0 / d ln part = -1 for R1 and C1: dG/d ln w0 = +sign dLnX.
-      dR[s.ra] += -sign * dLnX;
-      dC[s.ca] += -sign * dLnX;
+      // d ln w0 / d ln part = -1 for R and C: dG/d ln w0 = +sign dLnX.
+      for (int i = 0; i < section.PartCount(); ++i) add(i, sens[i].omega * (sign * dLnX));
     } else {
       const double q = st.q[k];
       const double d = (1 - x * x) * (1 - x * x) + (x / q) * (x / q);
@@ -67,11 +73,7 @@ PartSensitivities SensitivitiesOf(const engine::DesignRequest& request, const en
       const double dLnQ = 2 * x * x / (q * q) / d;  // dG / d ln Q
       dF += -sign * dLnX;
       const double dW = sign * dLnX;  // dG / d ln w0
-      s.dLnQ = QSensitivities(request, p, s);
-      dR[s.ra] += -0.5 * dW + dLnQ * s.dLnQ[0];
-      dR[s.rb] += -0.5 * dW + dLnQ * s.dLnQ[1];
-      dC[s.ca] += -0.5 * dW + dLnQ * s.dLnQ[2];
-      dC[s.cb] += -0.5 * dW + dLnQ * s.dLnQ[3];
+      for (int i = 0; i < section.PartCount(); ++i) add(i, sens[i].omega * dW + dLnQ * sens[i].q);
     }
     result.stageQ.push_back(s);
   }

@@ -49,9 +49,10 @@ class SallenKey final : public UnityGainSection {
   }
 
   std::vector<SectionSensitivity> Sensitivities(SectionKind kind, std::span<const double> v) const override {
-    // The two series parts share the Q's denominator: S = 1/2 - x / (x + y).
+    // The two series parts share the Q's denominator: S = 1/2 - x / (x + y),
+    // written (y - x) / (2 (x + y)).
     const double x = v[0], y = v[1];
-    const double sx = 0.5 - x / (x + y), sy = 0.5 - y / (x + y);
+    const double sx = (y - x) / (2 * (x + y)), sy = (x - y) / (2 * (x + y));
     // LPF: Ca +1/2, Cb -1/2; HPF: Ra -1/2, Rb +1/2 (feedback, then shunt).
     const bool hpf = kind == SectionKind::kHighPass;
     return {{-0.5, sx, 0}, {-0.5, sy, 0}, {-0.5, hpf ? -0.5 : 0.5, 0}, {-0.5, hpf ? 0.5 : -0.5, 0}};
