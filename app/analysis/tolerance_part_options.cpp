@@ -5,8 +5,11 @@
 #include <QFormLayout>
 #include <QHeaderView>
 #include <QSignalBlocker>
+#include <string>
+#include <vector>
 
 #include "app/analysis/tolerance_panel.h"
+#include "response/circuit.h"
 
 namespace kelvara::app {
 
@@ -40,16 +43,24 @@ void TolerancePanel::BuildPartOptions(QFormLayout& settings) {
   settings.addRow(failingNote_);
 }
 
-// One row per part of the shown order; the cells typed in stay while the
-// order does.
+// One row per part of the shown design (its circuit's parts: resistors,
+// then capacitors, by number); the cells typed in stay while the parts do.
 void TolerancePanel::FillPartTable() {
   gbwTol_->setEnabled(design_ && response::HasGbw(design_->opamp));
-  const int order = design_ ? design_->request.Order() : 0;
-  if (parts_->rowCount() == 2 * order) return;
+  std::vector<std::string> names;
+  if (design_) {
+    for (const response::CircuitPart& part : response::PartsOf(response::MakeCircuit(design_->request, design_->parts)))
+      names.push_back(response::PartName(part.id));
+  }
+  const int rows = static_cast<int>(names.size());
+  bool same = parts_->rowCount() == rows;
+  for (int i = 0; same && i < rows; ++i)
+    same = parts_->item(i, 0) && parts_->item(i, 0)->text().toStdString() == names[i];
+  if (same) return;
   const QSignalBlocker quiet(parts_);
-  parts_->setRowCount(2 * order);
-  for (int i = 0; i < 2 * order; ++i) {
-    auto* name = new QTableWidgetItem(QString::fromStdString(tolerance::PartName(i >= order, i % order)));
+  parts_->setRowCount(rows);
+  for (int i = 0; i < rows; ++i) {
+    auto* name = new QTableWidgetItem(QString::fromStdString(names[i]));
     name->setFlags(Qt::ItemIsEnabled);
     parts_->setItem(i, 0, name);
     parts_->setItem(i, 1, new QTableWidgetItem());
