@@ -1,9 +1,13 @@
 #include "tolerance/study.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
+#include "response/circuit.h"
 #include "values/eng_value.h"
 
 namespace kelvara::tolerance {
@@ -104,11 +108,24 @@ std::variant<StudyPlan, StudyProblem> PlanStudy(const StudyInputs& in) {
   design.distribution = in.distribution;
   design.tolerances = Tolerances::Uniform(in.rPct, in.cPct);
   design.tolerances.gbwPct = in.gbwPct;
+  // The design's own parts, from its circuit.
+  std::vector<std::string> names;
+  int resistors = 0, capacitors = 0;
+  for (const response::CircuitPart& part : response::PartsOf(response::MakeCircuit(in.request, in.parts))) {
+    names.push_back(response::PartName(part.id));
+    ++(part.id.letter == 'C' ? capacitors : resistors);
+  }
   for (const auto& [name, text] : in.partPcts) {
     bool capacitor = false;
     int index = 0;
     if (!ReadPartName(name, capacitor, index)) {
       return Problem(StudyField::kPartTolerance, "部品名 " + name + " が不正: R1～R8, C1～C8 を指定下さい。", name);
+    }
+    if (std::find(names.begin(), names.end(), name) == names.end()) {
+      return Problem(StudyField::kPartTolerance,
+                     "部品名 " + name + " はこの設計にありません: R1～R" + std::to_string(resistors) + ", C1～C" +
+                         std::to_string(capacitors) + " を指定下さい。",
+                     name);
     }
     const std::string trimmed = Trimmed(text);
     if (trimmed.empty()) continue;  // the default of its kind

@@ -152,6 +152,11 @@ TEST(StudyChecks, RefuseTolerancesAndTrialsOutOfRange) {
          in.partPcts = {{"X1", "1"}};
        },
        StudyField::kPartTolerance, "部品名 X1 が不正: R1～R8, C1～C8 を指定下さい。"},
+      {"part the design does not have",
+       [](StudyInputs& in) {
+         in.partPcts = {{"R7", "1"}};
+       },
+       StudyField::kPartTolerance, "部品名 R7 はこの設計にありません: R1～R4, C1～C4 を指定下さい。"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
