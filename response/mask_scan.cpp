@@ -96,44 +96,41 @@ Extremes BandExtremes(const std::function<double(double)>& g, double fLow, doubl
   return e;
 }
 
-}  // namespace
-
-bool MeetsMaskByScan(const DesignRequest& request, const OpAmpCircuit& circuit, const OpAmpModel& model,
-                     const GainMask& mask) {
-  // A real op-amp lets the input through at high frequencies, so the gain
-  // of an LPF rises again: the stop band is searched over three decades
-  // from stopHz (an HPF's down from stopHz) instead of up to the stages.
-  // Each band's extremes by the bracketed walk of output_extremes.h on the
-  // drawn circuit's solve (its gain and exact slope), valued where found as
-  // CircuitGainDb gives the gain.
-  const CircuitModel drawn = CircuitOf(circuit, model);
-  auto extreme = [&](double lo, double hi, bool lowest) {
+// The decision from each band's extremes: extreme(lo, hi, lowest) gives
+// the gain's lowest or highest in dB on [lo, hi] (NaN for a band that is
+// none). A real op-amp or a circuit of other sections lets the input
+// through at high frequencies, so the gain of an LPF may rise again: the
+// stop band is searched over three decades from stopHz (an HPF's down from
+// stopHz), the pass band from passHz / 1000 (up to passHz * 1000).
+bool BandsMeetMask(bool hpf, const GainMask& mask, const std::function<double(double, double, bool)>& extreme) {
+  auto band = [&](double lo, double hi, bool lowest) {
     if (!(lo > 0) || !(hi > lo) || !std::isfinite(hi)) return std::nan("");
-    const auto sample = [&](double f) {
-      const CircuitResponse r = SolveCircuit(circuit, model, f);
-      return std::pair{20 * std::log10(std::abs(r.h)), -engine::kTwoPi * f * r.logDerivative.imag()};
-    };
-    const OutputPeak p = WalkExtremes(
-        1, lo, hi, WalkGridOf(drawn), lowest,
-        [&](double f, std::vector<double>& values, std::vector<double>& slopes) {
-          const auto [v, d] = sample(f);
-          values[0] = v;
-          slopes[0] = d;
-        },
-        [&](int, double f) { return sample(f); })[0];
-    // The extreme's value as CircuitGainDb gives it.
-    return CircuitGainDb(circuit, model, p.hz);
+    return extreme(lo, hi, lowest);
   };
-  const bool hpf = request.passKind == engine::kHpf;
   const double passLo = hpf ? mask.passHz : mask.passHz / kFlatDecades;
   const double passHi = hpf ? mask.passHz * kFlatDecades : mask.passHz;
   const double stopLo = hpf ? mask.stopHz / kFlatDecades : mask.stopHz;
   const double stopHi = hpf ? mask.stopHz : mask.stopHz * kFlatDecades;
-  const double passLow = extreme(passLo, passHi, true);
-  const double passHigh = extreme(passLo, passHi, false);
-  const double stopHigh = extreme(stopLo, stopHi, false);
   // Written so that a NaN gain fails.
-  return passLow >= -mask.passDb && passHigh <= mask.passDb && stopHigh <= -mask.stopDb;
+  return band(passLo, passHi, true) >= -mask.passDb && band(passLo, passHi, false) <= mask.passDb &&
+         band(stopLo, stopHi, false) <= -mask.stopDb;
+}
+
+}  // namespace
+
+bool MeetsMaskByScan(const DesignRequest& request, const OpAmpCircuit& circuit, const OpAmpModel& model,
+                     const GainMask& mask) {
+  // Each band's extremes by the bracketed walk of output_extremes.h on the
+  // drawn circuit's solve (its gain and exact slope), valued where found as
+  // CircuitGainDb gives the gain.
+  const WalkGrid grid = WalkGridOf(CircuitOf(circuit, model));
+  return BandsMeetMask(request.passKind == engine::kHpf, mask, [&](double lo, double hi, bool lowest) {
+    const OutputPeak p = WalkExtreme(lo, hi, grid, lowest, [&](double f) {
+      const CircuitResponse r = SolveCircuit(circuit, model, f);
+      return std::pair{20 * std::log10(std::abs(r.h)), -engine::kTwoPi * f * r.logDerivative.imag()};
+    });
+    return CircuitGainDb(circuit, model, p.hz);
+  });
 }
 
 bool MeetsMaskByScan(const DesignRequest& request, const ResponseStages& stages, const GainMask& mask) {
@@ -166,32 +163,17 @@ bool MeetsMask(const CircuitModel& circuit, const GainMask& mask) {
                                : MeetsMask(circuit.request, circuit.drawn, circuit.opAmp, mask);
   }
   const double passDb = 20 * std::log10(CircuitPassbandGain(circuit));
+  if (!std::isfinite(passDb)) return false;
   const WalkGrid grid = WalkGridOf(circuit);
-  auto extreme = [&](double lo, double hi, bool lowest) {
-    if (!(lo > 0) || !(hi > lo) || !std::isfinite(hi) || !std::isfinite(passDb)) return std::nan("");
-    const auto sample = [&](double f) {
-      const CircuitSolve solve = CircuitSolve::AtHz(circuit, f);
-      const Transfer t = solve.TransferTo(CircuitSource::Input(), FilterOutput(circuit));
-      return std::pair{t.GainDb() - passDb, (solve.S() * t.dhds / t.h).real()};
-    };
-    return WalkExtremes(
-               1, lo, hi, grid, lowest,
-               [&](double f, std::vector<double>& values, std::vector<double>& slopes) {
-                 const auto [v, d] = sample(f);
-                 values[0] = v;
-                 slopes[0] = d;
-               },
-               [&](int, double f) { return sample(f); })[0]
+  return BandsMeetMask(circuit.Hpf(), mask, [&](double lo, double hi, bool lowest) {
+    return WalkExtreme(lo, hi, grid, lowest,
+                       [&](double f) {
+                         const CircuitSolve solve = CircuitSolve::AtHz(circuit, f);
+                         const Transfer t = solve.TransferTo(CircuitSource::Input(), FilterOutput(circuit));
+                         return std::pair{t.GainDb() - passDb, (solve.S() * t.dhds / t.h).real()};
+                       })
         .value;
-  };
-  const bool hpf = circuit.Hpf();
-  const double passLo = hpf ? mask.passHz : mask.passHz / kFlatDecades;
-  const double passHi = hpf ? mask.passHz * kFlatDecades : mask.passHz;
-  const double stopLo = hpf ? mask.stopHz / kFlatDecades : mask.stopHz;
-  const double stopHi = hpf ? mask.stopHz : mask.stopHz * kFlatDecades;
-  // Written so that a NaN gain fails.
-  return extreme(passLo, passHi, true) >= -mask.passDb && extreme(passLo, passHi, false) <= mask.passDb &&
-         extreme(stopLo, stopHi, false) <= -mask.stopDb;
+  });
 }
 
 bool MeetsMask(const DesignRequest& request, const ResponseStages& stages, const GainMask& mask) {

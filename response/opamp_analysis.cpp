@@ -52,14 +52,7 @@ struct Extremum {
 template <typename Sample, typename Exact>
 Extremum Extreme(const WalkGrid& grid, double lo, double hi, bool lowest, const Sample& sample, const Exact& exact) {
   if (!(lo > 0) || !(hi > lo) || !std::isfinite(hi)) return {};
-  const OutputPeak p = WalkExtremes(
-      1, lo, hi, grid, lowest,
-      [&](double f, std::vector<double>& values, std::vector<double>& slopes) {
-        const auto [v, d] = sample(f);
-        values[0] = v;
-        slopes[0] = d;
-      },
-      [&](int, double f) { return sample(f); })[0];
+  const OutputPeak p = WalkExtreme(lo, hi, grid, lowest, sample);
   return {p.hz, exact(p.hz), p.hz == lo, p.hz == hi};
 }
 

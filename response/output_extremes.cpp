@@ -74,6 +74,18 @@ std::vector<OutputPeak> WalkExtremes(int count, double loHz, double hiHz, const 
   return best;
 }
 
+OutputPeak WalkExtreme(double loHz, double hiHz, const WalkGrid& grid, bool lowest,
+                       const std::function<std::pair<double, double>(double f)>& sample) {
+  return WalkExtremes(
+      1, loHz, hiHz, grid, lowest,
+      [&](double f, std::vector<double>& values, std::vector<double>& slopes) {
+        const auto [v, d] = sample(f);
+        values[0] = v;
+        slopes[0] = d;
+      },
+      [&](int, double f) { return sample(f); })[0];
+}
+
 namespace {
 
 std::vector<CircuitNode> Outputs(int count) {

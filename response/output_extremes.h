@@ -65,6 +65,9 @@ using SampleAll = std::function<void(double f, std::vector<double>& values, std:
 using SampleOne = std::function<std::pair<double, double>(int k, double f)>;
 std::vector<OutputPeak> WalkExtremes(int count, double loHz, double hiHz, const WalkGrid& grid, bool lowest,
                                      const SampleAll& sampleAll, const SampleOne& sampleOne);
+/// The walk of one quantity: sample(f) gives its value and slope.
+OutputPeak WalkExtreme(double loHz, double hiHz, const WalkGrid& grid, bool lowest,
+                       const std::function<std::pair<double, double>(double f)>& sample);
 
 /// For every op-amp output in cascade order: the highest of |H| (or f |H|)
 /// over [loHz, hiHz] (0 < loHz < hiHz), and at DC too where `withDc` (ties
