@@ -17,7 +17,7 @@ bool Blank(const std::string& text) {
   return true;
 }
 
-enum class Range { kZeroOrMore, kAboveZero, kTemperature };
+enum class Range { kZeroOrMore, kAboveZero, kTemperature, kSupply, kHeadroom };
 
 // The value of a text (empty: `blank`), or the error of its field.
 std::optional<NoiseTextError> Read(const std::string& text, NoiseField field, Range range, double blank,
@@ -28,9 +28,24 @@ std::optional<NoiseTextError> Read(const std::string& text, NoiseField field, Ra
   }
   value = values::ParseEngValue(text);
   if ((value == 0 && !values::ReadsAsZero(text)) || !std::isfinite(value)) return NoiseTextError{field, true};
-  const bool ok = range == Range::kZeroOrMore  ? value >= 0
-                  : range == Range::kAboveZero ? value > 0
-                                               : value > -273.15 && value <= 1000;
+  bool ok = false;
+  switch (range) {
+    case Range::kZeroOrMore:
+      ok = value >= 0;
+      break;
+    case Range::kAboveZero:
+      ok = value > 0;
+      break;
+    case Range::kTemperature:
+      ok = value > -273.15 && value <= 1000;
+      break;
+    case Range::kSupply:
+      ok = value > 0 && value <= kMaxSupplyV;
+      break;
+    case Range::kHeadroom:
+      ok = value >= 0 && value <= kMaxSupplyV;
+      break;
+  }
   if (!ok) return NoiseTextError{field, false};
   return std::nullopt;
 }
@@ -56,11 +71,17 @@ std::optional<NoiseTextError> ReadNoiseTexts(const NoiseTexts& texts, OpAmpModel
   if (auto e = Read(texts.temperatureC, NoiseField::kTemperature, Range::kTemperature, kDefaultTemperatureC, t))
     return e;
   OpAmpSupply& supply = limits.supply;
-  if (auto e = Read(texts.supplyV, NoiseField::kSupply, Range::kAboveZero, 0, supply.volts)) return e;
-  if (auto e = Read(texts.headroomPosV, NoiseField::kHeadroomPos, Range::kZeroOrMore, 0, supply.headroomPosV)) return e;
-  if (auto e = Read(texts.headroomNegV, NoiseField::kHeadroomNeg, Range::kZeroOrMore, 0, supply.headroomNegV)) return e;
+  if (auto e = Read(texts.supplyV, NoiseField::kSupply, Range::kSupply, 0, supply.volts)) return e;
+  if (auto e = Read(texts.headroomPosV, NoiseField::kHeadroomPos, Range::kHeadroom, 0, supply.headroomPosV)) return e;
+  if (auto e = Read(texts.headroomNegV, NoiseField::kHeadroomNeg, Range::kHeadroom, 0, supply.headroomNegV)) return e;
   supply.kind =
       supply.volts > 0 ? (texts.singleSupply ? SupplyKind::kSingle : SupplyKind::kSymmetric) : SupplyKind::kNone;
+  // A swing from the rails must leave one: name the larger headroom.
+  if (supply.kind != SupplyKind::kNone && !(limits.swingVpp > 0) && !(SwingFromSupplyVpp(supply) > 0)) {
+    const NoiseField field =
+        supply.headroomPosV >= supply.headroomNegV ? NoiseField::kHeadroomPos : NoiseField::kHeadroomNeg;
+    return NoiseTextError{field, false, true};
+  }
   model.noise = noise;
   model.limits = limits;
   temperatureC = t;

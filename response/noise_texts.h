@@ -38,7 +38,11 @@ enum class NoiseField { kEn, kEnCorner, kIn, kSwing, kSlew, kTemperature, kSuppl
 struct NoiseTextError {
   NoiseField field = NoiseField::kEn;
   bool unreadable = true;  // else readable but out of range
+  bool noSwing = false;    // a headroom that leaves the supply no swing
 };
+
+/// The highest supply and headroom a text may give (V).
+inline constexpr double kMaxSupplyV = 1000;
 
 /// Reads the texts into the model's noise and limits and the temperature;
 /// nothing changes when a text cannot be used (the first one is named).

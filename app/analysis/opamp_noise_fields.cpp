@@ -58,11 +58,16 @@ QString NoiseFieldMessage(const response::NoiseTextError& error) {
                                        "温度", "電源電圧",    "＋側の余裕", "－側の余裕"};
   const QString name = QString::fromUtf8(kNames[static_cast<int>(error.field)]);
   if (error.unreadable) return name + QStringLiteral(" は無効な値: 有効な値を設定下さい。");
+  if (error.noSwing) return name + QStringLiteral(" の不正な値: 電源電圧から出力振幅が残る値を設定下さい。");
   switch (error.field) {
     case response::NoiseField::kSwing:
     case response::NoiseField::kSlew:
-    case response::NoiseField::kSupply:
       return name + QStringLiteral(" の不正な値: 0 より大きい値を設定するか空欄にして下さい。");
+    case response::NoiseField::kSupply:
+      return name + QStringLiteral(" の不正な値: 0 より大きく 1000 以下の値を設定するか空欄にして下さい。");
+    case response::NoiseField::kHeadroomPos:
+    case response::NoiseField::kHeadroomNeg:
+      return name + QStringLiteral(" の不正な値: 0 以上 1000 以下の値を設定下さい。");
     case response::NoiseField::kTemperature:
       return name + QStringLiteral(" の不正な値: -273.15 より大きく 1000 以下の値を設定下さい。");
     default:

@@ -199,7 +199,11 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{{"--single-supply=-5"}, "--single-supply"}, UsageCase{{"--single-supply", "five"}, "--single-supply"},
         UsageCase{{"--supply", "15", "--single-supply", "5"}, "--single-supply"},
         UsageCase{{"--opamp-headroom-pos=-1"}, "--opamp-headroom-pos"},
-        UsageCase{{"--opamp-headroom-neg", "x"}, "--opamp-headroom-neg"}));
+        UsageCase{{"--opamp-headroom-neg", "x"}, "--opamp-headroom-neg"},
+        UsageCase{{"--supply", "1e308"}, "at most 1000 V"}, UsageCase{{"--single-supply", "2k"}, "at most 1000 V"},
+        UsageCase{{"--supply", "15", "--opamp-headroom-pos", "1e300"}, "at most 1000 V"},
+        UsageCase{{"--single-supply", "5", "--opamp-headroom-pos", "3"}, "leaves the supply no output swing"},
+        UsageCase{{"--supply", "5", "--opamp-headroom-neg", "6"}, "--opamp-headroom-neg '6' leaves"}));
 
 // Where the filter clips on a 5 V single supply: the part's headroom to the
 // rails about the mid-rail bias gives the swing (OP27: 1.2 V to each rail,

@@ -129,9 +129,15 @@ void ApplyNoiseOptions(const NoiseOptions& options, response::OpAmpModel& model,
   static const char* const kNames[] = {"--opamp-en",    "--opamp-en-corner",    "--opamp-in",
                                        "--opamp-swing", "--opamp-sr",           "--temperature",
                                        "--supply",      "--opamp-headroom-pos", "--opamp-headroom-neg"};
-  static const char* const kRanges[] = {"0 or more", "0 or more",   "0 or more",
-                                        "above 0",   "above 0",     "above -273.15 and at most 1000",
-                                        "above 0 V", "0 V or more", "0 V or more"};
+  static const char* const kRanges[] = {"0 or more",
+                                        "0 or more",
+                                        "0 or more",
+                                        "above 0",
+                                        "above 0",
+                                        "above -273.15 and at most 1000",
+                                        "above 0 V and at most 1000 V",
+                                        "0 V or more and at most 1000 V",
+                                        "0 V or more and at most 1000 V"};
   const std::string* fields[] = {&texts.enNvRtHz, &texts.enCornerHz,   &texts.inPaRtHz,
                                  &texts.swingVpp, &texts.slewVPerUs,   &texts.temperatureC,
                                  &texts.supplyV,  &texts.headroomPosV, &texts.headroomNegV};
@@ -139,6 +145,7 @@ void ApplyNoiseOptions(const NoiseOptions& options, response::OpAmpModel& model,
   const std::string name = error->field == response::NoiseField::kSupply && texts.singleSupply
                                ? std::string("--single-supply")
                                : std::string(kNames[i]);
+  if (error->noSwing) throw NoiseUsageError(name + " '" + *fields[i] + "' leaves the supply no output swing");
   throw NoiseUsageError(
       name + " '" + *fields[i] + "' " +
       (error->unreadable ? "is not a number (e.g. 7, 2.5, 1k)" : std::string("must be ") + kRanges[i]));

@@ -295,10 +295,11 @@ TEST_F(NoiseViewsTest, TheSupplyGivesTheSwingAndIsRemembered) {
     EXPECT_EQ(plot->yAxis2->label(), QStringLiteral("許容入力[Vpp]（出力振幅 2Vpp）"));
     fields->SwingEdit()->clear();
     fields->SupplyEdit()->setText(QStringLiteral("0"));
-    EXPECT_EQ(fields->Message(), QStringLiteral("電源電圧 の不正な値: 0 より大きい値を設定するか空欄にして下さい。"));
+    EXPECT_EQ(fields->Message(),
+              QStringLiteral("電源電圧 の不正な値: 0 より大きく 1000 以下の値を設定するか空欄にして下さい。"));
     fields->HeadroomNegEdit()->setText(QStringLiteral("-1"));
     fields->SupplyEdit()->setText(QStringLiteral("5"));
-    EXPECT_EQ(fields->Message(), QStringLiteral("－側の余裕 の不正な値: 0 以上の値を設定下さい。"));
+    EXPECT_EQ(fields->Message(), QStringLiteral("－側の余裕 の不正な値: 0 以上 1000 以下の値を設定下さい。"));
     fields->HeadroomNegEdit()->setText(QStringLiteral("1.2"));
     EXPECT_TRUE(fields->Message().isEmpty());
     a.close();
