@@ -11,8 +11,11 @@
 
 namespace kelvara::engine {
 
-inline constexpr int kMaxParts = 8;
-inline constexpr int kMaxStages = 4;
+/// The parts and stages of the highest order, from the catalogue's orders:
+/// one resistor and one capacitor an order (R1..R8, C1..C8), and a stage
+/// for every two orders (an odd order's first is the RC section).
+inline constexpr int kMaxParts = values::kMaxOrder;
+inline constexpr int kMaxStages = (values::kMaxOrder + 1) / 2;
 
 // The kinds and responses of the catalogue (values/filter_catalogue.h).
 using values::kBessel;

@@ -2,12 +2,9 @@
 
 #include <algorithm>
 
-#include "engine/stage_maths.h"
 #include "response/circuit.h"
 
 namespace kelvara::exports {
-
-int StageCount(int order) { return engine::StageCount(order); }
 
 std::vector<DesignPart> PartsOfDesign(const engine::DesignRequest& request, const engine::ComponentSet& parts) {
   // Every part of every section with the stage it is in, then R1..Rn and

@@ -25,9 +25,6 @@ struct DesignPart {
 /// form the first-order stage 1).
 std::vector<DesignPart> PartsOfDesign(const engine::DesignRequest& request, const engine::ComponentSet& parts);
 
-/// Number of stages of an order (1, 2, 2, 3, 3, 4, 4 for 2..8).
-int StageCount(int order);
-
 /// "LPF" or "HPF".
 std::string KindName(const engine::DesignRequest& request);
 /// "Butterworth", "Bessel" or "Chebyshev 0.25 dB".
