@@ -46,7 +46,7 @@ bool SameMask(const std::optional<GainMask>& x, const std::optional<GainMask>& y
 
 }  // namespace
 
-std::variant<GainMask, StudyProblem> ReadGainMask(const GainMaskTexts& texts, std::uint8_t passKind) {
+values::Checked<GainMask, StudyField> ReadGainMask(const GainMaskTexts& texts, std::uint8_t passKind) {
   GainMask mask{Positive(texts.passHz), Positive(texts.passDb), Positive(texts.stopHz), Positive(texts.stopDb)};
   if (mask.passHz == 0) return Problem(StudyField::kMaskPassHz, "通過域 fp が不正: 0 より大きい周波数を設定下さい。");
   if (mask.passDb == 0) return Problem(StudyField::kMaskPassDb, "通過域 ±a が不正: 0 より大きい値を設定下さい。");
@@ -80,7 +80,7 @@ bool ReadPartName(const std::string& name, bool& capacitor, int& index) {
   return true;
 }
 
-std::variant<StudyPlan, StudyProblem> PlanStudy(const StudyInputs& in) {
+values::Checked<StudyPlan, StudyField> PlanStudy(const StudyInputs& in) {
   StudyPlan plan;
   plan.monteCarlo = in.monteCarlo;
   plan.worstCase = in.worstCase;

@@ -18,6 +18,7 @@
 #include "tolerance/parallel.h"
 #include "tolerance/trial.h"
 #include "tolerance/worst_case.h"
+#include "values/checked.h"
 
 namespace kelvara::tolerance {
 
@@ -75,12 +76,9 @@ enum class StudyField : std::uint8_t {
 };
 
 /// The first input that does not fit, with the message for the user.
-struct StudyProblem {
-  StudyField field;
-  std::string message;
-  /// The part, for kPartTolerance ("R3").
-  std::string part;
-};
+/// The first input that cannot be used; its subject is the part for
+/// kPartTolerance ("R3").
+using StudyProblem = values::InputProblem<StudyField>;
 
 /// The checked study, ready to run.
 struct StudyPlan {
@@ -96,7 +94,7 @@ struct StudyPlan {
 /// Reads and checks a mask for the filter kind: each text readable and
 /// above 0, b above a, and the pass band on the right side of the stop band
 /// (LPF fp < fs, HPF fp > fs).
-std::variant<GainMask, StudyProblem> ReadGainMask(const GainMaskTexts& texts, std::uint8_t passKind);
+values::Checked<GainMask, StudyField> ReadGainMask(const GainMaskTexts& texts, std::uint8_t passKind);
 
 /// A single part's tolerance text: a plain number 0..kMaxPartTolerancePct.
 std::optional<double> ReadPartTolerance(const std::string& text);
@@ -104,7 +102,7 @@ std::optional<double> ReadPartTolerance(const std::string& text);
 bool ReadPartName(const std::string& name, bool& capacitor, int& index);
 
 /// Checks everything and builds the plan; the first problem otherwise.
-std::variant<StudyPlan, StudyProblem> PlanStudy(const StudyInputs& inputs);
+values::Checked<StudyPlan, StudyField> PlanStudy(const StudyInputs& inputs);
 
 /// Gain curves of failing trials.
 struct FailingCurves {
