@@ -60,7 +60,9 @@ Extremum Extreme(const WalkGrid& grid, double lo, double hi, bool lowest, const 
 
 std::vector<OpAmpStageReport> AnalyseOpAmpStages(const OpAmpCircuit& circuit, const OpAmpModel& model) {
   const bool hpf = circuit.request.passKind == engine::kHpf;
-  const CircuitModel drawn = CircuitOf(circuit, model);
+  // The walk's steps (the sections' Q) once; each stage takes its fine
+  // steps around its own resonance.
+  const WalkGrid cascadeGrid = model.ideal ? WalkGrid{} : WalkGridOf(CircuitOf(circuit, model));
   std::vector<OpAmpStageReport> out;
   for (int k = 0; k < circuit.stageCount; ++k) {
     OpAmpStageReport s;
@@ -86,8 +88,7 @@ std::vector<OpAmpStageReport> AnalyseOpAmpStages(const OpAmpCircuit& circuit, co
       s.peakDb = s.idealPeakDb;
     } else {
       const double lo = s.f0Hz / 1000, hi = s.f0Hz * 1000;
-      // Fine steps around this stage's own resonance.
-      WalkGrid grid = WalkGridOf(drawn);
+      WalkGrid grid = cascadeGrid;
       grid.fineLoHz = s.f0Hz / 8;
       grid.fineHiHz = s.f0Hz * 8;
       const Extremum e = Extreme(

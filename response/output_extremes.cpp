@@ -162,30 +162,25 @@ namespace {
 // (the drawn circuit's solve, SolveCircuit) and its slope the sum of theirs.
 std::vector<OutputPeak> DrawnPeaks(const CircuitModel& circuit, double loHz, double hiHz, PeakOf of) {
   const int n = circuit.StageCount();
-  auto at = [&](double f, int k) {
+  // Every output's value and slope at f, up to output `last`.
+  auto outputs = [&](double f, int last, std::vector<double>& values, std::vector<double>& slopes) {
     const CircuitResponse r = SolveCircuit(circuit.drawn, circuit.opAmp, f);
     std::complex<double> h(1, 0), log(0, 0);
-    for (int j = 0; j <= k; ++j) {
-      h *= r.stage[j];
-      log += r.stageLogDerivative[j];
+    for (int k = 0; k <= last; ++k) {
+      h *= r.stage[k];
+      log += r.stageLogDerivative[k];
+      values[k] = of == PeakOf::kSlope ? f * std::abs(h) : std::abs(h);
+      slopes[k] = -kTwoPi * f * log.imag() + (of == PeakOf::kSlope ? 1.0 : 0.0);
     }
-    const double omega = kTwoPi * f;
-    const double slope = -omega * log.imag() + (of == PeakOf::kSlope ? 1.0 : 0.0);
-    return std::pair{of == PeakOf::kSlope ? f * std::abs(h) : std::abs(h), slope};
   };
   return WalkExtremes(
       n, loHz, hiHz, WalkGridOf(circuit), false,
-      [&](double f, std::vector<double>& values, std::vector<double>& slopes) {
-        const CircuitResponse r = SolveCircuit(circuit.drawn, circuit.opAmp, f);
-        std::complex<double> h(1, 0), log(0, 0);
-        for (int k = 0; k < n; ++k) {
-          h *= r.stage[k];
-          log += r.stageLogDerivative[k];
-          values[k] = of == PeakOf::kSlope ? f * std::abs(h) : std::abs(h);
-          slopes[k] = -kTwoPi * f * log.imag() + (of == PeakOf::kSlope ? 1.0 : 0.0);
-        }
-      },
-      [&](int k, double f) { return at(f, k); });
+      [&](double f, std::vector<double>& values, std::vector<double>& slopes) { outputs(f, n - 1, values, slopes); },
+      [&](int k, double f) {
+        std::vector<double> values(n), slopes(n);
+        outputs(f, k, values, slopes);
+        return std::pair{values[k], slopes[k]};
+      });
 }
 
 std::vector<OutputPeak> BracketedPeaks(const CircuitModel& circuit, double loHz, double hiHz, PeakOf of) {
