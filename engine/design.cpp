@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/design_data.h"
+#include "engine/prototypes.h"
 #include "engine/stage_maths.h"
 #include "engine/stages.h"
 #include "engine/units.h"
@@ -54,7 +55,7 @@ void DesignSecondOrderStages(RunState& run, const StageTargets& targets, const D
 std::string CombinationCaption(const DesignRequest& r) {
   std::string name = values::kPassKindNames[r.passKind == kHpf ? kHpf : kLpf];
   if (r.response < values::kResponseCount) name += std::string(" ") + values::kResponseNames[r.response];
-  if (r.response == kChebyshev && r.orderIndex < values::kOrderCount) {
+  if ((r.response == kChebyshev || values::EvenOrdersOnly(r.response)) && r.orderIndex < values::kOrderCount) {
     name += std::string(" ") + values::kOrderNames[r.orderIndex];
   }
   return name + " は設計できない組合せ";
@@ -81,12 +82,28 @@ StageTargets BuildStageTargets(const DesignRequest& request) {
       request.response >= values::kResponseCount || request.rippleIndex >= values::kRippleCount) {
     return targets;
   }
+  if (!values::IsTabulated(request.response, request.rippleIndex)) {
+    // Computed from the poles: a high-pass stage's frequency is the
+    // reciprocal of its low-pass prototype's; a first-order stage's Q entry
+    // is 0.5, as in the tables.
+    const Prototype prototype =
+        ComputedPrototype(request.response, values::kRippleDb[request.rippleIndex], request.Order());
+    for (int s = 0; s < prototype.count; ++s) {
+      const PrototypeSection& section = prototype.section[s];
+      const double w = request.passKind == kHpf ? 1.0 / section.w : section.w;
+      targets.stageQ[s] = section.q == 0 ? 0.5 : section.q;
+      targets.stageOmega[s] = request.cutoffHz * kTwoPi * w;
+    }
+    return targets;
+  }
   const DesignData& data = BuildDesignData();
+  // The tables hold one ripple; a response without a ripple ignores it.
+  const int ripple = values::kTabulatedRippleIndex;
   for (int s = 0; s < kMaxStages; ++s) {
-    const double q = data.StageTable[StageTableIndex(0, s, request.passKind, request.orderIndex, request.response,
-                                                     request.rippleIndex)];
-    const double w = data.StageTable[StageTableIndex(1, s, request.passKind, request.orderIndex, request.response,
-                                                     request.rippleIndex)];
+    const double q =
+        data.StageTable[StageTableIndex(0, s, request.passKind, request.orderIndex, request.response, ripple)];
+    const double w =
+        data.StageTable[StageTableIndex(1, s, request.passKind, request.orderIndex, request.response, ripple)];
     targets.stageQ[s] = q;
     targets.stageOmega[s] = request.cutoffHz * kTwoPi * w;
   }
@@ -105,6 +122,8 @@ bool CheckCombination(values::WarningSink& sink, const DesignRequest& request) {
     text = "バターワースかチェビシェフを選択下さい。";
   } else if (request.passKind == kHpf && request.response == kChebyshev) {
     text = "４次以上にするかバターワースを選択下さい。";
+  } else if (values::EvenOrdersOnly(request.response)) {
+    text = "リンクウィッツ・ライリーは偶数次（２、４、６、８次）で設計します。次数を選び直して下さい。";
   }
   sink.Warn(CombinationCaption(request), text);
   return false;

@@ -10,7 +10,7 @@ namespace {
 
 using values::kOrderCount;
 using values::kPassKindCount;
-using values::kResponseCount;
+using values::kTabulatedResponseCount;
 
 // clang-format off
 // Preferred capacitor values (farads): 1..9 pF, E12 from 10 pF to 82 nF, E6
@@ -72,7 +72,7 @@ constexpr std::array<BandRow, kBandCount> kBands = {{
 
 // Stage quality factors by order index (order - 2), response and slot.
 // LPF and HPF share them; HPF has no Bessel entries.
-constexpr double kQ[kOrderCount][kResponseCount][kMaxStages] = {
+constexpr double kQ[kOrderCount][kTabulatedResponseCount][kMaxStages] = {
     // Butterworth, Bessel, Chebyshev 0.25 dB
     {{0.70711}, {0.57735}, {0.80925}},
     {{0.5, 1.0}, {0.5, 0.69104}, {0.5, 1.50803}},
@@ -85,7 +85,7 @@ constexpr double kQ[kOrderCount][kResponseCount][kMaxStages] = {
 
 // Stage frequency factors of LPF stages (for odd orders slot 0 is the corner
 // of the first-order stage).
-constexpr double kWLpf[kOrderCount][kResponseCount][kMaxStages] = {
+constexpr double kWLpf[kOrderCount][kTabulatedResponseCount][kMaxStages] = {
     {{1.0}, {1.2742}, {1.45397}},
     {{1.0, 1.0}, {1.32475, 1.44993}, {0.76722, 1.15699}},
     {{1.0, 1.0}, {1.43241, 1.60594}, {0.67442, 1.07794}},
@@ -115,7 +115,7 @@ DesignData Build() {
   DesignData d;
   for (int orderIndex = 0; orderIndex < kOrderCount; ++orderIndex) {
     const int stages = StageCountOfOrder(orderIndex + 2);
-    for (int response = 0; response < kResponseCount; ++response) {
+    for (int response = 0; response < kTabulatedResponseCount; ++response) {
       for (int slot = 0; slot < stages; ++slot) {
         for (int filterType = 0; filterType < kPassKindCount; ++filterType) {
           if (filterType == kHpf && response == kBessel) continue;  // no HPF Bessel

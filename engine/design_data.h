@@ -11,14 +11,16 @@
 
 namespace kelvara::engine {
 
-// Layout of StageTable: response (plus ripple) fastest, then room for eight
-// order indices, the pass kind, the stage slot and the half (Q or W).
-inline constexpr int kStageOrderStride = values::kResponseCount;
+// Layout of StageTable: the tabulated response (Butterworth, Bessel,
+// Chebyshev 0.25 dB) fastest, then room for eight order indices, the pass
+// kind, the stage slot and the half (Q or W). The other responses and
+// ripples are computed from their poles (engine/prototypes.h).
+inline constexpr int kStageOrderStride = values::kTabulatedResponseCount;
 inline constexpr int kStageKindStride = 8 * kStageOrderStride;
 inline constexpr int kStageSlotStride = values::kPassKindCount * kStageKindStride;
 inline constexpr int kStageHalfStride = kMaxStages * kStageSlotStride;
 inline constexpr int kStageTableSize = 2 * kStageHalfStride;
-static_assert(values::kOrderCount <= 8 && values::kRippleCount == 1);
+static_assert(values::kOrderCount <= 8);
 inline constexpr int kBandCount = 19;
 inline constexpr int kCapCount = 82;
 inline constexpr int kResCount = 146;

@@ -25,14 +25,8 @@ std::vector<DesignPart> PartsOfDesign(const engine::DesignRequest& request, cons
 std::string KindName(const engine::DesignRequest& request) { return request.passKind == engine::kHpf ? "HPF" : "LPF"; }
 
 std::string ResponseName(const engine::DesignRequest& request) {
-  switch (request.response) {
-    case engine::kBessel:
-      return "Bessel";
-    case engine::kChebyshev:
-      return "Chebyshev 0.25 dB";
-    default:
-      return "Butterworth";
-  }
+  const std::string label = values::ResponseEnglishLabel(request.response, request.rippleIndex);
+  return label.empty() ? "Butterworth" : label;
 }
 
 std::string SeriesOfPart(const engine::DesignRequest& request, bool capacitor, const engine::SeriesChoice& series) {

@@ -27,7 +27,7 @@ std::vector<DesignPart> PartsOfDesign(const engine::DesignRequest& request, cons
 
 /// "LPF" or "HPF".
 std::string KindName(const engine::DesignRequest& request);
-/// "Butterworth", "Bessel" or "Chebyshev 0.25 dB".
+/// "Butterworth", "Bessel", "Chebyshev 0.25 dB", "Legendre", "Linkwitz-Riley".
 std::string ResponseName(const engine::DesignRequest& request);
 /// The series of a resistor or capacitor: "E24", "E12", or "任意" (any
 /// value) when the design asked for any values; a series chosen in place of

@@ -20,7 +20,6 @@ namespace {
 constexpr const char* kWhyNoOrder = "２〜８次ではマスクを満たせません";
 constexpr const char* kWhyRipple = "通過域の許容差がリプル 0.25 dB より小さく、２〜８次ではマスクを満たせません";
 constexpr const char* kWhyOutside = "マスクを満たすカットオフ周波数が設計できる範囲（１Hz〜１００MHz）の外です";
-constexpr double kChebyshevRippleDb = 0.25;
 constexpr double kCutoffTextTolerance = 0.005;
 
 bool Finite(double x) { return std::isfinite(x); }
@@ -107,8 +106,9 @@ RequirementCheck ParseRequirement(std::string_view text, int passKind, Requireme
   return ParseRequirementFields(fields, passKind, out);
 }
 
-Cascade IdealCascade(int passKind, int response, int order, double cutoffHz) {
+Cascade IdealCascade(int passKind, int response, int order, double cutoffHz, int rippleIndex) {
   DesignRequest request;
+  request.rippleIndex = static_cast<std::uint8_t>(rippleIndex);
   request.cutoffHz = cutoffHz;
   request.passKind = static_cast<std::uint8_t>(passKind);
   request.orderIndex = static_cast<std::uint8_t>(order - values::kMinOrder);
@@ -121,17 +121,17 @@ Cascade IdealCascade(int passKind, int response, int order, double cutoffHz) {
   return MakeCascade(request, stages);
 }
 
-CutoffRange CutoffRangeOf(const Requirement& r, int response, int order) {
+CutoffRange CutoffRangeOf(const Requirement& r, int response, int order, int rippleIndex) {
   CutoffRange range;
   if (order < values::kMinOrder || order > values::kMaxOrder ||
-      !values::HasDesignCombination(r.passKind, 0, order - values::kMinOrder, response, 0) ||
+      !values::HasDesignCombination(r.passKind, 0, order - values::kMinOrder, response, rippleIndex) ||
       !CheckRequirement(r).ok()) {
     return range;
   }
   range.offered = true;
   // The normalised cascade (cut-off 1 Hz): its pass and stop edges are the
   // ratios f / fc at which the bands may end.
-  const Cascade unit = IdealCascade(r.passKind, response, order, 1.0);
+  const Cascade unit = IdealCascade(r.passKind, response, order, 1.0, rippleIndex);
   const double passEdge = PassEdgeHz(unit, r.passDb);
   const double stopEdge = StopEdgeHz(unit, r.stopDb);
   if (r.passKind == values::kHpf) {
@@ -166,10 +166,12 @@ double DelayVariationPct(const Cascade& cascade, double passHz) {
   return (delay.highS - delay.lowS) / delay.dcS * 100.0;
 }
 
-CutoffRange DelayLimitedRange(const Requirement& r, int response, int order, const CutoffRange& range, double maxPct) {
+CutoffRange DelayLimitedRange(const Requirement& r, int response, int order, const CutoffRange& range, double maxPct,
+                              int rippleIndex) {
   if (range.Empty()) return range;
   auto keeps = [&](double fc) {
-    return DelayVariationPct(IdealCascade(r.passKind, response, order, fc), r.passHz) <= maxPct;  // NaN: not kept
+    return DelayVariationPct(IdealCascade(r.passKind, response, order, fc, rippleIndex), r.passHz) <=
+           maxPct;  // NaN: not kept
   };
   CutoffRange out = range;
   if (!keeps(range.hiHz)) {
@@ -227,6 +229,16 @@ std::vector<int> OfferedResponses(int passKind) {
   return list;
 }
 
+std::vector<int> RippleRows(double passDb) {
+  std::vector<int> rows = {values::kTabulatedRippleIndex};
+  for (int i = 0; i < values::kRippleCount; ++i) {
+    if (i != values::kTabulatedRippleIndex && values::kRippleDb[i] <= passDb) rows.push_back(i);
+  }
+  std::stable_sort(rows.begin() + 1, rows.end(),
+                   [](int a, int b) { return values::kRippleDb[a] < values::kRippleDb[b]; });
+  return rows;
+}
+
 std::string ConstraintReasons(const RequirementCandidate& c, const RequirementConstraints& limits) {
   std::string why;
   auto add = [&](const std::string& reason) { why += (why.empty() ? "" : "、") + reason; };
@@ -252,12 +264,14 @@ std::string ConstraintReasons(const RequirementCandidate& c, const RequirementCo
 
 namespace {
 
-RequirementCandidate CandidateOf(const Requirement& r, const RequirementConstraints& limits, int response) {
+RequirementCandidate CandidateOf(const Requirement& r, const RequirementConstraints& limits, int response,
+                                 int rippleIndex) {
   RequirementCandidate c;
   c.response = response;
+  c.rippleIndex = rippleIndex;
   bool anyUnclipped = false;
   for (int order = values::kMinOrder; order <= values::kMaxOrder; ++order) {
-    const CutoffRange range = CutoffRangeOf(r, response, order);
+    const CutoffRange range = CutoffRangeOf(r, response, order, rippleIndex);
     c.ranges[order - values::kMinOrder] = range;
     if (!c.order && !range.Empty()) c.order = order;
   }
@@ -265,30 +279,32 @@ RequirementCandidate CandidateOf(const Requirement& r, const RequirementConstrai
     // Was there a range outside the cut-offs the program designs?
     for (int order = values::kMinOrder; order <= values::kMaxOrder && !anyUnclipped; ++order) {
       if (!c.ranges[order - values::kMinOrder].offered) continue;
-      const Cascade unit = IdealCascade(r.passKind, response, order, 1.0);
+      const Cascade unit = IdealCascade(r.passKind, response, order, 1.0, rippleIndex);
       const double p = PassEdgeHz(unit, r.passDb);
       const double s = StopEdgeHz(unit, r.stopDb);
       const double lo = r.passKind == values::kHpf ? r.stopHz / s : r.passHz / p;
       const double hi = r.passKind == values::kHpf ? r.passHz / p : r.stopHz / s;
       anyUnclipped = lo <= hi;
     }
-    c.why = anyUnclipped                                                   ? kWhyOutside
-            : values::HasRipple(response) && r.passDb < kChebyshevRippleDb ? kWhyRipple
-                                                                           : kWhyNoOrder;
+    c.why = anyUnclipped                                                               ? kWhyOutside
+            : values::HasRipple(response) && r.passDb < values::kRippleDb[rippleIndex] ? kWhyRipple
+                                                                                       : kWhyNoOrder;
     return c;
   }
   c.range = c.ranges[*c.order - values::kMinOrder];
   if (r.passKind == values::kLpf && limits.maxDelayVariationPct) {
     const double hi = c.range.hiHz;
-    c.leastDelayVariationPct = DelayVariationPct(IdealCascade(r.passKind, response, *c.order, hi), r.passHz);
-    const CutoffRange kept = DelayLimitedRange(r, response, *c.order, c.range, *limits.maxDelayVariationPct);
+    c.leastDelayVariationPct =
+        DelayVariationPct(IdealCascade(r.passKind, response, *c.order, hi, rippleIndex), r.passHz);
+    const CutoffRange kept =
+        DelayLimitedRange(r, response, *c.order, c.range, *limits.maxDelayVariationPct, rippleIndex);
     if (!kept.Empty()) c.range = kept;
   }
   c.cutoffHz = std::clamp(std::sqrt(c.range.loHz) * std::sqrt(c.range.hiHz), c.range.loHz, c.range.hiHz);
   c.cutoffText = CutoffText(c.cutoffHz, c.range.loHz, c.range.hiHz);
   c.cutoffTextHz = values::ParseEngValue(c.cutoffText);
   // Every figure is that of the cut-off the sheet gets: the text as read.
-  const Cascade cascade = IdealCascade(r.passKind, response, *c.order, c.cutoffTextHz);
+  const Cascade cascade = IdealCascade(r.passKind, response, *c.order, c.cutoffTextHz, rippleIndex);
   c.margins = MarginsOf(cascade, r);
   for (int k = 0; k < cascade.count; ++k) {
     const CascadeStage& s = cascade.stage[k];
@@ -314,7 +330,13 @@ RequirementResult DesignFromRequirement(const Requirement& requirement, const Re
   result.requirement = requirement;
   result.constraints = constraints;
   for (const int response : OfferedResponses(requirement.passKind)) {
-    result.candidates.push_back(CandidateOf(requirement, constraints, response));
+    if (values::HasRipple(response)) {
+      for (const int ripple : RippleRows(requirement.passDb)) {
+        result.candidates.push_back(CandidateOf(requirement, constraints, response, ripple));
+      }
+    } else {
+      result.candidates.push_back(CandidateOf(requirement, constraints, response, values::kTabulatedRippleIndex));
+    }
   }
   for (int i = 0; i < static_cast<int>(result.candidates.size()); ++i) {
     const RequirementCandidate& c = result.candidates[i];

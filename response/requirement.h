@@ -87,12 +87,15 @@ struct CutoffRange {
   bool Empty() const { return !offered || !(loHz <= hiHz); }
 };
 
-/// The range of one response and order (order 2..8).
-CutoffRange CutoffRangeOf(const Requirement& requirement, int response, int order);
+/// The range of one response and order (order 2..8); a Chebyshev's ripple
+/// is its index in the ripple list (values::kRippleDb).
+CutoffRange CutoffRangeOf(const Requirement& requirement, int response, int order,
+                          int rippleIndex = values::kTabulatedRippleIndex);
 
 /// The ideal cascade of a response and order at a cut-off, built from the
-/// stage tables (BuildStageTargets) as a design at that cut-off targets it.
-Cascade IdealCascade(int passKind, int response, int order, double cutoffHz);
+/// stage targets (BuildStageTargets) as a design at that cut-off targets it.
+Cascade IdealCascade(int passKind, int response, int order, double cutoffHz,
+                     int rippleIndex = values::kTabulatedRippleIndex);
 
 /// The margins of a cascade against the mask, in dB: pass band Ap minus the
 /// largest deviation from 0 dB, stop band -As minus the highest gain; both
@@ -115,7 +118,7 @@ double DelayVariationPct(const Cascade& cascade, double passHz);
 /// variation itself (DelayVariationPct of the cascade at each trial cut-off)
 /// until it and the cut-off below it are adjacent doubles.
 CutoffRange DelayLimitedRange(const Requirement& requirement, int response, int order, const CutoffRange& range,
-                              double maxPct);
+                              double maxPct, int rippleIndex = values::kTabulatedRippleIndex);
 
 /// The shortest text for a cut-off: the value rounded to the fewest
 /// significant digits, at least 3, whose value (as ParseEngValue reads the
@@ -125,6 +128,8 @@ std::string CutoffText(double cutoffHz, double loHz, double hiHz);
 
 struct RequirementCandidate {
   int response = values::kButterworth;
+  /// A Chebyshev's ripple: its index in values::kRippleDb.
+  int rippleIndex = values::kTabulatedRippleIndex;
   /// The lowest order 2..8 with a non-empty range; none when there is none.
   std::optional<int> order;
   double cutoffHz = 0.0;      // geometric mean of the range
@@ -154,7 +159,9 @@ struct RequirementResult {
   Requirement requirement;
   RequirementConstraints constraints;
   /// One per offered response, in catalogue order (Butterworth, Bessel,
-  /// Chebyshev; HPF without Bessel).
+  /// Chebyshev, Legendre, Linkwitz-Riley; HPF without Bessel). Chebyshev
+  /// has its 0.25 dB row, then one for every other ripple of the list that
+  /// is not above the pass band's Ap (RippleRows).
   std::vector<RequirementCandidate> candidates;
   /// Index into candidates: the lowest order among those that meet, among
   /// equal orders the larger smaller margin; none when none meets.
@@ -163,6 +170,11 @@ struct RequirementResult {
 
 /// The responses a kind offers, in catalogue order.
 std::vector<int> OfferedResponses(int passKind);
+
+/// The ripple indices of the Chebyshev rows for a pass band of passDb: the
+/// table's 0.25 dB always (it says why it cannot meet a smaller Ap), then
+/// every other ripple not above passDb, ascending.
+std::vector<int> RippleRows(double passDb);
 
 /// The whole table. The requirement must pass CheckRequirement (otherwise
 /// every candidate is without an order).

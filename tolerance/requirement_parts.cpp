@@ -26,6 +26,7 @@ engine::SheetInputs CandidateInputs(const response::Requirement& requirement,
   in.cutoffText = candidate.cutoffText;
   in.orderIndex = candidate.order.value_or(values::kMinOrder) - values::kMinOrder;
   in.response = candidate.response;
+  in.rippleIndex = candidate.rippleIndex;
   in.anyValues = anyValues;
   return in;
 }

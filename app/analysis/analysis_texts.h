@@ -2,6 +2,10 @@
 
 // The texts of the analysis window.
 
+#include <array>
+
+#include "values/filter_catalogue.h"
+
 namespace kelvara::app::analysis_text {
 
 inline constexpr const char* kMenuAnalysis = "解析(&A)";
@@ -65,5 +69,11 @@ inline constexpr const char* kOpAmpSummary = "実オペアンプ  GBW %1Hz  A0 %
 inline constexpr const char* kStopbandFloor = "阻止域の底 %1 (%2 から上昇)";
 inline constexpr const char* kNoStopbandFloor = "阻止域の底なし (1 GHz まで減衰)";
 inline constexpr const char* kRealDirac = "インパルス応答の t = 0 に重み %1 のインパルス (図示せず)";
+
+/// Where each response puts its cut-off (values::kCutoffDefinitions):
+/// "応答  チェビシェフ 0.5dB（カットオフ: リプル端）".
+inline constexpr const char* kResponseLine = "応答  %1（カットオフ: %2）";
+inline constexpr std::array<const char*, values::kResponseCount> kCutoffDefinitions = {
+    "−3dB 点", "−3dB 点", "リプル端", "−3dB 点", "−6dB 点（LPF と HPF の交点）"};
 
 }  // namespace kelvara::app::analysis_text

@@ -76,6 +76,9 @@ void TFormAnalysis::FillTable(const response::AnalysisViews& v, double cutoffHz,
                .arg(Hz(cutoffHz), QString::fromStdString(values::FormatFrequencyReading(sum.minus3dbHz)));
   const std::string series =
       exports::SeriesDescription(shownRequest_, engine::CheckSeriesTexts(form_.ChosenSeriesTexts()).choice);
+  lines << QString::fromUtf8(analysis_text::kResponseLine)
+               .arg(QString::fromStdString(values::ResponseLabel(shownRequest_.response, shownRequest_.rippleIndex)),
+                    QString::fromUtf8(analysis_text::kCutoffDefinitions[shownRequest_.response]));
   lines << QStringLiteral("部品の値  %1")
                .arg(series.empty() ? QStringLiteral("任意の値") : QString::fromStdString(series));
   lines << QString::fromUtf8(analysis_text::kAsShownValues);

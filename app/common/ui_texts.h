@@ -30,7 +30,9 @@ inline constexpr auto kOrders = values::kOrderNames;
 inline constexpr const char* kResponseCaption = "減衰特性";
 inline constexpr auto kResponses = values::kResponseNames;
 inline constexpr const char* kRippleCaption = "リプル";
-inline constexpr const char* kRipple025 = "0.25dB";
+/// The ripple list: 0.25 dB first (what a sheet stores by default), then
+/// the computed ripples in ascending order.
+inline constexpr auto kRipples = values::kRippleNames;
 inline constexpr const char* kConstantsCaption = "定数";
 inline constexpr std::array<const char*, 2> kSeriesChecks = {"ＣはE12系列", "ＲはE24系列"};
 inline constexpr const char* kDesignWith = "で設計";

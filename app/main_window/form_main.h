@@ -368,6 +368,7 @@ class TFormMain : public QMainWindow {
   /// Moves the preferred-value switch to "any values" or to the series.
   void SetAnyValuesState(bool anyValues);
   bool StrictCondition() const;
+  bool OddOrderExcluded() const;
   void SetDesignInputsEnabled(bool enabled);
 
   storage::SettingsStore& settingsStore_;

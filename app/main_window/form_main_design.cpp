@@ -90,7 +90,7 @@ void TFormMain::CreateSheetArea() {
   Label7 = MakeLabel(area, "Label7", text::kResponseCaption, 128, 67);
   CBox_gensui = MakeList(area, "CBox_gensui", text::kResponses, {186, 63, 118, 22});
   Label_ripple = MakeLabel(area, "Label_ripple", text::kRippleCaption, 320, 67);
-  CBox_ripple = MakeList(area, "CBox_ripple", std::array{text::kRipple025}, {364, 63, 78, 22});
+  CBox_ripple = MakeList(area, "CBox_ripple", text::kRipples, {364, 63, 78, 22});
   Label_ripple->setEnabled(false);
   CBox_ripple->setEnabled(false);
 

@@ -18,8 +18,20 @@ using values::kHpf;
 constexpr int kFourthOrder = values::kFirstStrictChebyshevOrderIndex;
 }  // namespace
 
+// The table's 0.25 dB Chebyshev has no high-pass of order 2 or 3; every
+// other ripple is computed from its poles for every order. A ripple box
+// without a selection counts as strict.
 bool TFormMain::StrictCondition() const {
-  return CBox_HPFLPF->currentIndex() == kHpf || CBox_ripple->currentIndex() != 0;
+  const int ripple = CBox_ripple->currentIndex();
+  return ripple < 0 || (CBox_HPFLPF->currentIndex() == kHpf && ripple == values::kTabulatedRippleIndex);
+}
+
+// A Linkwitz-Riley filter has even orders only: choosing it at an odd order
+// raises the order by one ("３次" becomes "４次"); choosing an odd order
+// while it is selected falls back to Butterworth, as the Chebyshev rules do.
+bool TFormMain::OddOrderExcluded() const {
+  return values::EvenOrdersOnly(CBox_gensui->currentIndex()) &&
+         (CBox_Jisuu->currentIndex() + values::kMinOrder) % 2 != 0;
 }
 
 void TFormMain::ShowPartGroups(int newOrderIndex, int lastOrderIndex) {
@@ -90,6 +102,10 @@ void TFormMain::CBox_JisuuChange() {
     CBox_gensui->setCurrentIndex(kButterworth);
     EnableRippleControls(kButterworth);
   }
+  if (OddOrderExcluded()) {
+    CBox_gensui->setCurrentIndex(kButterworth);
+    EnableRippleControls(kButterworth);
+  }
   ShowPartGroups(order, lastOrderIndex);
   ShowCircuitPicture(CBox_HPFLPF->currentIndex(), order);
   PBar->setValue(0);
@@ -104,6 +120,11 @@ void TFormMain::CBox_gensuiChange() {
   if (CBox_gensui->currentIndex() == kChebyshev && StrictCondition() && CBox_Jisuu->currentIndex() < kFourthOrder) {
     CBox_Jisuu->setCurrentIndex(kFourthOrder);
     ShowPartGroups(kFourthOrder, lastOrderIndex);
+  }
+  if (OddOrderExcluded()) {
+    const int even = CBox_Jisuu->currentIndex() + 1;
+    CBox_Jisuu->setCurrentIndex(even);
+    ShowPartGroups(even, lastOrderIndex);
   }
   ShowCircuitPicture(CBox_HPFLPF->currentIndex(), CBox_Jisuu->currentIndex());
   PBar->setValue(0);

@@ -30,14 +30,8 @@ QString Reading(double hz) {
 }
 
 QString ResponseText(const engine::DesignRequest& request) {
-  switch (request.response) {
-    case engine::kBessel:
-      return QStringLiteral("ベッセル");
-    case engine::kChebyshev:
-      return QStringLiteral("チェビシェフ 0.25dB");
-    default:
-      return QStringLiteral("バターワース");
-  }
+  const std::string label = values::ResponseLabel(request.response, request.rippleIndex);
+  return label.empty() ? QStringLiteral("バターワース") : Q(label);
 }
 
 QString DisplayValue(bool capacitor, double value) {
@@ -132,6 +126,8 @@ QStringList SummaryLines(const ReportContent& c) {
   lines << QStringLiteral("%1（%2）: %3")
                .arg(QString::fromUtf8(text::kMinus3Db), QString::fromUtf8(text::kIdealOpAmpLabel),
                     Reading(s.minus3dbHz));
+  lines << QString::fromUtf8(analysis_text::kResponseLine)
+               .arg(ResponseText(c.request), QString::fromUtf8(analysis_text::kCutoffDefinitions[c.request.response]));
   if (s.rippleEdgeHz && s.rippleDb) {
     lines << QStringLiteral("%1: %2、%3: %4 dB")
                  .arg(QString::fromUtf8(text::kRippleEdge), Hz(*s.rippleEdgeHz), QString::fromUtf8(text::kRipple),

@@ -42,8 +42,8 @@ constexpr int kTableMinHeight = 120;
 constexpr int kCellPadding = 10;   // a cell's or a caption's margins
 constexpr int kCaptionSlack = 24;  // how much wider than its cells a caption stays on one line
 // Wide enough for the sixteen columns with the preferred values and the yield.
-constexpr int kDefaultWidth = 1180;
-constexpr int kDefaultHeight = 780;
+constexpr int kDefaultWidth = 1240;
+constexpr int kDefaultHeight = 960;
 
 QColor ResponseColor(int response) {
   switch (response) {
@@ -51,9 +51,58 @@ QColor ResponseColor(int response) {
       return QColor(0, 140, 60);
     case values::kChebyshev:
       return QColor(200, 40, 40);
+    case values::kLegendre:
+      return QColor(150, 60, 170);
+    case values::kLinkwitzRiley:
+      return QColor(0, 140, 150);
     default:
       return QColor(30, 80, 200);
   }
+}
+
+// A row's colour: the response's; a Chebyshev of a computed ripple a
+// shade of the table's red, darker as the ripple grows.
+QColor RowColor(const response::RequirementCandidate& c) {
+  if (!values::HasRipple(c.response) || c.rippleIndex == values::kTabulatedRippleIndex) {
+    return ResponseColor(c.response);
+  }
+  const double db = values::kRippleDb[c.rippleIndex];
+  const int shade = static_cast<int>(std::lround(60.0 * std::log10(db / 0.01) / std::log10(300.0)));
+  return QColor(255 - 2 * shade, 90 - shade, 60 + shade);
+}
+
+// Which rows the plot draws: every row with an order, but of the Chebyshev
+// rows only the one ranked first by the table's rule (the lowest order,
+// then the larger smaller margin; a row that meets before one that does
+// not), and the recommended row.
+std::vector<bool> DrawnRows(const response::RequirementResult& result) {
+  const int n = static_cast<int>(result.candidates.size());
+  std::vector<bool> drawn(n, false);
+  std::optional<int> bestChebyshev;
+  auto better = [&](int a, int b) {
+    const response::RequirementCandidate& x = result.candidates[a];
+    const response::RequirementCandidate& y = result.candidates[b];
+    if (x.meets != y.meets) return x.meets;
+    if (*x.order != *y.order) return *x.order < *y.order;
+    return std::min(x.margins.passDb, x.margins.stopDb) > std::min(y.margins.passDb, y.margins.stopDb);
+  };
+  for (int i = 0; i < n; ++i) {
+    const response::RequirementCandidate& c = result.candidates[i];
+    if (!c.order) continue;
+    if (!values::HasRipple(c.response)) {
+      drawn[i] = true;
+    } else if (!bestChebyshev || better(i, *bestChebyshev)) {
+      bestChebyshev = i;
+    }
+  }
+  if (bestChebyshev) drawn[*bestChebyshev] = true;
+  if (result.recommended) drawn[*result.recommended] = true;
+  return drawn;
+}
+
+// "チェビシェフ 0.5dB": a Chebyshev row names its ripple.
+QString ResponseText(const response::RequirementCandidate& c) {
+  return QString::fromStdString(values::ResponseLabel(c.response, c.rippleIndex));
 }
 
 QString Db(double v) { return QString::number(v, 'f', 3) + QStringLiteral(" dB"); }
@@ -92,7 +141,8 @@ RequirementOutcome ComputeRequirement(const RequirementSnapshot& snapshot) {
   for (const response::RequirementCandidate& c : out.table.candidates) {
     std::vector<double> gain;
     if (c.order) {
-      const response::Cascade cascade = response::IdealCascade(r.passKind, c.response, *c.order, c.cutoffTextHz);
+      const response::Cascade cascade =
+          response::IdealCascade(r.passKind, c.response, *c.order, c.cutoffTextHz, c.rippleIndex);
       for (const double f : out.frequencies) gain.push_back(response::GainDb(cascade, f));
     }
     out.gainDb.push_back(std::move(gain));
@@ -431,7 +481,7 @@ void TFormRequirement::FillTable(const RequirementOutcome& outcome) {
   for (int row = 0; row < table_->rowCount(); ++row) {
     const response::RequirementCandidate& c = result.candidates[row];
     QStringList cells;
-    cells << QString::fromUtf8(values::kResponseNames[c.response]);
+    cells << ResponseText(c);
     if (!c.order) {
       cells << QStringLiteral("—");
       for (int i = 2; i < kTableColumns - 1; ++i) cells << QString();
@@ -462,7 +512,7 @@ void TFormRequirement::FillTable(const RequirementOutcome& outcome) {
     }
     for (int col = 0; col < cells.size(); ++col) {
       QTableWidgetItem* item = Cell(cells[col]);
-      if (col == 0) item->setForeground(ResponseColor(c.response));
+      if (col == 0) item->setForeground(RowColor(c));
       if (recommended) {
         QFont bold = item->font();
         bold.setBold(true);
@@ -537,7 +587,7 @@ void TFormRequirement::FitColumns() {
   table_->setColumnWidth(kVerdictColumn, verdict);
   header.setMinimumHeight(twoLines ? 2 * metrics.lineSpacing() + kCellPadding : 0);
   table_->resizeRowsToContents();
-  // Tall enough for every row (there are three at most), the plot keeps the rest.
+  // Tall enough for every row (twelve at most), the plot keeps the rest.
   int rows = header.sizeHint().height() + 2 * table_->frameWidth();
   if (!table_->horizontalScrollBar()->isHidden()) rows += table_->horizontalScrollBar()->sizeHint().height();
   for (int row = 0; row < table_->rowCount(); ++row) rows += table_->rowHeight(row);
@@ -576,16 +626,17 @@ void TFormRequirement::DrawPlot(const RequirementOutcome& outcome) {
     forbid(r.stopHz, high, farHigh, -r.stopDb);
   }
   const response::RequirementResult& result = outcome.table;
+  // One curve a response: of the Chebyshev rows the one the table's rule
+  // ranks first (the recommended row is always drawn).
+  const std::vector<bool> drawn = DrawnRows(result);
   for (std::size_t i = 0; i < result.candidates.size(); ++i) {
     const response::RequirementCandidate& c = result.candidates[i];
-    if (!c.order) continue;
+    if (!c.order || !drawn[i]) continue;
     const bool recommended = result.recommended && *result.recommended == static_cast<int>(i);
-    QString name = QString(txt::kCurveName)
-                       .arg(QString::fromUtf8(values::kResponseNames[c.response]))
-                       .arg(*c.order)
-                       .arg(QString::fromStdString(c.cutoffText));
+    QString name =
+        QString(txt::kCurveName).arg(ResponseText(c)).arg(*c.order).arg(QString::fromStdString(c.cutoffText));
     if (recommended) name += QString(txt::kCurveRecommended);
-    QCPGraph* graph = AddAnalysisCurve(plot, name, ResponseColor(c.response), outcome.frequencies, outcome.gainDb[i]);
+    QCPGraph* graph = AddAnalysisCurve(plot, name, RowColor(c), outcome.frequencies, outcome.gainDb[i]);
     if (recommended) {
       QPen pen = graph->pen();
       pen.setWidthF(2.5);
@@ -631,13 +682,13 @@ void TFormRequirement::ApplyToSheet(int row) {
   parts.texts = shown_->seriesTexts.value_or(form_.ChosenSeriesTexts());
   const bool anyBefore = form_.CBox_NoProblem->isChecked();
   const engine::SeriesTexts seriesBefore = form_.ChosenSeriesTexts();
-  if (!ChooseOnSheet(form_, shown_->table.requirement.passKind, *c.order, c.response, cutoff, parts)) {
+  if (!ChooseOnSheet(form_, shown_->table.requirement.passKind, *c.order, c.response, cutoff, parts, c.rippleIndex)) {
     message_->setText(QString(txt::kSheetBusy));
     return;
   }
   QString applied = QString(txt::kApplied)
                         .arg(form_.ShownSheet() + 1)
-                        .arg(QString::fromUtf8(values::kResponseNames[c.response]))
+                        .arg(ResponseText(c))
                         .arg(QString(txt::kOrder).arg(*c.order))
                         .arg(cutoff);
   if (anyBefore != parts.anyValues || (!parts.anyValues && !(seriesBefore == parts.texts))) {
@@ -650,7 +701,7 @@ void TFormRequirement::ApplyToSheet(int row) {
 }
 
 bool ChooseOnSheet(TFormMain& form, int kind, int order, int response, const QString& cutoffText,
-                   const std::optional<SheetValues>& values) {
+                   const std::optional<SheetValues>& values, int rippleIndex) {
   if (!form.TabDesign->isEnabled() || !form.CBox_HPFLPF->isEnabled() || !form.CBox_Jisuu->isEnabled() ||
       !form.CBox_gensui->isEnabled() || !form.Edit_Frequency->isEnabled() || !form.GBox_E12->isEnabled()) {
     return false;
@@ -670,6 +721,8 @@ bool ChooseOnSheet(TFormMain& form, int kind, int order, int response, const QSt
   choose(form.CBox_Jisuu, order - values::kMinOrder);
   QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
   QCoreApplication::sendEvent(form.CBox_Jisuu, &leave);
+  // The ripple before the response, so that the rules see the pair chosen.
+  if (values::HasRipple(response)) form.CBox_ripple->setCurrentIndex(rippleIndex);
   choose(form.CBox_gensui, response);
   form.Edit_Frequency->setText(cutoffText);
   if (values) {

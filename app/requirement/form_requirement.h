@@ -166,8 +166,9 @@ struct SheetValues {
 /// dialog takes them. When a design input changed, the value of every part
 /// on "auto" is cleared (it was designed for other inputs); fixed parts keep
 /// theirs. False (nothing changed) while the design inputs are locked by a
-/// run.
+/// run. A Chebyshev takes its ripple (an index of values::kRippleDb).
 bool ChooseOnSheet(TFormMain& form, int kind, int order, int response, const QString& cutoffText,
-                   const std::optional<SheetValues>& values = std::nullopt);
+                   const std::optional<SheetValues>& values = std::nullopt,
+                   int rippleIndex = values::kTabulatedRippleIndex);
 
 }  // namespace kelvara::app

@@ -105,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
                    return Lines(AllLines(records));
                  },
                  DesignFileKind::kAllSheets,
-                 "ファイル %F の 103 行目（Sheet ３）は読み込めません。減衰特性「5」は 0～2 のいずれかでなければなりま"
+                 "ファイル %F の 103 行目（Sheet ３）は読み込めません。減衰特性「5」は 0～4 のいずれかでなければなりま"
                  "せん。"}),
     [](const ::testing::TestParamInfo<ReadCase>& info) { return info.param.name; });
 

@@ -21,8 +21,9 @@ struct IdealPoles {
   std::vector<std::complex<double>> poles;
 };
 
-inline IdealPoles PolesOf(int kind, int response, int order, double fc) {
+inline IdealPoles PolesOf(int kind, int response, int order, double fc, int rippleIndex = 0) {
   engine::DesignRequest request;
+  request.rippleIndex = static_cast<std::uint8_t>(rippleIndex);
   request.cutoffHz = fc;
   request.passKind = static_cast<std::uint8_t>(kind);
   request.orderIndex = static_cast<std::uint8_t>(order - 2);

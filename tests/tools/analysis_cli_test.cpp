@@ -34,8 +34,8 @@ TEST(AnalysisJson, HasTheStagesAndTheSummaryWithTheirKeys) {
   EXPECT_EQ(first["peak_db"], 0.0);
   EXPECT_EQ(first["peak_hz"], 0.0);
   EXPECT_EQ(j["stages"][2]["parts"], (nlohmann::json{"R4", "R5", "C4", "C5"}));
-  EXPECT_EQ(Keys(j["summary"]),
-            (std::vector<std::string>{"attenuation_db", "minus3db_hz", "ripple_db", "ripple_edge_hz"}));
+  EXPECT_EQ(Keys(j["summary"]), (std::vector<std::string>{"attenuation_db", "cutoff_definition", "minus3db_hz",
+                                                          "ripple_db", "ripple_edge_hz"}));
   EXPECT_EQ(Keys(j["summary"]["attenuation_db"]), (std::vector<std::string>{"10fc", "2fc"}));
 
   // The numbers are those of the library for the same part values.

@@ -52,9 +52,11 @@ TEST_P(Completion, OffersWhatTheProgramAccepts) { EXPECT_EQ(Complete(GetParam().
 INSTANTIATE_TEST_SUITE_P(
     Cases, Completion,
     ::testing::Values(CompletionCase{{"kelvara-design", "--ord"}, {"--order"}},
-                      CompletionCase{{"kelvara-design", "--response", ""}, {"butterworth", "bessel", "chebyshev"}},
+                      CompletionCase{{"kelvara-design", "--response", ""},
+                                     {"butterworth", "bessel", "chebyshev", "legendre", "linkwitz-riley"}},
                       CompletionCase{{"kelvara-design", "--response", "b"}, {"butterworth", "bessel"}},
-                      CompletionCase{{"kelvara-design", "--response", "=", ""}, {"butterworth", "bessel", "chebyshev"}},
+                      CompletionCase{{"kelvara-design", "--response", "=", ""},
+                                     {"butterworth", "bessel", "chebyshev", "legendre", "linkwitz-riley"}},
                       CompletionCase{{"kelvara-design", "--kind", ""}, {"lpf", "hpf"}},
                       CompletionCase{{"kelvara-design", "--order", ""}, {"2", "3", "4", "5", "6", "7", "8"}},
                       CompletionCase{{"kelvara-design", "--curve", "s"}, {"step"}},

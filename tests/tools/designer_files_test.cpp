@@ -148,7 +148,7 @@ TEST_F(DesignerFiles, RefusalsAndUsageErrors) {
     const char* stderrHas;
   };
   const Case cases[] = {
-      {{"--sheet", Path("hpf_bessel.zdn")}, 2, "HPF is designed only"},
+      {{"--sheet", Path("hpf_bessel.zdn")}, 2, "an HPF is designed with any response but Bessel"},
       {{"--sheet", Path("bad.zdn")}, 3, "次数「9」は 0～6 のいずれかでなければなりません"},
       {{"--sheet", Path("missing.zdn")}, 3, "が見つかりません"},
       {{"--sheet", Path("all.zdna"), "--order", "3"}, 2, "--order excludes --sheet"},

@@ -41,8 +41,9 @@ TEST(OpAmpJson, StagesAndSummaryGainTheOpAmpKeys) {
       "topology"};
   ASSERT_EQ(j["stages"].size(), 4u);
   for (const auto& s : j["stages"]) EXPECT_EQ(Keys(s), stageKeys);
-  EXPECT_EQ(Keys(j["summary"]), (std::vector<std::string>{"attenuation_db", "minus3db_hz", "ripple_db",
-                                                          "ripple_edge_hz", "stopband_floor_db", "stopband_floor_hz"}));
+  EXPECT_EQ(Keys(j["summary"]),
+            (std::vector<std::string>{"attenuation_db", "cutoff_definition", "minus3db_hz", "ripple_db",
+                                      "ripple_edge_hz", "stopband_floor_db", "stopband_floor_hz"}));
   // The library's numbers for the printed part values.
   const engine::DesignRequest request = engine::MakeDesignRequest(
       {.orderIndex = 6, .response = engine::kChebyshev, .cutoffText = "10k", .anyValues = true});

@@ -14,6 +14,7 @@
 #include "tests/tools/run_tool.h"
 #include "tools/designer/cli_arguments.h"
 #include "values/eng_value.h"
+#include "values/filter_catalogue.h"
 
 namespace kelvara::tools {
 namespace {
@@ -40,20 +41,47 @@ nlohmann::json Requirement(const std::string& args, int status = 0) {
   return nlohmann::json::parse(r.out);
 }
 
+// A Chebyshev row names its ripple as well.
+std::vector<std::string> KeysOfRow(const nlohmann::json& c) {
+  std::vector<std::string> keys = kCandidateKeys;
+  if (c["response"] == "chebyshev") keys.push_back("ripple_db");
+  return Sorted(keys);
+}
+
+// The index of a row given by response option and, for Chebyshev, ripple.
+int Row(const nlohmann::json& j, const std::string& response, double rippleDb = 0.25) {
+  for (std::size_t i = 0; i < j["candidates"].size(); ++i) {
+    const nlohmann::json& c = j["candidates"][i];
+    if (c["response"] == response && (!c.contains("ripple_db") || c["ripple_db"] == rippleDb)) {
+      return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
 TEST(RequirementCli, JsonHasOneCandidatePerOfferedResponse) {
   const nlohmann::json j = Requirement("--requirement 1k,1,3k,40");
-  EXPECT_EQ(Keys(j), (std::vector<std::string>{"candidates", "recommended"}));
-  ASSERT_EQ(j["candidates"].size(), 3u);
-  const std::vector<std::string> names{"butterworth", "bessel", "chebyshev"};
-  for (std::size_t i = 0; i < 3; ++i) {
+  EXPECT_EQ(Keys(j), (std::vector<std::string>{"candidates", "recommended", "recommended_ripple_db"}));
+  // The table's rows first, then the Chebyshev ripples not above Ap = 1 dB,
+  // Legendre and Linkwitz-Riley.
+  ASSERT_EQ(j["candidates"].size(), 10u);
+  const std::vector<std::string> names{"butterworth", "bessel",    "chebyshev", "chebyshev", "chebyshev",
+                                       "chebyshev",   "chebyshev", "chebyshev", "legendre",  "linkwitz-riley"};
+  const std::vector<double> ripples{0.25, 0.01, 0.05, 0.1, 0.5, 1.0};
+  for (std::size_t i = 0; i < names.size(); ++i) {
     const nlohmann::json& c = j["candidates"][i];
-    EXPECT_EQ(Sorted(Keys(c)), kCandidateKeys);
+    EXPECT_EQ(Sorted(Keys(c)), KeysOfRow(c));
     EXPECT_EQ(c["response"], names[i]);
+    if (i >= 2 && i < 8) {
+      EXPECT_EQ(c["ripple_db"], ripples[i - 2]);
+    }
   }
   EXPECT_EQ(j["candidates"][0]["order"], 5);
   EXPECT_TRUE(j["candidates"][1]["order"].is_null());  // no Bessel of order 2..8 meets
   EXPECT_EQ(j["candidates"][2]["order"], 4);
   EXPECT_EQ(j["recommended"], "chebyshev");
+  EXPECT_TRUE(j["recommended_ripple_db"].is_number());
+  EXPECT_EQ(j["candidates"][Row(j, "linkwitz-riley")]["order"].get<int>() % 2, 0);
   const nlohmann::json& b = j["candidates"][0];
   EXPECT_TRUE(b["meets"].get<bool>());
   EXPECT_TRUE(b["why"].is_null());
@@ -67,9 +95,10 @@ TEST(RequirementCli, JsonHasOneCandidatePerOfferedResponse) {
 
 TEST(RequirementCli, HpfOffersNoBesselAndNoTimeFigures) {
   const nlohmann::json j = Requirement("--requirement 1k,1,300,40 --kind hpf");
-  ASSERT_EQ(j["candidates"].size(), 2u);
+  ASSERT_EQ(j["candidates"].size(), 9u);
   EXPECT_EQ(j["candidates"][0]["response"], "butterworth");
   EXPECT_EQ(j["candidates"][1]["response"], "chebyshev");
+  EXPECT_EQ(Row(j, "bessel"), -1);
   for (const auto& c : j["candidates"]) {
     EXPECT_TRUE(c["overshoot_pct"].is_null());
     EXPECT_TRUE(c["delay_variation_pct"].is_null());
@@ -94,9 +123,13 @@ TEST(RequirementCli, ConstraintsSwitchCandidatesOff) {
   EXPECT_EQ(j["recommended"], "bessel");
   const nlohmann::json q = Requirement("--requirement 1k,1,8k,40 --max-q 1.2");
   EXPECT_FALSE(q["candidates"][2]["meets"].get<bool>());
-  EXPECT_EQ(q["recommended"], "butterworth");
+  // The 0.01 dB Chebyshev's Q is 1.139; a 3rd-order Legendre keeps the
+  // delay variation at 4.95 %.
+  EXPECT_EQ(q["recommended"], "chebyshev");
+  EXPECT_EQ(q["recommended_ripple_db"], 0.01);
   const nlohmann::json d = Requirement("--requirement 1k,1,8k,40 --max-delay-variation 5");
-  EXPECT_EQ(d["recommended"], "bessel");
+  EXPECT_EQ(d["recommended"], "legendre");
+  EXPECT_TRUE(d["recommended_ripple_db"].is_null());
 }
 
 // The figures of every candidate are those of the cut-off its text reads
@@ -114,10 +147,17 @@ TEST(RequirementCli, FiguresAreThoseOfTheTypedCutOff) {
     for (const auto& c : j["candidates"]) {
       if (c["order"].is_null()) continue;
       const std::string name = c["response"].get<std::string>();
-      const int response = name == "butterworth" ? 0 : name == "bessel" ? 1 : 2;
+      const int response =
+          static_cast<int>(std::find(values::kResponseOptions.begin(), values::kResponseOptions.end(), name) -
+                           values::kResponseOptions.begin());
+      int ripple = 0;
+      if (c.contains("ripple_db")) {
+        ripple = static_cast<int>(std::find(values::kRippleDb.begin(), values::kRippleDb.end(), c["ripple_db"]) -
+                                  values::kRippleDb.begin());
+      }
       const double typed = values::ParseEngValue(c["cutoff_text"].get<std::string>());
       const kelvara::testing::IdealPoles filter =
-          kelvara::testing::PolesOf(k.kind, response, c["order"].get<int>(), typed);
+          kelvara::testing::PolesOf(k.kind, response, c["order"].get<int>(), typed, ripple);
       const kelvara::testing::PoleMargins m = kelvara::testing::MarginsFromPoles(filter, k.fp, k.ap, k.fs, k.as);
       EXPECT_NEAR(c["margin_pass_db"].get<double>(), m.passDb, 1e-9) << name;
       EXPECT_NEAR(c["margin_stop_db"].get<double>(), m.stopDb, 1e-9) << name;
@@ -164,9 +204,11 @@ TEST_P(RealisedEqualsDesign, PartsAreThoseOfASeparateDesignRun) {
     const nlohmann::json& realised = c["realised"];
     EXPECT_EQ(Sorted(Keys(realised)),
               (std::vector<std::string>{"c", "margin_pass_db", "margin_stop_db", "meets", "r"}));
-    const ToolResult d = RunDesignTool("--cutoff " + c["cutoff_text"].get<std::string>() + " --order " +
-                                       std::to_string(c["order"].get<int>()) + " --response " +
-                                       c["response"].get<std::string>() + common + " --json");
+    const ToolResult d =
+        RunDesignTool("--cutoff " + c["cutoff_text"].get<std::string>() + " --order " +
+                      std::to_string(c["order"].get<int>()) + " --response " + c["response"].get<std::string>() +
+                      (c.contains("ripple_db") ? " --ripple " + nlohmann::json(c["ripple_db"]).dump() : std::string()) +
+                      common + " --json");
     // A stage the series cannot meet makes the separate run fail (exit 1).
     ASSERT_LE(d.status, 1) << d.err;
     const nlohmann::json design = nlohmann::json::parse(d.out);
@@ -208,7 +250,7 @@ TEST(RequirementCli, MonteCarloAddsTheYieldOfEveryRealisedCandidate) {
     EXPECT_GE(y["ratio"].get<double>(), 0.0);
     EXPECT_LE(y["ratio"].get<double>(), 1.0);
   }
-  EXPECT_EQ(yields, 2);
+  EXPECT_EQ(yields, 9);  // every row but the Bessel
   // The same seed gives the same yields.
   EXPECT_EQ(j, Requirement("--requirement 1k,1,3k,40 --values series --monte-carlo 200 --tol-r 1 --tol-c 2 --seed 7 "
                            "--threads 1"));

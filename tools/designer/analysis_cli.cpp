@@ -125,6 +125,7 @@ void AddAnalysisJson(const AnalysisOptions& options, const engine::DesignRequest
   const response::ResponseSummary sum = response::Summarize(response::CascadeFromParts(request, report.parts));
   nlohmann::json s;
   s["minus3db_hz"] = sum.minus3dbHz;
+  s["cutoff_definition"] = values::kCutoffDefinitions[request.response];
   s["ripple_edge_hz"] = Optional(sum.rippleEdgeHz);
   s["ripple_db"] = Optional(sum.rippleDb);
   s["attenuation_db"] = {{"2fc", Optional(sum.attenuationNearDb)}, {"10fc", Optional(sum.attenuationFarDb)}};
@@ -148,6 +149,8 @@ void PrintAnalysisPlain(const AnalysisOptions& options, const engine::DesignRequ
   const response::Cascade cascade = response::CascadeFromParts(request, report.parts);
   const response::ResponseSummary s = response::Summarize(cascade);
   const response::TimeResponse time(cascade);
+  out << "cut-off at " << values::kCutoffDefinitions[request.response] << " ("
+      << values::ResponseEnglishLabel(request.response, request.rippleIndex) << ")\n";
   out << "ripple edge = " << text(s.rippleEdgeHz, " Hz") << ", ripple = " << text(s.rippleDb, " dB") << '\n';
   out << "attenuation at " << Short(s.nearHz) << " Hz = " << Short(s.attenuationNearDb) << " dB, at " << Short(s.farHz)
       << " Hz = " << Short(s.attenuationFarDb) << " dB\n";

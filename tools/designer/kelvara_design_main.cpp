@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -133,13 +134,14 @@ int OptionIndex(const std::array<const char*, N>& names, const std::string& valu
 }
 
 SheetInputs InputsFromOptions(const std::string& cutoff, const std::string& kind, int order,
-                              const std::string& response, const std::string& valuesKind,
+                              const std::string& response, const std::string& ripple, const std::string& valuesKind,
                               const std::vector<std::string>& fixes) {
   SheetInputs in;
   in.passKind = OptionIndex(kelvara::values::kPassKindOptions, kind);
   in.cutoffText = cutoff;
   in.orderIndex = order - kelvara::values::kMinOrder;
   in.response = OptionIndex(kelvara::values::kResponseOptions, response);
+  in.rippleIndex = OptionIndex(kelvara::values::kRippleOptions, ripple);
   in.anyValues = valuesKind != "series";
   ApplyFixes(fixes, in.parts);
   return in;
@@ -176,6 +178,7 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
   std::string kind = "lpf";
   int order = 2;
   std::string response = "butterworth";
+  std::string ripple = kelvara::values::kRippleOptions[kelvara::values::kTabulatedRippleIndex];
   std::string valuesKind = "any";
   std::vector<std::string> fixes;
   bool json = false;
@@ -195,14 +198,32 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
                           ->check(CLI::Range(kelvara::values::kMinOrder, kelvara::values::kMaxOrder));
   auto* responseOption = app.add_option("--response", response, OptionsText(kResponseOptions))
                              ->check(CLI::IsMember(Options(kResponseOptions)));
+  using kelvara::values::kRippleOptions;
+  auto* rippleOption =
+      app.add_option("--ripple", ripple,
+                     "Chebyshev pass-band ripple in dB: " + OptionsText(kRippleOptions) + " (default 0.25)")
+          ->transform(CLI::Validator(
+              [](std::string& text) -> std::string {
+                // By value: "1", "1.0" and "1e0" are the same ripple.
+                char* end = nullptr;
+                const double db = std::strtod(text.c_str(), &end);
+                for (int i = 0; i < kelvara::values::kRippleCount; ++i) {
+                  if (!text.empty() && end == text.c_str() + text.size() && db == kelvara::values::kRippleDb[i]) {
+                    text = kRippleOptions[i];
+                    return {};
+                  }
+                }
+                return text + " is not one of the ripples " + OptionsText(kRippleOptions) + " (dB)";
+              },
+              "DB", "ripple"));
   auto* valuesOption =
       app.add_option("--values", valuesKind, "any (exact values) or series (E12 capacitors, E24 resistors)")
           ->check(CLI::IsMember({"any", "series"}));
   auto* fixOption = app.add_option("--fix", fixes, "fix a part, e.g. R3=4.7k (repeatable)");
   app.add_option("--sheet", sheetFile,
                  "design the sheet a design file (.zdn) holds, as opening it shows it; "
-                 "replaces --cutoff, --kind, --order, --response, --values and --fix")
-      ->excludes(cutoffOption, kindOption, orderOption, responseOption, valuesOption, fixOption);
+                 "replaces --cutoff, --kind, --order, --response, --ripple, --values and --fix")
+      ->excludes(cutoffOption, kindOption, orderOption, responseOption, rippleOption, valuesOption, fixOption);
   auto* outOption =
       app.add_option("--out", outFile,
                      "write the result as a design file (.zdn, used as given), as the run leaves the sheet "
@@ -282,13 +303,20 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
     SheetInputs inputs;
     kelvara::values::SheetRecord record = kelvara::values::DefaultSheetRecord();
     if (sheetFile.empty()) {
-      inputs = InputsFromOptions(cutoff, kind, order, response, valuesKind, fixes);
+      if (rippleOption->count() > 0 && !kelvara::values::HasRipple(OptionIndex(kResponseOptions, response))) {
+        throw UsageError{"--ripple is for --response chebyshev only"};
+      }
+      inputs = InputsFromOptions(cutoff, kind, order, response, ripple, valuesKind, fixes);
     } else {
       std::tie(inputs, record) = SheetFromFile(sheetFile);
     }
     const DesignRequest request = kelvara::engine::RequestOf(inputs);
     if (!kelvara::engine::HasDesignData(request)) {
-      throw UsageError{"--response: an HPF is designed only with the Butterworth response, or Chebyshev from order 4"};
+      if (kelvara::values::EvenOrdersOnly(request.response)) {
+        throw UsageError{"--response linkwitz-riley: even orders only (--order 2, 4, 6 or 8)"};
+      }
+      throw UsageError{
+          "--response: an HPF is designed with any response but Bessel; a 0.25 dB Chebyshev HPF from order 4"};
     }
     kelvara::tools::CheckToleranceOptions(toleranceOptions, request, opAmp);
     kelvara::tools::NoiseBandOf(noiseOptions, request);  // a band that cannot be used is refused before any output

@@ -28,6 +28,13 @@ nlohmann::json Optional(const std::optional<double>& v) { return v ? nlohmann::j
 
 std::string Plain(double x) { return values::FormatGeneral(x); }
 
+// "butterworth", "chebyshev 0.5": a Chebyshev row names its ripple (dB).
+std::string ResponseText(const response::RequirementCandidate& c) {
+  std::string text = values::kResponseOptions[c.response];
+  if (values::HasRipple(c.response)) text += std::string(" ") + values::kRippleOptions[c.rippleIndex];
+  return text;
+}
+
 std::string Frequency(double hz) {
   std::ostringstream s;
   s << std::setprecision(4)
@@ -63,7 +70,7 @@ void PrintTable(const response::RequirementResult& result,
       << " Hz at least " << Plain(r.stopDb) << " dB down\n";
   std::ostringstream table;
   auto cell = [&](const std::string& text, int width) { table << std::left << std::setw(width - 1) << text << ' '; };
-  cell("response", 13);
+  cell("response", 16);
   cell("order", 6);
   cell("cutoff", 10);
   cell("range [Hz]", 18);
@@ -79,7 +86,7 @@ void PrintTable(const response::RequirementResult& result,
   table << '\n';
   for (std::size_t i = 0; i < result.candidates.size(); ++i) {
     const response::RequirementCandidate& c = result.candidates[i];
-    cell(values::kResponseOptions[c.response], 13);
+    cell(ResponseText(c), 16);
     if (!c.order) {
       cell("-", 6);
       table << "no   " << c.why << '\n';
@@ -111,8 +118,7 @@ void PrintTable(const response::RequirementResult& result,
   }
   out << table.str();
   out << "recommended: "
-      << (result.recommended ? values::kResponseOptions[result.candidates[*result.recommended].response] : "none")
-      << '\n';
+      << (result.recommended ? ResponseText(result.candidates[*result.recommended]) : std::string("none")) << '\n';
 }
 
 // A limit's text: a finite number, above 0 (`positive`) or 0 or more; the
@@ -181,6 +187,7 @@ nlohmann::json RequirementJson(const response::RequirementResult& result,
     const response::RequirementCandidate& c = result.candidates[i];
     nlohmann::json k;
     k["response"] = values::kResponseOptions[c.response];
+    if (values::HasRipple(c.response)) k["ripple_db"] = values::kRippleDb[c.rippleIndex];
     if (c.order) {
       k["order"] = *c.order;
       k["cutoff_hz"] = c.cutoffHz;
@@ -211,6 +218,11 @@ nlohmann::json RequirementJson(const response::RequirementResult& result,
   j["recommended"] = result.recommended
                          ? nlohmann::json(values::kResponseOptions[result.candidates[*result.recommended].response])
                          : nlohmann::json(nullptr);
+  // Which Chebyshev row, when a Chebyshev is recommended.
+  const bool chebyshev = result.recommended && values::HasRipple(result.candidates[*result.recommended].response);
+  j["recommended_ripple_db"] =
+      chebyshev ? nlohmann::json(values::kRippleDb[result.candidates[*result.recommended].rippleIndex])
+                : nlohmann::json(nullptr);
   return j;
 }
 

@@ -267,7 +267,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"BadLine", [] { return WithLine(SheetBytes(kDefault), 3, "7"); }, false,
                     "ファイル %F の 4 行目は読み込めません。次数「7」は 0～6 のいずれかでなければなりません。"},
         RefusedCase{"BadLineInSheet3", [] { return WithLine(AllSheetsBytes(), 2 * 49 + line::kResponse, "5"); }, true,
-                    "ファイル %F の 103 行目（Sheet ３）は読み込めません。減衰特性「5」は 0～2 のいずれかでなければ"
+                    "ファイル %F の 103 行目（Sheet ３）は読み込めません。減衰特性「5」は 0～4 のいずれかでなければ"
                     "なりません。"},
         RefusedCase{"NotShiftJis", [] { return WithLine(SheetBytes(kDefault), 6, "\x81\x7f"); }, false,
                     "ファイル %F は設計ファイルではありません。7 行目に Shift-JIS（コードページ 932）として正しくない"

@@ -9,7 +9,15 @@ namespace kelvara::app::testing {
 namespace {
 
 constexpr int kLpf = 0, kHpf = 1;
-constexpr int kButterworth = 0, kBessel = 1, kChebyshev = 2;
+constexpr int kButterworth = 0, kBessel = 1, kChebyshev = 2, kLegendre = 3, kLinkwitzRiley = 4;
+// Ripple list indices: 0.25 dB first, then 0.01, 0.05, 0.1, 0.5, 1, 2, 3 dB.
+constexpr int kRipple025 = 0, kRipple05 = 4, kRipple3 = 7;
+
+QStringList ItemTexts(const QComboBox* combo) {
+  QStringList texts;
+  for (int i = 0; i < combo->count(); ++i) texts << combo->itemText(i);
+  return texts;
+}
 
 using Rules = WindowTest;
 
@@ -206,6 +214,99 @@ TEST_F(Rules, DesignInputsLockAndUnlock) {
   W().EnableDesignInputs();
   for (QWidget* w : inputs) EXPECT_TRUE(w->isEnabledTo(&W())) << w->objectName().toStdString();
   EXPECT_FALSE(W().CBox_ripple->isEnabledTo(&W())) << "the ripple follows the response only";
+}
+
+TEST_F(Rules, TheListsOfferTheComputedResponsesAndRipplesAfterTheTablesOnes) {
+  EXPECT_EQ(ItemTexts(W().CBox_gensui),
+            (QStringList{"バターワース", "ベッセル", "チェビシェフ", "ルジャンドル", "リンクウィッツ・ライリー"}));
+  EXPECT_EQ(ItemTexts(W().CBox_ripple),
+            (QStringList{"0.25dB", "0.01dB", "0.05dB", "0.1dB", "0.5dB", "1dB", "2dB", "3dB"}));
+  EXPECT_EQ(W().CBox_ripple->currentIndex(), kRipple025);
+}
+
+TEST_F(Rules, TheRippleFollowsChebyshevOnly) {
+  for (const int response : {kButterworth, kBessel, kLegendre, kLinkwitzRiley}) {
+    Choose(W().CBox_gensui, kChebyshev);
+    EXPECT_TRUE(W().CBox_ripple->isEnabled());
+    Choose(W().CBox_gensui, response);
+    EXPECT_FALSE(W().CBox_ripple->isEnabled()) << response;
+    EXPECT_FALSE(W().Label_ripple->isEnabled()) << response;
+  }
+}
+
+// Linkwitz-Riley has even orders only: choosing it raises an odd order by
+// one, choosing an odd order while it is selected falls back to Butterworth.
+struct LinkwitzRileyRow {
+  int kind;
+  int orderIndex;  // before
+  int expectedOrderIndex;
+};
+
+class LinkwitzRileyRule : public WindowTest, public ::testing::WithParamInterface<LinkwitzRileyRow> {};
+
+TEST_P(LinkwitzRileyRule, ChoosingItAtAnOddOrderRaisesTheOrder) {
+  const LinkwitzRileyRow& row = GetParam();
+  Choose(W().CBox_HPFLPF, row.kind);
+  Choose(W().CBox_Jisuu, row.orderIndex);
+  LeaveOrderBox(W());
+  Choose(W().CBox_gensui, kLinkwitzRiley);
+  EXPECT_EQ(W().CBox_gensui->currentIndex(), kLinkwitzRiley);
+  EXPECT_EQ(W().CBox_Jisuu->currentIndex(), row.expectedOrderIndex);
+  EXPECT_EQ(ShownGroups(), GroupsOfOrder(row.expectedOrderIndex + 2));
+  const std::string picture =
+      std::string(row.kind == kHpf ? "HPF_" : "LPF_") + std::to_string(row.expectedOrderIndex + 2) + ".jpg";
+  EXPECT_TRUE(ShowsPicture(picture.c_str()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, LinkwitzRileyRule,
+                         ::testing::Values(LinkwitzRileyRow{kLpf, 0, 0}, LinkwitzRileyRow{kLpf, 1, 2},
+                                           LinkwitzRileyRow{kLpf, 3, 4}, LinkwitzRileyRow{kHpf, 5, 6},
+                                           LinkwitzRileyRow{kHpf, 6, 6}));
+
+TEST_F(Rules, AnOddOrderTakesLinkwitzRileyBackToButterworth) {
+  Choose(W().CBox_Jisuu, 2);  // ４次
+  Choose(W().CBox_gensui, kLinkwitzRiley);
+  Choose(W().CBox_Jisuu, 4);  // ６次: kept
+  EXPECT_EQ(W().CBox_gensui->currentIndex(), kLinkwitzRiley);
+  Choose(W().CBox_Jisuu, 5);  // ７次
+  EXPECT_EQ(W().CBox_gensui->currentIndex(), kButterworth);
+  EXPECT_EQ(W().CBox_Jisuu->currentIndex(), 5);
+  EXPECT_EQ(ShownGroups(), GroupsOfOrder(7));
+}
+
+TEST_F(Rules, ComputedRipplesHaveEveryOrderForLpfAndHpf) {
+  for (const int kind : {kLpf, kHpf}) {
+    Choose(W().CBox_HPFLPF, kind);
+    Choose(W().CBox_Jisuu, 0);
+    W().CBox_ripple->setCurrentIndex(kRipple05);
+    Choose(W().CBox_gensui, kChebyshev);
+    EXPECT_EQ(W().CBox_gensui->currentIndex(), kChebyshev) << kind;
+    EXPECT_EQ(W().CBox_Jisuu->currentIndex(), 0) << kind;
+    Choose(W().CBox_Jisuu, 1);  // ３次
+    EXPECT_EQ(W().CBox_gensui->currentIndex(), kChebyshev) << kind;
+    Choose(W().CBox_ripple, kRipple3);
+    EXPECT_EQ(W().CBox_Jisuu->currentIndex(), 1) << kind;
+  }
+}
+
+TEST_F(Rules, BackToTheTablesRippleMovesALowHpfOrderToTheFourth) {
+  Choose(W().CBox_HPFLPF, kHpf);
+  W().CBox_ripple->setCurrentIndex(kRipple05);
+  Choose(W().CBox_gensui, kChebyshev);
+  EXPECT_EQ(W().CBox_Jisuu->currentIndex(), 0);
+  Choose(W().CBox_ripple, kRipple025);
+  EXPECT_EQ(W().CBox_Jisuu->currentText(), "４次");
+  EXPECT_TRUE(ShowsPicture("HPF_4.jpg"));
+}
+
+TEST_F(Rules, LegendreTakesEveryOrderAndBothKinds) {
+  Choose(W().CBox_HPFLPF, kHpf);
+  Choose(W().CBox_gensui, kLegendre);
+  for (int order = 0; order < 7; ++order) {
+    Choose(W().CBox_Jisuu, order);
+    EXPECT_EQ(W().CBox_gensui->currentIndex(), kLegendre);
+    EXPECT_EQ(W().CBox_Jisuu->currentIndex(), order);
+  }
 }
 
 }  // namespace

@@ -280,8 +280,8 @@ INSTANTIATE_TEST_SUITE_P(
                                 "シートの記録の 3 行目 '7' は項目番号の範囲（0～6）を外れています。"},
                       BadRecord{"no order", [](SheetRecord& r) { r[line::kOrder] = "-1"; },
                                 "シートの記録の 3 行目 '-1' は項目番号の範囲（0～6）を外れています。"},
-                      BadRecord{"response out of range", [](SheetRecord& r) { r[line::kResponse] = "3"; },
-                                "シートの記録の 4 行目 '3' は項目番号の範囲（0～2）を外れています。"}));
+                      BadRecord{"response out of range", [](SheetRecord& r) { r[line::kResponse] = "5"; },
+                                "シートの記録の 4 行目 '5' は項目番号の範囲（0～4）を外れています。"}));
 
 TEST_F(Sheets, AShortRecordKeepsWhatWasAlreadyApplied) {
   SheetRecord r = DefaultSheetRecord();

@@ -71,7 +71,13 @@ TEST_F(RequirementWindow, ShowsTheTableAndTheMaskOfAnLpf) {
   ASSERT_TRUE(r.Shown().has_value()) << r.Message().toStdString();
   EXPECT_TRUE(r.Message().isEmpty());
   QTableWidget& t = *r.Table();
-  ASSERT_EQ(t.rowCount(), 3);
+  // Butterworth, Bessel, Chebyshev 0.25 dB and the five other ripples not
+  // above 1 dB, Legendre, Linkwitz-Riley.
+  ASSERT_EQ(t.rowCount(), 10);
+  EXPECT_EQ(t.item(2, 0)->text(), "チェビシェフ 0.25dB");
+  EXPECT_EQ(t.item(3, 0)->text(), "チェビシェフ 0.01dB");
+  EXPECT_EQ(t.item(8, 0)->text(), "ルジャンドル");
+  EXPECT_EQ(t.item(9, 0)->text(), "リンクウィッツ・ライリー");
   QStringList headers;
   for (int c = 0; c < 12; ++c) headers << t.horizontalHeaderItem(c)->text();
   EXPECT_EQ(headers, (QStringList{"応答", "次数", "カットオフ", "範囲", "通過域余裕", "阻止域余裕", "最大Q", "必要GBW",
@@ -84,12 +90,12 @@ TEST_F(RequirementWindow, ShowsTheTableAndTheMaskOfAnLpf) {
   EXPECT_EQ(t.item(2, 11)->text(), "適合（推奨）");
   const response::RequirementCandidate& b = r.Shown()->table.candidates[0];
   EXPECT_EQ(t.item(0, 2)->text(), QString::fromStdString(b.cutoffText) + "Hz");
-  // The plot: three shaded forbidden regions and one curve per candidate
-  // with an order, whose gain is the ideal response at the cut-off the
-  // sheet would get.
+  // The plot: three shaded forbidden regions and one curve per response
+  // with an order (of the Chebyshev rows the first ranked), whose gain is
+  // the ideal response at the cut-off the sheet would get.
   QCustomPlot& p = *r.Plot();
   EXPECT_EQ(p.itemCount(), 3);
-  ASSERT_EQ(p.graphCount(), 2);
+  ASSERT_EQ(p.graphCount(), 4);
   const response::Cascade c = response::IdealCascade(kLpf, kButterworth, 5, b.cutoffTextHz);
   const auto data = p.graph(0)->data();
   for (auto it = data->constBegin(); it != data->constEnd(); ++it) {
@@ -212,7 +218,7 @@ TEST_F(RequirementWindow, HpfWithBesselIsRefusedAsTheMainWindowRefusesIt) {
   TFormRequirement& r = Open();
   ASSERT_TRUE(Enter(r, kHpf, {"1k", "1", "300", "40"}));
   ASSERT_TRUE(r.Shown().has_value());
-  ASSERT_EQ(r.Table()->rowCount(), 2);  // no Bessel for an HPF
+  ASSERT_EQ(r.Table()->rowCount(), 9);  // no Bessel for an HPF
   r.ApplyToSheet(RowOf(r, kButterworth));
   EXPECT_EQ(W().CBox_HPFLPF->currentIndex(), kHpf);
   EXPECT_EQ(W().CBox_gensui->currentIndex(), kButterworth);
@@ -234,7 +240,7 @@ TEST_F(RequirementWindow, TheRunAfterSettingDesignsTheRealisedParts) {
   r.SeriesBox()->setChecked(true);
   ASSERT_TRUE(Enter(r, kLpf, {"1k", "1", "3k", "40"}));
   ASSERT_TRUE(r.Shown().has_value());
-  ASSERT_EQ(r.Shown()->realised.size(), 3u);
+  ASSERT_EQ(r.Shown()->realised.size(), 10u);
   EXPECT_FALSE(r.Table()->isColumnHidden(12));
   const int row = RowOf(r, kChebyshev);
   const auto& realised = *r.Shown()->realised[row];
@@ -350,9 +356,19 @@ TEST_F(RequirementWindow, TheLegendNamesTheRecommendedCurveAndIsHiddenWithoutCur
   const auto& c = r.Shown()->table.candidates[recommended];
   QStringList names;
   for (int g = 0; g < p.graphCount(); ++g) names << p.graph(g)->name();
-  EXPECT_EQ(names,
-            (QStringList{"バターワース 5次 " + QString::fromStdString(r.Shown()->table.candidates[0].cutoffText) + "Hz",
-                         "チェビシェフ 4次 " + QString::fromStdString(c.cutoffText) + "Hz（推奨）"}));
+  // One curve a response with an order (no Bessel of order 2..8 meets):
+  // of the Chebyshev rows the recommended one.
+  const auto& legendre = r.Shown()->table.candidates[8];
+  const auto& riley = r.Shown()->table.candidates[9];
+  EXPECT_EQ(names, (QStringList{
+                       "バターワース 5次 " + QString::fromStdString(r.Shown()->table.candidates[0].cutoffText) + "Hz",
+                       QString::fromStdString(values::ResponseLabel(c.response, c.rippleIndex)) +
+                           QStringLiteral(" %1次 ").arg(*c.order) + QString::fromStdString(c.cutoffText) + "Hz（推奨）",
+                       QStringLiteral("ルジャンドル %1次 ").arg(*legendre.order) +
+                           QString::fromStdString(legendre.cutoffText) + "Hz",
+                       QStringLiteral("リンクウィッツ・ライリー %1次 ").arg(*riley.order) +
+                           QString::fromStdString(riley.cutoffText) + "Hz"}));
+  EXPECT_EQ(c.response, values::kChebyshev);
   // No order of any response meets: no curve, and no empty legend frame.
   ASSERT_TRUE(Enter(r, kLpf, {"1k", "0.5", "1.1k", "80"}));
   ASSERT_TRUE(r.Shown().has_value());
