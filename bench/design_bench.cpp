@@ -38,6 +38,20 @@ void BM_ContinuousDesignOrder8(benchmark::State& state) {
 }
 BENCHMARK(BM_ContinuousDesignOrder8)->Arg(engine::kLpf)->Arg(engine::kHpf);
 
+// The stage targets of an order-8 design: a table's response, and the
+// computed ones (Chebyshev 1 dB, Legendre, Linkwitz-Riley), which every
+// requirement search and tolerance run asks for again and again.
+void BM_StageTargetsOrder8(benchmark::State& state) {
+  engine::DesignRequest request = Request(engine::kLpf, static_cast<int>(state.range(0)), true);
+  request.rippleIndex = static_cast<std::uint8_t>(state.range(1));
+  for (auto _ : state) benchmark::DoNotOptimize(engine::BuildStageTargets(request));
+}
+BENCHMARK(BM_StageTargetsOrder8)
+    ->Args({engine::kChebyshev, 0})
+    ->Args({engine::kChebyshev, 5})
+    ->Args({values::kLegendre, 0})
+    ->Args({values::kLinkwitzRiley, 0});
+
 // The same with one resistor and one capacitor of every stage fixed: each
 // stage's other parts come from the step search.
 void BM_StepSearchDesignOrder8(benchmark::State& state) {

@@ -196,8 +196,9 @@ std::array<long double, values::kMaxOrder + 1> LegendreCharacteristic(int order)
   return out;
 }
 
-Prototype ComputedPrototype(int response, double rippleDb, int order) {
-  if (order < values::kMinOrder || order > values::kMaxOrder) return {};
+namespace {
+
+Prototype Compute(int response, double rippleDb, int order) {
   switch (response) {
     case values::kChebyshev:
       return rippleDb > 0 ? Chebyshev(rippleDb, order) : Prototype{};
@@ -205,6 +206,45 @@ Prototype ComputedPrototype(int response, double rippleDb, int order) {
       return Legendre(order);
     case values::kLinkwitzRiley:
       return order % 2 == 0 ? LinkwitzRiley(order) : Prototype{};
+    default:
+      return {};
+  }
+}
+
+}  // namespace
+
+Prototype ComputedPrototype(int response, double rippleDb, int order) {
+  if (order < values::kMinOrder || order > values::kMaxOrder) return {};
+  // Every prototype of the catalogue is computed once (the requirement's
+  // searches and the tolerance runs ask for them again and again); any
+  // other ripple is computed on each call.
+  struct Table {
+    std::array<std::array<Prototype, values::kOrderCount>, values::kRippleCount> chebyshev;
+    std::array<Prototype, values::kOrderCount> legendre;
+    std::array<Prototype, values::kOrderCount> linkwitzRiley;
+  };
+  static const Table table = [] {
+    Table t;
+    for (int n = values::kMinOrder; n <= values::kMaxOrder; ++n) {
+      const int i = n - values::kMinOrder;
+      for (int r = 0; r < values::kRippleCount; ++r)
+        t.chebyshev[r][i] = Compute(values::kChebyshev, values::kRippleDb[r], n);
+      t.legendre[i] = Compute(values::kLegendre, 0.0, n);
+      t.linkwitzRiley[i] = Compute(values::kLinkwitzRiley, 0.0, n);
+    }
+    return t;
+  }();
+  const int i = order - values::kMinOrder;
+  switch (response) {
+    case values::kChebyshev:
+      for (int r = 0; r < values::kRippleCount; ++r) {
+        if (rippleDb == values::kRippleDb[r]) return table.chebyshev[r][i];
+      }
+      return Compute(response, rippleDb, order);
+    case values::kLegendre:
+      return table.legendre[i];
+    case values::kLinkwitzRiley:
+      return table.linkwitzRiley[i];
     default:
       return {};
   }
