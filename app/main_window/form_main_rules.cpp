@@ -52,6 +52,10 @@ void TFormMain::EnableRippleControls(int responseIndex) {
   const bool chebyshev = values::HasRipple(responseIndex);
   CBox_ripple->setEnabled(chebyshev);
   Label_ripple->setEnabled(chebyshev);
+  // The box is as narrow as the table's names need: a longer name shows
+  // elided, so it is told in full when the pointer rests on it.
+  const bool computed = responseIndex >= values::kTabulatedResponseCount && responseIndex < values::kResponseCount;
+  CBox_gensui->setToolTip(computed ? QString::fromUtf8(values::kResponseNames[responseIndex]) : QString());
 }
 
 void TFormMain::RejectBesselForHpf(int responseIndex) {
