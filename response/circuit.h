@@ -72,6 +72,7 @@
 
 #include "engine/design_types.h"
 #include "engine/part_name.h"
+#include "engine/section_design.h"
 #include "engine/stage_maths.h"
 #include "response/analysis.h"
 #include "response/opamp_circuit.h"
@@ -119,6 +120,9 @@ struct CircuitModel {
 std::vector<Section> SectionsOf(const DesignRequest& request, const ComponentSet& parts);
 /// The same from drawn stages' element values.
 std::vector<Section> SectionsOf(const OpAmpCircuit& drawn);
+/// The sections of an exact design of sections (engine/section_design.h):
+/// each stage as the topology its form names, its parts in place.
+std::vector<Section> SectionsOf(const engine::SectionsDesign& design);
 
 /// The circuit of sections of any topology with an op-amp: what a topology
 /// that the sheet's design does not make is evaluated as. Its request says

@@ -1,0 +1,166 @@
+// Exact designs of MFB and Sallen-Key-with-gain filters, written as
+// netlists (exports::WriteSectionsNetlist) and run in ngspice: with the
+// ideal op-amp they are the prototype (the cascade of the stage targets,
+// Butterworth or Chebyshev) times the signed gain to 0.01 dB and 0.1°; with
+// a single-pole op-amp they are the program's own nodal solve of the same
+// circuit.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <string>
+#include <vector>
+
+#include "engine/design.h"
+#include "engine/section_design.h"
+#include "export/spice_netlist.h"
+#include "response/circuit.h"
+#include "tests/support/ngspice.h"
+
+namespace kelvara::response {
+namespace {
+
+using Complex = std::complex<double>;
+using engine::SectionFamily;
+constexpr double kTwoPi = 6.283185307179586;
+constexpr double kDegrees = 57.29577951308232;
+
+struct Case {
+  std::uint8_t kind;
+  int order;
+  std::uint8_t response;
+  SectionFamily family;
+  double gain;
+};
+
+const Case kCases[] = {
+    {engine::kLpf, 4, engine::kButterworth, SectionFamily::kMfb, 10},
+    {engine::kLpf, 5, engine::kChebyshev, SectionFamily::kMfb, 100},
+    {engine::kLpf, 3, engine::kButterworth, SectionFamily::kMfb, 1},
+    {engine::kHpf, 4, engine::kChebyshev, SectionFamily::kMfb, 100},
+    {engine::kHpf, 3, engine::kButterworth, SectionFamily::kMfb, 10},
+    {engine::kHpf, 2, engine::kButterworth, SectionFamily::kMfb, 1},
+    {engine::kLpf, 4, engine::kChebyshev, SectionFamily::kSallenKey, 10},
+    {engine::kLpf, 5, engine::kButterworth, SectionFamily::kSallenKey, 100},
+    {engine::kLpf, 2, engine::kButterworth, SectionFamily::kSallenKey, 1},
+    {engine::kHpf, 6, engine::kChebyshev, SectionFamily::kSallenKey, 100},
+    {engine::kHpf, 3, engine::kButterworth, SectionFamily::kSallenKey, 10},
+    {engine::kHpf, 5, engine::kButterworth, SectionFamily::kSallenKey, 1},
+};
+
+constexpr double kCutoffHz = 1e3;
+
+struct Designed {
+  std::vector<engine::StagePlan> plans;
+  std::vector<Section> sections;
+};
+
+Designed Design(const Case& c) {
+  engine::DesignRequest r;
+  r.cutoffHz = kCutoffHz;
+  r.passKind = c.kind;
+  r.orderIndex = static_cast<std::uint8_t>(c.order - 2);
+  r.response = c.response;
+  r.evenOrder = c.order % 2 == 0;
+  engine::SectionPlanInputs in;
+  in.passKind = c.kind;
+  in.order = c.order;
+  in.family = c.family;
+  in.gain = c.gain;
+  auto planned = engine::PlanSections(in, engine::BuildStageTargets(r));
+  Designed d;
+  if (values::ProblemOf(planned) != nullptr) return d;
+  d.plans = std::get<std::vector<engine::StagePlan>>(planned);
+  const engine::SectionsDesign design = engine::DesignSections(d.plans, c.kind == engine::kHpf, {});
+  if (design.valid) d.sections = SectionsOf(design);
+  return d;
+}
+
+// The prototype: every stage's target response, times the signed gain.
+Complex Prototype(const Case& c, const std::vector<engine::StagePlan>& plans, double f) {
+  const Complex s(0, kTwoPi * f);
+  const bool hpf = c.kind == engine::kHpf;
+  Complex h = c.family == SectionFamily::kMfb && plans.size() % 2 == 1 ? -c.gain : c.gain;
+  for (const engine::StagePlan& p : plans) {
+    if (p.order == 1) {
+      h *= (hpf ? s : Complex(p.omega, 0)) / (s + p.omega);
+    } else {
+      h *= (hpf ? s * s : Complex(p.omega * p.omega, 0)) / (s * s + s * (p.omega / p.q) + p.omega * p.omega);
+    }
+  }
+  return h;
+}
+
+std::string Name(const Case& c) {
+  return std::string(c.kind == engine::kHpf ? "HPF" : "LPF") + " order " + std::to_string(c.order) +
+         (c.family == SectionFamily::kMfb ? " mfb" : " sallen-key") + " gain " + std::to_string(c.gain);
+}
+
+// The netlist's output over 1 Hz .. 1 MHz: frequency and complex gain.
+std::vector<std::pair<double, Complex>> Simulate(const std::vector<Section>& sections, const OpAmpModel& opAmp,
+                                                 std::string& log) {
+  exports::NetlistOptions options;
+  options.opamp = opAmp;
+  options.fStartHz = kCutoffHz / 1000;
+  options.fStopHz = kCutoffHz * 1000;
+  options.date = "2026-12-09";
+  const auto run =
+      test::RunNgspice(exports::WriteSectionsNetlist(sections, options), "run\nwrdata @OUT@ vr(out) vi(out)");
+  log = run.log;
+  std::vector<std::pair<double, Complex>> rows;
+  if (!run.ok) return rows;
+  for (const auto& row : run.rows) {
+    if (row.size() == 4) rows.emplace_back(row[0], Complex(row[1], row[3]));
+  }
+  return rows;
+}
+
+double DbOf(Complex ratio) { return 20 * std::log10(std::abs(ratio)); }
+double DegOf(Complex ratio) { return std::arg(ratio) * kDegrees; }
+
+TEST(SectionDesignNgspice, IdealOpAmpGivesThePrototypeTimesTheGain) {
+  if (!test::NgspiceAvailable()) GTEST_SKIP() << test::kNgspiceMissing;
+  for (const Case& c : kCases) {
+    const Designed d = Design(c);
+    ASSERT_FALSE(d.sections.empty()) << Name(c);
+    std::string log;
+    const auto rows = Simulate(d.sections, {}, log);
+    ASSERT_GT(rows.size(), 500u) << Name(c) << "\n" << log;
+    int compared = 0;
+    for (const auto& [f, sim] : rows) {
+      const Complex ref = Prototype(c, d.plans, f);
+      if (std::abs(ref) < 1e-5 * c.gain) continue;  // 100 dB below the pass band
+      ++compared;
+      EXPECT_NEAR(DbOf(sim / ref), 0.0, 0.01) << Name(c) << " at " << f;
+      EXPECT_NEAR(DegOf(sim / ref), 0.0, 0.1) << Name(c) << " at " << f;
+    }
+    EXPECT_GT(compared, 200) << Name(c);
+  }
+}
+
+TEST(SectionDesignNgspice, SinglePoleOpAmpGivesTheNodalSolve) {
+  if (!test::NgspiceAvailable()) GTEST_SKIP() << test::kNgspiceMissing;
+  OpAmpModel model;
+  model.ideal = false;
+  model.a0Db = 100;
+  model.gbwHz = 10e6;
+  model.routOhm = 50;
+  for (const Case& c : kCases) {
+    const Designed d = Design(c);
+    ASSERT_FALSE(d.sections.empty()) << Name(c);
+    const CircuitModel circuit = CircuitOfSections(d.sections, model);
+    std::string log;
+    const auto rows = Simulate(d.sections, model, log);
+    ASSERT_GT(rows.size(), 500u) << Name(c) << "\n" << log;
+    for (const auto& [f, sim] : rows) {
+      const Complex own = TransferAtHz(circuit, CircuitSource::Input(), FilterOutput(circuit), f).h;
+      if (std::abs(own) < 1e-5 * c.gain) continue;
+      EXPECT_NEAR(DbOf(sim / own), 0.0, 0.01) << Name(c) << " at " << f;
+      EXPECT_NEAR(DegOf(sim / own), 0.0, 0.1) << Name(c) << " at " << f;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kelvara::response
