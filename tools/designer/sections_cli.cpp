@@ -177,8 +177,12 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
   const auto fixes = engine::FixesOf(plans, hpf, fixed);
   if (const auto* problem = values::ProblemOf(fixes)) {
     std::string names;
-    for (const auto& stage : engine::SectionPartNames(plans, hpf)) {
-      for (const std::string& n : stage) names += (names.empty() ? "" : " ") + n;
+    for (const char letter : {'R', 'C'}) {
+      for (const auto& stage : engine::SectionPartNames(plans, hpf)) {
+        for (const std::string& n : stage) {
+          if (n[0] == letter) names += (names.empty() ? "" : " ") + n;
+        }
+      }
     }
     throw CliUsageError("--fix: unknown part '" + problem->subject + "' (this design has " + names + ")");
   }
