@@ -16,6 +16,7 @@
 #include "engine/section_design.h"
 #include "export/spice_netlist.h"
 #include "response/circuit.h"
+#include "response/noise.h"
 #include "tests/support/ngspice.h"
 
 namespace kelvara::response {
@@ -159,6 +160,40 @@ TEST(SectionDesignNgspice, SinglePoleOpAmpGivesTheNodalSolve) {
       EXPECT_NEAR(DbOf(sim / own), 0.0, 0.01) << Name(c) << " at " << f;
       EXPECT_NEAR(DegOf(sim / own), 0.0, 0.1) << Name(c) << " at " << f;
     }
+  }
+}
+
+// The output noise of MFB and gain designs (resistors, the op-amp's en and
+// in, each with its noise gain) against ngspice's noise analysis of their
+// netlists, in total and for R1 alone.
+TEST(SectionDesignNgspice, NoiseIsNgspicesNoiseAnalysis) {
+  if (!test::NgspiceAvailable()) GTEST_SKIP() << test::kNgspiceMissing;
+  const Case cases[] = {
+      {engine::kLpf, 3, engine::kButterworth, SectionFamily::kMfb, 10},
+      {engine::kHpf, 4, engine::kButterworth, SectionFamily::kMfb, 10},
+      {engine::kLpf, 4, engine::kButterworth, SectionFamily::kSallenKey, 10},
+      {engine::kHpf, 3, engine::kButterworth, SectionFamily::kSallenKey, 100},
+  };
+  OpAmpModel model;
+  model.noise.enNvRtHz = 8;
+  model.noise.inPaRtHz = 0.5;
+  const NoiseBand band{10, 100e3};
+  for (const Case& c : cases) {
+    const Designed d = Design(c);
+    ASSERT_FALSE(d.sections.empty()) << Name(c);
+    const NoiseReport report = IntegrateNoise(CircuitOfSections(d.sections, model), 25, band);
+    exports::NetlistOptions options;
+    options.opamp = model;
+    options.date = "2026-12-09";
+    const auto run = test::RunNgspice(exports::WriteSectionsNetlist(d.sections, options),
+                                      "noise v(out) V1 dec 200 10 100000 1\nsetplot noise2\nset appendwrite\n"
+                                      "wrdata @OUT@ onoise_total onoise_total_r1");
+    ASSERT_TRUE(run.ok) << run.log;
+    ASSERT_GE(run.rows.size(), 1u);
+    ASSERT_GE(run.rows[0].size(), 4u);
+    ASSERT_EQ(report.sources[0].name, "R1");
+    EXPECT_NEAR(run.rows[0][1], report.totalVrms, 5e-3 * report.totalVrms) << Name(c);
+    EXPECT_NEAR(run.rows[0][3], report.sourceVrms[0], 5e-3 * report.sourceVrms[0]) << Name(c);
   }
 }
 
