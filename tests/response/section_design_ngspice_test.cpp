@@ -17,6 +17,7 @@
 #include "export/spice_netlist.h"
 #include "response/circuit.h"
 #include "response/noise.h"
+#include "response/signal_levels.h"
 #include "tests/support/ngspice.h"
 
 namespace kelvara::response {
@@ -194,6 +195,52 @@ TEST(SectionDesignNgspice, NoiseIsNgspicesNoiseAnalysis) {
     ASSERT_EQ(report.sources[0].name, "R1");
     EXPECT_NEAR(run.rows[0][1], report.totalVrms, 5e-3 * report.totalVrms) << Name(c);
     EXPECT_NEAR(run.rows[0][3], report.sourceVrms[0], 5e-3 * report.sourceVrms[0]) << Name(c);
+  }
+}
+
+// The highest gain at every op-amp's output (AnalyseLevels) against the
+// highest of ngspice's sweep of that node, 1000 points a decade.
+TEST(SectionDesignNgspice, LevelsAreTheHighestGainsAtTheOpAmpOutputs) {
+  if (!test::NgspiceAvailable()) GTEST_SKIP() << test::kNgspiceMissing;
+  struct Row {
+    Case c;
+    bool singlePole;
+  };
+  const Row rows[] = {
+      {{engine::kLpf, 5, engine::kChebyshev, SectionFamily::kMfb, 10}, false},
+      {{engine::kHpf, 3, engine::kButterworth, SectionFamily::kMfb, 10}, false},
+      {{engine::kHpf, 4, engine::kChebyshev, SectionFamily::kSallenKey, 100}, false},
+      {{engine::kLpf, 6, engine::kChebyshev, SectionFamily::kSallenKey, 10}, false},
+      {{engine::kLpf, 4, engine::kChebyshev, SectionFamily::kMfb, 10}, true},
+  };
+  for (const Row& row : rows) {
+    const Designed d = Design(row.c);
+    ASSERT_FALSE(d.sections.empty()) << Name(row.c);
+    OpAmpModel model;
+    if (row.singlePole) {
+      model.ideal = false;
+      model.a0Db = 100;
+      model.gbwHz = 1e6;
+    }
+    const LevelReport levels = AnalyseLevels(CircuitOfSections(d.sections, model), {10, 100e3}, 0);
+    const int n = static_cast<int>(d.sections.size());
+    ASSERT_EQ(static_cast<int>(levels.stages.size()), n);
+    exports::NetlistOptions options;
+    options.opamp = model;
+    options.date = "2026-12-09";
+    std::string vectors;
+    for (int k = 1; k <= n; ++k) vectors += k == n ? " vm(out)" : " vm(s" + std::to_string(k) + "_out)";
+    const auto run = test::RunNgspice(exports::WriteSectionsNetlist(d.sections, options),
+                                      "ac dec 1000 1 1meg\nwrdata @OUT@" + vectors);
+    ASSERT_TRUE(run.ok) << run.log;
+    std::vector<double> highest(n, 0.0);
+    for (const auto& r : run.rows) {
+      ASSERT_EQ(static_cast<int>(r.size()), 2 * n);
+      for (int k = 0; k < n; ++k) highest[k] = std::max(highest[k], r[2 * k + 1]);
+    }
+    for (int k = 0; k < n; ++k) {
+      EXPECT_NEAR(levels.stages[k].maxGainDb, 20 * std::log10(highest[k]), 0.01) << Name(row.c) << " U" << k + 1;
+    }
   }
 }
 

@@ -287,5 +287,20 @@ TEST(SectionsCli, NoiseOfAnMfbDesignNamesItsParts) {
   EXPECT_NE(std::find(sources.begin(), sources.end(), "R5"), sources.end());
 }
 
+// The levels at every op-amp output: the last one's highest gain is the
+// filter's pass-band gain (a Butterworth response does not rise above it).
+TEST(SectionsCli, LevelsOfAGainDesignAreAtEveryOutput) {
+  for (const std::string topology : {"mfb", "sallen-key"}) {
+    const Outcome r = RunDesigner({"--topology", topology, "--order", "5", "--cutoff", "1k", "--gain", "100",
+                                   "--levels", "--supply", "15", "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const nlohmann::json j = nlohmann::json::parse(r.out);
+    ASSERT_EQ(j["levels"]["stages"].size(), 3u);
+    EXPECT_NEAR(j["levels"]["stages"][2]["max_gain_db"].get<double>(), 40.0, 0.01) << topology;
+    EXPECT_NEAR(j["levels"]["max_input_vpp"].get<double>(), 0.3, 0.001) << topology;
+    EXPECT_EQ(j["swing"]["vpp"], 30.0);
+  }
+}
+
 }  // namespace
 }  // namespace kelvara::tools

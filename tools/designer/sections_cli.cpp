@@ -16,6 +16,7 @@
 #include "export/spice_netlist.h"
 #include "response/circuit.h"
 #include "response/noise.h"
+#include "response/signal_levels.h"
 #include "storage/design_file.h"
 #include "values/eng_value.h"
 #include "values/filter_catalogue.h"
@@ -44,7 +45,7 @@ std::string Short(double v) {
 std::string GainRangeText() { return Short(engine::kMinFilterGain) + ".." + Short(engine::kMaxFilterGain); }
 
 // Options the design of sections does not take yet, by name.
-constexpr const char* kNotTaken[] = {"--sheet", "--out", "--as-shown", "--stop-after", "--curve", "--bom", "--levels"};
+constexpr const char* kNotTaken[] = {"--sheet", "--out", "--as-shown", "--stop-after", "--curve", "--bom"};
 
 nlohmann::json Optional(double v, bool has) { return has ? nlohmann::json(v) : nlohmann::json(nullptr); }
 
@@ -211,11 +212,16 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
   }
   const bool analysis = job.analysis != nullptr && job.analysis->analysis;
   const bool noise = job.noise != nullptr && job.noise->noise;
+  const bool levels = job.noise != nullptr && job.noise->levels;
   std::optional<response::NoiseReport> noiseReport;
+  std::optional<response::LevelReport> levelReport;
   response::NoiseBand band;
-  if (noise && design.valid) {
+  if ((noise || levels) && design.valid) {
+    // The levels' dynamic range is over the noise of the same band.
     band = NoiseBandOf(*job.noise, request);
-    noiseReport = response::IntegrateNoise(response::CircuitOfSections(sections, job.opAmp), job.temperatureC, band);
+    const response::CircuitModel circuit = response::CircuitOfSections(sections, job.opAmp);
+    noiseReport = response::IntegrateNoise(circuit, job.temperatureC, band);
+    if (levels) levelReport = response::AnalyseLevels(circuit, band, noiseReport->totalVrms);
   }
 
   if (job.json) {
@@ -258,20 +264,18 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
       }
     }
     if (noise) {
-      if (!noiseReport) {
-        j["noise"] = nullptr;
+      if (noiseReport) {
+        AddNoiseReportJson(*noiseReport, band, job.temperatureC, j);
       } else {
-        nlohmann::json n;
-        n["temperature_c"] = job.temperatureC;
-        n["band_hz"] = {band.loHz, band.hiHz};
-        n["total_vrms"] = noiseReport->totalVrms;
-        n["input_referred_vrms"] = noiseReport->inputReferredVrms;
-        n["contributions"] = nlohmann::json::array();
-        for (std::size_t i = 0; i < noiseReport->sources.size(); ++i) {
-          n["contributions"].push_back(
-              {{"source", noiseReport->sources[i].name}, {"vrms", noiseReport->sourceVrms[i]}});
-        }
-        j["noise"] = n;
+        j["noise"] = nullptr;
+      }
+    }
+    if (levels) {
+      if (levelReport) {
+        AddLevelsJson(*levelReport, job.opAmp, j);
+      } else {
+        j["levels"] = nullptr;
+        j["swing"] = nullptr;
       }
     }
     out << j.dump() << '\n';
@@ -296,15 +300,8 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
         out << ", gain " << Short(f.gain) << '\n';
       }
     }
-    if (noiseReport) {
-      out << "noise " << Short(band.loHz) << " Hz to " << Short(band.hiHz) << " Hz at " << Short(job.temperatureC)
-          << " degC: " << Short(noiseReport->totalVrms) << " Vrms at the output, "
-          << Short(noiseReport->inputReferredVrms) << " Vrms referred to the input\n";
-      for (std::size_t i = 0; i < noiseReport->sources.size(); ++i) {
-        out << "  " << noiseReport->sources[i].name << ": " << Short(noiseReport->sourceVrms[i]) << " Vrms ("
-            << Short(100 * noiseReport->Share(i)) << " %)\n";
-      }
-    }
+    if (noise && noiseReport) PrintNoiseReportPlain(*noiseReport, band, job.temperatureC, out);
+    if (levelReport) PrintLevelsPlain(*levelReport, job.opAmp, out);
   }
 
   if (job.exports != nullptr && !job.exports->spiceFile.empty()) {
