@@ -63,8 +63,8 @@ void AddSectionsOptions(CLI::App& app, SectionsOptions& options) {
                  "each stage's gain magnitude in cascade order, G1,G2,... (default the gain equally, G^(1/stages)); "
                  "their product must be --gain where both are given");
   app.add_option("--stage-order", options.stageOrder,
-                 "order of the stages by Q: ascending-q (default: the highest Q last, so the earlier stages' "
-                 "peaks do not clip) or descending-q")
+                 "order of the stages by Q: ascending-q (default: the highest Q last, driven by a signal the "
+                 "stages before it have rolled off near its peak, for headroom) or descending-q")
       ->check(CLI::IsMember({"ascending-q", "descending-q"}));
 }
 
