@@ -88,8 +88,11 @@ CircuitModel CircuitOfSections(std::vector<Section> sections, const OpAmpModel& 
   int order = 0;
   bool sheetCircuit = true;
   for (const Section& s : sections) {
+    // The sheet's form has its first-order RC stage first, if any.
+    const bool first = &s == &sections.front();
     order += s.topology->Order();
-    sheetCircuit = sheetCircuit && (s.topology == &SallenKeyTopology() || s.topology == &RcFollowerTopology());
+    sheetCircuit =
+        sheetCircuit && (s.topology == &SallenKeyTopology() || (first && s.topology == &RcFollowerTopology()));
   }
   c.request.passKind =
       !sections.empty() && sections.back().kind == SectionKind::kHighPass ? engine::kHpf : engine::kLpf;

@@ -127,8 +127,9 @@ std::vector<Section> SectionsOf(const engine::SectionsDesign& design);
 /// The circuit of sections of any topology with an op-amp: what a topology
 /// that the sheet's design does not make is evaluated as. Its request says
 /// the kind (the last section's) and the order; `drawn` and `cascade` hold
-/// the sections' f0 and Q where every section is a unity-gain Sallen-Key or
-/// RC stage, and stay empty otherwise (the evaluator reads the sections).
+/// the sections' f0 and Q where the sections are the sheet's form (unity-gain
+/// Sallen-Key stages, behind one RC stage at the front for an odd order),
+/// and stay empty otherwise (the evaluator reads the sections).
 CircuitModel CircuitOfSections(std::vector<Section> sections, const OpAmpModel& opAmp);
 
 /// The circuit of a design's part values with the given op-amp.

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <complex>
 #include <string>
@@ -170,6 +172,31 @@ TEST(SectionForms, AreRegisteredAfterTheSheetsOwn) {
   EXPECT_EQ(FindSectionTopology("rc-inverting"), &RcInvertingTopology());
   EXPECT_EQ(FindSectionTopology("sallen-key-gain"), &SallenKeyGainTopology());
   EXPECT_EQ(FindSectionTopology("rc-gain"), &RcGainTopology());
+}
+
+// A cascade of the sheet's own stages with its RC stage last is not the
+// sheet's form: the nodal solve evaluates it, as the product of its stages.
+TEST(SectionForms, TheSheetsStagesInAnotherOrderAreSolvedAsSections) {
+  std::array<int, 2> next{1, 1};
+  std::vector<Section> sections;
+  sections.push_back(MakeSection(SallenKeyTopology(), SectionKind::kLowPass, {10e3, 10e3, 22e-9, 4.7e-9}, next));
+  sections.push_back(MakeSection(RcFollowerTopology(), SectionKind::kLowPass, {10e3, 15e-9}, next));
+  const CircuitModel c = CircuitOfSections(sections, {});
+  EXPECT_FALSE(HasSheetForm(c));
+  for (const double f : {10.0, 500.0, 1e3, 2e3, 1e5}) {
+    const Complex s(0, 6.283185307179586 * f);
+    Complex h = 1;
+    for (const Section& sec : sections) h *= FiguresTransfer(*sec.topology, sec.kind, sec.Figures(), s);
+    EXPECT_NEAR(CircuitGainDb(c, f), 20 * std::log10(std::abs(h)), 1e-9) << f;
+  }
+  const double fc = CircuitCutoff3dB(c);
+  ASSERT_TRUE(std::isfinite(fc) && fc > 0);
+  std::reverse(sections.begin(), sections.end());
+  std::array<int, 2> renumber{1, 1};
+  for (Section& sec : sections) sec = MakeSection(*sec.topology, sec.kind, sec.Values(), renumber);
+  const CircuitModel sheet = CircuitOfSections(sections, {});
+  EXPECT_TRUE(HasSheetForm(sheet));
+  EXPECT_NEAR(CircuitCutoff3dB(sheet), fc, 0.02);
 }
 
 // ---- exact designs ----

@@ -188,6 +188,31 @@ INSTANTIATE_TEST_SUITE_P(
                  {"sallen-key", "sallen-key-gain", "rc-gain"}}),
     [](const ::testing::TestParamInfo<JsonCase>& info) { return std::string(info.param.name); });
 
+// The order of the stages changes neither the filter's response nor its
+// -3 dB frequency (ideal op-amps), for any circuit and an odd order too.
+TEST(SectionsCli, TheOrderOfTheStagesKeepsTheResponse) {
+  const std::vector<std::vector<std::string>> designs = {
+      {"--order", "5"},
+      {"--order", "7", "--response", "chebyshev", "--gain", "10"},
+      {"--topology", "mfb", "--kind", "hpf", "--order", "5", "--gain", "10"},
+  };
+  for (const auto& design : designs) {
+    double minus3db[2] = {0, 0};
+    for (const int i : {0, 1}) {
+      std::vector<std::string> args{"--cutoff", "1k", "--json", "--stage-order",
+                                    i == 0 ? "ascending-q" : "descending-q"};
+      args.insert(args.end(), design.begin(), design.end());
+      const Outcome r = RunDesigner(args);
+      ASSERT_EQ(r.exitCode, 0) << r.err;
+      const nlohmann::json j = nlohmann::json::parse(r.out);
+      ASSERT_TRUE(j["minus3db_hz"].is_number()) << r.out;
+      minus3db[i] = j["minus3db_hz"].get<double>();
+    }
+    // To the cut-off search's last step.
+    EXPECT_NEAR(minus3db[1], minus3db[0], 0.02) << design[1];
+  }
+}
+
 TEST(SectionsCli, StagesFollowTheirOrderOfQ) {
   for (const std::string order : {"ascending-q", "descending-q"}) {
     const Outcome r = RunDesigner({"--topology", "mfb", "--order", "8", "--response", "chebyshev", "--cutoff", "1k",
