@@ -59,6 +59,18 @@ std::vector<Section> SectionsOf(const OpAmpCircuit& drawn) {
   return sections;
 }
 
+std::vector<Section> SectionsOf(const engine::SectionsDesign& design) {
+  const SectionKind kind = design.hpf ? SectionKind::kHighPass : SectionKind::kLowPass;
+  std::vector<Section> sections;
+  std::array<int, 2> next{1, 1};
+  for (const engine::StageDesign& stage : design.stages) {
+    const SectionTopology* topology = FindSectionTopology(engine::StageFormId(stage.plan.form));
+    if (topology == nullptr) continue;
+    sections.push_back(MakeSection(*topology, kind, stage.values, next));
+  }
+  return sections;
+}
+
 CircuitModel MakeCircuit(const DesignRequest& request, const ComponentSet& parts, const OpAmpModel& opAmp) {
   CircuitModel c;
   c.request = request;
@@ -76,8 +88,11 @@ CircuitModel CircuitOfSections(std::vector<Section> sections, const OpAmpModel& 
   int order = 0;
   bool sheetCircuit = true;
   for (const Section& s : sections) {
+    // The sheet's form has its first-order RC stage first, if any.
+    const bool first = &s == &sections.front();
     order += s.topology->Order();
-    sheetCircuit = sheetCircuit && (s.topology == &SallenKeyTopology() || s.topology == &RcFollowerTopology());
+    sheetCircuit =
+        sheetCircuit && (s.topology == &SallenKeyTopology() || (first && s.topology == &RcFollowerTopology()));
   }
   c.request.passKind =
       !sections.empty() && sections.back().kind == SectionKind::kHighPass ? engine::kHpf : engine::kLpf;

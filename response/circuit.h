@@ -72,6 +72,7 @@
 
 #include "engine/design_types.h"
 #include "engine/part_name.h"
+#include "engine/section_design.h"
 #include "engine/stage_maths.h"
 #include "response/analysis.h"
 #include "response/opamp_circuit.h"
@@ -119,12 +120,16 @@ struct CircuitModel {
 std::vector<Section> SectionsOf(const DesignRequest& request, const ComponentSet& parts);
 /// The same from drawn stages' element values.
 std::vector<Section> SectionsOf(const OpAmpCircuit& drawn);
+/// The sections of an exact design of sections (engine/section_design.h):
+/// each stage as the topology its form names, its parts in place.
+std::vector<Section> SectionsOf(const engine::SectionsDesign& design);
 
 /// The circuit of sections of any topology with an op-amp: what a topology
 /// that the sheet's design does not make is evaluated as. Its request says
 /// the kind (the last section's) and the order; `drawn` and `cascade` hold
-/// the sections' f0 and Q where every section is a unity-gain Sallen-Key or
-/// RC stage, and stay empty otherwise (the evaluator reads the sections).
+/// the sections' f0 and Q where the sections are the sheet's form (unity-gain
+/// Sallen-Key stages, behind one RC stage at the front for an odd order),
+/// and stay empty otherwise (the evaluator reads the sections).
 CircuitModel CircuitOfSections(std::vector<Section> sections, const OpAmpModel& opAmp);
 
 /// The circuit of a design's part values with the given op-amp.

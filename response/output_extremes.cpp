@@ -209,7 +209,10 @@ std::vector<OutputPeak> BracketedPeaks(const CircuitModel& circuit, double loHz,
 std::vector<OutputPeak> HighestAtOutputs(const CircuitModel& circuit, double loHz, double hiHz, PeakOf of,
                                          bool withDc) {
   std::vector<OutputPeak> best =
-      circuit.opAmp.ideal ? IdealPeaks(circuit, loHz, hiHz, of) : BracketedPeaks(circuit, loHz, hiHz, of);
+      // The exact stationary points are of the sheet's cascade; any other
+      // circuit of sections is walked as the real op-amp's is.
+      circuit.opAmp.ideal && HasSheetForm(circuit) ? IdealPeaks(circuit, loHz, hiHz, of)
+                                                   : BracketedPeaks(circuit, loHz, hiHz, of);
   if (withDc && of == PeakOf::kGain) {
     const std::vector<std::complex<double>> dc =
         CircuitSolve::AtHz(circuit, 0.0).ValuesTo(CircuitSource::Input(), Outputs(circuit.StageCount()));

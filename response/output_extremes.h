@@ -7,7 +7,8 @@
 // Ideal op-amp: each output's gain is the product of the sections before
 // it, so its stationary points (and those of f |H|) are the real roots of a
 // polynomial in (f/fref)^2 (cascade_extremes.h), found exactly; the search
-// evaluates the circuit there and at the band's ends.
+// evaluates the circuit there and at the band's ends. A circuit of other
+// sections (not the sheet's form) is walked as below with either op-amp.
 //
 // Real op-amp: the derivative of ln |H| by ln f is exact at every frequency
 // (Re(s H'(s) / H(s)) from the circuit's solve, no difference of samples),

@@ -108,6 +108,14 @@ void RegisterSectionTopology(std::unique_ptr<SectionTopology> topology);
 /// The program's own topologies.
 const SectionTopology& SallenKeyTopology();   // unity-gain second order: "sallen-key"
 const SectionTopology& RcFollowerTopology();  // first-order RC and follower: "rc-follower"
+// Multiple feedback, inverting (sections_mfb.cpp): second order "mfb", the
+// first-order RC of its odd orders "rc-inverting".
+const SectionTopology& MfbTopology();
+const SectionTopology& RcInvertingTopology();
+// Sallen-Key with a non-inverting amplifier, K = 1 + Rf/Rg
+// (sections_gain.cpp): second order "sallen-key-gain", first order "rc-gain".
+const SectionTopology& SallenKeyGainTopology();
+const SectionTopology& RcGainTopology();
 
 /// A part's name in the cascade: letter and number ("R3").
 struct SectionPartId {

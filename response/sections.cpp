@@ -122,7 +122,8 @@ struct Registry {
 Registry& TheRegistry() {
   static Registry registry = [] {
     Registry r;
-    r.all = {&SallenKeyTopology(), &RcFollowerTopology()};
+    r.all = {&SallenKeyTopology(),   &RcFollowerTopology(),    &MfbTopology(),
+             &RcInvertingTopology(), &SallenKeyGainTopology(), &RcGainTopology()};
     return r;
   }();
   return registry;

@@ -23,16 +23,25 @@ std::pair<double, double> GainRange(const OpAmpCircuit& c) {
   return {std::max(lo / 1000, 0.1), std::min(hi * 1000, 1e9)};
 }
 
-}  // namespace
+// The same from the sections' own frequencies, for a circuit of any sections.
+std::pair<double, double> GainRange(const CircuitModel& c) {
+  double lo = 1e300, hi = 0;
+  for (const Section& s : c.sections) {
+    const double f0 = s.Figures().omega / (2 * kPi);
+    lo = std::min(lo, f0);
+    hi = std::max(hi, f0);
+  }
+  if (!(hi > 0)) return {0.1, 1e9};
+  return {std::max(lo / 1000, 0.1), std::min(hi * 1000, 1e9)};
+}
 
-LevelReport AnalyseLevels(const OpAmpCircuit& circuit, const OpAmpModel& model, const NoiseBand& band,
-                          double noiseVrms) {
+// The levels of the circuit `c` with its highest gains searched over [lo,
+// hi]; `passbandGain` is the filter's (the dynamic range's output).
+LevelReport LevelsOf(const CircuitModel& c, double lo, double hi, bool lpf, const OpAmpModel& model,
+                     const NoiseBand& band, double noiseVrms, double passbandGain) {
   LevelReport r;
-  const CircuitModel c = CircuitOf(circuit, model);
-  const auto [lo, hi] = GainRange(circuit);
   // A low-pass filter's outputs that fall from DC have their highest gain
   // there.
-  const bool lpf = circuit.request.passKind == engine::kLpf;
   double highest = 0;
   for (const OutputPeak& peak : HighestAtOutputs(c, lo, hi, PeakOf::kGain, lpf)) {
     r.stages.push_back({20 * std::log10(peak.value), peak.hz});
@@ -57,10 +66,25 @@ LevelReport AnalyseLevels(const OpAmpCircuit& circuit, const OpAmpModel& model, 
     r.limitedBy = InputLimit::kSlew;
   }
   if (r.maxInputVpp && r.undistortedInputVpp && noiseVrms > 0) {
-    const double outputRms = *r.undistortedInputVpp * PassbandGain(circuit, model) / (2 * std::sqrt(2.0));
+    const double outputRms = *r.undistortedInputVpp * passbandGain / (2 * std::sqrt(2.0));
     r.dynamicRangeDb = 20 * std::log10(outputRms / noiseVrms);
   }
   return r;
+}
+
+}  // namespace
+
+LevelReport AnalyseLevels(const OpAmpCircuit& circuit, const OpAmpModel& model, const NoiseBand& band,
+                          double noiseVrms) {
+  const CircuitModel c = CircuitOf(circuit, model);
+  const auto [lo, hi] = GainRange(circuit);
+  return LevelsOf(c, lo, hi, circuit.request.passKind == engine::kLpf, model, band, noiseVrms,
+                  PassbandGain(circuit, model));
+}
+
+LevelReport AnalyseLevels(const CircuitModel& circuit, const NoiseBand& band, double noiseVrms) {
+  const auto [lo, hi] = GainRange(circuit);
+  return LevelsOf(circuit, lo, hi, !circuit.Hpf(), circuit.opAmp, band, noiseVrms, PassbandGain(circuit));
 }
 
 LevelCurves ComputeLevelCurves(const OpAmpCircuit& circuit, const OpAmpModel& model,

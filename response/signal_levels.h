@@ -48,6 +48,10 @@ struct LevelReport {
 /// total noise `noiseVrms` (an integral over the same band).
 LevelReport AnalyseLevels(const OpAmpCircuit& circuit, const OpAmpModel& model, const NoiseBand& band,
                           double noiseVrms);
+/// The same of a circuit of any sections with its op-amp (CircuitOfSections:
+/// an MFB or gain design), the range from its sections' own frequencies and
+/// the dynamic range's output at its pass-band gain.
+LevelReport AnalyseLevels(const CircuitModel& circuit, const NoiseBand& band, double noiseVrms);
 
 /// The gain in dB from the input to every op-amp's output at the given
 /// frequencies: gainDb[k][i].

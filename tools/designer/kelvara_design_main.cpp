@@ -34,6 +34,7 @@
 #include "tools/designer/opamp_options.h"
 #include "tools/designer/progress_display.h"
 #include "tools/designer/requirement_cli.h"
+#include "tools/designer/sections_cli.h"
 #include "tools/designer/series_cli.h"
 #include "tools/designer/tolerance_options.h"
 #include "values/eng_value.h"
@@ -220,6 +221,8 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
       app.add_option("--values", valuesKind, "any (exact values) or series (E12 capacitors, E24 resistors)")
           ->check(CLI::IsMember({"any", "series"}));
   auto* fixOption = app.add_option("--fix", fixes, "fix a part, e.g. R3=4.7k (repeatable)");
+  kelvara::tools::SectionsOptions sectionsOptions;
+  kelvara::tools::AddSectionsOptions(app, sectionsOptions);
   app.add_option("--sheet", sheetFile,
                  "design the sheet a design file (.zdn) holds, as opening it shows it; "
                  "replaces --cutoff, --kind, --order, --response, --ripple, --values and --fix")
@@ -257,9 +260,12 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
       "Exit status: 0 valid design, 1 invalid design, 2 usage error, 3 design file not read or written, or an exported "
       "file not written.");
 
+  bool sections = false;
   try {
     kelvara::tools::CheckArgumentWords(app, std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
     app.parse(argc, argv);
+    sections = kelvara::tools::SectionsRequested(app, sectionsOptions,
+                                                 {toleranceOptions.Requested(), requirementOptions.Requested()});
   } catch (const CLI::CallForHelp&) {
     std::cout << app.help();
     return 0;
@@ -300,6 +306,12 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
         exportOptions, app.count("--tol-r") ? std::optional(toleranceOptions.tolRPct) : std::nullopt,
         app.count("--tol-c") ? std::optional(toleranceOptions.tolCPct) : std::nullopt, toleranceOptions.tolParts);
     if (auto problem = kelvara::tools::ExportUsageProblem(exportOptions)) throw UsageError{*problem};
+    if (sections) {
+      // Any circuit but the sheet's at gain 1: designed exactly as sections.
+      const kelvara::tools::SectionsJob job{cutoff,           kind,          order, response,     fixes,         json,
+                                            &analysisOptions, &noiseOptions, opAmp, temperatureC, &exportOptions};
+      return kelvara::tools::RunSections(sectionsOptions, job, std::cout, std::cerr);
+    }
     SheetInputs inputs;
     kelvara::values::SheetRecord record = kelvara::values::DefaultSheetRecord();
     if (sheetFile.empty()) {

@@ -177,72 +177,83 @@ void AddNoiseJson(const NoiseOptions& options, const engine::DesignRequest& requ
     return;
   }
   const Results r = Compute(options, request, report, model, temperatureC);
-  if (options.noise) {
-    nlohmann::json n;
-    n["temperature_c"] = temperatureC;
-    n["band_hz"] = {r.band.loHz, r.band.hiHz};
-    n["total_vrms"] = r.noise.totalVrms;
-    n["input_referred_vrms"] = r.noise.inputReferredVrms;
-    n["contributions"] = nlohmann::json::array();
-    for (std::size_t i = 0; i < r.noise.sources.size(); ++i)
-      n["contributions"].push_back({{"source", r.noise.sources[i].name}, {"vrms", r.noise.sourceVrms[i]}});
-    j["noise"] = n;
-  }
+  if (options.noise) AddNoiseReportJson(r.noise, r.band, temperatureC, j);
   if (options.levels) {
-    const response::LevelReport levels = response::AnalyseLevels(r.circuit, model, r.band, r.noise.totalVrms);
-    nlohmann::json l;
-    l["stages"] = nlohmann::json::array();
-    int stage = 1;
-    for (const response::StageLevel& s : levels.stages)
-      l["stages"].push_back({{"stage", stage++}, {"max_gain_db", s.maxGainDb}, {"at_hz", s.atHz}});
-    l["max_input_vpp"] = NumberOrNull(levels.maxInputVpp);
-    l["slew_max_input_vpp"] = NumberOrNull(levels.slewMaxInputVpp);
-    l["undistorted_input_vpp"] = NumberOrNull(levels.undistortedInputVpp);
-    l["limited_by"] = levels.limitedBy ? nlohmann::json(LimitName(*levels.limitedBy)) : nlohmann::json(nullptr);
-    l["dynamic_range_db"] = NumberOrNull(levels.dynamicRangeDb);
-    j["levels"] = l;
-    // The swing the levels used, beside them (the keys of "levels" stay
-    // as they are): its value, where it came from and the supply.
-    j["swing"] = {{"vpp", levels.swing.vpp > 0 ? nlohmann::json(levels.swing.vpp) : nlohmann::json(nullptr)},
-                  {"from", SwingFromName(levels.swing.from)},
-                  {"supply", SupplyJson(model.limits.supply)}};
+    AddLevelsJson(response::AnalyseLevels(r.circuit, model, r.band, r.noise.totalVrms), model, j);
   }
+}
+
+void AddNoiseReportJson(const response::NoiseReport& noise, const response::NoiseBand& band, double temperatureC,
+                        nlohmann::json& j) {
+  nlohmann::json n;
+  n["temperature_c"] = temperatureC;
+  n["band_hz"] = {band.loHz, band.hiHz};
+  n["total_vrms"] = noise.totalVrms;
+  n["input_referred_vrms"] = noise.inputReferredVrms;
+  n["contributions"] = nlohmann::json::array();
+  for (std::size_t i = 0; i < noise.sources.size(); ++i)
+    n["contributions"].push_back({{"source", noise.sources[i].name}, {"vrms", noise.sourceVrms[i]}});
+  j["noise"] = n;
+}
+
+void AddLevelsJson(const response::LevelReport& levels, const response::OpAmpModel& model, nlohmann::json& j) {
+  nlohmann::json l;
+  l["stages"] = nlohmann::json::array();
+  int stage = 1;
+  for (const response::StageLevel& s : levels.stages)
+    l["stages"].push_back({{"stage", stage++}, {"max_gain_db", s.maxGainDb}, {"at_hz", s.atHz}});
+  l["max_input_vpp"] = NumberOrNull(levels.maxInputVpp);
+  l["slew_max_input_vpp"] = NumberOrNull(levels.slewMaxInputVpp);
+  l["undistorted_input_vpp"] = NumberOrNull(levels.undistortedInputVpp);
+  l["limited_by"] = levels.limitedBy ? nlohmann::json(LimitName(*levels.limitedBy)) : nlohmann::json(nullptr);
+  l["dynamic_range_db"] = NumberOrNull(levels.dynamicRangeDb);
+  j["levels"] = l;
+  // The swing the levels used, beside them (the keys of "levels" stay
+  // as they are): its value, where it came from and the supply.
+  j["swing"] = {{"vpp", levels.swing.vpp > 0 ? nlohmann::json(levels.swing.vpp) : nlohmann::json(nullptr)},
+                {"from", SwingFromName(levels.swing.from)},
+                {"supply", SupplyJson(model.limits.supply)}};
 }
 
 void PrintNoisePlain(const NoiseOptions& options, const engine::DesignRequest& request, const DesignReport& report,
                      const response::OpAmpModel& model, double temperatureC, std::ostream& out) {
   if ((!options.noise && !options.levels) || !HasValues(report)) return;
   const Results r = Compute(options, request, report, model, temperatureC);
-  if (options.noise) {
-    out << "noise " << Short(r.band.loHz) << " Hz to " << Short(r.band.hiHz) << " Hz at " << Short(temperatureC)
-        << " degC: " << Short(r.noise.totalVrms) << " Vrms at the output, " << Short(r.noise.inputReferredVrms)
-        << " Vrms referred to the input\n";
-    for (std::size_t i = 0; i < r.noise.sources.size(); ++i) {
-      out << "  " << r.noise.sources[i].name << ": " << Short(r.noise.sourceVrms[i]) << " Vrms ("
-          << Short(100 * r.noise.Share(i)) << " %)\n";
-    }
-  }
+  if (options.noise) PrintNoiseReportPlain(r.noise, r.band, temperatureC, out);
   if (options.levels) {
-    const response::LevelReport levels = response::AnalyseLevels(r.circuit, model, r.band, r.noise.totalVrms);
-    int stage = 1;
-    for (const response::StageLevel& s : levels.stages)
-      out << "U" << stage++ << " output: highest gain " << Fixed(s.maxGainDb, 2) << " dB at " << Short(s.atHz)
-          << " Hz\n";
-    auto text = [](const std::optional<double>& v, const char* unit) {
-      return v ? Short(*v) + unit : std::string("- (no limit given)");
-    };
-    out << SwingLine(levels.swing, model.limits.supply) << '\n';
-    out << "largest input within the swing = " << text(levels.maxInputVpp, " Vpp") << '\n';
-    out << "largest input within the slew rate = " << text(levels.slewMaxInputVpp, " Vpp") << '\n';
-    out << "dynamic range = "
-        << (levels.dynamicRangeDb ? Fixed(*levels.dynamicRangeDb, 1) + " dB" : std::string("- (no limit given)"));
-    out << '\n';
-    // Which input the dynamic range is of, on a line of its own (the
-    // dynamic range's line stays the figure alone).
-    if (levels.dynamicRangeDb && levels.undistortedInputVpp && levels.limitedBy) {
-      out << "dynamic range input = " << Short(*levels.undistortedInputVpp) << " Vpp (limited by the "
-          << (*levels.limitedBy == response::InputLimit::kSlew ? "slew rate" : "swing") << ")\n";
-    }
+    PrintLevelsPlain(response::AnalyseLevels(r.circuit, model, r.band, r.noise.totalVrms), model, out);
+  }
+}
+
+void PrintNoiseReportPlain(const response::NoiseReport& noise, const response::NoiseBand& band, double temperatureC,
+                           std::ostream& out) {
+  out << "noise " << Short(band.loHz) << " Hz to " << Short(band.hiHz) << " Hz at " << Short(temperatureC)
+      << " degC: " << Short(noise.totalVrms) << " Vrms at the output, " << Short(noise.inputReferredVrms)
+      << " Vrms referred to the input\n";
+  for (std::size_t i = 0; i < noise.sources.size(); ++i) {
+    out << "  " << noise.sources[i].name << ": " << Short(noise.sourceVrms[i]) << " Vrms ("
+        << Short(100 * noise.Share(i)) << " %)\n";
+  }
+}
+
+void PrintLevelsPlain(const response::LevelReport& levels, const response::OpAmpModel& model, std::ostream& out) {
+  int stage = 1;
+  for (const response::StageLevel& s : levels.stages)
+    out << "U" << stage++ << " output: highest gain " << Fixed(s.maxGainDb, 2) << " dB at " << Short(s.atHz) << " Hz\n";
+  auto text = [](const std::optional<double>& v, const char* unit) {
+    return v ? Short(*v) + unit : std::string("- (no limit given)");
+  };
+  out << SwingLine(levels.swing, model.limits.supply) << '\n';
+  out << "largest input within the swing = " << text(levels.maxInputVpp, " Vpp") << '\n';
+  out << "largest input within the slew rate = " << text(levels.slewMaxInputVpp, " Vpp") << '\n';
+  out << "dynamic range = "
+      << (levels.dynamicRangeDb ? Fixed(*levels.dynamicRangeDb, 1) + " dB" : std::string("- (no limit given)"));
+  out << '\n';
+  // Which input the dynamic range is of, on a line of its own (the
+  // dynamic range's line stays the figure alone).
+  if (levels.dynamicRangeDb && levels.undistortedInputVpp && levels.limitedBy) {
+    out << "dynamic range input = " << Short(*levels.undistortedInputVpp) << " Vpp (limited by the "
+        << (*levels.limitedBy == response::InputLimit::kSlew ? "slew rate" : "swing") << ")\n";
   }
 }
 

@@ -17,6 +17,7 @@
 #include "response/noise.h"
 #include "response/noise_texts.h"
 #include "response/opamp_model.h"
+#include "response/signal_levels.h"
 #include "tools/designer/analysis_cli.h"
 #include "tools/designer/cli_arguments.h"
 #include "tools/designer/headless_design.h"
@@ -56,6 +57,16 @@ void AddNoiseJson(const NoiseOptions& options, const engine::DesignRequest& requ
 /// The same as text lines.
 void PrintNoisePlain(const NoiseOptions& options, const engine::DesignRequest& request, const DesignReport& report,
                      const response::OpAmpModel& model, double temperatureC, std::ostream& out);
+
+/// The "noise" key of a noise report (as AddNoiseJson writes it).
+void AddNoiseReportJson(const response::NoiseReport& noise, const response::NoiseBand& band, double temperatureC,
+                        nlohmann::json& j);
+/// The "levels" and "swing" keys of a level report.
+void AddLevelsJson(const response::LevelReport& levels, const response::OpAmpModel& model, nlohmann::json& j);
+/// The lines of each (as PrintNoisePlain prints them).
+void PrintNoiseReportPlain(const response::NoiseReport& noise, const response::NoiseBand& band, double temperatureC,
+                           std::ostream& out);
+void PrintLevelsPlain(const response::LevelReport& levels, const response::OpAmpModel& model, std::ostream& out);
 
 /// The --curve noise or levels CSV; false without usable part values.
 bool PrintNoiseCurve(const AnalysisOptions& analysis, const engine::DesignRequest& request, const DesignReport& report,

@@ -1,0 +1,328 @@
+#include "tools/designer/sections_cli.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <iomanip>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <utility>
+
+#include "engine/design.h"
+#include "engine/part_name.h"
+#include "engine/section_design.h"
+#include "engine/stage_maths.h"
+#include "engine/units.h"
+#include "export/spice_netlist.h"
+#include "response/circuit.h"
+#include "response/noise.h"
+#include "response/signal_levels.h"
+#include "storage/design_file.h"
+#include "values/eng_value.h"
+#include "values/filter_catalogue.h"
+
+namespace kelvara::tools {
+namespace {
+
+constexpr int kFileError = 3;
+
+// A number as typed, the whole text ("10", "2.5", "1e3").
+std::optional<double> ReadNumber(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  errno = 0;
+  char* end = nullptr;
+  const double v = std::strtod(text.c_str(), &end);
+  if (end != text.c_str() + text.size() || errno != 0 || !std::isfinite(v)) return std::nullopt;
+  return v;
+}
+
+std::string Short(double v) {
+  std::ostringstream s;
+  s << std::setprecision(6) << v;
+  return s.str();
+}
+
+std::string GainRangeText() { return Short(engine::kMinFilterGain) + ".." + Short(engine::kMaxFilterGain); }
+
+// Options the design of sections does not take yet, by name.
+constexpr const char* kNotTaken[] = {"--sheet", "--out", "--as-shown", "--stop-after", "--curve", "--bom"};
+
+nlohmann::json Optional(double v, bool has) { return has ? nlohmann::json(v) : nlohmann::json(nullptr); }
+
+}  // namespace
+
+void AddSectionsOptions(CLI::App& app, SectionsOptions& options) {
+  app.add_option("--topology", options.topology,
+                 "circuit of the stages: sallen-key (default; with gain, non-inverting amplifiers K = 1 + Rf/Rg) or "
+                 "mfb (multiple feedback, inverting)")
+      ->check(CLI::IsMember({"sallen-key", "mfb"}));
+  app.add_option("--gain", options.gainText,
+                 "pass-band gain magnitude in V/V, " + GainRangeText() +
+                     " (default 1); an mfb filter inverts once per stage, the JSON's gain is signed");
+  app.add_option("--stage-gains", options.stageGainsText,
+                 "each stage's gain magnitude in cascade order, G1,G2,... (default the gain equally, G^(1/stages)); "
+                 "their product must be --gain where both are given");
+  app.add_option("--stage-order", options.stageOrder,
+                 "order of the stages by Q: ascending-q (default: the highest Q last, driven by a signal the "
+                 "stages before it have rolled off near its peak, for headroom) or descending-q")
+      ->check(CLI::IsMember({"ascending-q", "descending-q"}));
+}
+
+bool SectionsRequested(const CLI::App& app, SectionsOptions& options, const OtherRequests& others) {
+  options.gain.reset();
+  options.stageGains.clear();
+  if (app.count("--gain") > 0) {
+    options.gain = ReadNumber(options.gainText);
+    if (!options.gain) throw CliUsageError("--gain expects a number in V/V, got '" + options.gainText + "'");
+    if (!(*options.gain >= engine::kMinFilterGain && *options.gain <= engine::kMaxFilterGain)) {
+      throw CliUsageError("--gain: " + options.gainText + " is not in " + GainRangeText());
+    }
+  }
+  if (app.count("--stage-gains") > 0) {
+    std::string rest = options.stageGainsText;
+    for (std::size_t at = 0;;) {
+      const std::size_t comma = rest.find(',', at);
+      const std::string field = rest.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+      const std::optional<double> g = ReadNumber(field);
+      if (!g || !(*g > 0)) {
+        throw CliUsageError("--stage-gains expects G1,G2,... numbers above 0, got '" + options.stageGainsText + "'");
+      }
+      options.stageGains.push_back(*g);
+      if (comma == std::string::npos) break;
+      at = comma + 1;
+    }
+  }
+  const bool sheet = options.topology == "sallen-key" && (!options.gain || *options.gain == 1.0) &&
+                     app.count("--stage-gains") == 0 && app.count("--stage-order") == 0;
+  if (sheet) return false;
+  const std::string what = "--topology " + options.topology + (options.gain ? " --gain " + options.gainText : "");
+  for (const char* name : kNotTaken) {
+    if (app.count(name) > 0) throw CliUsageError(std::string(name) + " is not available yet with " + what);
+  }
+  if (others.tolerance) throw CliUsageError("--monte-carlo and --worst-case are not available yet with " + what);
+  if (others.requirement) throw CliUsageError("--requirement is not available yet with " + what);
+  if (app.count("--values") > 0 && app.get_option("--values")->as<std::string>() == "series") {
+    throw CliUsageError("--values series is not available yet with " + what + "; use --values any");
+  }
+  return true;
+}
+
+int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ostream& out, std::ostream& err) {
+  const bool hpf = job.kind == "hpf";
+  engine::DesignRequest request;
+  request.cutoffHz = values::ParseEngValue(job.cutoff);
+  request.passKind = hpf ? engine::kHpf : engine::kLpf;
+  request.orderIndex = static_cast<std::uint8_t>(job.order - values::kMinOrder);
+  request.evenOrder = job.order % 2 == 0;
+  for (std::size_t i = 0; i < values::kResponseOptions.size(); ++i) {
+    if (job.response == values::kResponseOptions[i]) request.response = static_cast<std::uint8_t>(i);
+  }
+  if (!engine::HasDesignData(request)) {
+    throw CliUsageError("--response: an HPF is designed only with the Butterworth response, or Chebyshev from order 4");
+  }
+  const int stages = engine::StageCount(job.order);
+  if (!options.stageGains.empty()) {
+    if (static_cast<int>(options.stageGains.size()) != stages) {
+      throw CliUsageError("--stage-gains: " + std::to_string(options.stageGains.size()) + " gains for the " +
+                          std::to_string(stages) + " stages of order " + std::to_string(job.order));
+    }
+    double product = 1;
+    for (const double g : options.stageGains) product *= g;
+    if (options.gain && !(std::fabs(product / *options.gain - 1.0) <= 1e-9)) {
+      throw CliUsageError("--stage-gains: their product " + Short(product) + " is not --gain " + options.gainText);
+    }
+    if (!options.gain && !(product >= engine::kMinFilterGain && product <= engine::kMaxFilterGain)) {
+      throw CliUsageError("--stage-gains: their product " + Short(product) + " is not in " + GainRangeText());
+    }
+  }
+  const bool mfb = options.topology == "mfb";
+  const std::vector<double> gains =
+      options.stageGains.empty() ? std::vector<double>(static_cast<std::size_t>(stages),
+                                                       stages == 1 ? options.gain.value_or(1.0)
+                                                                   : std::pow(options.gain.value_or(1.0), 1.0 / stages))
+                                 : options.stageGains;
+  for (const double g : gains) {
+    const char* option = options.stageGains.empty() ? "--gain" : "--stage-gains";
+    if (!mfb && g < 1.0) {
+      throw CliUsageError(std::string(option) + ": a Sallen-Key stage's gain 1 + Rf/Rg is at least 1, here " +
+                          Short(g) + "; --topology mfb designs a gain below 1");
+    }
+    if (!(g >= engine::kMinStageGain && g <= engine::kMaxStageGain)) {
+      throw CliUsageError(std::string(option) + ": a stage gain of " + Short(g) + " is not in " +
+                          Short(engine::kMinStageGain) + ".." + Short(engine::kMaxStageGain));
+    }
+  }
+  engine::SectionPlanInputs in;
+  in.passKind = request.passKind;
+  in.order = job.order;
+  in.family = mfb ? engine::SectionFamily::kMfb : engine::SectionFamily::kSallenKey;
+  in.gain = options.gain;
+  in.stageGains = options.stageGains;
+  in.stageOrder =
+      options.stageOrder == "descending-q" ? engine::StageOrder::kDescendingQ : engine::StageOrder::kAscendingQ;
+  const auto planned = engine::PlanSections(in, engine::BuildStageTargets(request));
+  if (const auto* problem = values::ProblemOf(planned)) {
+    const char* option = problem->field == engine::SectionPlanField::kGain ? "--gain" : "--stage-gains";
+    throw CliUsageError(std::string(option) + ": " + problem->message);
+  }
+  const std::vector<engine::StagePlan>& plans = std::get<std::vector<engine::StagePlan>>(planned);
+
+  std::vector<std::pair<std::string, double>> fixed;
+  for (const std::string& fix : job.fixes) {
+    const std::size_t eq = fix.find('=');
+    if (eq == std::string::npos) throw CliUsageError("--fix expects PART=VALUE, got '" + fix + "'");
+    const double v = values::ParseEngValue(fix.substr(eq + 1));
+    if (!(v > 0) || !std::isfinite(v)) throw CliUsageError("--fix: '" + fix + "' needs a value above 0");
+    fixed.emplace_back(fix.substr(0, eq), v);
+  }
+  const auto fixes = engine::FixesOf(plans, hpf, fixed);
+  if (const auto* problem = values::ProblemOf(fixes)) {
+    std::string names;
+    for (const char letter : {'R', 'C'}) {
+      for (const auto& stage : engine::SectionPartNames(plans, hpf)) {
+        for (const std::string& n : stage) {
+          if (n[0] == letter) names += (names.empty() ? "" : " ") + n;
+        }
+      }
+    }
+    throw CliUsageError("--fix: unknown part '" + problem->subject + "' (this design has " + names + ")");
+  }
+  const engine::SectionsDesign design = engine::DesignSections(plans, hpf, std::get<engine::SectionFixes>(fixes));
+  for (const auto& w : design.warnings) err << w.caption << ": " << w.text << '\n';
+  const std::vector<response::Section> sections = response::SectionsOf(design);
+  const double gain = response::CascadeGain(sections);
+  std::optional<double> minus3db;
+  if (design.valid) {
+    const double f = response::CircuitCutoff3dB(response::CircuitOfSections(sections, {}));
+    if (std::isfinite(f) && f > 0) minus3db = f;
+  }
+
+  // The parts by name: resistors, then capacitors, by number.
+  std::vector<std::pair<std::string, double>> parts;
+  std::vector<std::string> roles;
+  for (const char letter : {'R', 'C'}) {
+    for (std::size_t k = 0; k < sections.size(); ++k) {
+      const std::vector<std::string_view> stageRoles = engine::StageFormRoles(plans[k].form, hpf);
+      for (int i = 0; i < sections[k].PartCount(); ++i) {
+        if (sections[k].ids[i].letter != letter) continue;
+        parts.emplace_back(engine::PartName(letter, sections[k].ids[i].number), sections[k].values[i]);
+        roles.emplace_back(stageRoles[i]);
+      }
+    }
+  }
+  const bool analysis = job.analysis != nullptr && job.analysis->analysis;
+  const bool noise = job.noise != nullptr && job.noise->noise;
+  const bool levels = job.noise != nullptr && job.noise->levels;
+  std::optional<response::NoiseReport> noiseReport;
+  std::optional<response::LevelReport> levelReport;
+  response::NoiseBand band;
+  if ((noise || levels) && design.valid) {
+    // The levels' dynamic range is over the noise of the same band.
+    band = NoiseBandOf(*job.noise, request);
+    const response::CircuitModel circuit = response::CircuitOfSections(sections, job.opAmp);
+    noiseReport = response::IntegrateNoise(circuit, job.temperatureC, band);
+    if (levels) levelReport = response::AnalyseLevels(circuit, band, noiseReport->totalVrms);
+  }
+
+  if (job.json) {
+    nlohmann::json j;
+    j["valid"] = design.valid;
+    j["warnings"] = nlohmann::json::array();
+    for (const auto& w : design.warnings) j["warnings"].push_back({{"caption", w.caption}, {"text", w.text}});
+    j["topology"] = options.topology;
+    j["gain"] = gain;
+    j["inverting"] = gain < 0;
+    j["stage_order"] = options.stageOrder.empty() ? std::string("ascending-q") : options.stageOrder;
+    nlohmann::json partsJson = nlohmann::json::object(), rolesJson = nlohmann::json::object();
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+      partsJson[parts[i].first] = parts[i].second;
+      rolesJson[parts[i].first] = roles[i];
+    }
+    j["parts"] = partsJson;
+    j["roles"] = rolesJson;
+    j["minus3db_hz"] = minus3db ? nlohmann::json(*minus3db) : nlohmann::json(nullptr);
+    if (analysis) {
+      j["stages"] = nlohmann::json::array();
+      for (std::size_t k = 0; k < sections.size(); ++k) {
+        const response::SectionFigures f = sections[k].Figures();
+        const engine::StagePlan& p = plans[k];
+        const bool second = p.order == 2;
+        nlohmann::json s;
+        s["stage"] = k + 1;
+        s["topology"] = std::string(sections[k].topology->Id());
+        s["order"] = p.order;
+        s["parts"] = nlohmann::json::array();
+        for (int i = 0; i < sections[k].PartCount(); ++i)
+          s["parts"].push_back(engine::PartName(sections[k].ids[i].letter, sections[k].ids[i].number));
+        s["gain_target"] = engine::StageFormInverting(p.form) ? -p.gain : p.gain;
+        s["gain"] = f.gain;
+        s["f0_target_hz"] = p.omega / engine::kTwoPi;
+        s["q_target"] = Optional(p.q, second);
+        s["f0_hz"] = f.omega / engine::kTwoPi;
+        s["q"] = Optional(f.q, second);
+        j["stages"].push_back(s);
+      }
+    }
+    if (noise) {
+      if (noiseReport) {
+        AddNoiseReportJson(*noiseReport, band, job.temperatureC, j);
+      } else {
+        j["noise"] = nullptr;
+      }
+    }
+    if (levels) {
+      if (levelReport) {
+        AddLevelsJson(*levelReport, job.opAmp, j);
+      } else {
+        j["levels"] = nullptr;
+        j["swing"] = nullptr;
+      }
+    }
+    out << j.dump() << '\n';
+  } else {
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+      const bool capacitor = parts[i].first[0] == 'C';
+      out << parts[i].first << " = "
+          << (capacitor ? values::FormatCapacitance(parts[i].second) : values::FormatResistanceDisplay(parts[i].second))
+          << " (" << roles[i] << ")\n";
+    }
+    out << "gain = " << Short(gain) << '\n';
+    out << "-3dB = " << (minus3db ? values::FormatFrequencyReading(*minus3db) : std::string("-")) << '\n';
+    if (analysis) {
+      for (std::size_t k = 0; k < sections.size(); ++k) {
+        const response::SectionFigures f = sections[k].Figures();
+        const engine::StagePlan& p = plans[k];
+        out << "stage " << k + 1 << " (" << sections[k].topology->Id() << ", " << p.order << "): ";
+        for (int i = 0; i < sections[k].PartCount(); ++i)
+          out << (i ? "," : "") << engine::PartName(sections[k].ids[i].letter, sections[k].ids[i].number);
+        out << " f0 " << Short(f.omega / engine::kTwoPi) << " Hz (target " << Short(p.omega / engine::kTwoPi) << ")";
+        if (p.order == 2) out << ", Q " << Short(f.q) << " (target " << Short(p.q) << ")";
+        out << ", gain " << Short(f.gain) << '\n';
+      }
+    }
+    if (noise && noiseReport) PrintNoiseReportPlain(*noiseReport, band, job.temperatureC, out);
+    if (levelReport) PrintLevelsPlain(*levelReport, job.opAmp, out);
+  }
+
+  if (job.exports != nullptr && !job.exports->spiceFile.empty()) {
+    if (!design.valid) {
+      err << "kelvara-design: the design is not valid; --spice file not written\n";
+    } else {
+      exports::NetlistOptions netlist;
+      netlist.fStartHz = values::ParseEngValue(job.exports->acFrom);
+      netlist.fStopHz = values::ParseEngValue(job.exports->acTo);
+      netlist.date = TodayText();
+      netlist.opamp = job.opAmp;
+      netlist.temperatureC = job.temperatureC;
+      const std::string text = exports::WriteSectionsNetlist(sections, netlist);
+      if (auto error = storage::WriteExportedFile(QString::fromStdString(job.exports->spiceFile),
+                                                  QByteArray(text.data(), static_cast<qsizetype>(text.size())))) {
+        err << "kelvara-design: " << error->caption.toStdString() << ": " << error->text.toStdString() << '\n';
+        return kFileError;
+      }
+    }
+  }
+  return design.valid ? 0 : 1;
+}
+
+}  // namespace kelvara::tools

@@ -1,0 +1,69 @@
+#pragma once
+
+// kelvara-design's circuits beyond the sheet's: --topology sallen-key|mfb,
+// --gain G (the pass-band gain magnitude, V/V), --stage-gains G1,G2,...
+// and --stage-order ascending-q|descending-q. The sheet's circuit (the
+// unity-gain Sallen-Key) at gain 1 without stage options is designed as
+// before; every other choice is designed here exactly as a cascade of
+// sections (engine/section_design.h) and printed with its parts by name.
+
+#include <CLI/CLI.hpp>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "response/opamp_model.h"
+#include "tools/designer/analysis_cli.h"
+#include "tools/designer/cli_arguments.h"
+#include "tools/designer/export_options.h"
+#include "tools/designer/noise_options.h"
+
+namespace kelvara::tools {
+
+struct SectionsOptions {
+  std::string topology = "sallen-key";
+  std::string gainText;        // --gain as typed
+  std::string stageGainsText;  // --stage-gains as typed
+  std::string stageOrder;      // --stage-order; empty: ascending-q
+  // Read from the texts by SectionsRequested.
+  std::optional<double> gain;
+  std::vector<double> stageGains;
+};
+
+void AddSectionsOptions(CLI::App& app, SectionsOptions& options);
+
+/// What else the command line asks for that the sections' design does not
+/// take yet (each refused by name when the sections are designed).
+struct OtherRequests {
+  bool tolerance = false;
+  bool requirement = false;
+};
+
+/// Reads --gain and --stage-gains and says whether the design is one of
+/// sections (any choice but the sheet's circuit at gain 1 without stage
+/// options). Throws CliUsageError for a text that is not a number, and,
+/// for a design of sections, for an option it does not take yet.
+bool SectionsRequested(const CLI::App& app, SectionsOptions& options, const OtherRequests& others);
+
+/// What the design of sections is asked for, as the options give it.
+struct SectionsJob {
+  std::string cutoff;
+  std::string kind;
+  int order = 2;
+  std::string response;
+  std::vector<std::string> fixes;  // PART=VALUE
+  bool json = false;
+  const AnalysisOptions* analysis = nullptr;
+  const NoiseOptions* noise = nullptr;
+  response::OpAmpModel opAmp;  // the netlist's and the noise's
+  double temperatureC = 25;
+  const ExportOptions* exports = nullptr;
+};
+
+/// Designs, prints and exports; the exit status (0 valid, 1 not valid, 3 a
+/// file not written). Throws CliUsageError for a gain, stage gain or part
+/// name the design cannot take.
+int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ostream& out, std::ostream& err);
+
+}  // namespace kelvara::tools
