@@ -131,13 +131,17 @@ std::vector<Row> AllRows() {
   return rows;
 }
 
-TEST(ResponsesCli, StageTargetsAreThePolesOfEachResponse) {
+// The sheet's circuit, the multiple-feedback one and the Sallen-Key with
+// gain: the same targets.
+class ResponsesOnEveryCircuit : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ResponsesOnEveryCircuit, StageTargetsAreThePolesOfEachResponse) {
   const double fc = 1000.0;
   for (const char* kind : {"lpf", "hpf"}) {
     for (const Row& row : AllRows()) {
       const std::string args = std::string("--kind ") + kind + " --cutoff 1k --order " + std::to_string(row.order) +
                                " --response " + row.response + (row.ripple.empty() ? "" : " --ripple " + row.ripple) +
-                               " --json --analysis";
+                               " --json --analysis" + GetParam();
       const ToolResult r = RunDesignTool(args);
       ASSERT_EQ(r.status, 0) << args << '\n' << r.err;
       const nlohmann::json j = nlohmann::json::parse(r.out);
@@ -160,6 +164,9 @@ TEST(ResponsesCli, StageTargetsAreThePolesOfEachResponse) {
   }
 }
 
+INSTANTIATE_TEST_SUITE_P(Circuits, ResponsesOnEveryCircuit,
+                         ::testing::Values("", " --topology mfb --gain 10", " --topology sallen-key --gain 4"));
+
 TEST(ResponsesCli, UsageErrorsNameWhatIsAccepted) {
   struct Case {
     std::string args;
@@ -172,6 +179,8 @@ TEST(ResponsesCli, UsageErrorsNameWhatIsAccepted) {
       {"--cutoff 1k --response linkwitz-riley --order 3", "even"},
       {"--cutoff 1k --response legendary", "legendre"},
       {"--cutoff 1k --kind hpf --response bessel", "Bessel"},
+      {"--cutoff 1k --topology mfb --response linkwitz-riley --order 5", "even"},
+      {"--cutoff 1k --topology mfb --response butterworth --ripple 1", "chebyshev"},
   };
   for (const Case& c : cases) {
     const ToolResult r = RunDesignTool(c.args);

@@ -308,8 +308,12 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
     if (auto problem = kelvara::tools::ExportUsageProblem(exportOptions)) throw UsageError{*problem};
     if (sections) {
       // Any circuit but the sheet's at gain 1: designed exactly as sections.
-      const kelvara::tools::SectionsJob job{cutoff,           kind,          order, response,     fixes,         json,
-                                            &analysisOptions, &noiseOptions, opAmp, temperatureC, &exportOptions};
+      if (rippleOption->count() > 0 && !kelvara::values::HasRipple(OptionIndex(kResponseOptions, response))) {
+        throw UsageError{"--ripple is for --response chebyshev only"};
+      }
+      const kelvara::tools::SectionsJob job{cutoff,        kind,  order,        response,
+                                            ripple,        fixes, json,         &analysisOptions,
+                                            &noiseOptions, opAmp, temperatureC, &exportOptions};
       return kelvara::tools::RunSections(sectionsOptions, job, std::cout, std::cerr);
     }
     SheetInputs inputs;
@@ -323,13 +327,7 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
       std::tie(inputs, record) = SheetFromFile(sheetFile);
     }
     const DesignRequest request = kelvara::engine::RequestOf(inputs);
-    if (!kelvara::engine::HasDesignData(request)) {
-      if (kelvara::values::EvenOrdersOnly(request.response)) {
-        throw UsageError{"--response linkwitz-riley: even orders only (--order 2, 4, 6 or 8)"};
-      }
-      throw UsageError{
-          "--response: an HPF is designed with any response but Bessel; a 0.25 dB Chebyshev HPF from order 4"};
-    }
+    if (!kelvara::engine::HasDesignData(request)) throw UsageError{kelvara::tools::CombinationProblem(request)};
     kelvara::tools::CheckToleranceOptions(toleranceOptions, request, opAmp);
     kelvara::tools::NoiseBandOf(noiseOptions, request);  // a band that cannot be used is refused before any output
 

@@ -107,6 +107,13 @@ bool SectionsRequested(const CLI::App& app, SectionsOptions& options, const Othe
   return true;
 }
 
+std::string CombinationProblem(const engine::DesignRequest& request) {
+  if (values::EvenOrdersOnly(request.response)) {
+    return "--response linkwitz-riley: even orders only (--order 2, 4, 6 or 8)";
+  }
+  return "--response: an HPF is designed with any response but Bessel; a 0.25 dB Chebyshev HPF from order 4";
+}
+
 int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ostream& out, std::ostream& err) {
   const bool hpf = job.kind == "hpf";
   engine::DesignRequest request;
@@ -117,9 +124,10 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
   for (std::size_t i = 0; i < values::kResponseOptions.size(); ++i) {
     if (job.response == values::kResponseOptions[i]) request.response = static_cast<std::uint8_t>(i);
   }
-  if (!engine::HasDesignData(request)) {
-    throw CliUsageError("--response: an HPF is designed only with the Butterworth response, or Chebyshev from order 4");
+  for (std::size_t i = 0; i < values::kRippleOptions.size(); ++i) {
+    if (job.ripple == values::kRippleOptions[i]) request.rippleIndex = static_cast<std::uint8_t>(i);
   }
+  if (!engine::HasDesignData(request)) throw CliUsageError(CombinationProblem(request));
   const int stages = engine::StageCount(job.order);
   if (!options.stageGains.empty()) {
     if (static_cast<int>(options.stageGains.size()) != stages) {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/design_types.h"
 #include "response/opamp_model.h"
 #include "tools/designer/analysis_cli.h"
 #include "tools/designer/cli_arguments.h"
@@ -52,6 +53,7 @@ struct SectionsJob {
   std::string kind;
   int order = 2;
   std::string response;
+  std::string ripple;              // one of values::kRippleOptions
   std::vector<std::string> fixes;  // PART=VALUE
   bool json = false;
   const AnalysisOptions* analysis = nullptr;
@@ -60,6 +62,11 @@ struct SectionsJob {
   double temperatureC = 25;
   const ExportOptions* exports = nullptr;
 };
+
+/// The usage error of a combination without a design (HasDesignData
+/// false): an odd order of Linkwitz-Riley, a Bessel HPF, a 0.25 dB Chebyshev
+/// HPF below order 4.
+std::string CombinationProblem(const engine::DesignRequest& request);
 
 /// Designs, prints and exports; the exit status (0 valid, 1 not valid, 3 a
 /// file not written). Throws CliUsageError for a gain, stage gain or part
