@@ -28,7 +28,7 @@
 namespace kelvara::response {
 
 /// What a section passes.
-enum class SectionKind : std::uint8_t { kLowPass, kHighPass };
+enum class SectionKind : std::uint8_t { kLowPass, kHighPass, kBandPass };
 
 inline constexpr int kSectionGround = -3;
 inline constexpr int kSectionInput = -2;

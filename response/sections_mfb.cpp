@@ -37,17 +37,33 @@ class InvertingSection : public SectionTopology {
 // (1/R1 + 1/R2 + 1/R3), gain -R2/R1. HPF: f0 = 1 / (2 pi sqrt(R1 R2 C2 C3)),
 // Q = sqrt(R2 / R1) sqrt(C2 C3) / (C1 + C2 + C3), gain -C1/C2. The numbers
 // are the parts' order in the layout (numbered through the cascade).
+//
+//   BPF:  in ──[R1 input]── a ──[C1]── n ──(−)op-amp── out
+//                           │          └──[R3 feedback]──┤
+//                           ├──[C2 feedback]─────────────┘
+//                           └──[R2 divider]── ground
+//
+// BPF: w0^2 = (1/R1 + 1/R2) / (R3 C1 C2), Q = w0 R3 C1 C2 / (C1 + C2), the
+// gain at w0 -R3 C1 / (R1 (C1 + C2)) (its centre: omega is the centre).
 class Mfb final : public InvertingSection {
  public:
   std::string_view Id() const override { return "mfb"; }
   std::string_view Description() const override { return "Multiple-feedback (inverting)"; }
   int Order() const override { return 2; }
+  bool Accepts(SectionKind) const override { return true; }
 
-  const SectionLayout& Layout(SectionKind kind) const override { return kind == SectionKind::kHighPass ? hpf_ : lpf_; }
+  const SectionLayout& Layout(SectionKind kind) const override {
+    return kind == SectionKind::kBandPass ? bpf_ : kind == SectionKind::kHighPass ? hpf_ : lpf_;
+  }
 
   SectionFigures Figures(SectionKind kind, std::span<const double> v) const override {
     SectionFigures f;
-    if (kind == SectionKind::kHighPass) {
+    if (kind == SectionKind::kBandPass) {
+      const double r1 = v[0], r2 = v[1], r3 = v[2], c1 = v[3], c2 = v[4];
+      f.omega = std::sqrt((1.0 / r1 + 1.0 / r2) / ((r3 * c1) * c2));
+      f.q = f.omega * ((r3 * c1) * c2) / (c1 + c2);
+      f.gain = -((r3 * c1) / (r1 * (c1 + c2)));
+    } else if (kind == SectionKind::kHighPass) {
       const double c1 = v[0], c2 = v[1], c3 = v[2], r1 = v[3], r2 = v[4];
       f.omega = 1.0 / std::sqrt(((r1 * r2) * c2) * c3);
       f.q = std::sqrt(r2 / r1) * std::sqrt(c2 * c3) / ((c1 + c2) + c3);
@@ -62,6 +78,18 @@ class Mfb final : public InvertingSection {
   }
 
   std::vector<SectionSensitivity> Sensitivities(SectionKind kind, std::span<const double> v) const override {
+    if (kind == SectionKind::kBandPass) {
+      // omega: -1/2 G_i / (G1 + G2) for R1, R2, -1/2 for R3, C1, C2; Q adds
+      // the root's R3 C1 C2 / (C1 + C2); the gain R3 C1 / (R1 (C1 + C2)).
+      const double g1 = 1.0 / v[0], g2 = 1.0 / v[1], c1 = v[3], c2 = v[4];
+      const double share1 = g1 / (g1 + g2), share2 = g2 / (g1 + g2);
+      const double f1 = c1 / (c1 + c2), f2 = c2 / (c1 + c2);
+      return {{-0.5 * share1, -0.5 * share1, -1},
+              {-0.5 * share2, -0.5 * share2, 0},
+              {-0.5, 0.5, 1},
+              {-0.5, 0.5 - f1, f2},
+              {-0.5, 0.5 - f2, -f2}};
+    }
     if (kind == SectionKind::kHighPass) {
       // Q: -C_i / sum(C) from the denominator, +1/2 for C2 and C3 in the root.
       const double c1 = v[0], c2 = v[1], c3 = v[2];
@@ -98,8 +126,21 @@ class Mfb final : public InvertingSection {
     l.opAmpMinus = 1;
     return l;
   }
+  static SectionLayout MakeBandPass() {
+    SectionLayout l;
+    l.parts = {{"Rin", 'R', kSectionInput, 0},
+               {"Rd", 'R', 0, kSectionGround},
+               {"Rf", 'R', 1, kSectionOutput},
+               {"Cm", 'C', 0, 1},
+               {"Cf", 'C', 0, kSectionOutput}};
+    l.nodeNames = {"a", "n"};
+    l.opAmpPlus = kSectionGround;
+    l.opAmpMinus = 1;
+    return l;
+  }
   SectionLayout lpf_ = Make(false);
   SectionLayout hpf_ = Make(true);
+  SectionLayout bpf_ = MakeBandPass();
 };
 
 // The inverting first-order stage (n the − input, + to ground):

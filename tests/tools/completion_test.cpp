@@ -57,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CompletionCase{{"kelvara-design", "--response", "b"}, {"butterworth", "bessel"}},
                       CompletionCase{{"kelvara-design", "--response", "=", ""},
                                      {"butterworth", "bessel", "chebyshev", "legendre", "linkwitz-riley"}},
-                      CompletionCase{{"kelvara-design", "--kind", ""}, {"lpf", "hpf"}},
+                      CompletionCase{{"kelvara-design", "--kind", ""}, {"lpf", "hpf", "bpf"}},
                       CompletionCase{{"kelvara-design", "--order", ""}, {"2", "3", "4", "5", "6", "7", "8"}},
                       CompletionCase{{"kelvara-design", "--curve", "s"}, {"step"}},
                       CompletionCase{{"kelvara-design", "--distribution", ""}, {"uniform", "normal"}},

@@ -25,6 +25,7 @@
 #include "storage/atomic_file.h"
 #include "storage/design_file.h"
 #include "tools/designer/analysis_cli.h"
+#include "tools/designer/bandpass_cli.h"
 #include "tools/designer/cli_arguments.h"
 #include "tools/designer/delivered_record.h"
 #include "tools/designer/designer_main.h"
@@ -191,8 +192,12 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
   auto* cutoffOption = app.add_option("--cutoff", cutoff, "cut-off frequency as typed, e.g. 4.7k");
   using kelvara::values::kPassKindOptions;
   using kelvara::values::kResponseOptions;
+  // The sheet's kinds, and the band-pass filter of MFB sections.
+  std::vector<std::string> kinds = Options(kPassKindOptions);
+  kinds.push_back("bpf");
   auto* kindOption =
-      app.add_option("--kind", kind, OptionsText(kPassKindOptions))->check(CLI::IsMember(Options(kPassKindOptions)));
+      app.add_option("--kind", kind, OptionsText(kPassKindOptions) + " (the sheet's), or bpf (band-pass, MFB)")
+          ->check(CLI::IsMember(kinds));
   auto* orderOption = app.add_option("--order", order,
                                      "filter order " + std::to_string(kelvara::values::kMinOrder) + ".." +
                                          std::to_string(kelvara::values::kMaxOrder))
@@ -253,6 +258,8 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
   kelvara::tools::AddExportOptions(app, exportOptions);
   kelvara::tools::RequirementOptions requirementOptions;
   kelvara::tools::AddRequirementOptions(app, requirementOptions);
+  kelvara::tools::BandPassOptions bandPassOptions;
+  kelvara::tools::AddBandPassOptions(app, bandPassOptions);
   kelvara::tools::AddVersionOption(app);
   app.footer(
       "Figures are of the run's full part values; the window, its exports and its report use the values its part "
@@ -261,11 +268,15 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
       "file not written.");
 
   bool sections = false;
+  bool bandPass = false;
   try {
     kelvara::tools::CheckArgumentWords(app, std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
     app.parse(argc, argv);
-    sections = kelvara::tools::SectionsRequested(app, sectionsOptions,
-                                                 {toleranceOptions.Requested(), requirementOptions.Requested()});
+    bandPass = kelvara::tools::BandPassRequested(app, bandPassOptions, kind, order);
+    if (!bandPass) {
+      sections = kelvara::tools::SectionsRequested(app, sectionsOptions,
+                                                   {toleranceOptions.Requested(), requirementOptions.Requested()});
+    }
   } catch (const CLI::CallForHelp&) {
     std::cout << app.help();
     return 0;
@@ -289,8 +300,10 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
         requirementOptions, {kind, json, valuesKind == "series", seriesTexts, &toleranceOptions}, std::cout, std::cerr);
   }
   try {
-    if (sheetFile.empty() && cutoffOption->count() == 0) throw UsageError{"--cutoff or --sheet is required"};
-    if (sheetFile.empty()) {
+    if (!bandPass && sheetFile.empty() && cutoffOption->count() == 0) {
+      throw UsageError{"--cutoff or --sheet is required"};
+    }
+    if (!bandPass && sheetFile.empty()) {
       kelvara::tools::CheckFrequencyText("--cutoff", cutoff, kelvara::engine::kMinCutoffHz,
                                          kelvara::engine::kMaxCutoffHz, "1 to 100M");
     }
@@ -306,6 +319,30 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
         exportOptions, app.count("--tol-r") ? std::optional(toleranceOptions.tolRPct) : std::nullopt,
         app.count("--tol-c") ? std::optional(toleranceOptions.tolCPct) : std::nullopt, toleranceOptions.tolParts);
     if (auto problem = kelvara::tools::ExportUsageProblem(exportOptions)) throw UsageError{*problem};
+    if (bandPass) {
+      if (rippleOption->count() > 0 && !kelvara::values::HasRipple(OptionIndex(kResponseOptions, response))) {
+        throw UsageError{"--ripple is for --response chebyshev only"};
+      }
+      kelvara::tools::BandPassJob job;
+      job.order = order;
+      job.response = OptionIndex(kResponseOptions, response);
+      job.rippleIndex = OptionIndex(kelvara::values::kRippleOptions, ripple);
+      if (app.count("--gain") > 0) {
+        char* end = nullptr;
+        const double g = std::strtod(sectionsOptions.gainText.c_str(), &end);
+        if (end != sectionsOptions.gainText.c_str() + sectionsOptions.gainText.size() || !(g >= 0.1 && g <= 1000)) {
+          throw UsageError{"--gain: " + sectionsOptions.gainText + " is not in 0.1...1000"};
+        }
+        job.gain = g;
+      }
+      job.json = json;
+      job.analysis = &analysisOptions;
+      job.noise = &noiseOptions;
+      job.opAmp = opAmp;
+      job.temperatureC = temperatureC;
+      job.exports = &exportOptions;
+      return kelvara::tools::RunBandPass(bandPassOptions, job, std::cout, std::cerr);
+    }
     if (sections) {
       // Any circuit but the sheet's at gain 1: designed exactly as sections.
       if (rippleOption->count() > 0 && !kelvara::values::HasRipple(OptionIndex(kResponseOptions, response))) {

@@ -1,0 +1,93 @@
+#include "response/bandpass.h"
+
+#include <cmath>
+#include <complex>
+
+#include "engine/units.h"
+#include "response/output_extremes.h"
+
+namespace kelvara::response {
+namespace {
+
+double GainDbAt(const CircuitModel& circuit, double f) {
+  return CircuitSolve::AtHz(circuit, f).TransferTo(CircuitSource::Input(), FilterOutput(circuit)).GainDb();
+}
+
+// The outermost crossing of `level` on one side of the centre: walked in
+// from where the gain is below it, in steps of 1/1000 in ln f, then bisected
+// to adjacent doubles.
+double Edge(const CircuitModel& circuit, double centerHz, double level, bool upper) {
+  const double factor = upper ? 1.5 : 1.0 / 1.5;
+  double outside = centerHz * factor;
+  for (int i = 0; i < 200 && GainDbAt(circuit, outside) >= level; ++i) outside *= factor;
+  const double step = upper ? std::exp(-1e-3) : std::exp(1e-3);
+  double inside = outside * step;
+  while (GainDbAt(circuit, inside) < level && (upper ? inside > centerHz : inside < centerHz)) {
+    outside = inside;
+    inside *= step;
+  }
+  for (;;) {
+    const double middle = inside + (outside - inside) / 2;
+    if (middle == inside || middle == outside) break;
+    (GainDbAt(circuit, middle) >= level ? inside : outside) = middle;
+  }
+  return inside;
+}
+
+}  // namespace
+
+std::vector<Section> SectionsOfBandPass(const engine::BandPassDesign& design) {
+  std::vector<Section> sections;
+  std::array<int, 2> next{1, 1};
+  const SectionTopology* mfb = FindSectionTopology("mfb");
+  if (mfb == nullptr) return sections;
+  for (const engine::BandPassStageDesign& stage : design.stages) {
+    sections.push_back(MakeSection(*mfb, SectionKind::kBandPass, std::span<const double>(stage.values, 5), next));
+  }
+  return sections;
+}
+
+double BandEdgeLevelDb(int response, int rippleIndex, int order) {
+  const int m = order / 2;
+  if (m == 1) {
+    // The first-order prototype: -3.01 dB at its cut-off, a Chebyshev's ripple.
+    if (response == values::kChebyshev) return -values::kRippleDb[rippleIndex];
+    return -10.0 * std::log10(2.0);
+  }
+  const engine::PrototypePoles p = engine::LowPassPrototypePoles(response, rippleIndex, m);
+  double ratio = 1.0;  // |H(j)| / |H(0)| as the product over the poles of |p| / |j - p|
+  for (const auto& [re, im] : p.poles) {
+    for (const double sign : {1.0, -1.0}) {
+      if (im == 0 && sign < 0) continue;
+      const std::complex<double> pole(re, sign * im);
+      ratio *= std::abs(pole) / std::abs(std::complex<double>(0, 1) - pole);
+    }
+  }
+  return 20.0 * std::log10(ratio);
+}
+
+BandPassSummary SummarizeBandPass(const CircuitModel& circuit, double centerHz, double edgeLevelDb, bool ripple) {
+  BandPassSummary s;
+  s.centerHz = centerHz;
+  s.centerGainDb = GainDbAt(circuit, centerHz);
+  const double level = s.centerGainDb + edgeLevelDb;
+  s.lowerEdgeHz = Edge(circuit, centerHz, level, false);
+  s.upperEdgeHz = Edge(circuit, centerHz, level, true);
+  s.bandwidthHz = s.upperEdgeHz - s.lowerEdgeHz;
+  if (ripple) {
+    const WalkGrid grid = WalkGridOf(circuit);
+    auto sample = [&](double f) {
+      const Transfer t = CircuitSolve::AtHz(circuit, f).TransferTo(CircuitSource::Input(), FilterOutput(circuit));
+      const std::complex<double> sj(0, engine::kTwoPi * f);
+      return std::pair{t.GainDb(), (sj * t.dhds / t.h).real()};
+    };
+    const OutputPeak high = WalkExtreme(s.lowerEdgeHz, s.upperEdgeHz, grid, false, sample);
+    const OutputPeak low = WalkExtreme(s.lowerEdgeHz, s.upperEdgeHz, grid, true, sample);
+    s.rippleDb = GainDbAt(circuit, high.hz) - GainDbAt(circuit, low.hz);
+  }
+  s.attenuationHalfDb = s.centerGainDb - GainDbAt(circuit, centerHz / 2);
+  s.attenuationDoubleDb = s.centerGainDb - GainDbAt(circuit, 2 * centerHz);
+  return s;
+}
+
+}  // namespace kelvara::response

@@ -1,0 +1,211 @@
+// Band-pass filters of MFB sections: the sections' targets against the
+// prototype's band-pass response computed here from its own poles and the
+// transformation s -> (s^2 + w0^2) / (B s); the section's figures against
+// its node equations solved here; the band edges on the exact gain; the
+// netlists of designs in ngspice against the same prototype (0.01 dB,
+// 0.1°).
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <string>
+#include <vector>
+
+#include "engine/bandpass.h"
+#include "export/spice_netlist.h"
+#include "response/bandpass.h"
+#include "tests/support/ngspice.h"
+#include "values/filter_catalogue.h"
+
+namespace kelvara::response {
+namespace {
+
+using Complex = std::complex<double>;
+constexpr double kTwoPi = 6.283185307179586;
+constexpr double kPi = 3.141592653589793;
+constexpr double kDegrees = 57.29577951308232;
+
+// The low-pass prototype of order m at 1 rad/s, from its textbook poles:
+// Butterworth on the unit circle, Chebyshev -sinh(a) sin(t) + j cosh(a)
+// cos(t) (cut-off at the ripple edge). Unity gain at DC.
+Complex Prototype(int response, double rippleDb, int m, Complex s) {
+  Complex h = 1.0;
+  const double a =
+      response == values::kChebyshev ? std::asinh(1.0 / std::sqrt(std::pow(10.0, rippleDb / 10.0) - 1.0)) / m : 0.0;
+  for (int k = 1; k <= m; ++k) {
+    const double t = (2.0 * k - 1.0) * kPi / (2.0 * m);
+    const Complex p = response == values::kChebyshev ? Complex(-std::sinh(a) * std::sin(t), std::cosh(a) * std::cos(t))
+                                                     : Complex(-std::sin(t), std::cos(t));
+    h *= -p / (s - p);
+  }
+  return h;
+}
+
+// The band-pass of the prototype: s_lp = (s^2 + w0^2) / (B' s).
+Complex BandPass(int response, double rippleDb, int order, double f0, double b, double gain, double f) {
+  const Complex s(0, kTwoPi * f);
+  const double w0 = kTwoPi * f0;
+  return gain * Prototype(response, rippleDb, order / 2, (s * s + w0 * w0) / (kTwoPi * b * s));
+}
+
+// The sections' targets as transfers: each -K (w/Q) s / (s^2 + (w/Q) s + w^2).
+Complex OfTargets(const std::vector<engine::BandPassSection>& sections, double f) {
+  const Complex s(0, kTwoPi * f);
+  Complex h = 1.0;
+  for (const auto& t : sections) h *= -t.gain * (t.omega / t.q) * s / (s * s + (t.omega / t.q) * s + t.omega * t.omega);
+  return h;
+}
+
+int RippleIndex(double db) {
+  for (int i = 0; i < values::kRippleCount; ++i) {
+    if (values::kRippleDb[i] == db) return i;
+  }
+  return 0;
+}
+
+struct Row {
+  int response;
+  double rippleDb;
+  int order;
+  double f0, b, gain;
+};
+
+const Row kRows[] = {
+    {values::kButterworth, 0.25, 2, 1e3, 100, 1},   {values::kButterworth, 0.25, 4, 10e3, 2e3, 1},
+    {values::kButterworth, 0.25, 6, 1e3, 500, 10},  {values::kButterworth, 0.25, 8, 50e3, 5e3, 100},
+    {values::kChebyshev, 0.5, 4, 1e3, 200, 1},      {values::kChebyshev, 1.0, 6, 2e3, 300, 10},
+    {values::kChebyshev, 0.25, 8, 10e3, 1e3, 1},    {values::kChebyshev, 3.0, 2, 1e3, 300, 1},
+    {values::kButterworth, 0.25, 4, 1e3, 1.5e3, 1},  // wider than the centre
+};
+
+TEST(BandPass, SectionTargetsAreTheTransformedPrototype) {
+  for (const Row& r : kRows) {
+    const auto sections = engine::BandPassSections(r.response, RippleIndex(r.rippleDb), r.order, r.f0, r.b, r.gain);
+    ASSERT_EQ(sections.size(), static_cast<std::size_t>(r.order / 2));
+    // An odd number of inverting sections inverts the filter.
+    const double sign = (r.order / 2) % 2 == 0 ? 1.0 : -1.0;
+    for (double f = r.f0 / 20; f < r.f0 * 20; f *= 1.01) {
+      const Complex expected = sign * BandPass(r.response, r.rippleDb, r.order, r.f0, r.b, r.gain, f);
+      const Complex got = OfTargets(sections, f);
+      EXPECT_NEAR(std::abs(got) / std::abs(expected), 1.0, 1e-9) << r.order << " " << r.f0 << " at " << f;
+      EXPECT_NEAR(std::arg(got / expected), 0.0, 1e-9) << r.order << " at " << f;
+    }
+  }
+}
+
+TEST(BandPass, EveryResponseGivesItsSectionsInAscendingFrequency) {
+  for (int response = 0; response < values::kResponseCount; ++response) {
+    for (int order = 2; order <= 8; order += 2) {
+      const auto sections = engine::BandPassSections(response, 0, order, 1e3, 200);
+      if (values::EvenOrdersOnly(response) && (order / 2) % 2 != 0) {
+        EXPECT_TRUE(sections.empty());
+        continue;
+      }
+      ASSERT_EQ(sections.size(), static_cast<std::size_t>(order / 2)) << response << " " << order;
+      for (std::size_t k = 1; k < sections.size(); ++k) EXPECT_LE(sections[k - 1].omega, sections[k].omega);
+    }
+  }
+  EXPECT_TRUE(engine::BandPassSections(values::kButterworth, 0, 5, 1e3, 200).empty());
+  EXPECT_TRUE(engine::BandPassSections(values::kButterworth, 0, 4, 1e3, 0).empty());
+}
+
+// The MFB band-pass stage with an ideal op-amp (- input n at 0 V): node a
+// and the output from the two node equations, solved here.
+Complex NodeTransfer(const double v[5], Complex s) {
+  const double g1 = 1 / v[0], g2 = 1 / v[1], g3 = 1 / v[2], c1 = v[3], c2 = v[4];
+  // n:  s C1 Va + G3 Vo = 0            -> Vo = -s C1 Va / G3
+  // a:  G1 (1 - Va) - G2 Va - s C1 Va - s C2 (Va - Vo) = 0
+  const Complex k = -s * c1 / g3;  // Vo / Va
+  const Complex va = g1 / (g1 + g2 + s * c1 + s * c2 - s * c2 * k);
+  return k * va;
+}
+
+TEST(BandPass, TheSectionsFiguresAreThoseOfItsNodeEquations) {
+  const double cases[][5] = {
+      {10e3, 1e3, 100e3, 10e-9, 10e-9}, {4.7e3, 220, 47e3, 3.3e-9, 3.3e-9}, {1e3, 100e3, 22e3, 1e-9, 4.7e-9}};
+  std::array<int, 2> next{1, 1};
+  for (const auto& v : cases) {
+    const Section s =
+        MakeSection(*FindSectionTopology("mfb"), SectionKind::kBandPass, std::span<const double>(v, 5), next);
+    const SectionFigures f = s.Figures();
+    for (const double x : {0.1, 0.5, 1.0, 2.0, 10.0}) {
+      const Complex sj(0, f.omega * x);
+      const Complex expected = f.gain * (f.omega / f.q) * sj / (sj * sj + (f.omega / f.q) * sj + f.omega * f.omega);
+      const Complex got = NodeTransfer(v, sj);
+      EXPECT_NEAR(std::abs(got - expected) / std::abs(got), 0.0, 1e-12) << x;
+    }
+  }
+}
+
+TEST(BandPass, DesignsHitTheirTargetsAndItsEdgesLieOnTheCutoffLevel) {
+  for (const Row& r : kRows) {
+    const int ripple = RippleIndex(r.rippleDb);
+    const auto targets = engine::BandPassSections(r.response, ripple, r.order, r.f0, r.b, r.gain);
+    const engine::BandPassDesign design = engine::DesignBandPass(targets);
+    ASSERT_TRUE(design.valid) << r.order << " " << r.f0;
+    const std::vector<Section> sections = SectionsOfBandPass(design);
+    for (std::size_t k = 0; k < sections.size(); ++k) {
+      const SectionFigures f = sections[k].Figures();
+      EXPECT_NEAR(f.omega / targets[k].omega, 1.0, 1e-12);
+      EXPECT_NEAR(f.q / targets[k].q, 1.0, 1e-12);
+      EXPECT_NEAR(-f.gain / targets[k].gain, 1.0, 1e-12);
+    }
+    const double level = BandEdgeLevelDb(r.response, ripple, r.order);
+    const BandPassSummary s =
+        SummarizeBandPass(CircuitOfSections(sections, {}), r.f0, level, r.response == values::kChebyshev);
+    EXPECT_NEAR(s.centerGainDb, 20 * std::log10(r.gain), 1e-9);
+    EXPECT_NEAR(s.bandwidthHz / r.b, 1.0, 1e-9) << r.order << " " << r.f0;
+    EXPECT_NEAR(s.lowerEdgeHz * s.upperEdgeHz / (r.f0 * r.f0), 1.0, 1e-9);
+    if (r.response == values::kChebyshev) {
+      ASSERT_TRUE(s.rippleDb.has_value());
+      EXPECT_NEAR(*s.rippleDb, r.rippleDb, 1e-9);
+    }
+  }
+}
+
+TEST(BandPass, AGainAbove2QSquaredIsRefusedNamingTheSection) {
+  const auto targets = engine::BandPassSections(values::kButterworth, 0, 2, 1e3, 500, 1000);
+  const engine::BandPassDesign design = engine::DesignBandPass(targets);
+  EXPECT_FALSE(design.valid);
+  ASSERT_EQ(design.warnings.size(), 1u);
+  EXPECT_NE(design.warnings[0].second.find("段 1"), std::string::npos) << design.warnings[0].second;
+  EXPECT_NE(design.warnings[0].second.find("2Q²"), std::string::npos);
+}
+
+TEST(BandPassNgspice, NetlistsAreTheTransformedPrototype) {
+  if (!test::NgspiceAvailable()) GTEST_SKIP() << test::kNgspiceMissing;
+  for (const Row& r : kRows) {
+    const int ripple = RippleIndex(r.rippleDb);
+    const std::vector<Section> sections = SectionsOfBandPass(
+        engine::DesignBandPass(engine::BandPassSections(r.response, ripple, r.order, r.f0, r.b, r.gain)));
+    exports::NetlistOptions options;
+    // An op-amp of 200 dB open-loop gain: a section of Q 30 and centre gain
+    // 30 has a noise gain near 2 Q^2 = 1800, which the netlist's ideal
+    // op-amp (a source of gain 1e6) would show as 0.015 dB.
+    options.opamp.ideal = false;
+    options.opamp.a0Db = 200;
+    options.opamp.gbwHz = 1e16;
+    options.fStartHz = r.f0 / 100;
+    options.fStopHz = r.f0 * 100;
+    options.date = "2026-12-09";
+    const auto run =
+        test::RunNgspice(exports::WriteSectionsNetlist(sections, options), "run\nwrdata @OUT@ vr(out) vi(out)");
+    ASSERT_TRUE(run.ok) << run.log;
+    const double sign = (r.order / 2) % 2 == 0 ? 1.0 : -1.0;
+    int compared = 0;
+    for (const auto& row : run.rows) {
+      if (row.size() != 4) continue;
+      const Complex got(row[1], row[3]);
+      const Complex expected = sign * BandPass(r.response, r.rippleDb, r.order, r.f0, r.b, r.gain, row[0]);
+      if (20 * std::log10(std::abs(expected) / r.gain) < -120) continue;  // below the simulator's resolution
+      EXPECT_NEAR(20 * std::log10(std::abs(got) / std::abs(expected)), 0.0, 0.01) << r.order << " at " << row[0];
+      EXPECT_NEAR(std::arg(got / expected) * kDegrees, 0.0, 0.1) << r.order << " at " << row[0];
+      ++compared;
+    }
+    EXPECT_GT(compared, 50);
+  }
+}
+
+}  // namespace
+}  // namespace kelvara::response

@@ -1,0 +1,248 @@
+#include "tools/designer/bandpass_cli.h"
+
+#include <cmath>
+#include <nlohmann/json.hpp>
+
+#include "engine/bandpass.h"
+#include "engine/part_name.h"
+#include "engine/units.h"
+#include "export/spice_netlist.h"
+#include "response/bandpass.h"
+#include "response/noise.h"
+#include "response/signal_levels.h"
+#include "storage/design_file.h"
+#include "tools/designer/cli_arguments.h"
+#include "values/eng_value.h"
+#include "values/filter_catalogue.h"
+
+namespace kelvara::tools {
+namespace {
+
+constexpr int kFileError = 3;
+
+// What a band-pass design does not take (yet).
+constexpr const char* kNotTaken[] = {"--values", "--fix",         "--stage-gains", "--stage-order", "--curve",
+                                     "--bom",    "--sheet",       "--out",         "--as-shown",    "--stop-after",
+                                     "--mask",   "--monte-carlo", "--worst-case",  "--requirement"};
+
+double ReadFrequency(const std::string& option, const std::string& text) {
+  const double v = values::ParseEngValue(text);
+  if (!(v > 0) || !std::isfinite(v)) {
+    throw CliUsageError(option + " expects a frequency above 0 such as 10k, got '" + text + "'");
+  }
+  return v;
+}
+
+std::string Short(double v) { return values::FormatGeneral(v); }
+
+const char* RoleOf(int part) {
+  static constexpr const char* kRoles[] = {"Rin", "Rd", "Rf", "Cm", "Cf"};
+  return kRoles[part];
+}
+
+}  // namespace
+
+void AddBandPassOptions(CLI::App& app, BandPassOptions& options) {
+  app.add_option("--center", options.center,
+                 "band-pass (--kind bpf): the centre frequency, the geometric mean of the band edges, e.g. 10k");
+  app.add_option("--bandwidth", options.bandwidth,
+                 "band-pass (--kind bpf): the bandwidth between the band edges at the response's cut-off level "
+                 "(-3 dB, -6 dB for Linkwitz-Riley, the ripple edge for Chebyshev), e.g. 2k");
+}
+
+bool BandPassRequested(const CLI::App& app, const BandPassOptions& options, const std::string& kind, int order) {
+  const bool given = app.count("--center") > 0 || app.count("--bandwidth") > 0;
+  if (kind != "bpf") {
+    if (given) throw CliUsageError("--center and --bandwidth are for --kind bpf");
+    return false;
+  }
+  if (app.count("--cutoff") > 0) throw CliUsageError("--cutoff: a band-pass design takes --center and --bandwidth");
+  if (app.count("--center") == 0) throw CliUsageError("--center is required with --kind bpf (e.g. --center 10k)");
+  if (app.count("--bandwidth") == 0) {
+    throw CliUsageError("--bandwidth is required with --kind bpf (e.g. --bandwidth 2k)");
+  }
+  if (order % 2 != 0) {
+    throw CliUsageError("--order: a band-pass filter has an even order (2, 4, 6 or 8), got " + std::to_string(order));
+  }
+  const double center = ReadFrequency("--center", options.center);
+  ReadFrequency("--bandwidth", options.bandwidth);
+  if (!(center >= 1 && center <= 100e6)) throw CliUsageError("--center: " + options.center + " is not in 1 to 100M");
+  if (app.count("--topology") > 0 && app.get_option("--topology")->as<std::string>() != "mfb") {
+    throw CliUsageError("--topology: a band-pass filter is built of MFB sections (--topology mfb)");
+  }
+  for (const char* name : kNotTaken) {
+    if (app.count(name) > 0) throw CliUsageError(std::string(name) + " is not available yet with --kind bpf");
+  }
+  return true;
+}
+
+int RunBandPass(const BandPassOptions& options, const BandPassJob& job, std::ostream& out, std::ostream& err) {
+  const double center = ReadFrequency("--center", options.center);
+  const double bandwidth = ReadFrequency("--bandwidth", options.bandwidth);
+  const double gain = job.gain.value_or(1.0);
+  if (values::EvenOrdersOnly(job.response) && (job.order / 2) % 2 != 0) {
+    throw CliUsageError("--response linkwitz-riley: a band-pass filter of order 4 or 8 (its prototype is even)");
+  }
+  const std::vector<engine::BandPassSection> targets =
+      engine::BandPassSections(job.response, job.rippleIndex, job.order, center, bandwidth, gain);
+  if (targets.empty()) throw CliUsageError("--kind bpf: no band-pass design of these inputs");
+  const engine::BandPassDesign design = engine::DesignBandPass(targets);
+  for (const auto& [caption, text] : design.warnings) err << caption << ": " << text << '\n';
+  const std::vector<response::Section> sections = response::SectionsOfBandPass(design);
+  const double signedGain = (job.order / 2) % 2 == 0 ? gain : -gain;
+
+  const bool analysis = job.analysis != nullptr && job.analysis->analysis;
+  const bool noise = job.noise != nullptr && job.noise->noise;
+  const bool levels = job.noise != nullptr && job.noise->levels;
+  std::optional<response::BandPassSummary> summary;
+  std::optional<response::NoiseReport> noiseReport;
+  std::optional<response::LevelReport> levelReport;
+  // The default band of the noise: a decade either side of the centre.
+  response::NoiseBand band{center / 10, center * 10};
+  if (design.valid) {
+    if (analysis) {
+      summary = response::SummarizeBandPass(response::CircuitOfSections(sections, {}), center,
+                                            response::BandEdgeLevelDb(job.response, job.rippleIndex, job.order),
+                                            values::HasRipple(job.response));
+    }
+    if (noise || levels) {
+      if (!job.noise->band.empty()) band = NoiseBandOf(*job.noise, engine::DesignRequest{});
+      const response::CircuitModel circuit = response::CircuitOfSections(sections, job.opAmp);
+      noiseReport = response::IntegrateNoise(circuit, job.temperatureC, band);
+      if (levels) levelReport = response::AnalyseLevels(circuit, band, noiseReport->totalVrms);
+    }
+  }
+  // The parts by name: resistors, then capacitors, by number.
+  std::vector<std::pair<std::string, double>> parts;
+  std::vector<std::string> roles;
+  for (const char letter : {'R', 'C'}) {
+    for (const response::Section& s : sections) {
+      for (int i = 0; i < s.PartCount(); ++i) {
+        if (s.ids[i].letter != letter) continue;
+        parts.emplace_back(engine::PartName(letter, s.ids[i].number), s.values[i]);
+        roles.emplace_back(RoleOf(i));
+      }
+    }
+  }
+
+  if (job.json) {
+    nlohmann::json j;
+    j["valid"] = design.valid;
+    j["warnings"] = nlohmann::json::array();
+    for (const auto& [caption, text] : design.warnings) j["warnings"].push_back({{"caption", caption}, {"text", text}});
+    j["kind"] = "bpf";
+    j["topology"] = "mfb";
+    j["response"] = values::kResponseOptions[job.response];
+    if (values::HasRipple(job.response)) j["ripple_db"] = values::kRippleDb[job.rippleIndex];
+    j["order"] = job.order;
+    j["center_hz"] = center;
+    j["bandwidth_hz"] = bandwidth;
+    j["gain"] = signedGain;
+    j["inverting"] = signedGain < 0;
+    nlohmann::json partsJson = nlohmann::json::object(), rolesJson = nlohmann::json::object();
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+      partsJson[parts[i].first] = parts[i].second;
+      rolesJson[parts[i].first] = roles[i];
+    }
+    j["parts"] = partsJson;
+    j["roles"] = rolesJson;
+    if (analysis) {
+      j["stages"] = nlohmann::json::array();
+      for (std::size_t k = 0; k < sections.size(); ++k) {
+        const response::SectionFigures f = sections[k].Figures();
+        nlohmann::json s;
+        s["stage"] = k + 1;
+        s["topology"] = std::string(sections[k].topology->Id());
+        s["order"] = 2;
+        s["parts"] = nlohmann::json::array();
+        for (int i = 0; i < sections[k].PartCount(); ++i)
+          s["parts"].push_back(engine::PartName(sections[k].ids[i].letter, sections[k].ids[i].number));
+        s["f0_target_hz"] = targets[k].omega / engine::kTwoPi;
+        s["q_target"] = targets[k].q;
+        s["gain_target"] = -targets[k].gain;
+        s["f0_hz"] = f.omega / engine::kTwoPi;
+        s["q"] = f.q;
+        s["gain"] = f.gain;
+        j["stages"].push_back(s);
+      }
+      if (summary) {
+        nlohmann::json s;
+        s["center_hz"] = summary->centerHz;
+        s["center_gain_db"] = summary->centerGainDb;
+        s["cutoff_definition"] = values::kCutoffDefinitions[job.response];
+        s["lower_edge_hz"] = summary->lowerEdgeHz;
+        s["upper_edge_hz"] = summary->upperEdgeHz;
+        s["bandwidth_hz"] = summary->bandwidthHz;
+        s["ripple_db"] = summary->rippleDb ? nlohmann::json(*summary->rippleDb) : nlohmann::json(nullptr);
+        s["attenuation_db"] = {{"f0/2", summary->attenuationHalfDb}, {"2f0", summary->attenuationDoubleDb}};
+        j["summary"] = s;
+      } else {
+        j["summary"] = nullptr;
+      }
+    }
+    if (noise) {
+      if (noiseReport) {
+        AddNoiseReportJson(*noiseReport, band, job.temperatureC, j);
+      } else {
+        j["noise"] = nullptr;
+      }
+    }
+    if (levels) {
+      if (levelReport) {
+        AddLevelsJson(*levelReport, job.opAmp, j);
+      } else {
+        j["levels"] = nullptr;
+        j["swing"] = nullptr;
+      }
+    }
+    out << j.dump() << '\n';
+  } else {
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+      const bool capacitor = parts[i].first[0] == 'C';
+      out << parts[i].first << " = "
+          << (capacitor ? values::FormatCapacitance(parts[i].second) : values::FormatResistanceDisplay(parts[i].second))
+          << " (" << roles[i] << ")\n";
+    }
+    out << "gain at centre = " << Short(signedGain) << '\n';
+    if (analysis) {
+      for (std::size_t k = 0; k < sections.size(); ++k) {
+        const response::SectionFigures f = sections[k].Figures();
+        out << "stage " << k + 1 << " (mfb band-pass): f0 " << Short(f.omega / engine::kTwoPi) << " Hz (target "
+            << Short(targets[k].omega / engine::kTwoPi) << "), Q " << Short(f.q) << " (target " << Short(targets[k].q)
+            << "), gain " << Short(f.gain) << '\n';
+      }
+      if (summary) {
+        out << "centre " << Short(summary->centerHz) << " Hz, gain " << Short(summary->centerGainDb) << " dB; edges ("
+            << values::kCutoffDefinitions[job.response] << ") " << Short(summary->lowerEdgeHz) << " Hz and "
+            << Short(summary->upperEdgeHz) << " Hz, bandwidth " << Short(summary->bandwidthHz) << " Hz";
+        if (summary->rippleDb) out << ", ripple " << Short(*summary->rippleDb) << " dB";
+        out << "\nattenuation at f0/2 = " << Short(summary->attenuationHalfDb)
+            << " dB, at 2f0 = " << Short(summary->attenuationDoubleDb) << " dB\n";
+      }
+    }
+    if (noise && noiseReport) PrintNoiseReportPlain(*noiseReport, band, job.temperatureC, out);
+    if (levelReport) PrintLevelsPlain(*levelReport, job.opAmp, out);
+  }
+
+  if (job.exports != nullptr && !job.exports->spiceFile.empty()) {
+    if (!design.valid) {
+      err << "kelvara-design: the design is not valid; --spice file not written\n";
+    } else {
+      exports::NetlistOptions netlist;
+      netlist.fStartHz = values::ParseEngValue(job.exports->acFrom);
+      netlist.fStopHz = values::ParseEngValue(job.exports->acTo);
+      netlist.date = TodayText();
+      netlist.opamp = job.opAmp;
+      netlist.temperatureC = job.temperatureC;
+      const std::string text = exports::WriteSectionsNetlist(sections, netlist);
+      if (auto error = storage::WriteExportedFile(QString::fromStdString(job.exports->spiceFile),
+                                                  QByteArray(text.data(), static_cast<qsizetype>(text.size())))) {
+        err << "kelvara-design: " << error->caption.toStdString() << ": " << error->text.toStdString() << '\n';
+        return kFileError;
+      }
+    }
+  }
+  return design.valid ? 0 : 1;
+}
+
+}  // namespace kelvara::tools
