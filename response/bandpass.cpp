@@ -34,6 +34,19 @@ double Edge(const CircuitModel& circuit, double centerHz, double level, bool upp
   return inside;
 }
 
+// The gain's value and slope d ln |H| / d ln f: what the bracketed walk needs.
+std::pair<double, double> GainAndSlope(const CircuitModel& circuit, double f) {
+  const Transfer t = CircuitSolve::AtHz(circuit, f).TransferTo(CircuitSource::Input(), FilterOutput(circuit));
+  const std::complex<double> sj(0, engine::kTwoPi * f);
+  return {t.GainDb(), (sj * t.dhds / t.h).real()};
+}
+
+// The highest (or lowest) gain over [lo, hi], valued where it was found.
+double ExtremeDb(const CircuitModel& circuit, const WalkGrid& grid, double lo, double hi, bool lowest) {
+  const OutputPeak p = WalkExtreme(lo, hi, grid, lowest, [&](double f) { return GainAndSlope(circuit, f); });
+  return GainDbAt(circuit, p.hz);
+}
+
 }  // namespace
 
 std::vector<Section> SectionsOfBandPass(const engine::BandPassDesign& design) {
@@ -76,18 +89,31 @@ BandPassSummary SummarizeBandPass(const CircuitModel& circuit, double centerHz, 
   s.bandwidthHz = s.upperEdgeHz - s.lowerEdgeHz;
   if (ripple) {
     const WalkGrid grid = WalkGridOf(circuit);
-    auto sample = [&](double f) {
-      const Transfer t = CircuitSolve::AtHz(circuit, f).TransferTo(CircuitSource::Input(), FilterOutput(circuit));
-      const std::complex<double> sj(0, engine::kTwoPi * f);
-      return std::pair{t.GainDb(), (sj * t.dhds / t.h).real()};
-    };
-    const OutputPeak high = WalkExtreme(s.lowerEdgeHz, s.upperEdgeHz, grid, false, sample);
-    const OutputPeak low = WalkExtreme(s.lowerEdgeHz, s.upperEdgeHz, grid, true, sample);
-    s.rippleDb = GainDbAt(circuit, high.hz) - GainDbAt(circuit, low.hz);
+    s.rippleDb = ExtremeDb(circuit, grid, s.lowerEdgeHz, s.upperEdgeHz, false) -
+                 ExtremeDb(circuit, grid, s.lowerEdgeHz, s.upperEdgeHz, true);
   }
   s.attenuationHalfDb = s.centerGainDb - GainDbAt(circuit, centerHz / 2);
   s.attenuationDoubleDb = s.centerGainDb - GainDbAt(circuit, 2 * centerHz);
   return s;
+}
+
+bool IsOrdered(const BandPassMask& m) {
+  return m.fs1 > 0 && m.fs1 < m.fp1 && m.fp1 < m.fp2 && m.fp2 < m.fs2 && std::isfinite(m.fs2) && m.ap > 0 &&
+         m.as > m.ap && std::isfinite(m.as);
+}
+
+BandPassMargins MarginsOf(const CircuitModel& circuit, double nominalDb, const BandPassMask& mask) {
+  const WalkGrid grid = WalkGridOf(circuit);
+  BandPassMargins m;
+  const double high = ExtremeDb(circuit, grid, mask.fp1, mask.fp2, false);
+  const double low = ExtremeDb(circuit, grid, mask.fp1, mask.fp2, true);
+  m.passDb = mask.ap - std::max(std::fabs(high - nominalDb), std::fabs(low - nominalDb));
+  // The stop bands reach three decades beyond their edges, where an
+  // all-pole band-pass gain falls at 20 dB a decade per section at least.
+  const double below = ExtremeDb(circuit, grid, mask.fs1 / 1000, mask.fs1, false);
+  const double above = ExtremeDb(circuit, grid, mask.fs2, mask.fs2 * 1000, false);
+  m.stopDb = (nominalDb - mask.as) - std::max(below, above);
+  return m;
 }
 
 }  // namespace kelvara::response

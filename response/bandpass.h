@@ -40,4 +40,26 @@ struct BandPassSummary {
 
 BandPassSummary SummarizeBandPass(const CircuitModel& circuit, double centerHz, double edgeLevelDb, bool ripple);
 
+/// A band-pass mask: the pass band fp1..fp2 within +-ap dB of the nominal
+/// gain, the stop bands up to fs1 and from fs2 at least as dB below it.
+struct BandPassMask {
+  double fs1 = 0, fp1 = 0, fp2 = 0, fs2 = 0;  // Hz, in this order
+  double ap = 0, as = 0;                      // dB
+};
+
+/// Whether the edges are in order (fs1 < fp1 < fp2 < fs2, all above 0) and
+/// 0 < ap < as.
+bool IsOrdered(const BandPassMask& mask);
+
+/// The margins of a circuit against the mask, in dB (both >= 0 exactly when
+/// it is met): ap minus the largest deviation from nominalDb in the pass
+/// band, and the stop bands' distance below nominalDb - as. Each band's
+/// extremes by the bracketed walk on the exact slope (output_extremes.h).
+struct BandPassMargins {
+  double passDb = 0;
+  double stopDb = 0;
+  bool Meets() const { return passDb >= 0 && stopDb >= 0; }
+};
+BandPassMargins MarginsOf(const CircuitModel& circuit, double nominalDb, const BandPassMask& mask);
+
 }  // namespace kelvara::response

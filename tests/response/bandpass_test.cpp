@@ -173,6 +173,53 @@ TEST(BandPass, AGainAbove2QSquaredIsRefusedNamingTheSection) {
   EXPECT_NE(design.warnings[0].second.find("2Q²"), std::string::npos);
 }
 
+// The mask's margins against a dense walk of the same gain (2000 points a
+// unit of ln f): the exact extremes are at least as far out as any sample
+// and close to them (the walk misses a Q-30 peak by some 1e-5 dB); a
+// Chebyshev pass band holding its ripple has the margin Ap - ripple.
+TEST(BandPass, MaskMarginsAreTheExactExtremesOfEachBand) {
+  struct MaskRow {
+    Row filter;
+    BandPassMask mask;
+  };
+  const MaskRow rows[] = {
+      {{values::kButterworth, 0.25, 4, 10e3, 2e3, 1}, {5e3, 9.1e3, 11e3, 20e3, 3, 30}},
+      {{values::kChebyshev, 0.5, 6, 1e3, 300, 10}, {600, 870, 1150, 1600, 0.6, 40}},
+      {{values::kChebyshev, 1.0, 8, 10e3, 1e3, 1}, {8e3, 9.6e3, 10.4e3, 12e3, 0.5, 50}},
+  };
+  for (const MaskRow& r : rows) {
+    const Row& f = r.filter;
+    const CircuitModel circuit =
+        CircuitOfSections(SectionsOfBandPass(engine::DesignBandPass(engine::BandPassSections(
+                              f.response, RippleIndex(f.rippleDb), f.order, f.f0, f.b, f.gain))),
+                          {});
+    const double nominal = 20 * std::log10(f.gain);
+    const BandPassMargins m = MarginsOf(circuit, nominal, r.mask);
+    auto db = [&](double hz) {
+      return 20 * std::log10(std::abs(OfTargets(
+                      engine::BandPassSections(f.response, RippleIndex(f.rippleDb), f.order, f.f0, f.b, f.gain), hz)));
+    };
+    double deviation = 0, stop = -1e300;
+    for (double hz = r.mask.fp1; hz <= r.mask.fp2; hz *= 1.0005)
+      deviation = std::max(deviation, std::fabs(db(hz) - nominal));
+    for (double hz = r.mask.fs1 / 1000; hz <= r.mask.fs1; hz *= 1.0005) stop = std::max(stop, db(hz));
+    for (double hz = r.mask.fs2; hz <= r.mask.fs2 * 1000; hz *= 1.0005) stop = std::max(stop, db(hz));
+    stop = std::max({stop, db(r.mask.fs1), db(r.mask.fs2)});
+    deviation = std::max({deviation, std::fabs(db(r.mask.fp1) - nominal), std::fabs(db(r.mask.fp2) - nominal)});
+    const double densePass = r.mask.ap - deviation, denseStop = nominal - r.mask.as - stop;
+    EXPECT_LE(m.passDb, densePass + 1e-9) << f.order;
+    EXPECT_NEAR(m.passDb, densePass, 1e-4) << f.order;
+    if (f.response == values::kChebyshev) {
+      EXPECT_NEAR(m.passDb, r.mask.ap - f.rippleDb, 1e-9) << f.order;
+    }
+    EXPECT_LE(m.stopDb, denseStop + 1e-9) << f.order;
+    EXPECT_NEAR(m.stopDb, denseStop, 1e-4) << f.order;
+  }
+  EXPECT_FALSE(IsOrdered({5e3, 4e3, 11e3, 20e3, 3, 30}));
+  EXPECT_FALSE(IsOrdered({5e3, 9e3, 11e3, 20e3, 30, 3}));
+  EXPECT_TRUE(IsOrdered({5e3, 9e3, 11e3, 20e3, 3, 30}));
+}
+
 TEST(BandPassNgspice, NetlistsAreTheTransformedPrototype) {
   if (!test::NgspiceAvailable()) GTEST_SKIP() << test::kNgspiceMissing;
   for (const Row& r : kRows) {

@@ -61,6 +61,19 @@ TEST(BandPassCli, AChebyshevNamesItsRippleAndTheNetlistIsWritten) {
   EXPECT_NE(text.find(".ac"), std::string::npos) << text;
 }
 
+TEST(BandPassCli, AMaskGivesItsMarginsAndVerdict) {
+  const ToolResult met =
+      RunDesignTool("--kind bpf --order 4 --center 10k --bandwidth 2k --mask 5k,9.1k,11k,20k,3,30 --json");
+  ASSERT_EQ(met.status, 0) << met.err;
+  const nlohmann::json j = nlohmann::json::parse(met.out)["mask"];
+  EXPECT_TRUE(j["meets"].get<bool>());
+  EXPECT_GT(j["margin_pass_db"].get<double>(), 0);
+  EXPECT_GT(j["margin_stop_db"].get<double>(), 0);
+  const ToolResult wide =
+      RunDesignTool("--kind bpf --order 4 --center 10k --bandwidth 2k --mask 5k,8k,12k,20k,3,30 --json");
+  EXPECT_FALSE(nlohmann::json::parse(wide.out)["mask"]["meets"].get<bool>());
+}
+
 TEST(BandPassCli, UsageErrors) {
   struct Case {
     const char* args;
@@ -78,6 +91,10 @@ TEST(BandPassCli, UsageErrors) {
       {"--kind bpf --order 4 --center 1k --bandwidth 100 --gain 5000", "--gain"},
       {"--kind bpf --order 6 --center 1k --bandwidth 100 --response linkwitz-riley", "order 4 or 8"},
       {"--kind bpf --order 4 --center 1k --bandwidth 100 --values series", "not available yet"},
+      {"--kind bpf --order 4 --center 10k --bandwidth 2k --mask 9k,5k,11k,20k,3,30", "in order"},
+      {"--kind bpf --order 4 --center 10k --bandwidth 2k --mask 5k,9k,11k,20k,30,3", "in order"},
+      {"--kind bpf --order 4 --center 10k --bandwidth 2k --mask 5k,9k,11k,20k,x,3", "fs1,fp1,fp2,fs2,ap,as"},
+      {"--kind lpf --cutoff 1k --mask 5k,9k,11k,20k,3,30", "--kind bpf"},
   };
   for (const Case& c : cases) {
     const ToolResult r = RunDesignTool(c.args);

@@ -1,5 +1,6 @@
 #include "tools/designer/bandpass_cli.h"
 
+#include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
@@ -21,9 +22,9 @@ namespace {
 constexpr int kFileError = 3;
 
 // What a band-pass design does not take (yet).
-constexpr const char* kNotTaken[] = {"--values", "--fix",         "--stage-gains", "--stage-order", "--curve",
-                                     "--bom",    "--sheet",       "--out",         "--as-shown",    "--stop-after",
-                                     "--mask",   "--monte-carlo", "--worst-case",  "--requirement"};
+constexpr const char* kNotTaken[] = {"--values",      "--fix",        "--stage-gains", "--stage-order", "--curve",
+                                     "--bom",         "--sheet",      "--out",         "--as-shown",    "--stop-after",
+                                     "--monte-carlo", "--worst-case", "--requirement"};
 
 double ReadFrequency(const std::string& option, const std::string& text) {
   const double v = values::ParseEngValue(text);
@@ -50,10 +51,37 @@ void AddBandPassOptions(CLI::App& app, BandPassOptions& options) {
                  "(-3 dB, -6 dB for Linkwitz-Riley, the ripple edge for Chebyshev), e.g. 2k");
 }
 
-bool BandPassRequested(const CLI::App& app, const BandPassOptions& options, const std::string& kind, int order) {
+response::BandPassMask BandPassMaskOf(const std::string& text) {
+  std::vector<std::string> fields;
+  for (std::size_t at = 0;;) {
+    const std::size_t comma = text.find(',', at);
+    fields.push_back(text.substr(at, comma == std::string::npos ? std::string::npos : comma - at));
+    if (comma == std::string::npos) break;
+    at = comma + 1;
+  }
+  const std::string usage = "--mask of a band-pass design expects fs1,fp1,fp2,fs2,ap,as (e.g. 5k,8k,12k,20k,1,40)";
+  if (fields.size() != 6) throw CliUsageError(usage + ", got '" + text + "'");
+  double v[6];
+  for (int i = 0; i < 6; ++i) {
+    v[i] = values::ParseEngValue(fields[i]);
+    if (!(v[i] > 0) || !std::isfinite(v[i])) throw CliUsageError(usage + ", got '" + text + "'");
+  }
+  const response::BandPassMask mask{v[0], v[1], v[2], v[3], v[4], v[5]};
+  if (!response::IsOrdered(mask)) {
+    throw CliUsageError("--mask: the edges must be in order fs1 < fp1 < fp2 < fs2, and 0 < ap < as, got '" + text +
+                        "'");
+  }
+  return mask;
+}
+
+bool BandPassRequested(const CLI::App& app, const BandPassOptions& options, const std::string& kind, int order,
+                       const std::string& maskText) {
   const bool given = app.count("--center") > 0 || app.count("--bandwidth") > 0;
   if (kind != "bpf") {
     if (given) throw CliUsageError("--center and --bandwidth are for --kind bpf");
+    if (app.count("--mask") > 0 && std::count(maskText.begin(), maskText.end(), ',') == 5) {
+      throw CliUsageError("--mask fs1,fp1,fp2,fs2,ap,as is the mask of a band-pass design (--kind bpf)");
+    }
     return false;
   }
   if (app.count("--cutoff") > 0) throw CliUsageError("--cutoff: a band-pass design takes --center and --bandwidth");
@@ -73,6 +101,7 @@ bool BandPassRequested(const CLI::App& app, const BandPassOptions& options, cons
   for (const char* name : kNotTaken) {
     if (app.count(name) > 0) throw CliUsageError(std::string(name) + " is not available yet with --kind bpf");
   }
+  if (app.count("--mask") > 0) BandPassMaskOf(maskText);
   return true;
 }
 
@@ -95,6 +124,7 @@ int RunBandPass(const BandPassOptions& options, const BandPassJob& job, std::ost
   const bool noise = job.noise != nullptr && job.noise->noise;
   const bool levels = job.noise != nullptr && job.noise->levels;
   std::optional<response::BandPassSummary> summary;
+  std::optional<response::BandPassMargins> margins;
   std::optional<response::NoiseReport> noiseReport;
   std::optional<response::LevelReport> levelReport;
   // The default band of the noise: a decade either side of the centre.
@@ -104,6 +134,10 @@ int RunBandPass(const BandPassOptions& options, const BandPassJob& job, std::ost
       summary = response::SummarizeBandPass(response::CircuitOfSections(sections, {}), center,
                                             response::BandEdgeLevelDb(job.response, job.rippleIndex, job.order),
                                             values::HasRipple(job.response));
+    }
+    if (!job.mask.empty()) {
+      margins = response::MarginsOf(response::CircuitOfSections(sections, {}), 20.0 * std::log10(gain),
+                                    BandPassMaskOf(job.mask));
     }
     if (noise || levels) {
       if (!job.noise->band.empty()) band = NoiseBandOf(*job.noise, engine::DesignRequest{});
@@ -180,6 +214,12 @@ int RunBandPass(const BandPassOptions& options, const BandPassJob& job, std::ost
         j["summary"] = nullptr;
       }
     }
+    if (!job.mask.empty()) {
+      j["mask"] = margins ? nlohmann::json{{"meets", margins->Meets()},
+                                           {"margin_pass_db", margins->passDb},
+                                           {"margin_stop_db", margins->stopDb}}
+                          : nlohmann::json(nullptr);
+    }
     if (noise) {
       if (noiseReport) {
         AddNoiseReportJson(*noiseReport, band, job.temperatureC, j);
@@ -219,6 +259,10 @@ int RunBandPass(const BandPassOptions& options, const BandPassJob& job, std::ost
         out << "\nattenuation at f0/2 = " << Short(summary->attenuationHalfDb)
             << " dB, at 2f0 = " << Short(summary->attenuationDoubleDb) << " dB\n";
       }
+    }
+    if (margins) {
+      out << "mask: " << (margins->Meets() ? "met" : "not met") << ", pass-band margin " << Short(margins->passDb)
+          << " dB, stop-band margin " << Short(margins->stopDb) << " dB\n";
     }
     if (noise && noiseReport) PrintNoiseReportPlain(*noiseReport, band, job.temperatureC, out);
     if (levelReport) PrintLevelsPlain(*levelReport, job.opAmp, out);

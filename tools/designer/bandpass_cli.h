@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "response/bandpass.h"
 #include "response/opamp_model.h"
 #include "tools/designer/analysis_cli.h"
 #include "tools/designer/export_options.h"
@@ -31,7 +32,13 @@ void AddBandPassOptions(CLI::App& app, BandPassOptions& options);
 /// CliUsageError for --center or --bandwidth without --kind bpf, and for a
 /// band-pass design without both, with --cutoff, of an odd order, or with
 /// an option it does not take.
-bool BandPassRequested(const CLI::App& app, const BandPassOptions& options, const std::string& kind, int order);
+bool BandPassRequested(const CLI::App& app, const BandPassOptions& options, const std::string& kind, int order,
+                       const std::string& maskText = {});
+
+/// --mask fs1,fp1,fp2,fs2,ap,as of a band-pass design (frequencies as
+/// engineering texts, dB as numbers); throws CliUsageError for a text that
+/// does not read or edges out of order.
+response::BandPassMask BandPassMaskOf(const std::string& text);
 
 struct BandPassJob {
   int order = 2;
@@ -44,6 +51,7 @@ struct BandPassJob {
   response::OpAmpModel opAmp;
   double temperatureC = 25;
   const ExportOptions* exports = nullptr;
+  std::string mask;  // --mask as typed; empty: none
 };
 
 /// Designs, prints and exports; the exit status (0 valid, 1 not valid, 3 a

@@ -272,7 +272,7 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
   try {
     kelvara::tools::CheckArgumentWords(app, std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
     app.parse(argc, argv);
-    bandPass = kelvara::tools::BandPassRequested(app, bandPassOptions, kind, order);
+    bandPass = kelvara::tools::BandPassRequested(app, bandPassOptions, kind, order, toleranceOptions.mask);
     if (!bandPass) {
       sections = kelvara::tools::SectionsRequested(app, sectionsOptions,
                                                    {toleranceOptions.Requested(), requirementOptions.Requested()});
@@ -341,6 +341,7 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
       job.opAmp = opAmp;
       job.temperatureC = temperatureC;
       job.exports = &exportOptions;
+      if (app.count("--mask") > 0) job.mask = toleranceOptions.mask;
       return kelvara::tools::RunBandPass(bandPassOptions, job, std::cout, std::cerr);
     }
     if (sections) {

@@ -1,5 +1,7 @@
 #include "tools/designer/tolerance_options.h"
 
+#include <algorithm>
+
 #include <vector>
 
 #include "tolerance/sensitivity.h"
@@ -130,13 +132,19 @@ void AddToleranceOptions(CLI::App& app, ToleranceOptions& o) {
   app.add_flag("--worst-case", o.worstCase,
                "evaluate every corner of the tolerance box (on its own with --tol-r, --tol-c, --tol-part or "
                "--tol-gbw, or with --monte-carlo)");
-  auto* mask =
-      app.add_option("--mask", o.mask,
-                     "yield against a mask fp,a,fs,b: pass band to fp within +-a dB, stop band from fs at "
-                     "most -b dB (HPF: pass band from fp, stop band up to fs); with --worst-case also the "
-                     "gains at fp and fs")
-          ->check(CLI::Validator([](std::string& s) { return SplitMask(s) ? std::string() : "expected fp,a,fs,b"; },
-                                 "fp,a,fs,b"));
+  auto* mask = app.add_option("--mask", o.mask,
+                              "yield against a mask fp,a,fs,b: pass band to fp within +-a dB, stop band from fs at "
+                              "most -b dB (HPF: pass band from fp, stop band up to fs); with --worst-case also the "
+                              "gains at fp and fs")
+                   ->check(CLI::Validator(
+                       [](std::string& s) {
+                         // Six fields: a band-pass mask, read by the band-pass design.
+                         const bool bandPass = std::count(s.begin(), s.end(), ',') == 5;
+                         return SplitMask(s) || bandPass
+                                    ? std::string()
+                                    : "expected fp,a,fs,b (a band-pass design: fs1,fp1,fp2,fs2,ap,as)";
+                       },
+                       "fp,a,fs,b"));
   o.needRun = {tolR, tolC, tolPart, tolGbw, threads, mask};
   o.tolerances = {tolR, tolC, tolPart, tolGbw};
 }
