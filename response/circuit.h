@@ -95,7 +95,7 @@ inline int StageCountOf(const DesignRequest& request) {
 /// A part by its name as the sheet and the drawings show it: "R3", "C4".
 struct PartId {
   char letter = 'R';  // 'R' or 'C'
-  int number = 1;     // 1 .. engine::kMaxParts
+  int number = 1;     // 1 .. kMaxCircuitParts (the sheet's: 1 .. engine::kMaxParts)
 };
 /// "R3" for {'R', 3} (engine::PartName).
 inline std::string PartName(PartId part) { return engine::PartName(part.letter, part.number); }

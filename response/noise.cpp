@@ -70,7 +70,7 @@ NoiseEvaluator::NoiseEvaluator(const CircuitModel& c, double temperatureC) : cir
   const double fourKT = 4 * kBoltzmann * (kZeroCelsiusK + temperatureC);
   for (const CircuitPart& part : PartsOf(c)) {
     const int i = part.id.number - 1;
-    if (part.id.letter == 'R' && i >= 0 && i < engine::kMaxParts)
+    if (part.id.letter == 'R' && i >= 0 && i < kMaxCircuitParts)
       fourKTOverR_[i] = part.value > 0 ? fourKT / part.value : 0;
   }
   const OpAmpModel& m = c.opAmp;

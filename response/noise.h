@@ -69,7 +69,7 @@ class NoiseEvaluator {
  private:
   CircuitModel circuit_;
   std::vector<NoiseSource> sources_;
-  std::array<double, engine::kMaxParts> fourKTOverR_{};
+  std::array<double, kMaxCircuitParts> fourKTOverR_{};
   double en2_ = 0;  // V^2/Hz
   double corner_ = 0;
   double in2_ = 0;  // A^2/Hz

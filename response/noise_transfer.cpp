@@ -19,7 +19,9 @@ NoiseTransfers NoiseTransfersAt(const CircuitModel& circuit, double f) {
   // Every source to the filter's output: one transposed solve.
   const CircuitAdjoint toOutput = solve.AdjointTo(FilterOutput(circuit));
   for (const CircuitPart& part : PartsOf(circuit)) {
-    if (part.id.letter == 'R') out.resistor[part.id.number - 1] = toOutput.From(CircuitSource::Current(part.a, part.b));
+    if (part.id.letter == 'R' && part.id.number >= 1 && part.id.number <= kMaxCircuitParts) {
+      out.resistor[part.id.number - 1] = toOutput.From(CircuitSource::Current(part.a, part.b));
+    }
   }
   for (int k = 0; k < n; ++k) {
     out.en[k] = toOutput.From(CircuitSource::PlusInputVoltage(k));

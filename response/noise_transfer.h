@@ -20,6 +20,7 @@
 #include "response/circuit.h"
 #include "response/opamp_circuit.h"
 #include "response/opamp_model.h"
+#include "response/section.h"
 
 namespace kelvara::response {
 
@@ -27,7 +28,7 @@ struct NoiseTransfers {
   std::complex<double> h;                                      // input to output
   std::array<std::complex<double>, engine::kMaxStages> stage;  // input to op-amp k's output
   // Output volts per ampere of resistor part i's noise current.
-  std::array<std::complex<double>, engine::kMaxParts> resistor{};
+  std::array<std::complex<double>, kMaxCircuitParts> resistor{};
   // Output volts per volt in series with op-amp k's + input.
   std::array<std::complex<double>, engine::kMaxStages> en{};
   // Output volts per ampere into op-amp k's + input.

@@ -25,6 +25,8 @@
 #include <string_view>
 #include <vector>
 
+#include "values/filter_catalogue.h"
+
 namespace kelvara::response {
 
 /// What a section passes.
@@ -125,6 +127,9 @@ struct SectionPartId {
 
 /// The most parts a section has.
 inline constexpr int kMaxSectionParts = 8;
+/// The most parts of one letter a cascade of sections numbers (R1..R32):
+/// every stage of the highest order with a section of the most parts.
+inline constexpr int kMaxCircuitParts = ((values::kMaxOrder + 1) / 2) * kMaxSectionParts;
 
 /// One section with its part values (kept in place: a circuit of sections
 /// is made for every trial of a tolerance run).

@@ -9,12 +9,15 @@
 
 #include <cmath>
 #include <complex>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "engine/bandpass.h"
 #include "export/spice_netlist.h"
 #include "response/bandpass.h"
+#include "response/noise.h"
+#include "response/signal_levels.h"
 #include "tests/support/ngspice.h"
 #include "values/filter_catalogue.h"
 
@@ -251,6 +254,74 @@ TEST(BandPassNgspice, NetlistsAreTheTransformedPrototype) {
       ++compared;
     }
     EXPECT_GT(compared, 50);
+  }
+}
+
+std::vector<Section> Designed(const Row& r) {
+  return SectionsOfBandPass(engine::DesignBandPass(
+      engine::BandPassSections(r.response, RippleIndex(r.rippleDb), r.order, r.f0, r.b, r.gain)));
+}
+
+// The output noise of band-pass designs (every resistor, the op-amp's en
+// and in) against ngspice's noise analysis over the default band
+// f0/10..10 f0, in total and for R1 alone.
+TEST(BandPassNgspice, NoiseIsNgspicesNoiseAnalysis) {
+  if (!test::NgspiceAvailable()) GTEST_SKIP() << test::kNgspiceMissing;
+  OpAmpModel model;
+  model.noise.enNvRtHz = 8;
+  model.noise.inPaRtHz = 0.5;
+  for (const Row& r : {kRows[1], kRows[2], kRows[5]}) {
+    const std::vector<Section> sections = Designed(r);
+    const NoiseBand band{r.f0 / 10, r.f0 * 10};
+    const NoiseReport report = IntegrateNoise(CircuitOfSections(sections, model), 25, band);
+    exports::NetlistOptions options;
+    options.opamp = model;
+    options.date = "2026-12-09";
+    char control[200];
+    std::snprintf(control, sizeof control,
+                  "noise v(out) V1 dec 4000 %.17g %.17g 1\nsetplot noise2\nset appendwrite\n"
+                  "wrdata @OUT@ onoise_total onoise_total_r1",
+                  band.loHz, band.hiHz);
+    const auto run = test::RunNgspice(exports::WriteSectionsNetlist(sections, options), control);
+    ASSERT_TRUE(run.ok) << run.log;
+    ASSERT_GE(run.rows.size(), 1u);
+    ASSERT_GE(run.rows[0].size(), 4u);
+    ASSERT_EQ(report.sources[0].name, "R1");
+    EXPECT_NEAR(run.rows[0][1], report.totalVrms, 5e-3 * report.totalVrms) << r.order << " " << r.f0;
+    EXPECT_NEAR(run.rows[0][3], report.sourceVrms[0], 5e-3 * report.sourceVrms[0]) << r.order << " " << r.f0;
+  }
+}
+
+// The highest gain at every op-amp's output against ngspice's sweep of that
+// node (2000 points a decade around the band).
+TEST(BandPassNgspice, LevelsAreTheHighestGainsAtTheOpAmpOutputs) {
+  if (!test::NgspiceAvailable()) GTEST_SKIP() << test::kNgspiceMissing;
+  for (const Row& r : {kRows[1], kRows[2], kRows[5]}) {
+    const std::vector<Section> sections = Designed(r);
+    const LevelReport levels = AnalyseLevels(CircuitOfSections(sections, {}), {r.f0 / 10, r.f0 * 10}, 0);
+    const int n = static_cast<int>(sections.size());
+    ASSERT_EQ(static_cast<int>(levels.stages.size()), n);
+    exports::NetlistOptions options;
+    options.date = "2026-12-09";
+    options.opamp.ideal = false;  // 200 dB: the ideal op-amp without the netlist's 1e6
+    options.opamp.a0Db = 200;
+    options.opamp.gbwHz = 1e16;
+    std::string vectors;
+    for (int k = 1; k <= n; ++k) vectors += k == n ? " vm(out)" : " vm(s" + std::to_string(k) + "_out)";
+    char sweep[120];
+    std::snprintf(sweep, sizeof sweep, "ac dec 2000 %.17g %.17g\nwrdata @OUT@", r.f0 / 10, r.f0 * 10);
+    const auto run = test::RunNgspice(exports::WriteSectionsNetlist(sections, options), sweep + vectors);
+    ASSERT_TRUE(run.ok) << run.log;
+    std::vector<double> highest(n, 0.0);
+    for (const auto& row : run.rows) {
+      ASSERT_EQ(static_cast<int>(row.size()), 2 * n);
+      for (int k = 0; k < n; ++k) highest[k] = std::max(highest[k], row[2 * k + 1]);
+    }
+    for (int k = 0; k < n; ++k) {
+      // The exact peak is at least the sweep's, and close to it.
+      EXPECT_GE(levels.stages[k].maxGainDb, 20 * std::log10(highest[k]) - 1e-6) << r.order << " U" << k + 1;
+      EXPECT_NEAR(levels.stages[k].maxGainDb, 20 * std::log10(highest[k]), 0.01) << r.order << " U" << k + 1;
+    }
   }
 }
 

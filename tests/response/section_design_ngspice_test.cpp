@@ -174,6 +174,9 @@ TEST(SectionDesignNgspice, NoiseIsNgspicesNoiseAnalysis) {
       {engine::kHpf, 4, engine::kButterworth, SectionFamily::kMfb, 10},
       {engine::kLpf, 4, engine::kButterworth, SectionFamily::kSallenKey, 10},
       {engine::kHpf, 3, engine::kButterworth, SectionFamily::kSallenKey, 100},
+      // Twelve resistors (R9..R12 beyond the sheet's eight), and ten.
+      {engine::kLpf, 8, engine::kButterworth, SectionFamily::kMfb, 10},
+      {engine::kHpf, 7, engine::kChebyshev, SectionFamily::kMfb, 10},
   };
   OpAmpModel model;
   model.noise.enNvRtHz = 8;
