@@ -35,6 +35,7 @@
 #include "tools/designer/progress_display.h"
 #include "tools/designer/requirement_cli.h"
 #include "tools/designer/sections_cli.h"
+#include "tools/designer/sections_series_cli.h"
 #include "tools/designer/series_cli.h"
 #include "tools/designer/tolerance_options.h"
 #include "values/eng_value.h"
@@ -311,9 +312,11 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
       if (rippleOption->count() > 0 && !kelvara::values::HasRipple(OptionIndex(kResponseOptions, response))) {
         throw UsageError{"--ripple is for --response chebyshev only"};
       }
-      const kelvara::tools::SectionsJob job{cutoff,        kind,  order,        response,
-                                            ripple,        fixes, json,         &analysisOptions,
-                                            &noiseOptions, opAmp, temperatureC, &exportOptions};
+      const kelvara::engine::PartSeries* sectionSeries =
+          valuesKind == "series" ? &kelvara::tools::SectionsSeries(app, seriesTexts) : nullptr;
+      const kelvara::tools::SectionsJob job{
+          cutoff,           kind,          order, response,     ripple,         fixes,         json,
+          &analysisOptions, &noiseOptions, opAmp, temperatureC, &exportOptions, sectionSeries, stopAfter};
       return kelvara::tools::RunSections(sectionsOptions, job, std::cout, std::cerr);
     }
     SheetInputs inputs;

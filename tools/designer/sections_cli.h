@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/design_types.h"
+#include "engine/part_series.h"
 #include "response/opamp_model.h"
 #include "tools/designer/analysis_cli.h"
 #include "tools/designer/cli_arguments.h"
@@ -61,6 +62,8 @@ struct SectionsJob {
   response::OpAmpModel opAmp;  // the netlist's and the noise's
   double temperatureC = 25;
   const ExportOptions* exports = nullptr;
+  const engine::PartSeries* series = nullptr;  // --values series: the parts from these series
+  std::optional<int> stopAfter;                // with series: --stop-after
 };
 
 /// The usage error of a combination without a design (HasDesignData
