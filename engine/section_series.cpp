@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "engine/stage_maths.h"
 #include "engine/stages.h"
@@ -66,10 +67,31 @@ std::vector<int> LoopOrder(StageForm form, bool hpf) {
   return {};
 }
 
+// A quadratic's discriminant, 0 where rounding alone makes it negative;
+// negative where it truly is.
+double Discriminant(double b2, double four) {
+  const double d = b2 - four;
+  if (d < 0 && d >= -1e-9 * b2) return 0.0;
+  return d;
+}
+
+// The values [lo, hi] without those strictly inside (gapLo, gapHi) (no gap
+// where gapLo >= gapHi).
 struct Window {
   double lo = 0;
   double hi = kInf;
+  double gapLo = 0;
+  double gapHi = 0;
 };
+
+// The roots r- <= r+ of r² - m r + k = 0 (k > 0), none where they are not
+// real (beyond rounding).
+std::optional<std::pair<double, double>> Roots(double m, double k) {
+  const double d = Discriminant(m * m, 4.0 * k);
+  if (d < 0) return std::nullopt;
+  const double big = (m + std::sqrt(d)) / 2.0;
+  return std::pair{k / big, big};
+}
 
 // Where each figure may lie for a score of at most the best: its target
 // times 1 -+ e (no lower limit once e reaches 1).
@@ -89,14 +111,6 @@ struct Limits {
   Window OfRc(double c) const { return {1.0 / (wHi * c), wLo > 0 ? 1.0 / (wLo * c) : kInf}; }
 };
 
-// A quadratic's discriminant, 0 where rounding alone makes it negative;
-// negative where it truly is.
-double Discriminant(double b2, double four) {
-  const double d = b2 - four;
-  if (d < 0 && d >= -1e-9 * b2) return 0.0;
-  return d;
-}
-
 // The Sallen-Key stage's first resistor of the pair (Ra) given its
 // capacitors and K - 1, from Q and omega (P = Ra Rb, r = sqrt(Ra / Rb)):
 // LPF Q = sqrt(Ca Cb) / (r (Cb - k1 Ca) + Cb / r), HPF Q = sqrt(Ca Cb) /
@@ -115,11 +129,16 @@ Window SallenKeyRa(const Limits& l, bool hpf, double ca, double cb, double k1) {
     // f(r) = a r + c / r <= F = sqrt(Ca Cb) / Qlo (and f > 0).
     const double a = cb - k1 * ca, c = cb, f = root / l.qLo;
     if (a > 0) {
-      const double d = Discriminant(f * f, 4.0 * a * c);
-      if (d < 0) return {kInf, 0};
-      const double big = (f + std::sqrt(d)) / (2.0 * a);
-      rLo = c / (a * big);
-      rHi = big;
+      // a r² - F r + c <= 0 between its roots; f >= Fl (Q <= Qhi) outside
+      // the roots of a r² - Fl r + c.
+      const auto inside = Roots(f / a, c / a);
+      if (!inside) return {kInf, 0};
+      Window w{inside->first * std::sqrt(pLo), inside->second * std::sqrt(pHi)};
+      if (const auto outside = Roots(root / l.qHi / a, c / a)) {
+        w.gapLo = outside->first * std::sqrt(pHi);
+        w.gapHi = outside->second * std::sqrt(pLo);
+      }
+      return w;
     } else if (a == 0) {
       rLo = c / f;
       rHi = c / (root / l.qHi);
@@ -145,6 +164,11 @@ Window WindowOf(StageForm form, bool hpf, int part, const std::vector<double>& v
         if (part == 2) return SallenKeyRa(l, true, v[0], v[1], k1);
         if (part == 3) return {l.ProductLo(v[0] * v[1]) / v[2], l.ProductHi(v[0] * v[1]) / v[2]};
       } else {
+        // Q <= sqrt(Ca) / (2 sqrt(Cb - k1 Ca)) where Cb > k1 Ca (any Q beyond).
+        if (part == 2) {
+          const double q2 = 4.0 * std::pow(l.qLo, 2.0);
+          return {q2 * v[3] / (1.0 + q2 * k1), kInf};
+        }
         if (part == 0) return SallenKeyRa(l, false, v[2], v[3], k1);
         if (part == 1) return {l.ProductLo(v[2] * v[3]) / v[0], l.ProductHi(v[2] * v[3]) / v[0]};
       }
@@ -177,13 +201,20 @@ Window WindowOf(StageForm form, bool hpf, int part, const std::vector<double>& v
       }
       if (part == 1) {
         // Q = sqrt(C1 / C2) / ((1 + K) / u + u), u = sqrt(R2 / R3), R2 = u sqrt(P).
+        // Q >= Qlo: (1 + Klo) / u + u <= sqrt(C1 / C2) / Qlo, u between the
+        // roots; Q <= Qhi: (1 + Khi) / u + u >= sqrt(C1 / C2) / Qhi, u outside.
         const double cc = v[3] * v[4];
         if (!(l.qLo > 0)) return {};
-        const double m = std::sqrt(v[3] / v[4]) / l.qLo, k = 1.0 + l.kLo;
-        const double d = Discriminant(m * m, 4.0 * k);
-        if (d < 0) return {kInf, 0};
-        const double big = (m + std::sqrt(d)) / 2.0;
-        return {k / big * std::sqrt(l.ProductLo(cc)), big * std::sqrt(l.ProductHi(cc))};
+        const double ratio = std::sqrt(v[3] / v[4]);
+        const auto inside = Roots(ratio / l.qLo, 1.0 + l.kLo);
+        if (!inside) return {kInf, 0};
+        const double pLo = l.ProductLo(cc), pHi = l.ProductHi(cc);
+        Window w{inside->first * std::sqrt(pLo), inside->second * std::sqrt(pHi)};
+        if (const auto outside = Roots(ratio / l.qHi, 1.0 + l.kHi)) {
+          w.gapLo = outside->first * std::sqrt(pHi);
+          w.gapHi = outside->second * std::sqrt(pLo);
+        }
+        return w;
       }
       if (part == 2) return {l.ProductLo(v[3] * v[4]) / v[1], l.ProductHi(v[3] * v[4]) / v[1]};
       if (part == 0) return {v[1] / l.kHi, l.kLo > 0 ? v[1] / l.kLo : kInf};
@@ -292,10 +323,20 @@ class StageSearch {
       return;
     }
     const series::SeriesLookup& s = Series(part);
-    auto low = [&] { return w.lo > 0 ? s.LowIndex(w.lo) : 0; };
-    auto high = [&] { return std::isinf(w.hi) ? s.Last() : s.HighIndex(w.hi); };
-    int lo = depth == 0 ? 0 : low();
-    int hi = depth == 0 ? s.Last() : high();
+    // The window's indices: lo..hi without gapStart..gapEnd (the values
+    // strictly inside the gap, the gap narrowed by the same margin).
+    int lo = 0, hi = s.Last(), gapStart = 0, gapEnd = -1;
+    auto indices = [&] {
+      lo = w.lo > 0 ? s.LowIndex(w.lo) : 0;
+      hi = std::isinf(w.hi) ? s.Last() : s.HighIndex(w.hi);
+      gapStart = 0;
+      gapEnd = -1;
+      if (w.gapLo > 0 && w.gapLo * series::kWidenUp < w.gapHi * series::kWidenDown) {
+        gapStart = s.LastAtMost(w.gapLo * series::kWidenUp) + 1;
+        gapEnd = s.FirstAtLeast(w.gapHi * series::kWidenDown) - 1;
+      }
+    };
+    if (depth > 0) indices();
     for (int i = lo; i <= hi; ++i) {
       if (depth == 0) {
         if (run_.StopRequested()) {
@@ -303,12 +344,15 @@ class StageSearch {
           return;
         }
         run_.StepProgress();
-      } else if (improvements_ != seen) {
-        // A better best narrows the window.
-        seen = improvements_;
-        w = WindowOf(plan_.form, hpf_, part, v_, Limits(plan_, Allowance(best_)));
-        hi = high();
-        i = std::max(i, low());
+      } else {
+        if (improvements_ != seen) {
+          // A better best narrows the window.
+          seen = improvements_;
+          w = WindowOf(plan_.form, hpf_, part, v_, Limits(plan_, Allowance(best_)));
+          indices();
+          i = std::max(i, lo);
+        }
+        if (i >= gapStart && i <= gapEnd) i = gapEnd + 1;
         if (i > hi) break;
       }
       v_[p] = s[i];

@@ -36,8 +36,9 @@
 // A stage without any allowed combination below the limit is refused
 // (valid false, a warning naming the stage and its free parts); its free
 // parts are 0. The search reports one progress step per value of its
-// outermost loop (SectionsSeriesSteps counts them) and ends, with the
-// stages not searched left at 0, when the run's stop flag is set.
+// outermost loop (SectionsSeriesSteps counts them) and ends when the run's
+// stop flag is set: the stage it was in keeps the best found so far, the
+// stages not searched have their free parts at 0.
 
 #include <cstdint>
 #include <span>
