@@ -319,3 +319,40 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace kelvara::engine
+
+namespace kelvara::engine {
+namespace {
+
+// A sweep over both families, LPF and HPF, odd and even orders, two
+// cut-offs and two gains in tiny series: each stage as the plain loop finds
+// it (found or not).
+TEST(SectionSeriesSweep, EveryStageIsThePlainLoops) {
+  const PartSeries& series = PartSeriesOf(Choice(C::kE6, 1e-9, 47e-9, R::kE24, 1e3, 3.3e3));
+  int found = 0, stages = 0;
+  for (const SectionFamily family : {SectionFamily::kMfb, SectionFamily::kSallenKey}) {
+    for (const std::uint8_t kind : {kLpf, kHpf}) {
+      for (const int order : {2, 3}) {
+        for (const double cutoff : {5e3, 20e3}) {
+          for (const double gain : {1.5, 4.0}) {
+            const SeriesCase c{"", family, kind, order, kButterworth, cutoff, gain, {}, {}, {}, true};
+            const Planned p = PlanOf(c);
+            reference::ScriptedRun run;
+            const SectionsDesign d = DesignSectionsFromSeries(run, p.plans, kind == kHpf, p.fixes, series);
+            const auto plain = reference::PlainSectionsFromSeries(p.plans, kind == kHpf, p.fixes, series);
+            for (std::size_t s = 0; s < plain.size(); ++s) {
+              EXPECT_EQ(d.stages[s].values, plain[s].values)
+                  << (family == SectionFamily::kMfb ? "mfb " : "sallen-key ") << int{kind} << " order " << order << " "
+                  << cutoff << " Hz gain " << gain << " stage " << s + 1;
+              found += plain[s].found ? 1 : 0;
+              ++stages;
+            }
+          }
+        }
+      }
+    }
+  }
+  EXPECT_GT(found, stages / 2);  // mostly stages that exist
+}
+
+}  // namespace
+}  // namespace kelvara::engine
