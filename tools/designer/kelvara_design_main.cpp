@@ -35,7 +35,6 @@
 #include "tools/designer/progress_display.h"
 #include "tools/designer/requirement_cli.h"
 #include "tools/designer/sections_cli.h"
-#include "tools/designer/sections_series_cli.h"
 #include "tools/designer/series_cli.h"
 #include "tools/designer/tolerance_options.h"
 #include "values/eng_value.h"
@@ -309,14 +308,14 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
     if (auto problem = kelvara::tools::ExportUsageProblem(exportOptions)) throw UsageError{*problem};
     if (sections) {
       // Any circuit but the sheet's at gain 1: designed exactly as sections.
+      if (valuesKind == "series") sectionsOptions.series = &kelvara::tools::SectionsSeries(app, seriesTexts);
+      sectionsOptions.stopAfter = stopAfter;
       if (rippleOption->count() > 0 && !kelvara::values::HasRipple(OptionIndex(kResponseOptions, response))) {
         throw UsageError{"--ripple is for --response chebyshev only"};
       }
-      const kelvara::engine::PartSeries* sectionSeries =
-          valuesKind == "series" ? &kelvara::tools::SectionsSeries(app, seriesTexts) : nullptr;
-      const kelvara::tools::SectionsJob job{
-          cutoff,           kind,          order, response,     ripple,         fixes,         json,
-          &analysisOptions, &noiseOptions, opAmp, temperatureC, &exportOptions, sectionSeries, stopAfter};
+      const kelvara::tools::SectionsJob job{cutoff,        kind,  order,        response,
+                                            ripple,        fixes, json,         &analysisOptions,
+                                            &noiseOptions, opAmp, temperatureC, &exportOptions};
       return kelvara::tools::RunSections(sectionsOptions, job, std::cout, std::cerr);
     }
     SheetInputs inputs;

@@ -18,7 +18,6 @@
 #include "response/noise.h"
 #include "response/signal_levels.h"
 #include "storage/design_file.h"
-#include "tools/designer/sections_series_cli.h"
 #include "values/eng_value.h"
 #include "values/filter_catalogue.h"
 
@@ -196,8 +195,9 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
     throw CliUsageError("--fix: unknown part '" + problem->subject + "' (this design has " + names + ")");
   }
   const engine::SectionsDesign design =
-      job.series ? RunSectionsSeries(*job.series, plans, hpf, std::get<engine::SectionFixes>(fixes), job.stopAfter, err)
-                 : engine::DesignSections(plans, hpf, std::get<engine::SectionFixes>(fixes));
+      options.series ? RunSectionsSeries(*options.series, plans, hpf, std::get<engine::SectionFixes>(fixes),
+                                         options.stopAfter, err)
+                     : engine::DesignSections(plans, hpf, std::get<engine::SectionFixes>(fixes));
   for (const auto& w : design.warnings) err << w.caption << ": " << w.text << '\n';
   const std::vector<response::Section> sections = response::SectionsOf(design);
   const double gain = response::CascadeGain(sections);

@@ -1,4 +1,4 @@
-#include "tools/designer/sections_series_cli.h"
+#include "tools/designer/sections_cli.h"
 
 #include <string>
 
