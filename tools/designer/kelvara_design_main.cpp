@@ -346,6 +346,8 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
     }
     if (sections) {
       // Any circuit but the sheet's at gain 1: designed exactly as sections.
+      if (valuesKind == "series") sectionsOptions.series = &kelvara::tools::SectionsSeries(app, seriesTexts);
+      sectionsOptions.stopAfter = stopAfter;
       if (rippleOption->count() > 0 && !kelvara::values::HasRipple(OptionIndex(kResponseOptions, response))) {
         throw UsageError{"--ripple is for --response chebyshev only"};
       }

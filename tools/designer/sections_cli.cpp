@@ -97,13 +97,12 @@ bool SectionsRequested(const CLI::App& app, SectionsOptions& options, const Othe
   if (sheet) return false;
   const std::string what = "--topology " + options.topology + (options.gain ? " --gain " + options.gainText : "");
   for (const char* name : kNotTaken) {
-    if (app.count(name) > 0) throw CliUsageError(std::string(name) + " is not available yet with " + what);
+    if (app.count(name) > 0 && !(std::string_view(name) == "--stop-after" && SeriesValuesRequested(app))) {
+      throw CliUsageError(std::string(name) + " is not available yet with " + what);
+    }
   }
   if (others.tolerance) throw CliUsageError("--monte-carlo and --worst-case are not available yet with " + what);
   if (others.requirement) throw CliUsageError("--requirement is not available yet with " + what);
-  if (app.count("--values") > 0 && app.get_option("--values")->as<std::string>() == "series") {
-    throw CliUsageError("--values series is not available yet with " + what + "; use --values any");
-  }
   return true;
 }
 
@@ -195,7 +194,10 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
     }
     throw CliUsageError("--fix: unknown part '" + problem->subject + "' (this design has " + names + ")");
   }
-  const engine::SectionsDesign design = engine::DesignSections(plans, hpf, std::get<engine::SectionFixes>(fixes));
+  const engine::SectionsDesign design =
+      options.series ? RunSectionsSeries(*options.series, plans, hpf, std::get<engine::SectionFixes>(fixes),
+                                         options.stopAfter, err)
+                     : engine::DesignSections(plans, hpf, std::get<engine::SectionFixes>(fixes));
   for (const auto& w : design.warnings) err << w.caption << ": " << w.text << '\n';
   const std::vector<response::Section> sections = response::SectionsOf(design);
   const double gain = response::CascadeGain(sections);

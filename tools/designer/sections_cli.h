@@ -14,6 +14,9 @@
 #include <vector>
 
 #include "engine/design_types.h"
+#include "engine/part_series.h"
+#include "engine/section_design.h"
+#include "engine/series_options.h"
 #include "response/opamp_model.h"
 #include "tools/designer/analysis_cli.h"
 #include "tools/designer/cli_arguments.h"
@@ -30,6 +33,10 @@ struct SectionsOptions {
   // Read from the texts by SectionsRequested.
   std::optional<double> gain;
   std::vector<double> stageGains;
+  // Set by the caller: --values series draws the parts from these series
+  // (SectionsSeries), and --stop-after stops that search.
+  const engine::PartSeries* series = nullptr;
+  std::optional<int> stopAfter;
 };
 
 void AddSectionsOptions(CLI::App& app, SectionsOptions& options);
@@ -67,6 +74,24 @@ struct SectionsJob {
 /// false): an odd order of Linkwitz-Riley, a Bessel HPF, a 0.25 dB Chebyshev
 /// HPF below order 4.
 std::string CombinationProblem(const engine::DesignRequest& request);
+
+/// Whether the command line asks for --values series.
+bool SeriesValuesRequested(const CLI::App& app);
+
+/// The series a design of sections draws from: --cap-series, --res-series,
+/// --r-min, --r-max, --c-min and --c-max where given; otherwise the
+/// program's capacitor series, E24 resistors, and the sections' ranges
+/// (engine::kSectionRMin..kSectionRMax, kSectionCMin..kSectionCMax). Throws
+/// CliUsageError for a text that cannot be used.
+const engine::PartSeries& SectionsSeries(const CLI::App& app, const engine::SeriesTexts& texts);
+
+/// Designs the stages from `series` (engine::DesignSectionsFromSeries),
+/// showing its progress on `err` when that is standard error and a
+/// terminal; with stopAfter = N the stop flag is set inside the N-th
+/// progress step (sections_series_cli.cpp).
+engine::SectionsDesign RunSectionsSeries(const engine::PartSeries& series, const std::vector<engine::StagePlan>& plans,
+                                         bool hpf, const engine::SectionFixes& fixes, std::optional<int> stopAfter,
+                                         std::ostream& err);
 
 /// Designs, prints and exports; the exit status (0 valid, 1 not valid, 3 a
 /// file not written). Throws CliUsageError for a gain, stage gain or part
