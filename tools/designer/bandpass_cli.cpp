@@ -13,13 +13,12 @@
 #include "response/signal_levels.h"
 #include "storage/design_file.h"
 #include "tools/designer/cli_arguments.h"
+#include "tools/designer/sections_output.h"
 #include "values/eng_value.h"
 #include "values/filter_catalogue.h"
 
 namespace kelvara::tools {
 namespace {
-
-constexpr int kFileError = 3;
 
 // What a band-pass design does not take (yet).
 constexpr const char* kNotTaken[] = {"--values",      "--fix",        "--stage-gains", "--stage-order", "--curve",
@@ -35,11 +34,6 @@ double ReadFrequency(const std::string& option, const std::string& text) {
 }
 
 std::string Short(double v) { return values::FormatGeneral(v); }
-
-const char* RoleOf(int part) {
-  static constexpr const char* kRoles[] = {"Rin", "Rd", "Rf", "Cm", "Cf"};
-  return kRoles[part];
-}
 
 }  // namespace
 
@@ -146,18 +140,7 @@ int RunBandPass(const BandPassOptions& options, const BandPassJob& job, std::ost
       if (levels) levelReport = response::AnalyseLevels(circuit, band, noiseReport->totalVrms);
     }
   }
-  // The parts by name: resistors, then capacitors, by number.
-  std::vector<std::pair<std::string, double>> parts;
-  std::vector<std::string> roles;
-  for (const char letter : {'R', 'C'}) {
-    for (const response::Section& s : sections) {
-      for (int i = 0; i < s.PartCount(); ++i) {
-        if (s.ids[i].letter != letter) continue;
-        parts.emplace_back(engine::PartName(letter, s.ids[i].number), s.values[i]);
-        roles.emplace_back(RoleOf(i));
-      }
-    }
-  }
+  const NamedParts named = NamedPartsOf(sections);
 
   if (job.json) {
     nlohmann::json j;
@@ -173,13 +156,7 @@ int RunBandPass(const BandPassOptions& options, const BandPassJob& job, std::ost
     j["bandwidth_hz"] = bandwidth;
     j["gain"] = signedGain;
     j["inverting"] = signedGain < 0;
-    nlohmann::json partsJson = nlohmann::json::object(), rolesJson = nlohmann::json::object();
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-      partsJson[parts[i].first] = parts[i].second;
-      rolesJson[parts[i].first] = roles[i];
-    }
-    j["parts"] = partsJson;
-    j["roles"] = rolesJson;
+    AddPartsJson(named, j);
     if (analysis) {
       j["stages"] = nlohmann::json::array();
       for (std::size_t k = 0; k < sections.size(); ++k) {
@@ -237,12 +214,7 @@ int RunBandPass(const BandPassOptions& options, const BandPassJob& job, std::ost
     }
     out << j.dump() << '\n';
   } else {
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-      const bool capacitor = parts[i].first[0] == 'C';
-      out << parts[i].first << " = "
-          << (capacitor ? values::FormatCapacitance(parts[i].second) : values::FormatResistanceDisplay(parts[i].second))
-          << " (" << roles[i] << ")\n";
-    }
+    PrintPartsPlain(named, out);
     out << "gain at centre = " << Short(signedGain) << '\n';
     if (analysis) {
       for (std::size_t k = 0; k < sections.size(); ++k) {
@@ -268,23 +240,8 @@ int RunBandPass(const BandPassOptions& options, const BandPassJob& job, std::ost
     if (levelReport) PrintLevelsPlain(*levelReport, job.opAmp, out);
   }
 
-  if (job.exports != nullptr && !job.exports->spiceFile.empty()) {
-    if (!design.valid) {
-      err << "kelvara-design: the design is not valid; --spice file not written\n";
-    } else {
-      exports::NetlistOptions netlist;
-      netlist.fStartHz = values::ParseEngValue(job.exports->acFrom);
-      netlist.fStopHz = values::ParseEngValue(job.exports->acTo);
-      netlist.date = TodayText();
-      netlist.opamp = job.opAmp;
-      netlist.temperatureC = job.temperatureC;
-      const std::string text = exports::WriteSectionsNetlist(sections, netlist);
-      if (auto error = storage::WriteExportedFile(QString::fromStdString(job.exports->spiceFile),
-                                                  QByteArray(text.data(), static_cast<qsizetype>(text.size())))) {
-        err << "kelvara-design: " << error->caption.toStdString() << ": " << error->text.toStdString() << '\n';
-        return kFileError;
-      }
-    }
+  if (const int status = WriteSectionsSpice(job.exports, sections, job.opAmp, job.temperatureC, design.valid, err)) {
+    return status;
   }
   return design.valid ? 0 : 1;
 }
