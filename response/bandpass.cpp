@@ -1,5 +1,6 @@
 #include "response/bandpass.h"
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 
@@ -14,13 +15,17 @@ double GainDbAt(const CircuitModel& circuit, double f) {
 }
 
 // The outermost crossing of `level` on one side of the centre: walked in
-// from where the gain is below it, in steps of 1/1000 in ln f, then bisected
-// to adjacent doubles.
+// from where the gain is below it, in steps of 1/(8 Qmax) in ln f (at most
+// 1/1000: a section of quality Q turns over about 1/Q in ln f, so no edge
+// is stepped over), then bisected to adjacent doubles.
 double Edge(const CircuitModel& circuit, double centerHz, double level, bool upper) {
+  double qMax = 0;
+  for (const Section& s : circuit.sections) qMax = std::max(qMax, s.Figures().q);
+  const double stepLn = std::min(1e-3, 1.0 / (8.0 * std::max(qMax, 1.0)));
   const double factor = upper ? 1.5 : 1.0 / 1.5;
   double outside = centerHz * factor;
   for (int i = 0; i < 200 && GainDbAt(circuit, outside) >= level; ++i) outside *= factor;
-  const double step = upper ? std::exp(-1e-3) : std::exp(1e-3);
+  const double step = upper ? std::exp(-stepLn) : std::exp(stepLn);
   double inside = outside * step;
   while (GainDbAt(circuit, inside) < level && (upper ? inside > centerHz : inside < centerHz)) {
     outside = inside;

@@ -95,6 +95,9 @@ TEST(BandPassCli, UsageErrors) {
       {"--kind bpf --order 4 --center 10k --bandwidth 2k --mask 5k,9k,11k,20k,30,3", "in order"},
       {"--kind bpf --order 4 --center 10k --bandwidth 2k --mask 5k,9k,11k,20k,x,3", "fs1,fp1,fp2,fs2,ap,as"},
       {"--kind lpf --cutoff 1k --mask 5k,9k,11k,20k,3,30", "--kind bpf"},
+      {"--kind bpf --order 4 --center 1k --bandwidth 1G", "outside 1 Hz to 100 MHz"},
+      {"--kind bpf --order 4 --center 100M --bandwidth 1", "a thousandth of the centre"},
+      {"--kind bpf --order 4 --center 200M --bandwidth 1M", "--center"},
   };
   for (const Case& c : cases) {
     const ToolResult r = RunDesignTool(c.args);

@@ -6,6 +6,7 @@
 
 #include "engine/bandpass.h"
 #include "engine/part_name.h"
+#include "engine/run_checks.h"
 #include "engine/units.h"
 #include "response/bandpass.h"
 #include "response/noise.h"
@@ -107,6 +108,17 @@ int RunBandPass(const BandPassOptions& options, const BandPassJob& job, std::ost
   const std::vector<engine::BandPassSection> targets =
       engine::BandPassSections(job.response, job.rippleIndex, job.order, center, bandwidth, gain);
   if (targets.empty()) throw CliUsageError("--kind bpf: no band-pass design of these inputs");
+  // The sections must lie where the program designs (1 Hz to 100 MHz), and
+  // their Q stays within what the edges and an MFB stage can resolve.
+  if (bandwidth < center / 1000) {
+    throw CliUsageError("--bandwidth: at least a thousandth of the centre (" + Short(center / 1000) + " Hz), got " +
+                        options.bandwidth);
+  }
+  const double lowest = targets.front().omega / engine::kTwoPi, highest = targets.back().omega / engine::kTwoPi;
+  if (!(lowest >= engine::kMinCutoffHz) || !(highest <= engine::kMaxCutoffHz)) {
+    throw CliUsageError("--bandwidth: the sections would lie at " + Short(lowest) + " to " + Short(highest) +
+                        " Hz, outside 1 Hz to 100 MHz; narrow the band");
+  }
   const engine::BandPassDesign design = engine::DesignBandPass(targets);
   for (const auto& [caption, text] : design.warnings) err << caption << ": " << text << '\n';
   const std::vector<response::Section> sections = response::SectionsOfBandPass(design);
