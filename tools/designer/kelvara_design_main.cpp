@@ -207,7 +207,7 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
   using kelvara::values::kRippleOptions;
   auto* rippleOption =
       app.add_option("--ripple", ripple,
-                     "Chebyshev pass-band ripple in dB: " + OptionsText(kRippleOptions) + " (default 0.25)")
+                     "Chebyshev pass-band ripple in dB: 0.01, 0.05, 0.1, 0.25 (the default), 0.5, 1, 2 or 3")
           ->transform(CLI::Validator(
               [](std::string& text) -> std::string {
                 // By value: "1", "1.0" and "1e0" are the same ripple.
@@ -219,7 +219,7 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
                     return {};
                   }
                 }
-                return text + " is not one of the ripples " + OptionsText(kRippleOptions) + " (dB)";
+                return text + " is not one of the ripples 0.01, 0.05, 0.1, 0.25, 0.5, 1, 2 or 3 (dB)";
               },
               "DB", "ripple"));
   auto* valuesOption =
