@@ -18,6 +18,7 @@
 #include "response/noise.h"
 #include "response/signal_levels.h"
 #include "storage/design_file.h"
+#include "tools/designer/progress_display.h"
 #include "values/eng_value.h"
 #include "values/filter_catalogue.h"
 
@@ -99,7 +100,6 @@ bool SectionsRequested(const CLI::App& app, SectionsOptions& options, const Othe
   for (const char* name : kNotTaken) {
     if (app.count(name) > 0) throw CliUsageError(std::string(name) + " is not available yet with " + what);
   }
-  if (others.tolerance) throw CliUsageError("--monte-carlo and --worst-case are not available yet with " + what);
   if (others.requirement) throw CliUsageError("--requirement is not available yet with " + what);
   if (app.count("--values") > 0 && app.get_option("--values")->as<std::string>() == "series") {
     throw CliUsageError("--values series is not available yet with " + what + "; use --values any");
@@ -218,6 +218,20 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
       }
     }
   }
+  // The tolerance study: its checks (the part names are the design's)
+  // before anything is printed.
+  const bool tolerance = job.tolerance != nullptr && job.tolerance->Requested();
+  if (job.tolerance != nullptr) CheckToleranceOptions(*job.tolerance, request, job.opAmp, sections);
+  std::optional<ToleranceReport> toleranceReport;
+  if (tolerance && minus3db) {
+    ProgressDisplay progress(err, StandardErrorIsTerminal(), ProgressDelay());
+    job.tolerance->progress = [&progress](const std::string& stage, double f) { progress.Update(stage, f); };
+    const AnalysisOptions none;
+    toleranceReport = RunToleranceAnalysis(*job.tolerance, request, sections, {}, none, job.opAmp);
+    job.tolerance->progress = nullptr;
+    progress.Finish();
+  }
+
   const bool analysis = job.analysis != nullptr && job.analysis->analysis;
   const bool noise = job.noise != nullptr && job.noise->noise;
   const bool levels = job.noise != nullptr && job.noise->levels;
@@ -286,6 +300,9 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
         j["swing"] = nullptr;
       }
     }
+    if (tolerance) {
+      j["tolerance"] = toleranceReport ? ToleranceJson(*job.tolerance, *toleranceReport) : nlohmann::json(nullptr);
+    }
     out << j.dump() << '\n';
   } else {
     for (std::size_t i = 0; i < parts.size(); ++i) {
@@ -310,6 +327,7 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
     }
     if (noise && noiseReport) PrintNoiseReportPlain(*noiseReport, band, job.temperatureC, out);
     if (levelReport) PrintLevelsPlain(*levelReport, job.opAmp, out);
+    if (toleranceReport) PrintTolerance(out, *job.tolerance, *toleranceReport);
   }
 
   if (job.exports != nullptr && !job.exports->spiceFile.empty()) {

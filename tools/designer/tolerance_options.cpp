@@ -30,11 +30,8 @@ std::optional<std::pair<std::string, std::string>> SplitPartTolerance(const std:
   const std::size_t eq = text.find('=');
   if (eq == std::string::npos) return std::nullopt;
   std::pair<std::string, std::string> part{text.substr(0, eq), text.substr(eq + 1)};
-  bool capacitor = false;
-  int index = 0;
-  if (!tolerance::ReadPartName(part.first, capacitor, index) || !tolerance::ReadPartTolerance(part.second)) {
-    return std::nullopt;
-  }
+  // Any part name here: whether the design has it is the study's check.
+  if (!tolerance::ReadCircuitPartName(part.first) || !tolerance::ReadPartTolerance(part.second)) return std::nullopt;
   return part;
 }
 
@@ -114,7 +111,8 @@ void AddToleranceOptions(CLI::App& app, ToleranceOptions& o) {
       app.add_option("--tol-part", o.tolParts, "one part's own tolerance in per cent, e.g. R3=0.1 (repeatable)")
           ->check(CLI::Validator(
               [](std::string& s) {
-                return SplitPartTolerance(s) ? std::string() : "expected PART=PCT, PART R1..R8 or C1..C8, PCT 0..50";
+                return SplitPartTolerance(s) ? std::string()
+                                             : "expected PART=PCT, PART a part of the design (R1, C3, ...), PCT 0..50";
               },
               "PART=PCT"));
   auto* tolGbw = app.add_option("--tol-gbw", o.tolGbwPct,
@@ -142,7 +140,7 @@ void AddToleranceOptions(CLI::App& app, ToleranceOptions& o) {
 }
 
 void CheckToleranceOptions(const ToleranceOptions& options, const engine::DesignRequest& request,
-                           const response::OpAmpModel& opamp) {
+                           const response::OpAmpModel& opamp, const std::vector<response::Section>& sections) {
   if (!options.Requested()) {
     for (const CLI::Option* given : options.needRun) {
       if (given->count() > 0) throw ToleranceUsageError(given->get_name() + " needs --monte-carlo or --worst-case");
@@ -158,17 +156,19 @@ void CheckToleranceOptions(const ToleranceOptions& options, const engine::Design
           "--monte-carlo");
     }
   }
-  PlanOrThrow(InputsOf(options, request, opamp));
+  tolerance::StudyInputs in = InputsOf(options, request, opamp);
+  in.sections = sections;
+  PlanOrThrow(in);
 }
 
 bool CurveHasBands(const std::string& curve) { return curve == "gain" || curve == "phase" || curve == "delay"; }
 
-ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const engine::DesignRequest& request,
-                                     const engine::ComponentSet& parts, const AnalysisOptions& curve,
-                                     const response::OpAmpModel& opamp) {
-  tolerance::StudyInputs in = InputsOf(options, request, opamp);
-  in.parts = parts;
-  if (CurveHasBands(curve.curve)) in.frequencies = CurvePoints(curve, response::CascadeFromParts(request, parts));
+namespace {
+
+// The study of either design: the inputs but the design's are the options'.
+ToleranceReport RunStudyOf(const ToleranceOptions& options, tolerance::StudyInputs in, const AnalysisOptions& curve,
+                           std::vector<double> frequencies) {
+  if (CurveHasBands(curve.curve)) in.frequencies = std::move(frequencies);
   in.phaseBand = curve.curve == "phase";
   in.delayBand = curve.curve == "delay";
   const tolerance::StudyPlan plan = PlanOrThrow(in);
@@ -192,6 +192,27 @@ ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const engi
   tolerance::StudyResult result = *tolerance::RunStudy(plan, run);
   return ToleranceReport{std::move(result.monteCarlo), std::move(result.worstCase),
                          tolerance::Sensitivities(plan.config.design)};
+}
+
+}  // namespace
+
+ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const engine::DesignRequest& request,
+                                     const engine::ComponentSet& parts, const AnalysisOptions& curve,
+                                     const response::OpAmpModel& opamp) {
+  tolerance::StudyInputs in = InputsOf(options, request, opamp);
+  in.parts = parts;
+  std::vector<double> frequencies;
+  if (CurveHasBands(curve.curve)) frequencies = CurvePoints(curve, response::CascadeFromParts(request, parts));
+  return RunStudyOf(options, std::move(in), curve, std::move(frequencies));
+}
+
+ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const engine::DesignRequest& request,
+                                     const std::vector<response::Section>& sections,
+                                     const std::vector<double>& curveFrequencies, const AnalysisOptions& curve,
+                                     const response::OpAmpModel& opamp) {
+  tolerance::StudyInputs in = InputsOf(options, request, opamp);
+  in.sections = sections;
+  return RunStudyOf(options, std::move(in), curve, curveFrequencies);
 }
 
 nlohmann::json ToleranceJson(const ToleranceOptions& options, const ToleranceReport& report) {
@@ -296,10 +317,8 @@ tolerance::Tolerances TolerancesOf(const ToleranceOptions& options) {
   t.gbwPct = options.tolGbwPct;
   for (const std::string& text : options.tolParts) {
     const auto part = SplitPartTolerance(text);
-    bool capacitor = false;
-    int index = 0;
-    if (!part || !tolerance::ReadPartName(part->first, capacitor, index)) continue;
-    (capacitor ? t.cPct : t.rPct)[index] = *tolerance::ReadPartTolerance(part->second);
+    if (!part) continue;
+    t.SetPct(*tolerance::ReadCircuitPartName(part->first), *tolerance::ReadPartTolerance(part->second));
   }
   return t;
 }

@@ -18,6 +18,7 @@
 
 #include "engine/design_types.h"
 #include "response/opamp_model.h"
+#include "response/section.h"
 #include "tolerance/monte_carlo.h"
 #include "tolerance/sensitivity.h"
 #include "tolerance/worst_case.h"
@@ -61,8 +62,10 @@ void AddToleranceOptions(CLI::App& app, ToleranceOptions& options);
 /// Throws ToleranceUsageError for options that do not go together or do
 /// not fit the design (the study's checks: the mask, --tol-gbw without a
 /// real op-amp).
+/// A design of sections is checked with its sections (the part names of
+/// --tol-part are its own).
 void CheckToleranceOptions(const ToleranceOptions& options, const engine::DesignRequest& request,
-                           const response::OpAmpModel& opamp);
+                           const response::OpAmpModel& opamp, const std::vector<response::Section>& sections = {});
 
 /// Everything the options ask for, computed for a design.
 struct ToleranceReport {
@@ -76,6 +79,13 @@ struct ToleranceReport {
 /// without a curve. Throws ToleranceUsageError as CheckToleranceOptions.
 ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const engine::DesignRequest& request,
                                      const engine::ComponentSet& parts, const AnalysisOptions& curve,
+                                     const response::OpAmpModel& opamp);
+
+/// The same of a design of sections (the request gives its kind and
+/// cut-off), with the bands at curveFrequencies when the curve has bands.
+ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const engine::DesignRequest& request,
+                                     const std::vector<response::Section>& sections,
+                                     const std::vector<double>& curveFrequencies, const AnalysisOptions& curve,
                                      const response::OpAmpModel& opamp);
 
 /// Whether --curve with --monte-carlo gains band columns: gain, phase and
