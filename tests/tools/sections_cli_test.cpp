@@ -64,7 +64,6 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"BadFixValue", {"--topology", "mfb", "--fix", "R1=abc"}, "--fix: 'R1=abc' needs a value above 0"},
         UsageCase{"SallenKeyBelowOne", {"--gain", "0.5"}, "--gain: a Sallen-Key stage's gain 1 + Rf/Rg is at least 1"},
         UsageCase{"SeriesValues", {"--topology", "mfb", "--values", "series"}, "--values series is not available yet"},
-        UsageCase{"Bom", {"--topology", "mfb", "--bom", "parts.csv"}, "--bom is not available yet"},
         UsageCase{"ToleranceOfAPartTheDesignHasNot",
                   {"--topology", "mfb", "--order", "8", "--monte-carlo", "100", "--tol-part", "R13=1"},
                   "--tol-part: 部品名 R13 はこの設計にありません"},

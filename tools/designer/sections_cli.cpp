@@ -46,7 +46,7 @@ std::string Short(double v) {
 std::string GainRangeText() { return Short(engine::kMinFilterGain) + ".." + Short(engine::kMaxFilterGain); }
 
 // Options the design of sections does not take yet, by name.
-constexpr const char* kNotTaken[] = {"--sheet", "--out", "--as-shown", "--stop-after", "--curve", "--bom"};
+constexpr const char* kNotTaken[] = {"--sheet", "--out", "--as-shown", "--stop-after", "--curve"};
 
 nlohmann::json Optional(double v, bool has) { return has ? nlohmann::json(v) : nlohmann::json(nullptr); }
 
@@ -330,22 +330,12 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
     if (toleranceReport) PrintTolerance(out, *job.tolerance, *toleranceReport);
   }
 
-  if (job.exports != nullptr && !job.exports->spiceFile.empty()) {
+  if (job.exports != nullptr && WantsExport(*job.exports)) {
     if (!design.valid) {
-      err << "kelvara-design: the design is not valid; --spice file not written\n";
-    } else {
-      exports::NetlistOptions netlist;
-      netlist.fStartHz = values::ParseEngValue(job.exports->acFrom);
-      netlist.fStopHz = values::ParseEngValue(job.exports->acTo);
-      netlist.date = TodayText();
-      netlist.opamp = job.opAmp;
-      netlist.temperatureC = job.temperatureC;
-      const std::string text = exports::WriteSectionsNetlist(sections, netlist);
-      if (auto error = storage::WriteExportedFile(QString::fromStdString(job.exports->spiceFile),
-                                                  QByteArray(text.data(), static_cast<qsizetype>(text.size())))) {
-        err << "kelvara-design: " << error->caption.toStdString() << ": " << error->text.toStdString() << '\n';
-        return kFileError;
-      }
+      err << "kelvara-design: the design is not valid; --spice and --bom files not written\n";
+    } else if (auto error = WriteSectionsExports(*job.exports, request, sections)) {
+      err << "kelvara-design: " << error->caption.toStdString() << ": " << error->text.toStdString() << '\n';
+      return kFileError;
     }
   }
   return design.valid ? 0 : 1;
