@@ -46,7 +46,7 @@ std::string Short(double v) {
 std::string GainRangeText() { return Short(engine::kMinFilterGain) + ".." + Short(engine::kMaxFilterGain); }
 
 // Options the design of sections does not take yet, by name.
-constexpr const char* kNotTaken[] = {"--sheet", "--out", "--as-shown", "--stop-after", "--curve"};
+constexpr const char* kNotTaken[] = {"--sheet", "--out", "--as-shown", "--stop-after"};
 
 nlohmann::json Optional(double v, bool has) { return has ? nlohmann::json(v) : nlohmann::json(nullptr); }
 
@@ -218,6 +218,22 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
       }
     }
   }
+  // --curve: what the circuit's views give, its points from the ideal
+  // cascade of the sections (the time span settled to 0.1 %).
+  const AnalysisOptions noCurve;
+  const AnalysisOptions& curve = job.analysis != nullptr ? *job.analysis : noCurve;
+  const response::CircuitModel withOpAmp = response::CircuitOfSections(sections, job.opAmp);
+  const bool timeCurve = curve.curve == "step" || curve.curve == "impulse";
+  if (curve.curve == "levels") {
+    throw CliUsageError("--curve levels is not available yet with --topology " + options.topology);
+  }
+  if (timeCurve && !response::HasTimeCurves(withOpAmp)) {
+    throw CliUsageError("--curve " + curve.curve + ": the step and impulse of these sections are computed exactly " +
+                        "for the ideal op-amp only; leave out --opamp and --opamp-gbw");
+  }
+  std::vector<double> xs;
+  if (!curve.curve.empty()) xs = CurvePoints(curve, response::CascadeOfSections(sections));
+
   // The tolerance study: its checks (the part names are the design's)
   // before anything is printed.
   const bool tolerance = job.tolerance != nullptr && job.tolerance->Requested();
@@ -226,8 +242,7 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
   if (tolerance && minus3db) {
     ProgressDisplay progress(err, StandardErrorIsTerminal(), ProgressDelay());
     job.tolerance->progress = [&progress](const std::string& stage, double f) { progress.Update(stage, f); };
-    const AnalysisOptions none;
-    toleranceReport = RunToleranceAnalysis(*job.tolerance, request, sections, {}, none, job.opAmp);
+    toleranceReport = RunToleranceAnalysis(*job.tolerance, request, sections, xs, curve, job.opAmp);
     job.tolerance->progress = nullptr;
     progress.Finish();
   }
@@ -246,7 +261,26 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
     if (levels) levelReport = response::AnalyseLevels(circuit, band, noiseReport->totalVrms);
   }
 
-  if (job.json) {
+  if (!curve.curve.empty()) {
+    if (!design.valid) {
+      err << "kelvara-design: no curve: the design has no usable part values\n";
+    } else if (toleranceReport && PrintToleranceBands(curve, *toleranceReport, out)) {
+    } else if (curve.curve == "noise") {
+      PrintNoiseCsv(xs, response::ComputeNoiseCurves(withOpAmp, job.temperatureC, xs),
+                    response::NoiseSourcesOf(withOpAmp), out);
+    } else if (timeCurve) {
+      const response::TimeCurves t =
+          response::CircuitStepImpulse(withOpAmp, xs.front(), xs.back(), static_cast<int>(xs.size()));
+      PrintCurveCsv(curve.curve, xs, curve.curve == "step" ? t.step : t.impulse, out);
+    } else {
+      const response::FrequencyCurves f = response::CircuitFrequencyCurves(withOpAmp, xs);
+      PrintCurveCsv(curve.curve, xs,
+                    curve.curve == "gain"    ? f.gainDb
+                    : curve.curve == "phase" ? f.phaseDeg
+                                             : f.delayS,
+                    out);
+    }
+  } else if (job.json) {
     nlohmann::json j;
     j["valid"] = design.valid;
     j["warnings"] = nlohmann::json::array();

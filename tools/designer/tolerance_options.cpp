@@ -284,13 +284,17 @@ void PrintTolerance(std::ostream& out, const ToleranceOptions& options, const To
 
 bool PrintToleranceCurve(const AnalysisOptions& curve, const engine::DesignRequest& request, const DesignReport& report,
                          const response::OpAmpModel& opAmp, const ToleranceReport& tolerance, std::ostream& out) {
-  if (!tolerance.monteCarlo) return PrintCurve(curve, request, report, opAmp, out);
+  if (PrintToleranceBands(curve, tolerance, out)) return true;
+  return PrintCurve(curve, request, report, opAmp, out);
+}
+
+bool PrintToleranceBands(const AnalysisOptions& curve, const ToleranceReport& tolerance, std::ostream& out) {
+  if (!tolerance.monteCarlo || !CurveHasBands(curve.curve)) return false;
   const tolerance::MonteCarloResult& mc = *tolerance.monteCarlo;
   auto row = [&](double f, double nominal, double lo, double p05, double p95, double hi) {
     for (const double x : {f, nominal, lo, p05, p95}) out << CurveNumber(x) << ',';
     out << CurveNumber(hi) << '\n';
   };
-  if (!CurveHasBands(curve.curve)) return PrintCurve(curve, request, report, opAmp, out);  // time curves
   if (curve.curve == "gain") {
     out << "frequency_hz,gain_db,min_db,p05_db,p95_db,max_db\n";
     for (const tolerance::BandPoint& p : mc.band) row(p.frequencyHz, p.nominalDb, p.minDb, p.p05Db, p.p95Db, p.maxDb);

@@ -100,6 +100,10 @@ bool CurveHasBands(const std::string& curve);
 bool PrintToleranceCurve(const AnalysisOptions& curve, const engine::DesignRequest& request, const DesignReport& report,
                          const response::OpAmpModel& opAmp, const ToleranceReport& tolerance, std::ostream& out);
 
+/// The band columns alone (the CSV above) when the report has a Monte
+/// Carlo result and the curve has bands; false (nothing printed) otherwise.
+bool PrintToleranceBands(const AnalysisOptions& curve, const ToleranceReport& tolerance, std::ostream& out);
+
 /// The "tolerance" object: trials, seed, minus3db_hz, stages (with
 /// --monte-carlo), and worst_case / yield when asked for.
 nlohmann::json ToleranceJson(const ToleranceOptions& options, const ToleranceReport& report);
