@@ -139,6 +139,16 @@ TEST(SectionsToleranceCli, UsageErrors) {
   }
 }
 
+// The requirement's candidates are of the sheet's circuit: a part name
+// beyond its R1..R8, C1..C8 stays a usage error there.
+TEST(SectionsToleranceCli, RequirementCandidatesTakeTheSheetsPartNames) {
+  const Outcome r =
+      RunDesigner({"--requirement", "1k,1,3k,40", "--values", "series", "--monte-carlo", "100", "--tol-part", "R9=1"});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_EQ(r.err.rfind("kelvara-design: --tol-part: R9 is not a part of the candidates (R1..R8, C1..C8)", 0), 0u)
+      << r.err;
+}
+
 TEST(SectionsToleranceCli, PlainTextAsTheSheets) {
   const Outcome r = RunDesigner({"--cutoff", "1k", "--order", "3", "--gain", "10", "--monte-carlo", "200",
                                  "--worst-case", "--tol-part", "R5=0.1"});
