@@ -146,6 +146,26 @@ TEST(SectionWorstCase, CornerSectionsPutEachVariedPartAtItsBitsSign) {
   }
 }
 
+TEST(SectionWorstCase, AGbwToleranceIsTheBitAfterTheParts) {
+  ToleranceDesign design;
+  design.sections = Designed(engine::kLpf, 2, engine::SectionFamily::kMfb, 10);
+  design.tolerances = Tolerances::Uniform(1, 5);
+  design.opamp.ideal = false;
+  design.opamp.gbwHz = 1e6;
+  EXPECT_EQ(CornerCount(design), 32U);  // no GBW tolerance: the parts' corners
+  design.tolerances.gbwPct = 20;
+  EXPECT_EQ(CornerCount(design), 64U);
+  EXPECT_EQ(CornerOpAmp(design, 0).gbwHz, 1e6 * (1 + 20.0 / 100 * -1.0));
+  EXPECT_EQ(CornerOpAmp(design, 31).gbwHz, 1e6 * (1 + 20.0 / 100 * -1.0));
+  EXPECT_EQ(CornerOpAmp(design, 32).gbwHz, 1e6 * (1 + 20.0 / 100 * 1.0));
+  const auto worst = RunWorstCase(design, {1e3}, {});
+  ASSERT_TRUE(worst);
+  EXPECT_EQ(worst->corners, 64U);
+  // The slower op-amp lowers the gain near the cut-off: the lowest gain is
+  // at a corner with the GBW's bit clear.
+  EXPECT_LT(worst->gains[0].db.minCorner, 32U);
+}
+
 TEST(SectionMonteCarlo, TheSameWhateverTheThreads) {
   struct Row {
     std::uint8_t kind;
