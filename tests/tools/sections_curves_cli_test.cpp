@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -125,6 +126,36 @@ TEST(SectionsCurvesCli, FrequencyCurvesAndTheirBands) {
     EXPECT_EQ(banded.out.substr(0, banded.out.find('\n')),
               "frequency_hz," + name + "_" + unit + ",min_" + unit + ",p05_" + unit + ",p95_" + unit + ",max_" + unit);
   }
+}
+
+// The last op-amp's output is the filter's: the levels curve's last column
+// is the gain curve; the noise curve names every part of the design.
+TEST(SectionsCurvesCli, LevelsAndNoiseCurves) {
+  const std::vector<std::string> design{"--cutoff", "1k",     "--topology", "mfb",      "--order",
+                                        "5",        "--gain", "10",         "--points", "30"};
+  auto run = [&](const char* curve) {
+    std::vector<std::string> args = design;
+    args.insert(args.end(), {"--curve", curve});
+    const Outcome r = RunDesigner(args);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return r.out;
+  };
+  const CsvCurve gain = ParseCurve(run("gain"));
+  std::istringstream levels(run("levels"));
+  std::string header;
+  std::getline(levels, header);
+  EXPECT_EQ(header, "frequency_hz,U1_db,U2_db,U3_db");
+  std::size_t i = 0;
+  for (std::string line; std::getline(levels, line); ++i) {
+    ASSERT_LT(i, gain.y.size());
+    const double last = std::strtod(line.substr(line.rfind(',') + 1).c_str(), nullptr);
+    EXPECT_NEAR(last, gain.y[i], 1e-9) << line;
+  }
+  EXPECT_EQ(i, gain.y.size());
+  const std::string noise = run("noise");
+  EXPECT_EQ(noise.substr(0, noise.find('\n')),
+            "frequency_hz,total_nv_rthz,R1_nv_rthz,R2_nv_rthz,R3_nv_rthz,R4_nv_rthz,R5_nv_rthz,R6_nv_rthz,R7_nv_rthz,"
+            "R8_nv_rthz,U1_en_nv_rthz,U1_in_nv_rthz,U2_en_nv_rthz,U2_in_nv_rthz,U3_en_nv_rthz,U3_in_nv_rthz");
 }
 
 TEST(SectionsCurvesCli, TimeCurvesOfARealOpAmpAreRefused) {

@@ -284,16 +284,19 @@ bool PrintNoiseCurve(const AnalysisOptions& analysis, const engine::DesignReques
                   out);
     return true;
   }
-  const response::LevelCurves c = response::ComputeLevelCurves(circuit, model, xs);
+  PrintLevelsCsv(xs, response::ComputeLevelCurves(circuit, model, xs), out);
+  return true;
+}
+
+void PrintLevelsCsv(const std::vector<double>& xs, const response::LevelCurves& c, std::ostream& out) {
   out << "frequency_hz";
-  for (int k = 1; k <= circuit.stageCount; ++k) out << ",U" << k << "_db";
+  for (std::size_t k = 1; k <= c.gainDb.size(); ++k) out << ",U" << k << "_db";
   out << '\n';
   for (std::size_t i = 0; i < xs.size(); ++i) {
     out << CurveNumber(xs[i]);
     for (const std::vector<double>& g : c.gainDb) out << ',' << CurveNumber(g[i]);
     out << '\n';
   }
-  return true;
 }
 
 }  // namespace kelvara::tools

@@ -224,9 +224,6 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
   const AnalysisOptions& curve = job.analysis != nullptr ? *job.analysis : noCurve;
   const response::CircuitModel withOpAmp = response::CircuitOfSections(sections, job.opAmp);
   const bool timeCurve = curve.curve == "step" || curve.curve == "impulse";
-  if (curve.curve == "levels") {
-    throw CliUsageError("--curve levels is not available yet with --topology " + options.topology);
-  }
   if (timeCurve && !response::HasTimeCurves(withOpAmp)) {
     throw CliUsageError("--curve " + curve.curve + ": the step and impulse of these sections are computed exactly " +
                         "for the ideal op-amp only; leave out --opamp and --opamp-gbw");
@@ -268,6 +265,8 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
     } else if (curve.curve == "noise") {
       PrintNoiseCsv(xs, response::ComputeNoiseCurves(withOpAmp, job.temperatureC, xs),
                     response::NoiseSourcesOf(withOpAmp), out);
+    } else if (curve.curve == "levels") {
+      PrintLevelsCsv(xs, response::ComputeLevelCurves(withOpAmp, xs), out);
     } else if (timeCurve) {
       const response::TimeCurves t =
           response::CircuitStepImpulse(withOpAmp, xs.front(), xs.back(), static_cast<int>(xs.size()));
