@@ -7,14 +7,19 @@
 namespace kelvara::exports {
 
 std::vector<DesignPart> PartsOfDesign(const engine::DesignRequest& request, const engine::ComponentSet& parts) {
+  return PartsOfSections(response::SectionsOf(request, parts));
+}
+
+std::vector<DesignPart> PartsOfSections(const std::vector<response::Section>& sections) {
   // Every part of every section with the stage it is in, then R1..Rn and
   // C1..Cn by number.
   std::vector<DesignPart> list;
-  const std::vector<response::Section> sections = response::SectionsOf(request, parts);
   for (std::size_t k = 0; k < sections.size(); ++k) {
     const response::Section& s = sections[k];
-    for (int i = 0; i < s.PartCount(); ++i)
-      list.push_back({s.ids[i].letter == 'C', s.ids[i].number, static_cast<int>(k) + 1, s.values[i]});
+    for (int i = 0; i < s.PartCount(); ++i) {
+      list.push_back(
+          {s.ids[i].letter == 'C', s.ids[i].number, static_cast<int>(k) + 1, s.values[i], s.layout->parts[i].role});
+    }
   }
   std::stable_sort(list.begin(), list.end(), [](const DesignPart& a, const DesignPart& b) {
     return a.capacitor != b.capacitor ? !a.capacitor : a.number < b.number;

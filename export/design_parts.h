@@ -9,6 +9,7 @@
 
 #include "engine/design_types.h"
 #include "engine/part_series.h"
+#include "response/section.h"
 
 namespace kelvara::exports {
 
@@ -17,6 +18,7 @@ struct DesignPart {
   int number = 1;    // R<number> or C<number>
   int stage = 1;     // 1-based, in cascade order
   double value = 0;  // ohms or farads
+  std::string role;  // its role in its section's layout ("Rin", "Cf", "Ra")
   std::string Name() const { return (capacitor ? "C" : "R") + std::to_string(number); }
 };
 
@@ -24,6 +26,9 @@ struct DesignPart {
 /// section is (the sections of response/circuit.h: an odd order's R1/C1
 /// form the first-order stage 1).
 std::vector<DesignPart> PartsOfDesign(const engine::DesignRequest& request, const engine::ComponentSet& parts);
+/// Every part of a circuit of any sections (response/section.h), resistors
+/// first, by number, each with its stage and role.
+std::vector<DesignPart> PartsOfSections(const std::vector<response::Section>& sections);
 
 /// "LPF" or "HPF".
 std::string KindName(const engine::DesignRequest& request);

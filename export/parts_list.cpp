@@ -17,12 +17,14 @@ std::string DisplayValue(const DesignPart& part) {
   return part.capacitor ? values::FormatCapacitance(part.value) : values::FormatResistanceDisplay(part.value);
 }
 
-}  // namespace
-
-std::string WritePartsList(const engine::DesignRequest& request, const engine::ComponentSet& parts,
-                           const PartsListOptions& options) {
+// The table of these parts; with roles, the 役割 column before 数量.
+std::string WriteList(const engine::DesignRequest& request, const std::vector<DesignPart>& parts,
+                      const PartsListOptions& options, bool roles) {
   std::string text(kUtf8Bom);
-  text += CsvLine(std::vector<std::string>(std::begin(kPartsListHeader), std::end(kPartsListHeader)));
+  text +=
+      roles
+          ? CsvLine(std::vector<std::string>(std::begin(kSectionsPartsListHeader), std::end(kSectionsPartsListHeader)))
+          : CsvLine(std::vector<std::string>(std::begin(kPartsListHeader), std::end(kPartsListHeader)));
   auto kindTolerance = [&](bool capacitor) {
     return capacitor ? options.capacitorTolerance : options.resistorTolerance;
   };
@@ -36,7 +38,7 @@ std::string WritePartsList(const engine::DesignRequest& request, const engine::C
   // their numbering order. Parts are alike when they are of one kind and
   // tolerance and their values read the same (SiNumber), so values that
   // differ in the last bits of a double are ordered together.
-  std::vector<DesignPart> sorted = PartsOfDesign(request, parts);
+  std::vector<DesignPart> sorted = parts;
   std::stable_sort(sorted.begin(), sorted.end(), [&](const DesignPart& a, const DesignPart& b) {
     if (a.capacitor != b.capacitor) return !a.capacitor;
     if (a.value != b.value) return a.value < b.value;
@@ -56,19 +58,35 @@ std::string WritePartsList(const engine::DesignRequest& request, const engine::C
       }
     }
     std::sort(row.begin(), row.end(), [](const DesignPart* a, const DesignPart* b) { return a->number < b->number; });
-    std::string names;
+    std::string names, roleNames;
     std::set<int> stageSet;
     for (const DesignPart* part : row) {
       names += (names.empty() ? "" : ", ") + part->Name();
+      roleNames += (roleNames.empty() ? "" : ", ") + part->role;
       stageSet.insert(part->stage);
     }
     std::string stages;
     for (int stage : stageSet) stages += (stages.empty() ? "" : ", ") + std::to_string(stage);
     const DesignPart& part = *row.front();
-    text += CsvLine({names, DisplayValue(part), SiNumber(part.value), series(part.capacitor), tolerance(part), stages,
-                     std::to_string(row.size())});
+    std::vector<std::string> fields = {
+        names, DisplayValue(part), SiNumber(part.value), series(part.capacitor), tolerance(part), stages};
+    if (roles) fields.push_back(roleNames);
+    fields.push_back(std::to_string(row.size()));
+    text += CsvLine(fields);
   }
   return text;
+}
+
+}  // namespace
+
+std::string WritePartsList(const engine::DesignRequest& request, const engine::ComponentSet& parts,
+                           const PartsListOptions& options) {
+  return WriteList(request, PartsOfDesign(request, parts), options, false);
+}
+
+std::string WriteSectionsPartsList(const engine::DesignRequest& request, const std::vector<response::Section>& sections,
+                                   const PartsListOptions& options) {
+  return WriteList(request, PartsOfSections(sections), options, true);
 }
 
 }  // namespace kelvara::exports

@@ -13,9 +13,11 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/design_types.h"
 #include "engine/part_series.h"
+#include "response/section.h"
 
 namespace kelvara::exports {
 
@@ -34,5 +36,13 @@ inline constexpr const char* kPartsListHeader[] = {"部品", "値", "値 (Ω/F)"
 
 std::string WritePartsList(const engine::DesignRequest& request, const engine::ComponentSet& parts,
                            const PartsListOptions& options = {});
+
+/// The parts list of a circuit of any sections (MFB, Sallen-Key with gain):
+/// the same table with the roles of a row's parts (in the order of its
+/// names) before 数量. The request says how the values were chosen (series).
+inline constexpr const char* kSectionsPartsListHeader[] = {"部品",   "値", "値 (Ω/F)", "系列",
+                                                           "許容差", "段", "役割",     "数量"};
+std::string WriteSectionsPartsList(const engine::DesignRequest& request, const std::vector<response::Section>& sections,
+                                   const PartsListOptions& options = {});
 
 }  // namespace kelvara::exports

@@ -590,9 +590,47 @@ FrequencyCurves CircuitFrequencyCurves(const CircuitModel& circuit, const std::v
   return out;
 }
 
+Cascade CascadeOfSections(std::span<const Section> sections) {
+  Cascade cascade;
+  int order = 0;
+  for (const Section& s : sections) order += s.topology->Order();
+  cascade.request.passKind =
+      !sections.empty() && sections.back().kind == SectionKind::kHighPass ? engine::kHpf : engine::kLpf;
+  cascade.request.orderIndex = static_cast<std::uint8_t>(std::max(order, values::kMinOrder) - values::kMinOrder);
+  cascade.request.evenOrder = order % 2 == 0;
+  int part = 1;
+  for (const Section& s : sections) {
+    if (cascade.count >= engine::kMaxStages) break;
+    const SectionFigures f = s.Figures();
+    CascadeStage& stage = cascade.stage[cascade.count];
+    stage.order = s.topology->Order();
+    stage.omega = f.omega;
+    stage.q = stage.order == 1 ? 0.0 : f.q;
+    stage.firstPart = part;
+    part += stage.order;
+    cascade.stages.omega[cascade.count] = f.omega;
+    cascade.stages.q[cascade.count] = stage.q;
+    ++cascade.count;
+  }
+  return cascade;
+}
+
+bool HasTimeCurves(const CircuitModel& circuit) { return HasSheetForm(circuit) || circuit.opAmp.ideal; }
+
 TimeCurves CircuitStepImpulse(const CircuitModel& circuit, double fromS, double toS, int points) {
   TimeCurves out;
-  if (!HasSheetForm(circuit)) return out;
+  if (!HasTimeCurves(circuit)) return out;
+  if (!HasSheetForm(circuit)) {
+    // The ideal op-amp: the cascade's poles and residues, times its gain.
+    const double gain = CascadeGain(circuit.sections);
+    const TimeResponse time(CascadeOfSections(circuit.sections));
+    for (double x : LinearPoints(fromS, toS, points)) {
+      out.step.push_back(gain * time.Step(x));
+      out.impulse.push_back(gain * time.Impulse(x));
+    }
+    out.diracWeight = gain * time.DiracWeight();
+    return out;
+  }
   if (!circuit.opAmp.ideal) {
     CircuitTimeCurves c = CircuitTimeResponse(circuit.drawn, circuit.opAmp, fromS, toS, points);
     out.step = std::move(c.step);

@@ -67,6 +67,7 @@
 
 #include <array>
 #include <complex>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -131,6 +132,13 @@ std::vector<Section> SectionsOf(const engine::SectionsDesign& design);
 /// Sallen-Key stages, behind one RC stage at the front for an odd order),
 /// and stay empty otherwise (the evaluator reads the sections).
 CircuitModel CircuitOfSections(std::vector<Section> sections, const OpAmpModel& opAmp);
+
+/// The ideal cascade of the sections' closed forms: each section's omega,
+/// Q and order (SectionFigures) as a stage of unity pass-band gain, in
+/// cascade order; the kind is the sections' (they share one). With an ideal
+/// op-amp the circuit's transfer is CascadeGain(sections) times this
+/// cascade's, so its poles and residues (TimeResponse) are the circuit's.
+Cascade CascadeOfSections(std::span<const Section> sections);
 
 /// The circuit of a design's part values with the given op-amp.
 CircuitModel MakeCircuit(const DesignRequest& request, const ComponentSet& parts, const OpAmpModel& opAmp = {});
@@ -293,8 +301,9 @@ Transfer TransferAtHz(const CircuitModel& circuit, const CircuitSource& source, 
 
 // Every view holds for a circuit of any sections (CircuitOfSections): where
 // the circuit is not the sheet's (HasSheetForm), it is the nodal solve's,
-// the -3 dB frequency is 3 dB below CircuitPassbandGain and there are no
-// time curves yet (CircuitStepImpulse gives none).
+// the -3 dB frequency is 3 dB below CircuitPassbandGain, and the time
+// curves are those of the ideal op-amp only (CircuitStepImpulse gives none
+// with a real one).
 
 /// Whether the circuit is the sheet's, whose closed forms the views take.
 bool HasSheetForm(const CircuitModel& circuit);
@@ -326,6 +335,11 @@ struct TimeCurves {
   double diracWeight = 0;       // what the input passes straight through (HPF)
 };
 /// Step and impulse at `points` equally spaced times from fromS to toS.
+/// A circuit of sections that are not the sheet's: with an ideal op-amp
+/// exact from CascadeOfSections (times the cascade's gain), with a real one
+/// empty curves (HasTimeCurves).
 TimeCurves CircuitStepImpulse(const CircuitModel& circuit, double fromS, double toS, int points);
+/// Whether CircuitStepImpulse gives the circuit's curves.
+bool HasTimeCurves(const CircuitModel& circuit);
 
 }  // namespace kelvara::response

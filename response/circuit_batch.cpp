@@ -39,6 +39,7 @@ CircuitBatch::Measures CircuitBatch::MeasureSections(const CircuitModel& model, 
     const SectionFigures f = model.sections[k].Figures();
     m.stages.omega[k] = f.omega;
     m.stages.q[k] = f.q;
+    m.stageOrder[k] = model.sections[k].topology->Order();
   }
   m.minus3dbHz = CircuitCutoff3dB(model);
   return m;
@@ -54,6 +55,7 @@ CircuitBatch::Measures CircuitBatch::Measure(const ResponseStages& stages, const
                                              const OpAmpModel& opAmp, const GainMask* mask) const {
   Measures m;
   m.stages = stages;
+  for (int k = 0; k < StageCountOf(request_); ++k) m.stageOrder[k] = k == 0 && !request_.evenOrder ? 1 : 2;
   if (real_) {
     m.minus3dbHz = CircuitCutoff3dB(circuit, opAmp);
     if (mask) m.meetsMask = response::MeetsMask(request_, circuit, opAmp, *mask);

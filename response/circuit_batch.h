@@ -13,6 +13,7 @@
 // different threads at once, and a filled batch may be read from any
 // number of threads.
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -51,6 +52,9 @@ class CircuitBatch {
   /// it meets the mask.
   struct Measures {
     ResponseStages stages;
+    /// Each stage's order, 1 or 2 (a design of sections may have its
+    /// first-order stage anywhere in the cascade).
+    std::array<int, engine::kMaxStages> stageOrder{};
     double minus3dbHz = 0;
     bool meetsMask = false;
   };

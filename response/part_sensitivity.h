@@ -5,9 +5,11 @@
 // the nominal part values.
 
 #include <array>
+#include <utility>
 #include <vector>
 
 #include "engine/design_types.h"
+#include "response/section.h"
 
 namespace kelvara::response {
 
@@ -29,6 +31,18 @@ struct PartSensitivities {
   };
   std::vector<StageQ> stageQ;
 };
+
+/// The same of a circuit of any sections (section.h), every part by name.
+struct SectionsSensitivities {
+  /// d ln f3 / d ln part of every part, resistors first, by number; 0 each
+  /// unless cutoffKnown.
+  bool cutoffKnown = false;
+  std::vector<std::pair<SectionPartId, double>> cutoff;
+  /// Per stage in cascade order: d ln Q / d ln part of each of its parts in
+  /// its layout's order; empty for a first-order stage.
+  std::vector<std::vector<std::pair<SectionPartId, double>>> stageQ;
+};
+SectionsSensitivities SensitivitiesOfSections(const std::vector<Section>& sections);
 
 /// With G = ln |H|^2 at the searched -3 dB frequency f3, the implicit
 /// function theorem gives S = -(dG / d ln part) / (dG / d ln f), through

@@ -89,13 +89,17 @@ LevelReport AnalyseLevels(const CircuitModel& circuit, const NoiseBand& band, do
 
 LevelCurves ComputeLevelCurves(const OpAmpCircuit& circuit, const OpAmpModel& model,
                                const std::vector<double>& frequencies) {
+  return ComputeLevelCurves(CircuitOf(circuit, model), frequencies);
+}
+
+LevelCurves ComputeLevelCurves(const CircuitModel& circuit, const std::vector<double>& frequencies) {
   LevelCurves c;
   c.frequencyHz = frequencies;
-  c.gainDb.assign(circuit.stageCount, std::vector<double>(frequencies.size(), 0.0));
-  const CircuitModel drawnCircuit = CircuitOf(circuit, model);
+  const int stages = circuit.StageCount();
+  c.gainDb.assign(stages, std::vector<double>(frequencies.size(), 0.0));
   for (std::size_t i = 0; i < frequencies.size(); ++i) {
-    const NoiseTransfers t = NoiseTransfersAt(drawnCircuit, frequencies[i]);
-    for (int k = 0; k < circuit.stageCount; ++k) c.gainDb[k][i] = 20 * std::log10(std::abs(t.stage[k]));
+    const NoiseTransfers t = NoiseTransfersAt(circuit, frequencies[i]);
+    for (int k = 0; k < stages; ++k) c.gainDb[k][i] = 20 * std::log10(std::abs(t.stage[k]));
   }
   return c;
 }

@@ -61,6 +61,8 @@ struct LevelCurves {
 };
 LevelCurves ComputeLevelCurves(const OpAmpCircuit& circuit, const OpAmpModel& model,
                                const std::vector<double>& frequencies);
+/// The same of a circuit of any sections with its op-amp.
+LevelCurves ComputeLevelCurves(const CircuitModel& circuit, const std::vector<double>& frequencies);
 
 /// The input (Vpp) each limit allows at each frequency: the swing over the
 /// highest op-amp gain there, the slew rate over pi f times that gain (empty

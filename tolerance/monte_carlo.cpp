@@ -164,11 +164,11 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
       switch ((item - 1) % 3) {
         case 0:
           st.stage = k + 1;
-          st.order = k == 0 && !request.evenOrder ? 1 : 2;
+          st.order = nominal.stageOrder[k];
           st.f0Hz = Summarise(result.nominal.f0Hz[k], s.f0Hz[k]);
           break;
         case 1:
-          if (!(k == 0 && !request.evenOrder)) st.q = Summarise(result.nominal.q[k], s.q[k]);
+          if (nominal.stageOrder[k] != 1) st.q = Summarise(result.nominal.q[k], s.q[k]);
           break;
         default:
           st.peakDb = Summarise(result.nominal.peakDb[k], s.peakDb[k]);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/part_name.h"
 #include "response/part_sensitivity.h"
 
 namespace kelvara::tolerance {
@@ -19,9 +20,31 @@ PartSensitivity Entry(bool capacitor, int index, double sensitivity, const Toler
   return {PartName(capacitor, index), sensitivity, pct, sensitivity * pct};
 }
 
+// A design of sections: every part by its name.
+SensitivityResult SectionsResult(const ToleranceDesign& design) {
+  const response::SectionsSensitivities s = response::SensitivitiesOfSections(design.sections);
+  auto entry = [&](const std::pair<response::SectionPartId, double>& part) {
+    const double pct = design.tolerances.PctOf(part.first);
+    return PartSensitivity{engine::PartName(part.first.letter, part.first.number), part.second, pct, part.second * pct};
+  };
+  SensitivityResult result;
+  for (const auto& stage : s.stageQ) {
+    std::vector<PartSensitivity> qList;
+    for (const auto& part : stage) qList.push_back(entry(part));
+    Rank(qList);
+    result.stageQ.push_back(std::move(qList));
+  }
+  if (s.cutoffKnown) {
+    for (const auto& part : s.cutoff) result.minus3db.push_back(entry(part));
+    Rank(result.minus3db);
+  }
+  return result;
+}
+
 }  // namespace
 
 SensitivityResult Sensitivities(const ToleranceDesign& design) {
+  if (!design.sections.empty()) return SectionsResult(design);
   const int n = design.request.Order();
   const response::PartSensitivities s = response::SensitivitiesOf(design.request, design.parts);
   const Tolerances& tol = design.tolerances;

@@ -22,8 +22,9 @@ struct SensitivityResult {
   /// Every part of the order, largest |effectPct| first (ties in the order
   /// R1..Rn, C1..Cn). Empty when the -3 dB frequency is a sentinel.
   std::vector<PartSensitivity> minus3db;
-  /// Per stage in cascade order, that stage's four parts ranked likewise;
-  /// empty for a first-order stage (other parts do not move a stage's Q).
+  /// Per stage in cascade order, that stage's four parts (a design of
+  /// sections: all its parts) ranked likewise; empty for a first-order
+  /// stage (other parts do not move a stage's Q).
   std::vector<std::vector<PartSensitivity>> stageQ;
 };
 

@@ -44,6 +44,24 @@ bool SameMask(const std::optional<GainMask>& x, const std::optional<GainMask>& y
   return !x || (x->passHz == y->passHz && x->passDb == y->passDb && x->stopHz == y->stopHz && x->stopDb == y->stopDb);
 }
 
+// The same sections with the same values and tolerances (both none: the
+// sheet's design).
+bool SameSections(const ToleranceDesign& x, const ToleranceDesign& y) {
+  if (x.sections.size() != y.sections.size()) return false;
+  for (std::size_t k = 0; k < x.sections.size(); ++k) {
+    const response::Section& a = x.sections[k];
+    const response::Section& b = y.sections[k];
+    if (a.topology != b.topology || a.kind != b.kind || a.PartCount() != b.PartCount()) return false;
+    for (int i = 0; i < a.PartCount(); ++i) {
+      if (a.values[i] != b.values[i] || a.ids[i].letter != b.ids[i].letter || a.ids[i].number != b.ids[i].number) {
+        return false;
+      }
+      if (x.tolerances.PctOf(a.ids[i]) != y.tolerances.PctOf(b.ids[i])) return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 values::Checked<GainMask, StudyField> ReadGainMask(const GainMaskTexts& texts, std::uint8_t passKind) {
@@ -80,6 +98,16 @@ bool ReadPartName(const std::string& name, bool& capacitor, int& index) {
   return true;
 }
 
+std::optional<response::SectionPartId> ReadCircuitPartName(const std::string& name) {
+  if (name.size() < 2 || name.size() > 4 || (name[0] != 'R' && name[0] != 'C') || name[1] == '0') return std::nullopt;
+  int number = 0;
+  for (std::size_t i = 1; i < name.size(); ++i) {
+    if (name[i] < '0' || name[i] > '9') return std::nullopt;
+    number = number * 10 + (name[i] - '0');
+  }
+  return response::SectionPartId{name[0], number};
+}
+
 values::Checked<StudyPlan, StudyField> PlanStudy(const StudyInputs& in) {
   StudyPlan plan;
   plan.monteCarlo = in.monteCarlo;
@@ -108,18 +136,25 @@ values::Checked<StudyPlan, StudyField> PlanStudy(const StudyInputs& in) {
   design.distribution = in.distribution;
   design.tolerances = Tolerances::Uniform(in.rPct, in.cPct);
   design.tolerances.gbwPct = in.gbwPct;
+  design.sections = in.sections;
+  const bool sections = !in.sections.empty();
   // The design's own parts, from its circuit.
   std::vector<std::string> names;
   int resistors = 0, capacitors = 0;
-  for (const response::CircuitPart& part : response::PartsOf(response::MakeCircuit(in.request, in.parts))) {
+  const response::CircuitModel circuit =
+      sections ? response::CircuitOfSections(in.sections, {}) : response::MakeCircuit(in.request, in.parts);
+  for (const response::CircuitPart& part : response::PartsOf(circuit)) {
     names.push_back(response::PartName(part.id));
     ++(part.id.letter == 'C' ? capacitors : resistors);
   }
   for (const auto& [name, text] : in.partPcts) {
     bool capacitor = false;
     int index = 0;
-    if (!ReadPartName(name, capacitor, index)) {
-      return Problem(StudyField::kPartTolerance, "部品名 " + name + " が不正: R1～R8, C1～C8 を指定下さい。", name);
+    const std::optional<response::SectionPartId> id = ReadCircuitPartName(name);
+    if (sections ? !id : !ReadPartName(name, capacitor, index)) {
+      const std::string all = sections ? "R1～R" + std::to_string(resistors) + ", C1～C" + std::to_string(capacitors)
+                                       : std::string("R1～R8, C1～C8");
+      return Problem(StudyField::kPartTolerance, "部品名 " + name + " が不正: " + all + " を指定下さい。", name);
     }
     if (std::find(names.begin(), names.end(), name) == names.end()) {
       return Problem(StudyField::kPartTolerance,
@@ -134,7 +169,12 @@ values::Checked<StudyPlan, StudyField> PlanStudy(const StudyInputs& in) {
       return Problem(StudyField::kPartTolerance,
                      name + " の公差が不正: " + PercentRange(kMaxPartTolerancePct) + "（空欄: 既定の公差）", name);
     }
-    (capacitor ? design.tolerances.cPct : design.tolerances.rPct)[index] = *pct;
+    design.tolerances.SetPct(*id, *pct);
+  }
+  if (in.worstCase && CornerBits(design) > kMaxCornerBits) {
+    return Problem(StudyField::kPartTolerance,
+                   "最悪値解析の頂点が多すぎます（公差のある部品 " + std::to_string(CornerBits(design)) +
+                       " 個）: 公差 0 の部品を指定して " + std::to_string(kMaxCornerBits) + " 個以下にして下さい。");
   }
   plan.config.trials = in.trials;
   plan.config.seed = in.seed;
@@ -177,10 +217,15 @@ std::optional<StudyResult> RunStudy(const StudyPlan& plan, const RunOptions& opt
     for (std::size_t k = 0; k < failing.size() && k < std::size_t(kMaxFailingCurves); ++k) {
       if (options.stop.stop_requested()) return std::nullopt;
       const Trial trial = TrialOf(plan.config.design, plan.config.seed, failing[k]);
-      const response::OpAmpCircuit circuit = response::CircuitFromComponents(plan.config.design.request, trial.parts);
       std::vector<double> gain;
       gain.reserve(curves.frequencies.size());
-      for (double f : curves.frequencies) gain.push_back(response::CircuitGainDb(circuit, trial.opamp, f));
+      if (!trial.sections.empty()) {
+        const response::CircuitModel model = response::CircuitOfSections(trial.sections, trial.opamp);
+        for (double f : curves.frequencies) gain.push_back(response::CircuitGainDb(model, f));
+      } else {
+        const response::OpAmpCircuit circuit = response::CircuitFromComponents(plan.config.design.request, trial.parts);
+        for (double f : curves.frequencies) gain.push_back(response::CircuitGainDb(circuit, trial.opamp, f));
+      }
       curves.gainDb.push_back(std::move(gain));
     }
     result.failing = std::move(curves);
@@ -193,8 +238,9 @@ bool SameStudy(const StudyPlan& a, const StudyPlan& b) {
   const ToleranceDesign& y = b.config.design;
   if (!SameRequest(x.request, y.request) || !response::SameGain(x.opamp, y.opamp)) return false;
   if (x.distribution != y.distribution || x.tolerances.gbwPct != y.tolerances.gbwPct) return false;
+  if (!SameSections(x, y)) return false;
   for (int i = 0; i < x.request.Order() && i < kMaxParts; ++i) {
-    if (x.parts.r[i] != y.parts.r[i] || x.parts.c[i] != y.parts.c[i]) return false;
+    if (x.sections.empty() && (x.parts.r[i] != y.parts.r[i] || x.parts.c[i] != y.parts.c[i])) return false;
     if (x.tolerances.rPct[i] != y.tolerances.rPct[i] || x.tolerances.cPct[i] != y.tolerances.cPct[i]) return false;
   }
   return a.monteCarlo == b.monteCarlo && a.config.trials == b.config.trials && a.config.seed == b.config.seed &&

@@ -40,6 +40,10 @@ struct GainMaskTexts {
 struct StudyInputs {
   DesignRequest request;
   ComponentSet parts;  // nominal values, parts 1..order
+  /// A design of sections in place of `parts` (ToleranceDesign::sections);
+  /// `request` still gives the kind and the cut-off (the mask's side, the
+  /// worst case's frequencies).
+  std::vector<response::Section> sections;
   response::OpAmpModel opamp;
   double rPct = 1;    // every resistor
   double cPct = 5;    // every capacitor
@@ -100,6 +104,9 @@ values::Checked<GainMask, StudyField> ReadGainMask(const GainMaskTexts& texts, s
 std::optional<double> ReadPartTolerance(const std::string& text);
 /// Whether a part name is R1..R8 or C1..C8; its index and kind.
 bool ReadPartName(const std::string& name, bool& capacitor, int& index);
+/// Any part name of a circuit: R or C and a number from 1 without a leading
+/// zero ("R12"); a design of sections names its parts so.
+std::optional<response::SectionPartId> ReadCircuitPartName(const std::string& name);
 
 /// Checks everything and builds the plan; the first problem otherwise.
 values::Checked<StudyPlan, StudyField> PlanStudy(const StudyInputs& inputs);

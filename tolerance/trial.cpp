@@ -31,7 +31,7 @@ void DrawSections(const ToleranceDesign& design, Xoshiro256& g, Trial& t) {
       for (int i = 0; i < s.PartCount(); ++i) {
         if (s.ids[i].number != n) continue;
         const bool capacitor = s.ids[i].letter == 'C';
-        const double pct = n <= kMaxParts ? (capacitor ? design.tolerances.cPct : design.tolerances.rPct)[n - 1] : 0;
+        const double pct = design.tolerances.PctOf(s.ids[i]);
         s.values[i] = s.values[i] * (1 + pct / 100 * d[capacitor ? 1 : 0]);
       }
     }
@@ -39,6 +39,30 @@ void DrawSections(const ToleranceDesign& design, Xoshiro256& g, Trial& t) {
 }
 
 }  // namespace
+
+double Tolerances::PctOf(response::SectionPartId part) const {
+  const bool capacitor = part.letter == 'C';
+  if (part.number >= 1 && part.number <= kMaxParts) return (capacitor ? cPct : rPct)[part.number - 1];
+  for (const auto& [id, pct] : moreOwn) {
+    if (id.letter == part.letter && id.number == part.number) return pct;
+  }
+  return capacitor ? moreCPct : moreRPct;
+}
+
+void Tolerances::SetPct(response::SectionPartId part, double pct) {
+  const bool capacitor = part.letter == 'C';
+  if (part.number >= 1 && part.number <= kMaxParts) {
+    (capacitor ? cPct : rPct)[part.number - 1] = pct;
+    return;
+  }
+  for (auto& [id, own] : moreOwn) {
+    if (id.letter == part.letter && id.number == part.number) {
+      own = pct;
+      return;
+    }
+  }
+  moreOwn.emplace_back(part, pct);
+}
 
 Trial TrialOf(const ToleranceDesign& design, std::uint64_t seed, int trial) {
   Trial t{design.parts, design.opamp, {}};
@@ -64,12 +88,13 @@ ComponentSet TrialParts(const ToleranceDesign& design, std::uint64_t seed, int t
 namespace {
 
 // f0, Q and peak of every stage from its part values.
-TrialFigures StageFigures(const DesignRequest& request, const response::ResponseStages& stages) {
+TrialFigures StageFigures(const DesignRequest& request, const response::CircuitBatch::Measures& measures) {
   TrialFigures t;
+  const response::ResponseStages& stages = measures.stages;
   const int count = response::StageCountOf(request);
   for (int k = 0; k < count; ++k) {
     t.f0Hz[k] = StageF0Hz(stages.omega[k]);
-    const bool firstOrder = k == 0 && !request.evenOrder;
+    const bool firstOrder = measures.stageOrder[k] == 1;
     t.q[k] = firstOrder ? 0 : stages.q[k];
     t.peakDb[k] = firstOrder ? 0 : StagePeakDb(stages.q[k]);
   }
@@ -79,7 +104,7 @@ TrialFigures StageFigures(const DesignRequest& request, const response::Response
 }  // namespace
 
 TrialFigures MeasureTrial(const DesignRequest& request, const response::CircuitBatch::Measures& measures) {
-  TrialFigures t = StageFigures(request, measures.stages);
+  TrialFigures t = StageFigures(request, measures);
   t.minus3dbHz = measures.minus3dbHz;
   return t;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/design_types.h"
@@ -35,14 +36,27 @@ struct Tolerances {
   std::array<double, kMaxParts> cPct{};
   /// Of the op-amp's gain-bandwidth, used with a real op-amp only.
   double gbwPct = 0;
+  /// Parts numbered beyond kMaxParts (a design of sections has more: an
+  /// MFB low-pass of order 8 has R1..R12): every such resistor's and
+  /// capacitor's tolerance, and single parts' own ones.
+  double moreRPct = 0;
+  double moreCPct = 0;
+  std::vector<std::pair<response::SectionPartId, double>> moreOwn;
 
   /// The same tolerance for every resistor and for every capacitor.
   static Tolerances Uniform(double rPct, double cPct) {
     Tolerances t;
     t.rPct.fill(rPct);
     t.cPct.fill(cPct);
+    t.moreRPct = rPct;
+    t.moreCPct = cPct;
     return t;
   }
+
+  /// The tolerance of any part by name (R3, C12).
+  double PctOf(response::SectionPartId part) const;
+  /// Gives one part its own tolerance.
+  void SetPct(response::SectionPartId part, double pct);
 };
 
 /// The nominal design and its tolerances.
@@ -57,8 +71,8 @@ struct ToleranceDesign {
   response::OpAmpModel opamp;
   /// A circuit of any sections (response/section.h) in place of the sheet's
   /// design: when not empty it is the nominal circuit, `request` and
-  /// `parts` are not read, and part Rn (Cn) has the tolerance rPct[n - 1]
-  /// (cPct[n - 1]), 0 beyond kMaxParts. Its trials are evaluated by the
+  /// `parts` are not read, and each part has the tolerance
+  /// tolerances.PctOf gives it. Its trials are evaluated by the
   /// circuit's views (the nodal solve), its mask relative to its pass-band
   /// gain.
   std::vector<response::Section> sections;

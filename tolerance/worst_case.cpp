@@ -45,15 +45,64 @@ ComponentSet CornerParts(const ToleranceDesign& design, std::uint32_t corner) {
   return parts;
 }
 
+std::vector<response::SectionPartId> CornerPartsOfSections(const ToleranceDesign& design) {
+  int highest = 0;
+  for (const response::Section& s : design.sections) {
+    for (int i = 0; i < s.PartCount(); ++i) highest = std::max(highest, s.ids[i].number);
+  }
+  std::vector<response::SectionPartId> varied;
+  for (int n = 1; n <= highest; ++n) {
+    for (const char letter : {'R', 'C'}) {
+      bool present = false;
+      for (const response::Section& s : design.sections) {
+        for (int i = 0; i < s.PartCount(); ++i)
+          present = present || (s.ids[i].letter == letter && s.ids[i].number == n);
+      }
+      const response::SectionPartId id{letter, n};
+      if (present && design.tolerances.PctOf(id) != 0) varied.push_back(id);
+    }
+  }
+  return varied;
+}
+
+std::vector<response::Section> CornerSections(const ToleranceDesign& design, std::uint32_t corner) {
+  std::vector<response::Section> sections = design.sections;
+  const std::vector<response::SectionPartId> varied = CornerPartsOfSections(design);
+  for (std::size_t bit = 0; bit < varied.size(); ++bit) {
+    const double sign = (corner >> bit) & 1U ? 1.0 : -1.0;
+    const double pct = design.tolerances.PctOf(varied[bit]);
+    for (response::Section& s : sections) {
+      for (int i = 0; i < s.PartCount(); ++i) {
+        if (s.ids[i].letter == varied[bit].letter && s.ids[i].number == varied[bit].number) {
+          s.values[i] = s.values[i] * (1 + pct / 100 * sign);
+        }
+      }
+    }
+  }
+  return sections;
+}
+
+namespace {
+
+// The bits of the parts (the GBW's bit is the next one).
+int PartBits(const ToleranceDesign& design) {
+  if (!design.sections.empty()) return static_cast<int>(CornerPartsOfSections(design).size());
+  return 2 * design.request.Order();
+}
+
+}  // namespace
+
 response::OpAmpModel CornerOpAmp(const ToleranceDesign& design, std::uint32_t corner) {
-  const double s = (corner >> (2 * design.request.Order())) & 1U ? 1.0 : -1.0;
+  const double s = (corner >> PartBits(design)) & 1U ? 1.0 : -1.0;
   return response::WithGbwTimes(design.opamp, 1 + design.tolerances.gbwPct / 100 * s);
 }
 
-std::uint32_t CornerCount(const ToleranceDesign& design) {
+int CornerBits(const ToleranceDesign& design) {
   const bool gbw = response::HasGbw(design.opamp) && design.tolerances.gbwPct != 0;
-  return 1U << (2 * design.request.Order() + (gbw ? 1 : 0));
+  return PartBits(design) + (gbw ? 1 : 0);
 }
+
+std::uint32_t CornerCount(const ToleranceDesign& design) { return 1U << CornerBits(design); }
 
 std::vector<double> DefaultWorstCaseFrequencies(const DesignRequest& request) {
   const double fc = request.cutoffHz;
@@ -64,6 +113,7 @@ std::vector<double> DefaultWorstCaseFrequencies(const DesignRequest& request) {
 std::optional<WorstCaseResult> RunWorstCase(const ToleranceDesign& design, const std::vector<double>& frequencies,
                                             const RunOptions& options) {
   const DesignRequest& request = design.request;
+  const bool sections = !design.sections.empty();
   const std::uint32_t corners = CornerCount(design);
   const int chunks = static_cast<int>((corners + kCornerChunk - 1) / kCornerChunk);
   std::vector<ChunkExtremes> perChunk(chunks);
@@ -75,7 +125,8 @@ std::optional<WorstCaseResult> RunWorstCase(const ToleranceDesign& design, const
       const std::uint32_t to = std::min(corners, from + kCornerChunk);
       for (std::uint32_t corner = from; corner < to; ++corner) {
         const response::CircuitModel circuit =
-            response::MakeCircuit(request, CornerParts(design, corner), CornerOpAmp(design, corner));
+            sections ? response::CircuitOfSections(CornerSections(design, corner), CornerOpAmp(design, corner))
+                     : response::MakeCircuit(request, CornerParts(design, corner), CornerOpAmp(design, corner));
         const bool first = corner == from;
         Take(x.minus3db, first, response::CircuitCutoff3dB(circuit), corner);
         for (std::size_t j = 0; j < frequencies.size(); ++j)
@@ -87,7 +138,8 @@ std::optional<WorstCaseResult> RunWorstCase(const ToleranceDesign& design, const
 
   WorstCaseResult r;
   r.corners = corners;
-  const response::CircuitModel nominal = response::MakeCircuit(request, design.parts, design.opamp);
+  const response::CircuitModel nominal = sections ? response::CircuitOfSections(design.sections, design.opamp)
+                                                  : response::MakeCircuit(request, design.parts, design.opamp);
   auto nominalGain = [&](double f) { return response::CircuitGainDb(nominal, f); };
   r.nominalMinus3dbHz = response::CircuitCutoff3dB(nominal);
   r.minus3dbHz = perChunk[0].minus3db;

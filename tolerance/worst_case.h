@@ -20,7 +20,27 @@ namespace kelvara::tolerance {
 ComponentSet CornerParts(const ToleranceDesign& design, std::uint32_t corner);
 response::OpAmpModel CornerOpAmp(const ToleranceDesign& design, std::uint32_t corner);
 
-/// Number of corners: 2^(2 order), twice that with a GBW tolerance.
+/// A design of sections: bit i of the corner number is the i-th of its
+/// parts with a tolerance (CornerPartsOfSections), set at +tol, clear at
+/// -tol; a part without a tolerance has one corner, its value. With a
+/// real op-amp whose GBW has a tolerance, the bit after the parts' is the
+/// GBW's.
+std::vector<response::Section> CornerSections(const ToleranceDesign& design, std::uint32_t corner);
+/// The parts of a design of sections a corner varies, in the order
+/// R1, C1, R2, C2, ... (the trials' draw order), those with a tolerance only.
+std::vector<response::SectionPartId> CornerPartsOfSections(const ToleranceDesign& design);
+
+/// The most corners a worst case evaluates (2^20, some minutes on two cores
+/// for a design of sections; the sheet's order 8 with
+/// a GBW tolerance has 2^17): a design of sections with more parts with a
+/// tolerance is refused by the study's checks.
+inline constexpr int kMaxCornerBits = 20;
+/// The bits of a corner number: 2 order (or the varied parts of a design of
+/// sections), one more with a GBW tolerance.
+int CornerBits(const ToleranceDesign& design);
+
+/// Number of corners: 2^(2 order), twice that with a GBW tolerance (a
+/// design of sections: 2^CornerBits).
 std::uint32_t CornerCount(const ToleranceDesign& design);
 
 struct Extreme {

@@ -63,8 +63,9 @@ INSTANTIATE_TEST_SUITE_P(
             "UnknownPartWithGain", {"--order", "3", "--gain", "10", "--fix", "C4=1n"}, "--fix: unknown part 'C4'"},
         UsageCase{"BadFixValue", {"--topology", "mfb", "--fix", "R1=abc"}, "--fix: 'R1=abc' needs a value above 0"},
         UsageCase{"SallenKeyBelowOne", {"--gain", "0.5"}, "--gain: a Sallen-Key stage's gain 1 + Rf/Rg is at least 1"},
-        UsageCase{"Bom", {"--topology", "mfb", "--bom", "parts.csv"}, "--bom is not available yet"},
-        UsageCase{"Tolerance", {"--gain", "10", "--monte-carlo", "100"}, "--monte-carlo and --worst-case are not"},
+        UsageCase{"ToleranceOfAPartTheDesignHasNot",
+                  {"--topology", "mfb", "--order", "8", "--monte-carlo", "100", "--tol-part", "R13=1"},
+                  "--tol-part: 部品名 R13 はこの設計にありません"},
         UsageCase{"UnknownTopology", {"--topology", "twin-t"}, "--topology"},
         UsageCase{"UnknownStageOrder", {"--stage-order", "random"}, "--stage-order"}),
     [](const ::testing::TestParamInfo<UsageCase>& info) { return std::string(info.param.name); });

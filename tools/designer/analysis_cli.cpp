@@ -189,11 +189,15 @@ bool PrintCurve(const AnalysisOptions& options, const engine::DesignRequest& req
                                    : options.curve == "gain"    ? response::CurveKind::kGain
                                    : options.curve == "phase"   ? response::CurveKind::kPhase
                                                                 : response::CurveKind::kDelay;
-  const std::vector<double> ys = response::CurveValues(request, report.parts, opAmp, kind, xs);
-  out << CurveHeader(options.curve) << '\n';
+  PrintCurveCsv(options.curve, xs, response::CurveValues(request, report.parts, opAmp, kind, xs), out);
+  return true;
+}
+
+void PrintCurveCsv(const std::string& curve, const std::vector<double>& xs, const std::vector<double>& ys,
+                   std::ostream& out) {
+  out << CurveHeader(curve) << '\n';
   for (std::size_t i = 0; i < xs.size() && i < ys.size(); ++i)
     out << RoundTrip(xs[i]) << ',' << RoundTrip(ys[i]) << '\n';
-  return true;
 }
 
 }  // namespace kelvara::tools

@@ -74,4 +74,8 @@ std::string CurveNumber(double v);
 bool PrintCurve(const AnalysisOptions& options, const engine::DesignRequest& request, const DesignReport& report,
                 const response::OpAmpModel& opAmp, std::ostream& out);
 
+/// The CSV of one curve: its header, then x,y per line.
+void PrintCurveCsv(const std::string& curve, const std::vector<double>& xs, const std::vector<double>& ys,
+                   std::ostream& out);
+
 }  // namespace kelvara::tools

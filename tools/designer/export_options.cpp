@@ -62,29 +62,61 @@ std::string TodayText() {
   return text;
 }
 
+namespace {
+
+std::optional<storage::DesignFileError> Write(const std::string& path, const std::string& text) {
+  return storage::WriteExportedFile(QString::fromStdString(path),
+                                    QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+exports::NetlistOptions NetlistOptionsOf(const ExportOptions& options) {
+  exports::NetlistOptions netlist;
+  netlist.fStartHz = values::ParseEngValue(options.acFrom);
+  netlist.fStopHz = values::ParseEngValue(options.acTo);
+  netlist.date = TodayText();
+  netlist.opamp = options.opamp;
+  netlist.temperatureC = options.temperatureC;
+  netlist.series = options.series;
+  return netlist;
+}
+
+exports::PartsListOptions PartsListOptionsOf(const ExportOptions& options) {
+  exports::PartsListOptions list;
+  list.series = options.series;
+  list.resistorTolerance = options.resistorTolerance;
+  list.capacitorTolerance = options.capacitorTolerance;
+  list.partTolerance = options.partTolerance;
+  return list;
+}
+
+}  // namespace
+
 std::optional<storage::DesignFileError> WriteExports(const ExportOptions& options, const engine::DesignRequest& request,
                                                      const engine::ComponentSet& parts) {
-  auto write = [](const std::string& path, const std::string& text) {
-    return storage::WriteExportedFile(QString::fromStdString(path),
-                                      QByteArray(text.data(), static_cast<qsizetype>(text.size())));
-  };
   if (!options.spiceFile.empty()) {
-    exports::NetlistOptions netlist;
-    netlist.fStartHz = values::ParseEngValue(options.acFrom);
-    netlist.fStopHz = values::ParseEngValue(options.acTo);
-    netlist.date = TodayText();
-    netlist.opamp = options.opamp;
-    netlist.temperatureC = options.temperatureC;
-    netlist.series = options.series;
-    if (auto error = write(options.spiceFile, exports::WriteSpiceNetlist(request, parts, netlist))) return error;
+    if (auto error = Write(options.spiceFile, exports::WriteSpiceNetlist(request, parts, NetlistOptionsOf(options)))) {
+      return error;
+    }
   }
   if (!options.bomFile.empty()) {
-    exports::PartsListOptions list;
-    list.series = options.series;
-    list.resistorTolerance = options.resistorTolerance;
-    list.capacitorTolerance = options.capacitorTolerance;
-    list.partTolerance = options.partTolerance;
-    if (auto error = write(options.bomFile, exports::WritePartsList(request, parts, list))) return error;
+    if (auto error = Write(options.bomFile, exports::WritePartsList(request, parts, PartsListOptionsOf(options)))) {
+      return error;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<storage::DesignFileError> WriteSectionsExports(const ExportOptions& options,
+                                                             const engine::DesignRequest& request,
+                                                             const std::vector<response::Section>& sections) {
+  if (!options.spiceFile.empty()) {
+    if (auto error = Write(options.spiceFile, exports::WriteSectionsNetlist(sections, NetlistOptionsOf(options)))) {
+      return error;
+    }
+  }
+  if (!options.bomFile.empty()) {
+    const std::string list = exports::WriteSectionsPartsList(request, sections, PartsListOptionsOf(options));
+    if (auto error = Write(options.bomFile, list)) return error;
   }
   return std::nullopt;
 }

@@ -12,6 +12,7 @@
 #include "engine/design_types.h"
 #include "engine/part_series.h"
 #include "response/opamp_model.h"
+#include "response/section.h"
 #include "storage/design_file.h"
 
 namespace CLI {
@@ -57,6 +58,12 @@ bool WantsExport(const ExportOptions& options);
 /// Writes the files asked for; the first error, the files before it written.
 std::optional<storage::DesignFileError> WriteExports(const ExportOptions& options, const engine::DesignRequest& request,
                                                      const engine::ComponentSet& parts);
+
+/// The same of a circuit of sections (MFB, Sallen-Key with gain): its
+/// netlist (each section's lines) and its parts list with the parts' roles.
+std::optional<storage::DesignFileError> WriteSectionsExports(const ExportOptions& options,
+                                                             const engine::DesignRequest& request,
+                                                             const std::vector<response::Section>& sections);
 
 /// Today's date as the exports print it ("2026-12-08").
 std::string TodayText();

@@ -273,10 +273,7 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
     kelvara::tools::CheckArgumentWords(app, std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
     app.parse(argc, argv);
     bandPass = kelvara::tools::BandPassRequested(app, bandPassOptions, kind, order, toleranceOptions.mask);
-    if (!bandPass) {
-      sections = kelvara::tools::SectionsRequested(app, sectionsOptions,
-                                                   {toleranceOptions.Requested(), requirementOptions.Requested()});
-    }
+    if (!bandPass) sections = kelvara::tools::SectionsRequested(app, sectionsOptions, {requirementOptions.Requested()});
   } catch (const CLI::CallForHelp&) {
     std::cout << app.help();
     return 0;
@@ -351,9 +348,9 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
       if (rippleOption->count() > 0 && !kelvara::values::HasRipple(OptionIndex(kResponseOptions, response))) {
         throw UsageError{"--ripple is for --response chebyshev only"};
       }
-      const kelvara::tools::SectionsJob job{cutoff,        kind,  order,        response,
-                                            ripple,        fixes, json,         &analysisOptions,
-                                            &noiseOptions, opAmp, temperatureC, &exportOptions};
+      const kelvara::tools::SectionsJob job{
+          cutoff,        kind,  order,        response,       ripple,           fixes, json, &analysisOptions,
+          &noiseOptions, opAmp, temperatureC, &exportOptions, &toleranceOptions};
       return kelvara::tools::RunSections(sectionsOptions, job, std::cout, std::cerr);
     }
     SheetInputs inputs;

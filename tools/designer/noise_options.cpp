@@ -257,38 +257,46 @@ void PrintLevelsPlain(const response::LevelReport& levels, const response::OpAmp
   }
 }
 
+void PrintNoiseCsv(const std::vector<double>& xs, const response::NoiseCurves& c,
+                   const std::vector<response::NoiseSource>& sources, std::ostream& out) {
+  out << "frequency_hz,total_nv_rthz";
+  for (const response::NoiseSource& s : sources) {
+    std::string name = s.name;
+    for (char& ch : name)
+      if (ch == ' ') ch = '_';
+    out << ',' << name << "_nv_rthz";
+  }
+  out << '\n';
+  for (std::size_t i = 0; i < xs.size(); ++i) {
+    out << CurveNumber(xs[i]) << ',' << CurveNumber(c.totalNv[i]);
+    for (const std::vector<double>& s : c.sourceNv) out << ',' << CurveNumber(s[i]);
+    out << '\n';
+  }
+}
+
 bool PrintNoiseCurve(const AnalysisOptions& analysis, const engine::DesignRequest& request, const DesignReport& report,
                      const response::OpAmpModel& model, double temperatureC, std::ostream& out) {
   if (!HasValues(report)) return false;
   const std::vector<double> xs = CurvePoints(analysis, response::CascadeFromParts(request, report.parts));
   const response::OpAmpCircuit circuit = response::CircuitFromComponents(request, report.parts);
   if (analysis.curve == "noise") {
-    const response::NoiseCurves c = response::ComputeNoiseCurves(circuit, model, temperatureC, xs);
-    out << "frequency_hz,total_nv_rthz";
-    for (const response::NoiseSource& s : response::NoiseSourcesOf(circuit)) {
-      std::string name = s.name;
-      for (char& ch : name)
-        if (ch == ' ') ch = '_';
-      out << ',' << name << "_nv_rthz";
-    }
-    out << '\n';
-    for (std::size_t i = 0; i < xs.size(); ++i) {
-      out << CurveNumber(xs[i]) << ',' << CurveNumber(c.totalNv[i]);
-      for (const std::vector<double>& s : c.sourceNv) out << ',' << CurveNumber(s[i]);
-      out << '\n';
-    }
+    PrintNoiseCsv(xs, response::ComputeNoiseCurves(circuit, model, temperatureC, xs), response::NoiseSourcesOf(circuit),
+                  out);
     return true;
   }
-  const response::LevelCurves c = response::ComputeLevelCurves(circuit, model, xs);
+  PrintLevelsCsv(xs, response::ComputeLevelCurves(circuit, model, xs), out);
+  return true;
+}
+
+void PrintLevelsCsv(const std::vector<double>& xs, const response::LevelCurves& c, std::ostream& out) {
   out << "frequency_hz";
-  for (int k = 1; k <= circuit.stageCount; ++k) out << ",U" << k << "_db";
+  for (std::size_t k = 1; k <= c.gainDb.size(); ++k) out << ",U" << k << "_db";
   out << '\n';
   for (std::size_t i = 0; i < xs.size(); ++i) {
     out << CurveNumber(xs[i]);
     for (const std::vector<double>& g : c.gainDb) out << ',' << CurveNumber(g[i]);
     out << '\n';
   }
-  return true;
 }
 
 }  // namespace kelvara::tools

@@ -68,6 +68,13 @@ void PrintNoiseReportPlain(const response::NoiseReport& noise, const response::N
                            std::ostream& out);
 void PrintLevelsPlain(const response::LevelReport& levels, const response::OpAmpModel& model, std::ostream& out);
 
+/// The noise CSV: frequency, total and each source's density (nV/√Hz).
+void PrintNoiseCsv(const std::vector<double>& xs, const response::NoiseCurves& curves,
+                   const std::vector<response::NoiseSource>& sources, std::ostream& out);
+
+/// The levels CSV: frequency and the gain to every op-amp's output (dB).
+void PrintLevelsCsv(const std::vector<double>& xs, const response::LevelCurves& curves, std::ostream& out);
+
 /// The --curve noise or levels CSV; false without usable part values.
 bool PrintNoiseCurve(const AnalysisOptions& analysis, const engine::DesignRequest& request, const DesignReport& report,
                      const response::OpAmpModel& model, double temperatureC, std::ostream& out);

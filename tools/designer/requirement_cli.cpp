@@ -8,6 +8,7 @@
 #include <iomanip>
 #include <sstream>
 
+#include "tolerance/study.h"
 #include "tools/designer/series_cli.h"
 #include "values/eng_value.h"
 #include "values/filter_catalogue.h"
@@ -240,6 +241,15 @@ int RunRequirement(const RequirementOptions& options, const RequirementContext& 
     const bool yield = tol != nullptr && tol->Requested();
     if (yield && !context.series) throw Usage{"--monte-carlo with --requirement needs --values series"};
     if (yield && tol->tolGbwPct > 0) throw Usage{"--tol-gbw is not used with --requirement (ideal op-amps)"};
+    // The candidates are of the sheet's circuit: its parts only.
+    for (const std::string& part : tol != nullptr ? tol->tolParts : std::vector<std::string>{}) {
+      const std::string name = part.substr(0, part.find('='));
+      bool capacitor = false;
+      int index = 0;
+      if (!tolerance::ReadPartName(name, capacitor, index)) {
+        throw Usage{"--tol-part: " + name + " is not a part of the candidates (R1..R8, C1..C8)"};
+      }
+    }
     const engine::PartSeries* series = nullptr;
     if (context.series) {
       std::string problem;

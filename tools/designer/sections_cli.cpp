@@ -18,6 +18,7 @@
 #include "response/noise.h"
 #include "response/signal_levels.h"
 #include "storage/design_file.h"
+#include "tools/designer/progress_display.h"
 #include "values/eng_value.h"
 #include "values/filter_catalogue.h"
 
@@ -45,7 +46,7 @@ std::string Short(double v) {
 std::string GainRangeText() { return Short(engine::kMinFilterGain) + ".." + Short(engine::kMaxFilterGain); }
 
 // Options the design of sections does not take yet, by name.
-constexpr const char* kNotTaken[] = {"--sheet", "--out", "--as-shown", "--stop-after", "--curve", "--bom"};
+constexpr const char* kNotTaken[] = {"--sheet", "--out", "--as-shown", "--stop-after"};
 
 nlohmann::json Optional(double v, bool has) { return has ? nlohmann::json(v) : nlohmann::json(nullptr); }
 
@@ -101,7 +102,6 @@ bool SectionsRequested(const CLI::App& app, SectionsOptions& options, const Othe
       throw CliUsageError(std::string(name) + " is not available yet with " + what);
     }
   }
-  if (others.tolerance) throw CliUsageError("--monte-carlo and --worst-case are not available yet with " + what);
   if (others.requirement) throw CliUsageError("--requirement is not available yet with " + what);
   return true;
 }
@@ -220,6 +220,32 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
       }
     }
   }
+  // --curve: what the circuit's views give, its points from the ideal
+  // cascade of the sections (the time span settled to 0.1 %).
+  const AnalysisOptions noCurve;
+  const AnalysisOptions& curve = job.analysis != nullptr ? *job.analysis : noCurve;
+  const response::CircuitModel withOpAmp = response::CircuitOfSections(sections, job.opAmp);
+  const bool timeCurve = curve.curve == "step" || curve.curve == "impulse";
+  if (timeCurve && !response::HasTimeCurves(withOpAmp)) {
+    throw CliUsageError("--curve " + curve.curve + ": the step and impulse of these sections are computed exactly " +
+                        "for the ideal op-amp only; leave out --opamp and --opamp-gbw");
+  }
+  std::vector<double> xs;
+  if (!curve.curve.empty()) xs = CurvePoints(curve, response::CascadeOfSections(sections));
+
+  // The tolerance study: its checks (the part names are the design's)
+  // before anything is printed.
+  const bool tolerance = job.tolerance != nullptr && job.tolerance->Requested();
+  if (job.tolerance != nullptr) CheckToleranceOptions(*job.tolerance, request, job.opAmp, sections);
+  std::optional<ToleranceReport> toleranceReport;
+  if (tolerance && minus3db) {
+    ProgressDisplay progress(err, StandardErrorIsTerminal(), ProgressDelay());
+    job.tolerance->progress = [&progress](const std::string& stage, double f) { progress.Update(stage, f); };
+    toleranceReport = RunToleranceAnalysis(*job.tolerance, request, sections, xs, curve, job.opAmp);
+    job.tolerance->progress = nullptr;
+    progress.Finish();
+  }
+
   const bool analysis = job.analysis != nullptr && job.analysis->analysis;
   const bool noise = job.noise != nullptr && job.noise->noise;
   const bool levels = job.noise != nullptr && job.noise->levels;
@@ -234,7 +260,28 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
     if (levels) levelReport = response::AnalyseLevels(circuit, band, noiseReport->totalVrms);
   }
 
-  if (job.json) {
+  if (!curve.curve.empty()) {
+    if (!design.valid) {
+      err << "kelvara-design: no curve: the design has no usable part values\n";
+    } else if (toleranceReport && PrintToleranceBands(curve, *toleranceReport, out)) {
+    } else if (curve.curve == "noise") {
+      PrintNoiseCsv(xs, response::ComputeNoiseCurves(withOpAmp, job.temperatureC, xs),
+                    response::NoiseSourcesOf(withOpAmp), out);
+    } else if (curve.curve == "levels") {
+      PrintLevelsCsv(xs, response::ComputeLevelCurves(withOpAmp, xs), out);
+    } else if (timeCurve) {
+      const response::TimeCurves t =
+          response::CircuitStepImpulse(withOpAmp, xs.front(), xs.back(), static_cast<int>(xs.size()));
+      PrintCurveCsv(curve.curve, xs, curve.curve == "step" ? t.step : t.impulse, out);
+    } else {
+      const response::FrequencyCurves f = response::CircuitFrequencyCurves(withOpAmp, xs);
+      PrintCurveCsv(curve.curve, xs,
+                    curve.curve == "gain"    ? f.gainDb
+                    : curve.curve == "phase" ? f.phaseDeg
+                                             : f.delayS,
+                    out);
+    }
+  } else if (job.json) {
     nlohmann::json j;
     j["valid"] = design.valid;
     j["warnings"] = nlohmann::json::array();
@@ -288,6 +335,9 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
         j["swing"] = nullptr;
       }
     }
+    if (tolerance) {
+      j["tolerance"] = toleranceReport ? ToleranceJson(*job.tolerance, *toleranceReport) : nlohmann::json(nullptr);
+    }
     out << j.dump() << '\n';
   } else {
     for (std::size_t i = 0; i < parts.size(); ++i) {
@@ -312,24 +362,15 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
     }
     if (noise && noiseReport) PrintNoiseReportPlain(*noiseReport, band, job.temperatureC, out);
     if (levelReport) PrintLevelsPlain(*levelReport, job.opAmp, out);
+    if (toleranceReport) PrintTolerance(out, *job.tolerance, *toleranceReport);
   }
 
-  if (job.exports != nullptr && !job.exports->spiceFile.empty()) {
+  if (job.exports != nullptr && WantsExport(*job.exports)) {
     if (!design.valid) {
-      err << "kelvara-design: the design is not valid; --spice file not written\n";
-    } else {
-      exports::NetlistOptions netlist;
-      netlist.fStartHz = values::ParseEngValue(job.exports->acFrom);
-      netlist.fStopHz = values::ParseEngValue(job.exports->acTo);
-      netlist.date = TodayText();
-      netlist.opamp = job.opAmp;
-      netlist.temperatureC = job.temperatureC;
-      const std::string text = exports::WriteSectionsNetlist(sections, netlist);
-      if (auto error = storage::WriteExportedFile(QString::fromStdString(job.exports->spiceFile),
-                                                  QByteArray(text.data(), static_cast<qsizetype>(text.size())))) {
-        err << "kelvara-design: " << error->caption.toStdString() << ": " << error->text.toStdString() << '\n';
-        return kFileError;
-      }
+      err << "kelvara-design: the design is not valid; --spice and --bom files not written\n";
+    } else if (auto error = WriteSectionsExports(*job.exports, request, sections)) {
+      err << "kelvara-design: " << error->caption.toStdString() << ": " << error->text.toStdString() << '\n';
+      return kFileError;
     }
   }
   return design.valid ? 0 : 1;

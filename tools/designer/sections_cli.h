@@ -22,6 +22,7 @@
 #include "tools/designer/cli_arguments.h"
 #include "tools/designer/export_options.h"
 #include "tools/designer/noise_options.h"
+#include "tools/designer/tolerance_options.h"
 
 namespace kelvara::tools {
 
@@ -44,7 +45,6 @@ void AddSectionsOptions(CLI::App& app, SectionsOptions& options);
 /// What else the command line asks for that the sections' design does not
 /// take yet (each refused by name when the sections are designed).
 struct OtherRequests {
-  bool tolerance = false;
   bool requirement = false;
 };
 
@@ -68,6 +68,8 @@ struct SectionsJob {
   response::OpAmpModel opAmp;  // the netlist's and the noise's
   double temperatureC = 25;
   const ExportOptions* exports = nullptr;
+  /// --monte-carlo, --worst-case and their options (the progress is set here).
+  ToleranceOptions* tolerance = nullptr;
 };
 
 /// The usage error of a combination without a design (HasDesignData

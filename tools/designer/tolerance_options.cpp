@@ -32,11 +32,8 @@ std::optional<std::pair<std::string, std::string>> SplitPartTolerance(const std:
   const std::size_t eq = text.find('=');
   if (eq == std::string::npos) return std::nullopt;
   std::pair<std::string, std::string> part{text.substr(0, eq), text.substr(eq + 1)};
-  bool capacitor = false;
-  int index = 0;
-  if (!tolerance::ReadPartName(part.first, capacitor, index) || !tolerance::ReadPartTolerance(part.second)) {
-    return std::nullopt;
-  }
+  // Any part name here: whether the design has it is the study's check.
+  if (!tolerance::ReadCircuitPartName(part.first) || !tolerance::ReadPartTolerance(part.second)) return std::nullopt;
   return part;
 }
 
@@ -116,7 +113,8 @@ void AddToleranceOptions(CLI::App& app, ToleranceOptions& o) {
       app.add_option("--tol-part", o.tolParts, "one part's own tolerance in per cent, e.g. R3=0.1 (repeatable)")
           ->check(CLI::Validator(
               [](std::string& s) {
-                return SplitPartTolerance(s) ? std::string() : "expected PART=PCT, PART R1..R8 or C1..C8, PCT 0..50";
+                return SplitPartTolerance(s) ? std::string()
+                                             : "expected PART=PCT, PART a part of the design (R1, C3, ...), PCT 0..50";
               },
               "PART=PCT"));
   auto* tolGbw = app.add_option("--tol-gbw", o.tolGbwPct,
@@ -150,7 +148,7 @@ void AddToleranceOptions(CLI::App& app, ToleranceOptions& o) {
 }
 
 void CheckToleranceOptions(const ToleranceOptions& options, const engine::DesignRequest& request,
-                           const response::OpAmpModel& opamp) {
+                           const response::OpAmpModel& opamp, const std::vector<response::Section>& sections) {
   if (!options.Requested()) {
     for (const CLI::Option* given : options.needRun) {
       if (given->count() > 0) throw ToleranceUsageError(given->get_name() + " needs --monte-carlo or --worst-case");
@@ -166,17 +164,19 @@ void CheckToleranceOptions(const ToleranceOptions& options, const engine::Design
           "--monte-carlo");
     }
   }
-  PlanOrThrow(InputsOf(options, request, opamp));
+  tolerance::StudyInputs in = InputsOf(options, request, opamp);
+  in.sections = sections;
+  PlanOrThrow(in);
 }
 
 bool CurveHasBands(const std::string& curve) { return curve == "gain" || curve == "phase" || curve == "delay"; }
 
-ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const engine::DesignRequest& request,
-                                     const engine::ComponentSet& parts, const AnalysisOptions& curve,
-                                     const response::OpAmpModel& opamp) {
-  tolerance::StudyInputs in = InputsOf(options, request, opamp);
-  in.parts = parts;
-  if (CurveHasBands(curve.curve)) in.frequencies = CurvePoints(curve, response::CascadeFromParts(request, parts));
+namespace {
+
+// The study of either design: the inputs but the design's are the options'.
+ToleranceReport RunStudyOf(const ToleranceOptions& options, tolerance::StudyInputs in, const AnalysisOptions& curve,
+                           std::vector<double> frequencies) {
+  if (CurveHasBands(curve.curve)) in.frequencies = std::move(frequencies);
   in.phaseBand = curve.curve == "phase";
   in.delayBand = curve.curve == "delay";
   const tolerance::StudyPlan plan = PlanOrThrow(in);
@@ -200,6 +200,27 @@ ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const engi
   tolerance::StudyResult result = *tolerance::RunStudy(plan, run);
   return ToleranceReport{std::move(result.monteCarlo), std::move(result.worstCase),
                          tolerance::Sensitivities(plan.config.design)};
+}
+
+}  // namespace
+
+ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const engine::DesignRequest& request,
+                                     const engine::ComponentSet& parts, const AnalysisOptions& curve,
+                                     const response::OpAmpModel& opamp) {
+  tolerance::StudyInputs in = InputsOf(options, request, opamp);
+  in.parts = parts;
+  std::vector<double> frequencies;
+  if (CurveHasBands(curve.curve)) frequencies = CurvePoints(curve, response::CascadeFromParts(request, parts));
+  return RunStudyOf(options, std::move(in), curve, std::move(frequencies));
+}
+
+ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const engine::DesignRequest& request,
+                                     const std::vector<response::Section>& sections,
+                                     const std::vector<double>& curveFrequencies, const AnalysisOptions& curve,
+                                     const response::OpAmpModel& opamp) {
+  tolerance::StudyInputs in = InputsOf(options, request, opamp);
+  in.sections = sections;
+  return RunStudyOf(options, std::move(in), curve, curveFrequencies);
 }
 
 nlohmann::json ToleranceJson(const ToleranceOptions& options, const ToleranceReport& report) {
@@ -271,13 +292,17 @@ void PrintTolerance(std::ostream& out, const ToleranceOptions& options, const To
 
 bool PrintToleranceCurve(const AnalysisOptions& curve, const engine::DesignRequest& request, const DesignReport& report,
                          const response::OpAmpModel& opAmp, const ToleranceReport& tolerance, std::ostream& out) {
-  if (!tolerance.monteCarlo) return PrintCurve(curve, request, report, opAmp, out);
+  if (PrintToleranceBands(curve, tolerance, out)) return true;
+  return PrintCurve(curve, request, report, opAmp, out);
+}
+
+bool PrintToleranceBands(const AnalysisOptions& curve, const ToleranceReport& tolerance, std::ostream& out) {
+  if (!tolerance.monteCarlo || !CurveHasBands(curve.curve)) return false;
   const tolerance::MonteCarloResult& mc = *tolerance.monteCarlo;
   auto row = [&](double f, double nominal, double lo, double p05, double p95, double hi) {
     for (const double x : {f, nominal, lo, p05, p95}) out << CurveNumber(x) << ',';
     out << CurveNumber(hi) << '\n';
   };
-  if (!CurveHasBands(curve.curve)) return PrintCurve(curve, request, report, opAmp, out);  // time curves
   if (curve.curve == "gain") {
     out << "frequency_hz,gain_db,min_db,p05_db,p95_db,max_db\n";
     for (const tolerance::BandPoint& p : mc.band) row(p.frequencyHz, p.nominalDb, p.minDb, p.p05Db, p.p95Db, p.maxDb);
@@ -304,10 +329,8 @@ tolerance::Tolerances TolerancesOf(const ToleranceOptions& options) {
   t.gbwPct = options.tolGbwPct;
   for (const std::string& text : options.tolParts) {
     const auto part = SplitPartTolerance(text);
-    bool capacitor = false;
-    int index = 0;
-    if (!part || !tolerance::ReadPartName(part->first, capacitor, index)) continue;
-    (capacitor ? t.cPct : t.rPct)[index] = *tolerance::ReadPartTolerance(part->second);
+    if (!part) continue;
+    t.SetPct(*tolerance::ReadCircuitPartName(part->first), *tolerance::ReadPartTolerance(part->second));
   }
   return t;
 }

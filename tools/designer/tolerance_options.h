@@ -18,6 +18,7 @@
 
 #include "engine/design_types.h"
 #include "response/opamp_model.h"
+#include "response/section.h"
 #include "tolerance/monte_carlo.h"
 #include "tolerance/sensitivity.h"
 #include "tolerance/worst_case.h"
@@ -61,8 +62,10 @@ void AddToleranceOptions(CLI::App& app, ToleranceOptions& options);
 /// Throws ToleranceUsageError for options that do not go together or do
 /// not fit the design (the study's checks: the mask, --tol-gbw without a
 /// real op-amp).
+/// A design of sections is checked with its sections (the part names of
+/// --tol-part are its own).
 void CheckToleranceOptions(const ToleranceOptions& options, const engine::DesignRequest& request,
-                           const response::OpAmpModel& opamp);
+                           const response::OpAmpModel& opamp, const std::vector<response::Section>& sections = {});
 
 /// Everything the options ask for, computed for a design.
 struct ToleranceReport {
@@ -78,6 +81,13 @@ ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const engi
                                      const engine::ComponentSet& parts, const AnalysisOptions& curve,
                                      const response::OpAmpModel& opamp);
 
+/// The same of a design of sections (the request gives its kind and
+/// cut-off), with the bands at curveFrequencies when the curve has bands.
+ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const engine::DesignRequest& request,
+                                     const std::vector<response::Section>& sections,
+                                     const std::vector<double>& curveFrequencies, const AnalysisOptions& curve,
+                                     const response::OpAmpModel& opamp);
+
 /// Whether --curve with --monte-carlo gains band columns: gain, phase and
 /// delay do; the time curves do not.
 bool CurveHasBands(const std::string& curve);
@@ -89,6 +99,10 @@ bool CurveHasBands(const std::string& curve);
 /// design has no usable values.
 bool PrintToleranceCurve(const AnalysisOptions& curve, const engine::DesignRequest& request, const DesignReport& report,
                          const response::OpAmpModel& opAmp, const ToleranceReport& tolerance, std::ostream& out);
+
+/// The band columns alone (the CSV above) when the report has a Monte
+/// Carlo result and the curve has bands; false (nothing printed) otherwise.
+bool PrintToleranceBands(const AnalysisOptions& curve, const ToleranceReport& tolerance, std::ostream& out);
 
 /// The "tolerance" object: trials, seed, minus3db_hz, stages (with
 /// --monte-carlo), and worst_case / yield when asked for.

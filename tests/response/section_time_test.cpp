@@ -1,0 +1,91 @@
+// The step and impulse of designs of sections (MFB, Sallen-Key with gain)
+// with the ideal op-amp: the Laplace transform of the impulse, integrated
+// here, is the circuit's transfer at real s from the nodal solve, and the
+// step settles to the filter's gain (LPF) or 0 (HPF). A real op-amp gives no
+// time curves of these sections.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "engine/design.h"
+#include "engine/section_design.h"
+#include "response/circuit.h"
+
+namespace kelvara::response {
+namespace {
+
+std::vector<Section> Designed(std::uint8_t kind, int order, engine::SectionFamily family, double gain,
+                              engine::StageOrder stageOrder) {
+  engine::DesignRequest r;
+  r.cutoffHz = 1e3;
+  r.passKind = kind;
+  r.orderIndex = static_cast<std::uint8_t>(order - 2);
+  r.evenOrder = order % 2 == 0;
+  engine::SectionPlanInputs in;
+  in.passKind = kind;
+  in.order = order;
+  in.family = family;
+  in.gain = gain;
+  in.stageOrder = stageOrder;
+  const auto planned = engine::PlanSections(in, engine::BuildStageTargets(r));
+  const auto& plans = std::get<std::vector<engine::StagePlan>>(planned);
+  return SectionsOf(engine::DesignSections(plans, kind == engine::kHpf, {}));
+}
+
+TEST(SectionTime, TheImpulsesLaplaceTransformIsTheTransfer) {
+  struct Row {
+    std::uint8_t kind;
+    int order;
+    engine::SectionFamily family;
+    double gain;
+    engine::StageOrder stageOrder;
+  };
+  const Row rows[] = {
+      {engine::kLpf, 5, engine::SectionFamily::kMfb, 10, engine::StageOrder::kAscendingQ},
+      {engine::kLpf, 3, engine::SectionFamily::kMfb, 0.5, engine::StageOrder::kDescendingQ},
+      {engine::kHpf, 4, engine::SectionFamily::kSallenKey, 4, engine::StageOrder::kAscendingQ},
+      {engine::kHpf, 7, engine::SectionFamily::kMfb, 2, engine::StageOrder::kDescendingQ},
+      {engine::kLpf, 8, engine::SectionFamily::kSallenKey, 100, engine::StageOrder::kAscendingQ},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.order);
+    const CircuitModel circuit =
+        CircuitOfSections(Designed(row.kind, row.order, row.family, row.gain, row.stageOrder), {});
+    ASSERT_FALSE(HasSheetForm(circuit));
+    ASSERT_TRUE(HasTimeCurves(circuit));
+    // 40 ms: every pole of a 1 kHz filter has decayed far below 1e-12.
+    constexpr int kPoints = 400001;
+    const double span = 0.04;
+    const TimeCurves t = CircuitStepImpulse(circuit, 0, span, kPoints);
+    ASSERT_EQ(t.impulse.size(), static_cast<std::size_t>(kPoints));
+    const double gain = CascadeGain(circuit.sections);
+    EXPECT_NEAR(t.step.back(), row.kind == engine::kHpf ? 0.0 : gain, 1e-9 * std::fabs(gain));
+    const double dt = span / (kPoints - 1);
+    for (const double sigma : {2000.0, 6283.0, 20000.0}) {
+      // Simpson's rule of h(t) e^(-sigma t).
+      double sum = 0;
+      for (int i = 0; i < kPoints; ++i) {
+        const double w = i == 0 || i == kPoints - 1 ? 1 : i % 2 == 1 ? 4 : 2;
+        sum += w * t.impulse[i] * std::exp(-sigma * dt * i);
+      }
+      const double laplace = t.diracWeight + sum * dt / 3;
+      const Transfer h = CircuitSolve(circuit, {sigma, 0}).TransferTo(CircuitSource::Input(), FilterOutput(circuit));
+      EXPECT_NEAR(laplace / h.h.real(), 1, 1e-6) << sigma;
+      EXPECT_NEAR(h.h.imag(), 0, 1e-12 * std::fabs(h.h.real()));
+    }
+  }
+}
+
+TEST(SectionTime, ARealOpAmpGivesNoTimeCurvesOfTheseSections) {
+  OpAmpModel real;
+  real.ideal = false;
+  const CircuitModel circuit = CircuitOfSections(
+      Designed(engine::kLpf, 4, engine::SectionFamily::kMfb, 10, engine::StageOrder::kAscendingQ), real);
+  EXPECT_FALSE(HasTimeCurves(circuit));
+  EXPECT_TRUE(CircuitStepImpulse(circuit, 0, 1e-3, 11).step.empty());
+}
+
+}  // namespace
+}  // namespace kelvara::response
