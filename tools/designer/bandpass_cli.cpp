@@ -250,8 +250,13 @@ int RunBandPass(const BandPassOptions& options, const BandPassJob& job, std::ost
     if (levelReport) PrintLevelsPlain(*levelReport, job.opAmp, out);
   }
 
-  if (const int status = WriteSectionsSpice(job.exports, sections, job.opAmp, job.temperatureC, design.valid, err)) {
-    return status;
+  if (job.exports != nullptr && WantsExport(*job.exports)) {
+    if (!design.valid) {
+      err << "kelvara-design: the design is not valid; --spice file not written\n";
+    } else if (auto error = WriteSectionsExports(*job.exports, engine::DesignRequest{}, sections)) {
+      err << "kelvara-design: " << error->caption.toStdString() << ": " << error->text.toStdString() << '\n';
+      return 3;
+    }
   }
   return design.valid ? 0 : 1;
 }

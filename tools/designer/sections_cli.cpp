@@ -1,4 +1,5 @@
 #include "tools/designer/sections_cli.h"
+#include "tools/designer/sections_output.h"
 
 #include <cerrno>
 #include <cmath>
@@ -207,19 +208,7 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
     if (std::isfinite(f) && f > 0) minus3db = f;
   }
 
-  // The parts by name: resistors, then capacitors, by number.
-  std::vector<std::pair<std::string, double>> parts;
-  std::vector<std::string> roles;
-  for (const char letter : {'R', 'C'}) {
-    for (std::size_t k = 0; k < sections.size(); ++k) {
-      const std::vector<std::string_view> stageRoles = engine::StageFormRoles(plans[k].form, hpf);
-      for (int i = 0; i < sections[k].PartCount(); ++i) {
-        if (sections[k].ids[i].letter != letter) continue;
-        parts.emplace_back(engine::PartName(letter, sections[k].ids[i].number), sections[k].values[i]);
-        roles.emplace_back(stageRoles[i]);
-      }
-    }
-  }
+  const NamedParts named = NamedPartsOf(sections);
   // --curve: what the circuit's views give, its points from the ideal
   // cascade of the sections (the time span settled to 0.1 %).
   const AnalysisOptions noCurve;
@@ -290,13 +279,7 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
     j["gain"] = gain;
     j["inverting"] = gain < 0;
     j["stage_order"] = options.stageOrder.empty() ? std::string("ascending-q") : options.stageOrder;
-    nlohmann::json partsJson = nlohmann::json::object(), rolesJson = nlohmann::json::object();
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-      partsJson[parts[i].first] = parts[i].second;
-      rolesJson[parts[i].first] = roles[i];
-    }
-    j["parts"] = partsJson;
-    j["roles"] = rolesJson;
+    AddPartsJson(named, j);
     j["minus3db_hz"] = minus3db ? nlohmann::json(*minus3db) : nlohmann::json(nullptr);
     if (analysis) {
       j["stages"] = nlohmann::json::array();
@@ -340,12 +323,7 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
     }
     out << j.dump() << '\n';
   } else {
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-      const bool capacitor = parts[i].first[0] == 'C';
-      out << parts[i].first << " = "
-          << (capacitor ? values::FormatCapacitance(parts[i].second) : values::FormatResistanceDisplay(parts[i].second))
-          << " (" << roles[i] << ")\n";
-    }
+    PrintPartsPlain(named, out);
     out << "gain = " << Short(gain) << '\n';
     out << "-3dB = " << (minus3db ? values::FormatFrequencyReading(*minus3db) : std::string("-")) << '\n';
     if (analysis) {

@@ -1,8 +1,6 @@
 #include "tools/designer/sections_output.h"
 
 #include "engine/part_name.h"
-#include "export/spice_netlist.h"
-#include "storage/design_file.h"
 #include "values/eng_value.h"
 
 namespace kelvara::tools {
@@ -37,28 +35,6 @@ void PrintPartsPlain(const NamedParts& named, std::ostream& out) {
     out << name << " = " << (name[0] == 'C' ? values::FormatCapacitance(value) : values::FormatResistanceDisplay(value))
         << " (" << named.roles[i] << ")\n";
   }
-}
-
-int WriteSectionsSpice(const ExportOptions* exports, const std::vector<response::Section>& sections,
-                       const response::OpAmpModel& opAmp, double temperatureC, bool valid, std::ostream& err) {
-  if (exports == nullptr || exports->spiceFile.empty()) return 0;
-  if (!valid) {
-    err << "kelvara-design: the design is not valid; --spice file not written\n";
-    return 0;
-  }
-  exports::NetlistOptions netlist;
-  netlist.fStartHz = values::ParseEngValue(exports->acFrom);
-  netlist.fStopHz = values::ParseEngValue(exports->acTo);
-  netlist.date = TodayText();
-  netlist.opamp = opAmp;
-  netlist.temperatureC = temperatureC;
-  const std::string text = exports::WriteSectionsNetlist(sections, netlist);
-  if (auto error = storage::WriteExportedFile(QString::fromStdString(exports->spiceFile),
-                                              QByteArray(text.data(), static_cast<qsizetype>(text.size())))) {
-    err << "kelvara-design: " << error->caption.toStdString() << ": " << error->text.toStdString() << '\n';
-    return 3;
-  }
-  return 0;
 }
 
 }  // namespace kelvara::tools

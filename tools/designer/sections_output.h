@@ -2,8 +2,8 @@
 
 // What kelvara-design prints and writes of any design of sections (the
 // MFB and gain designs, the band-pass filters): the parts by name with
-// their roles, as JSON (parts, roles) and as lines of text, and the netlist
-// (--spice).
+// their roles, as JSON (parts, roles) and as lines of text. Their files are
+// written by WriteSectionsExports (export_options.h).
 
 #include <nlohmann/json.hpp>
 #include <ostream>
@@ -11,9 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "response/opamp_model.h"
 #include "response/section.h"
-#include "tools/designer/export_options.h"
 
 namespace kelvara::tools {
 
@@ -29,11 +27,5 @@ NamedParts NamedPartsOf(const std::vector<response::Section>& sections);
 void AddPartsJson(const NamedParts& parts, nlohmann::json& j);
 /// "R1 = 10.00k (Rin)", one line a part.
 void PrintPartsPlain(const NamedParts& parts, std::ostream& out);
-
-/// Writes the netlist --spice asks for (nothing without it); a design that
-/// is not valid is not written (said on err). The exit status: 0, or 3 for
-/// a file not written.
-int WriteSectionsSpice(const ExportOptions* exports, const std::vector<response::Section>& sections,
-                       const response::OpAmpModel& opAmp, double temperatureC, bool valid, std::ostream& err);
 
 }  // namespace kelvara::tools
