@@ -207,21 +207,7 @@ int RunBandPass(const BandPassOptions& options, const BandPassJob& job, std::ost
                                            {"margin_stop_db", margins->stopDb}}
                           : nlohmann::json(nullptr);
     }
-    if (noise) {
-      if (noiseReport) {
-        AddNoiseReportJson(*noiseReport, band, job.temperatureC, j);
-      } else {
-        j["noise"] = nullptr;
-      }
-    }
-    if (levels) {
-      if (levelReport) {
-        AddLevelsJson(*levelReport, job.opAmp, j);
-      } else {
-        j["levels"] = nullptr;
-        j["swing"] = nullptr;
-      }
-    }
+    AddNoiseAndLevelsJson(noise, levels, noiseReport, levelReport, band, job.temperatureC, job.opAmp, j);
     out << j.dump() << '\n';
   } else {
     PrintPartsPlain(named, out);

@@ -196,6 +196,26 @@ void AddNoiseReportJson(const response::NoiseReport& noise, const response::Nois
   j["noise"] = n;
 }
 
+void AddNoiseAndLevelsJson(bool noise, bool levels, const std::optional<response::NoiseReport>& noiseReport,
+                           const std::optional<response::LevelReport>& levelReport, const response::NoiseBand& band,
+                           double temperatureC, const response::OpAmpModel& model, nlohmann::json& j) {
+  if (noise) {
+    if (noiseReport) {
+      AddNoiseReportJson(*noiseReport, band, temperatureC, j);
+    } else {
+      j["noise"] = nullptr;
+    }
+  }
+  if (levels) {
+    if (levelReport) {
+      AddLevelsJson(*levelReport, model, j);
+    } else {
+      j["levels"] = nullptr;
+      j["swing"] = nullptr;
+    }
+  }
+}
+
 void AddLevelsJson(const response::LevelReport& levels, const response::OpAmpModel& model, nlohmann::json& j) {
   nlohmann::json l;
   l["stages"] = nlohmann::json::array();

@@ -10,6 +10,7 @@
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -63,6 +64,12 @@ void AddNoiseReportJson(const response::NoiseReport& noise, const response::Nois
                         nlohmann::json& j);
 /// The "levels" and "swing" keys of a level report.
 void AddLevelsJson(const response::LevelReport& levels, const response::OpAmpModel& model, nlohmann::json& j);
+/// Both for a design the options asked them of: "noise" where `noise`,
+/// "levels" and "swing" where `levels`, null where a report is missing (a
+/// design that is not valid).
+void AddNoiseAndLevelsJson(bool noise, bool levels, const std::optional<response::NoiseReport>& noiseReport,
+                           const std::optional<response::LevelReport>& levelReport, const response::NoiseBand& band,
+                           double temperatureC, const response::OpAmpModel& model, nlohmann::json& j);
 /// The lines of each (as PrintNoisePlain prints them).
 void PrintNoiseReportPlain(const response::NoiseReport& noise, const response::NoiseBand& band, double temperatureC,
                            std::ostream& out);

@@ -303,21 +303,7 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
         j["stages"].push_back(s);
       }
     }
-    if (noise) {
-      if (noiseReport) {
-        AddNoiseReportJson(*noiseReport, band, job.temperatureC, j);
-      } else {
-        j["noise"] = nullptr;
-      }
-    }
-    if (levels) {
-      if (levelReport) {
-        AddLevelsJson(*levelReport, job.opAmp, j);
-      } else {
-        j["levels"] = nullptr;
-        j["swing"] = nullptr;
-      }
-    }
+    AddNoiseAndLevelsJson(noise, levels, noiseReport, levelReport, band, job.temperatureC, job.opAmp, j);
     if (tolerance) {
       j["tolerance"] = toleranceReport ? ToleranceJson(*job.tolerance, *toleranceReport) : nlohmann::json(nullptr);
     }
