@@ -60,7 +60,7 @@ completion="$root/usr/share/bash-completion/completions/kelvara-design"
 [[ -f "$completion" ]] || fail "no bash completion at /usr/share/bash-completion/completions/kelvara-design"
 offered=$(PATH="$root/usr/bin:$PATH" bash --norc -c "source '$completion' && COMP_WORDS=(kelvara-design --response '') &&
   COMP_CWORD=2 && _kelvara_design && echo \"\${COMPREPLY[*]}\"")
-[[ "$offered" == "butterworth bessel chebyshev" ]] || fail "the completion of --response offers '$offered'"
+[[ "$offered" == "butterworth bessel chebyshev legendre linkwitz-riley" ]] || fail "the completion of --response offers '$offered'"
 echo "--response: $offered"
 
 echo "== the unpacked kelvara-design"
