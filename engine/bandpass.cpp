@@ -134,14 +134,16 @@ std::vector<BandPassSection> BandPassSections(int response, int rippleIndex, int
   return out;
 }
 
-BandPassDesign DesignBandPass(const std::vector<BandPassSection>& sections, std::optional<double> capacitor) {
+BandPassDesign DesignBandPass(const std::vector<BandPassSection>& sections,
+                              const std::vector<std::optional<double>>& capacitors) {
   BandPassDesign design;
   const DesignData& data = BuildDesignData();
   for (std::size_t k = 0; k < sections.size(); ++k) {
     const BandPassSection& s = sections[k];
     BandPassStageDesign stage;
     stage.target = s;
-    const double c = capacitor.value_or(data.BandTable[BandIndex(s.omega)].startC);
+    double c = data.BandTable[BandIndex(s.omega)].startC;
+    if (k < capacitors.size() && capacitors[k].has_value()) c = *capacitors[k];
     const double wc = s.omega * c;
     const double divider = 2.0 * s.q - s.gain / s.q;
     const std::string name = "段 " + std::to_string(k + 1);

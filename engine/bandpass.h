@@ -72,8 +72,9 @@ struct BandPassDesign {
 
 /// The parts of every section with equal capacitors (the rules above); a
 /// section whose gain reaches 2 Q^2 is refused with a warning naming it.
-/// A fixed capacitor value (farads) replaces the band's for every section.
+/// A section's fixed capacitor value (farads; one per section, or none)
+/// replaces the band's for both its capacitors; the resistors follow.
 BandPassDesign DesignBandPass(const std::vector<BandPassSection>& sections,
-                              std::optional<double> capacitor = std::nullopt);
+                              const std::vector<std::optional<double>>& capacitors = {});
 
 }  // namespace kelvara::engine

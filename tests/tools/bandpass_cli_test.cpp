@@ -74,6 +74,21 @@ TEST(BandPassCli, AMaskGivesItsMarginsAndVerdict) {
   EXPECT_FALSE(nlohmann::json::parse(wide.out)["mask"]["meets"].get<bool>());
 }
 
+TEST(BandPassCli, AFixedCapacitorSetsItsSectionsPairAndTheResistorsFollow) {
+  const ToolResult r =
+      RunDesignTool("--kind bpf --order 4 --center 10k --bandwidth 2k --fix C3=4.7n --json --analysis");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const nlohmann::json j = nlohmann::json::parse(r.out);
+  EXPECT_DOUBLE_EQ(j["parts"]["C3"].get<double>(), 4.7e-9);  // as 4.7n reads
+  EXPECT_EQ(j["parts"]["C4"], j["parts"]["C3"]);
+  EXPECT_EQ(j["parts"]["C1"], j["parts"]["C2"]);  // the other section as designed freely
+  for (const auto& s : j["stages"]) {
+    EXPECT_NEAR(s["f0_hz"].get<double>() / s["f0_target_hz"].get<double>(), 1.0, 1e-12);
+    EXPECT_NEAR(s["q"].get<double>() / s["q_target"].get<double>(), 1.0, 1e-12);
+    EXPECT_NEAR(s["gain"].get<double>() / s["gain_target"].get<double>(), 1.0, 1e-12);
+  }
+}
+
 TEST(BandPassCli, UsageErrors) {
   struct Case {
     const char* args;
@@ -91,6 +106,10 @@ TEST(BandPassCli, UsageErrors) {
       {"--kind bpf --order 4 --center 1k --bandwidth 100 --gain 5000", "--gain"},
       {"--kind bpf --order 6 --center 1k --bandwidth 100 --response linkwitz-riley", "order 4 or 8"},
       {"--kind bpf --order 4 --center 1k --bandwidth 100 --values series", "not available yet"},
+      {"--kind bpf --order 4 --center 1k --bandwidth 100 --fix R1=1k", "fixes its capacitors (C1..C4)"},
+      {"--kind bpf --order 4 --center 1k --bandwidth 100 --fix C5=1n", "fixes its capacitors (C1..C4)"},
+      {"--kind bpf --order 4 --center 1k --bandwidth 100 --fix C1=1n --fix C2=2n", "are equal"},
+      {"--kind bpf --order 4 --center 1k --bandwidth 100 --fix C1=0", "above 0"},
       {"--kind bpf --order 4 --center 10k --bandwidth 2k --mask 9k,5k,11k,20k,3,30", "in order"},
       {"--kind bpf --order 4 --center 10k --bandwidth 2k --mask 5k,9k,11k,20k,30,3", "in order"},
       {"--kind bpf --order 4 --center 10k --bandwidth 2k --mask 5k,9k,11k,20k,x,3", "fs1,fp1,fp2,fs2,ap,as"},

@@ -20,9 +20,9 @@ namespace kelvara::tools {
 namespace {
 
 // What a band-pass design does not take (yet).
-constexpr const char* kNotTaken[] = {"--values",      "--fix",        "--stage-gains", "--stage-order", "--curve",
-                                     "--bom",         "--sheet",      "--out",         "--as-shown",    "--stop-after",
-                                     "--monte-carlo", "--worst-case", "--requirement"};
+constexpr const char* kNotTaken[] = {"--values",     "--stage-gains", "--stage-order", "--curve",
+                                     "--bom",        "--sheet",       "--out",         "--as-shown",
+                                     "--stop-after", "--monte-carlo", "--worst-case",  "--requirement"};
 
 double ReadFrequency(const std::string& option, const std::string& text) {
   const double v = values::ParseEngValue(text);
@@ -119,7 +119,29 @@ int RunBandPass(const BandPassOptions& options, const BandPassJob& job, std::ost
     throw CliUsageError("--bandwidth: the sections would lie at " + Short(lowest) + " to " + Short(highest) +
                         " Hz, outside 1 Hz to 100 MHz; narrow the band");
   }
-  const engine::BandPassDesign design = engine::DesignBandPass(targets);
+  // --fix C<n>=VALUE: a section's two capacitors are equal, so fixing one
+  // fixes its pair (C1 and C2 of the first section, C3 and C4 of the next).
+  std::vector<std::optional<double>> capacitors(targets.size());
+  for (const std::string& fix : job.fixes) {
+    const std::size_t eq = fix.find('=');
+    const std::string name = fix.substr(0, eq);
+    const std::string all = "C1..C" + std::to_string(2 * targets.size());
+    int number = 0;
+    if (eq == std::string::npos || name.size() < 2 || name[0] != 'C' ||
+        name.find_first_not_of("0123456789", 1) != std::string::npos || (number = std::stoi(name.substr(1))) < 1 ||
+        number > static_cast<int>(2 * targets.size())) {
+      throw CliUsageError("--fix: a band-pass design fixes its capacitors (" + all + "), got '" + fix + "'");
+    }
+    const double value = values::ParseEngValue(fix.substr(eq + 1));
+    if (!(value > 0) || !std::isfinite(value)) throw CliUsageError("--fix: '" + fix + "' needs a value above 0");
+    std::optional<double>& c = capacitors[static_cast<std::size_t>(number - 1) / 2];
+    if (c && *c != value) {
+      throw CliUsageError("--fix: the two capacitors of a section are equal; C" + std::to_string(number) +
+                          " and its pair were given different values");
+    }
+    c = value;
+  }
+  const engine::BandPassDesign design = engine::DesignBandPass(targets, capacitors);
   for (const auto& [caption, text] : design.warnings) err << caption << ": " << text << '\n';
   const std::vector<response::Section> sections = response::SectionsOfBandPass(design);
   const double signedGain = (job.order / 2) % 2 == 0 ? gain : -gain;

@@ -51,7 +51,8 @@ struct BandPassJob {
   response::OpAmpModel opAmp;
   double temperatureC = 25;
   const ExportOptions* exports = nullptr;
-  std::string mask;  // --mask as typed; empty: none
+  std::string mask;                // --mask as typed; empty: none
+  std::vector<std::string> fixes;  // --fix PART=VALUE: capacitors only
 };
 
 /// Designs, prints and exports; the exit status (0 valid, 1 not valid, 3 a

@@ -339,6 +339,7 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
       job.temperatureC = temperatureC;
       job.exports = &exportOptions;
       if (app.count("--mask") > 0) job.mask = toleranceOptions.mask;
+      job.fixes = fixes;
       return kelvara::tools::RunBandPass(bandPassOptions, job, std::cout, std::cerr);
     }
     if (sections) {
