@@ -12,26 +12,14 @@
 #include "engine/design.h"
 #include "engine/section_design.h"
 #include "response/circuit.h"
+#include "tests/support/section_designs.h"
 
 namespace kelvara::response {
 namespace {
 
 std::vector<Section> Designed(std::uint8_t kind, int order, engine::SectionFamily family, double gain,
                               engine::StageOrder stageOrder) {
-  engine::DesignRequest r;
-  r.cutoffHz = 1e3;
-  r.passKind = kind;
-  r.orderIndex = static_cast<std::uint8_t>(order - 2);
-  r.evenOrder = order % 2 == 0;
-  engine::SectionPlanInputs in;
-  in.passKind = kind;
-  in.order = order;
-  in.family = family;
-  in.gain = gain;
-  in.stageOrder = stageOrder;
-  const auto planned = engine::PlanSections(in, engine::BuildStageTargets(r));
-  const auto& plans = std::get<std::vector<engine::StagePlan>>(planned);
-  return SectionsOf(engine::DesignSections(plans, kind == engine::kHpf, {}));
+  return testing::DesignedSections(kind, order, family, gain, stageOrder);
 }
 
 TEST(SectionTime, TheImpulsesLaplaceTransformIsTheTransfer) {

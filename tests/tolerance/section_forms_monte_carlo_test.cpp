@@ -10,25 +10,14 @@
 #include "engine/design.h"
 #include "engine/section_design.h"
 #include "response/circuit.h"
+#include "tests/support/section_designs.h"
 #include "tolerance/monte_carlo.h"
 
 namespace kelvara::tolerance {
 namespace {
 
 std::vector<response::Section> Designed(std::uint8_t kind, int order, engine::SectionFamily family, double gain) {
-  engine::DesignRequest r;
-  r.cutoffHz = 1e3;
-  r.passKind = kind;
-  r.orderIndex = static_cast<std::uint8_t>(order - 2);
-  r.evenOrder = order % 2 == 0;
-  engine::SectionPlanInputs in;
-  in.passKind = kind;
-  in.order = order;
-  in.family = family;
-  in.gain = gain;
-  const auto planned = engine::PlanSections(in, engine::BuildStageTargets(r));
-  const auto& plans = std::get<std::vector<engine::StagePlan>>(planned);
-  return response::SectionsOf(engine::DesignSections(plans, kind == engine::kHpf, {}));
+  return testing::DesignedSections(kind, order, family, gain);
 }
 
 TEST(SectionFormsMonteCarlo, TakesMfbAndGainDesigns) {

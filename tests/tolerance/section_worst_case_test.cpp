@@ -14,6 +14,7 @@
 #include "engine/design.h"
 #include "engine/section_design.h"
 #include "response/circuit.h"
+#include "tests/support/section_designs.h"
 #include "tolerance/monte_carlo.h"
 #include "tolerance/study.h"
 #include "tolerance/worst_case.h"
@@ -26,20 +27,7 @@ constexpr double kTwoPi = 6.283185307179586;
 
 std::vector<response::Section> Designed(std::uint8_t kind, int order, engine::SectionFamily family, double gain,
                                         engine::StageOrder stageOrder = engine::StageOrder::kAscendingQ) {
-  engine::DesignRequest r;
-  r.cutoffHz = 1e3;
-  r.passKind = kind;
-  r.orderIndex = static_cast<std::uint8_t>(order - 2);
-  r.evenOrder = order % 2 == 0;
-  engine::SectionPlanInputs in;
-  in.passKind = kind;
-  in.order = order;
-  in.family = family;
-  in.gain = gain;
-  in.stageOrder = stageOrder;
-  const auto planned = engine::PlanSections(in, engine::BuildStageTargets(r));
-  const auto& plans = std::get<std::vector<engine::StagePlan>>(planned);
-  return response::SectionsOf(engine::DesignSections(plans, kind == engine::kHpf, {}));
+  return testing::DesignedSections(kind, order, family, gain, stageOrder);
 }
 
 // The MFB low-pass (Rin = R1 from the input to node a, Rf = R2 from a to
