@@ -3,12 +3,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "storage/atomic_file.h"
 #include "storage/cp932_text.h"
 #include "storage/design_file_messages.h"
+#include "values/section_record.h"
 #include "values/sheet_checks.h"
 
 namespace kelvara::storage {
@@ -21,6 +24,15 @@ using values::SheetRecord;
 using values::SheetTabName;
 using values::ValidateSheetRecord;
 constexpr int kSheetLines = values::sheet_line::kCount;
+// The layout of files that hold sheets of sections; older files have no
+// header and are read as they always were.
+constexpr char kLayoutHeaderPrefix[] = "Kelvara design file ";
+constexpr int kSectionsLayout = 2;
+
+QByteArray LayoutHeader(int sheets) {
+  return QByteArray(kLayoutHeaderPrefix) + QByteArray::number(kSectionsLayout) + "\r\n" + QByteArray::number(sheets) +
+         "\r\n";
+}
 
 QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
 
@@ -43,6 +55,80 @@ FileResult<std::vector<std::string>> FileLines(QByteArrayView bytes, const QStri
   return lines;
 }
 
+// The lines of a file after the checks every design file must pass (size,
+// no NUL, valid code page 932 throughout), all of them.
+FileResult<std::vector<QString>> AllLines(QByteArrayView bytes, const QString& file) {
+  if (!Cp932Available()) return messages::NoCodePage(file);
+  if (bytes.size() > kMaxDesignFileBytes) return messages::TooLarge(file, bytes.size());
+  if (const qsizetype nul = bytes.indexOf('\0'); nul >= 0) return messages::NulByte(file, LineNumberAt(bytes, nul));
+  const std::optional<QString> text = DecodeCp932(bytes);
+  if (!text) return messages::BadEncoding(file, FirstInvalidLine(bytes));
+  std::vector<QString> lines;
+  for (const QStringView line : SplitLines(QStringView(*text))) lines.push_back(line.toString());
+  return lines;
+}
+
+// A file of sheets of sections: its first line names the layout.
+bool HasLayoutHeader(const std::vector<QString>& lines) {
+  return !lines.empty() && lines.front().startsWith(QString::fromLatin1(kLayoutHeaderPrefix));
+}
+
+// The records of a file of the sections layout: the header, the number of
+// sheets (1 or 8), then each sheet's line count and lines. `wanted` sheets
+// are read (1: the first of either kind).
+FileResult<std::vector<SheetRecord>> LayoutRecords(const std::vector<QString>& lines, const QString& file, int wanted) {
+  const QString version = lines.front().mid(static_cast<qsizetype>(std::strlen(kLayoutHeaderPrefix)));
+  bool numeric = false;
+  const int v = version.toInt(&numeric);
+  if (!numeric || v < kSectionsLayout) return messages::BadLayout(file, 1, QString::fromUtf8("形式の名前が違います"));
+  if (v > kSectionsLayout) return messages::NewerLayout(file, version);
+  auto count = [&](std::size_t at, int low, int high) -> std::optional<int> {
+    if (at >= lines.size()) return std::nullopt;
+    bool ok = false;
+    const int n = lines[at].toInt(&ok);
+    return ok && n >= low && n <= high ? std::optional<int>(n) : std::nullopt;
+  };
+  const std::optional<int> sheets = count(1, 1, kSheetCount);
+  if (!sheets || (*sheets != 1 && *sheets != kSheetCount)) {
+    return messages::BadLayout(file, 2, QString::fromUtf8("シートの数は 1 か 8 でなければなりません"));
+  }
+  if (*sheets < wanted) {
+    return messages::BadLayout(file, 2, QString::fromUtf8("全てのシートのファイルではありません（1 シートです）"));
+  }
+  const int maxLines =
+      values::section_line::kFirstPart + values::section_line::kLinesPerPart * values::kMaxSectionRecordParts;
+  std::vector<SheetRecord> records;
+  std::size_t at = 2;
+  for (int sheet = 0; sheet < wanted; ++sheet) {
+    const std::optional<int> n = count(at, kSheetLines, maxLines);
+    if (!n) {
+      return messages::BadLayout(
+          file, static_cast<int>(at) + 1,
+          QString::fromUtf8("シートの行数がないか、%1～%2 ではありません").arg(kSheetLines).arg(maxLines));
+    }
+    if (at + 1 + static_cast<std::size_t>(*n) > lines.size()) {
+      return messages::BadLayout(
+          file, static_cast<int>(lines.size()),
+          QString::fromUtf8("%1 のシートの行が足りません").arg(QString::fromStdString(values::SheetTabName(sheet))));
+    }
+    SheetRecord record;
+    for (int i = 0; i < *n; ++i) record.push_back(lines[at + 1 + static_cast<std::size_t>(i)].toStdString());
+    const bool sections = values::IsSectionRecord(record);
+    std::optional<RecordProblem> problem =
+        sections ? values::ValidateSectionRecord(record) : ValidateSheetRecord(record);
+    if (!problem && !sections && *n != kSheetLines) {
+      problem = RecordProblem{kSheetLines, "このシートの行は 49 行です"};
+    }
+    if (problem) {
+      return messages::BadLine(file, static_cast<int>(at) + 2 + problem->line,
+                               wanted == 1 ? std::nullopt : std::optional<int>(sheet), FromUtf8(problem->text));
+    }
+    records.push_back(std::move(record));
+    at += 1 + static_cast<std::size_t>(*n);
+  }
+  return records;
+}
+
 // Record of sheet `sheet` (0..7) of the lines, checked for loading.
 FileResult<SheetRecord> SheetOfLines(const std::vector<std::string>& lines, int sheet, const QString& file,
                                      std::optional<int> sheetIndexInMessage) {
@@ -61,13 +147,21 @@ QString Place(std::optional<int> sheet, int line) {
   return sheet ? FromUtf8(SheetTabName(*sheet)) + QString::fromUtf8(" の ") + name : name;
 }
 
-// Appends the first 49 lines of a record as the file holds them.
+// Appends the first 49 lines of a record as the file holds them (a record
+// of sections: all its lines), in the sections layout after their count.
 std::optional<DesignFileError> AppendRecord(QByteArray& out, const SheetRecord& record, std::optional<int> sheet,
-                                            const QString& file) {
-  if (const std::optional<RecordProblem> problem = ValidateSheetRecord(record)) {
+                                            const QString& file, bool withCount) {
+  const bool sections = values::IsSectionRecord(record);
+  if (const std::optional<RecordProblem> problem =
+          sections ? values::ValidateSectionRecord(record) : ValidateSheetRecord(record)) {
     return messages::InvalidRecord(file, sheet, FromUtf8(problem->text));
   }
-  for (int line = 0; line < kSheetLines; ++line) {
+  const int count = sections ? static_cast<int>(record.size()) : kSheetLines;
+  if (withCount) {
+    out += QByteArray::number(count);
+    out += "\r\n";
+  }
+  for (int line = 0; line < count; ++line) {
     const std::string& text = record[line];
     if (text.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
       return messages::LineBreakInLine(file, Place(sheet, line));
@@ -127,12 +221,24 @@ QString DesignFileName(const QString& chosen, DesignFileKind kind) {
 }
 
 FileResult<SheetRecord> ParseSheetFile(QByteArrayView bytes, const QString& fileName) {
+  if (FileResult<std::vector<QString>> all = AllLines(bytes, fileName); all && HasLayoutHeader(all.value())) {
+    FileResult<std::vector<SheetRecord>> records = LayoutRecords(all.value(), fileName, 1);
+    if (!records) return records.error();
+    return std::move(records).value().front();
+  }
   FileResult<std::vector<std::string>> lines = FileLines(bytes, fileName, DesignFileKind::kSheet);
   if (!lines) return lines.error();
   return SheetOfLines(lines.value(), 0, fileName, std::nullopt);
 }
 
 FileResult<SheetRecords> ParseAllSheetsFile(QByteArrayView bytes, const QString& fileName) {
+  if (FileResult<std::vector<QString>> all = AllLines(bytes, fileName); all && HasLayoutHeader(all.value())) {
+    FileResult<std::vector<SheetRecord>> read = LayoutRecords(all.value(), fileName, kSheetCount);
+    if (!read) return read.error();
+    SheetRecords records;
+    for (int sheet = 0; sheet < kSheetCount; ++sheet) records[sheet] = std::move(read.value()[sheet]);
+    return records;
+  }
   FileResult<std::vector<std::string>> lines = FileLines(bytes, fileName, DesignFileKind::kAllSheets);
   if (!lines) return lines.error();
   SheetRecords records;
@@ -147,15 +253,23 @@ FileResult<SheetRecords> ParseAllSheetsFile(QByteArrayView bytes, const QString&
 FileResult<QByteArray> SheetFileBytes(const SheetRecord& record, const QString& fileName) {
   if (!Cp932Available()) return messages::NoCodePageForSave(fileName);
   QByteArray bytes;
-  if (std::optional<DesignFileError> error = AppendRecord(bytes, record, std::nullopt, fileName)) return *error;
+  const bool layout = values::IsSectionRecord(record);
+  if (layout) bytes += LayoutHeader(1);
+  if (std::optional<DesignFileError> error = AppendRecord(bytes, record, std::nullopt, fileName, layout)) {
+    return *error;
+  }
   return bytes;
 }
 
 FileResult<QByteArray> AllSheetsFileBytes(std::span<const SheetRecord, kSheetCount> records, const QString& fileName) {
   if (!Cp932Available()) return messages::NoCodePageForSave(fileName);
   QByteArray bytes;
+  const bool layout = std::any_of(records.begin(), records.end(), values::IsSectionRecord);
+  if (layout) bytes += LayoutHeader(kSheetCount);
   for (int sheet = 0; sheet < kSheetCount; ++sheet) {
-    if (std::optional<DesignFileError> error = AppendRecord(bytes, records[sheet], sheet, fileName)) return *error;
+    if (std::optional<DesignFileError> error = AppendRecord(bytes, records[sheet], sheet, fileName, layout)) {
+      return *error;
+    }
   }
   return bytes;
 }

@@ -5,13 +5,21 @@
 // plain text in code page 932 with CR LF after every line. There is no
 // header, version or checksum.
 //
+// A file that holds a sheet built of sections (values/section_record.h)
+// cannot be written so, and is written in the sections layout instead: the
+// line "Kelvara design file 2", the number of sheets (1 or 8), then for each
+// sheet its line count and its lines (49 for a sheet of the unity-gain
+// Sallen-Key, all of them for a sheet of sections). A file whose first line
+// names a newer layout is refused. Files of the unity-gain Sallen-Key alone
+// are written as they always were.
+//
 // Reading refuses, with a message that names the file and the problem,
 // anything that is not such a file: unreadable, over 1 MiB, holding a NUL
 // byte, not valid code page 932, shorter than the sheets it must hold, or
 // with a line the sheet cannot load. The functions only return results; the
 // records a caller holds are never touched, so a refused file changes
 // nothing. Lines after the last sheet are ignored and not kept: a record read
-// from a file has exactly 49 lines.
+// from a file has exactly 49 lines, or all the lines of its sheet of sections.
 //
 // Writing refuses a record that could not be read back (a character code
 // page 932 cannot hold, a line break inside a line, an invalid line) and

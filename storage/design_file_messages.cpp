@@ -54,6 +54,15 @@ DesignFileError TooShort(const QString& file, DesignFileKind kind, int lines) {
   return OpenError(Text("ファイル %1 は %2 行しかありません。").arg(file, QString::number(lines)) + Text(needed));
 }
 
+DesignFileError NewerLayout(const QString& file, const QString& version) {
+  return OpenError(Text("ファイル %1 は新しい版の Kelvara で保存された形式（第 %2 版）です。この版では開けません。")
+                       .arg(file, version));
+}
+
+DesignFileError BadLayout(const QString& file, int fileLine, const QString& problem) {
+  return OpenError(Text("ファイル %1 の %2 行目は読み込めません。%3。").arg(file, QString::number(fileLine), problem));
+}
+
 DesignFileError BadLine(const QString& file, int fileLine, std::optional<int> sheetIndex, const QString& problem) {
   const QString line = QString::number(fileLine);
   const QString where = sheetIndex

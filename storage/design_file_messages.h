@@ -24,6 +24,8 @@ DesignFileError NulByte(const QString& file, int fileLine);
 DesignFileError BadEncoding(const QString& file, int fileLine);
 DesignFileError TooShort(const QString& file, DesignFileKind kind, int lines);
 /// A line the sheet cannot load; `sheetIndex` is given for all-sheets files.
+DesignFileError NewerLayout(const QString& file, const QString& version);
+DesignFileError BadLayout(const QString& file, int fileLine, const QString& problem);
 DesignFileError BadLine(const QString& file, int fileLine, std::optional<int> sheetIndex, const QString& problem);
 
 // Saving. `place` names the sheet line, e.g. "Sheet ３ の R3 の値".
