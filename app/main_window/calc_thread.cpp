@@ -89,13 +89,26 @@ void TcalcThread::Execute() {
   } catch (...) {
     failed = true;
   }
+  EndRun(failed, failure, [this, failed](TFormMain& form) { Finish(form, failed); });
+}
+
+void TcalcThread::EndRun(bool failed, const QString& failure, const std::function<void(TFormMain&)>& deliver) {
   // The delivery; a run whose sheet was replaced only gives the tabs back.
-  UiHandover::Instance().Run([this, failed, &failure] {
+  UiHandover::Instance().Run([this, failed, &failure, &deliver] {
     if (form_ && !form_->RunsClosing()) {
       if (detached_) {
         HoldTabs(*form_, false);
       } else {
-        Finish(*form_, failed);
+        // The shown sheet cannot change until the delivery is done;
+        // whatever happens there, the tabs are given back at the end.
+        HoldTabs(*form_, true);
+        struct ReleaseTabs {
+          TcalcThread& run;
+          TFormMain& form;
+          ~ReleaseTabs() { run.HoldTabs(form, false); }
+        } releaseTabs{*this, *form_};
+        onScreen = form_->ShownSheet() == sheetIndex;
+        deliver(*form_);
       }
       if (failed) {
         // Told once, after the sheet is idle again and this hand-over is
@@ -185,16 +198,7 @@ void TcalcThread::Warn(const std::string& caption, const std::string& text) {
 }
 
 void TcalcThread::Finish(TFormMain& form, bool failed) {
-  // The shown sheet cannot change until the delivery is done; whatever
-  // happens here, the tabs are given back at the end.
-  HoldTabs(form, true);
-  struct ReleaseTabs {
-    TcalcThread& run;
-    TFormMain& form;
-    ~ReleaseTabs() { run.HoldTabs(form, false); }
-  } releaseTabs{*this, form};
   // The result, on screen when its sheet is still shown.
-  onScreen = form.ShownSheet() == sheetIndex;
   RunResult result;
   result.failed = failed;
   result.valid = valid;
@@ -202,7 +206,7 @@ void TcalcThread::Finish(TFormMain& form, bool failed) {
   result.parts = data_.parts;
   result.progress = progress;
   form.DeliverRun(sheetIndex, result);
-  // 16 when releaseTabs goes.
+  // 16 when the tabs are given back.
 }
 
 }  // namespace kelvara::app

@@ -69,13 +69,19 @@ class TcalcThread : public QThread, public engine::RunState {
   void DesignBegins() override;
   void DesignStep(engine::RunData& data) override;
 
- private:
+ protected:
   /// Runs step on the user-interface thread while the window exists and
   /// the run still belongs to its sheet.
   void OnUi(const std::function<void(TFormMain&)>& step);
   /// Takes or gives back the run's lock on the sheet tabs (UI thread).
   void HoldTabs(TFormMain& form, bool hold);
-  /// Steps 12 to 16 in one hand-over; after a failure nothing is delivered.
+  /// The last hand-over of a run body: with the sheet tabs held, `deliver`
+  /// hands the result to the window (unless the run's sheet was replaced);
+  /// a failure is told once afterwards; then the run may be freed.
+  void EndRun(bool failed, const QString& failure, const std::function<void(TFormMain&)>& deliver);
+
+ private:
+  /// Steps 12 to 16; after a failure nothing is delivered.
   void Finish(TFormMain& form, bool failed);
 
   QPointer<TFormMain> form_;

@@ -16,6 +16,8 @@ inline constexpr const char* kYRangeInvalid = "Y軸の範囲が不正";
 inline constexpr const char* kSetYRange = "Y軸の範囲を設定下さい。";
 inline constexpr const char* kXRangeInvalid = "X軸の範囲が不正";
 inline constexpr const char* kSetXRange = "X軸の範囲を設定下さい。";
+/// A sheet built of sections whose inputs or parts cannot be drawn.
+inline constexpr const char* kSectionsInvalid = "不正な数値";
 
 // Saving the chart from its pop-up menu.
 inline constexpr const char* kSavePng = "PNG画像として保存…";

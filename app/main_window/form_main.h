@@ -15,6 +15,8 @@
 //   form_main_chart.cpp    the response chart and the comparison
 //   form_main_files.cpp    design files
 //   form_main_export.cpp   netlist, parts list, report and printing
+//   form_main_sections.cpp the sheets built of sections (MFB, Sallen-Key
+//                          with gain, BPF): their inputs and part table
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -30,6 +32,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -43,7 +46,9 @@
 #include "engine/part_series.h"
 #include "engine/series_options.h"
 #include "response/opamp_model.h"
+#include "response/section_sheet.h"
 #include "storage/app_settings.h"
+#include "values/section_record.h"
 #include "values/sheet_record.h"
 
 class QCustomPlot;
@@ -58,6 +63,15 @@ class TcalcThread;
 namespace report {
 struct ReportContent;
 }
+
+/// What a run of a sheet of sections hands the window (DeliverSectionsRun).
+struct SectionsRunResult {
+  bool failed = false;
+  bool valid = false;
+  std::vector<std::string> names;  // the parts designed, in the table's order
+  std::vector<double> values;
+  int progress = 0;
+};
 
 /// What a calculation run hands the window when it ends (DeliverRun).
 struct RunResult {
@@ -199,6 +213,45 @@ class TFormMain : public QMainWindow {
   /// Replaces the colour dialog and the file choice of the chart's pop-up
   /// menu (tests answer them without dialogs).
   void SetChartChoosers(ChartChoosers choosers);
+
+  // ---- sheets of sections (form_main_sections.cpp) -------------------
+  /// Whether the shown sheet is built of sections: a circuit after the
+  /// unity-gain Sallen-Key, or BPF.
+  bool SectionsShown() const;
+  /// Shows the section inputs and the part table in place of the sixteen
+  /// part groups (or the groups again), the centre frequency's caption of
+  /// a band-pass sheet and the circuit's own lock.
+  void ShowSectionControls();
+  /// Lists the parts of the stages the inputs give, keeping the value and
+  /// choice of every part whose name stays; inputs that give no stages yet
+  /// leave the table as it is.
+  void RebuildSectionParts();
+  response::SectionSheetChoices CaptureSectionChoices() const;
+  values::SectionLines CaptureSectionLines() const;
+  void LoadSectionLines(const values::SectionLines& lines);
+  /// The state of a new sheet's section inputs (gain 1, nothing else).
+  void ResetSectionLines();
+  /// A run of a sheet of sections has ended (as DeliverRun).
+  void DeliverSectionsRun(int sheet, const SectionsRunResult& result);
+  /// The picture of the shown sheet's sections on the page "回路".
+  void ShowSectionsPicture();
+  void Edit_GainChange();
+  void CBox_StageOrderChange();
+  void TableSectionPartsChange();
+
+  QWidget* PanelSections = nullptr;
+  QLabel* Label_Gain = nullptr;
+  QLineEdit* Edit_Gain = nullptr;
+  QLabel* Label_GainUnit = nullptr;
+  QLabel* Label_Sign = nullptr;
+  QLabel* Label_Bandwidth = nullptr;
+  QLineEdit* Edit_Bandwidth = nullptr;
+  QLabel* Label_BandwidthHz = nullptr;
+  QLabel* Label_StageGains = nullptr;
+  QLineEdit* Edit_StageGains = nullptr;
+  QLabel* Label_StageOrder = nullptr;
+  QComboBox* CBox_StageOrder = nullptr;
+  QTableWidget* TableSectionParts = nullptr;
 
   // Design files.
   void menuOpenFileClick();
@@ -362,6 +415,14 @@ class TFormMain : public QMainWindow {
   void CreateComparisonRows();
   void CreatePartGroups();
   void CreateSeriesChecks();
+  void CreateSectionControls();
+  /// Whether the pass kind and circuit of the controls need sections.
+  bool ControlsNeedSections() const;
+  void KeepBandPassChoices();
+  /// The stages the controls give (with stand-ins for a cut-off or a
+  /// bandwidth not yet typed), and their gain; none where they give none.
+  std::optional<response::SectionSheetPlan> PlanOfControls(double* gain) const;
+  bool fillingSectionParts_ = false;
   void OpenPopupMenu(QWidget* component, const QPoint& localPos);
   void ShowDisclaimer();
   void FitClientAreas();
@@ -433,6 +494,8 @@ class TFormMain : public QMainWindow {
   /// "ｆ特描画" failed (its boxes have been shown).
   std::optional<report::ReportContent> CheckedShownDesign();
   void WriteExport(ExportKind kind);
+  /// The netlist and parts list of a sheet built of sections.
+  void WriteSectionsExport(ExportKind kind);
 
  public:
   /// The op-amp of the exports: the analysis window's op-amp panel when the

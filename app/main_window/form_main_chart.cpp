@@ -59,8 +59,11 @@ class RedrawAtEnd {
 };
 
 CurveSource SourceOfRecord(const values::SheetRecord& record) {
+  if (values::IsSectionRecord(record)) {
+    return {{}, {}, SectionCurveSource{response::SectionChoicesOf(record), values::SectionLinesOf(record)}};
+  }
   const engine::SheetInputs inputs = engine::InputsFromRecord(record);
-  return {engine::RequestOf(inputs), inputs.parts};
+  return {engine::RequestOf(inputs), inputs.parts, std::nullopt};
 }
 
 }  // namespace
@@ -107,7 +110,10 @@ void TFormMain::SetChartChoosers(ChartChoosers choosers) {
   if (choosers.chooseFile) chartChoosers_.chooseFile = std::move(choosers.chooseFile);
 }
 
-CurveSource TFormMain::SourceOfControls() const { return {CaptureDesignRequest(), CapturePartInputs()}; }
+CurveSource TFormMain::SourceOfControls() const {
+  if (ControlsNeedSections()) return {{}, {}, SectionCurveSource{CaptureSectionChoices(), CaptureSectionLines()}};
+  return {CaptureDesignRequest(), CapturePartInputs(), std::nullopt};
+}
 
 AxisChoices TFormMain::ShownAxisChoices() const {
   return {CBox_YBig->currentText(),  ShownListPos(CBox_YBig), CBox_Ysmall->currentText(),
@@ -121,7 +127,9 @@ bool TFormMain::PlotSheetResponse(QCPGraph* curve, std::int32_t color, const Cur
 
 bool TFormMain::ShowSheetCutoff(int sheet, const CurveSource& source) {
   WarningSinkAdapter sink(warnings);
-  Edit_Cutoff[sheet]->setText(QString::fromStdString(values::FormatFrequencyReading(CutoffOf(sink, source))));
+  Edit_Cutoff[sheet]->setText(QString::fromStdString(ComparisonReading(sink, source)));
+  // A band-pass reading is longer than the box: its centre shows first.
+  if (source.sections) Edit_Cutoff[sheet]->setCursorPosition(0);
   return true;
 }
 
@@ -150,7 +158,8 @@ void TFormMain::ButtonFreq8Click() {
     // may deliver its results into the controls while a warning box of this
     // comparison waits for the user, and the two must not mix.
     const values::SheetRecord record = sheets[i].empty() ? values::DefaultSheetRecord() : sheets[i];
-    if (const auto problem = values::ValidateSheetRecord(record)) {
+    if (const auto problem = values::IsSectionRecord(record) ? values::ValidateSectionRecord(record)
+                                                             : values::ValidateSheetRecord(record)) {
       ReportError(QString(chart_text::kRecordNotComparable)
                       .arg(QString::fromStdString(values::SheetTabName(i)), QString::fromStdString(problem->text)));
       ok = false;

@@ -34,6 +34,7 @@ void TFormMain::FormCreate() {
   CreateComparisonRows();
   CreatePartGroups();
   CreateSeriesChecks();
+  CreateSectionControls();
 
   for (int s = 0; s < kSheetCount; ++s) {
     StoreSheet(sheets[s]);

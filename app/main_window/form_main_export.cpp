@@ -18,6 +18,7 @@
 #include "app/common/application.h"
 #include "app/common/ui_texts.h"
 #include "app/main_window/form_main.h"
+#include "app/main_window/section_texts.h"
 #include "app/report/design_report.h"
 #include "app/report/report_analyses.h"
 #include "app/report/report_sections.h"
@@ -129,7 +130,8 @@ std::optional<report::ReportContent> TFormMain::CheckedShownDesign() {
   // stay as they are.
   const ShownDesignSnapshot shown = SnapshotShownDesign();
   WarningSinkAdapter sink(warnings);
-  const std::optional<CheckedCurve> checked = CheckCurve(sink, shown.axes, {shown.request, shown.parts}).curve;
+  const std::optional<CheckedCurve> checked =
+      CheckCurve(sink, shown.axes, {shown.request, shown.parts, std::nullopt}).curve;
   if (!checked) return std::nullopt;
   report::ReportContent content;
   content.request = checked->request;
@@ -195,7 +197,57 @@ std::optional<report::ReportContent> TFormMain::CheckedShownDesign() {
   return content;
 }
 
+void TFormMain::WriteSectionsExport(ExportKind kind) {
+  WarningSinkAdapter sink(warnings);
+  const std::optional<CheckedCurve> checked = CheckCurve(sink, ShownAxisChoices(), SourceOfControls()).curve;
+  if (!checked || !checked->sections) return;
+  if (kind == ExportKind::kReport) {
+    ReportError(QString(section_text::kNotForSections));
+    return;
+  }
+  const ExportFileKind fileKind = FileKindOf(kind);
+  QString path = exportFileChooser_ ? exportFileChooser_(kind)
+                                    : QFileDialog::getSaveFileName(this, QString(), SuggestedExportName(kind),
+                                                                   QString::fromUtf8(fileKind.filter));
+  if (path.isEmpty()) return;
+  if (QFileInfo(path).suffix().isEmpty()) path += QLatin1Char('.') + QLatin1String(fileKind.suffix);
+  const engine::SeriesChoice series = engine::CheckSeriesTexts(response::SectionSeriesTexts(seriesTexts_)).choice;
+  QByteArray bytes;
+  if (kind == ExportKind::kSpice) {
+    exports::NetlistOptions options;
+    options.fStartHz = checked->fStartHz;
+    options.fStopHz = checked->fTopHz;
+    options.date = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd")).toStdString();
+    options.series = series;
+    options.opamp = ChosenOpAmp();
+    if (FormAnalysis && FormAnalysis->OpAmp()) {
+      double temperature = response::kDefaultTemperatureC;
+      if (FormAnalysis->OpAmp()->Noise()->Read(options.opamp, temperature)) options.temperatureC = temperature;
+    } else {
+      options.temperatureC = ApplyStoredNoise(settingsStore_, options.opamp);
+    }
+    bytes = Bytes(exports::WriteSectionsNetlist(checked->sections->sections, options));
+  } else {
+    exports::PartsListOptions options;
+    options.series = series;
+    const storage::ToleranceSettings tolerances = storage::LoadTolerance(settingsStore_);
+    const auto percent = [](const std::optional<double>& v) -> std::string {
+      return v ? QString::number(*v, 'g', 6).toStdString() + "%" : std::string();
+    };
+    options.resistorTolerance = percent(tolerances.rPct);
+    options.capacitorTolerance = percent(tolerances.cPct);
+    bytes = Bytes(exports::WriteSectionsPartsList(checked->request, checked->sections->sections, options));
+  }
+  if (const auto error = storage::WriteExportedFile(path, bytes)) {
+    ReportError(error->caption + QLatin1Char('\n') + error->text);
+  }
+}
+
 void TFormMain::WriteExport(ExportKind kind) {
+  if (ControlsNeedSections()) {
+    WriteSectionsExport(kind);
+    return;
+  }
   const std::optional<report::ReportContent> design = CheckedShownDesign();
   if (!design) return;
   const ExportFileKind fileKind = FileKindOf(kind);
@@ -245,6 +297,10 @@ void TFormMain::menuExportPartsListClick() { WriteExport(ExportKind::kPartsList)
 void TFormMain::menuExportReportClick() { WriteExport(ExportKind::kReport); }
 
 void TFormMain::menuPrintClick() {
+  if (ControlsNeedSections()) {
+    ReportError(QString(section_text::kNotForSections));
+    return;
+  }
   const std::optional<report::ReportContent> design = CheckedShownDesign();
   if (!design) return;
   QPrinter printer(QPrinter::HighResolution);

@@ -10,6 +10,13 @@
 namespace kelvara::app {
 
 void TFormMain::ShowCircuitPicture(int kind, int orderIndex) {
+  // A sheet of sections shows its inputs and parts, and draws its circuit.
+  ShowSectionControls();
+  if (ControlsNeedSections()) {
+    RebuildSectionParts();
+    ShowSectionsPicture();
+    return;
+  }
   if (kind < 0 || kind >= static_cast<int>(PictureNames.size()) || orderIndex < 0 ||
       orderIndex >= static_cast<int>(PictureNames[0].size())) {
     return;  // no picture for a design without kind or order

@@ -6,6 +6,7 @@
 
 #include "app/main_window/form_main.h"
 #include "values/filter_catalogue.h"
+#include "values/section_record.h"
 
 namespace kelvara::app {
 
@@ -78,6 +79,25 @@ void TFormMain::SetDesignInputsEnabled(bool enabled) {
     groupR[k].box->setEnabled(enabled);
     groupC[k].box->setEnabled(enabled);
   }
+  // A band-pass sheet's circuit is MFB, whatever the run does.
+  if (CBox_HPFLPF->currentIndex() == values::kPassKindBpf) CBox_Circuit->setEnabled(false);
+  PanelSections->setEnabled(enabled);
+}
+
+// A band-pass filter has an even order, a Linkwitz-Riley one that of an
+// even prototype (４次 or ８次): an order that is not is raised to the next
+// that is; its circuit is MFB.
+void TFormMain::KeepBandPassChoices() {
+  if (CBox_HPFLPF->currentIndex() != values::kPassKindBpf) return;
+  CBox_Circuit->setCurrentIndex(values::kCircuitMfb);
+  int order = CBox_Jisuu->currentIndex() + values::kMinOrder;
+  if (order % 2 != 0) ++order;
+  if (values::EvenOrdersOnly(CBox_gensui->currentIndex()) && (order / 2) % 2 != 0) order += 2;
+  if (order > values::kMaxOrder) order = values::kMaxOrder;
+  if (order - values::kMinOrder != CBox_Jisuu->currentIndex()) {
+    CBox_Jisuu->setCurrentIndex(order - values::kMinOrder);
+    ShowPartGroups(CBox_Jisuu->currentIndex(), lastOrderIndex);
+  }
 }
 
 void TFormMain::AfterLoadSequence() {
@@ -96,7 +116,8 @@ void TFormMain::CBox_HPFLPFChange() {
     CBox_gensui->setCurrentIndex(kButterworth);
     EnableRippleControls(kButterworth);
   }
-  ShowCircuitPicture(kind, order);
+  KeepBandPassChoices();
+  ShowCircuitPicture(kind, CBox_Jisuu->currentIndex());
   PBar->setValue(0);
 }
 
@@ -111,7 +132,8 @@ void TFormMain::CBox_JisuuChange() {
     EnableRippleControls(kButterworth);
   }
   ShowPartGroups(order, lastOrderIndex);
-  ShowCircuitPicture(CBox_HPFLPF->currentIndex(), order);
+  KeepBandPassChoices();
+  ShowCircuitPicture(CBox_HPFLPF->currentIndex(), CBox_Jisuu->currentIndex());
   PBar->setValue(0);
 }
 
@@ -130,6 +152,7 @@ void TFormMain::CBox_gensuiChange() {
     CBox_Jisuu->setCurrentIndex(even);
     ShowPartGroups(even, lastOrderIndex);
   }
+  KeepBandPassChoices();
   ShowCircuitPicture(CBox_HPFLPF->currentIndex(), CBox_Jisuu->currentIndex());
   PBar->setValue(0);
 }
@@ -143,7 +166,10 @@ void TFormMain::CBox_rippleChange() {
   PBar->setValue(0);
 }
 
-void TFormMain::CBox_CircuitChange() { PBar->setValue(0); }
+void TFormMain::CBox_CircuitChange() {
+  ShowCircuitPicture(CBox_HPFLPF->currentIndex(), CBox_Jisuu->currentIndex());
+  PBar->setValue(0);
+}
 void TFormMain::Edit_FrequencyChange() { PBar->setValue(0); }
 void TFormMain::Change_EditValset() { PBar->setValue(0); }
 

@@ -17,6 +17,7 @@
 
 #include "app/main_window/calc_thread.h"
 #include "app/main_window/form_main.h"
+#include "app/main_window/sections_run.h"
 #include "engine/run_checks.h"
 #include "values/eng_value.h"
 
@@ -51,7 +52,9 @@ void TFormMain::ButtonValsetClick() {
   ButtonValset->setEnabled(false);
   ButtonFreq->setEnabled(false);
   const int s = ShownSheet();
-  TcalcThread* run = makeRun ? makeRun(*this, s) : new TcalcThread(*this, s, true);
+  TcalcThread* run = makeRun                  ? makeRun(*this, s)
+                     : ControlsNeedSections() ? new TSectionsRun(*this, s, true)
+                                              : new TcalcThread(*this, s, true);
   run->partSeries = partSeries_;
   calcRuns[s] = run;  // frees itself once it has ended
   run->Resume();

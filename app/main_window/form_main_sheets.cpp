@@ -84,6 +84,9 @@ void TFormMain::StoreSheet(values::SheetRecord& record) const {
   record[line::kValsetCaption] = Text(ButtonValset->text());
   record[line::kProgressMax] = std::to_string(PBar->maximum());
   record[line::kProgressPos] = std::to_string(PBar->value());
+  // A sheet built of sections keeps its section inputs and parts after the
+  // lines every sheet has.
+  if (ControlsNeedSections()) values::PutSectionLines(record, CaptureSectionLines());
 }
 
 void TFormMain::LoadSheet(const values::SheetRecord& record) {
@@ -96,6 +99,14 @@ void TFormMain::LoadSheet(const values::SheetRecord& record) {
   in.Select(CBox_Jisuu, line::kOrder, false);
   in.Select(CBox_gensui, line::kResponse, false);
   in.Select(CBox_ripple, line::kRipple, true);
+  if (values::IsSectionRecord(record)) {
+    if (const auto problem = values::ValidateSectionRecord(record)) {
+      throw KelvaraError(QString::fromStdString(problem->text));
+    }
+    LoadSectionLines(values::SectionLinesOf(record));
+  } else {
+    ResetSectionLines();
+  }
   for (int k = 1; k <= kPartCount; ++k) {
     groupR[k - 1].valueEdit->setText(in.Text(line::RValue(k)));
     groupC[k - 1].valueEdit->setText(in.Text(line::CValue(k)));
@@ -134,6 +145,7 @@ void TFormMain::ResetSheet() {
   CBox_Jisuu->setCurrentIndex(0);
   CBox_gensui->setCurrentIndex(0);
   CBox_ripple->setCurrentIndex(0);
+  ResetSectionLines();
   for (int k = 0; k < kPartCount; ++k) {
     groupR[k].valueEdit->setText(QString());
     groupC[k].valueEdit->setText(QString());

@@ -1,5 +1,8 @@
 #include "app/main_window/response_chart.h"
 
+#include "response/circuit.h"
+#include "response/views.h"
+
 #include <qcustomplot.h>
 
 #include <QBuffer>
@@ -286,6 +289,17 @@ CurveChecks CheckCurve(values::WarningSink& sink, const AxisChoices& axes, const
   curve.fStartHz = XMinFrequency(axes.xMinPos);
   curve.yMinDb = *yMin;
   curve.yMaxDb = *yMax;
+  if (source.sections) {
+    auto read = response::ReadSheetSections(source.sections->choices, source.sections->lines);
+    if (const auto* problem = values::ProblemOf(read)) {
+      sink.Warn(chart_text::kSectionsInvalid, problem->message);
+      return checks;
+    }
+    curve.sections = std::get<response::SheetSections>(std::move(read));
+    curve.request = curve.sections->sheet.request;
+    checks.curve = std::move(curve);
+    return checks;
+  }
   ok = response::ReadComponentValues(sink, source.request, source.parts, curve.parts);
   if (!response::CheckFixedParts(sink, source.request, curve.parts)) ok = false;
   if (ok) checks.curve = curve;
@@ -305,6 +319,20 @@ bool PlotResponse(values::WarningSink& sink, QCPAxis& dbAxis, const AxisChoices&
   }
   if (!checks.curve) return false;
   const CheckedCurve& c = *checks.curve;
+  if (c.sections) {
+    // The gain of the sections' circuit, on the chart's steps.
+    const response::CircuitModel circuit = response::CircuitOfSections(c.sections->sections, {});
+    QVector<double> frequencies;
+    QVector<double> gains;
+    for (const double f : response::SweepFrequencies(c.fStartHz, c.fTopHz)) {
+      const double db = response::CircuitGainDb(circuit, f);
+      frequencies.push_back(f);
+      gains.push_back(std::isfinite(db) ? db : std::numeric_limits<double>::quiet_NaN());
+    }
+    curve.setData(frequencies, gains, true);
+    SetCurveColor(curve, color);
+    return true;
+  }
   const response::ResponseStages stages = response::StagesFromComponents(c.request, c.parts);
   QVector<double> frequencies;
   QVector<double> gains;
@@ -322,6 +350,15 @@ double CutoffOf(values::WarningSink& sink, const CurveSource& source) {
   engine::ComponentSet parts;
   response::ReadComponentValues(sink, source.request, source.parts, parts);
   return response::FindCutoff3dB(source.request, response::StagesFromComponents(source.request, parts));
+}
+
+std::string ComparisonReading(values::WarningSink& sink, const CurveSource& source) {
+  if (!source.sections) return values::FormatFrequencyReading(CutoffOf(sink, source));
+  const auto read = response::ReadSheetSections(source.sections->choices, source.sections->lines);
+  if (values::ProblemOf(read) != nullptr) return {};
+  const response::SheetReading reading = response::ReadingOf(std::get<response::SheetSections>(read));
+  if (!reading.bandwidthHz) return values::FormatFrequencyReading(reading.cutoffHz);
+  return values::FormatFrequency(reading.cutoffHz) + "/" + values::FormatFrequency(*reading.bandwidthHz);
 }
 
 bool SaveChart(QCustomPlot& chart, const QString& path, ChartFileKind kind) {

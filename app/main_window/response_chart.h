@@ -14,6 +14,8 @@
 
 #include "engine/design_types.h"
 #include "response/response.h"
+#include "response/section_sheet.h"
+#include "values/section_record.h"
 #include "values/warning_sink.h"
 
 class QCustomPlot;
@@ -70,11 +72,19 @@ struct AxisChoices {
 double XMaxFrequency(int listPos);
 double XMinFrequency(int listPos);
 
+/// What the curve of a sheet built of sections is computed from: its
+/// choices and the lines of its sections (gain, bandwidth, parts).
+struct SectionCurveSource {
+  response::SectionSheetChoices choices;
+  values::SectionLines lines;
+};
+
 /// What a curve is computed from: a sheet's design request and the texts
-/// and auto/fix choices of its parts.
+/// and auto/fix choices of its parts; for a sheet of sections, those.
 struct CurveSource {
   engine::DesignRequest request;
   engine::PartInputs parts;
+  std::optional<SectionCurveSource> sections;
 };
 
 /// A design whose axis choices and part values passed the checks of
@@ -82,6 +92,9 @@ struct CurveSource {
 struct CheckedCurve {
   engine::DesignRequest request;
   engine::ComponentSet parts;
+  /// A sheet of sections: its sections of the part values (request and
+  /// parts are then not used).
+  std::optional<response::SheetSections> sections;
   double fStartHz = 0;
   double fTopHz = 0;
   double yMinDb = 0;
@@ -106,6 +119,10 @@ bool PlotResponse(values::WarningSink& sink, QCPAxis& dbAxis, const AxisChoices&
 
 /// The -3 dB frequency of a design whose values have passed PlotResponse.
 double CutoffOf(values::WarningSink& sink, const CurveSource& source);
+/// What the comparison panel shows of a design that passed PlotResponse:
+/// its -3 dB frequency; a band-pass sheet's centre and bandwidth
+/// ("10.00k/2.000k").
+std::string ComparisonReading(values::WarningSink& sink, const CurveSource& source);
 
 /// The kinds of file the chart can be saved as.
 enum class ChartFileKind { kPng, kPdf };
