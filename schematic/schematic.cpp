@@ -1,5 +1,7 @@
 #include "schematic/schematic.h"
 
+#include "schematic/sheet.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
@@ -12,6 +14,10 @@
 namespace kelvara::schematic {
 
 namespace {
+
+using detail::kInk;
+using detail::kNote;
+using detail::Sheet;
 
 // Vertical positions (unscaled drawing units).
 constexpr double kTop = 34;     // wire of the feedback element
@@ -29,132 +35,12 @@ constexpr double kSecondOrderWidth = 146;
 constexpr double kFirstOrderWidth = 104;
 constexpr double kTerminal = 44;  // room for the input and output marks
 
-const QColor kInk(20, 20, 20);
-const QColor kPartInk(0, 70, 160);
-const QColor kNote(110, 110, 110);
-const QColor kValueInk(150, 30, 30);
-
-class Sheet {
- public:
-  Sheet(QPainter& p, std::vector<PartLabel>* labels, SchematicBoxes* boxes) : p_(p), labels_(labels), boxes_(boxes) {}
-
-  void Wire(QPointF a, QPointF b) {
-    p_.drawLine(a, b);
-    Ink(QRectF(a, b).normalized(), p_.pen().widthF() / 2);
-  }
-  void Wire(std::initializer_list<QPointF> points) {
-    const std::vector<QPointF> v(points);
-    for (std::size_t i = 1; i < v.size(); ++i) Wire(v[i - 1], v[i]);
-  }
-  void Dot(QPointF at) {
-    p_.save();
-    p_.setBrush(kInk);
-    p_.drawEllipse(at, 2.6, 2.6);
-    p_.restore();
-    Ink(QRectF(at.x() - 2.6, at.y() - 2.6, 5.2, 5.2), p_.pen().widthF() / 2);
-  }
-  void Terminal(QPointF at) {
-    p_.save();
-    p_.setBrush(Qt::white);
-    p_.drawEllipse(at, 4, 4);
-    p_.restore();
-    Ink(QRectF(at.x() - 4, at.y() - 4, 8, 8), p_.pen().widthF() / 2);
-  }
-
-  // A resistor (box) between two points on one line, 24 long.
-  void ResistorH(double x, double y) {  // x = left end of the 24-unit slot
-    Wire({x, y}, {x + 2, y});
-    DrawBox(QRectF(x + 2, y - 5, 20, 10));
-    Wire({x + 22, y}, {x + 24, y});
-  }
-  void ResistorV(double x, double y) {  // y = upper end of the 24-unit slot
-    Wire({x, y}, {x, y + 2});
-    DrawBox(QRectF(x - 5, y + 2, 10, 20));
-    Wire({x, y + 22}, {x, y + 24});
-  }
-  void CapacitorH(double x, double y) {
-    Wire({x, y}, {x + 9, y});
-    Plate({x + 9, y - 9}, {x + 9, y + 9});
-    Plate({x + 15, y - 9}, {x + 15, y + 9});
-    Wire({x + 15, y}, {x + 24, y});
-  }
-  void CapacitorV(double x, double y) {
-    Wire({x, y}, {x, y + 9});
-    Plate({x - 9, y + 9}, {x + 9, y + 9});
-    Plate({x - 9, y + 15}, {x + 9, y + 15});
-    Wire({x, y + 15}, {x, y + 24});
-  }
-  void Ground(double x, double y) {
-    Wire({x, y - 6}, {x, y});
-    Wire({x - 9, y}, {x + 9, y});
-    Wire({x - 6, y + 3.5}, {x + 6, y + 3.5});
-    Wire({x - 3, y + 7}, {x + 3, y + 7});
-  }
-  // Op-amp with its inputs at kMinus and kSig; left edge x, tip x + 36.
-  void OpAmp(double x) {
-    QPainterPath path;
-    path.moveTo(x, kOut - 28);
-    path.lineTo(x, kOut + 28);
-    path.lineTo(x + 36, kOut);
-    path.closeSubpath();
-    p_.save();
-    p_.setBrush(QColor(250, 250, 240));
-    p_.drawPath(path);
-    Ink(path.boundingRect(), p_.pen().widthF() / 2);
-    p_.setFont(Font(9, true));
-    p_.drawText(QRectF(x + 2, kMinus - 7, 10, 14), Qt::AlignCenter, QStringLiteral("−"));
-    p_.drawText(QRectF(x + 2, kSig - 7, 10, 14), Qt::AlignCenter, QStringLiteral("+"));
-    p_.restore();
-  }
-  void Label(QRectF box, const QString& text, Qt::Alignment align, const QColor& color = kPartInk, int size = 10,
-             bool bold = true) {
-    p_.save();
-    p_.setPen(color);
-    p_.setFont(Font(size, bold));
-    QRectF drawn;
-    p_.drawText(box, align, text, &drawn);
-    if (boxes_) boxes_->labels.emplace_back(text, p_.transform().mapRect(drawn));
-    // Part labels are the ones in the part colour.
-    if (labels_ && color == kPartInk) labels_->push_back({text, p_.transform().mapRect(box), align});
-    p_.restore();
-  }
-
-  static QFont Font(int pixels, bool bold) {
-    QFont font(QStringLiteral("IPAPGothic"));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-  }
-
- private:
-  void Plate(QPointF a, QPointF b) {
-    p_.save();
-    QPen pen = p_.pen();
-    pen.setWidthF(2.4);
-    p_.setPen(pen);
-    p_.drawLine(a, b);
-    p_.restore();
-    Ink(QRectF(a, b).normalized(), 1.2);
-  }
-  void DrawBox(QRectF box) {
-    p_.drawRect(box);
-    Ink(box, p_.pen().widthF() / 2);
-  }
-  /// Records ink within a box, widened by half the pen.
-  void Ink(QRectF box, double halfPen) {
-    if (boxes_) boxes_->ink.push_back(p_.transform().mapRect(box.adjusted(-halfPen, -halfPen, halfPen, halfPen)));
-  }
-  QPainter& p_;
-  std::vector<PartLabel>* labels_;
-  SchematicBoxes* boxes_;
-};
-
 QString Part(char kind, int number) { return QStringLiteral("%1%2").arg(QChar(kind)).arg(number); }
 
 // The follower that makes the op-amp a unity-gain buffer, and its output
 // node at xOut (from the feedback wire, if any, down to the signal line).
 void DrawAmplifier(Sheet& s, double opAmpLeft, double xOut, bool feedbackWire) {
-  s.OpAmp(opAmpLeft);
+  s.OpAmp(opAmpLeft, kOut);
   s.Wire({opAmpLeft + 36, kOut}, {xOut, kOut});
   s.Wire({xOut, feedbackWire ? kTop : kFollow}, {xOut, kSig});
   s.Wire({{xOut, kFollow}, {opAmpLeft - 8, kFollow}, {opAmpLeft - 8, kMinus}, {opAmpLeft, kMinus}});
@@ -218,6 +104,10 @@ void DrawFirstOrder(Sheet& s, double x0, bool highPass) {
   s.Label(QRectF(xN + 12, kSig + 18, 40, 20), Part(highPass ? 'R' : 'C', 1), Qt::AlignLeft | Qt::AlignVCenter);
   DrawAmplifier(s, opAmp, xOut, false);
 }
+
+}  // namespace
+
+namespace detail {
 
 // The value texts beside the part labels, in the picture's units (the
 // painter as PaintSchematic found it). Each goes to the free place nearest
@@ -300,7 +190,7 @@ void PaintValues(QPainter& p, const PartValues& values, const std::vector<PartLa
   p.restore();
 }
 
-}  // namespace
+}  // namespace detail
 
 std::vector<QString> TouchingLabels(const SchematicBoxes& boxes) {
   std::vector<QString> touching;
@@ -376,8 +266,8 @@ void PaintSchematic(QPainter& p, bool highPass, int order, std::vector<PartLabel
   s.Label(QRectF(x + 10, kSig + 6, 40, 16), QStringLiteral("出力"), Qt::AlignHCenter | Qt::AlignTop, kInk, 11);
   p.restore();
   if (values) {
-    PaintValues(p, *values, std::vector<PartLabel>(labels->begin() + static_cast<long>(firstLabel), labels->end()),
-                *boxes);
+    detail::PaintValues(p, *values,
+                        std::vector<PartLabel>(labels->begin() + static_cast<long>(firstLabel), labels->end()), *boxes);
   }
   p.restore();
 }

@@ -5,6 +5,8 @@
 // report, with each part's value beside its label.
 
 #include <QImage>
+#include <QLineF>
+#include <QPointF>
 #include <QRectF>
 #include <QString>
 #include <map>
@@ -18,6 +20,30 @@ namespace kelvara::schematic {
 inline constexpr int kPictureWidth = 715;
 inline constexpr int kPictureHeight = 210;
 
+/// A point a wire of a drawing of sections ends at, in pixels: a part's
+/// end ("R3.a", "R3.b": the ends the layout joins to its nodes a and b),
+/// an op-amp's pin ("U2.+", "U2.-", "U2.out": section 2's, counted from 1),
+/// the filter's terminals ("in", "out") or a ground symbol ("gnd").
+struct DrawnPin {
+  QString name;
+  QPointF at;
+};
+
+/// What a drawing of sections (sections_schematic.h) connects, in pixels:
+/// every wire segment (the parts' leads among them; a part's body joins
+/// nothing), the pins on them and the junction dots. Two wires are joined
+/// where an end of one lies on the other.
+struct SchematicWiring {
+  std::vector<QLineF> wires;
+  std::vector<DrawnPin> pins;
+  std::vector<QPointF> dots;
+  /// The sections (from 0) drawn as a box of their parts, without a
+  /// drawing of their topology.
+  std::vector<int> genericSections;
+  /// The pixel size the part labels were drawn at.
+  double labelPixels = 0;
+};
+
 /// Where a picture's ink lies, in pixels: the boxes of its symbols and
 /// wires, and of its labels with their texts (the part values among them).
 struct SchematicBoxes {
@@ -25,6 +51,8 @@ struct SchematicBoxes {
   std::vector<std::pair<QString, QRectF>> labels;
   /// The value printed for each part: its name ("R3") and its text box.
   std::vector<std::pair<QString, QRectF>> values;
+  /// The connections of a drawing of sections (empty for DrawSchematic's).
+  SchematicWiring wiring;
 };
 
 /// The texts printed beside the parts' labels, by part name ("R3" ->
