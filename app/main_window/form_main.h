@@ -226,6 +226,9 @@ class TFormMain : public QMainWindow {
   /// choice of every part whose name stays; inputs that give no stages yet
   /// leave the table as it is.
   void RebuildSectionParts();
+  /// The stages the controls give (with stand-ins for a cut-off or a
+  /// bandwidth not yet typed), and their gain; none where they give none.
+  std::optional<response::SectionSheetPlan> PlanOfControls(double* gain) const;
   response::SectionSheetChoices CaptureSectionChoices() const;
   values::SectionLines CaptureSectionLines() const;
   void LoadSectionLines(const values::SectionLines& lines);
@@ -419,9 +422,6 @@ class TFormMain : public QMainWindow {
   /// Whether the pass kind and circuit of the controls need sections.
   bool ControlsNeedSections() const;
   void KeepBandPassChoices();
-  /// The stages the controls give (with stand-ins for a cut-off or a
-  /// bandwidth not yet typed), and their gain; none where they give none.
-  std::optional<response::SectionSheetPlan> PlanOfControls(double* gain) const;
   bool fillingSectionParts_ = false;
   void OpenPopupMenu(QWidget* component, const QPoint& localPos);
   void ShowDisclaimer();

@@ -15,6 +15,7 @@
 #include "app/main_window/form_main.h"
 #include "app/main_window/section_texts.h"
 #include "engine/run_checks.h"
+#include "schematic/sections_schematic.h"
 #include "values/eng_value.h"
 #include "values/filter_catalogue.h"
 
@@ -257,8 +258,7 @@ void TFormMain::ShowSectionsPicture() {
   const std::optional<response::SectionSheetPlan> plan = PlanOfControls(nullptr);
   if (!plan) return;
   const std::vector<response::Section> sections = response::SectionsOfSheet(*plan, {});
-  (void)sections;
-  Image1->clear();
+  Image1->setPixmap(QPixmap::fromImage(schematic::DrawSectionsSchematic(sections)));
 }
 
 void TFormMain::Edit_GainChange() {

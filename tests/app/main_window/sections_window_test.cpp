@@ -11,6 +11,7 @@
 
 #include "response/circuit.h"
 #include "response/section_sheet.h"
+#include "schematic/sections_schematic.h"
 #include "tests/app/main_window/files_test_support.h"
 #include "tests/app/main_window/run_support.h"
 #include "values/eng_value.h"
@@ -67,6 +68,10 @@ TEST_F(SectionSheets, ChoosingMfbShowsTheTableInPlaceOfThePartGroups) {
   EXPECT_EQ(Column(0), (QStringList{"R1", "R2", "R3", "C1", "C2", "R4", "R5", "R6", "C3", "C4"}));
   EXPECT_EQ(Column(3), (QStringList{"1", "1", "1", "1", "1", "2", "2", "2", "2", "2"}));
   EXPECT_EQ(W().Label_Sign->text(), QString::fromUtf8("非反転（利得 10 倍）"));
+  // The 回路 page draws the sections the table lists.
+  const QImage drawn = W().Image1->pixmap().toImage();
+  EXPECT_EQ(drawn.size(), QSize(715, 210));
+  EXPECT_EQ(drawn, schematic::DrawSectionsSchematic(response::SectionsOfSheet(*W().PlanOfControls(nullptr), {})));
   // A third stage makes the filter inverting.
   Choose(W().CBox_Jisuu, 4);
   EXPECT_EQ(W().TableSectionParts->rowCount(), 15);
