@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
+#include <string_view>
 
 #include "engine/bandpass.h"
 #include "engine/part_name.h"
@@ -37,11 +38,19 @@ std::string Short(double v) { return values::FormatGeneral(v); }
 }  // namespace
 
 void AddBandPassOptions(CLI::App& app, BandPassOptions& options) {
-  app.add_option("--center", options.center,
-                 "band-pass (--kind bpf): the centre frequency, the geometric mean of the band edges, e.g. 10k");
-  app.add_option("--bandwidth", options.bandwidth,
-                 "band-pass (--kind bpf): the bandwidth between the band edges at the response's cut-off level "
-                 "(-3 dB, -6 dB for Linkwitz-Riley, the ripple edge for Chebyshev), e.g. 2k");
+  CLI::Option* center =
+      app.add_option("--center", options.center,
+                     "band-pass (--kind bpf): the centre frequency, the geometric mean of the band edges, e.g. 10k");
+  CLI::Option* bandwidth =
+      app.add_option("--bandwidth", options.bandwidth,
+                     "band-pass (--kind bpf): the bandwidth between the band edges at the response's cut-off level "
+                     "(-3 dB, -6 dB for Linkwitz-Riley, the ripple edge for Chebyshev), e.g. 2k");
+  // A requirement chooses the centre and the bandwidth itself, as it
+  // chooses the cut-off (--requirement excludes --cutoff).
+  if (CLI::Option* requirement = app.get_option_no_throw("--requirement")) {
+    requirement->excludes(center);
+    requirement->excludes(bandwidth);
+  }
 }
 
 response::BandPassMask BandPassMaskOf(const std::string& text) {
@@ -74,6 +83,16 @@ bool BandPassRequested(const CLI::App& app, const BandPassOptions& options, cons
     if (given) throw CliUsageError("--center and --bandwidth are for --kind bpf");
     if (app.count("--mask") > 0 && std::count(maskText.begin(), maskText.end(), ',') == 5) {
       throw CliUsageError("--mask fs1,fp1,fp2,fs2,ap,as is the mask of a band-pass design (--kind bpf)");
+    }
+    return false;
+  }
+  if (app.count("--requirement") > 0) {
+    // A band-pass requirement (RunRequirement): none of the options a
+    // band-pass design does not take either.
+    for (const char* name : kNotTaken) {
+      if (std::string_view(name) != "--requirement" && app.count(name) > 0) {
+        throw CliUsageError(std::string(name) + " is not available yet with --kind bpf");
+      }
     }
     return false;
   }
