@@ -38,19 +38,11 @@ std::string Short(double v) { return values::FormatGeneral(v); }
 }  // namespace
 
 void AddBandPassOptions(CLI::App& app, BandPassOptions& options) {
-  CLI::Option* center =
-      app.add_option("--center", options.center,
-                     "band-pass (--kind bpf): the centre frequency, the geometric mean of the band edges, e.g. 10k");
-  CLI::Option* bandwidth =
-      app.add_option("--bandwidth", options.bandwidth,
-                     "band-pass (--kind bpf): the bandwidth between the band edges at the response's cut-off level "
-                     "(-3 dB, -6 dB for Linkwitz-Riley, the ripple edge for Chebyshev), e.g. 2k");
-  // A requirement chooses the centre and the bandwidth itself, as it
-  // chooses the cut-off (--requirement excludes --cutoff).
-  if (CLI::Option* requirement = app.get_option_no_throw("--requirement")) {
-    requirement->excludes(center);
-    requirement->excludes(bandwidth);
-  }
+  app.add_option("--center", options.center,
+                 "band-pass (--kind bpf): the centre frequency, the geometric mean of the band edges, e.g. 10k");
+  app.add_option("--bandwidth", options.bandwidth,
+                 "band-pass (--kind bpf): the bandwidth between the band edges at the response's cut-off level "
+                 "(-3 dB, -6 dB for Linkwitz-Riley, the ripple edge for Chebyshev), e.g. 2k");
 }
 
 response::BandPassMask BandPassMaskOf(const std::string& text) {

@@ -230,9 +230,9 @@ void AddRequirementOptions(CLI::App& app, RequirementOptions& o) {
                             "--kind bpf a band-pass mask FS1,FP1,FP2,FS2,AP,AS: the pass band FP1..FP2 within +-AP dB, "
                             "the stop bands up to FS1 and from FS2 at least AS dB down, giving the lowest even order, "
                             "the centre and the bandwidth");
-  for (const char* name :
-       {"--cutoff", "--order", "--response", "--sheet", "--fix", "--out", "--stop-after", "--analysis", "--curve",
-        "--spice", "--bom", "--worst-case", "--opamp-gbw", "--opamp-rout", "--opamp-a0", "--opamp", "--mask"}) {
+  for (const char* name : {"--cutoff", "--order", "--response", "--sheet", "--fix", "--out", "--stop-after",
+                           "--analysis", "--curve", "--spice", "--bom", "--worst-case", "--opamp-gbw", "--opamp-rout",
+                           "--opamp-a0", "--opamp", "--mask", "--center", "--bandwidth"}) {
     if (CLI::Option* other = app.get_option_no_throw(name)) o.option->excludes(other);
   }
   app.add_option("--max-overshoot", o.maxOvershootPct, "with --requirement: largest step overshoot in per cent (LPF)")

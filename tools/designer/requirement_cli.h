@@ -36,7 +36,8 @@ struct RequirementOptions {
 
 /// Registers --requirement and the three constraints; --requirement
 /// excludes the options of a single design (--cutoff, --order, --response,
-/// --sheet, --fix), which must be registered before.
+/// --sheet, --fix, a band-pass design's --center and --bandwidth), which
+/// must be registered before.
 void AddRequirementOptions(CLI::App& app, RequirementOptions& options);
 
 /// What the rest of the command line gives a requirement run.
