@@ -78,12 +78,10 @@ PrototypePoles LowPassPrototypePoles(int response, int rippleIndex, int order) {
   return out;
 }
 
-std::vector<BandPassSection> BandPassSections(int response, int rippleIndex, int order, double centerHz,
-                                              double bandwidthHz, double gain) {
-  std::vector<BandPassSection> out;
-  if (order % 2 != 0 || order < values::kMinOrder || order > values::kMaxOrder || !(bandwidthHz > 0) ||
-      !(centerHz > 0) || response < 0 || response >= values::kResponseCount || rippleIndex < 0 ||
-      rippleIndex >= values::kRippleCount) {
+PrototypePoles BandPassPrototypePoles(int response, int rippleIndex, int order) {
+  PrototypePoles out;
+  if (order % 2 != 0 || order < values::kMinOrder || order > values::kMaxOrder || response < 0 ||
+      response >= values::kResponseCount || rippleIndex < 0 || rippleIndex >= values::kRippleCount) {
     return out;
   }
   const int m = order / 2;
@@ -91,16 +89,24 @@ std::vector<BandPassSection> BandPassSections(int response, int rippleIndex, int
   if (values::EvenOrdersOnly(response) && m % 2 != 0) return out;
   // The prototype of order m: order 1 is the single real pole at -1 for
   // every response (its -3 dB point; a Chebyshev's ripple edge: -1/eps).
-  std::vector<Complex> poles;
   if (m == 1) {
     double a = 1.0;
     if (response == values::kChebyshev) {
       a = 1.0 / std::sqrt(std::pow(10.0, values::kRippleDb[rippleIndex] / 10.0) - 1.0);
     }
-    poles.emplace_back(-a, 0.0);
-  } else {
-    poles = PrototypeComplexPoles(response, rippleIndex, m);
+    out.poles.emplace_back(-a, 0.0);
+    return out;
   }
+  return LowPassPrototypePoles(response, rippleIndex, m);
+}
+
+std::vector<BandPassSection> BandPassSections(int response, int rippleIndex, int order, double centerHz,
+                                              double bandwidthHz, double gain) {
+  std::vector<BandPassSection> out;
+  if (!(bandwidthHz > 0) || !(centerHz > 0)) return out;
+  std::vector<Complex> poles;
+  for (const auto& [re, im] : BandPassPrototypePoles(response, rippleIndex, order).poles) poles.emplace_back(re, im);
+  if (poles.empty()) return out;
   const double w0 = kTwoPi * centerHz;
   const double bw = bandwidthHz / centerHz;
   for (const Complex& p : poles) {

@@ -59,6 +59,13 @@ struct PrototypePoles {
 };
 PrototypePoles LowPassPrototypePoles(int response, int rippleIndex, int order);
 
+/// The prototype a band-pass design of an even order 2..8 is built from:
+/// the poles of order / 2 (LowPassPrototypePoles), of order 1 the single
+/// real pole (-1, a Chebyshev's -1/eps, its cut-off at the ripple edge).
+/// Empty where BandPassSections gives no sections (an odd order, a
+/// Linkwitz-Riley of an odd half order).
+PrototypePoles BandPassPrototypePoles(int response, int rippleIndex, int order);
+
 struct BandPassStageDesign {
   BandPassSection target;
   double values[5] = {};  // R1, R2, R3, C1, C2

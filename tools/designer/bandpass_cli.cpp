@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
+#include <string_view>
 
 #include "engine/bandpass.h"
 #include "engine/part_name.h"
@@ -74,6 +75,16 @@ bool BandPassRequested(const CLI::App& app, const BandPassOptions& options, cons
     if (given) throw CliUsageError("--center and --bandwidth are for --kind bpf");
     if (app.count("--mask") > 0 && std::count(maskText.begin(), maskText.end(), ',') == 5) {
       throw CliUsageError("--mask fs1,fp1,fp2,fs2,ap,as is the mask of a band-pass design (--kind bpf)");
+    }
+    return false;
+  }
+  if (app.count("--requirement") > 0) {
+    // A band-pass requirement (RunRequirement): none of the options a
+    // band-pass design does not take either.
+    for (const char* name : kNotTaken) {
+      if (std::string_view(name) != "--requirement" && app.count(name) > 0) {
+        throw CliUsageError(std::string(name) + " is not available yet with --kind bpf");
+      }
     }
     return false;
   }

@@ -256,10 +256,10 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
   kelvara::tools::AddToleranceOptions(app, toleranceOptions);
   kelvara::tools::ExportOptions exportOptions;
   kelvara::tools::AddExportOptions(app, exportOptions);
-  kelvara::tools::RequirementOptions requirementOptions;
-  kelvara::tools::AddRequirementOptions(app, requirementOptions);
   kelvara::tools::BandPassOptions bandPassOptions;
   kelvara::tools::AddBandPassOptions(app, bandPassOptions);
+  kelvara::tools::RequirementOptions requirementOptions;
+  kelvara::tools::AddRequirementOptions(app, requirementOptions);  // excludes --center, --bandwidth
   kelvara::tools::AddVersionOption(app);
   app.footer(
       "Figures are of the run's full part values; the window, its exports and its report use the values its part "

@@ -122,6 +122,88 @@ void PrintTable(const response::RequirementResult& result,
       << (result.recommended ? ResponseText(result.candidates[*result.recommended]) : std::string("none")) << '\n';
 }
 
+// "butterworth", "chebyshev 0.5" of a band-pass row.
+std::string ResponseText(const response::BandPassCandidate& c) {
+  std::string text = values::kResponseOptions[c.response];
+  if (values::HasRipple(c.response)) text += std::string(" ") + values::kRippleOptions[c.rippleIndex];
+  return text;
+}
+
+// A margin of the table: one of a Chebyshev whose ripple equals Ap is 0 but
+// for the rounding of the gain (the JSON keeps it).
+std::string Margin(double db) { return Plain(std::fabs(db) < 1e-9 ? 0.0 : db); }
+
+void PrintBandPassTable(const response::BandPassRequirementResult& result, std::ostream& out) {
+  const response::BandPassMask& m = result.mask;
+  out << "BPF mask: pass band " << Frequency(m.fp1) << " to " << Frequency(m.fp2) << " Hz within +-" << Plain(m.ap)
+      << " dB, stop bands up to " << Frequency(m.fs1) << " Hz and from " << Frequency(m.fs2) << " Hz at least "
+      << Plain(m.as) << " dB down\n";
+  std::ostringstream table;
+  auto cell = [&](const std::string& text, int width) { table << std::left << std::setw(width - 1) << text << ' '; };
+  cell("response", 16);
+  cell("order", 6);
+  cell("center", 10);
+  cell("range [Hz]", 18);
+  cell("bandwidth", 10);
+  cell("range [Hz]", 18);
+  cell("fp1 dB", 9);
+  cell("fp2 dB", 9);
+  cell("fs1 dB", 9);
+  cell("fs2 dB", 9);
+  cell("max Q", 8);
+  cell("GBW [Hz]", 10);
+  table << "meets\n";
+  for (const response::BandPassCandidate& c : result.candidates) {
+    cell(ResponseText(c), 16);
+    if (!c.order) {
+      cell("-", 6);
+      table << "no   " << c.why << '\n';
+      continue;
+    }
+    cell(std::to_string(*c.order), 6);
+    cell(c.centerText, 10);
+    cell(Frequency(c.centerRange.loHz) + " .. " + Frequency(c.centerRange.hiHz), 18);
+    if (c.bandwidthText.empty()) {
+      table << "no   " << c.why << '\n';
+      continue;
+    }
+    cell(c.bandwidthText, 10);
+    cell(Frequency(c.bandwidthRange.loHz) + " .. " + Frequency(c.bandwidthRange.hiHz), 18);
+    cell(Margin(c.margins.fp1Db), 9);
+    cell(Margin(c.margins.fp2Db), 9);
+    cell(Margin(c.margins.fs1Db), 9);
+    cell(Margin(c.margins.fs2Db), 9);
+    cell(Plain(c.maxQ), 8);
+    cell(Frequency(c.gbwMinHz), 10);
+    table << (c.meets ? "yes" : "no ");
+    if (!c.meets) table << "  " << c.why;
+    table << '\n';
+  }
+  out << table.str();
+  out << "recommended: "
+      << (result.recommended ? ResponseText(result.candidates[*result.recommended]) : std::string("none")) << '\n';
+}
+
+std::string BandPassProblemText(const response::RequirementCheck& check) {
+  static constexpr const char* kNames[] = {"FS1", "FP1", "FP2", "FS2", "AP", "AS"};
+  switch (check.problem) {
+    case RequirementProblem::kNone:
+      return {};
+    case RequirementProblem::kFieldCount:
+      return "--requirement with --kind bpf: expected FS1,FP1,FP2,FS2,AP,AS, six values";
+    case RequirementProblem::kUnreadable:
+      return std::string("--requirement: ") + kNames[std::clamp(check.field, 0, 5)] +
+             " is not an engineering value above 0";
+    case RequirementProblem::kEdgeOrder:
+      return "--requirement: the edges must be in order FS1 < FP1 < FP2 < FS2";
+    case RequirementProblem::kAttenuation:
+      return "--requirement: AS must be above AP";
+  }
+  return {};
+}
+
+int FieldCount(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), ',')) + 1; }
+
 // A limit's text: a finite number, above 0 (`positive`) or 0 or more; the
 // message names the text as the other options' range errors do.
 CLI::Validator LimitValidator(bool positive) {
@@ -144,10 +226,13 @@ void AddRequirementOptions(CLI::App& app, RequirementOptions& o) {
   o.option = app.add_option("--requirement", o.text,
                             "design from a mask FP,AP,FS,AS: the pass band up to FP (HPF: from FP) within +-AP dB, "
                             "the stop band from FS (HPF: up to FS) at least AS dB down; prints the lowest order and "
-                            "the cut-off of every response (exit status 0 when one meets, 1 when none does)");
-  for (const char* name :
-       {"--cutoff", "--order", "--response", "--sheet", "--fix", "--out", "--stop-after", "--analysis", "--curve",
-        "--spice", "--bom", "--worst-case", "--opamp-gbw", "--opamp-rout", "--opamp-a0", "--opamp", "--mask"}) {
+                            "the cut-off of every response (exit status 0 when one meets, 1 when none does); with "
+                            "--kind bpf a band-pass mask FS1,FP1,FP2,FS2,AP,AS: the pass band FP1..FP2 within +-AP dB, "
+                            "the stop bands up to FS1 and from FS2 at least AS dB down, giving the lowest even order, "
+                            "the centre and the bandwidth");
+  for (const char* name : {"--cutoff", "--order", "--response", "--sheet", "--fix", "--out", "--stop-after",
+                           "--analysis", "--curve", "--spice", "--bom", "--worst-case", "--opamp-gbw", "--opamp-rout",
+                           "--opamp-a0", "--opamp", "--mask", "--center", "--bandwidth"}) {
     if (CLI::Option* other = app.get_option_no_throw(name)) o.option->excludes(other);
   }
   app.add_option("--max-overshoot", o.maxOvershootPct, "with --requirement: largest step overshoot in per cent (LPF)")
@@ -227,9 +312,71 @@ nlohmann::json RequirementJson(const response::RequirementResult& result,
   return j;
 }
 
+nlohmann::json BandPassRequirementJson(const response::BandPassRequirementResult& result) {
+  nlohmann::json j;
+  j["candidates"] = nlohmann::json::array();
+  auto range = [](const response::FrequencyRange& r) { return nlohmann::json{r.loHz, r.hiHz}; };
+  for (const response::BandPassCandidate& c : result.candidates) {
+    nlohmann::json k;
+    k["response"] = values::kResponseOptions[c.response];
+    if (values::HasRipple(c.response)) k["ripple_db"] = values::kRippleDb[c.rippleIndex];
+    for (const char* key : kBandPassCandidateKeys) k[key] = nullptr;
+    if (c.order) {
+      k["order"] = *c.order;
+      k["center_hz"] = c.centerHz;
+      k["center_text"] = c.centerText;
+      k["center_range_hz"] = range(c.centerRange);
+    }
+    if (!c.bandwidthText.empty()) {
+      k["bandwidth_hz"] = c.bandwidthHz;
+      k["bandwidth_text"] = c.bandwidthText;
+      k["bandwidth_range_hz"] = range(c.bandwidthRange);
+      k["margin_pass_db"] = c.margins.PassDb();
+      k["margin_stop_db"] = c.margins.StopDb();
+      k["margin_fp1_db"] = c.margins.fp1Db;
+      k["margin_fp2_db"] = c.margins.fp2Db;
+      k["margin_fs1_db"] = c.margins.fs1Db;
+      k["margin_fs2_db"] = c.margins.fs2Db;
+      k["max_q"] = c.maxQ;
+      k["gbw_min_hz"] = c.gbwMinHz;
+    }
+    k["meets"] = c.meets;
+    k["why"] = c.meets ? nlohmann::json(nullptr) : nlohmann::json(c.why);
+    j["candidates"].push_back(std::move(k));
+  }
+  const bool recommended = result.recommended.has_value();
+  const response::BandPassCandidate* best = recommended ? &result.candidates[*result.recommended] : nullptr;
+  j["recommended"] = best ? nlohmann::json(values::kResponseOptions[best->response]) : nlohmann::json(nullptr);
+  j["recommended_ripple_db"] = best && values::HasRipple(best->response)
+                                   ? nlohmann::json(values::kRippleDb[best->rippleIndex])
+                                   : nlohmann::json(nullptr);
+  return j;
+}
+
 int RunRequirement(const RequirementOptions& options, const RequirementContext& context, std::ostream& out,
                    std::ostream& err) {
   try {
+    if (context.kind == "bpf") {
+      if (FieldCount(options.text) != 6) throw Usage{BandPassProblemText({RequirementProblem::kFieldCount, -1})};
+      response::BandPassMask mask;
+      const response::RequirementCheck check = response::ParseBandPassRequirement(options.text, mask);
+      if (!check.ok()) throw Usage{BandPassProblemText(check)};
+      if (options.maxOvershootPct || options.maxDelayVariationPct) {
+        throw Usage{"--max-overshoot and --max-delay-variation apply to an LPF only"};
+      }
+      if (options.maxQ) throw Usage{"--max-q is not available yet with --kind bpf"};
+      if (context.series) throw Usage{"--values series is not available yet with --kind bpf"};
+      const response::BandPassRequirementResult result = response::DesignBandPassFromRequirement(mask);
+      if (context.json) {
+        out << BandPassRequirementJson(result).dump() << '\n';
+      } else {
+        PrintBandPassTable(result, out);
+      }
+      return result.recommended ? 0 : 1;
+    }
+    if (FieldCount(options.text) == 6) {
+      throw Usage{"--requirement: FS1,FP1,FP2,FS2,AP,AS is the mask of a band-pass filter (--kind bpf)"};
+    }
     const int passKind = context.kind == "hpf" ? values::kHpf : values::kLpf;
     response::Requirement requirement;
     const response::RequirementCheck check = response::ParseRequirement(options.text, passKind, requirement);

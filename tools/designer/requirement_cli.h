@@ -4,7 +4,10 @@
 // of every response that meet a mask (with --kind and the constraints
 // --max-overshoot, --max-delay-variation, --max-q), as one JSON object or a
 // table; with --values series each candidate designed at its cut-off text,
-// with --monte-carlo also its yield against the mask.
+// with --monte-carlo also its yield against the mask. With --kind bpf,
+// --requirement FS1,FP1,FP2,FS2,AP,AS: the lowest even order, the centre and
+// the bandwidth of every response that meet a band-pass mask
+// (response/bandpass_requirement.h).
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
@@ -14,6 +17,7 @@
 #include <vector>
 
 #include "engine/series_options.h"
+#include "response/bandpass_requirement.h"
 #include "response/requirement.h"
 #include "tolerance/requirement_parts.h"
 #include "tools/designer/tolerance_options.h"
@@ -32,7 +36,8 @@ struct RequirementOptions {
 
 /// Registers --requirement and the three constraints; --requirement
 /// excludes the options of a single design (--cutoff, --order, --response,
-/// --sheet, --fix), which must be registered before.
+/// --sheet, --fix, a band-pass design's --center and --bandwidth), which
+/// must be registered before.
 void AddRequirementOptions(CLI::App& app, RequirementOptions& options);
 
 /// What the rest of the command line gives a requirement run.
@@ -49,6 +54,17 @@ struct RequirementContext {
 /// (one line on err).
 int RunRequirement(const RequirementOptions& options, const RequirementContext& context, std::ostream& out,
                    std::ostream& err);
+
+/// The keys of a band-pass candidate besides response, ripple_db (Chebyshev),
+/// meets and why: null where the candidate has no order (or no bandwidth).
+inline constexpr const char* kBandPassCandidateKeys[] = {
+    "order",          "center_hz",          "center_text",    "center_range_hz", "bandwidth_hz",
+    "bandwidth_text", "bandwidth_range_hz", "margin_pass_db", "margin_stop_db",  "margin_fp1_db",
+    "margin_fp2_db",  "margin_fs1_db",      "margin_fs2_db",  "max_q",           "gbw_min_hz"};
+
+/// The JSON object of a band-pass result: candidates, recommended,
+/// recommended_ripple_db, as RequirementJson's.
+nlohmann::json BandPassRequirementJson(const response::BandPassRequirementResult& result);
 
 /// The English one-line message of a requirement problem (for usage errors).
 std::string RequirementProblemText(const response::RequirementCheck& check, int passKind);
