@@ -239,16 +239,62 @@ Window WindowOf(StageForm form, bool hpf, int part, const std::vector<double>& v
 // windows' formulas.
 double Allowance(double best) { return std::sqrt(best) * (1.0 + 1e-6) + 1e-9; }
 
+// What the search needs of a stage's circuit: its windows and its score.
+// The low-pass and high-pass forms of the sections, by their form.
+struct SectionRules {
+  StageForm form;
+  bool hpf;
+  Window At(int part, const std::vector<double>& v, const Limits& l) const { return WindowOf(form, hpf, part, v, l); }
+  double Score(const StagePlan& plan, std::span<const double> v) const { return StageSeriesScore(plan, hpf, v); }
+};
+
+// The MFB band-pass section (R1 input, R2 divider, R3 feedback, C1 to the −
+// input, C2 feedback): w0² = (1/R1 + 1/R2) / (R3 C1 C2), w0 / Q = (C1 + C2)
+// / (R3 C1 C2), K = R3 C1 / (R1 (C1 + C2)). Taken C1, C2, R3, R1, R2.
+constexpr int kBandPassOrder[] = {3, 4, 2, 0, 1};
+constexpr std::string_view kBandPassLetters = "RRRCC";
+
+struct BandPassRules {
+  Window At(int part, const std::vector<double>& v, const Limits& l) const {
+    const double c1 = v[3];
+    if (part == 4) {
+      // Q² >= K C2 / (C1 + C2) (R2 > 0): C1 / C2 >= Klo / Qhi² - 1.
+      const double ratio = l.kLo / (l.qHi * l.qHi) - 1.0;
+      return {0.0, ratio > 0 ? c1 / ratio : kInf};
+    }
+    const double c2 = v[4];
+    const double sum = c1 + c2, cc = c1 * c2;
+    if (part == 2) {
+      // w0 / Q between wLo / Qhi and wHi / Qlo.
+      return {l.qLo > 0 ? sum * l.qLo / (cc * l.wHi) : 0.0, l.wLo > 0 ? sum * l.qHi / (cc * l.wLo) : kInf};
+    }
+    const double r3 = v[2];
+    if (part == 0) return {r3 * c1 / (sum * l.kHi), l.kLo > 0 ? r3 * c1 / (sum * l.kLo) : kInf};
+    if (part == 1) {
+      // 1/R2 = w0² R3 C1 C2 - 1/R1.
+      const double rcc = (r3 * c1) * c2, g1 = 1.0 / v[0];
+      const double gHi = l.wHi * l.wHi * rcc - g1, gLo = l.wLo * l.wLo * rcc - g1;
+      if (!(gHi > 0)) return {kInf, 0};
+      return {1.0 / gHi, gLo > 0 ? 1.0 / gLo : kInf};
+    }
+    return {};
+  }
+  double Score(const StagePlan& plan, std::span<const double> v) const {
+    const StageFigures f = FiguresOfBandPass(v);
+    double s = Relative(f.omega, plan.omega);
+    if (!(f.q > 0)) return kInf;
+    s = s + Relative(f.q, plan.q);
+    s = s + Relative(f.gain, plan.gain);
+    return std::isfinite(s) ? s : kInf;
+  }
+};
+
+template <class Rules>
 class StageSearch {
  public:
-  StageSearch(RunState& run, const StagePlan& plan, bool hpf, const std::vector<std::optional<double>>& fix,
-              const PartSeries& series)
-      : run_(run),
-        plan_(plan),
-        hpf_(hpf),
-        letters_(StageFormLetters(plan.form, hpf)),
-        order_(LoopOrder(plan.form, hpf)),
-        series_(series) {
+  StageSearch(RunState& run, const StagePlan& plan, const Rules& rules, std::string_view letters,
+              std::vector<int> order, const std::vector<std::optional<double>>& fix, const PartSeries& series)
+      : run_(run), plan_(plan), rules_(rules), letters_(letters), order_(std::move(order)), series_(series) {
     const std::size_t n = letters_.size();
     fixed_.assign(n, std::nullopt);
     for (std::size_t i = 0; i < n && i < fix.size(); ++i) fixed_[i] = fix[i];
@@ -290,7 +336,7 @@ class StageSearch {
 
   void Offer() {
     ++evaluations;
-    const double s = StageSeriesScore(plan_, hpf_, v_);
+    const double s = rules_.Score(plan_, v_);
     if (s < best_ || (found_ && s == best_ && index_ < bestIndex_)) {
       best_ = s;
       bestIndex_ = index_;
@@ -307,7 +353,7 @@ class StageSearch {
     const int part = order_[depth];
     const auto p = static_cast<std::size_t>(part);
     std::uint64_t seen = improvements_;
-    Window w = WindowOf(plan_.form, hpf_, part, v_, Limits(plan_, Allowance(best_)));
+    Window w = rules_.At(part, v_, Limits(plan_, Allowance(best_)));
     if (fixed_[p]) {
       if (depth == 0) {
         if (run_.StopRequested()) {
@@ -348,7 +394,7 @@ class StageSearch {
         if (improvements_ != seen) {
           // A better best narrows the window.
           seen = improvements_;
-          w = WindowOf(plan_.form, hpf_, part, v_, Limits(plan_, Allowance(best_)));
+          w = rules_.At(part, v_, Limits(plan_, Allowance(best_)));
           indices();
           i = std::max(i, lo);
         }
@@ -364,7 +410,7 @@ class StageSearch {
 
   RunState& run_;
   const StagePlan& plan_;
-  bool hpf_;
+  Rules rules_;
   std::string_view letters_;
   std::vector<int> order_;
   const PartSeries& series_;
@@ -470,7 +516,8 @@ SectionsDesign DesignSectionsFromSeries(RunState& run, const std::vector<StagePl
   bool stopped = false;
   for (std::size_t s = 0; s < plans.size(); ++s) {
     const auto& fix = s < fixes.size() ? fixes[s] : none;
-    StageSearch search(run, plans[s], hpf, fix, series);
+    StageSearch search(run, plans[s], SectionRules{plans[s].form, hpf}, StageFormLetters(plans[s].form, hpf),
+                       LoopOrder(plans[s].form, hpf), fix, series);
     if (!stopped) stopped = !search.Run();
     StageDesign stage;
     stage.plan = plans[s];
@@ -496,5 +543,76 @@ SectionsDesign DesignSectionsFromSeries(RunState& run, const std::vector<StagePl
 }
 
 std::uint64_t SectionSeriesCandidates() { return evaluations; }
+
+StageFigures FiguresOfBandPass(std::span<const double> v) {
+  const double r1 = v[0], r2 = v[1], r3 = v[2], c1 = v[3], c2 = v[4];
+  StageFigures f;
+  f.omega = std::sqrt((1.0 / r1 + 1.0 / r2) / ((r3 * c1) * c2));
+  f.q = f.omega * ((r3 * c1) * c2) / (c1 + c2);
+  f.gain = (r3 * c1) / (r1 * (c1 + c2));
+  return f;
+}
+
+namespace {
+
+StagePlan PlanOfBandPass(const BandPassSection& s) { return {StageForm::kMfb, 2, 0, s.omega, s.q, s.gain}; }
+
+}  // namespace
+
+double BandPassSeriesScore(const BandPassSection& target, std::span<const double> values) {
+  return BandPassRules{}.Score(PlanOfBandPass(target), values);
+}
+
+int BandPassSeriesSteps(const std::vector<BandPassSection>& sections, const SectionFixes& fixes,
+                        const PartSeries& series) {
+  int steps = 0;
+  for (std::size_t s = 0; s < sections.size(); ++s) {
+    auto fixed = [&](std::size_t i) { return s < fixes.size() && i < fixes[s].size() && fixes[s][i].has_value(); };
+    bool empty = false;
+    for (std::size_t i = 0; i < kBandPassLetters.size(); ++i) {
+      const int last = kBandPassLetters[i] == 'C' ? series.CapLast() : series.ResLast();
+      if (!fixed(i) && last < 0) empty = true;
+    }
+    if (empty) continue;
+    const auto outer = static_cast<std::size_t>(kBandPassOrder[0]);
+    steps += fixed(outer) ? 1 : series.CapLast() + 1;
+  }
+  return steps;
+}
+
+BandPassDesign DesignBandPassFromSeries(RunState& run, const std::vector<BandPassSection>& sections,
+                                        const SectionFixes& fixes, const PartSeries& series) {
+  BandPassDesign design;
+  const std::vector<std::optional<double>> none;
+  bool stopped = false;
+  for (std::size_t s = 0; s < sections.size(); ++s) {
+    const auto& fix = s < fixes.size() ? fixes[s] : none;
+    const StagePlan plan = PlanOfBandPass(sections[s]);
+    StageSearch search(run, plan, BandPassRules{}, kBandPassLetters,
+                       std::vector<int>(std::begin(kBandPassOrder), std::end(kBandPassOrder)), fix, series);
+    if (!stopped) stopped = !search.Run();
+    BandPassStageDesign stage;
+    stage.target = sections[s];
+    const std::vector<double> values = search.Values();
+    std::copy(values.begin(), values.end(), stage.values);
+    if (!stopped && !search.Found()) {
+      design.valid = false;
+      std::string free;
+      for (std::size_t i = 0; i < kBandPassLetters.size(); ++i) {
+        if (i < fix.size() && fix[i]) continue;
+        free += (free.empty() ? "" : ", ") + std::string(1, kBandPassLetters[i]) +
+                std::to_string(kBandPassLetters[i] == 'C' ? 2 * s + (i - 2) : 3 * s + i + 1);
+      }
+      const std::string name = "段 " + std::to_string(s + 1);
+      design.warnings.emplace_back(
+          free + kUnrealisable, name + "（多重帰還バンドパス）: " + free +
+                                    " は選んだ系列と範囲の値では設定できません（f0, Q, 利得の誤差の二乗和が 0.01 "
+                                    "未満になる組合せがありません）。範囲か系列を変えるか、固定した値を変えて下さい。");
+    }
+    design.stages.push_back(stage);
+  }
+  if (stopped) design.valid = false;
+  return design;
+}
 
 }  // namespace kelvara::engine

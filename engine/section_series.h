@@ -44,6 +44,7 @@
 #include <span>
 #include <vector>
 
+#include "engine/bandpass.h"
 #include "engine/part_series.h"
 #include "engine/run_state.h"
 #include "engine/section_design.h"
@@ -86,5 +87,38 @@ SectionsDesign DesignSectionsFromSeries(RunState& run, const std::vector<StagePl
 /// Candidates the searches of the calling thread have scored so far (a
 /// running total; compare two readings).
 std::uint64_t SectionSeriesCandidates();
+
+// ---- band-pass sections (engine/bandpass.h) -------------------------------
+// The same search of every MFB band-pass section (parts R1 input, R2
+// divider, R3 feedback, C1 to the − input, C2 feedback), all five parts
+// free unless fixed, with the same score of its centre frequency, its Q and
+// its gain at its centre against the section's target:
+//
+//   S = (w0 / w0t - 1)² + (Q / Qt - 1)² + (|K| / Kt - 1)²
+//   w0² = (1/R1 + 1/R2) / (R3 C1 C2), w0 / Q = (C1 + C2) / (R3 C1 C2),
+//   K = R3 C1 / (R1 (C1 + C2))
+//
+// (response/sections_mfb.cpp's closed forms), the same limit, the same rule
+// for equal scores (the plain loop over R1, R2, R3, C1, C2 in that order)
+// and the same exactness. Its windows: C1 first (one progress step per
+// value), then C2 (K <= Q² (1 + C1 / C2) for any R2 > 0), R3 from w0 / Q,
+// R1 from the gain, R2 from w0. A section without an allowed combination
+// is refused with a warning naming it and its free parts.
+
+/// w0, Q and |K| of a band-pass section's parts (R1, R2, R3, C1, C2).
+StageFigures FiguresOfBandPass(std::span<const double> values);
+
+/// The score S of a band-pass section's parts against its target.
+double BandPassSeriesScore(const BandPassSection& target, std::span<const double> values);
+
+/// Progress steps the search of these sections makes when not stopped.
+int BandPassSeriesSteps(const std::vector<BandPassSection>& sections, const SectionFixes& fixes,
+                        const PartSeries& series);
+
+/// Designs every band-pass section from the series (fixes by section and
+/// part, layout order). Stopped: not valid, without a warning; the section
+/// it was in keeps the best so far, those not searched have 0.
+BandPassDesign DesignBandPassFromSeries(RunState& run, const std::vector<BandPassSection>& sections,
+                                        const SectionFixes& fixes, const PartSeries& series);
 
 }  // namespace kelvara::engine

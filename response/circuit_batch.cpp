@@ -34,7 +34,11 @@ CircuitBatch::CircuitBatch(const std::vector<Section>& nominalSections, const Op
 
 CircuitBatch::Measures CircuitBatch::MeasureSections(const CircuitModel& model, const GainMask* mask) const {
   Measures m;
-  if (mask) m.meetsMask = MeetsMask(model, *mask);
+  if (mask) {
+    m.meetsMask = MeetsMask(model, *mask);
+  } else if (bandPassMask_) {
+    m.meetsMask = MarginsOf(model, bandPassDb_, *bandPassMask_).Meets();
+  }
   for (int k = 0; k < model.StageCount() && k < engine::kMaxStages; ++k) {
     const SectionFigures f = model.sections[k].Figures();
     m.stages.omega[k] = f.omega;
@@ -43,6 +47,11 @@ CircuitBatch::Measures CircuitBatch::MeasureSections(const CircuitModel& model, 
   }
   m.minus3dbHz = CircuitCutoff3dB(model);
   return m;
+}
+
+void CircuitBatch::SetBandPassMask(const BandPassMask& mask, double nominalDb) {
+  bandPassMask_ = mask;
+  bandPassDb_ = nominalDb;
 }
 
 CircuitBatch::Measures CircuitBatch::Set(int t, const std::vector<Section>& sections, const OpAmpModel& opAmp,

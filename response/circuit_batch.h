@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "response/analysis.h"
+#include "response/bandpass.h"
 #include "response/circuit.h"
 #include "response/circuit_phase_walk.h"
 #include "response/gain_mask.h"
@@ -58,6 +59,12 @@ class CircuitBatch {
     double minus3dbHz = 0;
     bool meetsMask = false;
   };
+  /// A batch of band-pass sections: every slot (and the nominal design)
+  /// whose measures are asked for without a GainMask is tested against this
+  /// mask instead, its gain against nominalDb (MarginsOf, both margins at
+  /// least 0). Set before any slot is filled.
+  void SetBandPassMask(const BandPassMask& mask, double nominalDb);
+
   /// Fills slot t with a trial's parts and op-amp.
   Measures Set(int t, const ComponentSet& parts, const OpAmpModel& opAmp, const GainMask* mask);
   /// The same for a batch of sections, with the trial's sections.
@@ -121,6 +128,8 @@ class CircuitBatch {
   bool sections_ = false;
   std::vector<CircuitModel> models_;
   std::shared_ptr<const CircuitModel> nominalModel_;
+  std::optional<BandPassMask> bandPassMask_;
+  double bandPassDb_ = 0;
 };
 
 }  // namespace kelvara::response

@@ -89,6 +89,8 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
   response::CircuitBatch batch =
       sections ? response::CircuitBatch(config.design.sections, config.design.opamp, n)
                : response::CircuitBatch(config.design.request, config.design.parts, config.design.opamp, n, complex);
+  if (config.bandPassMask) batch.SetBandPassMask(config.bandPassMask->mask, config.bandPassMask->nominalDb);
+  const bool masked = mask != nullptr || config.bandPassMask.has_value();
   const DesignRequest& request = batch.Request();
   const int stageCount = engine::StageCount(request.Order());
 
@@ -100,7 +102,7 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
 
   // Stage one, per trial: part values, stages, figures, mask.
   std::vector<TrialFigures> figures(n);
-  std::vector<char> passed(mask ? n : 0);
+  std::vector<char> passed(masked ? n : 0);
   // Shares of the progress bar: the trials, the gain band, the phase and
   // delay bands (which cost about twice the trials).
   const double wBand = config.frequencies.empty() ? 0.0 : 1.0;
@@ -114,7 +116,7 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
       const response::CircuitBatch::Measures m =
           sections ? batch.Set(t, trial.sections, trial.opamp, mask) : batch.Set(t, trial.parts, trial.opamp, mask);
       figures[t] = MeasureTrial(request, m);
-      if (mask) passed[t] = m.meetsMask ? 1 : 0;
+      if (masked) passed[t] = m.meetsMask ? 1 : 0;
     }
   });
   if (!complete) return std::nullopt;
@@ -177,7 +179,7 @@ std::optional<MonteCarloResult> RunMonteCarlo(const MonteCarloConfig& config, co
     }
   });
   if (!summarised) return std::nullopt;
-  if (mask) {
+  if (masked) {
     YieldResult y;
     y.trials = n;
     for (int t = 0; t < n; ++t) {

@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "response/bandpass.h"
 #include "tolerance/parallel.h"
 #include "tolerance/statistics.h"
 #include "tolerance/trial.h"
@@ -20,6 +21,14 @@ namespace kelvara::tolerance {
 inline constexpr int kMinTrials = 100;
 inline constexpr int kMaxTrials = 100000;
 inline constexpr int kDefaultTrials = 2000;
+
+/// A band-pass mask (response/bandpass.h) and the gain its pass band is
+/// measured from: a trial meets it when both its margins against nominalDb
+/// (response::MarginsOf on the exact gain) are at least 0.
+struct BandPassLimits {
+  response::BandPassMask mask;
+  double nominalDb = 0;
+};
 
 struct MonteCarloConfig {
   ToleranceDesign design;
@@ -32,6 +41,9 @@ struct MonteCarloConfig {
   bool phaseBand = false;
   bool delayBand = false;
   std::optional<GainMask> mask;
+  /// A design of band-pass sections: its mask in place of `mask` (the
+  /// yield counts the trials that meet it).
+  std::optional<BandPassLimits> bandPassMask;
 };
 
 /// The gain of all trials at one frequency.

@@ -44,6 +44,14 @@ bool SameMask(const std::optional<GainMask>& x, const std::optional<GainMask>& y
   return !x || (x->passHz == y->passHz && x->passDb == y->passDb && x->stopHz == y->stopHz && x->stopDb == y->stopDb);
 }
 
+bool SameBandPassMask(const std::optional<BandPassLimits>& x, const std::optional<BandPassLimits>& y) {
+  if (x.has_value() != y.has_value()) return false;
+  if (!x) return true;
+  const response::BandPassMask &a = x->mask, &b = y->mask;
+  return a.fs1 == b.fs1 && a.fp1 == b.fp1 && a.fp2 == b.fp2 && a.fs2 == b.fs2 && a.ap == b.ap && a.as == b.as &&
+         x->nominalDb == y->nominalDb;
+}
+
 // The same sections with the same values and tolerances (both none: the
 // sheet's design).
 bool SameSections(const ToleranceDesign& x, const ToleranceDesign& y) {
@@ -181,7 +189,19 @@ values::Checked<StudyPlan, StudyField> PlanStudy(const StudyInputs& in) {
   plan.config.frequencies = in.frequencies;
   plan.config.phaseBand = in.phaseBand;
   plan.config.delayBand = in.delayBand;
-  plan.worstFrequencies = DefaultWorstCaseFrequencies(in.request);
+  plan.worstFrequencies = in.worstFrequencies.empty() ? DefaultWorstCaseFrequencies(in.request) : in.worstFrequencies;
+  if (in.bandPassMask) {
+    if (!response::IsOrdered(in.bandPassMask->mask)) {
+      return Problem(StudyField::kMaskPassHz, "マスクが不正: fs1 < fp1 < fp2 < fs2、0 < ap < as の順に設定下さい。");
+    }
+    const response::BandPassMask& m = in.bandPassMask->mask;
+    plan.config.bandPassMask = in.bandPassMask;
+    for (const double f : {m.fs1, m.fp1, m.fp2, m.fs2}) {
+      if (std::find(plan.worstFrequencies.begin(), plan.worstFrequencies.end(), f) == plan.worstFrequencies.end()) {
+        plan.worstFrequencies.push_back(f);
+      }
+    }
+  }
   if (in.mask) {
     auto mask = ReadGainMask(*in.mask, in.request.passKind);
     if (auto* problem = std::get_if<StudyProblem>(&mask)) return *problem;
@@ -244,7 +264,7 @@ bool SameStudy(const StudyPlan& a, const StudyPlan& b) {
     if (x.tolerances.rPct[i] != y.tolerances.rPct[i] || x.tolerances.cPct[i] != y.tolerances.cPct[i]) return false;
   }
   return a.monteCarlo == b.monteCarlo && a.config.trials == b.config.trials && a.config.seed == b.config.seed &&
-         SameMask(a.config.mask, b.config.mask);
+         SameMask(a.config.mask, b.config.mask) && SameBandPassMask(a.config.bandPassMask, b.config.bandPassMask);
 }
 
 }  // namespace kelvara::tolerance

@@ -56,6 +56,12 @@ struct StudyInputs {
   int trials = kDefaultTrials;
   std::uint64_t seed = 1;
   std::optional<GainMaskTexts> mask;
+  /// A design of band-pass sections: its mask (checked: response::IsOrdered)
+  /// in place of `mask`; the worst case reports its four edges too.
+  std::optional<BandPassLimits> bandPassMask;
+  /// The worst case's frequencies before the mask's; empty: the defaults
+  /// of the request (DefaultWorstCaseFrequencies).
+  std::vector<double> worstFrequencies;
   bool worstCase = false;
   /// The gain curves of the trials failing the mask (at most
   /// kMaxFailingCurves), at the band frequencies.
@@ -89,8 +95,9 @@ struct StudyPlan {
   MonteCarloConfig config;  // design, tolerances, trials, seed, bands, mask
   bool monteCarlo = true;
   bool worstCase = false;
-  /// The worst case's frequencies: DefaultWorstCaseFrequencies, then the
-  /// mask's fp and fs.
+  /// The worst case's frequencies: DefaultWorstCaseFrequencies (or the
+  /// inputs' own), then the mask's fp and fs (a band-pass mask's fs1, fp1,
+  /// fp2 and fs2).
   std::vector<double> worstFrequencies;
   bool failingCurves = false;
 };

@@ -9,11 +9,11 @@ namespace {
 
 thread_local std::uint64_t candidates = 0;
 
-}  // namespace
-
-PlainStageResult PlainSectionStage(const engine::StagePlan& plan, bool hpf,
-                                   const std::vector<std::optional<double>>& fix, const engine::PartSeries& series) {
-  const std::string_view letters = engine::StageFormLetters(plan.form, hpf);
+// An odometer over the free parts of `letters`, the last part turning
+// fastest, each candidate scored by `score`.
+template <class Score>
+PlainStageResult PlainLoop(std::string_view letters, const std::vector<std::optional<double>>& fix,
+                           const engine::PartSeries& series, const Score& score) {
   const std::size_t n = letters.size();
   std::vector<double> v(n, 0.0);
   std::vector<int> index(n, 0);
@@ -40,7 +40,7 @@ PlainStageResult PlainSectionStage(const engine::StagePlan& plan, bool hpf,
       if (free[i]) v[i] = seriesOf(i)[index[i]];
     }
     ++candidates;
-    const double s = engine::StageSeriesScore(plan, hpf, v);
+    const double s = score(v);
     if (s < best) {
       best = s;
       result.found = true;
@@ -59,6 +59,20 @@ PlainStageResult PlainSectionStage(const engine::StagePlan& plan, bool hpf,
     if (i == static_cast<std::size_t>(-1)) break;
   }
   return result;
+}
+
+}  // namespace
+
+PlainStageResult PlainSectionStage(const engine::StagePlan& plan, bool hpf,
+                                   const std::vector<std::optional<double>>& fix, const engine::PartSeries& series) {
+  return PlainLoop(engine::StageFormLetters(plan.form, hpf), fix, series,
+                   [&](const std::vector<double>& v) { return engine::StageSeriesScore(plan, hpf, v); });
+}
+
+PlainStageResult PlainBandPassSection(const engine::BandPassSection& target,
+                                      const std::vector<std::optional<double>>& fix, const engine::PartSeries& series) {
+  return PlainLoop("RRRCC", fix, series,
+                   [&](const std::vector<double>& v) { return engine::BandPassSeriesScore(target, v); });
 }
 
 std::vector<PlainStageResult> PlainSectionsFromSeries(const std::vector<engine::StagePlan>& plans, bool hpf,

@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/bandpass.h"
 #include "engine/part_series.h"
 #include "engine/section_design.h"
 
@@ -29,6 +30,11 @@ PlainStageResult PlainSectionStage(const engine::StagePlan& plan, bool hpf,
 std::vector<PlainStageResult> PlainSectionsFromSeries(const std::vector<engine::StagePlan>& plans, bool hpf,
                                                       const engine::SectionFixes& fixes,
                                                       const engine::PartSeries& series);
+
+/// A band-pass section (R1, R2, R3, C1, C2) by the same plain loop, scored
+/// with engine::BandPassSeriesScore.
+PlainStageResult PlainBandPassSection(const engine::BandPassSection& target,
+                                      const std::vector<std::optional<double>>& fix, const engine::PartSeries& series);
 
 /// Candidates the plain loops of the calling thread have scored so far.
 std::uint64_t PlainSectionCandidates();

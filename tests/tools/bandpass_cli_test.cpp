@@ -105,7 +105,7 @@ TEST(BandPassCli, UsageErrors) {
       {"--kind bpf --order 4 --center 1k --bandwidth 100 --topology sallen-key", "mfb"},
       {"--kind bpf --order 4 --center 1k --bandwidth 100 --gain 5000", "--gain"},
       {"--kind bpf --order 6 --center 1k --bandwidth 100 --response linkwitz-riley", "order 4 or 8"},
-      {"--kind bpf --order 4 --center 1k --bandwidth 100 --values series", "not available yet"},
+      {"--kind bpf --order 4 --center 1k --bandwidth 100 --values series --stage-gains 1,1", "not available yet"},
       {"--kind bpf --order 4 --center 1k --bandwidth 100 --fix R1=1k", "fixes its capacitors (C1..C4)"},
       {"--kind bpf --order 4 --center 1k --bandwidth 100 --fix C5=1n", "fixes its capacitors (C1..C4)"},
       {"--kind bpf --order 4 --center 1k --bandwidth 100 --fix C1=1n --fix C2=2n", "are equal"},

@@ -13,6 +13,8 @@
 #include "response/noise.h"
 #include "response/signal_levels.h"
 #include "tools/designer/cli_arguments.h"
+#include "tools/designer/progress_display.h"
+#include "tools/designer/sections_cli.h"
 #include "tools/designer/sections_output.h"
 #include "values/eng_value.h"
 #include "values/filter_catalogue.h"
@@ -21,9 +23,8 @@ namespace kelvara::tools {
 namespace {
 
 // What a band-pass design does not take (yet).
-constexpr const char* kNotTaken[] = {"--values",     "--stage-gains", "--stage-order", "--curve",
-                                     "--bom",        "--sheet",       "--out",         "--as-shown",
-                                     "--stop-after", "--monte-carlo", "--worst-case",  "--requirement"};
+constexpr const char* kNotTaken[] = {"--stage-gains", "--stage-order", "--curve",    "--bom",
+                                     "--sheet",       "--out",         "--as-shown", "--requirement"};
 
 double ReadFrequency(const std::string& option, const std::string& text) {
   const double v = values::ParseEngValue(text);
@@ -105,6 +106,10 @@ bool BandPassRequested(const CLI::App& app, const BandPassOptions& options, cons
   for (const char* name : kNotTaken) {
     if (app.count(name) > 0) throw CliUsageError(std::string(name) + " is not available yet with --kind bpf");
   }
+  const bool series = app.count("--values") > 0 && app.get_option("--values")->as<std::string>() == "series";
+  if (app.count("--stop-after") > 0 && !series) {
+    throw CliUsageError("--stop-after: a band-pass design stops only the search of --values series");
+  }
   if (app.count("--mask") > 0) BandPassMaskOf(maskText);
   return true;
 }
@@ -152,10 +157,37 @@ int RunBandPass(const BandPassOptions& options, const BandPassJob& job, std::ost
     }
     c = value;
   }
-  const engine::BandPassDesign design = engine::DesignBandPass(targets, capacitors);
+  engine::BandPassDesign design;
+  if (job.series != nullptr) {
+    // Both capacitors of a section fixed alike; every other part searched.
+    engine::SectionFixes fixes(targets.size(), std::vector<std::optional<double>>(5));
+    for (std::size_t k = 0; k < targets.size(); ++k) fixes[k][3] = fixes[k][4] = capacitors[k];
+    design = RunBandPassSeries(*job.series, targets, fixes, job.stopAfter, err);
+  } else {
+    design = engine::DesignBandPass(targets, capacitors);
+  }
   for (const auto& [caption, text] : design.warnings) err << caption << ": " << text << '\n';
   const std::vector<response::Section> sections = response::SectionsOfBandPass(design);
   const double signedGain = (job.order / 2) % 2 == 0 ? gain : -gain;
+  // The tolerance study: its checks (the part names are the design's)
+  // before anything is printed; run on a valid design.
+  const double nominalDb = 20.0 * std::log10(gain);
+  BandPassTolerance study;
+  study.centerHz = center;
+  study.lowerEdgeHz = std::sqrt(center * center + bandwidth * bandwidth / 4) - bandwidth / 2;
+  study.upperEdgeHz = study.lowerEdgeHz + bandwidth;
+  if (!job.mask.empty()) study.mask = BandPassMaskOf(job.mask);
+  study.nominalDb = nominalDb;
+  const bool tolerance = job.tolerance != nullptr && job.tolerance->Requested();
+  if (job.tolerance != nullptr) CheckToleranceOptions(*job.tolerance, study, job.opAmp, sections);
+  std::optional<ToleranceReport> toleranceReport;
+  if (tolerance && design.valid) {
+    ProgressDisplay progress(err, StandardErrorIsTerminal(), ProgressDelay());
+    job.tolerance->progress = [&progress](const std::string& stage, double f) { progress.Update(stage, f); };
+    toleranceReport = RunToleranceAnalysis(*job.tolerance, study, sections, job.opAmp);
+    job.tolerance->progress = nullptr;
+    progress.Finish();
+  }
 
   const bool analysis = job.analysis != nullptr && job.analysis->analysis;
   const bool noise = job.noise != nullptr && job.noise->noise;
@@ -173,8 +205,7 @@ int RunBandPass(const BandPassOptions& options, const BandPassJob& job, std::ost
                                             values::HasRipple(job.response));
     }
     if (!job.mask.empty()) {
-      margins = response::MarginsOf(response::CircuitOfSections(sections, {}), 20.0 * std::log10(gain),
-                                    BandPassMaskOf(job.mask));
+      margins = response::MarginsOf(response::CircuitOfSections(sections, {}), nominalDb, *study.mask);
     }
     if (noise || levels) {
       if (!job.noise->band.empty()) band = NoiseBandOf(*job.noise, engine::DesignRequest{});
@@ -241,6 +272,9 @@ int RunBandPass(const BandPassOptions& options, const BandPassJob& job, std::ost
                           : nlohmann::json(nullptr);
     }
     AddNoiseAndLevelsJson(noise, levels, noiseReport, levelReport, band, job.temperatureC, job.opAmp, j);
+    if (tolerance) {
+      j["tolerance"] = toleranceReport ? ToleranceJson(*job.tolerance, *toleranceReport) : nlohmann::json(nullptr);
+    }
     out << j.dump() << '\n';
   } else {
     PrintPartsPlain(named, out);
@@ -267,6 +301,7 @@ int RunBandPass(const BandPassOptions& options, const BandPassJob& job, std::ost
     }
     if (noise && noiseReport) PrintNoiseReportPlain(*noiseReport, band, job.temperatureC, out);
     if (levelReport) PrintLevelsPlain(*levelReport, job.opAmp, out);
+    if (toleranceReport) PrintTolerance(out, *job.tolerance, *toleranceReport);
   }
 
   if (job.exports != nullptr && WantsExport(*job.exports)) {

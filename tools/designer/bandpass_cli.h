@@ -5,7 +5,10 @@
 // (--bandwidth), of an even order 2..8 and any response; its parts, its
 // sections' targets and figures (--analysis, with the band edges, the
 // bandwidth and the ripple measured on the exact gain), its netlist
-// (--spice), its noise and levels.
+// (--spice), its noise and levels; its parts from preferred values
+// (--values series, every part of every section by the exhaustive search of
+// engine/section_series.h), and its tolerance analysis (--monte-carlo,
+// --worst-case, the yield against --mask fs1,fp1,fp2,fs2,ap,as).
 
 #include <CLI/CLI.hpp>
 #include <optional>
@@ -13,11 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "engine/part_series.h"
 #include "response/bandpass.h"
 #include "response/opamp_model.h"
 #include "tools/designer/analysis_cli.h"
 #include "tools/designer/export_options.h"
 #include "tools/designer/noise_options.h"
+#include "tools/designer/tolerance_options.h"
 
 namespace kelvara::tools {
 
@@ -53,6 +58,12 @@ struct BandPassJob {
   const ExportOptions* exports = nullptr;
   std::string mask;                // --mask as typed; empty: none
   std::vector<std::string> fixes;  // --fix PART=VALUE: capacitors only
+  /// --values series: every free part from these series (SectionsSeries),
+  /// --stop-after N stopping that search; none: the exact design.
+  const engine::PartSeries* series = nullptr;
+  std::optional<int> stopAfter;
+  /// --monte-carlo, --worst-case and their options (the progress is set here).
+  ToleranceOptions* tolerance = nullptr;
 };
 
 /// Designs, prints and exports; the exit status (0 valid, 1 not valid, 3 a

@@ -340,6 +340,9 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
       job.exports = &exportOptions;
       if (app.count("--mask") > 0) job.mask = toleranceOptions.mask;
       job.fixes = fixes;
+      if (valuesKind == "series") job.series = &kelvara::tools::SectionsSeries(app, seriesTexts);
+      job.stopAfter = stopAfter;
+      job.tolerance = &toleranceOptions;
       return kelvara::tools::RunBandPass(bandPassOptions, job, std::cout, std::cerr);
     }
     if (sections) {

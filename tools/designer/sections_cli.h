@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/bandpass.h"
 #include "engine/design_types.h"
 #include "engine/part_series.h"
 #include "engine/section_design.h"
@@ -93,6 +94,12 @@ const engine::PartSeries& SectionsSeries(const CLI::App& app, const engine::Seri
 /// progress step (sections_series_cli.cpp).
 engine::SectionsDesign RunSectionsSeries(const engine::PartSeries& series, const std::vector<engine::StagePlan>& plans,
                                          bool hpf, const engine::SectionFixes& fixes, std::optional<int> stopAfter,
+                                         std::ostream& err);
+
+/// The same of band-pass sections (engine::DesignBandPassFromSeries).
+engine::BandPassDesign RunBandPassSeries(const engine::PartSeries& series,
+                                         const std::vector<engine::BandPassSection>& sections,
+                                         const engine::SectionFixes& fixes, std::optional<int> stopAfter,
                                          std::ostream& err);
 
 /// Designs, prints and exports; the exit status (0 valid, 1 not valid, 3 a

@@ -65,4 +65,15 @@ engine::SectionsDesign RunSectionsSeries(const engine::PartSeries& series, const
   return design;
 }
 
+engine::BandPassDesign RunBandPassSeries(const engine::PartSeries& series,
+                                         const std::vector<engine::BandPassSection>& sections,
+                                         const engine::SectionFixes& fixes, std::optional<int> stopAfter,
+                                         std::ostream& err) {
+  ProgressDisplay display(err, &err == &std::cerr && StandardErrorIsTerminal(), ProgressDelay());
+  SeriesRun run(display, engine::BandPassSeriesSteps(sections, fixes, series), stopAfter);
+  engine::BandPassDesign design = engine::DesignBandPassFromSeries(run, sections, fixes, series);
+  display.Finish();
+  return design;
+}
+
 }  // namespace kelvara::tools

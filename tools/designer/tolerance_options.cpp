@@ -169,6 +169,42 @@ void CheckToleranceOptions(const ToleranceOptions& options, const engine::Design
   PlanOrThrow(in);
 }
 
+namespace {
+
+// A band-pass study's inputs: the options', its sections, its worst-case
+// frequencies and its mask (the request only names the centre).
+tolerance::StudyInputs BandPassInputsOf(const ToleranceOptions& options, const BandPassTolerance& bandPass,
+                                        const response::OpAmpModel& opamp,
+                                        const std::vector<response::Section>& sections) {
+  engine::DesignRequest request;
+  request.cutoffHz = bandPass.centerHz;
+  tolerance::StudyInputs in = InputsOf(options, request, opamp);
+  in.mask.reset();
+  in.sections = sections;
+  in.worstFrequencies = {bandPass.centerHz / 2, bandPass.lowerEdgeHz, bandPass.centerHz, bandPass.upperEdgeHz,
+                         2 * bandPass.centerHz};
+  if (bandPass.mask) in.bandPassMask = tolerance::BandPassLimits{*bandPass.mask, bandPass.nominalDb};
+  return in;
+}
+
+}  // namespace
+
+void CheckToleranceOptions(const ToleranceOptions& options, const BandPassTolerance& bandPass,
+                           const response::OpAmpModel& opamp, const std::vector<response::Section>& sections) {
+  if (!options.Requested()) {
+    for (const CLI::Option* given : options.needRun) {
+      if (given->count() > 0 && given->get_name() != "--mask") {
+        throw ToleranceUsageError(given->get_name() + " needs --monte-carlo or --worst-case");
+      }
+    }
+    return;
+  }
+  ToleranceOptions noMask = options;
+  noMask.mask.clear();
+  CheckToleranceOptions(noMask, engine::DesignRequest{}, opamp, sections);
+  PlanOrThrow(BandPassInputsOf(options, bandPass, opamp, sections));
+}
+
 bool CurveHasBands(const std::string& curve) { return curve == "gain" || curve == "phase" || curve == "delay"; }
 
 namespace {
@@ -223,13 +259,23 @@ ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const engi
   return RunStudyOf(options, std::move(in), curve, curveFrequencies);
 }
 
+ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const BandPassTolerance& bandPass,
+                                     const std::vector<response::Section>& sections,
+                                     const response::OpAmpModel& opamp) {
+  ToleranceReport report =
+      RunStudyOf(options, BandPassInputsOf(options, bandPass, opamp, sections), AnalysisOptions{}, {});
+  report.noCutoff = true;
+  report.sensitivities.minus3db.clear();
+  return report;
+}
+
 nlohmann::json ToleranceJson(const ToleranceOptions& options, const ToleranceReport& report) {
   nlohmann::json j = nlohmann::json::object();
   if (report.monteCarlo) {
     const tolerance::MonteCarloResult& mc = *report.monteCarlo;
     j["trials"] = mc.trials;
     j["seed"] = mc.seed;
-    j["minus3db_hz"] = StatsJson(mc.minus3dbHz);
+    j["minus3db_hz"] = report.noCutoff ? nlohmann::json(nullptr) : StatsJson(mc.minus3dbHz);
     j["stages"] = nlohmann::json::array();
     for (const tolerance::StageStats& s : mc.stages) {
       j["stages"].push_back({{"stage", s.stage},
@@ -243,7 +289,10 @@ nlohmann::json ToleranceJson(const ToleranceOptions& options, const ToleranceRep
     nlohmann::json gains = nlohmann::json::array();
     for (const tolerance::WorstGain& g : w.gains)
       gains.push_back({{"frequency_hz", g.frequencyHz}, {"min", g.db.min}, {"max", g.db.max}});
-    j["worst_case"] = {{"minus3db_hz", {{"min", w.minus3dbHz.min}, {"max", w.minus3dbHz.max}}}, {"gain_db", gains}};
+    const nlohmann::json cutoff = report.noCutoff
+                                      ? nlohmann::json(nullptr)
+                                      : nlohmann::json{{"min", w.minus3dbHz.min}, {"max", w.minus3dbHz.max}};
+    j["worst_case"] = {{"minus3db_hz", cutoff}, {"gain_db", gains}};
   }
   if (report.monteCarlo && report.monteCarlo->yield) {
     const tolerance::YieldResult& y = *report.monteCarlo->yield;
@@ -262,7 +311,7 @@ void PrintTolerance(std::ostream& out, const ToleranceOptions& options, const To
     const tolerance::MonteCarloResult& mc = *report.monteCarlo;
     out << "Monte Carlo: " << mc.trials << " trials, seed " << mc.seed << ", R " << options.tolRPct << " %, C "
         << options.tolCPct << " %, " << options.distribution << '\n';
-    line("-3dB [Hz]", mc.minus3dbHz);
+    if (!report.noCutoff) line("-3dB [Hz]", mc.minus3dbHz);
     for (const tolerance::StageStats& s : mc.stages) {
       const std::string stage = "stage " + std::to_string(s.stage);
       line(stage + " f0 [Hz]", s.f0Hz);
@@ -277,8 +326,9 @@ void PrintTolerance(std::ostream& out, const ToleranceOptions& options, const To
   }
   if (report.worstCase) {
     const tolerance::WorstCaseResult& w = *report.worstCase;
-    out << "worst case (" << w.corners << " corners): -3dB " << Plain(w.minus3dbHz.min) << " .. "
-        << Plain(w.minus3dbHz.max) << " Hz\n";
+    out << "worst case (" << w.corners << " corners)";
+    if (!report.noCutoff) out << ": -3dB " << Plain(w.minus3dbHz.min) << " .. " << Plain(w.minus3dbHz.max) << " Hz";
+    out << '\n';
     for (const tolerance::WorstGain& g : w.gains)
       out << "worst case gain at " << Plain(g.frequencyHz) << " Hz: " << Plain(g.db.min) << " .. " << Plain(g.db.max)
           << " dB\n";

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "engine/design_types.h"
+#include "response/bandpass.h"
 #include "response/opamp_model.h"
 #include "response/section.h"
 #include "tolerance/monte_carlo.h"
@@ -67,11 +68,31 @@ void AddToleranceOptions(CLI::App& app, ToleranceOptions& options);
 void CheckToleranceOptions(const ToleranceOptions& options, const engine::DesignRequest& request,
                            const response::OpAmpModel& opamp, const std::vector<response::Section>& sections = {});
 
+/// What a band-pass design's study needs besides its sections: the worst
+/// case's frequencies (f0 / 2, the band edges, f0 and 2 f0, then the
+/// mask's four edges) and the mask of the yield (--mask fs1,fp1,fp2,fs2,
+/// ap,as), its pass band measured from the design's centre gain nominalDb.
+struct BandPassTolerance {
+  double centerHz = 0;
+  double lowerEdgeHz = 0;
+  double upperEdgeHz = 0;
+  std::optional<response::BandPassMask> mask;
+  double nominalDb = 0;
+};
+
+/// The checks of a band-pass design's study (--mask stands on its own
+/// there: the design's margins).
+void CheckToleranceOptions(const ToleranceOptions& options, const BandPassTolerance& bandPass,
+                           const response::OpAmpModel& opamp, const std::vector<response::Section>& sections);
+
 /// Everything the options ask for, computed for a design.
 struct ToleranceReport {
   std::optional<tolerance::MonteCarloResult> monteCarlo;  // with --monte-carlo
   std::optional<tolerance::WorstCaseResult> worstCase;    // with --worst-case
   tolerance::SensitivityResult sensitivities;
+  /// A band-pass design has no -3 dB frequency: its figures are null in
+  /// the JSON object and left out of the lines.
+  bool noCutoff = false;
 };
 
 /// Runs the analyses on the design's part values and op-amp, with the bands of the
@@ -87,6 +108,10 @@ ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const engi
                                      const std::vector<response::Section>& sections,
                                      const std::vector<double>& curveFrequencies, const AnalysisOptions& curve,
                                      const response::OpAmpModel& opamp);
+
+/// The same of a band-pass design of sections (no curve bands).
+ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const BandPassTolerance& bandPass,
+                                     const std::vector<response::Section>& sections, const response::OpAmpModel& opamp);
 
 /// Whether --curve with --monte-carlo gains band columns: gain, phase and
 /// delay do; the time curves do not.
