@@ -248,6 +248,19 @@ engine::SectionFixes StageFixes(const SectionSheetPlan& plan, const std::vector<
   return fixes;
 }
 
+/// The fixes of a band-pass sheet by section, its five parts each; a fixed
+/// capacitor fixes its pair (the two are equal).
+engine::SectionFixes BandPassFixes(const SectionSheetPlan& plan, const std::vector<std::optional<double>>& fixed) {
+  engine::SectionFixes fixes(plan.bandStages.size(), std::vector<std::optional<double>>(5));
+  for (std::size_t k = 0; k < fixed.size() && k / 5 < fixes.size(); ++k) {
+    if (!fixed[k]) continue;
+    std::vector<std::optional<double>>& section = fixes[k / 5];
+    section[k % 5] = fixed[k];
+    if (k % 5 >= 3) section[3] = section[4] = fixed[k];
+  }
+  return fixes;
+}
+
 std::vector<double> ValuesOf(const engine::SectionsDesign& design) {
   std::vector<double> values;
   for (const engine::StageDesign& stage : design.stages)
@@ -259,7 +272,8 @@ std::vector<double> ValuesOf(const engine::SectionsDesign& design) {
 
 int SectionSheetSteps(const SectionSheetPlan& plan, const std::vector<std::optional<double>>& fixed,
                       const engine::PartSeries* series) {
-  if (series == nullptr || plan.bandPass) return 0;
+  if (series == nullptr) return 0;
+  if (plan.bandPass) return engine::BandPassSeriesSteps(plan.bandStages, BandPassFixes(plan, fixed), *series);
   return engine::SectionsSeriesSteps(plan.stages, plan.hpf, StageFixes(plan, fixed), *series);
 }
 
@@ -269,9 +283,13 @@ SectionSheetDesign DesignSectionSheet(engine::RunState& run, const SectionSheetP
   SectionSheetDesign out;
   if (plan.bandPass) {
     if (series != nullptr) {
-      out.valid = false;
-      out.values.assign(SectionSheetParts(plan).size(), 0.0);
-      out.warnings.push_back({"BPF", "BPF は「問わない」（任意の値）で設計して下さい。"});
+      const engine::BandPassDesign design =
+          engine::DesignBandPassFromSeries(run, plan.bandStages, BandPassFixes(plan, fixed), *series);
+      out.valid = design.valid;
+      for (const engine::BandPassStageDesign& stage : design.stages) {
+        out.values.insert(out.values.end(), std::begin(stage.values), std::end(stage.values));
+      }
+      for (const auto& [caption, text] : design.warnings) out.warnings.push_back({caption, text});
       return out;
     }
     // A section's capacitor: either of its pair fixed (they are equal).

@@ -112,8 +112,8 @@ int SectionSheetSteps(const SectionSheetPlan& plan, const std::vector<std::optio
                       const engine::PartSeries* series);
 
 /// Designs the sheet: exactly when series is null, else from the series
-/// (its progress and stop through run). A band-pass sheet from a series
-/// is refused with a warning.
+/// (its progress and stop through run; a band-pass sheet's capacitor fixes
+/// both of its section's, as the exact design does).
 SectionSheetDesign DesignSectionSheet(engine::RunState& run, const SectionSheetPlan& plan,
                                       const std::vector<std::optional<double>>& fixed,
                                       const engine::PartSeries* series);

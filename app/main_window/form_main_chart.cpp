@@ -10,6 +10,7 @@
 #include "app/common/application.h"
 #include "app/main_window/chart_texts.h"
 #include "app/main_window/form_main.h"
+#include "app/main_window/section_texts.h"
 #include "engine/run_checks.h"
 #include "engine/sheet_inputs.h"
 #include "values/eng_value.h"
@@ -127,9 +128,15 @@ bool TFormMain::PlotSheetResponse(QCPGraph* curve, std::int32_t color, const Cur
 
 bool TFormMain::ShowSheetCutoff(int sheet, const CurveSource& source) {
   WarningSinkAdapter sink(warnings);
-  Edit_Cutoff[sheet]->setText(QString::fromStdString(ComparisonReading(sink, source)));
-  // A band-pass reading is longer than the box: its centre shows first.
-  if (source.sections) Edit_Cutoff[sheet]->setCursorPosition(0);
+  const ComparisonText reading = ComparisonReading(sink, source);
+  Edit_Cutoff[sheet]->setText(QString::fromStdString(reading.text));
+  // A band-pass reading is the centre and the bandwidth, told in full when
+  // the pointer rests on it.
+  if (source.sections) {
+    const QStringList full = QString::fromStdString(reading.full).split(QLatin1Char('/'));
+    Edit_Cutoff[sheet]->setToolTip(full.size() == 2 ? QString(section_text::kBandReading).arg(full[0], full[1])
+                                                    : QString());
+  }
   return true;
 }
 
@@ -152,6 +159,7 @@ void TFormMain::ButtonFreq8Click() {
   StoreSheet(ShownSheet());
   for (int i = 0; i < kSheetCount; ++i) {
     Edit_Cutoff[i]->clear();
+    Edit_Cutoff[i]->setToolTip(QString());
     if (!CBox_Sheet[i]->isChecked() || !ok) continue;
     // Each sheet is evaluated from a copy of its record, as loading it would
     // show it, instead of being loaded into the controls: a calculation run

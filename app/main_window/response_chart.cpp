@@ -352,13 +352,37 @@ double CutoffOf(values::WarningSink& sink, const CurveSource& source) {
   return response::FindCutoff3dB(source.request, response::StagesFromComponents(source.request, parts));
 }
 
-std::string ComparisonReading(values::WarningSink& sink, const CurveSource& source) {
-  if (!source.sections) return values::FormatFrequencyReading(CutoffOf(sink, source));
+namespace {
+
+/// A frequency with three significant digits and its prefix ("10.0k").
+std::string Compact(double hz) {
+  const char* suffix = "";
+  double v = hz;
+  if (v >= 1e6) {
+    v /= 1e6;
+    suffix = "M";
+  } else if (v >= 1e3) {
+    v /= 1e3;
+    suffix = "k";
+  }
+  if (!(v > 0)) return "0";
+  // Rounded to three digits first: 9.996 is 10.0, not 10.00.
+  const double rounded = QString::number(v, 'g', 3).toDouble();
+  const int decimals = std::max(0, 2 - static_cast<int>(std::floor(std::log10(rounded))));
+  return QString::number(rounded, 'f', decimals).toStdString() + suffix;
+}
+
+}  // namespace
+
+ComparisonText ComparisonReading(values::WarningSink& sink, const CurveSource& source) {
+  if (!source.sections) return {values::FormatFrequencyReading(CutoffOf(sink, source)), {}};
   const auto read = response::ReadSheetSections(source.sections->choices, source.sections->lines);
   if (values::ProblemOf(read) != nullptr) return {};
   const response::SheetReading reading = response::ReadingOf(std::get<response::SheetSections>(read));
-  if (!reading.bandwidthHz) return values::FormatFrequencyReading(reading.cutoffHz);
-  return values::FormatFrequency(reading.cutoffHz) + "/" + values::FormatFrequency(*reading.bandwidthHz);
+  if (!reading.bandwidthHz) return {values::FormatFrequencyReading(reading.cutoffHz), {}};
+  // Three digits each, so that both fit the panel's box; in full beside it.
+  return {Compact(reading.cutoffHz) + "/" + Compact(*reading.bandwidthHz),
+          values::FormatFrequency(reading.cutoffHz) + "/" + values::FormatFrequency(*reading.bandwidthHz)};
 }
 
 bool SaveChart(QCustomPlot& chart, const QString& path, ChartFileKind kind) {

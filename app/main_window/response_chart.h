@@ -120,9 +120,14 @@ bool PlotResponse(values::WarningSink& sink, QCPAxis& dbAxis, const AxisChoices&
 /// The -3 dB frequency of a design whose values have passed PlotResponse.
 double CutoffOf(values::WarningSink& sink, const CurveSource& source);
 /// What the comparison panel shows of a design that passed PlotResponse:
-/// its -3 dB frequency; a band-pass sheet's centre and bandwidth
-/// ("10.00k/2.000k").
-std::string ComparisonReading(values::WarningSink& sink, const CurveSource& source);
+/// its -3 dB frequency; a band-pass sheet's centre and bandwidth to three
+/// digits ("10.0k/2.00k"), with both in full ("10.000k/2.000k") for the
+/// box's tooltip.
+struct ComparisonText {
+  std::string text;
+  std::string full;  // a band-pass reading's, else empty
+};
+ComparisonText ComparisonReading(values::WarningSink& sink, const CurveSource& source);
 
 /// The kinds of file the chart can be saved as.
 enum class ChartFileKind { kPng, kPdf };

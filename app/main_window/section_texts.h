@@ -30,6 +30,8 @@ inline constexpr std::array<const char*, 5> kPartColumns = {"部品", "値", "�
 inline constexpr const char* kSign = "出力の符号";
 inline constexpr const char* kInverting = "反転（利得 -%1 倍）";
 inline constexpr const char* kNonInverting = "非反転（利得 %1 倍）";
+/// The comparison panel's tooltip of a band-pass reading: centre, bandwidth.
+inline constexpr const char* kBandReading = "中心 %1Hz、帯域幅 %2Hz";
 inline constexpr const char* kInvalidCaption = "不正な数値";
 inline constexpr const char* kNotForSections =
     "この機能はサレン・キー（VCVS）の利得 1 のシートのためのものです。多重帰還・利得付き・BPF のシートは "

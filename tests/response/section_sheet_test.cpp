@@ -318,5 +318,32 @@ TEST(SectionSheet, SeriesDesignsUseTheSeries) {
   }
 }
 
+TEST(SectionSheet, ABandPassFromTheSeriesKeepsItsFixedPair) {
+  SectionSheetChoices choices;
+  choices.passKind = 2;
+  choices.cutoffText = "10k";
+  choices.orderIndex = 2;
+  values::SectionLines lines;
+  lines.bandwidth = "2k";
+  const auto plan =
+      std::get<SectionSheetPlan>(PlanSectionSheet(std::get<SectionSheet>(ReadSectionSheet(choices, lines))));
+  const auto fixed = std::get<std::vector<std::optional<double>>>(FixedPartsOf(plan, {{"C3", "1n", false}}));
+  const engine::SeriesTextCheck check = engine::CheckSeriesTexts(SectionSeriesTexts(engine::SeriesTexts{}));
+  const engine::PartSeries& series = engine::PartSeriesOf(check.choice);
+  EXPECT_GT(SectionSheetSteps(plan, fixed, &series), 0);
+  QuietRun run;
+  const SectionSheetDesign design = DesignSectionSheet(run, plan, fixed, &series);
+  ASSERT_TRUE(design.valid) << (design.warnings.empty() ? "" : design.warnings.front().text);
+  ASSERT_EQ(design.values.size(), 10u);
+  EXPECT_EQ(design.values[8], values::ParseEngValue("1n"));
+  EXPECT_EQ(design.values[9], values::ParseEngValue("1n"));
+  // Each section near its target (the score's limit: about 10 % in one figure).
+  const std::vector<Section> sections = SectionsOfSheet(plan, design.values);
+  for (std::size_t k = 0; k < sections.size(); ++k) {
+    EXPECT_NEAR(sections[k].Figures().omega / plan.bandStages[k].omega, 1, 0.1);
+    EXPECT_NEAR(sections[k].Figures().q / plan.bandStages[k].q, 1, 0.1);
+  }
+}
+
 }  // namespace
 }  // namespace kelvara::response

@@ -212,6 +212,8 @@ TEST_F(SectionSheets, BandPassTakesItsCentreAndBandwidthAndIsMfb) {
   ASSERT_EQ(reading.size(), 2);
   EXPECT_NEAR(values::ParseEngValue(reading[0].toStdString()) / 10e3, 1, 0.01);
   EXPECT_NEAR(values::ParseEngValue(reading[1].toStdString()) / 2e3, 1, 0.02);
+  EXPECT_LE(W().Edit_Cutoff[0]->text().size(), 11) << "it fits the box";
+  EXPECT_TRUE(W().Edit_Cutoff[0]->toolTip().contains(QString::fromUtf8("帯域幅")));
   // Back to LPF: the cut-off again, the circuit free.
   Choose(W().CBox_HPFLPF, 0);
   EXPECT_TRUE(W().CBox_Circuit->isEnabled());
