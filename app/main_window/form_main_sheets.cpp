@@ -104,6 +104,8 @@ void TFormMain::LoadSheet(const values::SheetRecord& record) {
       throw KelvaraError(QString::fromStdString(problem->text));
     }
     LoadSectionLines(values::SectionLinesOf(record));
+    // The stage and role of every part follow from the choices just set.
+    RebuildSectionParts();
   } else {
     ResetSectionLines();
   }

@@ -189,7 +189,7 @@ INSTANTIATE_TEST_SUITE_P(
         UsageRow{"--requirement 5k,8k,12k,20k,1,40 --kind bpf --max-q 5",
                  "--max-q is not available yet with --kind bpf"},
         UsageRow{"--requirement 5k,8k,12k,20k,1,40 --kind bpf --values series",
-                 "--values is not available yet with --kind bpf"},
+                 "--values series is not available yet with --kind bpf"},
         // As --cutoff: --requirement chooses the centre and the bandwidth.
         UsageRow{"--requirement 5k,8k,12k,20k,1,40 --kind bpf --cutoff 10k", "--cutoff excludes --requirement"},
         UsageRow{"--requirement 5k,8k,12k,20k,1,40 --kind bpf --center 10k", "--center excludes --requirement"},

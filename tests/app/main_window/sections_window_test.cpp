@@ -155,6 +155,12 @@ TEST_F(SectionSheets, TheChartAndTheComparisonDrawThemBesideAUnityGainSheet) {
   QTest::mouseClick(W().ButtonFreq8, Qt::LeftButton);
   EXPECT_EQ(W().Chart1->graphCount(), 2);
   EXPECT_TRUE(warnings.Entries().empty());
+  // The comparison reads the sheets from their records and shows the
+  // shown one again: its table keeps its stages and roles.
+  SelectTab(0);
+  QTest::mouseClick(W().ButtonFreq8, Qt::LeftButton);
+  EXPECT_EQ(Column(3).front(), "1");
+  EXPECT_FALSE(Column(4).front().isEmpty());
   const double mfb = values::ParseEngValue(W().Edit_Cutoff[0]->text().toStdString());
   const double unity = values::ParseEngValue(W().Edit_Cutoff[1]->text().toStdString());
   EXPECT_NEAR(mfb / 10e3, 1, 0.02);
