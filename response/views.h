@@ -45,6 +45,7 @@ struct AnalysisViews {
   double settlingTimeS = 0.0;  // 1 %
   TimeResponse::Overshoot overshoot;
   double finalValue = 0.0;
+  double stepGain = 1.0;  // the pass-band gain the overshoot's per cent are of
   // With a real op-amp only.
   std::vector<OpAmpStageReport> opAmpStages;
   std::optional<StopbandFloor> floor;

@@ -70,6 +70,28 @@ inline constexpr const char* kStopbandFloor = "阻止域の底 %1 (%2 から上�
 inline constexpr const char* kNoStopbandFloor = "阻止域の底なし (1 GHz まで減衰)";
 inline constexpr const char* kRealDirac = "インパルス応答の t = 0 に重み %1 のインパルス (図示せず)";
 
+// A sheet built of sections: its table, its summary and what the window
+// cannot show of it.
+inline constexpr const char* kSectionColumns[] = {"段",      "回路",     "次数",         "部品",   "目標 f0",
+                                                  "目標 Q",  "目標利得", "実現 f0",      "実現 Q", "実現利得",
+                                                  "f0 誤差", "Q 誤差",   "ノイズゲイン", "必要GBW"};
+inline constexpr const char* kSectionOpAmpColumns[] = {"GBW判定", "f0 利得誤差"};
+inline constexpr const char* kSectionGainLine = "通過域利得  %1 倍（%2 dB, %3）";
+inline constexpr const char* kInverting = "反転";
+inline constexpr const char* kNonInverting = "非反転";
+inline constexpr const char* kSectionValues = "部品の値  部品表の値で計算";
+inline constexpr const char* kBandRequest = "要求 中心 %1    帯域幅 %2";
+inline constexpr const char* kBandReading = "実現 中心 %1（利得 %2）    帯域端（%3）%4 〜 %5    帯域幅 %6";
+inline constexpr const char* kBandAttenuation = "減衰  f0/2: %1    2f0: %2";
+inline constexpr const char* kGbwRule = "必要GBW = 100 × f0 × Q × ノイズゲイン（1次の段は Q なし）";
+inline constexpr const char* kBandPassNoTime =
+    "帯域通過（BPF）シートのステップ応答・インパルス応答は計算できないため表示していません。";
+inline constexpr const char* kSectionsRealOpAmp =
+    "実オペアンプ: 区間で構成したシートでは周波数特性（ゲイン・位相・群遅延）と各段のGBW判定・f0 "
+    "利得誤差のみ計算します。ステップ・インパルス応答は理想オペアンプのもの、実ピークとその移動・阻止域の底は"
+    "計算できません。";
+inline constexpr const char* kBandPassNoTolerance = "帯域通過（BPF）シートの公差解析はこのウィンドウでは行えません。";
+
 /// Where each response puts its cut-off (values::kCutoffDefinitions):
 /// "応答  チェビシェフ 0.5dB（カットオフ: リプル端）".
 inline constexpr const char* kResponseLine = "応答  %1（カットオフ: %2）";

@@ -24,6 +24,7 @@
 #include "app/main_window/form_main.h"
 #include "app/main_window/response_chart.h"
 #include "engine/sheet_inputs.h"
+#include "values/section_record.h"
 #include "values/sheet_checks.h"
 
 namespace kelvara::app {
@@ -33,10 +34,8 @@ constexpr QSize kDefaultSize(940, 640);
 // Beside the main window the window may be this small rather than cover it.
 constexpr int kMinimumWidth = 600;
 constexpr int kMinimumHeight = 450;
-// Finer than the chart's 5 % so that narrow peaks of the delay keep their
-// shape; the range is the chart's.
-constexpr double kFrequencyStep = 0.01;
-constexpr int kTimePoints = 801;
+constexpr double kFrequencyStep = TFormAnalysis::kViewFrequencyStep;
+constexpr int kTimePoints = TFormAnalysis::kViewTimePoints;
 constexpr PlotKind kPlotKinds[] = {PlotKind::kGain, PlotKind::kPhase,   PlotKind::kDelay,
                                    PlotKind::kStep, PlotKind::kImpulse, PlotKind::kPoles};
 constexpr const char* kPlotTabs[] = {analysis_text::kTabGain, analysis_text::kTabPhase,   analysis_text::kTabDelay,
@@ -56,6 +55,33 @@ class CollectingSink final : public values::WarningSink {
   QStringList& lines_;
   QString prefix_;
 };
+
+// The table as it is shown, its headers first (a sheet of sections, whose
+// columns are its own).
+std::string ShownTableCsv(const QTableWidget& table) {
+  const auto cell = [](QString text) {
+    if (text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"'))) {
+      text = QLatin1Char('"') + text.replace(QStringLiteral("\""), QStringLiteral("\"\"")) + QLatin1Char('"');
+    }
+    return text;
+  };
+  QStringList lines;
+  QStringList row;
+  for (int c = 0; c < table.columnCount(); ++c) {
+    const QTableWidgetItem* h = table.horizontalHeaderItem(c);
+    row << cell(h ? h->text() : QString());
+  }
+  lines << row.join(QLatin1Char(','));
+  for (int r = 0; r < table.rowCount(); ++r) {
+    row.clear();
+    for (int c = 0; c < table.columnCount(); ++c) {
+      const QTableWidgetItem* item = table.item(r, c);
+      row << cell(item ? item->text() : QString());
+    }
+    lines << row.join(QLatin1Char(','));
+  }
+  return (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toStdString();
+}
 
 QString SheetName(int sheet) { return QString(chart_text::kCurveTitle) + QString::number(sheet + 1); }
 
@@ -156,9 +182,15 @@ void TFormAnalysis::ConnectSources() {
   auto schedule = [this] { ScheduleRefresh(); };
   connect(form_.TabDesign->Tabs(), &QTabBar::currentChanged, this, schedule);
   connect(form_.Edit_Frequency, &QLineEdit::textChanged, this, schedule);
-  for (QComboBox* box : {form_.CBox_HPFLPF, form_.CBox_Jisuu, form_.CBox_gensui, form_.CBox_XBig, form_.CBox_Xsmall}) {
+  for (QComboBox* box : {form_.CBox_HPFLPF, form_.CBox_Jisuu, form_.CBox_gensui, form_.CBox_XBig, form_.CBox_Xsmall,
+                         form_.CBox_Circuit, form_.CBox_ripple, form_.CBox_StageOrder}) {
     connect(box, &QComboBox::currentIndexChanged, this, schedule);
   }
+  // A sheet of sections: its gain, bandwidth, stage gains and part table.
+  for (QLineEdit* edit : {form_.Edit_Gain, form_.Edit_Bandwidth, form_.Edit_StageGains}) {
+    connect(edit, &QLineEdit::textChanged, this, schedule);
+  }
+  connect(form_.TableSectionParts, &QTableWidget::itemChanged, this, schedule);
   for (const PartGroup* groups : {form_.groupR.data(), form_.groupC.data()}) {
     for (int k = 0; k < TFormMain::kPartCount; ++k) {
       connect(groups[k].valueEdit, &QLineEdit::textChanged, this, schedule);
@@ -276,15 +308,17 @@ void TFormAnalysis::DrawSheet(const response::AnalysisViews& v, const QString& n
   AddAnalysisCurve(*Plot(PlotKind::kDelay), name, color, v.delay.x, v.delay.y);
   AddAnalysisCurve(*Plot(PlotKind::kStep), name, color, v.step.x, v.step.y);
   AddAnalysisCurve(*Plot(PlotKind::kImpulse), name, color, v.impulse.x, v.impulse.y);
-  if (main) {
+  if (main && !v.step.x.empty()) {
     StepMarks marks;
     marks.overshootPercent = v.overshoot.percent;
     marks.overshootTimeS = v.overshoot.timeS;
     marks.finalValue = v.finalValue;
-    const double excursion = v.overshoot.percent / 100.0;
+    const double excursion = v.stepGain * v.overshoot.percent / 100.0;
     marks.peakValue = v.diracWeight != 0.0 ? v.finalValue - excursion : v.finalValue + excursion;
     marks.settlingTimeS = v.settlingTimeS;
     MarkStep(*Plot(PlotKind::kStep), marks, color);
+  }
+  if (main) {
     AddPoles(*Plot(PlotKind::kPoles), v.poles, color);
   } else {
     AddPoles(*Plot(PlotKind::kPoles), v.poles, color, name);
@@ -299,11 +333,18 @@ void TFormAnalysis::Refresh() {
   ClearViews();
   const int shownSheet = snapshot.sheet;
   engine::ComponentSet shownParts;
-  {
+  shownSections_.reset();
+  sections_.reset();
+  sectionsReal_.reset();
+  if (snapshot.sections) {
+    // A sheet of sections: its sections, never the hidden part groups.
+    EvaluateShownSections(*snapshot.sections, problems);
+  } else {
     CollectingSink sink(problems, QString());
     shownRequest_ = snapshot.request;
     shown_ = Evaluate(sink, shownRequest_, snapshot.parts, fStart_, fTop_, &shownParts);
   }
+  SetTableColumns(sections_.has_value());
   // The compared sheets first, so that every time curve spans the longest
   // settled span of the designs shown together.
   struct Compared {
@@ -311,6 +352,7 @@ void TFormAnalysis::Refresh() {
     std::int32_t color;
     engine::DesignRequest request;
     engine::ComponentSet parts;
+    std::optional<response::SheetSections> sections;
     response::AnalysisViews views;
   };
   std::vector<Compared> compared;
@@ -318,6 +360,24 @@ void TFormAnalysis::Refresh() {
     for (const ShownDesignSnapshot::Compared& sheet : snapshot.compared) {
       const QString prefix = SheetName(sheet.sheet) + QStringLiteral(": ");
       // As "ｆ特比較": from the sheet's record.
+      if (values::IsSectionRecord(sheet.record)) {
+        if (const auto problem = values::ValidateSectionRecord(sheet.record)) {
+          problems << prefix + QString::fromStdString(problem->text);
+          continue;
+        }
+        auto read =
+            response::ReadSheetSections(response::SectionChoicesOf(sheet.record), values::SectionLinesOf(sheet.record));
+        if (const auto* problem = values::ProblemOf(read)) {
+          problems << prefix + QString::fromStdString(problem->message);
+          continue;
+        }
+        auto& sections = std::get<response::SheetSections>(read);
+        response::SectionViews views =
+            response::ComputeSectionViews(sections, fStart_, fTop_, kTimePoints, kFrequencyStep);
+        compared.push_back(
+            {sheet.sheet, sheet.color, sections.sheet.request, {}, std::move(sections), std::move(views.views)});
+        continue;
+      }
       if (const auto problem = values::ValidateSheetRecord(sheet.record)) {
         problems << prefix + QString::fromStdString(problem->text);
         continue;
@@ -327,29 +387,50 @@ void TFormAnalysis::Refresh() {
       const engine::DesignRequest request = engine::RequestOf(inputs);
       engine::ComponentSet parts;
       if (auto views = Evaluate(sink, request, inputs.parts, fStart_, fTop_, &parts)) {
-        compared.push_back({sheet.sheet, sheet.color, request, parts, std::move(*views)});
+        compared.push_back({sheet.sheet, sheet.color, request, parts, std::nullopt, std::move(*views)});
       }
     }
   }
   double span = shown_ ? shown_->settledSpanS : 0.0;
   for (const Compared& c : compared) span = std::max(span, c.views.settledSpanS);
-  if (shown_ && shown_->settledSpanS < span)
-    response::SpanTimeCurves(shownRequest_, shownParts, span, *shown_, kTimePoints);
+  if (shown_ && shown_->settledSpanS < span) {
+    if (shownSections_) {
+      response::SpanSectionTimeCurves(*shownSections_, span, *shown_, kTimePoints);
+    } else {
+      response::SpanTimeCurves(shownRequest_, shownParts, span, *shown_, kTimePoints);
+    }
+  }
   for (Compared& c : compared) {
-    if (c.views.settledSpanS < span) response::SpanTimeCurves(c.request, c.parts, span, c.views, kTimePoints);
+    if (c.views.settledSpanS >= span) continue;
+    if (c.sections) {
+      response::SpanSectionTimeCurves(*c.sections, span, c.views, kTimePoints);
+    } else {
+      response::SpanTimeCurves(c.request, c.parts, span, c.views, kTimePoints);
+    }
   }
   real_.reset();
   if (shown_) {
     // Among the compared sheets the shown one takes its sheet colour, as in
     // "ｆ特比較"; alone the colour of "ｆ特描画".
     const std::int32_t color = overlay_->isChecked() ? snapshot.sheetColor : snapshot.chartColor;
-    const bool real = DrawRealOpAmp(shownParts, SheetName(shownSheet), ColorOfSetting(color));
-    DrawSheet(*shown_, SheetName(shownSheet), ColorOfSetting(color), true);
-    if (real) DashIdealCurves(SheetName(shownSheet));
-    DrawTolerance(shownParts, ColorOfSetting(color));
-    FillTable(*shown_, shownRequest_.cutoffHz, shownRequest_.passKind == engine::kHpf);
-    FillOpAmpTable();
-    DrawNoise(&shownParts, ColorOfSetting(color));
+    const QString name = SheetName(shownSheet);
+    if (sections_) {
+      const bool real = DrawSectionsRealOpAmp(name, ColorOfSetting(color));
+      DrawSheet(*shown_, name, ColorOfSetting(color), true);
+      if (real) DashIdealCurves(name);
+      DrawSectionsTolerance(ColorOfSetting(color), problems);
+      FillSectionTable();
+      DrawSectionsNoise(ColorOfSetting(color));
+      AddSectionLimits(problems);
+    } else {
+      const bool real = DrawRealOpAmp(shownParts, name, ColorOfSetting(color));
+      DrawSheet(*shown_, name, ColorOfSetting(color), true);
+      if (real) DashIdealCurves(name);
+      DrawTolerance(shownParts, ColorOfSetting(color));
+      FillTable(*shown_, shownRequest_.cutoffHz, shownRequest_.passKind == engine::kHpf);
+      FillOpAmpTable();
+      DrawNoise(&shownParts, ColorOfSetting(color));
+    }
   } else {
     table_->setRowCount(0);
     summary_->clear();
@@ -417,7 +498,8 @@ void TFormAnalysis::SaveView(std::optional<PlotKind> view, ExportKind kind) {
   } else if (shown_) {
     std::string csv;
     if (!view) {
-      csv = TableCsv(*shown_, shownRequest_.cutoffHz, shownRequest_.passKind == engine::kHpf);
+      csv = sections_ ? ShownTableCsv(*table_)
+                      : TableCsv(*shown_, shownRequest_.cutoffHz, shownRequest_.passKind == engine::kHpf);
     } else {
       switch (*view) {
         case PlotKind::kGain:

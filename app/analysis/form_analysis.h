@@ -26,6 +26,7 @@
 #include "app/main_window/shown_design.h"
 #include "response/noise_views.h"
 #include "response/opamp_views.h"
+#include "response/section_views.h"
 #include "response/views.h"
 #include "storage/app_settings.h"
 #include "storage/later_settings.h"
@@ -57,6 +58,11 @@ class TFormAnalysis : public QWidget {
   static constexpr const char* kOpAmpGbwName = storage::later_keys::kOpAmpGbw;
   static constexpr const char* kOpAmpA0Name = storage::later_keys::kOpAmpA0;
   static constexpr const char* kOpAmpRoutName = storage::later_keys::kOpAmpRout;
+
+  /// The frequency views' step (finer than the chart's 5 % so that narrow
+  /// peaks of the delay keep their shape) and the time views' points.
+  static constexpr double kViewFrequencyStep = 0.01;
+  static constexpr int kViewTimePoints = 801;
 
   TFormAnalysis(TFormMain& form, storage::SettingsStore& store);
   ~TFormAnalysis() override;
@@ -91,6 +97,11 @@ class TFormAnalysis : public QWidget {
   NoisePage* NoiseView() const { return noisePage_; }
   LevelsPage* LevelsView() const { return levelsPage_; }
   const std::optional<response::NoiseViews>& NoiseShown() const { return noise_; }
+  /// A sheet built of sections (form_analysis_sections.cpp): its views with
+  /// the ideal op-amp (Shown() holds their curves), and with a real op-amp
+  /// its frequency curves and stages; empty for any other sheet.
+  const std::optional<response::SectionViews>& SectionsShown() const { return sections_; }
+  const std::optional<response::SectionOpAmpViews>& SectionsReal() const { return sectionsReal_; }
 
   /// What the frequency views (gain, phase, group delay) show: the design
   /// framed (fc/100 … 100·fc of the shown and compared sheets, the default)
@@ -156,6 +167,20 @@ class TFormAnalysis : public QWidget {
   void RestoreNoise();
   void RememberNoise();
   void DrawNoise(const engine::ComponentSet* parts, const QColor& color);
+  // Sheets built of sections (form_analysis_sections.cpp).
+  /// Reads the shown sheet of sections into shownSections_ and sections_
+  /// (its problem added to `problems`).
+  void EvaluateShownSections(const SectionCurveSource& source, QStringList& problems);
+  /// The column headers of the unity-gain sheets' table, or of sections'.
+  void SetTableColumns(bool sections);
+  void FillSectionTable();
+  /// The real op-amp's frequency curves of the shown sections; false with
+  /// the ideal op-amp.
+  bool DrawSectionsRealOpAmp(const QString& name, const QColor& color);
+  void DrawSectionsTolerance(const QColor& color, QStringList& problems);
+  void DrawSectionsNoise(const QColor& color);
+  /// What the window cannot show of the shown sections, for the messages.
+  void AddSectionLimits(QStringList& problems) const;
 
   TFormMain& form_;
   storage::SettingsStore& store_;
@@ -174,6 +199,9 @@ class TFormAnalysis : public QWidget {
   NoisePage* noisePage_ = nullptr;
   LevelsPage* levelsPage_ = nullptr;
   std::optional<response::NoiseViews> noise_;
+  std::optional<response::SheetSections> shownSections_;
+  std::optional<response::SectionViews> sections_;
+  std::optional<response::SectionOpAmpViews> sectionsReal_;
   engine::DesignRequest shownRequest_;
   std::function<QString(ExportKind)> chooseFile_;
   bool placed_ = false;

@@ -11,6 +11,7 @@
 #include "app/main_window/response_chart.h"
 #include "engine/sheet_inputs.h"
 #include "response/view_frame.h"
+#include "values/section_record.h"
 #include "values/sheet_checks.h"
 
 namespace kelvara::app {
@@ -24,9 +25,25 @@ void TFormAnalysis::SetFrequencyRange(FrequencyRange range) {
 void TFormAnalysis::ChooseFrequencies(const ShownDesignSnapshot& snapshot, QStringList& problems) {
   if (frequencyRange_ == FrequencyRange::kDesign) {
     // The cut-offs of the shown sheet and of the compared ones drawn with it.
+    // A sheet of sections: the cut-off (centre) it reads.
+    const auto sectionCutoff = [](const SectionCurveSource& source) -> std::optional<double> {
+      const auto read = response::ReadSheetSections(source.choices, source.lines);
+      if (values::ProblemOf(read)) return std::nullopt;
+      return std::get<response::SheetSections>(read).sheet.request.cutoffHz;
+    };
     std::vector<double> cutoffs{snapshot.request.cutoffHz};
+    if (snapshot.sections) {
+      if (const auto f = sectionCutoff(*snapshot.sections)) cutoffs.front() = *f;
+    }
     if (overlay_->isChecked()) {
       for (const ShownDesignSnapshot::Compared& sheet : snapshot.compared) {
+        if (values::IsSectionRecord(sheet.record)) {
+          if (values::ValidateSectionRecord(sheet.record)) continue;
+          const SectionCurveSource source{response::SectionChoicesOf(sheet.record),
+                                          values::SectionLinesOf(sheet.record)};
+          if (const auto f = sectionCutoff(source)) cutoffs.push_back(*f);
+          continue;
+        }
         if (values::ValidateSheetRecord(sheet.record)) continue;
         cutoffs.push_back(engine::RequestOf(engine::InputsFromRecord(sheet.record)).cutoffHz);
       }

@@ -242,6 +242,7 @@ tolerance::StudyInputs TolerancePanel::Inputs() const {
     in.request = design_->request;
     in.parts = design_->parts;
     in.opamp = design_->opamp;
+    in.sections = design_->sections;
   }
   in.rPct = rTol_->value();
   in.cPct = cTol_->value();

@@ -49,8 +49,11 @@ void TolerancePanel::FillPartTable() {
   gbwTol_->setEnabled(design_ && response::HasGbw(design_->opamp));
   std::vector<std::string> names;
   if (design_) {
-    for (const response::CircuitPart& part : response::PartsOf(response::MakeCircuit(design_->request, design_->parts)))
-      names.push_back(response::PartName(part.id));
+    // A design of sections lists the parts of its sections.
+    const response::CircuitModel circuit = design_->sections.empty()
+                                               ? response::MakeCircuit(design_->request, design_->parts)
+                                               : response::CircuitOfSections(design_->sections, {});
+    for (const response::CircuitPart& part : response::PartsOf(circuit)) names.push_back(response::PartName(part.id));
   }
   const int rows = static_cast<int>(names.size());
   bool same = parts_->rowCount() == rows;

@@ -112,6 +112,7 @@ ShownDesignSnapshot TFormMain::SnapshotShownDesign() const {
   s.sheet = ShownSheet();
   s.request = CaptureDesignRequest();
   s.parts = CapturePartInputs();
+  if (ControlsNeedSections()) s.sections = SectionCurveSource{CaptureSectionChoices(), CaptureSectionLines()};
   s.sheetColor = appSettings.sheetColor.at(s.sheet);
   s.chartColor = appSettings.chartColor;
   for (int i = 0; i < kSheetCount; ++i) {

@@ -5,9 +5,12 @@
 // checked for comparison with their records (a sheet never stored: a new
 // one's) and colours, the chart's axis choices and colour, and the
 // preferred-value series. The analysis window, the exports, the report and
-// printing all start from it.
+// printing all start from it. A sheet built of sections has its choices and
+// lines in `sections`; its request and parts are then the hidden part
+// groups' and say nothing of it.
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "app/main_window/response_chart.h"
@@ -21,6 +24,7 @@ struct ShownDesignSnapshot {
   int sheet = 0;
   engine::DesignRequest request;
   engine::PartInputs parts;
+  std::optional<SectionCurveSource> sections;  // when the sheet is built of sections
   std::int32_t sheetColor = 0;
   std::int32_t chartColor = 0;
   struct Compared {

@@ -11,6 +11,7 @@
 #include "engine/units.h"
 #include "response/bandpass.h"
 #include "response/noise.h"
+#include "response/section_views.h"
 #include "response/signal_levels.h"
 #include "tools/designer/cli_arguments.h"
 #include "tools/designer/progress_display.h"
@@ -233,6 +234,8 @@ int RunBandPass(const BandPassOptions& options, const BandPassJob& job, std::ost
     AddPartsJson(named, j);
     if (analysis) {
       j["stages"] = nlohmann::json::array();
+      const std::vector<response::SectionOpAmpNeed> needs = response::SectionOpAmpNeeds(sections);
+      const auto number = [](double v) { return std::isfinite(v) ? nlohmann::json(v) : nlohmann::json(nullptr); };
       for (std::size_t k = 0; k < sections.size(); ++k) {
         const response::SectionFigures f = sections[k].Figures();
         nlohmann::json s;
@@ -248,6 +251,8 @@ int RunBandPass(const BandPassOptions& options, const BandPassJob& job, std::ost
         s["f0_hz"] = f.omega / engine::kTwoPi;
         s["q"] = f.q;
         s["gain"] = f.gain;
+        s["noise_gain"] = number(needs[k].noiseGain);
+        s["gbw_min_hz"] = number(needs[k].gbwMinHz);
         j["stages"].push_back(s);
       }
       if (summary) {
@@ -280,11 +285,13 @@ int RunBandPass(const BandPassOptions& options, const BandPassJob& job, std::ost
     PrintPartsPlain(named, out);
     out << "gain at centre = " << Short(signedGain) << '\n';
     if (analysis) {
+      const std::vector<response::SectionOpAmpNeed> needs = response::SectionOpAmpNeeds(sections);
       for (std::size_t k = 0; k < sections.size(); ++k) {
         const response::SectionFigures f = sections[k].Figures();
         out << "stage " << k + 1 << " (mfb band-pass): f0 " << Short(f.omega / engine::kTwoPi) << " Hz (target "
             << Short(targets[k].omega / engine::kTwoPi) << "), Q " << Short(f.q) << " (target " << Short(targets[k].q)
-            << "), gain " << Short(f.gain) << '\n';
+            << "), gain " << Short(f.gain) << ", GBW min " << Short(needs[k].gbwMinHz) << " Hz (noise gain "
+            << Short(needs[k].noiseGain) << ")\n";
       }
       if (summary) {
         out << "centre " << Short(summary->centerHz) << " Hz, gain " << Short(summary->centerGainDb) << " dB; edges ("

@@ -17,6 +17,7 @@
 #include "export/spice_netlist.h"
 #include "response/circuit.h"
 #include "response/noise.h"
+#include "response/section_views.h"
 #include "response/signal_levels.h"
 #include "storage/design_file.h"
 #include "tools/designer/progress_display.h"
@@ -283,6 +284,7 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
     j["minus3db_hz"] = minus3db ? nlohmann::json(*minus3db) : nlohmann::json(nullptr);
     if (analysis) {
       j["stages"] = nlohmann::json::array();
+      const std::vector<response::SectionOpAmpNeed> needs = response::SectionOpAmpNeeds(sections);
       for (std::size_t k = 0; k < sections.size(); ++k) {
         const response::SectionFigures f = sections[k].Figures();
         const engine::StagePlan& p = plans[k];
@@ -300,6 +302,8 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
         s["q_target"] = Optional(p.q, second);
         s["f0_hz"] = f.omega / engine::kTwoPi;
         s["q"] = Optional(f.q, second);
+        s["noise_gain"] = Optional(needs[k].noiseGain, std::isfinite(needs[k].noiseGain));
+        s["gbw_min_hz"] = Optional(needs[k].gbwMinHz, std::isfinite(needs[k].gbwMinHz));
         j["stages"].push_back(s);
       }
     }
@@ -313,6 +317,7 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
     out << "gain = " << Short(gain) << '\n';
     out << "-3dB = " << (minus3db ? values::FormatFrequencyReading(*minus3db) : std::string("-")) << '\n';
     if (analysis) {
+      const std::vector<response::SectionOpAmpNeed> needs = response::SectionOpAmpNeeds(sections);
       for (std::size_t k = 0; k < sections.size(); ++k) {
         const response::SectionFigures f = sections[k].Figures();
         const engine::StagePlan& p = plans[k];
@@ -321,7 +326,8 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
           out << (i ? "," : "") << engine::PartName(sections[k].ids[i].letter, sections[k].ids[i].number);
         out << " f0 " << Short(f.omega / engine::kTwoPi) << " Hz (target " << Short(p.omega / engine::kTwoPi) << ")";
         if (p.order == 2) out << ", Q " << Short(f.q) << " (target " << Short(p.q) << ")";
-        out << ", gain " << Short(f.gain) << '\n';
+        out << ", gain " << Short(f.gain) << ", GBW min " << Short(needs[k].gbwMinHz) << " Hz (noise gain "
+            << Short(needs[k].noiseGain) << ")\n";
       }
     }
     if (noise && noiseReport) PrintNoiseReportPlain(*noiseReport, band, job.temperatureC, out);
