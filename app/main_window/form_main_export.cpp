@@ -18,7 +18,6 @@
 #include "app/common/application.h"
 #include "app/common/ui_texts.h"
 #include "app/main_window/form_main.h"
-#include "app/main_window/section_texts.h"
 #include "app/report/design_report.h"
 #include "app/report/report_analyses.h"
 #include "app/report/report_sections.h"
@@ -64,6 +63,37 @@ ExportFileKind FileKindOf(TFormMain::ExportKind kind) {
 }
 
 QByteArray Bytes(const std::string& text) { return QByteArray(text.data(), static_cast<qsizetype>(text.size())); }
+
+/// The report of a sheet built of sections: its sections as the checks of
+/// "ｆ特描画" read them, with the sheet's name, file, chart ranges and colour,
+/// series and op-amp (its noise as the analysis window's panel has it) as
+/// the unity-gain sheet's report takes them.
+report::ReportContent SectionsReport(const TFormMain& w, const CheckedCurve& checked, bool chartPageRange,
+                                     const engine::SeriesChoice& series) {
+  report::ReportContent content;
+  content.request = checked.request;
+  content.sections = checked.sections;
+  const int sheet = w.ShownSheet();
+  content.sheetName = QString::fromStdString(values::SheetTabName(sheet));
+  content.fileName = QDir::toNativeSeparators(w.SheetFileName(sheet));
+  content.created = QDateTime::currentDateTime();
+  content.fStartHz = checked.fStartHz;
+  content.fTopHz = checked.fTopHz;
+  content.yMinDb = checked.yMinDb;
+  content.yMaxDb = checked.yMaxDb;
+  content.chartPageRange = chartPageRange;
+  content.curveColor = ColorOfSetting(w.appSettings.chartColor);
+  content.curveName = content.sheetName;
+  content.series = series;
+  content.opamp = w.ChosenOpAmp();
+  content.opampName = OpAmpNameShown(w.FormAnalysis);
+  if (w.FormAnalysis && w.FormAnalysis->OpAmp()) {
+    double temperature = response::kDefaultTemperatureC;
+    response::OpAmpModel noisy = content.opamp;
+    if (w.FormAnalysis->OpAmp()->Noise()->Read(noisy, temperature)) content.opamp = noisy;
+  }
+  return content;
+}
 
 }  // namespace
 
@@ -202,10 +232,6 @@ void TFormMain::WriteSectionsExport(ExportKind kind) {
   WarningSinkAdapter sink(warnings);
   const std::optional<CheckedCurve> checked = CheckCurve(sink, ShownAxisChoices(), SourceOfControls()).curve;
   if (!checked || !checked->sections) return;
-  if (kind == ExportKind::kReport) {
-    ReportError(QString(section_text::kNotForSections));
-    return;
-  }
   const ExportFileKind fileKind = FileKindOf(kind);
   QString path = exportFileChooser_ ? exportFileChooser_(kind)
                                     : QFileDialog::getSaveFileName(this, QString(), SuggestedExportName(kind),
@@ -228,6 +254,11 @@ void TFormMain::WriteSectionsExport(ExportKind kind) {
       options.temperatureC = ApplyStoredNoise(settingsStore_, options.opamp);
     }
     bytes = Bytes(exports::WriteSectionsNetlist(checked->sections->sections, options));
+  } else if (kind == ExportKind::kReport) {
+    const bool chartPageRange = FormAnalysis
+                                    ? FormAnalysis->FrequencyRangeChoice() == TFormAnalysis::FrequencyRange::kChartPage
+                                    : storage::LoadChartPageRange(settingsStore_);
+    bytes = report::ReportPdf(SectionsReport(*this, *checked, chartPageRange, series));
   } else {
     exports::PartsListOptions options;
     options.series = series;
@@ -298,11 +329,20 @@ void TFormMain::menuExportPartsListClick() { WriteExport(ExportKind::kPartsList)
 void TFormMain::menuExportReportClick() { WriteExport(ExportKind::kReport); }
 
 void TFormMain::menuPrintClick() {
+  std::optional<report::ReportContent> design;
   if (ControlsNeedSections()) {
-    ReportError(QString(section_text::kNotForSections));
-    return;
+    // The pages of the sections' report, as "設計レポート (PDF)" writes them.
+    WarningSinkAdapter sink(warnings);
+    const std::optional<CheckedCurve> checked = CheckCurve(sink, ShownAxisChoices(), SourceOfControls()).curve;
+    if (!checked || !checked->sections) return;
+    const bool chartPageRange = FormAnalysis
+                                    ? FormAnalysis->FrequencyRangeChoice() == TFormAnalysis::FrequencyRange::kChartPage
+                                    : storage::LoadChartPageRange(settingsStore_);
+    design = SectionsReport(*this, *checked, chartPageRange,
+                            engine::CheckSeriesTexts(response::SectionSeriesTexts(seriesTexts_)).choice);
+  } else {
+    design = CheckedShownDesign();
   }
-  const std::optional<report::ReportContent> design = CheckedShownDesign();
   if (!design) return;
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(QString::fromUtf8("設計レポート ") + design->sheetName);

@@ -11,14 +11,18 @@
 #include "app/analysis/analysis_texts.h"
 #include "app/common/ui_texts.h"
 #include "app/report/report_canvas.h"
+#include "app/report/report_pages.h"
 #include "app/report/report_sections.h"
 #include "app/report/report_texts.h"
+#include "app/report/sections_report.h"
 
 namespace kelvara::app::report {
 
 namespace {
 
 constexpr int kPdfResolution = 600;
+
+}  // namespace
 
 QString ProgramLine() { return QStringLiteral("%1 %2").arg(app::text::kProductName, app::text::kVersion); }
 
@@ -48,6 +52,8 @@ void TitleBlock(ReportCanvas& canvas, const ReportContent& c) {
     canvas.y += 5;
   }
 }
+
+namespace {
 
 void FirstPage(ReportCanvas& canvas, const ReportContent& c) {
   TitleBlock(canvas, c);
@@ -168,10 +174,18 @@ void PaintReport(QPagedPaintDevice& device, const ReportContent& content) {
   const QRectF paint = device.pageLayout().paintRectPixels(device.logicalDpiX());
   painter.translate(-paint.left(), -paint.top());
   ReportCanvas canvas(painter, device.logicalDpiX() / 25.4);
-  FirstPage(canvas, content);
+  if (content.sections) {
+    SectionsFirstPage(canvas, content);
+  } else {
+    FirstPage(canvas, content);
+  }
   PageFrame(canvas, content, 1);
   device.newPage();
-  SecondPage(canvas, content);
+  if (content.sections) {
+    SectionsSecondPage(canvas, content);
+  } else {
+    SecondPage(canvas, content);
+  }
   PageFrame(canvas, content, 2);
   if (!HasAnalyses(content)) return;
   device.newPage();

@@ -4,18 +4,21 @@
 // designed and how it behaves — the design parameters, the circuit with
 // every part's value, the parts table, the evaluation of each stage, and
 // the gain and phase curves. The same pages go to a PDF file and to a
-// printer.
+// printer. A sheet built of sections (MFB, Sallen-Key with gain, band-pass)
+// has pages of the same form, of its sections (sections_report.h).
 
 #include <QByteArray>
 #include <QColor>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <string>
 
 #include "engine/design_types.h"
 #include "engine/part_series.h"
 #include "response/opamp_model.h"
+#include "response/section_sheet.h"
 
 class QPagedPaintDevice;
 
@@ -59,6 +62,10 @@ struct ReportContent {
   /// when not set.
   std::string resistorTolerance;
   std::string capacitorTolerance;
+  /// A sheet built of sections: its inputs, its stages and the sections of
+  /// the part values shown (what the checks of "ｆ特描画" read); request is
+  /// then its sheet's request and parts are not used.
+  std::optional<response::SheetSections> sections;
 };
 
 /// Two pages, a third for the analyses when there are any.

@@ -1,8 +1,8 @@
 #pragma once
 
 // The ranges of the report's charts: the design framed (fc/100 … 100·fc and
-// the gain its curve spans there), or the ｆ特 page's when the analysis
-// window's frequency views are set to it.
+// the gain its curve spans there; a band-pass sheet's about its centre), or
+// the ｆ特 page's when the analysis window's frequency views are set to it.
 
 #include "app/report/design_report.h"
 

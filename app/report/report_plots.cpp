@@ -6,12 +6,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "app/analysis/analysis_texts.h"
 #include "app/main_window/response_chart.h"
 #include "app/report/report_frame.h"
 #include "app/report/report_sections.h"
 #include "app/report/report_texts.h"
+#include "response/circuit.h"
 #include "response/opamp_views.h"
 #include "response/views.h"
 
@@ -42,6 +44,22 @@ QImage Render(QCustomPlot& chart, int widthPx, int heightPx) {
 ReportCurves CurvesOf(const ReportContent& c) {
   ReportCurves curves;
   const ChartRanges ranges = GainChartRanges(c);
+  if (c.sections) {
+    // The circuit of the sections, ideal and with a real op-amp; what each
+    // stage asks of the op-amp is in its stage table.
+    const std::vector<double> xs = response::SweepFrequencies(ranges.fromHz, ranges.toHz);
+    const response::FrequencyCurves ideal =
+        response::CircuitFrequencyCurves(response::CircuitOfSections(c.sections->sections, {}), xs);
+    curves.gain = {xs, ideal.gainDb};
+    curves.phase = {xs, ideal.phaseDeg};
+    if (response::SinglePoleOf(c.opamp)) {
+      const response::FrequencyCurves real =
+          response::CircuitFrequencyCurves(response::CircuitOfSections(c.sections->sections, c.opamp), xs);
+      curves.realGain = response::Curve{xs, real.gainDb};
+      curves.realPhase = response::Curve{xs, real.phaseDeg};
+    }
+    return curves;
+  }
   const response::AnalysisViews ideal = response::ComputeViews(c.request, c.parts, ranges.fromHz, ranges.toHz);
   curves.gain = ideal.gain;
   curves.phase = ideal.phase;
@@ -91,6 +109,22 @@ QImage GainPlot(const ReportContent& c, const ReportCurves& curves, int widthPx,
 }
 
 QCPRange PhaseRange(const ReportContent& c, const ReportCurves& curves) {
+  if (c.sections) {
+    // Inverting stages and band-pass sections start their phase elsewhere
+    // than 0: the axis spans the curves, on whole multiples of 90 degrees.
+    double low = std::numeric_limits<double>::infinity();
+    double high = -low;
+    for (const response::Curve* curve : {&curves.phase, curves.realPhase ? &*curves.realPhase : nullptr}) {
+      if (!curve) continue;
+      for (const double y : curve->y) {
+        if (!std::isfinite(y)) continue;
+        low = std::min(low, y);
+        high = std::max(high, y);
+      }
+    }
+    if (!(low <= high)) return {-100, 10};
+    return {90.0 * std::floor(low / 90.0) - 10, 90.0 * std::ceil(high / 90.0) + 10};
+  }
   const double span = 90.0 * c.request.Order();
   QCPRange range = c.request.passKind == engine::kHpf ? QCPRange(-10, span + 10) : QCPRange(-span - 10, 10);
   if (curves.realPhase) {

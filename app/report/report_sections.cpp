@@ -23,8 +23,12 @@ namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 QString Hz(double hz) { return FrequencyText(hz); }
-/// A -3 dB frequency with the comparison panel's range texts.
-QString Reading(double hz) {
+QString Reading(double hz) { return Minus3DbText(hz); }
+QString DisplayValue(bool capacitor, double value) { return PartValueText(capacitor, value); }
+
+}  // namespace
+
+QString Minus3DbText(double hz) {
   if (!(hz > 0.1) || hz >= 1e9) return Q(values::FormatFrequencyReading(hz)) + QStringLiteral("Hz");
   return FrequencyText(hz);
 }
@@ -34,11 +38,9 @@ QString ResponseText(const engine::DesignRequest& request) {
   return label.empty() ? QStringLiteral("バターワース") : Q(label);
 }
 
-QString DisplayValue(bool capacitor, double value) {
+QString PartValueText(bool capacitor, double value) {
   return Q(capacitor ? values::FormatCapacitance(value) : values::FormatResistanceDisplay(value));
 }
-
-}  // namespace
 
 QString SeriesText(const ReportContent& c) {
   if (c.request.anyValues) return QString(text::kAnyValues);

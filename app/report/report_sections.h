@@ -18,6 +18,14 @@
 
 namespace kelvara::app::report {
 
+/// A -3 dB frequency as the report prints it (FrequencyText), with the
+/// comparison panel's texts where the search found none in its range.
+QString Minus3DbText(double hz);
+/// The response as the design parameters name it ("チェビシェフ 0.25dB").
+QString ResponseText(const engine::DesignRequest& request);
+/// A part's value as the part edits show it ("4.70k", "2.2n").
+QString PartValueText(bool capacitor, double value);
+
 /// The series of the parts as the design parameters name them:
 /// "ＣはE12系列、ＲはE24系列" for the program's own, the chosen ones
 /// otherwise ("ＣはE6系列、ＲはE96系列"; "Ｃは任意" for a kind not drawn

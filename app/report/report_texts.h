@@ -53,6 +53,21 @@ inline constexpr const char* kOpAmpStages = "実オペアンプでの段の評�
 
 inline constexpr const char* kPage = "%1 / %2 ページ";
 
+// A sheet built of sections.
+inline constexpr const char* kRole = "役割";
+inline constexpr const char* kTargetGain = "目標利得";
+inline constexpr const char* kRealisedGain = "実現利得";
+inline constexpr const char* kStageGainsEqual = "各段に等しく";
+inline constexpr const char* kPassbandGain = "通過域の利得";
+inline constexpr const char* kGainTimes = "%1 倍（%2 dB）";
+inline constexpr const char* kMeasuredCenter = "中心周波数（帯域端の相乗平均）";
+inline constexpr const char* kCenterGain = "中心の利得";
+inline constexpr const char* kBandEdges = "帯域端";
+inline constexpr const char* kEdgesLine = "%1（%2）: %3 ～ %4、%5: %6";
+inline constexpr const char* kBandAttenuation = "%1: f0/2 (%2) で %3 dB、2f0 (%4) で %5 dB";
+inline constexpr const char* kRealBand = "%1（%2）: %3、%4: %5 ～ %6、%7: %8";
+inline constexpr const char* kGbwNeedRule = "必要GBW: 100 × f0 × Q × 利得（1 未満は 1、1 次の段は Q = 1）";
+
 // Which op-amp a figure is for, and which part values were analysed.
 inline constexpr const char* kIdealOpAmpLabel = "理想オペアンプ";
 inline constexpr const char* kRealOpAmpLabel = "実オペアンプ";
