@@ -58,12 +58,6 @@ Extremum Extreme(const WalkGrid& grid, double lo, double hi, bool lowest, const 
 
 }  // namespace
 
-double SectionGbwMinHz(const Section& section) {
-  const SectionFigures f = section.Figures();
-  const double q = section.topology->Order() == 1 ? 1.0 : f.q;
-  return kGbwMarginFactor * (f.omega / kTwoPi) * q * std::fmax(1.0, std::fabs(f.gain));
-}
-
 std::vector<OpAmpStageReport> AnalyseOpAmpStages(const OpAmpCircuit& circuit, const OpAmpModel& model) {
   const bool hpf = circuit.request.passKind == engine::kHpf;
   // The walk's steps (the sections' Q) once; each stage takes its fine

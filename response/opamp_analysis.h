@@ -20,13 +20,6 @@ namespace kelvara::response {
 /// first-order stage, whose follower only has to pass its corner, 100 f0.
 inline constexpr double kGbwMarginFactor = 100.0;
 
-/// The same rule for a section of any topology: GBW at least 100 f0 Q times
-/// its pass-band gain magnitude where that is above 1 (the op-amp of a gain
-/// stage has that much less loop gain to spare); 100 f0 |G| for a
-/// first-order section. A unity-gain Sallen-Key section asks 100 f0 Q, as
-/// AnalyseOpAmpStages does.
-double SectionGbwMinHz(const Section& section);
-
 struct OpAmpStageReport {
   bool firstOrder = false;
   double f0Hz = 0;

@@ -33,8 +33,5 @@ inline constexpr const char* kNonInverting = "非反転（利得 %1 倍）";
 /// The comparison panel's tooltip of a band-pass reading: centre, bandwidth.
 inline constexpr const char* kBandReading = "中心 %1Hz、帯域幅 %2Hz";
 inline constexpr const char* kInvalidCaption = "不正な数値";
-inline constexpr const char* kNotForSections =
-    "この機能はサレン・キー（VCVS）の利得 1 のシートのためのものです。多重帰還・利得付き・BPF のシートは "
-    "kelvara-design で解析できます。";
 
 }  // namespace kelvara::app::section_text

@@ -66,7 +66,9 @@ inline constexpr const char* kBandEdges = "帯域端";
 inline constexpr const char* kEdgesLine = "%1（%2）: %3 ～ %4、%5: %6";
 inline constexpr const char* kBandAttenuation = "%1: f0/2 (%2) で %3 dB、2f0 (%4) で %5 dB";
 inline constexpr const char* kRealBand = "%1（%2）: %3、%4: %5 ～ %6、%7: %8";
-inline constexpr const char* kGbwNeedRule = "必要GBW: 100 × f0 × Q × 利得（1 未満は 1、1 次の段は Q = 1）";
+inline constexpr const char* kGbwNeedRule =
+    "必要GBW: 100 × f0 × Q × 雑音利得（非反転の段は利得、反転の段は 1 + |利得|、1 次の段は Q = 1、BPF "
+    "は中心での雑音利得）";
 
 // Which op-amp a figure is for, and which part values were analysed.
 inline constexpr const char* kIdealOpAmpLabel = "理想オペアンプ";

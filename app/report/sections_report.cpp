@@ -1,5 +1,7 @@
 #include "app/report/sections_report.h"
 
+#include "response/section_views.h"
+
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -171,6 +173,7 @@ std::vector<QStringList> SectionsPartRows(const ReportContent& c) {
 std::vector<QStringList> SectionsStageRows(const ReportContent& c) {
   const std::vector<response::Section>& sections = SectionsOf(c);
   const std::vector<StageTarget> targets = TargetsOf(Sheet(c));
+  const std::vector<response::SectionOpAmpNeed> needs = response::SectionOpAmpNeeds(sections);
   std::vector<QStringList> rows;
   for (std::size_t k = 0; k < sections.size() && k < targets.size(); ++k) {
     const StageTarget& t = targets[k];
@@ -186,8 +189,7 @@ std::vector<QStringList> SectionsStageRows(const ReportContent& c) {
     }
     const auto [gainTarget, gain] = DistinctGains(t.gain, f.gain);
     rows.push_back({QString::number(k + 1), QStringLiteral("%1次").arg(t.order), f0Target, f0Text, qTarget, q,
-                    gainTarget, gain, PercentText(100 * (f0 / t.f0Hz - 1)), qError,
-                    FrequencyText(response::SectionGbwMinHz(sections[k]))});
+                    gainTarget, gain, PercentText(100 * (f0 / t.f0Hz - 1)), qError, FrequencyText(needs[k].gbwMinHz)});
   }
   return rows;
 }
@@ -271,8 +273,8 @@ std::vector<QStringList> SectionsOpAmpRows(const ReportContent& c) {
   if (!pole) return {};
   std::vector<QStringList> rows;
   int stage = 1;
-  for (const response::Section& section : SectionsOf(c)) {
-    const double need = response::SectionGbwMinHz(section);
+  for (const response::SectionOpAmpNeed& needed : response::SectionOpAmpNeeds(SectionsOf(c))) {
+    const double need = needed.gbwMinHz;
     rows.push_back({QString::number(stage++), FrequencyText(need),
                     QString(pole->gbwHz >= need ? analysis_text::kGbwMet : analysis_text::kGbwShort)});
   }

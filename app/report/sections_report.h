@@ -45,7 +45,7 @@ inline constexpr double kSectionsStagePoints = 6.8;
 /// One row per stage: stage, order, target and realised f0, target and
 /// realised Q ("—" for a first-order stage), target and realised signed
 /// gain, the f0 and Q errors in per cent, and the GBW the stage asks for
-/// (response::SectionGbwMinHz).
+/// (response::SectionOpAmpNeeds: by its noise gain).
 inline constexpr int kSectionsStageColumns = 11;
 std::vector<QStringList> SectionsStageRows(const ReportContent& content);
 

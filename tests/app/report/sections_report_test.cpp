@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "response/section_views.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -181,7 +183,7 @@ void ExpectPrinted(const QString& text, double value, const char* what) {
 
 // The 4th-order MFB low-pass of gain 10 at 10 kHz: each stage's printed
 // targets and realised figures are the library's (the plan's targets, the
-// sections' closed forms, SectionGbwMinHz), the Butterworth closed forms
+// sections' closed forms, SectionOpAmpNeeds), the Butterworth closed forms
 // (Q = 1 / (2 sin((2k - 1) pi / 8)), f0 = fc, each stage -sqrt 10) and
 // kelvara-design's --analysis.
 TEST(SectionsReport, TheMfbStageTableHoldsTheLibrarysFigures) {
@@ -210,8 +212,9 @@ TEST(SectionsReport, TheMfbStageTableHoldsTheLibrarysFigures) {
     ExpectPrinted(row[6], -std::sqrt(10.0), "target gain");
     ExpectPrinted(row[7], f.gain, "gain");
     ExpectPrinted(row[7], -std::sqrt(10.0), "gain");
-    EXPECT_EQ(row[10], FrequencyText(response::SectionGbwMinHz(s.sections[k])));
-    ExpectPrinted(row[10], 100 * 10e3 * butterworthQ[k] * std::sqrt(10.0), "GBW");
+    EXPECT_EQ(row[10], FrequencyText(response::SectionOpAmpNeeds(s.sections)[k].gbwMinHz));
+    // An inverting stage's noise gain is 1 + |G|.
+    ExpectPrinted(row[10], 100 * 10e3 * butterworthQ[k] * (1 + std::sqrt(10.0)), "GBW");
   }
 #ifdef KELVARA_DESIGN_EXE
   const nlohmann::json tool = nlohmann::json::parse(
@@ -419,12 +422,12 @@ TEST(SectionsReport, ARealOpAmpAddsItsCurvesAndWhatTheStagesNeed) {
     EXPECT_GE(y, range.lower);
     EXPECT_LE(y, range.upper);
   }
-  // 100 f0 Q sqrt(10) of each stage: 1.71 MHz and 4.13 MHz, more than the
-  // op-amp's 1 MHz.
+  // 100 f0 Q (1 + sqrt(10)) of each stage: 2.25 MHz and 5.44 MHz, more than
+  // the op-amp's 1 MHz.
   const std::vector<QStringList> rows = SectionsOpAmpRows(content);
   ASSERT_EQ(rows.size(), 2u);
   for (const QStringList& row : rows) EXPECT_EQ(row[2], QStringLiteral("不足"));
-  content.opamp.gbwHz = 2e6;
+  content.opamp.gbwHz = 2.5e6;
   EXPECT_EQ(SectionsOpAmpRows(content)[0][2], QStringLiteral("OK"));
   EXPECT_EQ(SectionsOpAmpRows(content)[1][2], QStringLiteral("不足"));
   const QStringList lines = SectionsOpAmpLines(content);
@@ -434,7 +437,7 @@ TEST(SectionsReport, ARealOpAmpAddsItsCurvesAndWhatTheStagesNeed) {
       << lines[1].toStdString();
   if (!PopplerAvailable()) GTEST_SKIP() << "pdftotext (poppler-utils) not found";
   const std::string text = Flat(ReportText(content, QStringLiteral("report-mfb-opamp")));
-  for (const char* expected : {"実オペアンプでの段の評価", "GBW判定", "GBW2.000MHz", "−3dB周波数（実オペアンプ）"}) {
+  for (const char* expected : {"実オペアンプでの段の評価", "GBW判定", "GBW2.500MHz", "−3dB周波数（実オペアンプ）"}) {
     EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
   }
 }
