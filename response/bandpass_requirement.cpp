@@ -262,7 +262,7 @@ BandPassEdgeMargins BandPassEdgeMarginsOf(const BandPassMask& m, int response, i
 
 namespace {
 
-BandPassCandidate CandidateOf(const BandPassMask& m, int response, int rippleIndex) {
+BandPassCandidate CandidateOf(const BandPassMask& m, int response, int rippleIndex, double gain) {
   BandPassCandidate c;
   c.response = response;
   c.rippleIndex = rippleIndex;
@@ -307,7 +307,7 @@ BandPassCandidate CandidateOf(const BandPassMask& m, int response, int rippleInd
   // Every figure is that of the two texts as read.
   c.margins = BandPassEdgeMarginsOf(m, response, rippleIndex, order, c.centerTextHz, c.bandwidthTextHz);
   const std::vector<engine::BandPassSection> sections =
-      engine::BandPassSections(response, rippleIndex, order, c.centerTextHz, c.bandwidthTextHz, 1.0);
+      engine::BandPassSections(response, rippleIndex, order, c.centerTextHz, c.bandwidthTextHz, gain);
   bool inside = !sections.empty();
   for (const engine::BandPassSection& s : sections) {
     const double f = s.omega / engine::kTwoPi;
@@ -328,14 +328,17 @@ BandPassCandidate CandidateOf(const BandPassMask& m, int response, int rippleInd
 
 }  // namespace
 
-BandPassRequirementResult DesignBandPassFromRequirement(const BandPassMask& mask) {
+BandPassRequirementResult DesignBandPassFromRequirement(const BandPassMask& mask, double gain) {
   BandPassRequirementResult result;
   result.mask = mask;
+  result.gain = gain;
   for (const int response : OfferedResponses(values::kLpf)) {
     if (values::HasRipple(response)) {
-      for (const int ripple : RippleRows(mask.ap)) result.candidates.push_back(CandidateOf(mask, response, ripple));
+      for (const int ripple : RippleRows(mask.ap)) {
+        result.candidates.push_back(CandidateOf(mask, response, ripple, gain));
+      }
     } else {
-      result.candidates.push_back(CandidateOf(mask, response, values::kTabulatedRippleIndex));
+      result.candidates.push_back(CandidateOf(mask, response, values::kTabulatedRippleIndex, gain));
     }
   }
   for (int i = 0; i < static_cast<int>(result.candidates.size()); ++i) {

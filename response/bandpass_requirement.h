@@ -34,7 +34,10 @@
 // about f0 = sqrt(fp1 fp2) and that is the centre); the bandwidth is the
 // geometric mean of the bandwidths that meet the mask at that centre as its
 // text reads. Every figure is that of the texts (CutoffText) of the two, at
-// the gain 1 at the centre the band-pass design takes by default.
+// the gain at the centre the table is asked for (1, the band-pass design's
+// default, unless told): the mask is relative to it, the sections' Q and
+// GBW do not depend on it, but a gain of 2 Q² or more at a section's centre
+// is one an MFB band-pass section cannot realise.
 
 #include <array>
 #include <optional>
@@ -142,6 +145,7 @@ struct BandPassCandidate {
 
 struct BandPassRequirementResult {
   BandPassMask mask;
+  double gain = 1.0;  // at the centre (magnitude), shared equally by the sections
   /// One per response in catalogue order (Butterworth, Bessel, Chebyshev,
   /// Legendre, Linkwitz-Riley); Chebyshev with the rows of RippleRows(ap).
   std::vector<BandPassCandidate> candidates;
@@ -152,6 +156,7 @@ struct BandPassRequirementResult {
 
 /// The whole table; the mask must pass CheckBandPassRequirement (otherwise
 /// every candidate is without an order).
-BandPassRequirementResult DesignBandPassFromRequirement(const BandPassMask& mask);
+/// `gain`: the filter's gain magnitude at the centre.
+BandPassRequirementResult DesignBandPassFromRequirement(const BandPassMask& mask, double gain = 1.0);
 
 }  // namespace kelvara::response

@@ -12,6 +12,7 @@
 #include "response/opamp_analysis.h"
 #include "response/time_response.h"
 #include "values/eng_value.h"
+#include "values/section_record.h"
 
 namespace kelvara::response {
 namespace {
@@ -21,6 +22,9 @@ constexpr const char* kWhyNoOrder = "２〜８次ではマスクを満たせま�
 constexpr const char* kWhyRipple = "通過域の許容差がリプル 0.25 dB より小さく、２〜８次ではマスクを満たせません";
 constexpr const char* kWhyOutside = "マスクを満たすカットオフ周波数が設計できる範囲（１Hz〜１００MHz）の外です";
 constexpr double kCutoffTextTolerance = 0.005;
+// A Chebyshev's ripple this close to Ap touches the limit (its peaks are
+// -Ap but for the rounding of the gain).
+constexpr double kRippleTouchDb = 1e-9;
 
 bool Finite(double x) { return std::isfinite(x); }
 
@@ -121,6 +125,77 @@ Cascade IdealCascade(int passKind, int response, int order, double cutoffHz, int
   return MakeCascade(request, stages);
 }
 
+double RequirementPassEdge(const Cascade& unit, int response, int rippleIndex, double passDb, double stopEdge) {
+  const bool hpf = unit.Hpf();
+  const bool touching =
+      values::HasRipple(response) && std::fabs(values::kRippleDb[rippleIndex] - passDb) <= kRippleTouchDb;
+  const bool stopBeyond = hpf ? stopEdge > 0 && stopEdge < 1.0 : stopEdge > 1.0 && Finite(stopEdge);
+  if (!touching || !stopBeyond) return PassEdgeHz(unit, passDb);
+  // Up to the cut-off (from it on for an HPF) the gain is the ripple's: its
+  // extremes are 0 and -ripple, within Ap but for rounding. Should they
+  // not be, the widest band within Ap is the edge as for any other ripple.
+  const double inf = std::numeric_limits<double>::infinity();
+  const GainBand band = hpf ? GainExtremes(unit, 1.0, inf) : GainExtremes(unit, 0.0, 1.0);
+  if (!(std::max(std::fabs(band.lowDb), std::fabs(band.highDb)) <= passDb + kRippleTouchDb)) {
+    return PassEdgeHz(unit, passDb);
+  }
+  // Beyond the cut-off the gain falls to the stop band: the edge is its
+  // crossing of -Ap, bisected to adjacent doubles (at the cut-off the gain
+  // is -Ap, rounded either way, at the stop edge at most -As).
+  double inside = 1.0;
+  double outside = stopEdge;
+  for (;;) {
+    const double middle = inside + (outside - inside) / 2;
+    if (middle == inside || middle == outside) break;
+    (GainDb(unit, middle) >= -passDb ? inside : outside) = middle;
+  }
+  return inside;
+}
+
+CircuitProblem CheckRequirementCircuit(const RequirementCircuit& c) {
+  if (c.circuit < 0 || c.circuit >= values::kSectionCircuitCount) return CircuitProblem::kCircuit;
+  if (!Finite(c.gain) || !(c.gain >= engine::kMinFilterGain && c.gain <= engine::kMaxFilterGain)) {
+    return CircuitProblem::kGainRange;
+  }
+  if (c.circuit == 0 && c.gain != 1.0) return CircuitProblem::kUnityGain;
+  if (c.circuit == values::kCircuitSallenKeyGain && c.gain < 1.0) return CircuitProblem::kGainBelowOne;
+  return CircuitProblem::kNone;
+}
+
+engine::StageForm RequirementStageForm(int circuit, int stageOrder, double stageGain) {
+  const bool first = stageOrder == 1;
+  if (circuit == values::kCircuitMfb) return first ? engine::StageForm::kRcInverting : engine::StageForm::kMfb;
+  if (circuit == values::kCircuitSallenKeyGain && stageGain != 1.0) {
+    return first ? engine::StageForm::kRcGain : engine::StageForm::kSallenKeyGain;
+  }
+  return first ? engine::StageForm::kRcFollower : engine::StageForm::kSallenKey;
+}
+
+double StageGbwNeedHz(engine::StageForm form, double f0Hz, double q, double gain) {
+  const bool first = form == engine::StageForm::kRcFollower || form == engine::StageForm::kRcGain ||
+                     form == engine::StageForm::kRcInverting;
+  const double noiseGain = engine::StageFormInverting(form) ? 1.0 + gain
+                           : form == engine::StageForm::kSallenKey || form == engine::StageForm::kRcFollower ? 1.0
+                                                                                                             : gain;
+  return kGbwMarginFactor * f0Hz * (first ? 1.0 : q) * noiseGain;
+}
+
+double StageSpread(engine::StageForm form, bool hpf, double q, double gain) {
+  switch (form) {
+    case engine::StageForm::kSallenKey:
+      return 4.0 * std::pow(q, 2.0);
+    case engine::StageForm::kSallenKeyGain: {
+      const double y = 4.0 * q / (1.0 + std::sqrt(1.0 + 8.0 * q * q * (gain - 1.0)));
+      return y * y;
+    }
+    case engine::StageForm::kMfb:
+      if (hpf) return q * q * (2.0 * gain + 1.0) * (2.0 * gain + 1.0) / gain;
+      return engine::kMfbRatioMargin * 4.0 * q * q * (1.0 + gain);
+    default:
+      return 1.0;
+  }
+}
+
 CutoffRange CutoffRangeOf(const Requirement& r, int response, int order, int rippleIndex) {
   CutoffRange range;
   if (order < values::kMinOrder || order > values::kMaxOrder ||
@@ -132,8 +207,8 @@ CutoffRange CutoffRangeOf(const Requirement& r, int response, int order, int rip
   // The normalised cascade (cut-off 1 Hz): its pass and stop edges are the
   // ratios f / fc at which the bands may end.
   const Cascade unit = IdealCascade(r.passKind, response, order, 1.0, rippleIndex);
-  const double passEdge = PassEdgeHz(unit, r.passDb);
   const double stopEdge = StopEdgeHz(unit, r.stopDb);
+  const double passEdge = RequirementPassEdge(unit, response, rippleIndex, r.passDb, stopEdge);
   if (r.passKind == values::kHpf) {
     range.loHz = r.stopHz / stopEdge;
     range.hiHz = r.passHz / passEdge;
@@ -264,8 +339,8 @@ std::string ConstraintReasons(const RequirementCandidate& c, const RequirementCo
 
 namespace {
 
-RequirementCandidate CandidateOf(const Requirement& r, const RequirementConstraints& limits, int response,
-                                 int rippleIndex) {
+RequirementCandidate CandidateOf(const Requirement& r, const RequirementConstraints& limits,
+                                 const RequirementCircuit& circuit, int response, int rippleIndex) {
   RequirementCandidate c;
   c.response = response;
   c.rippleIndex = rippleIndex;
@@ -280,8 +355,8 @@ RequirementCandidate CandidateOf(const Requirement& r, const RequirementConstrai
     for (int order = values::kMinOrder; order <= values::kMaxOrder && !anyUnclipped; ++order) {
       if (!c.ranges[order - values::kMinOrder].offered) continue;
       const Cascade unit = IdealCascade(r.passKind, response, order, 1.0, rippleIndex);
-      const double p = PassEdgeHz(unit, r.passDb);
       const double s = StopEdgeHz(unit, r.stopDb);
+      const double p = RequirementPassEdge(unit, response, rippleIndex, r.passDb, s);
       const double lo = r.passKind == values::kHpf ? r.stopHz / s : r.passHz / p;
       const double hi = r.passKind == values::kHpf ? r.passHz / p : r.stopHz / s;
       anyUnclipped = lo <= hi;
@@ -306,14 +381,30 @@ RequirementCandidate CandidateOf(const Requirement& r, const RequirementConstrai
   // Every figure is that of the cut-off the sheet gets: the text as read.
   const Cascade cascade = IdealCascade(r.passKind, response, *c.order, c.cutoffTextHz, rippleIndex);
   c.margins = MarginsOf(cascade, r);
+  // A ripple equal to Ap deviates by exactly Ap: its margin is 0 but for
+  // the rounding of the gain.
+  if (values::HasRipple(response) && std::fabs(values::kRippleDb[rippleIndex] - r.passDb) <= kRippleTouchDb &&
+      c.margins.passDb < 0 && c.margins.passDb >= -kRippleTouchDb) {
+    c.margins.passDb = 0.0;
+  }
+  // The stages share the gain equally, as a sheet's do (1 exactly at gain 1).
+  const RequirementCircuit used =
+      CheckRequirementCircuit(circuit) == CircuitProblem::kNone ? circuit : RequirementCircuit{};
+  const double stageGain = used.gain == 1.0 ? 1.0 : std::pow(used.gain, 1.0 / cascade.count);
+  const bool hpf = r.passKind == values::kHpf;
+  std::optional<double> spread;
   for (int k = 0; k < cascade.count; ++k) {
     const CascadeStage& s = cascade.stage[k];
     const double f0 = s.omega / kTwoPi;
     const bool first = s.order == 1;
-    c.gbwMinHz = std::max(c.gbwMinHz, kGbwMarginFactor * f0 * (first ? 1.0 : s.q));
-    if (!first) c.maxQ = std::max(c.maxQ.value_or(0.0), s.q);
+    const engine::StageForm form = RequirementStageForm(used.circuit, s.order, stageGain);
+    c.gbwMinHz = std::max(c.gbwMinHz, StageGbwNeedHz(form, f0, s.q, stageGain));
+    if (!first) {
+      c.maxQ = std::max(c.maxQ.value_or(0.0), s.q);
+      spread = std::max(spread.value_or(0.0), StageSpread(form, hpf, s.q, stageGain));
+    }
   }
-  c.spreadMin = c.maxQ ? 4.0 * std::pow(*c.maxQ, 2.0) : 1.0;
+  c.spreadMin = spread.value_or(1.0);
   if (r.passKind == values::kLpf) {
     c.overshootPct = TimeResponse(cascade).MaxOvershoot().percent;
     c.delayVariationPct = DelayVariationPct(cascade, r.passHz);
@@ -325,17 +416,20 @@ RequirementCandidate CandidateOf(const Requirement& r, const RequirementConstrai
 
 }  // namespace
 
-RequirementResult DesignFromRequirement(const Requirement& requirement, const RequirementConstraints& constraints) {
+RequirementResult DesignFromRequirement(const Requirement& requirement, const RequirementConstraints& constraints,
+                                        const RequirementCircuit& circuit) {
   RequirementResult result;
   result.requirement = requirement;
   result.constraints = constraints;
+  result.circuit = circuit;
   for (const int response : OfferedResponses(requirement.passKind)) {
     if (values::HasRipple(response)) {
       for (const int ripple : RippleRows(requirement.passDb)) {
-        result.candidates.push_back(CandidateOf(requirement, constraints, response, ripple));
+        result.candidates.push_back(CandidateOf(requirement, constraints, circuit, response, ripple));
       }
     } else {
-      result.candidates.push_back(CandidateOf(requirement, constraints, response, values::kTabulatedRippleIndex));
+      result.candidates.push_back(
+          CandidateOf(requirement, constraints, circuit, response, values::kTabulatedRippleIndex));
     }
   }
   for (int i = 0; i < static_cast<int>(result.candidates.size()); ++i) {

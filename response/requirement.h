@@ -21,6 +21,23 @@
 // overshoot and the stage Q do not depend on the cut-off (the step response
 // only scales in time, the Qs are the table's): they hold for every cut-off
 // of an order or for none.
+//
+// The circuit: the table is that of one of the sheet's circuits (回路方式)
+// at one pass-band gain magnitude G, the stages sharing it equally (each
+// G^(1/stages), as a sheet's stages do without stage gains). The mask, the
+// ranges, the margins, the Q, the overshoot and the delay are those of the
+// ideal response and do not depend on it; the op-amp's gain-bandwidth and
+// the part spread do (StageGbwNeedHz, StageSpread). The unity-gain
+// Sallen-Key at gain 1 is the table as it has always been.
+//
+// The pass edge of a Chebyshev whose ripple equals Ap (within 1e-9 dB): the
+// ripple's peaks over the pass band touch -Ap and their rounding must not
+// end the pass band at one of them; the edge is the crossing of -Ap beyond
+// the cut-off, bisected on the gain: for an odd order the cut-off itself
+// (the gain there is -ripple), for an even order, whose ripple rises to
+// +ripple over 0 dB at DC, the x of T_n(x) = sqrt(1 + 10^(Ap/10)), beyond
+// it. Such a candidate's pass margin is 0 where its rounding makes it a
+// negative of at most 1e-9 dB.
 
 #include <array>
 #include <optional>
@@ -28,6 +45,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/section_design.h"
 #include "response/analysis.h"
 #include "values/filter_catalogue.h"
 
@@ -67,6 +85,45 @@ RequirementCheck ParseRequirement(std::string_view text, int passKind, Requireme
 
 /// The same for four separate texts (a window's fields).
 RequirementCheck ParseRequirementFields(const std::array<std::string, 4>& fields, int passKind, Requirement& out);
+
+/// The circuit the candidates are built as: the sheet's 回路方式
+/// (values/section_record.h: 0 the unity-gain Sallen-Key, kCircuitMfb,
+/// kCircuitSallenKeyGain) and the pass-band gain magnitude (V/V).
+struct RequirementCircuit {
+  int circuit = 0;
+  double gain = 1.0;
+  bool operator==(const RequirementCircuit&) const = default;
+};
+
+enum class CircuitProblem {
+  kNone,
+  kCircuit,      // not 0..2
+  kGainRange,    // not finite or outside engine::kMinFilterGain..kMaxFilterGain
+  kUnityGain,    // the unity-gain Sallen-Key at a gain other than 1
+  kGainBelowOne  // the Sallen-Key with gain below 1 (only MFB attenuates)
+};
+CircuitProblem CheckRequirementCircuit(const RequirementCircuit& circuit);
+
+/// The form of a stage of the order's stages (1 or 2) in a circuit at a
+/// stage gain: the unity-gain forms where the gain is exactly 1 (the
+/// Sallen-Key with gain designs such a stage as the sheet does).
+engine::StageForm RequirementStageForm(int circuit, int stageOrder, double stageGain);
+
+/// The gain-bandwidth a stage asks for: kGbwMarginFactor f0 Q (f0 for a
+/// first-order stage) times the noise gain of its amplifier at the stage
+/// gain magnitude K, K for a non-inverting form (1 for the followers), 1 +
+/// K for an inverting one (MFB and the inverting first order: the feedback
+/// divides the output by 1 + K back to the - input).
+double StageGbwNeedHz(engine::StageForm form, double f0Hz, double q, double gain);
+
+/// The part spread of a second-order stage of an LPF (capacitors) or an
+/// HPF (resistors), as section_design.h designs it without fixed parts:
+///  - unity-gain Sallen-Key: Ca/Cb (HPF Rb/Ra) = 4 Q²;
+///  - Sallen-Key with gain K: y², y = 4 Q / (1 + sqrt(1 + 8 Q² (K - 1)));
+///  - MFB LPF: C1/C2 = kMfbRatioMargin 4 Q² (1 + K);
+///  - MFB HPF: R2/R1 = Q² (2K + 1)² / K (C1 = C3, C2 = C1 / K).
+/// 1 for a first-order stage.
+double StageSpread(engine::StageForm form, bool hpf, double q, double gain);
 
 /// Optional limits a candidate must keep besides the mask. The delay
 /// variation narrows the range of cut-offs; the overshoot and the Q are the
@@ -144,9 +201,14 @@ struct RequirementCandidate {
   std::optional<double> leastDelayVariationPct;
   // The figures of the cut-off a sheet gets (cutoffTextHz).
   MaskMargins margins;
-  std::optional<double> maxQ;               // none for a first-order-only filter
-  double gbwMinHz = 0.0;                    // max over stages of 100 f0 Q (100 f0 first order)
-  double spreadMin = 0.0;                   // 4 Qmax^2: Ca/Cb (LPF) or Rb/Ra (HPF) with equal Rs (Cs)
+  std::optional<double> maxQ;  // none for a first-order-only filter
+  /// Max over stages of StageGbwNeedHz (the unity-gain Sallen-Key: 100 f0 Q,
+  /// 100 f0 first order) in the result's circuit, each stage at G^(1/stages).
+  double gbwMinHz = 0.0;
+  /// Max over stages of StageSpread (the unity-gain Sallen-Key: 4 Qmax²,
+  /// Ca/Cb (LPF) or Rb/Ra (HPF) with equal Rs (Cs)); 1 without a
+  /// second-order stage.
+  double spreadMin = 0.0;
   std::optional<double> overshootPct;       // LPF only
   std::optional<double> delayVariationPct;  // LPF only
   bool meets = false;
@@ -158,6 +220,7 @@ struct RequirementCandidate {
 struct RequirementResult {
   Requirement requirement;
   RequirementConstraints constraints;
+  RequirementCircuit circuit;
   /// One per offered response, in catalogue order (Butterworth, Bessel,
   /// Chebyshev, Legendre, Linkwitz-Riley; HPF without Bessel). Chebyshev
   /// has its 0.25 dB row, then one for every other ripple of the list that
@@ -176,9 +239,18 @@ std::vector<int> OfferedResponses(int passKind);
 /// every other ripple not above passDb, ascending.
 std::vector<int> RippleRows(double passDb);
 
+/// The pass edge of the normalised cascade `unit` (cut-off 1 Hz) of a
+/// response and ripple for a pass band of +-passDb: PassEdgeHz, but for a
+/// Chebyshev whose ripple equals passDb (within 1e-9 dB) the crossing of
+/// -passDb beyond the cut-off (LPF; below it for an HPF) before the stop
+/// edge `stopEdge`, bisected on the gain to adjacent doubles.
+double RequirementPassEdge(const Cascade& unit, int response, int rippleIndex, double passDb, double stopEdge);
+
 /// The whole table. The requirement must pass CheckRequirement (otherwise
-/// every candidate is without an order).
-RequirementResult DesignFromRequirement(const Requirement& requirement, const RequirementConstraints& constraints = {});
+/// every candidate is without an order), the circuit CheckRequirementCircuit
+/// (otherwise the GBW and spread are those of the unity-gain Sallen-Key).
+RequirementResult DesignFromRequirement(const Requirement& requirement, const RequirementConstraints& constraints = {},
+                                        const RequirementCircuit& circuit = {});
 
 /// Whether a candidate meets the constraints; the Japanese reasons of those
 /// it breaks, joined.

@@ -19,10 +19,15 @@
 #include "app/analysis/analysis_plots.h"
 #include "app/common/application.h"
 #include "app/main_window/form_main.h"
+#include "app/main_window/section_texts.h"
 #include "app/requirement/requirement_texts.h"
+#include "engine/bandpass.h"
 #include "engine/series_options.h"
+#include "engine/units.h"
 #include "tolerance/study.h"
+#include "values/eng_value.h"
 #include "values/filter_catalogue.h"
+#include "values/section_record.h"
 
 namespace kelvara::app {
 namespace {
@@ -62,14 +67,15 @@ QColor ResponseColor(int response) {
 
 // A row's colour: the response's; a Chebyshev of a computed ripple a
 // shade of the table's red, darker as the ripple grows.
-QColor RowColor(const response::RequirementCandidate& c) {
-  if (!values::HasRipple(c.response) || c.rippleIndex == values::kTabulatedRippleIndex) {
-    return ResponseColor(c.response);
+QColor RowColor(int response, int rippleIndex) {
+  if (!values::HasRipple(response) || rippleIndex == values::kTabulatedRippleIndex) {
+    return ResponseColor(response);
   }
-  const double db = values::kRippleDb[c.rippleIndex];
+  const double db = values::kRippleDb[rippleIndex];
   const int shade = static_cast<int>(std::lround(60.0 * std::log10(db / 0.01) / std::log10(300.0)));
   return QColor(255 - 2 * shade, 90 - shade, 60 + shade);
 }
+QColor RowColor(const response::RequirementCandidate& c) { return RowColor(c.response, c.rippleIndex); }
 
 // Which rows the plot draws: every row with an order, but of the Chebyshev
 // rows only the one ranked first by the table's rule (the lowest order,
@@ -106,6 +112,21 @@ QString ResponseText(const response::RequirementCandidate& c) {
 }
 
 QString Db(double v) { return QString::number(v, 'f', 3) + QStringLiteral(" dB"); }
+// A band-pass margin: one of a Chebyshev whose ripple equals Ap is 0 but
+// for the rounding of the gain.
+QString BandDb(double v) { return Db(std::fabs(v) < 1e-9 ? 0.0 : v); }
+
+// The gain (dB, 0 at the centre) of band-pass sections at f: each
+// g (w0/Q) s / (s² + (w0/Q) s + w0²) of gain g at its w0.
+double BandPassGainDb(const std::vector<engine::BandPassSection>& sections, double f) {
+  const double w = engine::kTwoPi * f;
+  double db = 0;
+  for (const engine::BandPassSection& s : sections) {
+    const double d = s.omega * w / s.q;
+    db += 20 * std::log10(s.gain * d / std::hypot(s.omega * s.omega - w * w, d));
+  }
+  return db;
+}
 QString Pct(const std::optional<double>& v) {
   return v ? QString::number(*v, 'f', 2) + QStringLiteral(" %") : QStringLiteral("—");
 }
@@ -128,7 +149,22 @@ std::optional<double> ReadLimit(const QString& text, bool positive) {
 
 RequirementOutcome ComputeRequirement(const RequirementSnapshot& snapshot) {
   RequirementOutcome out;
-  out.table = response::DesignFromRequirement(snapshot.requirement, snapshot.constraints);
+  if (snapshot.bandPass) {
+    const response::BandPassMask& m = snapshot.bandMask;
+    out.bandPass = response::DesignBandPassFromRequirement(m, snapshot.circuit.gain);
+    out.frequencies = response::LogPoints(m.fs1 / 10, m.fs2 * 10, kCurvePoints);
+    for (const response::BandPassCandidate& c : out.bandPass->candidates) {
+      std::vector<double> gain;
+      if (c.order && !c.bandwidthText.empty()) {
+        const std::vector<engine::BandPassSection> sections =
+            engine::BandPassSections(c.response, c.rippleIndex, *c.order, c.centerTextHz, c.bandwidthTextHz, 1.0);
+        for (const double f : out.frequencies) gain.push_back(BandPassGainDb(sections, f));
+      }
+      out.gainDb.push_back(std::move(gain));
+    }
+    return out;
+  }
+  out.table = response::DesignFromRequirement(snapshot.requirement, snapshot.constraints, snapshot.circuit);
   if (snapshot.withSeries) {
     out.seriesTexts = snapshot.seriesTexts;
     tolerance::RunOptions options;
@@ -192,19 +228,46 @@ void TFormRequirement::BuildLayout() {
 
   auto* maskBox = new QGroupBox(QString(txt::kMaskGroup), this);
   auto* mask = new QGridLayout(maskBox);
+  maskGrid_ = mask;
   kind_ = new QComboBox(maskBox);
   kind_->setObjectName(QStringLiteral("CBox_ReqKind"));
-  for (const char* name : values::kPassKindNames) kind_->addItem(QString::fromUtf8(name));
+  for (const char* name : section_text::kPassKinds) kind_->addItem(QString::fromUtf8(name));
   mask->addWidget(new QLabel(QString(txt::kKind), maskBox), 0, 0);
   mask->addWidget(kind_, 0, 1);
   static constexpr const char* kFieldObjects[] = {"Edit_ReqFp", "Edit_ReqAp", "Edit_ReqFs", "Edit_ReqAs"};
   for (int i = 0; i < 4; ++i) {
     fields_[i] = new QLineEdit(maskBox);
     fields_[i]->setObjectName(QString::fromLatin1(kFieldObjects[i]));
-    mask->addWidget(new QLabel(QString(txt::kFieldLabels[i]), maskBox), 1 + i / 2, (i % 2) * 2);
-    mask->addWidget(fields_[i], 1 + i / 2, (i % 2) * 2 + 1);
+    fieldLabels_[i] = new QLabel(QString(txt::kFieldLabels[i]), maskBox);
   }
+  static constexpr const char* kBandObjects[] = {"Edit_ReqFs1", "Edit_ReqFp1", "Edit_ReqFp2", "Edit_ReqFs2"};
+  for (int i = 0; i < 4; ++i) {
+    bandFields_[i] = new QLineEdit(QString(txt::kBandFieldDefaults[i]), maskBox);
+    bandFields_[i]->setObjectName(QString::fromLatin1(kBandObjects[i]));
+    bandLabels_[i] = new QLabel(QString(txt::kBandFieldLabels[i]), maskBox);
+  }
+  PlaceMaskFields(false);
   inputs->addWidget(maskBox, 3);
+
+  auto* circuitBox = new QGroupBox(QString(txt::kCircuitGroup), this);
+  auto* circuit = new QGridLayout(circuitBox);
+  circuit_ = new QComboBox(circuitBox);
+  circuit_->setObjectName(QStringLiteral("CBox_ReqCircuit"));
+  for (const char* name : section_text::kCircuits) circuit_->addItem(QString::fromUtf8(name));
+  gain_ = new QLineEdit(QStringLiteral("1"), circuitBox);
+  gain_->setObjectName(QStringLiteral("Edit_ReqGain"));
+  gain_->setToolTip(QString(section_text::kGainHint));
+  circuit->addWidget(new QLabel(QString(txt::kCircuit), circuitBox), 0, 0);
+  circuit->addWidget(circuit_, 0, 1);
+  circuit->addWidget(new QLabel(QString(txt::kGain), circuitBox), 1, 0);
+  circuit->addWidget(gain_, 1, 1);
+  auto* circuitNote = new QLabel(QString(txt::kCircuitNote), circuitBox);
+  circuitNote->setObjectName(QStringLiteral("Label_ReqCircuitNote"));
+  circuitNote->setWordWrap(true);
+  circuitNote->setStyleSheet(QStringLiteral("color: #505050;"));
+  circuit->addWidget(circuitNote, 2, 0, 1, 2);
+  circuit->setRowStretch(3, 1);
+  inputs->addWidget(circuitBox, 2);
 
   auto* limitBox = new QGroupBox(QString(txt::kLimitGroup), this);
   auto* limits = new QGridLayout(limitBox);
@@ -267,6 +330,19 @@ void TFormRequirement::BuildLayout() {
   table_->setMinimumHeight(kTableMinHeight);
   top->addWidget(table_, 2);
 
+  bandTable_ = new QTableWidget(0, static_cast<int>(std::size(txt::kBandColumns)), this);
+  bandTable_->setObjectName(QStringLiteral("Table_ReqBandPass"));
+  QStringList bandHeaders;
+  for (const char* c : txt::kBandColumns) bandHeaders << QString(c);
+  bandTable_->setHorizontalHeaderLabels(bandHeaders);
+  bandTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  bandTable_->setSelectionMode(QAbstractItemView::SingleSelection);
+  bandTable_->verticalHeader()->setVisible(false);
+  bandTable_->horizontalHeader()->setStretchLastSection(true);
+  bandTable_->setMinimumHeight(kTableMinHeight);
+  bandTable_->setVisible(false);
+  top->addWidget(bandTable_, 2);
+
   plot_ = new QCustomPlot(this);
   plot_->setObjectName(QStringLiteral("Plot_ReqMask"));
   plot_->setMinimumHeight(260);
@@ -280,6 +356,9 @@ void TFormRequirement::BuildLayout() {
   top->addLayout(buttons);
 
   for (QLineEdit* e : fields_) connect(e, &QLineEdit::textChanged, this, [this] { InputsChanged(); });
+  for (QLineEdit* e : bandFields_) connect(e, &QLineEdit::textChanged, this, [this] { InputsChanged(); });
+  connect(gain_, &QLineEdit::textChanged, this, [this] { InputsChanged(); });
+  connect(circuit_, &QComboBox::currentIndexChanged, this, [this] { InputsChanged(); });
   for (QLineEdit* e : limits_) connect(e, &QLineEdit::textChanged, this, [this] { InputsChanged(); });
   for (QCheckBox* b : limitOn_) connect(b, &QCheckBox::toggled, this, [this] { InputsChanged(); });
   connect(series_, &QCheckBox::toggled, this, [this] { InputsChanged(); });
@@ -288,7 +367,39 @@ void TFormRequirement::BuildLayout() {
   connect(kind_, &QComboBox::currentIndexChanged, this, [this] { InputsChanged(); });
   connect(apply_, &QPushButton::clicked, this, [this] { RunGuarded([this] { ApplyToSheet(); }); });
   connect(table_, &QTableWidget::cellDoubleClicked, this, [this](int row) { RunGuarded([&] { ApplyToSheet(row); }); });
+  connect(bandTable_, &QTableWidget::cellDoubleClicked, this,
+          [this](int row) { RunGuarded([&] { ApplyToSheet(row); }); });
   resize(kDefaultWidth, kDefaultHeight);
+}
+
+void TFormRequirement::PlaceMaskFields(bool bandPass) {
+  QGridLayout& grid = *maskGrid_;
+  for (int i = 0; i < 4; ++i) {
+    for (QWidget* w : {static_cast<QWidget*>(fields_[i]), static_cast<QWidget*>(fieldLabels_[i]),
+                       static_cast<QWidget*>(bandFields_[i]), static_cast<QWidget*>(bandLabels_[i])}) {
+      grid.removeWidget(w);
+    }
+  }
+  auto place = [&grid](QLabel* label, QLineEdit* edit, int row, int pair) {
+    grid.addWidget(label, row, pair * 2);
+    grid.addWidget(edit, row, pair * 2 + 1);
+  };
+  if (bandPass) {
+    for (int i = 0; i < 4; ++i) place(bandLabels_[i], bandFields_[i], 1 + i / 2, i % 2);
+    place(fieldLabels_[1], fields_[1], 3, 0);
+    place(fieldLabels_[3], fields_[3], 3, 1);
+  } else {
+    for (int i = 0; i < 4; ++i) place(fieldLabels_[i], fields_[i], 1 + i / 2, i % 2);
+  }
+  for (int i : {0, 2}) {
+    fields_[i]->setVisible(!bandPass);
+    fieldLabels_[i]->setVisible(!bandPass);
+  }
+  for (int i = 0; i < 4; ++i) {
+    bandFields_[i]->setVisible(bandPass);
+    bandLabels_[i]->setVisible(bandPass);
+  }
+  bandPassShown_ = bandPass;
 }
 
 void TFormRequirement::Restore() {
@@ -322,7 +433,9 @@ void TFormRequirement::Restore() {
 
 void TFormRequirement::Remember(bool place) {
   storage::RequirementSettings s = remembered_;
-  s.kind = kind_->currentIndex();
+  // The store keeps the kinds LPF and HPF (a band-pass mask is this
+  // window's own).
+  if (kind_->currentIndex() != values::kPassKindBpf) s.kind = kind_->currentIndex();
   for (int i = 0; i < 4; ++i) s.mask[i] = fields_[i]->text();
   for (int i = 0; i < 3; ++i) {
     s.limits[i] = limits_[i]->text();
@@ -353,28 +466,99 @@ void TFormRequirement::closeEvent(QCloseEvent* event) {
 
 void TFormRequirement::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  if (shown_) FitColumns();  // the verdict takes the room there is now
+  if (shown_ && !shown_->bandPass) FitColumns();  // the verdict takes the room there is now
 }
 
 void TFormRequirement::InputsChanged() {
   // Overshoot and delay are figures of a low-pass filter only.
   const bool lpf = kind_->currentIndex() == values::kLpf;
+  const bool bpf = kind_->currentIndex() == values::kPassKindBpf;
+  if (bpf != bandPassShown_) {
+    // A band-pass filter is built of MFB sections, as on the sheet.
+    const QSignalBlocker block(circuit_);
+    if (bpf) {
+      circuitBeforeBandPass_ = circuit_->currentIndex();
+      circuit_->setCurrentIndex(values::kCircuitMfb);
+    } else {
+      circuit_->setCurrentIndex(circuitBeforeBandPass_);
+    }
+    PlaceMaskFields(bpf);
+    table_->setVisible(!bpf);
+    bandTable_->setVisible(bpf);
+  }
+  circuit_->setEnabled(!bpf);
+  // The unity-gain Sallen-Key has the gain 1.
+  gain_->setEnabled(bpf || circuit_->currentIndex() != 0);
   for (int i = 0; i < 2; ++i) {
     limitOn_[i]->setEnabled(lpf);
     limits_[i]->setEnabled(lpf);
   }
-  // The yield is that of the preferred-value parts.
-  yieldOn_->setEnabled(series_->isChecked());
-  for (QLineEdit* e : yield_) e->setEnabled(series_->isChecked() && yieldOn_->isChecked());
+  limitOn_[2]->setEnabled(!bpf);
+  limits_[2]->setEnabled(!bpf);
+  // The preferred-value parts and their yield are the unity-gain
+  // Sallen-Key's.
+  const bool seriesTaken = !bpf && circuit_->currentIndex() == 0;
+  series_->setEnabled(seriesTaken);
+  const bool withSeries = seriesTaken && series_->isChecked();
+  yieldOn_->setEnabled(withSeries);
+  for (QLineEdit* e : yield_) e->setEnabled(withSeries && yieldOn_->isChecked());
   if (running_) stop_.request_stop();  // its outcome is stale already
   table_->horizontalHeaderItem(kSpreadColumn)
       ->setText(QString(lpf ? txt::kColumns[kSpreadColumn] : txt::kResistorRatio));
   timer_.start();
 }
 
+QString TFormRequirement::ReadCircuit(RequirementSnapshot& s) const {
+  s.circuit.circuit = std::max(0, circuit_->currentIndex());
+  s.circuit.gain = 1.0;
+  if (s.circuit.circuit == 0 && !s.bandPass) return {};
+  const std::string text = gain_->text().trimmed().toStdString();
+  s.circuit.gain = text.empty() ? 0.0 : values::ParseEngValue(text);
+  switch (response::CheckRequirementCircuit(s.circuit)) {
+    case response::CircuitProblem::kNone:
+      return {};
+    case response::CircuitProblem::kGainBelowOne:
+      return QString(txt::kGainBelowOne);
+    default:
+      return QString(txt::kGainUnreadable);
+  }
+}
+
+QString TFormRequirement::ReadBandPass(RequirementSnapshot& s) const {
+  std::string text;
+  for (int i = 0; i < 6; ++i) {
+    const QString field = BandField(i)->text();
+    // A comma would be read as the next field's start.
+    if (field.contains(QLatin1Char(','))) return QString(txt::kUnreadable).arg(QString(txt::kBandFieldNames[i]));
+    text += (i ? "," : "") + field.toStdString();
+  }
+  const response::RequirementCheck check = response::ParseBandPassRequirement(text, s.bandMask);
+  switch (check.problem) {
+    case response::RequirementProblem::kNone:
+      return {};
+    case response::RequirementProblem::kFieldCount:
+    case response::RequirementProblem::kUnreadable:
+      return QString(txt::kUnreadable).arg(QString(txt::kBandFieldNames[std::clamp(check.field, 0, 5)]));
+    case response::RequirementProblem::kEdgeOrder:
+      return QString(txt::kEdgeBpf);
+    case response::RequirementProblem::kAttenuation:
+      return QString(txt::kAttenuation);
+  }
+  return {};
+}
+
 std::optional<RequirementSnapshot> TFormRequirement::Snapshot() {
   RequirementSnapshot s;
   const int kind = kind_->currentIndex();
+  if (kind == values::kPassKindBpf) {
+    s.bandPass = true;
+    QString problem = ReadBandPass(s);
+    if (problem.isEmpty()) problem = ReadCircuit(s);
+    message_->setText(problem);
+    inputProblem_ = problem;
+    if (!problem.isEmpty()) return std::nullopt;
+    return s;
+  }
   std::array<std::string, 4> texts;
   for (int i = 0; i < 4; ++i) texts[i] = fields_[i]->text().toStdString();
   const response::RequirementCheck check = response::ParseRequirementFields(texts, kind, s.requirement);
@@ -393,6 +577,7 @@ std::optional<RequirementSnapshot> TFormRequirement::Snapshot() {
       problem = QString(txt::kAttenuation);
       break;
   }
+  if (problem.isEmpty()) problem = ReadCircuit(s);
   std::array<std::optional<double>*, 3> targets{&s.constraints.maxOvershootPct, &s.constraints.maxDelayVariationPct,
                                                 &s.constraints.maxQ};
   for (int i = 0; i < 3 && problem.isEmpty(); ++i) {
@@ -400,7 +585,7 @@ std::optional<RequirementSnapshot> TFormRequirement::Snapshot() {
     *targets[i] = ReadLimit(limits_[i]->text(), i == 2);
     if (!*targets[i]) problem = QString(txt::kLimitUnreadable).arg(QString(txt::kLimitLabels[i]));
   }
-  s.withSeries = series_->isChecked();
+  s.withSeries = series_->isChecked() && series_->isEnabled();
   if (s.withSeries && yieldOn_->isChecked() && problem.isEmpty()) {
     tolerance::YieldSettings y;
     const std::optional<double> r = tolerance::ReadPartTolerance(yield_[0]->text().trimmed().toStdString());
@@ -459,6 +644,7 @@ void TFormRequirement::Finished() {
 void TFormRequirement::ClearOutcome() {
   shown_.reset();
   table_->setRowCount(0);
+  bandTable_->setRowCount(0);
   plot_->clearGraphs();
   plot_->clearItems();
   plot_->legend->setVisible(false);
@@ -468,6 +654,12 @@ void TFormRequirement::ClearOutcome() {
 void TFormRequirement::ShowOutcome(const RequirementOutcome& outcome) {
   shown_ = outcome;
   Remember(false);  // the analysis window's tolerance page may take this mask
+  if (outcome.bandPass) {
+    FillBandTable(*outcome.bandPass);
+    DrawBandPassPlot(outcome);
+    if (!outcome.bandPass->recommended && message_->text().isEmpty()) message_->setText(QString(txt::kNoneMeets));
+    return;
+  }
   FillTable(outcome);
   DrawPlot(outcome);
   if (!outcome.table.recommended && message_->text().isEmpty()) message_->setText(QString(txt::kNoneMeets));
@@ -651,10 +843,172 @@ void TFormRequirement::DrawPlot(const RequirementOutcome& outcome) {
   plot.replot();
 }
 
+void TFormRequirement::FillBandTable(const response::BandPassRequirementResult& result) {
+  QTableWidget& table = *bandTable_;
+  const int columns = table.columnCount();
+  table.setRowCount(static_cast<int>(result.candidates.size()));
+  for (int row = 0; row < table.rowCount(); ++row) {
+    const response::BandPassCandidate& c = result.candidates[row];
+    QStringList cells;
+    cells << QString::fromStdString(values::ResponseLabel(c.response, c.rippleIndex));
+    if (!c.order) {
+      cells << QStringLiteral("—");
+    } else {
+      auto range = [](const response::FrequencyRange& r) {
+        return SiText(r.loHz) + QStringLiteral("〜") + SiText(r.hiHz) + QStringLiteral("Hz");
+      };
+      cells << QString(txt::kOrder).arg(*c.order) << QString::fromStdString(c.centerText) + QStringLiteral("Hz")
+            << range(c.centerRange);
+      if (!c.bandwidthText.empty()) {
+        cells << QString::fromStdString(c.bandwidthText) + QStringLiteral("Hz") << range(c.bandwidthRange)
+              << BandDb(c.margins.PassDb()) << BandDb(c.margins.StopDb()) << QString::number(c.maxQ, 'g', 5)
+              << SiText(c.gbwMinHz) + QStringLiteral("Hz");
+      }
+    }
+    while (cells.size() < columns - 1) cells << QString();
+    const bool recommended = result.recommended && *result.recommended == row;
+    cells << (c.meets ? QString(recommended ? txt::kRecommended : txt::kMeets)
+                      : QString(txt::kFails).arg(QString::fromStdString(c.why)));
+    for (int col = 0; col < columns; ++col) {
+      QTableWidgetItem* item = Cell(cells[col]);
+      if (col == 0) item->setForeground(RowColor(c.response, c.rippleIndex));
+      if (recommended) {
+        QFont bold = item->font();
+        bold.setBold(true);
+        item->setFont(bold);
+      }
+      if (col == 6 || col == 7) {
+        if (!c.bandwidthText.empty()) {
+          item->setToolTip(QString(txt::kBandMarginTip)
+                               .arg(BandDb(c.margins.fp1Db), BandDb(c.margins.fp2Db), BandDb(c.margins.fs1Db),
+                                    BandDb(c.margins.fs2Db)));
+        }
+      }
+      if (col == columns - 1) item->setToolTip(cells[col]);
+      table.setItem(row, col, item);
+    }
+  }
+  table.resizeColumnsToContents();
+  // The verdict takes what is left; its whole text is in the cell's tip.
+  int others = 0;
+  for (int col = 0; col + 1 < columns; ++col) others += table.columnWidth(col);
+  table.setColumnWidth(columns - 1, std::clamp(table.viewport()->width() - others, kMinVerdictWidth, kVerdictWidth));
+  table.resizeRowsToContents();
+  int rows = table.horizontalHeader()->sizeHint().height() + 2 * table.frameWidth();
+  if (!table.horizontalScrollBar()->isHidden()) rows += table.horizontalScrollBar()->sizeHint().height();
+  for (int row = 0; row < table.rowCount(); ++row) rows += table.rowHeight(row);
+  table.setMinimumHeight(std::max(kTableMinHeight, rows));
+  if (result.recommended) table.selectRow(*result.recommended);
+}
+
+void TFormRequirement::DrawBandPassPlot(const RequirementOutcome& outcome) {
+  QCustomPlot& plot = *plot_;
+  plot.clearGraphs();
+  plot.clearItems();
+  SetUpAnalysisPlot(plot, PlotKind::kGain);
+  const response::BandPassRequirementResult& result = *outcome.bandPass;
+  const response::BandPassMask& m = result.mask;
+  const double fLow = outcome.frequencies.front();
+  const double fHigh = outcome.frequencies.back();
+  const double top = std::max(3.0, 3 * m.ap);
+  const double bottom = -m.as - 30;
+  auto forbid = [&](double f1, double y1, double f2, double y2) {
+    auto* rect = new QCPItemRect(&plot);
+    rect->setPen(QPen(QColor(200, 0, 0, 160)));
+    rect->setBrush(QColor(230, 60, 60, 55));
+    rect->topLeft->setCoords(f1, y1);
+    rect->bottomRight->setCoords(f2, y2);
+  };
+  const double farLow = fLow / 100, farHigh = fHigh * 100;
+  const double high = top + 1000, low = bottom - 1000;
+  // Relative to the gain at the centre: the pass band within +-Ap, the
+  // stop bands at least As down.
+  forbid(m.fp1, high, m.fp2, m.ap);
+  forbid(m.fp1, -m.ap, m.fp2, low);
+  forbid(farLow, high, m.fs1, -m.as);
+  forbid(m.fs2, high, farHigh, -m.as);
+  // One curve a response: of the Chebyshev rows the first that meets (or
+  // the first with a bandwidth), and the recommended row.
+  std::optional<std::size_t> chebyshev;
+  for (std::size_t i = 0; i < result.candidates.size(); ++i) {
+    const response::BandPassCandidate& c = result.candidates[i];
+    if (!values::HasRipple(c.response) || outcome.gainDb[i].empty()) continue;
+    if (!chebyshev || (c.meets && !result.candidates[*chebyshev].meets)) chebyshev = i;
+  }
+  for (std::size_t i = 0; i < result.candidates.size(); ++i) {
+    const response::BandPassCandidate& c = result.candidates[i];
+    const bool recommended = result.recommended && *result.recommended == static_cast<int>(i);
+    if (outcome.gainDb[i].empty()) continue;
+    if (values::HasRipple(c.response) && !recommended && chebyshev != i) continue;
+    QString name = QString(txt::kBandCurveName)
+                       .arg(QString::fromStdString(values::ResponseLabel(c.response, c.rippleIndex)))
+                       .arg(*c.order)
+                       .arg(QString::fromStdString(c.centerText), QString::fromStdString(c.bandwidthText));
+    if (recommended) name += QString(txt::kCurveRecommended);
+    QCPGraph* graph =
+        AddAnalysisCurve(plot, name, RowColor(c.response, c.rippleIndex), outcome.frequencies, outcome.gainDb[i]);
+    if (recommended) {
+      QPen pen = graph->pen();
+      pen.setWidthF(2.5);
+      graph->setPen(pen);
+    }
+  }
+  plot.xAxis->setRange(fLow, fHigh);
+  plot.yAxis->setRange(bottom, top);
+  PlaceLegendOverStopBand(plot, false);
+  plot.legend->setVisible(plot.graphCount() > 0);
+  plot.replot();
+}
+
+void TFormRequirement::ApplyBandPass(int row) {
+  const response::BandPassRequirementResult& result = *shown_->bandPass;
+  if (row < 0) {
+    const QList<QTableWidgetItem*> selected = bandTable_->selectedItems();
+    if (!selected.isEmpty()) {
+      row = selected.front()->row();
+    } else if (result.recommended) {
+      row = *result.recommended;
+    }
+  }
+  if (row < 0 || row >= static_cast<int>(result.candidates.size())) {
+    message_->setText(QString(txt::kNothingChosen));
+    return;
+  }
+  const response::BandPassCandidate& c = result.candidates[row];
+  if (!c.order || c.bandwidthText.empty()) {
+    message_->setText(QString(txt::kChosenHasNoOrder));
+    return;
+  }
+  const QString center = QString::fromStdString(c.centerText);
+  const QString bandwidth = QString::fromStdString(c.bandwidthText);
+  const QString gain = QString::fromStdString(values::FormatGeneral(result.gain));
+  // The table is of the ideal filters: the sheet's parts take any values.
+  SheetValues parts;
+  parts.anyValues = true;
+  parts.texts = form_.ChosenSeriesTexts();
+  const bool anyBefore = form_.CBox_NoProblem->isChecked();
+  const SheetCircuit circuit{values::kCircuitMfb, gain, bandwidth};
+  if (!ChooseOnSheet(form_, values::kPassKindBpf, *c.order, c.response, center, parts, c.rippleIndex, circuit)) {
+    message_->setText(QString(txt::kSheetBusy));
+    return;
+  }
+  QString applied = QString(txt::kAppliedBandPass)
+                        .arg(form_.ShownSheet() + 1)
+                        .arg(QString::fromStdString(values::ResponseLabel(c.response, c.rippleIndex)))
+                        .arg(QString(txt::kOrder).arg(*c.order))
+                        .arg(center, bandwidth, QString(section_text::kCircuits[values::kCircuitMfb]), gain);
+  if (!anyBefore) applied += QString(txt::kAppliedAnyValues);
+  message_->setText(applied);
+}
+
 void TFormRequirement::ApplyToSheet(int row) {
   if (!shown_) {
     // Why the table is empty: still computing, or the inputs' problem.
     message_->setText(Busy() ? QString(txt::kStillComputing) : QString(txt::kNoTable) + inputProblem_);
+    return;
+  }
+  if (shown_->bandPass) {
+    ApplyBandPass(row);
     return;
   }
   if (row < 0) {
@@ -682,15 +1036,24 @@ void TFormRequirement::ApplyToSheet(int row) {
   parts.texts = shown_->seriesTexts.value_or(form_.ChosenSeriesTexts());
   const bool anyBefore = form_.CBox_NoProblem->isChecked();
   const engine::SeriesTexts seriesBefore = form_.ChosenSeriesTexts();
-  if (!ChooseOnSheet(form_, shown_->table.requirement.passKind, *c.order, c.response, cutoff, parts, c.rippleIndex)) {
+  const response::RequirementCircuit& used = shown_->table.circuit;
+  const QString gain = QString::fromStdString(values::FormatGeneral(used.gain));
+  const SheetCircuit circuit{used.circuit, gain, QString()};
+  if (!ChooseOnSheet(form_, shown_->table.requirement.passKind, *c.order, c.response, cutoff, parts, c.rippleIndex,
+                     circuit)) {
     message_->setText(QString(txt::kSheetBusy));
     return;
   }
-  QString applied = QString(txt::kApplied)
-                        .arg(form_.ShownSheet() + 1)
-                        .arg(ResponseText(c))
-                        .arg(QString(txt::kOrder).arg(*c.order))
-                        .arg(cutoff);
+  QString applied = used.circuit == 0 ? QString(txt::kApplied)
+                                            .arg(form_.ShownSheet() + 1)
+                                            .arg(ResponseText(c))
+                                            .arg(QString(txt::kOrder).arg(*c.order))
+                                            .arg(cutoff)
+                                      : QString(txt::kAppliedCircuit)
+                                            .arg(form_.ShownSheet() + 1)
+                                            .arg(ResponseText(c))
+                                            .arg(QString(txt::kOrder).arg(*c.order))
+                                            .arg(cutoff, QString(section_text::kCircuits[used.circuit]), gain);
   if (anyBefore != parts.anyValues || (!parts.anyValues && !(seriesBefore == parts.texts))) {
     applied += parts.anyValues
                    ? QString(txt::kAppliedAnyValues)
@@ -701,7 +1064,8 @@ void TFormRequirement::ApplyToSheet(int row) {
 }
 
 bool ChooseOnSheet(TFormMain& form, int kind, int order, int response, const QString& cutoffText,
-                   const std::optional<SheetValues>& values, int rippleIndex) {
+                   const std::optional<SheetValues>& values, int rippleIndex,
+                   const std::optional<SheetCircuit>& circuit) {
   if (!form.TabDesign->isEnabled() || !form.CBox_HPFLPF->isEnabled() || !form.CBox_Jisuu->isEnabled() ||
       !form.CBox_gensui->isEnabled() || !form.Edit_Frequency->isEnabled() || !form.GBox_E12->isEnabled()) {
     return false;
@@ -710,7 +1074,8 @@ bool ChooseOnSheet(TFormMain& form, int kind, int order, int response, const QSt
   auto inputs = [&form] {
     return std::make_tuple(form.CBox_HPFLPF->currentIndex(), form.CBox_Jisuu->currentIndex(),
                            form.CBox_gensui->currentIndex(), form.CBox_ripple->currentIndex(),
-                           form.Edit_Frequency->text(), form.CBox_NoProblem->isChecked(), form.ChosenSeriesTexts());
+                           form.Edit_Frequency->text(), form.CBox_NoProblem->isChecked(), form.ChosenSeriesTexts(),
+                           form.CBox_Circuit->currentIndex(), form.Edit_Gain->text(), form.Edit_Bandwidth->text());
   };
   const auto before = inputs();
   auto choose = [](QComboBox* box, int index) {
@@ -718,6 +1083,8 @@ bool ChooseOnSheet(TFormMain& form, int kind, int order, int response, const QSt
     emit box->activated(index);
   };
   choose(form.CBox_HPFLPF, kind);
+  // A band-pass sheet's circuit is MFB already (the kind's rule chose it).
+  if (circuit && kind != values::kPassKindBpf) choose(form.CBox_Circuit, circuit->circuit);
   choose(form.CBox_Jisuu, order - values::kMinOrder);
   QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
   QCoreApplication::sendEvent(form.CBox_Jisuu, &leave);
@@ -725,6 +1092,11 @@ bool ChooseOnSheet(TFormMain& form, int kind, int order, int response, const QSt
   if (values::HasRipple(response)) form.CBox_ripple->setCurrentIndex(rippleIndex);
   choose(form.CBox_gensui, response);
   form.Edit_Frequency->setText(cutoffText);
+  const bool sections = values::NeedsSections(form.CBox_HPFLPF->currentIndex(), form.CBox_Circuit->currentIndex());
+  if (circuit && sections) {
+    form.Edit_Gain->setText(circuit->gain);
+    if (kind == values::kPassKindBpf) form.Edit_Bandwidth->setText(circuit->bandwidth);
+  }
   if (values) {
     // One click on "問わない" moves the switch between the two states.
     if (form.CBox_NoProblem->isChecked() != values->anyValues) form.CBox_NoProblem->click();
@@ -737,6 +1109,19 @@ bool ChooseOnSheet(TFormMain& form, int kind, int order, int response, const QSt
     for (int k = 0; k < TFormMain::kPartCount; ++k) {
       for (const PartGroup* group : {&form.groupR[k], &form.groupC[k]}) {
         if (group->autoButton->isChecked()) group->valueEdit->clear();
+      }
+    }
+  }
+  if (sections) {
+    // The part table of the stages the choices give, as the circuit's rule
+    // lists it; the parts on "auto" were designed for other inputs.
+    form.ShowCircuitPicture(form.CBox_HPFLPF->currentIndex(), form.CBox_Jisuu->currentIndex());
+    if (inputs() != before) {
+      QTableWidget& parts = *form.TableSectionParts;
+      for (int row = 0; row < parts.rowCount(); ++row) {
+        const QTableWidgetItem* fixed = parts.item(row, 2);
+        QTableWidgetItem* value = parts.item(row, 1);
+        if (value != nullptr && !(fixed && fixed->checkState() == Qt::Checked)) value->setText(QString());
       }
     }
   }

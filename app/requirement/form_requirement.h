@@ -6,10 +6,20 @@
 // chooses the candidate's kind, order, response and cut-off on the shown
 // sheet as the user would. The table is computed on a worker from a
 // snapshot of the inputs; the window never waits for it while open.
+//
+// The table is that of a circuit (回路方式: the unity-gain Sallen-Key, MFB,
+// the Sallen-Key with gain) at a gain (利得): the GBW and the part spread
+// follow them (response/requirement.h); the sheet gets both. The kind BPF
+// takes the six values of a band-pass mask (fs1, fp1, fp2, fs2, Ap, As) and
+// lists the lowest even order, the centre and the bandwidth of every
+// response (response/bandpass_requirement.h) in a table of its own; its
+// circuit is MFB. Series parts and the yield are of the unity-gain
+// Sallen-Key's LPF and HPF only.
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFutureWatcher>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -22,6 +32,7 @@
 #include <vector>
 
 #include "engine/series_options.h"
+#include "response/bandpass_requirement.h"
 #include "response/requirement.h"
 #include "storage/app_settings.h"
 #include "storage/requirement_settings.h"
@@ -45,12 +56,19 @@ struct RequirementOutcome {
   /// The series options the parts were designed with; none when the table
   /// is that of the ideal filters (any part values).
   std::optional<engine::SeriesTexts> seriesTexts;
+  /// A band-pass mask's table (then `table` has no candidates); gainDb is
+  /// then per band-pass candidate, relative to the gain at the centre.
+  std::optional<response::BandPassRequirementResult> bandPass;
 };
 
 /// The inputs the worker gets, copied on the user-interface thread.
 struct RequirementSnapshot {
   response::Requirement requirement;
   response::RequirementConstraints constraints;
+  response::RequirementCircuit circuit;
+  /// The kind BPF: its mask (requirement and constraints are not used).
+  bool bandPass = false;
+  response::BandPassMask bandMask;
   bool withSeries = false;
   const engine::PartSeries* series = nullptr;  // the program's own when null
   engine::SeriesTexts seriesTexts;             // what `series` was made from
@@ -80,6 +98,12 @@ class TFormRequirement : public QWidget {
   // The controls, for tests and screenshots.
   QComboBox* KindBox() const { return kind_; }
   QLineEdit* Field(int i) const { return fields_.at(i); }
+  /// 回路方式 (the sheet's list) and 利得.
+  QComboBox* CircuitBox() const { return circuit_; }
+  QLineEdit* GainEdit() const { return gain_; }
+  /// The band-pass mask's fields: fs1, fp1, fp2, fs2, Ap, As (Ap and As are
+  /// Field(1) and Field(3)).
+  QLineEdit* BandField(int i) const { return i < 4 ? bandFields_.at(i) : fields_.at(i == 4 ? 1 : 3); }
   QCheckBox* LimitBox(int i) const { return limitOn_.at(i); }
   QLineEdit* LimitEdit(int i) const { return limits_.at(i); }
   QCheckBox* SeriesBox() const { return series_; }
@@ -87,6 +111,8 @@ class TFormRequirement : public QWidget {
   /// R tolerance, C tolerance, trials.
   QLineEdit* YieldEdit(int i) const { return yield_.at(i); }
   QTableWidget* Table() const { return table_; }
+  /// The band-pass mask's table (shown for the kind BPF instead of Table()).
+  QTableWidget* BandTable() const { return bandTable_; }
   QCustomPlot* Plot() const { return plot_; }
   QPushButton* ApplyButton() const { return apply_; }
   /// The in-window message ("" when all is well).
@@ -118,11 +144,21 @@ class TFormRequirement : public QWidget {
   void Finished();
   void ShowOutcome(const RequirementOutcome& outcome);
   void FillTable(const RequirementOutcome& outcome);
+  void FillBandTable(const response::BandPassRequirementResult& result);
+  /// The mask's fields in the grid of the kind (LPF/HPF: fp, Ap / fs, As;
+  /// BPF: fs1, fp1 / fp2, fs2 / Ap, As), the others hidden.
+  void PlaceMaskFields(bool bandPass);
+  /// Reads the band-pass mask and the circuit into `s`; the problem's text
+  /// ("" when they read).
+  QString ReadBandPass(RequirementSnapshot& s) const;
+  QString ReadCircuit(RequirementSnapshot& s) const;
+  void ApplyBandPass(int row);
   void FitColumns();
   /// The width the texts of a column's cells need (with `wrap` their widest
   /// piece between the places a line may break).
   int CellsWidth(int column, bool wrap = false) const;
   void DrawPlot(const RequirementOutcome& outcome);
+  void DrawBandPassPlot(const RequirementOutcome& outcome);
   void ClearOutcome();
 
   TFormMain& form_;
@@ -137,6 +173,14 @@ class TFormRequirement : public QWidget {
 
   QComboBox* kind_ = nullptr;
   std::array<QLineEdit*, 4> fields_{};
+  std::array<QLabel*, 4> fieldLabels_{};
+  std::array<QLineEdit*, 4> bandFields_{};  // fs1, fp1, fp2, fs2
+  std::array<QLabel*, 4> bandLabels_{};
+  QGridLayout* maskGrid_ = nullptr;
+  QComboBox* circuit_ = nullptr;
+  QLineEdit* gain_ = nullptr;
+  int circuitBeforeBandPass_ = 0;  // restored when the kind leaves BPF
+  bool bandPassShown_ = false;
   std::array<QCheckBox*, 3> limitOn_{};
   std::array<QLineEdit*, 3> limits_{};
   QCheckBox* series_ = nullptr;
@@ -146,6 +190,7 @@ class TFormRequirement : public QWidget {
   QLabel* message_ = nullptr;
   QLabel* status_ = nullptr;
   QTableWidget* table_ = nullptr;
+  QTableWidget* bandTable_ = nullptr;
   QCustomPlot* plot_ = nullptr;
   QPushButton* apply_ = nullptr;
 };
@@ -167,8 +212,21 @@ struct SheetValues {
 /// on "auto" is cleared (it was designed for other inputs); fixed parts keep
 /// theirs. False (nothing changed) while the design inputs are locked by a
 /// run. A Chebyshev takes its ripple (an index of values::kRippleDb).
+///
+/// With `circuit` the sheet's 回路方式 is chosen too (after the kind, so
+/// that a band-pass sheet keeps its MFB), and a sheet built of sections
+/// (values::NeedsSections) gets the gain and, for BPF, the bandwidth typed
+/// (`cutoffText` is then the centre); the part table is rebuilt by the
+/// window's own rule afterwards, its parts on "auto" cleared as the part
+/// groups' are.
+struct SheetCircuit {
+  int circuit = 0;
+  QString gain = QStringLiteral("1");
+  QString bandwidth;  // BPF only
+};
 bool ChooseOnSheet(TFormMain& form, int kind, int order, int response, const QString& cutoffText,
                    const std::optional<SheetValues>& values = std::nullopt,
-                   int rippleIndex = values::kTabulatedRippleIndex);
+                   int rippleIndex = values::kTabulatedRippleIndex,
+                   const std::optional<SheetCircuit>& circuit = std::nullopt);
 
 }  // namespace kelvara::app

@@ -44,7 +44,8 @@ nlohmann::json Requirement(const std::string& args, int status = 0) {
 
 TEST(BandPassRequirementCli, JsonHasOneCandidatePerResponseAndRipple) {
   const nlohmann::json j = Requirement("--requirement 5k,8k,12k,20k,1,40 --kind bpf");
-  EXPECT_EQ(Keys(j), (std::vector<std::string>{"candidates", "recommended", "recommended_ripple_db"}));
+  EXPECT_EQ(Keys(j),
+            (std::vector<std::string>{"candidates", "gain", "recommended", "recommended_ripple_db", "topology"}));
   // As the low-pass requirement: the Chebyshev rows 0.25, then the ripples
   // not above Ap = 1 dB.
   const std::vector<std::string> names{"butterworth", "bessel",    "chebyshev", "chebyshev", "chebyshev",

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -61,7 +62,8 @@ int Row(const nlohmann::json& j, const std::string& response, double rippleDb = 
 
 TEST(RequirementCli, JsonHasOneCandidatePerOfferedResponse) {
   const nlohmann::json j = Requirement("--requirement 1k,1,3k,40");
-  EXPECT_EQ(Keys(j), (std::vector<std::string>{"candidates", "recommended", "recommended_ripple_db"}));
+  EXPECT_EQ(Keys(j),
+            (std::vector<std::string>{"candidates", "gain", "recommended", "recommended_ripple_db", "topology"}));
   // The table's rows first, then the Chebyshev ripples not above Ap = 1 dB,
   // Legendre and Linkwitz-Riley.
   ASSERT_EQ(j["candidates"].size(), 10u);
@@ -315,6 +317,112 @@ TEST(RequirementUsage, ExcludesTheOptionsOfASingleDesign) {
     EXPECT_EQ(RunDesignTool(args).status, 2) << args;
   }
 }
+
+// ---- --topology and --gain -------------------------------------------------
+
+// Each stage at K = G^(1/stages) asks for its unity-gain GBW times its
+// noise gain (K, or 1 + K for MFB): the whole candidate's GBW scales so.
+struct CircuitCliRow {
+  const char* args;
+  const char* topology;
+  double gain;
+  bool mfb;
+};
+
+class RequirementCircuitCli : public ::testing::TestWithParam<CircuitCliRow> {};
+
+TEST_P(RequirementCircuitCli, GbwAndSpreadAreThoseOfTheCircuitTheRestAsOfTheUnityGainTable) {
+  const CircuitCliRow& row = GetParam();
+  const std::string mask = std::string(row.args).find("hpf") != std::string::npos ? "1k,1,300,40" : "1k,1,3k,40";
+  const bool hpf = mask == "1k,1,300,40";
+  const nlohmann::json unity = Requirement("--requirement " + mask + (hpf ? " --kind hpf" : ""));
+  const nlohmann::json j = Requirement("--requirement " + mask + " " + row.args);
+  EXPECT_EQ(j["topology"], row.topology);
+  EXPECT_EQ(j["gain"], row.gain);
+  EXPECT_EQ(unity["topology"], "sallen-key");
+  EXPECT_EQ(unity["gain"], 1.0);
+  ASSERT_EQ(j["candidates"].size(), unity["candidates"].size());
+  EXPECT_EQ(j["recommended"], unity["recommended"]);
+  for (std::size_t i = 0; i < j["candidates"].size(); ++i) {
+    const nlohmann::json& c = j["candidates"][i];
+    const nlohmann::json& u = unity["candidates"][i];
+    EXPECT_EQ(Sorted(Keys(c)), KeysOfRow(c));
+    for (const char* key : {"order", "cutoff_text", "cutoff_range_hz", "margin_pass_db", "margin_stop_db", "max_q"}) {
+      EXPECT_EQ(c[key], u[key]) << key;
+    }
+    if (c["order"].is_null()) continue;
+    const int stages = (c["order"].get<int>() + 1) / 2;
+    const double k = std::pow(row.gain, 1.0 / stages);
+    const double noise = row.mfb ? 1 + k : k;
+    EXPECT_NEAR(c["gbw_min_hz"].get<double>(), u["gbw_min_hz"].get<double>() * noise,
+                1e-12 * u["gbw_min_hz"].get<double>() * noise);
+    // The spread of the highest Q's stage (spreads rise with Q).
+    const double q = c["max_q"].get<double>();
+    double spread = 4 * q * q;
+    if (row.mfb) {
+      spread = hpf ? q * q * (2 * k + 1) * (2 * k + 1) / k : 1.2 * 4 * q * q * (1 + k);
+    } else if (k != 1) {
+      const double y = 4 * q / (1 + std::sqrt(1 + 8 * q * q * (k - 1)));
+      spread = y * y;
+    }
+    EXPECT_NEAR(c["spread_min"].get<double>(), spread, 1e-9 * spread);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Circuits, RequirementCircuitCli,
+                         ::testing::Values(CircuitCliRow{"--topology mfb --gain 10", "mfb", 10, true},
+                                           CircuitCliRow{"--topology mfb", "mfb", 1, true},
+                                           CircuitCliRow{"--topology mfb --gain 0.5 --kind hpf", "mfb", 0.5, true},
+                                           CircuitCliRow{"--gain 4", "sallen-key", 4, false},
+                                           CircuitCliRow{"--topology sallen-key --gain 10 --kind hpf", "sallen-key", 10,
+                                                         false},
+                                           CircuitCliRow{"--topology sallen-key --gain 1", "sallen-key", 1, false}));
+
+TEST(RequirementCircuitCli, TheTableNamesTheCircuitAndAtGainOneIsAsBefore) {
+  const ToolResult plain = RunDesignTool("--requirement 1k,1,3k,40");
+  const ToolResult same = RunDesignTool("--requirement 1k,1,3k,40 --topology sallen-key --gain 1");
+  EXPECT_EQ(plain.out, same.out);
+  EXPECT_EQ(plain.out.find("circuit:"), std::string::npos);
+  const ToolResult mfb = RunDesignTool("--requirement 1k,1,3k,40 --topology mfb --gain 10");
+  ASSERT_EQ(mfb.status, 0) << mfb.err;
+  EXPECT_NE(mfb.out.find("circuit: mfb, gain 10 (the stages share it equally)"), std::string::npos) << mfb.out;
+}
+
+TEST(RequirementCircuitCli, ABandPassRequirementIsOfMfbSectionsAtItsGain) {
+  const nlohmann::json one = Requirement("--requirement 5k,8k,12k,20k,1,40 --kind bpf");
+  EXPECT_EQ(one["topology"], "mfb");
+  EXPECT_EQ(one["gain"], 1.0);
+  const nlohmann::json two = Requirement("--requirement 5k,8k,12k,20k,1,40 --kind bpf --topology mfb --gain 2");
+  EXPECT_EQ(two["topology"], "mfb");
+  EXPECT_EQ(two["gain"], 2.0);
+  // The centre's gain does not move the mask, the Q or the GBW.
+  ASSERT_EQ(one["candidates"].size(), two["candidates"].size());
+  for (std::size_t i = 0; i < one["candidates"].size(); ++i) {
+    for (const char* key : {"order", "center_text", "bandwidth_text", "max_q", "gbw_min_hz"}) {
+      EXPECT_EQ(one["candidates"][i][key], two["candidates"][i][key]) << key;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CircuitErrors, RequirementUsage,
+    ::testing::Values(UsageRow{"--requirement 1k,1,3k,40 --gain 0.5",
+                               "--gain: a Sallen-Key stage's gain 1 + Rf/Rg is at least 1, here 0.5; --topology mfb "
+                               "designs a gain below 1"},
+                      UsageRow{"--requirement 1k,1,3k,40 --topology mfb --gain 2000",
+                               "--gain: 2000 is not in 0.1..1000"},
+                      UsageRow{"--requirement 1k,1,3k,40 --topology mfb --stage-gains 2,5",
+                               "--stage-gains is not used with --requirement (the stages share --gain equally)"},
+                      UsageRow{"--requirement 1k,1,3k,40 --stage-order descending-q",
+                               "--stage-order is not used with --requirement (the stages share --gain equally)"},
+                      UsageRow{"--requirement 1k,1,3k,40 --topology mfb --values series",
+                               "--values series with --requirement designs the unity-gain Sallen-Key only; leave out "
+                               "--topology mfb"},
+                      UsageRow{"--requirement 1k,1,3k,40 --gain 2 --values series",
+                               "--values series with --requirement designs the unity-gain Sallen-Key only; leave out "
+                               "--gain"},
+                      UsageRow{"--requirement 5k,8k,12k,20k,1,40 --kind bpf --topology sallen-key",
+                               "--topology: a band-pass filter is built of MFB sections (--topology mfb)"}));
 
 }  // namespace
 }  // namespace kelvara::tools

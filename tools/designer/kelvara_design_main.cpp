@@ -293,8 +293,16 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
     return 0;
   }
   if (requirementOptions.Requested()) {
-    return kelvara::tools::RunRequirement(
-        requirementOptions, {kind, json, valuesKind == "series", seriesTexts, &toleranceOptions}, std::cout, std::cerr);
+    kelvara::tools::RequirementContext context;
+    context.kind = kind;
+    context.json = json;
+    context.series = valuesKind == "series";
+    context.seriesTexts = seriesTexts;
+    context.tolerance = &toleranceOptions;
+    context.topology = sectionsOptions.topology;
+    context.topologyGiven = app.count("--topology") > 0;
+    context.gain = sectionsOptions.gain;
+    return kelvara::tools::RunRequirement(requirementOptions, context, std::cout, std::cerr);
   }
   try {
     if (!bandPass && sheetFile.empty() && cutoffOption->count() == 0) {

@@ -12,6 +12,7 @@
 #include "tools/designer/series_cli.h"
 #include "values/eng_value.h"
 #include "values/filter_catalogue.h"
+#include "values/section_record.h"
 
 namespace kelvara::tools {
 namespace {
@@ -28,6 +29,10 @@ struct Usage {
 nlohmann::json Optional(const std::optional<double>& v) { return v ? nlohmann::json(*v) : nlohmann::json(nullptr); }
 
 std::string Plain(double x) { return values::FormatGeneral(x); }
+
+const char* TopologyName(const response::RequirementCircuit& c) {
+  return c.circuit == values::kCircuitMfb ? "mfb" : "sallen-key";
+}
 
 // "butterworth", "chebyshev 0.5": a Chebyshev row names its ripple (dB).
 std::string ResponseText(const response::RequirementCandidate& c) {
@@ -69,6 +74,10 @@ void PrintTable(const response::RequirementResult& result,
   out << (hpf ? "HPF" : "LPF") << " mask: pass band " << (hpf ? "from " : "up to ") << Frequency(r.passHz)
       << " Hz within +-" << Plain(r.passDb) << " dB, stop band " << (hpf ? "up to " : "from ") << Frequency(r.stopHz)
       << " Hz at least " << Plain(r.stopDb) << " dB down\n";
+  if (!(result.circuit == response::RequirementCircuit{})) {
+    out << "circuit: " << TopologyName(result.circuit) << ", gain " << Plain(result.circuit.gain)
+        << " (the stages share it equally)\n";
+  }
   std::ostringstream table;
   auto cell = [&](const std::string& text, int width) { table << std::left << std::setw(width - 1) << text << ' '; };
   cell("response", 16);
@@ -301,6 +310,8 @@ nlohmann::json RequirementJson(const response::RequirementResult& result,
     }
     j["candidates"].push_back(std::move(k));
   }
+  j["topology"] = TopologyName(result.circuit);
+  j["gain"] = result.circuit.gain;
   j["recommended"] = result.recommended
                          ? nlohmann::json(values::kResponseOptions[result.candidates[*result.recommended].response])
                          : nlohmann::json(nullptr);
@@ -344,6 +355,8 @@ nlohmann::json BandPassRequirementJson(const response::BandPassRequirementResult
     k["why"] = c.meets ? nlohmann::json(nullptr) : nlohmann::json(c.why);
     j["candidates"].push_back(std::move(k));
   }
+  j["topology"] = "mfb";
+  j["gain"] = result.gain;
   const bool recommended = result.recommended.has_value();
   const response::BandPassCandidate* best = recommended ? &result.candidates[*result.recommended] : nullptr;
   j["recommended"] = best ? nlohmann::json(values::kResponseOptions[best->response]) : nlohmann::json(nullptr);
@@ -366,7 +379,11 @@ int RunRequirement(const RequirementOptions& options, const RequirementContext& 
       }
       if (options.maxQ) throw Usage{"--max-q is not available yet with --kind bpf"};
       if (context.series) throw Usage{"--values series is not available yet with --kind bpf"};
-      const response::BandPassRequirementResult result = response::DesignBandPassFromRequirement(mask);
+      if (context.topologyGiven && context.topology != "mfb") {
+        throw Usage{"--topology: a band-pass filter is built of MFB sections (--topology mfb)"};
+      }
+      const response::BandPassRequirementResult result =
+          response::DesignBandPassFromRequirement(mask, context.gain.value_or(1.0));
       if (context.json) {
         out << BandPassRequirementJson(result).dump() << '\n';
       } else {
@@ -383,6 +400,23 @@ int RunRequirement(const RequirementOptions& options, const RequirementContext& 
     if (!check.ok()) throw Usage{RequirementProblemText(check, passKind)};
     if (passKind == values::kHpf && (options.maxOvershootPct || options.maxDelayVariationPct)) {
       throw Usage{"--max-overshoot and --max-delay-variation apply to an LPF only"};
+    }
+    const double gain = context.gain.value_or(1.0);
+    const response::RequirementCircuit circuit{context.topology == "mfb" ? values::kCircuitMfb
+                                               : gain != 1.0             ? values::kCircuitSallenKeyGain
+                                                                         : 0,
+                                               gain};
+    if (response::CheckRequirementCircuit(circuit) == response::CircuitProblem::kGainBelowOne) {
+      throw Usage{"--gain: a Sallen-Key stage's gain 1 + Rf/Rg is at least 1, here " + Plain(gain) +
+                  "; --topology mfb designs a gain below 1"};
+    }
+    if (response::CheckRequirementCircuit(circuit) != response::CircuitProblem::kNone) {
+      throw Usage{"--gain " + Plain(gain) + " is not in " + Plain(engine::kMinFilterGain) + ".." +
+                  Plain(engine::kMaxFilterGain)};
+    }
+    if (context.series && circuit.circuit != 0) {
+      throw Usage{"--values series with --requirement designs the unity-gain Sallen-Key only; leave out " +
+                  std::string(circuit.circuit == values::kCircuitMfb ? "--topology mfb" : "--gain")};
     }
     const ToleranceOptions* tol = context.tolerance;
     const bool yield = tol != nullptr && tol->Requested();
@@ -407,7 +441,7 @@ int RunRequirement(const RequirementOptions& options, const RequirementContext& 
     constraints.maxOvershootPct = options.maxOvershootPct;
     constraints.maxDelayVariationPct = options.maxDelayVariationPct;
     constraints.maxQ = options.maxQ;
-    const response::RequirementResult result = response::DesignFromRequirement(requirement, constraints);
+    const response::RequirementResult result = response::DesignFromRequirement(requirement, constraints, circuit);
     std::vector<std::optional<tolerance::RealisedCandidate>> realised;
     if (context.series) {
       std::optional<tolerance::YieldSettings> settings;

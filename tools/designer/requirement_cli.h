@@ -7,7 +7,9 @@
 // with --monte-carlo also its yield against the mask. With --kind bpf,
 // --requirement FS1,FP1,FP2,FS2,AP,AS: the lowest even order, the centre and
 // the bandwidth of every response that meet a band-pass mask
-// (response/bandpass_requirement.h).
+// (response/bandpass_requirement.h). --topology and --gain choose the circuit
+// the candidates are built as (response/requirement.h: the GBW and the part
+// spread follow it); the JSON names them at its top level.
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
@@ -47,6 +49,14 @@ struct RequirementContext {
   bool series = false;  // --values series
   engine::SeriesTexts seriesTexts;
   const ToleranceOptions* tolerance = nullptr;  // --monte-carlo and its options
+  /// --topology and --gain (read and within range, SectionsRequested): the
+  /// circuit the GBW and spread of the candidates are those of
+  /// (sallen-key at gain 1 the unity-gain Sallen-Key, at another gain the
+  /// Sallen-Key with gain; mfb the multiple feedback; a band-pass
+  /// requirement is of MFB sections, its gain that at the centre).
+  std::string topology = "sallen-key";
+  bool topologyGiven = false;
+  std::optional<double> gain;
 };
 
 /// Runs --requirement: prints to out (errors to err) and returns the exit
@@ -63,13 +73,16 @@ inline constexpr const char* kBandPassCandidateKeys[] = {
     "margin_fp2_db",  "margin_fs1_db",      "margin_fs2_db",  "max_q",           "gbw_min_hz"};
 
 /// The JSON object of a band-pass result: candidates, recommended,
-/// recommended_ripple_db, as RequirementJson's.
+/// recommended_ripple_db, as RequirementJson's, with topology "mfb" and the
+/// gain at the centre.
 nlohmann::json BandPassRequirementJson(const response::BandPassRequirementResult& result);
 
 /// The English one-line message of a requirement problem (for usage errors).
 std::string RequirementProblemText(const response::RequirementCheck& check, int passKind);
 
-/// The JSON object of a result (with the realised candidates when given).
+/// The JSON object of a result (with the realised candidates when given):
+/// candidates, recommended, recommended_ripple_db, and the circuit's
+/// topology ("sallen-key" or "mfb") and gain magnitude.
 nlohmann::json RequirementJson(const response::RequirementResult& result,
                                const std::vector<std::optional<tolerance::RealisedCandidate>>* realised);
 

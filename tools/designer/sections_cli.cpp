@@ -104,7 +104,14 @@ bool SectionsRequested(const CLI::App& app, SectionsOptions& options, const Othe
       throw CliUsageError(std::string(name) + " is not available yet with " + what);
     }
   }
-  if (others.requirement) throw CliUsageError("--requirement is not available yet with " + what);
+  if (others.requirement) {
+    // RunRequirement takes --topology and --gain; its stages share the gain.
+    for (const char* name : {"--stage-gains", "--stage-order"}) {
+      if (app.count(name) > 0) {
+        throw CliUsageError(std::string(name) + " is not used with --requirement (the stages share --gain equally)");
+      }
+    }
+  }
   return true;
 }
 

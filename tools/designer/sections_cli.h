@@ -52,7 +52,9 @@ struct OtherRequests {
 /// Reads --gain and --stage-gains and says whether the design is one of
 /// sections (any choice but the sheet's circuit at gain 1 without stage
 /// options). Throws CliUsageError for a text that is not a number, and,
-/// for a design of sections, for an option it does not take yet.
+/// for a design of sections, for an option it does not take yet; with
+/// --requirement (which takes --topology and --gain) for --stage-gains and
+/// --stage-order.
 bool SectionsRequested(const CLI::App& app, SectionsOptions& options, const OtherRequests& others);
 
 /// What the design of sections is asked for, as the options give it.

@@ -12,11 +12,13 @@
 #include "app/analysis/tolerance_panel.h"
 #include "app/requirement/form_requirement.h"
 #include "app/requirement/requirement_menu.h"
+#include "response/bandpass_requirement.h"
 #include "tests/app/app_test_support.h"
 #include "tests/app/main_window/run_support.h"
 #include "tests/support/ideal_poles.h"
 #include "tolerance/requirement_parts.h"
 #include "values/eng_value.h"
+#include "values/section_record.h"
 
 namespace kelvara::app::testing {
 namespace {
@@ -565,6 +567,173 @@ TEST_F(RequirementWindow, ClosingWhileTheWorkerRunsNeitherCrashesNorHangs) {
     Free();
   }
   SUCCEED();
+}
+
+// ---- the circuit, the gain and the band-pass mask ---------------------------
+
+TEST_F(RequirementWindow, AtItsDefaultsTheCircuitIsTheUnityGainSallenKey) {
+  TFormRequirement& r = Open();
+  EXPECT_EQ(r.CircuitBox()->currentIndex(), 0);
+  EXPECT_EQ(r.CircuitBox()->itemText(0), "サレン・キー（VCVS）");
+  EXPECT_EQ(r.CircuitBox()->count(), 3);
+  EXPECT_EQ(r.GainEdit()->text(), "1");
+  EXPECT_FALSE(r.GainEdit()->isEnabled());
+  EXPECT_EQ(r.KindBox()->itemText(2), "BPF");
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "1", "3k", "40"}));
+  ASSERT_TRUE(r.Shown().has_value());
+  EXPECT_EQ(r.Shown()->table.circuit, response::RequirementCircuit{});
+  EXPECT_TRUE(r.Table()->isVisible());
+  EXPECT_FALSE(r.BandTable()->isVisible());
+  const response::RequirementResult expected = response::DesignFromRequirement({kLpf, 1000, 1, 3000, 40});
+  for (int row = 0; row < r.Table()->rowCount(); ++row) {
+    const response::RequirementCandidate& c = expected.candidates[row];
+    if (!c.order) continue;
+    EXPECT_EQ(r.Table()->item(row, 7)->text(), SiText(c.gbwMinHz) + "Hz");
+    EXPECT_EQ(r.Table()->item(row, 8)->text(), QString::number(c.spreadMin, 'g', 4));
+  }
+}
+
+TEST_F(RequirementWindow, TheCircuitAndGainAreInputsOfTheTableAndGoToTheSheet) {
+  TFormRequirement& r = Open();
+  Choose(r.CircuitBox(), values::kCircuitMfb);
+  EXPECT_TRUE(r.GainEdit()->isEnabled());
+  r.GainEdit()->setText("10");
+  ASSERT_TRUE(Enter(r, kLpf, {"1k", "1", "3k", "40"}));
+  ASSERT_TRUE(r.Shown().has_value()) << r.Message().toStdString();
+  const response::RequirementCircuit mfb{values::kCircuitMfb, 10.0};
+  EXPECT_EQ(r.Shown()->table.circuit, mfb);
+  const response::RequirementResult expected = response::DesignFromRequirement({kLpf, 1000, 1, 3000, 40}, {}, mfb);
+  ASSERT_EQ(r.Table()->rowCount(), static_cast<int>(expected.candidates.size()));
+  for (int row = 0; row < r.Table()->rowCount(); ++row) {
+    const response::RequirementCandidate& c = expected.candidates[row];
+    if (!c.order) continue;
+    EXPECT_EQ(r.Table()->item(row, 7)->text(), SiText(c.gbwMinHz) + "Hz");
+    EXPECT_EQ(r.Table()->item(row, 8)->text(), QString::number(c.spreadMin, 'g', 4));
+  }
+  // The series parts are the unity-gain Sallen-Key's.
+  EXPECT_FALSE(r.SeriesBox()->isEnabled());
+  const int row = *r.Shown()->table.recommended;
+  const response::RequirementCandidate& c = r.Shown()->table.candidates[row];
+  r.ApplyToSheet(row);
+  EXPECT_EQ(W().CBox_HPFLPF->currentIndex(), kLpf);
+  EXPECT_EQ(W().CBox_Circuit->currentIndex(), values::kCircuitMfb);
+  EXPECT_EQ(W().Edit_Gain->text(), "10");
+  EXPECT_EQ(W().Edit_Frequency->text(), QString::fromStdString(c.cutoffText));
+  EXPECT_FALSE(W().PanelSections->isHidden());
+  // The part table of the sheet's rule: an MFB stage has five parts.
+  EXPECT_EQ(W().TableSectionParts->rowCount(), 5 * (*c.order / 2) + 3 * (*c.order % 2));
+  EXPECT_TRUE(r.Message().contains("多重帰還（MFB）、利得 10 倍")) << r.Message().toStdString();
+  // Below 1 the Sallen-Key with gain is refused in the window.
+  Choose(r.CircuitBox(), values::kCircuitSallenKeyGain);
+  r.GainEdit()->setText("0.5");
+  ASSERT_TRUE(Settle(r));
+  EXPECT_FALSE(r.Shown().has_value());
+  EXPECT_EQ(r.Message(),
+            "サレン・キー（利得付き）の利得は 1 以上です。1 より小さい利得は多重帰還（MFB）で設計できます。");
+}
+
+class BandPassWindow : public RequirementWindow {
+ protected:
+  bool EnterBand(TFormRequirement& r, const std::array<const char*, 6>& mask) {
+    r.KindBox()->setCurrentIndex(values::kPassKindBpf);
+    for (int i = 0; i < 6; ++i) r.BandField(i)->setText(QString::fromUtf8(mask[i]));
+    return Settle(r);
+  }
+};
+
+TEST_F(BandPassWindow, ListsTheBandPassTableOfTheMask) {
+  TFormRequirement& r = Open();
+  ASSERT_TRUE(EnterBand(r, {"5k", "8k", "12k", "20k", "1", "40"}));
+  ASSERT_TRUE(r.Shown().has_value()) << r.Message().toStdString();
+  ASSERT_TRUE(r.Shown()->bandPass.has_value());
+  EXPECT_TRUE(r.BandTable()->isVisible());
+  EXPECT_FALSE(r.Table()->isVisible());
+  EXPECT_FALSE(r.Field(0)->isVisible());
+  EXPECT_TRUE(r.BandField(0)->isVisible());
+  EXPECT_EQ(r.CircuitBox()->currentIndex(), values::kCircuitMfb);
+  EXPECT_FALSE(r.CircuitBox()->isEnabled());
+  EXPECT_TRUE(r.GainEdit()->isEnabled());
+  const response::BandPassRequirementResult expected =
+      response::DesignBandPassFromRequirement({5000, 8000, 12000, 20000, 1, 40});
+  QTableWidget& t = *r.BandTable();
+  ASSERT_EQ(t.rowCount(), static_cast<int>(expected.candidates.size()));
+  QStringList headers;
+  for (int c = 0; c < t.columnCount(); ++c) headers << t.horizontalHeaderItem(c)->text();
+  EXPECT_EQ(headers, (QStringList{"応答", "次数", "中心周波数", "中心の範囲", "帯域幅", "帯域幅の範囲", "通過域余裕",
+                                  "阻止域余裕", "最大Q", "必要GBW", "判定"}));
+  for (int row = 0; row < t.rowCount(); ++row) {
+    const response::BandPassCandidate& c = expected.candidates[row];
+    EXPECT_EQ(t.item(row, 0)->text(), QString::fromStdString(values::ResponseLabel(c.response, c.rippleIndex)));
+    if (!c.order || c.bandwidthText.empty()) continue;
+    EXPECT_EQ(t.item(row, 1)->text(), QString("%1次").arg(*c.order));
+    EXPECT_EQ(t.item(row, 2)->text(), QString::fromStdString(c.centerText) + "Hz");
+    EXPECT_EQ(t.item(row, 3)->text(), SiText(c.centerRange.loHz) + "〜" + SiText(c.centerRange.hiHz) + "Hz");
+    EXPECT_EQ(t.item(row, 4)->text(), QString::fromStdString(c.bandwidthText) + "Hz");
+    EXPECT_EQ(t.item(row, 8)->text(), QString::number(c.maxQ, 'g', 5));
+    EXPECT_EQ(t.item(row, 9)->text(), SiText(c.gbwMinHz) + "Hz");
+    const bool recommended = expected.recommended && *expected.recommended == row;
+    EXPECT_EQ(t.item(row, 10)->text(),
+              c.meets ? (recommended ? "適合（推奨）" : "適合") : "不適合: " + QString::fromStdString(c.why));
+  }
+  ASSERT_TRUE(expected.recommended.has_value());
+  EXPECT_EQ(t.currentRow(), *expected.recommended);
+  // The plot: the pass band's two regions, the two stop bands, and curves
+  // at 0 dB at the centre.
+  QCustomPlot& p = *r.Plot();
+  EXPECT_EQ(p.itemCount(), 4);
+  EXPECT_GE(p.graphCount(), 3);
+  // Back to LPF: the table of before and the circuit chosen before.
+  Choose(r.KindBox(), kLpf);
+  ASSERT_TRUE(Settle(r));
+  EXPECT_EQ(r.CircuitBox()->currentIndex(), 0);
+  EXPECT_TRUE(r.Table()->isVisible());
+  EXPECT_TRUE(r.Field(0)->isVisible());
+  EXPECT_FALSE(r.Shown()->bandPass.has_value());
+}
+
+TEST_F(BandPassWindow, AMaskOutOfOrderSaysSo) {
+  TFormRequirement& r = Open();
+  ASSERT_TRUE(EnterBand(r, {"5k", "12k", "8k", "20k", "1", "40"}));
+  EXPECT_EQ(r.Message(), "BPF では fs1 < fp1 < fp2 < fs2 の順にして下さい。");
+  EXPECT_FALSE(r.Shown().has_value());
+  ASSERT_TRUE(EnterBand(r, {"5k", "8k", "12k", "abc", "1", "40"}));
+  EXPECT_EQ(r.Message(), "阻止域端 fs2 が読めません: 0 より大きい値を入力下さい。");
+}
+
+TEST_F(BandPassWindow, SettingACandidateMakesABandPassSheetAndItsPartTable) {
+  TFormRequirement& r = Open();
+  r.GainEdit()->setText("2");
+  ASSERT_TRUE(EnterBand(r, {"5k", "8k", "12k", "20k", "1", "40"}));
+  ASSERT_TRUE(r.Shown().has_value()) << r.Message().toStdString();
+  const response::BandPassRequirementResult& result = *r.Shown()->bandPass;
+  EXPECT_EQ(result.gain, 2.0);
+  ASSERT_TRUE(result.recommended.has_value());
+  const response::BandPassCandidate& c = result.candidates[*result.recommended];
+  r.ApplyToSheet();
+  EXPECT_EQ(W().CBox_HPFLPF->currentIndex(), values::kPassKindBpf);
+  EXPECT_EQ(W().CBox_Circuit->currentIndex(), values::kCircuitMfb);
+  EXPECT_EQ(W().CBox_Jisuu->currentIndex(), *c.order - 2);
+  EXPECT_EQ(W().CBox_gensui->currentIndex(), c.response);
+  if (values::HasRipple(c.response)) {
+    EXPECT_EQ(W().CBox_ripple->currentIndex(), c.rippleIndex);
+  }
+  EXPECT_EQ(W().Edit_Frequency->text(), QString::fromStdString(c.centerText));
+  EXPECT_EQ(W().Edit_Bandwidth->text(), QString::fromStdString(c.bandwidthText));
+  EXPECT_EQ(W().Edit_Gain->text(), "2");
+  EXPECT_TRUE(W().Edit_Bandwidth->isVisibleTo(W().PanelSections));
+  // Five parts (R1, R2, R3, C1, C2) a section, order / 2 sections.
+  ASSERT_EQ(W().TableSectionParts->rowCount(), 5 * (*c.order / 2));
+  for (int row = 0; row < W().TableSectionParts->rowCount(); ++row) {
+    EXPECT_TRUE(W().TableSectionParts->item(row, 1)->text().isEmpty());
+  }
+  EXPECT_TRUE(r.Message().startsWith("シート1 に ")) << r.Message().toStdString();
+  EXPECT_TRUE(r.Message().contains("中心周波数 " + QString::fromStdString(c.centerText) + "Hz"));
+  // "定数設定" designs it.
+  W().ButtonValset->click();
+  ASSERT_TRUE(WaitForAllRuns());
+  for (int row = 0; row < W().TableSectionParts->rowCount(); ++row) {
+    EXPECT_FALSE(W().TableSectionParts->item(row, 1)->text().isEmpty()) << row;
+  }
 }
 
 }  // namespace
