@@ -20,6 +20,16 @@ namespace kelvara::response {
 /// first-order stage, whose follower only has to pass its corner, 100 f0.
 inline constexpr double kGbwMarginFactor = 100.0;
 
+/// The noise gain of a stage's amplifier in its pass band at the stage gain
+/// magnitude K: K when it does not invert (1 for a follower), 1 + K when it
+/// does (the feedback divides the output by 1 + K back to the - input).
+inline double PassBandNoiseGain(bool inverting, double gain) { return inverting ? 1.0 + gain : gain; }
+/// The gain-bandwidth a stage of any topology asks for: kGbwMarginFactor f0
+/// Q (f0 for a first-order stage, q 0) times its amplifier's noise gain.
+inline double StageGbwNeedHz(double f0Hz, double q, double noiseGain) {
+  return kGbwMarginFactor * f0Hz * (q > 0 ? q : 1.0) * noiseGain;
+}
+
 struct OpAmpStageReport {
   bool firstOrder = false;
   double f0Hz = 0;

@@ -174,10 +174,9 @@ engine::StageForm RequirementStageForm(int circuit, int stageOrder, double stage
 double StageGbwNeedHz(engine::StageForm form, double f0Hz, double q, double gain) {
   const bool first = form == engine::StageForm::kRcFollower || form == engine::StageForm::kRcGain ||
                      form == engine::StageForm::kRcInverting;
-  const double noiseGain = engine::StageFormInverting(form) ? 1.0 + gain
-                           : form == engine::StageForm::kSallenKey || form == engine::StageForm::kRcFollower ? 1.0
-                                                                                                             : gain;
-  return kGbwMarginFactor * f0Hz * (first ? 1.0 : q) * noiseGain;
+  const bool follower = form == engine::StageForm::kSallenKey || form == engine::StageForm::kRcFollower;
+  const double noiseGain = PassBandNoiseGain(engine::StageFormInverting(form), follower ? 1.0 : gain);
+  return response::StageGbwNeedHz(f0Hz, first ? 0.0 : q, noiseGain);
 }
 
 double StageSpread(engine::StageForm form, bool hpf, double q, double gain) {

@@ -56,9 +56,8 @@ std::vector<SectionOpAmpNeed> SectionOpAmpNeeds(const std::vector<Section>& sect
       // The amplifier's noise gain in the pass band: its gain K when it does
       // not invert (1 for a follower), 1 + |G| when it does.
       const double g = std::abs(f.gain);
-      need.noiseGain = section.topology->Inverting() ? 1 + g : g;
-      const bool first = section.topology->Order() == 1;
-      need.gbwMinHz = kGbwMarginFactor * f0 * (first ? 1.0 : f.q) * need.noiseGain;
+      need.noiseGain = PassBandNoiseGain(section.topology->Inverting(), g);
+      need.gbwMinHz = StageGbwNeedHz(f0, section.topology->Order() == 1 ? 0.0 : f.q, need.noiseGain);
     }
     needs.push_back(need);
   }
