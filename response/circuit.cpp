@@ -615,6 +615,20 @@ Cascade CascadeOfSections(std::span<const Section> sections) {
   return cascade;
 }
 
+TimeResponse TimeResponseOfSections(std::span<const Section> sections) {
+  std::vector<SectionKind> kinds;
+  for (const Section& s : sections) kinds.push_back(s.kind);
+  const Cascade cascade = CascadeOfSections(sections);
+  kinds.resize(static_cast<std::size_t>(cascade.count));
+  return TimeResponse(cascade, kinds);
+}
+
+double BandPassSettlingTimeS(std::span<const Section> sections, double centreHz, double band) {
+  const CircuitModel circuit = CircuitOfSections(std::vector<Section>(sections.begin(), sections.end()), {});
+  const double centre = std::abs(TransferAtHz(circuit, CircuitSource::Input(), FilterOutput(circuit), centreHz).h);
+  return TimeResponseOfSections(sections).SettlingTime(band * centre / std::abs(CascadeGain(sections)));
+}
+
 bool HasTimeCurves(const CircuitModel& circuit) { return HasSheetForm(circuit) || circuit.opAmp.ideal; }
 
 TimeCurves CircuitStepImpulse(const CircuitModel& circuit, double fromS, double toS, int points) {
@@ -623,7 +637,7 @@ TimeCurves CircuitStepImpulse(const CircuitModel& circuit, double fromS, double 
   if (!HasSheetForm(circuit)) {
     // The ideal op-amp: the cascade's poles and residues, times its gain.
     const double gain = CascadeGain(circuit.sections);
-    const TimeResponse time(CascadeOfSections(circuit.sections));
+    const TimeResponse time = TimeResponseOfSections(circuit.sections);
     for (double x : LinearPoints(fromS, toS, points)) {
       out.step.push_back(gain * time.Step(x));
       out.impulse.push_back(gain * time.Impulse(x));

@@ -139,6 +139,15 @@ CircuitModel CircuitOfSections(std::vector<Section> sections, const OpAmpModel& 
 /// op-amp the circuit's transfer is CascadeGain(sections) times this
 /// cascade's, so its poles and residues (TimeResponse) are the circuit's.
 Cascade CascadeOfSections(std::span<const Section> sections);
+/// The poles and residues of the sections with the ideal op-amp, each stage
+/// of its section's kind (so band-pass sections too), of unit gain: the
+/// circuit's step is CascadeGain(sections) times its Step.
+TimeResponse TimeResponseOfSections(std::span<const Section> sections);
+/// The time after which the step of band-pass sections (ideal op-amp)
+/// stays within band of 0, band a fraction of the unit step times the
+/// filter's gain at centreHz (what a 1 V step at the input is measured
+/// against; the sections' own centres hold more gain between them).
+double BandPassSettlingTimeS(std::span<const Section> sections, double centreHz, double band);
 
 /// The circuit of a design's part values with the given op-amp.
 CircuitModel MakeCircuit(const DesignRequest& request, const ComponentSet& parts, const OpAmpModel& opAmp = {});

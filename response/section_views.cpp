@@ -114,21 +114,29 @@ SectionViews ComputeSectionViews(const SheetSections& read, double fStart, doubl
     out.band = SummarizeBandPass(circuit, request.cutoffHz,
                                  BandEdgeLevelDb(request.response, request.rippleIndex, request.Order()),
                                  values::HasRipple(request.response));
-    return out;
+  } else {
+    const double f3 = CircuitCutoff3dB(circuit);
+    if (std::isfinite(f3) && f3 > 0) out.minus3dbHz = f3;
+    cascade.request.cutoffHz = request.cutoffHz;
+    cascade.request.response = request.response;
+    cascade.request.rippleIndex = request.rippleIndex;
+    out.summary = Summarize(cascade);
+    out.summary->minus3dbHz = f3;
   }
-  const double f3 = CircuitCutoff3dB(circuit);
-  if (std::isfinite(f3) && f3 > 0) out.minus3dbHz = f3;
-  cascade.request.cutoffHz = request.cutoffHz;
-  cascade.request.response = request.response;
-  cascade.request.rippleIndex = request.rippleIndex;
-  out.summary = Summarize(cascade);
-  out.summary->minus3dbHz = f3;
   out.timeCurves = HasTimeCurves(circuit);
   if (!out.timeCurves) return out;
-  const TimeResponse time(cascade);
-  v.settledSpanS = time.SettledSpan();
-  v.settlingTimeS = time.SettlingTime(kSettlingBand);
-  v.overshoot = time.MaxOvershoot();
+  const TimeResponse time = TimeResponseOfSections(read.sections);
+  if (read.plan.bandPass) {
+    // A band-pass step rises and rings back to 0: its bands are those of
+    // the filter's centre gain, and there is no overshoot of a final value
+    // to speak of.
+    v.settledSpanS = BandPassSettlingTimeS(read.sections, request.cutoffHz, kSettledBand);
+    v.settlingTimeS = BandPassSettlingTimeS(read.sections, request.cutoffHz, kSettlingBand);
+  } else {
+    v.settledSpanS = time.SettledSpan();
+    v.settlingTimeS = time.SettlingTime(kSettlingBand);
+    v.overshoot = time.MaxOvershoot();
+  }
   v.finalValue = out.gain * time.FinalValue();
   v.stepGain = out.gain;
   FillTimeCurves(circuit, v.settledSpanS, timePoints, v);
@@ -136,7 +144,6 @@ SectionViews ComputeSectionViews(const SheetSections& read, double fStart, doubl
 }
 
 void SpanSectionTimeCurves(const SheetSections& read, double spanS, AnalysisViews& v, int timePoints) {
-  if (read.plan.bandPass) return;
   const CircuitModel circuit = CircuitOfSections(read.sections, {});
   if (HasTimeCurves(circuit)) FillTimeCurves(circuit, spanS, timePoints, v);
 }

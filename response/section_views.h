@@ -2,9 +2,9 @@
 
 // What the analysis window shows of a sheet built of sections
 // (section_sheet.h): the frequency curves of the circuit's nodal solve, the
-// step and impulse where they are exact (low-pass and high-pass sections
-// with the ideal op-amp: the poles and residues of their ideal cascade
-// times its gain), the poles, one row per stage with its target and
+// step and impulse where they are exact (sections of every kind with the
+// ideal op-amp: the poles and residues of their ideal cascade times its
+// gain; a band-pass step has no overshoot figure), the poles, one row per stage with its target and
 // realised f0, Q and gain and what it asks of its op-amp, and the summary
 // (low-pass and high-pass: the -3 dB frequency, ripple and attenuation;
 // band-pass: SummarizeBandPass). The same library functions give
@@ -82,8 +82,7 @@ SectionViews ComputeSectionViews(const SheetSections& read, double fStart, doubl
                                  double frequencyStep = kSweepStep);
 
 /// The time curves of `v` (ComputeSectionViews' views of `read`) again on
-/// timePoints points from 0 to spanS (as SpanTimeCurves); nothing for a
-/// band-pass sheet, which has none.
+/// timePoints points from 0 to spanS (as SpanTimeCurves).
 void SpanSectionTimeCurves(const SheetSections& read, double spanS, AnalysisViews& v, int timePoints = 501);
 
 /// One stage with a real op-amp: the GBW its rule asks for and whether the

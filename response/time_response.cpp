@@ -138,7 +138,18 @@ std::vector<double> StationaryTimes(const std::vector<PoleTerms>& impulse, const
 
 }  // namespace
 
-TimeResponse::TimeResponse(const Cascade& cascade) {
+namespace {
+
+std::vector<SectionKind> OneKind(const Cascade& cascade) {
+  return std::vector<SectionKind>(static_cast<std::size_t>(cascade.count),
+                                  cascade.Hpf() ? SectionKind::kHighPass : SectionKind::kLowPass);
+}
+
+}  // namespace
+
+TimeResponse::TimeResponse(const Cascade& cascade) : TimeResponse(cascade, OneKind(cascade)) {}
+
+TimeResponse::TimeResponse(const Cascade& cascade, std::span<const SectionKind> kinds) {
   // Time is scaled by omegaRef (the geometric mean of the sections'
   // frequencies) so that the poles are near 1 whatever the cut-off.
   double logSum = 0.0;
@@ -146,11 +157,24 @@ TimeResponse::TimeResponse(const Cascade& cascade) {
   scale_ = std::exp(logSum / cascade.count);
   std::vector<PoleGroup> groups;
   double gain = 1.0;
+  int zeros = 0;  // of the numerator K s^zeros
   for (const StagePoles& sp : Poles(cascade)) {
     for (int i = 0; i < sp.count; ++i) AddPole(groups, sp.p[i] / scale_);
     const CascadeStage& s = cascade.stage[sp.stage];
     const double w = s.omega / scale_;
-    if (!cascade.Hpf()) gain *= s.order == 1 ? w : w * w;
+    switch (kinds[static_cast<std::size_t>(sp.stage)]) {
+      case SectionKind::kLowPass:
+        gain *= s.order == 1 ? w : w * w;
+        break;
+      case SectionKind::kHighPass:
+        zeros += s.order;
+        break;
+      case SectionKind::kBandPass:
+        // (w / Q) s / (s^2 + (w / Q) s + w^2): 1 at its centre.
+        gain *= w / s.q;
+        zeros += 1;
+        break;
+    }
   }
   for (const PoleGroup& g : groups) {
     slowest_ = slowest_ == 0.0 ? -g.pole.real() : std::min(slowest_, -g.pole.real());
@@ -159,10 +183,10 @@ TimeResponse::TimeResponse(const Cascade& cascade) {
   }
   int n = 0;  // order of the whole transfer function
   for (int k = 0; k < cascade.count; ++k) n += cascade.stage[k].order;
-  if (cascade.Hpf()) {
-    impulse_ = Expand(groups, gain, n);
-    step_ = Expand(groups, gain, n - 1);
-    dirac_ = gain;
+  if (zeros > 0) {
+    impulse_ = Expand(groups, gain, zeros);
+    step_ = Expand(groups, gain, zeros - 1);
+    dirac_ = zeros == n ? gain : 0.0;
     final_ = 0.0;
     hpf_ = true;
   } else {

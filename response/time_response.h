@@ -11,9 +11,11 @@
 
 #include <complex>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "response/analysis.h"
+#include "response/section.h"
 
 namespace kelvara::response {
 
@@ -32,6 +34,15 @@ struct PoleTerms {
 class TimeResponse {
  public:
   explicit TimeResponse(const Cascade& cascade);
+  /// The same of stages each of its own kind (kinds[k] of the cascade's
+  /// stage k), each of unit gain where it passes (at DC, at infinity, at its
+  /// centre): the transfer is K s^z over the cascade's poles, z the orders
+  /// of the high-pass stages plus one for each band-pass stage. With every
+  /// stage low-pass (or every one high-pass) this is the cascade's own, bit
+  /// for bit. The step settles to 1 when no stage has a zero at s = 0,
+  /// otherwise to 0; the Dirac part is there only when every stage is
+  /// high-pass.
+  TimeResponse(const Cascade& cascade, std::span<const SectionKind> kinds);
 
   /// Output at time t (s) for a unit step at t = 0; 0 before it, the value
   /// just after the step at t = 0.
@@ -50,7 +61,8 @@ class TimeResponse {
   double SettledSpan() const { return SettlingTime(kSettledBand); }
 
   /// Largest excursion beyond the final value, in per cent of the step
-  /// (LPF: above 1; HPF: below 0), with its time; 0 % at t = 0 if none.
+  /// (LPF: above 1; HPF and band-pass: below 0), with its time; 0 % at t = 0
+  /// if none.
   struct Overshoot {
     double percent = 0.0;
     double timeS = 0.0;

@@ -84,8 +84,8 @@ inline constexpr const char* kBandRequest = "要求 中心 %1    帯域幅 %2";
 inline constexpr const char* kBandReading = "実現 中心 %1（利得 %2）    帯域端（%3）%4 〜 %5    帯域幅 %6";
 inline constexpr const char* kBandAttenuation = "減衰  f0/2: %1    2f0: %2";
 inline constexpr const char* kGbwRule = "必要GBW = 100 × f0 × Q × ノイズゲイン（1次の段は Q なし）";
-inline constexpr const char* kBandPassNoTime =
-    "帯域通過（BPF）シートのステップ応答・インパルス応答は計算できないため表示していません。";
+/// A band-pass step rings back to 0: its settling times, no overshoot.
+inline constexpr const char* kBandPassStep = "ステップ応答  1 %整定 %1s    0.1 %整定 %2s";
 inline constexpr const char* kSectionsRealOpAmp =
     "実オペアンプ: 区間で構成したシートでは周波数特性（ゲイン・位相・群遅延）と各段のGBW判定・f0 "
     "利得誤差のみ計算します。ステップ・インパルス応答は理想オペアンプのもの、実ピークとその移動・阻止域の底は"

@@ -116,6 +116,10 @@ void TFormAnalysis::FillSectionTable() {
     lines << QString(analysis_text::kSectionValues);
     if (b.rippleDb) lines << QStringLiteral("リプル %1").arg(Db(*b.rippleDb));
     lines << QString(analysis_text::kBandAttenuation).arg(Db(b.attenuationHalfDb), Db(b.attenuationDoubleDb));
+    if (v.timeCurves) {
+      lines << QString(analysis_text::kBandPassStep)
+                   .arg(SiText(v.views.settlingTimeS, 4), SiText(v.views.settledSpanS, 4));
+    }
   } else if (v.summary) {
     const response::ResponseSummary& sum = *v.summary;
     const bool hpf = request.passKind == engine::kHpf;
@@ -193,7 +197,6 @@ void TFormAnalysis::DrawSectionsNoise(const QColor& color) {
 
 void TFormAnalysis::AddSectionLimits(QStringList& problems) const {
   if (!sections_) return;
-  if (!sections_->timeCurves) problems << QString(analysis_text::kBandPassNoTime);
   if (sectionsReal_) problems << QString(analysis_text::kSectionsRealOpAmp);
 }
 

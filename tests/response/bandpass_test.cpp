@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include "engine/bandpass.h"
 #include "export/spice_netlist.h"
 #include "response/bandpass.h"
+#include "response/circuit.h"
 #include "response/noise.h"
 #include "response/signal_levels.h"
 #include "tests/support/ngspice.h"
@@ -45,11 +47,14 @@ Complex Prototype(int response, double rippleDb, int m, Complex s) {
   return h;
 }
 
-// The band-pass of the prototype: s_lp = (s^2 + w0^2) / (B' s).
-Complex BandPass(int response, double rippleDb, int order, double f0, double b, double gain, double f) {
-  const Complex s(0, kTwoPi * f);
+// The band-pass of the prototype at s: s_lp = (s^2 + w0^2) / (B' s).
+Complex BandPassAt(int response, double rippleDb, int order, double f0, double b, double gain, Complex s) {
   const double w0 = kTwoPi * f0;
   return gain * Prototype(response, rippleDb, order / 2, (s * s + w0 * w0) / (kTwoPi * b * s));
+}
+
+Complex BandPass(int response, double rippleDb, int order, double f0, double b, double gain, double f) {
+  return BandPassAt(response, rippleDb, order, f0, b, gain, Complex(0, kTwoPi * f));
 }
 
 // The sections' targets as transfers: each -K (w/Q) s / (s^2 + (w/Q) s + w^2).
@@ -260,6 +265,48 @@ TEST(BandPassNgspice, NetlistsAreTheTransformedPrototype) {
 std::vector<Section> Designed(const Row& r) {
   return SectionsOfBandPass(engine::DesignBandPass(
       engine::BandPassSections(r.response, RippleIndex(r.rippleDb), r.order, r.f0, r.b, r.gain)));
+}
+
+// The step and impulse of band-pass designs with the ideal op-amp: the
+// impulse's Laplace transform, integrated here by Simpson's rule, is the
+// prototype's band-pass at real s (the sections invert, so its sign is
+// (-1)^(order/2)); the step starts at 0 and rings back to 0.
+TEST(BandPassTime, TheImpulsesLaplaceTransformIsThePrototypesBandPass) {
+  for (const Row& r : kRows) {
+    SCOPED_TRACE(::testing::Message() << r.order << " " << r.f0 << " " << r.b);
+    const std::vector<Section> sections = Designed(r);
+    const CircuitModel circuit = CircuitOfSections(sections, {});
+    ASSERT_TRUE(HasTimeCurves(circuit));
+    // Until the slowest pole, w / 2Q, has decayed by e^-40.
+    double slowest = 1e300;
+    for (const Section& s : sections) slowest = std::min(slowest, s.Figures().omega / (2 * s.Figures().q));
+    const double span = 40 / slowest;
+    constexpr int kPoints = 400001;
+    const TimeCurves t = CircuitStepImpulse(circuit, 0, span, kPoints);
+    ASSERT_EQ(t.impulse.size(), static_cast<std::size_t>(kPoints));
+    EXPECT_EQ(t.diracWeight, 0.0);
+    EXPECT_NEAR(t.step.front(), 0.0, 1e-12);
+    EXPECT_NEAR(t.step.back(), 0.0, 1e-9 * r.gain);
+    const double sign = (r.order / 2) % 2 == 0 ? 1.0 : -1.0;
+    const double dt = span / (kPoints - 1);
+    for (const double x : {0.3, 1.0, 3.0}) {
+      const double sigma = x * kTwoPi * r.f0;
+      double sum = 0;
+      for (int i = 0; i < kPoints; ++i) {
+        const double w = i == 0 || i == kPoints - 1 ? 1 : i % 2 == 1 ? 4 : 2;
+        sum += w * t.impulse[i] * std::exp(-sigma * dt * i);
+      }
+      const Complex h = sign * BandPassAt(r.response, r.rippleDb, r.order, r.f0, r.b, r.gain, Complex(sigma, 0));
+      EXPECT_NEAR(sum * dt / 3 / h.real(), 1, 1e-6) << x;
+      // The step is the impulse's integral: its transform is H(s) / s.
+      double stepSum = 0;
+      for (int i = 0; i < kPoints; ++i) {
+        const double w = i == 0 || i == kPoints - 1 ? 1 : i % 2 == 1 ? 4 : 2;
+        stepSum += w * t.step[i] * std::exp(-sigma * dt * i);
+      }
+      EXPECT_NEAR(stepSum * dt / 3 / (h.real() / sigma), 1, 1e-6) << x;
+    }
+  }
 }
 
 // The output noise of band-pass designs (every resistor, the op-amp's en

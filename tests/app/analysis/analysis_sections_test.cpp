@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QTableWidget>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <nlohmann/json.hpp>
@@ -240,10 +241,17 @@ TEST_F(AnalysisSections, ABandPassSheetShowsItsCentreAndBandwidth) {
   EXPECT_TRUE(summary.contains(QString::fromUtf8("中心"))) << summary.toStdString();
   EXPECT_TRUE(summary.contains(QString::fromUtf8("帯域幅"))) << summary.toStdString();
   EXPECT_EQ(a.Table()->rowCount(), 2);
-  // No step or impulse of a band-pass sheet, and it says so; nor a
-  // tolerance study.
-  EXPECT_TRUE(a.Shown()->step.y.empty());
-  EXPECT_TRUE(a.Messages().contains(QString::fromUtf8(analysis_text::kBandPassNoTime)));
+  // Its step rises and rings back to 0, with its settling times in the
+  // summary; the impulse is there too. No tolerance study here, and it says
+  // so.
+  ASSERT_FALSE(a.Shown()->step.y.empty());
+  // Settled within 0.1 % of the centre gain (1) at the end of the view.
+  EXPECT_NEAR(a.Shown()->step.y.front(), 0.0, 1e-12);
+  EXPECT_LE(std::fabs(a.Shown()->step.y.back()), 1e-3 * (1 + 1e-9));
+  EXPECT_GT(*std::max_element(a.Shown()->step.y.begin(), a.Shown()->step.y.end()), 0.05);
+  EXPECT_FALSE(a.Shown()->impulse.y.empty());
+  EXPECT_TRUE(summary.contains(QString::fromUtf8("整定"))) << summary.toStdString();
+  EXPECT_FALSE(summary.contains(QString::fromUtf8("オーバーシュート"))) << summary.toStdString();
   EXPECT_TRUE(a.Messages().contains(QString::fromUtf8(analysis_text::kBandPassNoTolerance)));
 }
 
