@@ -158,16 +158,35 @@ void PrintAnalysisPlain(const AnalysisOptions& options, const engine::DesignRequ
       << Short(time.SettlingTime(response::kSettlingBand)) << " s, to 0.1 % at " << Short(time.SettledSpan()) << " s\n";
 }
 
-std::vector<double> CurvePoints(const AnalysisOptions& options, const response::Cascade& cascade) {
+namespace {
+
+// The points of --from, --to and --points; a time curve without --to ends
+// where settledSpan() says.
+template <typename SettledSpan>
+std::vector<double> PointsOf(const AnalysisOptions& options, const SettledSpan& settledSpan) {
   if (IsTimeCurve(options.curve)) {
     const double from = ReadOption("--from", options.from, true).value_or(0.0);
     std::optional<double> to = ReadOption("--to", options.to, true);
-    if (!to) to = response::TimeResponse(cascade).SettledSpan();
+    if (!to) to = settledSpan();
     return response::LinearPoints(from, *to, options.points > 0 ? options.points : kDefaultTimePoints);
   }
   const double from = ReadOption("--from", options.from, false).value_or(kDefaultFromHz);
   const double to = ReadOption("--to", options.to, false).value_or(kDefaultToHz);
   return response::LogPoints(from, to, options.points > 0 ? options.points : kDefaultFrequencyPoints);
+}
+
+}  // namespace
+
+std::vector<double> CurvePoints(const AnalysisOptions& options, const response::Cascade& cascade) {
+  return PointsOf(options, [&] { return response::TimeResponse(cascade).SettledSpan(); });
+}
+
+std::vector<double> CurvePoints(const AnalysisOptions& options, const std::function<double()>& settledSpan) {
+  return PointsOf(options, settledSpan);
+}
+
+std::vector<double> CurvePoints(const AnalysisOptions& options, std::span<const response::Section> sections) {
+  return PointsOf(options, [&] { return response::TimeResponseOfSections(sections).SettledSpan(); });
 }
 
 std::string CurveHeader(const std::string& curve) {

@@ -5,8 +5,10 @@
 // one curve (gain, phase, group delay, step or impulse response) as CSV.
 
 #include <CLI/CLI.hpp>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <ostream>
+#include <span>
 #include <stdexcept>
 #include <string>
 
@@ -15,6 +17,7 @@
 #include "engine/design_types.h"
 #include "response/analysis.h"
 #include "response/opamp_model.h"
+#include "response/section.h"
 #include "tools/designer/cli_arguments.h"
 #include "tools/designer/headless_design.h"
 
@@ -60,6 +63,11 @@ void PrintAnalysisPlain(const AnalysisOptions& options, const engine::DesignRequ
 /// defaults (frequencies spaced logarithmically, times linearly; the time
 /// span defaults to the one settled to 0.1 %).
 std::vector<double> CurvePoints(const AnalysisOptions& options, const response::Cascade& cascade);
+/// The same of a design of sections of any kind (low-pass, high-pass or
+/// band-pass): the time span settled of their ideal cascade.
+std::vector<double> CurvePoints(const AnalysisOptions& options, std::span<const response::Section> sections);
+/// The same with the time span (when --to is not given) settledSpan().
+std::vector<double> CurvePoints(const AnalysisOptions& options, const std::function<double()>& settledSpan);
 
 /// The CSV header line of a curve, without its line end.
 std::string CurveHeader(const std::string& curve);

@@ -24,8 +24,8 @@ namespace kelvara::tools {
 namespace {
 
 // What a band-pass design does not take (yet).
-constexpr const char* kNotTaken[] = {"--stage-gains", "--stage-order", "--curve",    "--bom",
-                                     "--sheet",       "--out",         "--as-shown", "--requirement"};
+constexpr const char* kNotTaken[] = {"--stage-gains", "--stage-order", "--bom",        "--sheet",
+                                     "--out",         "--as-shown",    "--requirement"};
 
 double ReadFrequency(const std::string& option, const std::string& text) {
   const double v = values::ParseEngValue(text);
@@ -172,6 +172,16 @@ int RunBandPass(const BandPassOptions& options, const BandPassJob& job, std::ost
   const double signedGain = (job.order / 2) % 2 == 0 ? gain : -gain;
   // The tolerance study: its checks (the part names are the design's)
   // before anything is printed; run on a valid design.
+  // --curve: the circuit's views at its points (the time span: settled to
+  // 0.1 % of the centre gain), checked before anything runs.
+  const AnalysisOptions noCurve;
+  const AnalysisOptions& curve = job.analysis != nullptr ? *job.analysis : noCurve;
+  const response::CircuitModel withOpAmp = response::CircuitOfSections(sections, job.opAmp);
+  CheckSectionsCurve(curve, withOpAmp);
+  std::vector<double> xs;
+  if (!curve.curve.empty()) {
+    xs = CurvePoints(curve, [&] { return response::BandPassSettlingTimeS(sections, center, response::kSettledBand); });
+  }
   const double nominalDb = 20.0 * std::log10(gain);
   BandPassTolerance study;
   study.centerHz = center;
@@ -185,7 +195,7 @@ int RunBandPass(const BandPassOptions& options, const BandPassJob& job, std::ost
   if (tolerance && design.valid) {
     ProgressDisplay progress(err, StandardErrorIsTerminal(), ProgressDelay());
     job.tolerance->progress = [&progress](const std::string& stage, double f) { progress.Update(stage, f); };
-    toleranceReport = RunToleranceAnalysis(*job.tolerance, study, sections, job.opAmp);
+    toleranceReport = RunToleranceAnalysis(*job.tolerance, study, sections, xs, curve, job.opAmp);
     job.tolerance->progress = nullptr;
     progress.Finish();
   }
@@ -217,7 +227,13 @@ int RunBandPass(const BandPassOptions& options, const BandPassJob& job, std::ost
   }
   const NamedParts named = NamedPartsOf(sections);
 
-  if (job.json) {
+  if (!curve.curve.empty()) {
+    if (!design.valid) {
+      err << "kelvara-design: no curve: the design has no usable part values\n";
+    } else {
+      PrintSectionsCurve(curve, xs, withOpAmp, job.temperatureC, toleranceReport, out);
+    }
+  } else if (job.json) {
     nlohmann::json j;
     j["valid"] = design.valid;
     j["warnings"] = nlohmann::json::array();

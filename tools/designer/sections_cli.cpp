@@ -222,13 +222,9 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
   const AnalysisOptions noCurve;
   const AnalysisOptions& curve = job.analysis != nullptr ? *job.analysis : noCurve;
   const response::CircuitModel withOpAmp = response::CircuitOfSections(sections, job.opAmp);
-  const bool timeCurve = curve.curve == "step" || curve.curve == "impulse";
-  if (timeCurve && !response::HasTimeCurves(withOpAmp)) {
-    throw CliUsageError("--curve " + curve.curve + ": the step and impulse of these sections are computed exactly " +
-                        "for the ideal op-amp only; leave out --opamp and --opamp-gbw");
-  }
+  CheckSectionsCurve(curve, withOpAmp);
   std::vector<double> xs;
-  if (!curve.curve.empty()) xs = CurvePoints(curve, response::CascadeOfSections(sections));
+  if (!curve.curve.empty()) xs = CurvePoints(curve, sections);
 
   // The tolerance study: its checks (the part names are the design's)
   // before anything is printed.
@@ -260,23 +256,8 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
   if (!curve.curve.empty()) {
     if (!design.valid) {
       err << "kelvara-design: no curve: the design has no usable part values\n";
-    } else if (toleranceReport && PrintToleranceBands(curve, *toleranceReport, out)) {
-    } else if (curve.curve == "noise") {
-      PrintNoiseCsv(xs, response::ComputeNoiseCurves(withOpAmp, job.temperatureC, xs),
-                    response::NoiseSourcesOf(withOpAmp), out);
-    } else if (curve.curve == "levels") {
-      PrintLevelsCsv(xs, response::ComputeLevelCurves(withOpAmp, xs), out);
-    } else if (timeCurve) {
-      const response::TimeCurves t =
-          response::CircuitStepImpulse(withOpAmp, xs.front(), xs.back(), static_cast<int>(xs.size()));
-      PrintCurveCsv(curve.curve, xs, curve.curve == "step" ? t.step : t.impulse, out);
     } else {
-      const response::FrequencyCurves f = response::CircuitFrequencyCurves(withOpAmp, xs);
-      PrintCurveCsv(curve.curve, xs,
-                    curve.curve == "gain"    ? f.gainDb
-                    : curve.curve == "phase" ? f.phaseDeg
-                                             : f.delayS,
-                    out);
+      PrintSectionsCurve(curve, xs, withOpAmp, job.temperatureC, toleranceReport, out);
     }
   } else if (job.json) {
     nlohmann::json j;

@@ -1,6 +1,9 @@
 #include "tools/designer/sections_output.h"
 
 #include "engine/part_name.h"
+#include "response/noise.h"
+#include "response/signal_levels.h"
+#include "tools/designer/noise_options.h"
 #include "values/eng_value.h"
 
 namespace kelvara::tools {
@@ -34,6 +37,36 @@ void PrintPartsPlain(const NamedParts& named, std::ostream& out) {
     const auto& [name, value] = named.parts[i];
     out << name << " = " << (name[0] == 'C' ? values::FormatCapacitance(value) : values::FormatResistanceDisplay(value))
         << " (" << named.roles[i] << ")\n";
+  }
+}
+
+void CheckSectionsCurve(const AnalysisOptions& curve, const response::CircuitModel& withOpAmp) {
+  if ((curve.curve == "step" || curve.curve == "impulse") && !response::HasTimeCurves(withOpAmp)) {
+    throw CliUsageError("--curve " + curve.curve + ": the step and impulse of these sections are computed exactly " +
+                        "for the ideal op-amp only; leave out --opamp and --opamp-gbw");
+  }
+}
+
+void PrintSectionsCurve(const AnalysisOptions& curve, const std::vector<double>& xs,
+                        const response::CircuitModel& withOpAmp, double temperatureC,
+                        const std::optional<ToleranceReport>& tolerance, std::ostream& out) {
+  if (tolerance && PrintToleranceBands(curve, *tolerance, out)) return;
+  if (curve.curve == "noise") {
+    PrintNoiseCsv(xs, response::ComputeNoiseCurves(withOpAmp, temperatureC, xs), response::NoiseSourcesOf(withOpAmp),
+                  out);
+  } else if (curve.curve == "levels") {
+    PrintLevelsCsv(xs, response::ComputeLevelCurves(withOpAmp, xs), out);
+  } else if (curve.curve == "step" || curve.curve == "impulse") {
+    const response::TimeCurves t =
+        response::CircuitStepImpulse(withOpAmp, xs.front(), xs.back(), static_cast<int>(xs.size()));
+    PrintCurveCsv(curve.curve, xs, curve.curve == "step" ? t.step : t.impulse, out);
+  } else {
+    const response::FrequencyCurves f = response::CircuitFrequencyCurves(withOpAmp, xs);
+    PrintCurveCsv(curve.curve, xs,
+                  curve.curve == "gain"    ? f.gainDb
+                  : curve.curve == "phase" ? f.phaseDeg
+                                           : f.delayS,
+                  out);
   }
 }
 

@@ -261,9 +261,10 @@ ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const engi
 
 ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const BandPassTolerance& bandPass,
                                      const std::vector<response::Section>& sections,
+                                     const std::vector<double>& curveFrequencies, const AnalysisOptions& curve,
                                      const response::OpAmpModel& opamp) {
   ToleranceReport report =
-      RunStudyOf(options, BandPassInputsOf(options, bandPass, opamp, sections), AnalysisOptions{}, {});
+      RunStudyOf(options, BandPassInputsOf(options, bandPass, opamp, sections), curve, curveFrequencies);
   report.noCutoff = true;
   report.sensitivities.minus3db.clear();
   return report;

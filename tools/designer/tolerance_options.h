@@ -109,9 +109,12 @@ ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const engi
                                      const std::vector<double>& curveFrequencies, const AnalysisOptions& curve,
                                      const response::OpAmpModel& opamp);
 
-/// The same of a band-pass design of sections (no curve bands).
+/// The same of a band-pass design of sections, with the bands at
+/// curveFrequencies when the curve has bands.
 ToleranceReport RunToleranceAnalysis(const ToleranceOptions& options, const BandPassTolerance& bandPass,
-                                     const std::vector<response::Section>& sections, const response::OpAmpModel& opamp);
+                                     const std::vector<response::Section>& sections,
+                                     const std::vector<double>& curveFrequencies, const AnalysisOptions& curve,
+                                     const response::OpAmpModel& opamp);
 
 /// Whether --curve with --monte-carlo gains band columns: gain, phase and
 /// delay do; the time curves do not.
