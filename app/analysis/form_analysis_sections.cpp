@@ -101,9 +101,13 @@ void TFormAnalysis::FillSectionTable() {
       QString::fromUtf8(analysis_text::kResponseLine)
           .arg(QString::fromStdString(values::ResponseLabel(request.response, request.rippleIndex)),
                QString::fromUtf8(analysis_text::kCutoffDefinitions[request.response]));
-  const QString gain = QString(analysis_text::kSectionGainLine)
-                           .arg(Number(std::abs(v.gain)), QString::asprintf("%.3f", 20 * std::log10(std::abs(v.gain))),
-                                QString(v.gain < 0 ? analysis_text::kInverting : analysis_text::kNonInverting));
+  // A band-pass filter's gain is its gain at the centre, not the product of
+  // its sections' own peaks (which lie apart).
+  const double passGain = v.band ? std::copysign(std::pow(10.0, v.band->centerGainDb / 20), v.gain) : v.gain;
+  const QString gain =
+      QString(analysis_text::kSectionGainLine)
+          .arg(Number(std::abs(passGain)), QString::asprintf("%.3f", 20 * std::log10(std::abs(passGain))),
+               QString(passGain < 0 ? analysis_text::kInverting : analysis_text::kNonInverting));
   if (v.band) {
     const response::BandPassSummary& b = *v.band;
     lines << QString(analysis_text::kBandRequest).arg(Hz(request.cutoffHz), Hz(read.sheet.bandwidthHz));

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <algorithm>
 #include <cmath>
@@ -240,6 +241,12 @@ TEST_F(AnalysisSections, ABandPassSheetShowsItsCentreAndBandwidth) {
   const QString summary = a.Summary()->text();
   EXPECT_TRUE(summary.contains(QString::fromUtf8("中心"))) << summary.toStdString();
   EXPECT_TRUE(summary.contains(QString::fromUtf8("帯域幅"))) << summary.toStdString();
+  // Its gain line gives the gain at the centre (1), not the product of the
+  // two sections' own peaks (about 2).
+  const QRegularExpressionMatch passGain =
+      QRegularExpression(QString::fromUtf8("通過域利得  ([0-9.]+) 倍")).match(summary);
+  ASSERT_TRUE(passGain.hasMatch()) << summary.toStdString();
+  EXPECT_NEAR(passGain.captured(1).toDouble(), 1.0, 0.01) << summary.toStdString();
   EXPECT_EQ(a.Table()->rowCount(), 2);
   // Its step rises and rings back to 0, with its settling times in the
   // summary; the impulse is there too. No tolerance study here, and it says
