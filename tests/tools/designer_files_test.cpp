@@ -16,6 +16,8 @@
 
 #include "storage/design_file.h"
 #include "values/eng_value.h"
+#include "values/filter_catalogue.h"
+#include "values/section_record.h"
 
 namespace kelvara::tools {
 namespace {
@@ -218,6 +220,96 @@ TEST_F(DesignerFiles, AnEmptyOutIsAUsageError) {
   EXPECT_EQ(run.exitCode, 2) << run.err;
   EXPECT_NE(run.err.find("--out needs a file name"), std::string::npos) << run.err;
   EXPECT_TRUE(run.out.empty()) << run.out;
+}
+
+// A design file's sheet of sections (as the window saves it) designs as the
+// options of its circuit, gain, stage choices and fixed parts: the same
+// parts, to the bit; one the window would refuse is refused with its
+// message.
+TEST_F(DesignerFiles, ASheetOfSectionsDesignsAsItsOptions) {
+  namespace line = values::sheet_line;
+  struct Row {
+    const char* name;
+    int passKind;
+    int circuit;
+    int orderIndex;
+    const char* cutoff;
+    values::SectionLines lines;
+    QStringList options;
+  };
+  values::SectionLines mfb;
+  mfb.gain = "10";
+  values::SectionLines fixed = mfb;
+  fixed.stageOrder = 1;
+  fixed.parts = {{"C2", "1000p", false}};
+  values::SectionLines gain;
+  gain.gain = "4";
+  gain.stageGains = "2,2";
+  values::SectionLines band;
+  band.bandwidth = "2k";
+  band.parts = {{"C3", "4.7n", false}};
+  const Row rows[] = {
+      {"mfb",
+       0,
+       values::kCircuitMfb,
+       2,
+       "10k",
+       mfb,
+       {"--cutoff", "10k", "--topology", "mfb", "--order", "4", "--gain", "10"}},
+      {"fixed",
+       1,
+       values::kCircuitMfb,
+       3,
+       "1k",
+       fixed,
+       {"--cutoff", "1k", "--kind", "hpf", "--topology", "mfb", "--order", "5", "--gain", "10", "--stage-order",
+        "descending-q", "--fix", "C2=1000p"}},
+      {"gain", 0, 2, 2, "2.2k", gain, {"--cutoff", "2.2k", "--order", "4", "--gain", "4", "--stage-gains", "2,2"}},
+      {"bpf",
+       values::kPassKindBpf,
+       values::kCircuitMfb,
+       2,
+       "10k",
+       band,
+       {"--kind", "bpf", "--center", "10k", "--bandwidth", "2k", "--order", "4", "--fix", "C3=4.7n"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    values::SheetRecord record = values::DefaultSheetRecord();
+    record[line::kPassKind] = std::to_string(row.passKind);
+    record[line::kCircuit] = std::to_string(row.circuit);
+    record[line::kOrder] = std::to_string(row.orderIndex);
+    record[line::kCutoff] = row.cutoff;
+    values::PutSectionLines(record, row.lines);
+    const QString file = Path("sections.zdn");
+    ASSERT_FALSE(storage::WriteSheetFile(file, record));
+    const Outcome fromFile = Designer({"--sheet", file, "--json", "--analysis"});
+    ASSERT_EQ(fromFile.exitCode, 0) << fromFile.err;
+    QStringList options = row.options;
+    options << "--json"
+            << "--analysis";
+    const Outcome fromOptions = Designer(options);
+    ASSERT_EQ(fromOptions.exitCode, 0) << fromOptions.err;
+    const nlohmann::json a = nlohmann::json::parse(fromFile.out);
+    const nlohmann::json b = nlohmann::json::parse(fromOptions.out);
+    EXPECT_EQ(a, b);
+    EXPECT_FALSE(a["parts"].empty());
+  }
+
+  values::SheetRecord refused = values::DefaultSheetRecord();
+  refused[line::kCircuit] = std::to_string(values::kCircuitMfb);
+  refused[line::kCutoff] = "1k";
+  values::SectionLines tooMuch;
+  tooMuch.gain = "5000";
+  values::PutSectionLines(refused, tooMuch);
+  ASSERT_FALSE(storage::WriteSheetFile(Path("refused.zdn"), refused));
+  const Outcome r = Designer({"--sheet", Path("refused.zdn")});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_TRUE(r.out.empty());
+  EXPECT_NE(r.err.find("利得"), std::string::npos) << r.err;
+  const Outcome out = Designer({"--sheet", Path("refused.zdn"), "--out", Path("x.zdn")});
+  EXPECT_EQ(out.exitCode, 2);
+  EXPECT_NE(out.err.find("--out is not available yet with a sheet of sections"), std::string::npos) << out.err;
 }
 
 }  // namespace

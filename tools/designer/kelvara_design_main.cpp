@@ -40,6 +40,7 @@
 #include "tools/designer/tolerance_options.h"
 #include "values/eng_value.h"
 #include "values/filter_catalogue.h"
+#include "values/section_record.h"
 
 namespace {
 
@@ -305,6 +306,44 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
     return kelvara::tools::RunRequirement(requirementOptions, context, std::cout, std::cerr);
   }
   try {
+    // A design file's sheet: one of sections is designed as the options of
+    // its circuit, gain and parts would design it (the window's design of
+    // that sheet); any other as the sheet's circuit below.
+    std::optional<std::pair<SheetInputs, kelvara::values::SheetRecord>> fileSheet;
+    std::optional<double> sheetGain;
+    if (!sheetFile.empty() && !bandPass && !sections) {
+      fileSheet = SheetFromFile(sheetFile);
+      if (kelvara::values::IsSectionRecord(fileSheet->second)) {
+        for (const char* name : {"--out", "--as-shown", "--bom"}) {
+          if (app.count(name) > 0) {
+            throw UsageError{std::string(name) + " is not available yet with a sheet of sections (--sheet " +
+                             sheetFile + ")"};
+          }
+        }
+        const kelvara::tools::SheetSectionsRequest r =
+            kelvara::tools::SheetSectionsRequestOf(fileSheet->second, sheetFile);
+        kind = r.kind;
+        order = r.order;
+        response = r.response;
+        ripple = r.ripple;
+        fixes = r.fixes;
+        if (r.series) valuesKind = "series";
+        if (r.bandPass) {
+          bandPassOptions.center = r.cutoff;
+          bandPassOptions.bandwidth = r.bandwidth;
+          sheetGain = r.gain;
+          bandPass = true;
+        } else {
+          cutoff = r.cutoff;
+          sectionsOptions.topology = r.topology;
+          sectionsOptions.gainText = r.gainText;
+          sectionsOptions.gain = r.gain;
+          sectionsOptions.stageGains = r.stageGains;
+          sectionsOptions.stageOrder = r.stageOrder;
+          sections = true;
+        }
+      }
+    }
     if (!bandPass && sheetFile.empty() && cutoffOption->count() == 0) {
       throw UsageError{"--cutoff or --sheet is required"};
     }
@@ -339,6 +378,8 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
           throw UsageError{"--gain: " + sectionsOptions.gainText + " is not in 0.1...1000"};
         }
         job.gain = g;
+      } else {
+        job.gain = sheetGain;
       }
       job.json = json;
       job.analysis = &analysisOptions;
@@ -373,7 +414,7 @@ int kelvara::tools::DesignerMain(int argc, char** argv) {
       }
       inputs = InputsFromOptions(cutoff, kind, order, response, ripple, valuesKind, fixes);
     } else {
-      std::tie(inputs, record) = SheetFromFile(sheetFile);
+      std::tie(inputs, record) = fileSheet ? std::move(*fileSheet) : SheetFromFile(sheetFile);
     }
     const DesignRequest request = kelvara::engine::RequestOf(inputs);
     if (!kelvara::engine::HasDesignData(request)) throw UsageError{kelvara::tools::CombinationProblem(request)};

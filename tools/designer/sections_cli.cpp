@@ -17,6 +17,7 @@
 #include "export/spice_netlist.h"
 #include "response/circuit.h"
 #include "response/noise.h"
+#include "response/section_sheet.h"
 #include "response/section_views.h"
 #include "response/signal_levels.h"
 #include "storage/design_file.h"
@@ -332,6 +333,34 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
     }
   }
   return design.valid ? 0 : 1;
+}
+
+SheetSectionsRequest SheetSectionsRequestOf(const values::SheetRecord& record, const std::string& file) {
+  const response::SectionSheetChoices choices = response::SectionChoicesOf(record);
+  const values::SectionLines lines = values::SectionLinesOf(record);
+  const auto read = response::ReadSectionSheet(choices, lines);
+  if (const auto* problem = values::ProblemOf(read)) {
+    throw CliUsageError("--sheet " + file + ": " + problem->message);
+  }
+  const response::SectionSheet& sheet = std::get<response::SectionSheet>(read);
+  SheetSectionsRequest r;
+  r.bandPass = sheet.bandPass;
+  r.kind = sheet.bandPass ? "bpf" : values::kPassKindOptions[sheet.request.passKind == engine::kHpf ? 1 : 0];
+  r.cutoff = choices.cutoffText;
+  r.bandwidth = lines.bandwidth;
+  r.order = sheet.request.Order();
+  r.response = values::kResponseOptions[sheet.request.response];
+  r.ripple = values::kRippleOptions[sheet.request.rippleIndex];
+  r.topology = sheet.family == engine::SectionFamily::kMfb ? "mfb" : "sallen-key";
+  r.gainText = lines.gain;
+  r.gain = sheet.gain;
+  r.stageGains = sheet.stageGains;
+  r.stageOrder = sheet.stageOrder == engine::StageOrder::kDescendingQ ? "descending-q" : "";
+  for (const values::SectionPartLine& part : lines.parts) {
+    if (!part.autoValue) r.fixes.push_back(part.name + "=" + part.value);
+  }
+  r.series = !choices.anyValues;
+  return r;
 }
 
 }  // namespace kelvara::tools

@@ -24,6 +24,7 @@
 #include "tools/designer/export_options.h"
 #include "tools/designer/noise_options.h"
 #include "tools/designer/tolerance_options.h"
+#include "values/sheet_record.h"
 
 namespace kelvara::tools {
 
@@ -108,5 +109,29 @@ engine::BandPassDesign RunBandPassSeries(const engine::PartSeries& series,
 /// file not written). Throws CliUsageError for a gain, stage gain or part
 /// name the design cannot take.
 int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ostream& out, std::ostream& err);
+
+/// What a design file's sheet of sections asks for, as the options that ask
+/// for the same design (the window's 定数設定 of that sheet): its kind, circuit,
+/// order, response, ripple, cut-off (a band-pass sheet's centre and
+/// bandwidth), gain, stage gains and order, its fixed parts and whether it
+/// takes the series. A sheet the window would refuse (its message) is a
+/// CliUsageError naming the file.
+struct SheetSectionsRequest {
+  bool bandPass = false;
+  std::string kind;  // lpf or hpf (a band-pass sheet: bpf)
+  std::string cutoff;
+  std::string bandwidth;
+  int order = 2;
+  std::string response;
+  std::string ripple;
+  std::string topology;  // mfb or sallen-key
+  std::string gainText;
+  double gain = 1;
+  std::vector<double> stageGains;
+  std::string stageOrder;          // empty: ascending-q
+  std::vector<std::string> fixes;  // PART=VALUE
+  bool series = false;
+};
+SheetSectionsRequest SheetSectionsRequestOf(const values::SheetRecord& record, const std::string& file);
 
 }  // namespace kelvara::tools
