@@ -357,9 +357,12 @@ void TolerancePanel::SetDesign(const std::optional<tolerance::ToleranceDesign>& 
     ShowBandPassRows();
   }
   bandPass_ = bandPass;
-  if (bandPass_ && bandPass_ != bandDefaultsOf_) {
-    // A band of its own: the mask starts from it (InputsChanged below).
-    bandDefaultsOf_ = bandPass_;
+  // A band of its own (centre, bandwidth, response; its gain moves no
+  // edge): the mask starts from it (InputsChanged below).
+  std::optional<BandPassStudy> defaultsOf = bandPass_;
+  if (defaultsOf) defaultsOf->nominalDb = 0;
+  if (defaultsOf && defaultsOf != bandDefaultsOf_) {
+    bandDefaultsOf_ = defaultsOf;
     const tolerance::BandPassMaskTexts t = BandPassMaskDefaults(*bandPass_);
     const std::string* texts[] = {&t.fs1, &t.fp1, &t.fp2, &t.fs2, &t.ap, &t.as};
     for (std::size_t i = 0; i < bandMask_.size(); ++i) {

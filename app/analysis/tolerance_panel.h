@@ -18,7 +18,8 @@
 //
 // A band-pass design takes a band-pass mask in place of the low-pass one:
 // its six fields (fs1, fp1, fp2, fs2, Ap, As) are filled from the sheet's
-// centre and bandwidth whenever those change (BandPassMaskDefaults), and
+// centre, bandwidth and response whenever those change
+// (BandPassMaskDefaults), and
 // the study is the one kelvara-design --kind bpf runs: the same worst-case
 // frequencies and the pass band measured from the sheet's gain.
 
@@ -225,7 +226,7 @@ class TolerancePanel : public QWidget {
 
   std::optional<tolerance::ToleranceDesign> design_;
   std::optional<BandPassStudy> bandPass_;
-  // The band the band-pass fields were last filled from.
+  // The band the band-pass fields were last filled from (its gain 0).
   std::optional<BandPassStudy> bandDefaultsOf_;
   double fStart_ = 1e3;
   double fTop_ = 1e6;

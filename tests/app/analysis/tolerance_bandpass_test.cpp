@@ -311,6 +311,34 @@ TEST_F(ToleranceBandPass, AWorstCaseRunsOnItsOwnAndNamesItsFrequencies) {
   EXPECT_EQ(p.HistogramChoice()->itemText(0), QString::fromUtf8("1段 f0 [Hz]"));
 }
 
+// The fields follow the sheet's band, not its gain: an edited mask stays
+// while only the gain changes and starts over from a new bandwidth.
+TEST_F(ToleranceBandPass, AnEditedMaskStaysUntilTheBandChanges) {
+  TypeBandPass();
+  W().ButtonValset->click();
+  ASSERT_TRUE(WaitForAllRuns());
+  TFormAnalysis& a = Analysis();
+  TolerancePanel& p = *a.Tolerance();
+  SetBandMask(p, {"6k", "9.3k", "10.7k", "18k", "2", "25"});
+  W().Edit_Gain->setText(QStringLiteral("2"));
+  W().ButtonValset->click();
+  ASSERT_TRUE(WaitForAllRuns());
+  Analysis();
+  EXPECT_EQ(Field(p, 0)->text(), "6k");
+  EXPECT_EQ(Field(p, 5)->text(), "25");
+  // Measured from the new gain.
+  ASSERT_TRUE(p.BandPassMaskSetting());
+  EXPECT_DOUBLE_EQ(p.BandPassMaskSetting()->nominalDb, 20 * std::log10(2.0));
+  W().Edit_Bandwidth->setText(QStringLiteral("1k"));
+  W().ButtonValset->click();
+  ASSERT_TRUE(WaitForAllRuns());
+  Analysis();
+  const double lower = std::sqrt(10e3 * 10e3 + 0.25e6) - 0.5e3;
+  EXPECT_EQ(Field(p, 0)->text(), "5k");
+  EXPECT_EQ(Field(p, 1)->text(), QString::number(lower / 1e3, 'g', 5) + "k");
+  EXPECT_EQ(Field(p, 5)->text(), "20");
+}
+
 TEST_F(ToleranceBandPass, BackOnALowPassSheetTheLowPassMaskReturns) {
   TypeBandPass();
   W().ButtonValset->click();
