@@ -90,6 +90,34 @@ values::Checked<GainMask, StudyField> ReadGainMask(const GainMaskTexts& texts, s
   return mask;
 }
 
+values::Checked<response::BandPassMask, StudyField> ReadBandPassMask(const BandPassMaskTexts& texts) {
+  struct Field {
+    const std::string& text;
+    StudyField field;
+    const char* name;
+  };
+  const Field fields[] = {
+      {texts.fs1, StudyField::kMaskStopLowHz, "阻止域 fs1"},  {texts.fp1, StudyField::kMaskPassLowHz, "通過域 fp1"},
+      {texts.fp2, StudyField::kMaskPassHighHz, "通過域 fp2"}, {texts.fs2, StudyField::kMaskStopHighHz, "阻止域 fs2"},
+      {texts.ap, StudyField::kMaskPassDb, "通過域 Ap"},       {texts.as, StudyField::kMaskStopDb, "阻止域 As"}};
+  double v[6];
+  for (int i = 0; i < 6; ++i) {
+    v[i] = Positive(fields[i].text);
+    if (v[i] == 0) {
+      return Problem(fields[i].field, std::string(fields[i].name) + " が不正: 0 より大きい" +
+                                          (i < 4 ? "周波数" : "値") + "を設定下さい。");
+    }
+  }
+  for (int i = 1; i < 4; ++i) {
+    if (!(v[i] > v[i - 1])) {
+      return Problem(fields[i].field, std::string("マスクの周波数が逆: ") + fields[i].name + " を " +
+                                          fields[i - 1].name + " より高く設定下さい（fs1 < fp1 < fp2 < fs2）。");
+    }
+  }
+  if (!(v[5] > v[4])) return Problem(StudyField::kMaskStopDb, "阻止域 As が不正: 通過域 Ap より大きい値を設定下さい。");
+  return response::BandPassMask{v[0], v[1], v[2], v[3], v[4], v[5]};
+}
+
 std::optional<double> ReadPartTolerance(const std::string& text) {
   if (text.empty() || text.front() == ' ' || text.front() == '+') return std::nullopt;
   char* end = nullptr;

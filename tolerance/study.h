@@ -83,6 +83,12 @@ enum class StudyField : std::uint8_t {
   kMaskPassDb,
   kMaskStopHz,
   kMaskStopDb,
+  // A band-pass mask's four edges (its Ap and As are kMaskPassDb and
+  // kMaskStopDb).
+  kMaskStopLowHz,
+  kMaskPassLowHz,
+  kMaskPassHighHz,
+  kMaskStopHighHz,
 };
 
 /// The first input that does not fit, with the message for the user.
@@ -106,6 +112,23 @@ struct StudyPlan {
 /// above 0, b above a, and the pass band on the right side of the stop band
 /// (LPF fp < fs, HPF fp > fs).
 values::Checked<GainMask, StudyField> ReadGainMask(const GainMaskTexts& texts, std::uint8_t passKind);
+
+/// The six texts of a band-pass mask as typed: fs1, fp1, fp2, fs2 [Hz]
+/// (engineering values such as "8k"), Ap and As [dB].
+struct BandPassMaskTexts {
+  std::string fs1;
+  std::string fp1;
+  std::string fp2;
+  std::string fs2;
+  std::string ap;
+  std::string as;
+};
+
+/// Reads and checks a band-pass mask: each text readable and above 0, the
+/// edges in order fs1 < fp1 < fp2 < fs2 (the problem names the first edge
+/// not above the one before it) and As above Ap; what reads so passes
+/// response::IsOrdered.
+values::Checked<response::BandPassMask, StudyField> ReadBandPassMask(const BandPassMaskTexts& texts);
 
 /// A single part's tolerance text: a plain number 0..kMaxPartTolerancePct.
 std::optional<double> ReadPartTolerance(const std::string& text);

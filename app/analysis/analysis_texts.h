@@ -90,7 +90,6 @@ inline constexpr const char* kSectionsRealOpAmp =
     "実オペアンプ: 区間で構成したシートでは周波数特性（ゲイン・位相・群遅延）と各段のGBW判定・f0 "
     "利得誤差のみ計算します。ステップ・インパルス応答は理想オペアンプのもの、実ピークとその移動・阻止域の底は"
     "計算できません。";
-inline constexpr const char* kBandPassNoTolerance = "帯域通過（BPF）シートの公差解析はこのウィンドウでは行えません。";
 
 /// Where each response puts its cut-off (values::kCutoffDefinitions):
 /// "応答  チェビシェフ 0.5dB（カットオフ: リプル端）".

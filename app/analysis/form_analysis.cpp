@@ -418,7 +418,7 @@ void TFormAnalysis::Refresh() {
       const bool real = DrawSectionsRealOpAmp(name, ColorOfSetting(color));
       DrawSheet(*shown_, name, ColorOfSetting(color), true);
       if (real) DashIdealCurves(name);
-      DrawSectionsTolerance(ColorOfSetting(color), problems);
+      DrawSectionsTolerance(ColorOfSetting(color));
       FillSectionTable();
       DrawSectionsNoise(ColorOfSetting(color));
       AddSectionLimits(problems);

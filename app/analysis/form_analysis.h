@@ -177,7 +177,7 @@ class TFormAnalysis : public QWidget {
   /// The real op-amp's frequency curves of the shown sections; false with
   /// the ideal op-amp.
   bool DrawSectionsRealOpAmp(const QString& name, const QColor& color);
-  void DrawSectionsTolerance(const QColor& color, QStringList& problems);
+  void DrawSectionsTolerance(const QColor& color);
   void DrawSectionsNoise(const QColor& color);
   /// What the window cannot show of the shown sections, for the messages.
   void AddSectionLimits(QStringList& problems) const;

@@ -10,6 +10,7 @@
 #include "app/analysis/analysis_texts.h"
 #include "app/analysis/form_analysis.h"
 #include "app/analysis/tolerance_panel.h"
+#include "response/bandpass.h"
 #include "values/eng_value.h"
 #include "values/filter_catalogue.h"
 
@@ -164,11 +165,19 @@ bool TFormAnalysis::DrawSectionsRealOpAmp(const QString& name, const QColor& col
   return true;
 }
 
-void TFormAnalysis::DrawSectionsTolerance(const QColor& color, QStringList& problems) {
+void TFormAnalysis::DrawSectionsTolerance(const QColor& color) {
+  // A band-pass sheet's study takes its band and a band-pass mask, as
+  // kelvara-design --kind bpf does of the same sections.
+  std::optional<BandPassStudy> band;
   if (shownSections_->plan.bandPass) {
-    tolerance_->SetDesign(std::nullopt, fStart_, fTop_);
-    problems << QString(analysis_text::kBandPassNoTolerance);
-    return;
+    const response::SectionSheet& sheet = shownSections_->sheet;
+    const engine::DesignRequest& r = sheet.request;
+    band.emplace();
+    band->centerHz = r.cutoffHz;
+    band->bandwidthHz = sheet.bandwidthHz;
+    band->edgeLevelDb = response::BandEdgeLevelDb(r.response, r.rippleIndex, r.Order());
+    band->rippleDb = values::HasRipple(r.response) ? values::kRippleDb[r.rippleIndex] : 0.0;
+    band->nominalDb = 20.0 * std::log10(sheet.gain);
   }
   tolerance::ToleranceDesign design;
   design.request = shownRequest_;
@@ -176,12 +185,14 @@ void TFormAnalysis::DrawSectionsTolerance(const QColor& color, QStringList& prob
   if (opAmp_->RealSelected()) {
     if (const auto model = opAmp_->Model()) design.opamp = *model;
   }
-  tolerance_->SetDesign(design, fStart_, fTop_);
+  tolerance_->SetDesign(design, fStart_, fTop_, band);
   const bool hpf = shownRequest_.passKind == engine::kHpf;
   if (const tolerance::MonteCarloResult* r = tolerance_->Result())
     DrawToleranceBands(*Plot(PlotKind::kGain), *Plot(PlotKind::kPhase), *Plot(PlotKind::kDelay), *r, color);
   if (const FailingCurves* failing = tolerance_->Failing()) DrawFailingCurves(*Plot(PlotKind::kGain), *failing);
   if (const auto mask = tolerance_->MaskSetting()) DrawMask(*Plot(PlotKind::kGain), *mask, hpf, fStart_, fTop_);
+  if (const auto mask = tolerance_->BandPassMaskSetting())
+    DrawBandPassMask(*Plot(PlotKind::kGain), *mask, fStart_, fTop_);
 }
 
 void TFormAnalysis::DrawSectionsNoise(const QColor& color) {

@@ -6,10 +6,13 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QScrollArea>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <array>
 #include <cmath>
 
+#include "app/analysis/analysis_plots.h"
 #include "response/requirement.h"
 #include "response/views.h"
 #include "storage/later_settings.h"
@@ -35,6 +38,15 @@ QDoubleSpinBox* Spin(QWidget* parent, double lo, double hi, double value, int de
 bool SameMask(const std::optional<tolerance::GainMask>& a, const std::optional<tolerance::GainMask>& b) {
   if (a.has_value() != b.has_value()) return false;
   return !a || (a->passHz == b->passHz && a->passDb == b->passDb && a->stopHz == b->stopHz && a->stopDb == b->stopDb);
+}
+
+bool SameBandPassMask(const std::optional<tolerance::BandPassLimits>& a,
+                      const std::optional<tolerance::BandPassLimits>& b) {
+  if (a.has_value() != b.has_value()) return false;
+  if (!a) return true;
+  const response::BandPassMask &x = a->mask, &y = b->mask;
+  return x.fs1 == y.fs1 && x.fp1 == y.fp1 && x.fp2 == y.fp2 && x.fs2 == y.fs2 && x.ap == y.ap && x.as == y.as &&
+         a->nominalDb == b->nominalDb;
 }
 
 }  // namespace
@@ -117,6 +129,19 @@ void TolerancePanel::BuildLayout() {
     maskB_->setValue(r.stopDb);
   });
   settings->addRow(QString(), maskFromRequirement);
+  lowPassRows_ = {maskFp_, maskA_, maskFs_, maskB_, maskFromRequirement};
+  // The band-pass mask, shown in place of the rows above for a band-pass
+  // design; its texts come from the sheet (SetDesign).
+  const char* bandLabels[] = {"阻止域 fs1 [Hz]", "通過域 fp1 [Hz]", "通過域 fp2 [Hz]",
+                              "阻止域 fs2 [Hz]", "通過域 ±Ap [dB]", "阻止域 -As [dB]"};
+  const char* bandNames[] = {"EditMaskFs1", "EditMaskFp1", "EditMaskFp2", "EditMaskFs2", "EditMaskAp", "EditMaskAs"};
+  for (std::size_t i = 0; i < bandMask_.size(); ++i) {
+    bandMask_[i] = new QLineEdit(this);
+    bandMask_[i]->setObjectName(QString::fromLatin1(bandNames[i]));
+    settings->addRow(QString::fromUtf8(bandLabels[i]), bandMask_[i]);
+    settings->setRowVisible(bandMask_[i], false);
+  }
+  settings_ = settings;
   settings->addRow(problem_);
   BuildPartOptions(*settings);
   start_ = new QPushButton(QStringLiteral("計算"), this);
@@ -198,6 +223,7 @@ void TolerancePanel::ConnectInputs() {
   for (QSpinBox* box : {trials_, seed_}) connect(box, &QSpinBox::valueChanged, this, changed);
   for (QComboBox* box : {distribution_, maskOn_}) connect(box, &QComboBox::currentIndexChanged, this, changed);
   for (QLineEdit* edit : {maskFp_, maskFs_}) connect(edit, &QLineEdit::textChanged, this, changed);
+  for (QLineEdit* edit : bandMask_) connect(edit, &QLineEdit::textChanged, this, changed);
   connect(parts_, &QTableWidget::itemChanged, this, changed);
 }
 
@@ -260,6 +286,19 @@ tolerance::StudyInputs TolerancePanel::Inputs() const {
     in.mask = tolerance::GainMaskTexts{maskFp_->text().toStdString(), Exact(maskA_->value()),
                                        maskFs_->text().toStdString(), Exact(maskB_->value())};
   }
+  if (bandPass_) {
+    // As kelvara-design --kind bpf: the band's frequencies, then the mask's
+    // edges; the band-pass mask in place of the low-pass one.
+    const double c = bandPass_->centerHz;
+    in.worstFrequencies = {c / 2, BandPassLowerEdgeHz(*bandPass_), c, BandPassUpperEdgeHz(*bandPass_), 2 * c};
+    in.mask.reset();
+    if (maskOn_->currentIndex() == 1) {
+      const auto mask = tolerance::ReadBandPassMask(BandPassTexts());
+      if (const auto* m = std::get_if<response::BandPassMask>(&mask)) {
+        in.bandPassMask = tolerance::BandPassLimits{*m, bandPass_->nominalDb};
+      }
+    }
+  }
   in.worstCase = worstCase_->isChecked();
   in.failingCurves = showFailing_->isChecked();
   // Finer than the chart's 5 % steps, so that the bands follow the window's
@@ -270,13 +309,67 @@ tolerance::StudyInputs TolerancePanel::Inputs() const {
 }
 
 std::variant<tolerance::StudyPlan, tolerance::StudyProblem> TolerancePanel::Plan() const {
-  return tolerance::PlanStudy(Inputs());
+  auto plan = tolerance::PlanStudy(Inputs());
+  // A band-pass mask that does not read: its problem, after the others.
+  if (bandPass_ && maskOn_->currentIndex() == 1 && std::holds_alternative<tolerance::StudyPlan>(plan)) {
+    const auto mask = tolerance::ReadBandPassMask(BandPassTexts());
+    if (const auto* problem = values::ProblemOf(mask)) return *problem;
+  }
+  return plan;
 }
 
-void TolerancePanel::SetDesign(const std::optional<tolerance::ToleranceDesign>& design, double fStart, double fTop) {
+tolerance::BandPassMaskTexts TolerancePanel::BandPassTexts() const {
+  auto text = [this](int i) { return bandMask_[static_cast<std::size_t>(i)]->text().toStdString(); };
+  return tolerance::BandPassMaskTexts{text(0), text(1), text(2), text(3), text(4), text(5)};
+}
+
+void TolerancePanel::ShowBandPassRows() {
+  for (QWidget* w : lowPassRows_) settings_->setRowVisible(w, !bandPass_);
+  for (QLineEdit* edit : bandMask_) settings_->setRowVisible(edit, bandPass_.has_value());
+}
+
+double BandPassLowerEdgeHz(const BandPassStudy& band) {
+  const double c = band.centerHz, b = band.bandwidthHz;
+  return std::sqrt(c * c + b * b / 4) - b / 2;
+}
+
+double BandPassUpperEdgeHz(const BandPassStudy& band) { return BandPassLowerEdgeHz(band) + band.bandwidthHz; }
+
+tolerance::BandPassMaskTexts BandPassMaskDefaults(const BandPassStudy& band) {
+  const double fp1 = BandPassLowerEdgeHz(band), fp2 = BandPassUpperEdgeHz(band);
+  const double fs1 = fp1 > band.centerHz / 2 ? band.centerHz / 2 : fp1 / 2;
+  const double fs2 = fp2 < 2 * band.centerHz ? 2 * band.centerHz : 2 * fp2;
+  // 0.2 dB keeps the exact levels (the ripples 0.01 .. 3 dB, the edges
+  // computed from the poles) off the steps' boundaries.
+  const double depth = std::max(-band.edgeLevelDb, band.rippleDb);
+  const double ap = std::ceil((depth + 0.2) / 0.5) * 0.5;
+  auto hz = [](double v) { return SiText(v, 5).toStdString(); };
+  return tolerance::BandPassMaskTexts{hz(fs1), hz(fp1), hz(fp2), hz(fs2), Number(ap).toStdString(), "20"};
+}
+
+void TolerancePanel::SetDesign(const std::optional<tolerance::ToleranceDesign>& design, double fStart, double fTop,
+                               const std::optional<BandPassStudy>& bandPass) {
   design_ = design;
   fStart_ = fStart;
   fTop_ = fTop;
+  if (bandPass_.has_value() != bandPass.has_value()) {
+    bandPass_ = bandPass;
+    ShowBandPassRows();
+  }
+  bandPass_ = bandPass;
+  // A band of its own (centre, bandwidth, response; its gain moves no
+  // edge): the mask starts from it (InputsChanged below).
+  std::optional<BandPassStudy> defaultsOf = bandPass_;
+  if (defaultsOf) defaultsOf->nominalDb = 0;
+  if (defaultsOf && defaultsOf != bandDefaultsOf_) {
+    bandDefaultsOf_ = defaultsOf;
+    const tolerance::BandPassMaskTexts t = BandPassMaskDefaults(*bandPass_);
+    const std::string* texts[] = {&t.fs1, &t.fp1, &t.fp2, &t.fs2, &t.ap, &t.as};
+    for (std::size_t i = 0; i < bandMask_.size(); ++i) {
+      const QSignalBlocker quiet(bandMask_[i]);
+      bandMask_[i]->setText(QString::fromStdString(*texts[i]));
+    }
+  }
   FillPartTable();
   start_->setEnabled(design_.has_value() && !Running());
   InputsChanged();
@@ -323,11 +416,15 @@ bool TolerancePanel::ResultIsStale() const {
 }
 
 std::optional<tolerance::GainMask> TolerancePanel::MaskSetting() const {
-  if (maskOn_->currentIndex() != 1) return std::nullopt;
+  if (maskOn_->currentIndex() != 1 || bandPass_) return std::nullopt;
   const tolerance::StudyInputs in = Inputs();
   const auto mask = tolerance::ReadGainMask(*in.mask, design_ ? design_->request.passKind : std::uint8_t{engine::kLpf});
   if (const auto* m = std::get_if<tolerance::GainMask>(&mask)) return *m;
   return std::nullopt;
+}
+
+std::optional<tolerance::BandPassLimits> TolerancePanel::BandPassMaskSetting() const {
+  return bandPass_ ? Inputs().bandPassMask : std::nullopt;
 }
 
 bool TolerancePanel::ResultIsHpf() const {
@@ -345,6 +442,17 @@ void TolerancePanel::ShowProblem(const std::optional<tolerance::StudyProblem>& p
   for (const auto& [widget, field] : fields) {
     widget->setStyleSheet(problem && problem->field == field ? error : QString());
   }
+  // The band-pass mask's fields (their Ap and As share the low-pass
+  // mask's a and b; the order check of the study points at fp1).
+  const tolerance::StudyField bandFields[] = {
+      tolerance::StudyField::kMaskStopLowHz,  tolerance::StudyField::kMaskPassLowHz,
+      tolerance::StudyField::kMaskPassHighHz, tolerance::StudyField::kMaskStopHighHz,
+      tolerance::StudyField::kMaskPassDb,     tolerance::StudyField::kMaskStopDb};
+  for (std::size_t i = 0; i < bandMask_.size(); ++i) {
+    const bool marked = problem && (problem->field == bandFields[i] ||
+                                    (i == 1 && problem->field == tolerance::StudyField::kMaskPassHz));
+    bandMask_[i]->setStyleSheet(marked ? error : QString());
+  }
   problem_->setText(problem ? QString::fromStdString(problem->message) : QString());
   problem_->setVisible(problem.has_value());
 }
@@ -356,9 +464,11 @@ void TolerancePanel::InputsChanged() {
   ShowProblem(design_ && problem ? std::optional(*problem) : std::nullopt);
   const bool stale = ResultIsStale();
   const std::optional<tolerance::GainMask> mask = MaskSetting();
-  if (stale == staleShown_ && SameMask(mask, maskShown_)) return;
+  const std::optional<tolerance::BandPassLimits> bandMask = BandPassMaskSetting();
+  if (stale == staleShown_ && SameMask(mask, maskShown_) && SameBandPassMask(bandMask, bandMaskShown_)) return;
   staleShown_ = stale;
   maskShown_ = mask;
+  bandMaskShown_ = bandMask;
   ShowStaleness();
   emit ResultChanged();
 }
@@ -374,6 +484,7 @@ void TolerancePanel::Start() {
   }
   ShowProblem(std::nullopt);
   running_ = std::get<tolerance::StudyPlan>(std::move(planned));
+  runningBand_ = bandPass_;
   start_->setEnabled(false);
   stop_->setEnabled(true);
   ShowProgress(0, -1);
@@ -408,12 +519,14 @@ void TolerancePanel::Finished() {
   }
   result_ = std::move(result);
   resultPlan_ = std::move(running_);
+  resultBand_ = runningBand_;
   running_.reset();
   status_->clear();
   ShowProgress(1, -1);
   ShowResult();
   staleShown_ = ResultIsStale();
   maskShown_ = MaskSetting();
+  bandMaskShown_ = BandPassMaskSetting();
   ShowStaleness();
   emit ResultChanged();
 }

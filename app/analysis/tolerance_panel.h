@@ -15,6 +15,13 @@
 // the tolerances or the mask differ it is greyed under "以前の設計の結果"
 // and neither drawn in the views nor given to the report.
 // The settings are remembered under names of their own ("tolerance/...").
+//
+// A band-pass design takes a band-pass mask in place of the low-pass one:
+// its six fields (fs1, fp1, fp2, fs2, Ap, As) are filled from the sheet's
+// centre, bandwidth and response whenever those change
+// (BandPassMaskDefaults), and
+// the study is the one kelvara-design --kind bpf runs: the same worst-case
+// frequencies and the pass band measured from the sheet's gain.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -26,8 +33,10 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QWidget>
+#include <array>
 #include <optional>
 #include <variant>
+#include <vector>
 
 #include "app/common/background_run.h"
 #include "storage/app_settings.h"
@@ -51,6 +60,33 @@ inline constexpr const char* kStopped = "中止しました。";
 inline constexpr const char* kRunning = "計算中...";
 }  // namespace tolerance_text
 
+/// What a band-pass sheet's study takes besides its sections: the centre
+/// and bandwidth it asks for, the level of its band edges below the centre
+/// (response::BandEdgeLevelDb, <= 0), its ripple (Chebyshev, else 0) and
+/// the gain its pass band is measured from (20 log10 of the sheet's gain).
+struct BandPassStudy {
+  double centerHz = 0;
+  double bandwidthHz = 0;
+  double edgeLevelDb = 0;
+  double rippleDb = 0;
+  double nominalDb = 0;
+  bool operator==(const BandPassStudy&) const = default;
+};
+
+/// The band edges the sheet asks for: geometric about the centre, the
+/// bandwidth apart (the expression kelvara-design computes them by).
+double BandPassLowerEdgeHz(const BandPassStudy& band);
+double BandPassUpperEdgeHz(const BandPassStudy& band);
+
+/// The mask the band-pass fields start from, as texts: the pass band from
+/// edge to edge within the smallest multiple of 0.5 dB at least 0.2 dB
+/// above the depth of the pass band, the level of its edges or its ripple
+/// (3.5 dB for Butterworth, 1 dB for a 0.5 dB Chebyshev), so that the
+/// nominal design meets it; the stop bands from an octave below and
+/// above the centre (f0/2 and 2 f0, or an octave outside an edge that lies
+/// beyond them) at least 20 dB down.
+tolerance::BandPassMaskTexts BandPassMaskDefaults(const BandPassStudy& band);
+
 class TolerancePanel : public QWidget {
   Q_OBJECT
 
@@ -61,7 +97,10 @@ class TolerancePanel : public QWidget {
   /// The design the next "計算" analyses (the window's shown sheet with its
   /// op-amp); none when its parts do not pass the checks.
   /// fStart and fTop are the window's frequency range.
-  void SetDesign(const std::optional<tolerance::ToleranceDesign>& design, double fStart, double fTop);
+  /// A band-pass design comes with its band (bandPass): the page takes a
+  /// band-pass mask then.
+  void SetDesign(const std::optional<tolerance::ToleranceDesign>& design, double fStart, double fTop,
+                 const std::optional<BandPassStudy>& bandPass = std::nullopt);
   /// Starts the study of the design with the page's settings; refused with
   /// the red message when an input does not fit.
   void Start();
@@ -87,7 +126,13 @@ class TolerancePanel : public QWidget {
   /// Whether a result is shown that belongs to other inputs (greyed).
   bool ResultIsStale() const;
   /// The mask set in the panel, if it is switched on and passes the checks.
+  /// (None for a band-pass design.)
   std::optional<tolerance::GainMask> MaskSetting() const;
+  /// The band-pass mask set in the panel, if the design is band-pass, the
+  /// mask is switched on and its fields pass the checks.
+  std::optional<tolerance::BandPassLimits> BandPassMaskSetting() const;
+  /// Whether the page takes a band-pass mask (the design is band-pass).
+  bool BandPass() const { return bandPass_.has_value(); }
   bool ResultIsHpf() const;
   /// The problem of the inputs shown in red beside the mask fields; empty
   /// when they fit.
@@ -127,6 +172,9 @@ class TolerancePanel : public QWidget {
   void BuildLayout();
   void BuildPartOptions(QFormLayout& settings);
   void ConnectInputs();
+  /// The low-pass mask's rows or the band-pass mask's, as the design is.
+  void ShowBandPassRows();
+  tolerance::BandPassMaskTexts BandPassTexts() const;
   void LoadSettings();
   void SaveSettings();
   void FillPartTable();
@@ -155,6 +203,11 @@ class TolerancePanel : public QWidget {
   QDoubleSpinBox* maskA_ = nullptr;
   QLineEdit* maskFs_ = nullptr;
   QDoubleSpinBox* maskB_ = nullptr;
+  // The band-pass mask: fs1, fp1, fp2, fs2, Ap, As; the rows of the form
+  // that hold the low-pass mask and the band-pass one.
+  std::array<QLineEdit*, 6> bandMask_{};
+  QFormLayout* settings_ = nullptr;
+  std::vector<QWidget*> lowPassRows_;
   QLabel* problem_ = nullptr;
   QPushButton* start_ = nullptr;
   QPushButton* stop_ = nullptr;
@@ -172,15 +225,22 @@ class TolerancePanel : public QWidget {
   QLabel* failingNote_ = nullptr;
 
   std::optional<tolerance::ToleranceDesign> design_;
+  std::optional<BandPassStudy> bandPass_;
+  // The band the band-pass fields were last filled from (its gain 0).
+  std::optional<BandPassStudy> bandDefaultsOf_;
   double fStart_ = 1e3;
   double fTop_ = 1e6;
   BackgroundRun run_;
   std::optional<tolerance::StudyPlan> running_;
   std::optional<tolerance::StudyPlan> resultPlan_;
   std::optional<tolerance::StudyResult> result_;
+  // The band of the design being run and of the result (band-pass only).
+  std::optional<BandPassStudy> runningBand_;
+  std::optional<BandPassStudy> resultBand_;
   // What the window was last told to draw.
   bool staleShown_ = false;
   std::optional<tolerance::GainMask> maskShown_;
+  std::optional<tolerance::BandPassLimits> bandMaskShown_;
 };
 
 /// Shades the bands of a result behind the curves of the gain, phase and
@@ -190,5 +250,8 @@ void DrawToleranceBands(QCustomPlot& gain, QCustomPlot& phase, QCustomPlot& dela
                         const tolerance::MonteCarloResult& result, const QColor& color);
 void DrawFailingCurves(QCustomPlot& gain, const FailingCurves& curves);
 void DrawMask(QCustomPlot& gain, const tolerance::GainMask& mask, bool hpf, double fStart, double fTop);
+/// A band-pass mask: the pass band fp1..fp2 within nominal +-Ap, the stop
+/// bands below fs1 and above fs2 at nominal - As.
+void DrawBandPassMask(QCustomPlot& gain, const tolerance::BandPassLimits& mask, double fStart, double fTop);
 
 }  // namespace kelvara::app

@@ -6,6 +6,8 @@
 #include <QPen>
 #include <QSignalBlocker>
 #include <cmath>
+#include <iterator>
+#include <utility>
 
 #include "app/analysis/tolerance_panel.h"
 
@@ -74,7 +76,9 @@ void TolerancePanel::ShowResult() {
     return;
   }
   const tolerance::MonteCarloResult& r = *result_->monteCarlo;
-  AddRow(*stats_, QStringLiteral("-3dB [Hz]"), r.minus3dbHz);
+  // A band-pass design has no -3 dB frequency: its stages' figures only.
+  const bool band = resultBand_.has_value();
+  if (!band) AddRow(*stats_, QStringLiteral("-3dB [Hz]"), r.minus3dbHz);
   for (const tolerance::StageStats& s : r.stages) {
     const QString stage = QString::number(s.stage) + QStringLiteral("段 ");
     AddRow(*stats_, stage + QStringLiteral("f0 [Hz]"), s.f0Hz);
@@ -85,7 +89,7 @@ void TolerancePanel::ShowResult() {
     const QSignalBlocker quiet(histogramOf_);
     const int chosen = histogramOf_->currentIndex();
     histogramOf_->clear();
-    histogramOf_->addItem(QStringLiteral("-3dBの周波数 [Hz]"));
+    if (!band) histogramOf_->addItem(QStringLiteral("-3dBの周波数 [Hz]"));
     for (const tolerance::StageStats& s : r.stages) {
       histogramOf_->addItem(QString::number(s.stage) + QStringLiteral("段 f0 [Hz]"));
       if (s.q) histogramOf_->addItem(QString::number(s.stage) + QStringLiteral("段 Q"));
@@ -113,8 +117,10 @@ void TolerancePanel::ShowHistogram() {
   }
   const tolerance::MonteCarloResult& r = *result_->monteCarlo;
   // The samples of the chosen entry, in the order the entries were added.
-  const std::vector<double>* samples = &r.samples.minus3dbHz;
-  int entry = 0;
+  // (A band-pass design's list starts at its first stage's f0.)
+  const bool band = resultBand_.has_value() && !r.samples.f0Hz.empty();
+  const std::vector<double>* samples = band ? &r.samples.f0Hz.front() : &r.samples.minus3dbHz;
+  int entry = band ? -1 : 0;
   for (std::size_t k = 0; k < r.stages.size(); ++k) {
     if (++entry == histogramOf_->currentIndex()) samples = &r.samples.f0Hz[k];
     if (r.stages[k].q && ++entry == histogramOf_->currentIndex()) samples = &r.samples.q[k];
@@ -162,6 +168,29 @@ void TolerancePanel::ShowWorstCase() {
     stats_->setItem(r, 5, new QTableWidgetItem(Number(e.max)));
   };
   const QString wc = QStringLiteral("WC ");
+  if (resultBand_) {
+    // A band-pass design: its band's frequencies, then the mask's edges
+    // (those not among them), each named.
+    const char* bandNames[] = {"f0/2", "下側帯域端", "f0", "上側帯域端", "2f0"};
+    const std::optional<tolerance::BandPassLimits>& limits = resultPlan_->config.bandPassMask;
+    for (std::size_t k = 0; k < worst.gains.size(); ++k) {
+      const tolerance::WorstGain& g = worst.gains[k];
+      QString name;
+      if (k < std::size(bandNames)) {
+        name = QString::fromUtf8(bandNames[k]);
+      } else if (limits) {
+        const response::BandPassMask& m = limits->mask;
+        const std::pair<double, const char*> edges[] = {{m.fs1, "fs1"}, {m.fp1, "fp1"}, {m.fp2, "fp2"}, {m.fs2, "fs2"}};
+        for (const auto& [f, edge] : edges) {
+          if (f == g.frequencyHz) name = QString::fromLatin1(edge);
+        }
+      }
+      row(wc + QStringLiteral("利得 @") + Number(g.frequencyHz) + QStringLiteral("Hz (") + name +
+              QStringLiteral(") [dB]"),
+          g.nominalDb, g.db);
+    }
+    return;
+  }
   row(wc + QStringLiteral("-3dB [Hz]"), worst.nominalMinus3dbHz, worst.minus3dbHz);
   // The mask's edges come last, named as the mask's fields.
   const std::optional<tolerance::GainMask>& mask = resultPlan_->config.mask;
@@ -214,6 +243,29 @@ void DrawMask(QCustomPlot& gain, const tolerance::GainMask& mask, bool hpf, doub
   const double stopEnd = hpf ? fStart / 10 : fTop * 1.2;
   line(mask.stopHz, -mask.stopDb, stopEnd, -mask.stopDb);
   line(mask.stopHz, -mask.stopDb, mask.stopHz, -mask.stopDb + 10);
+}
+
+void DrawBandPassMask(QCustomPlot& gain, const tolerance::BandPassLimits& limits, double fStart, double fTop) {
+  const QPen pen(QColor(200, 0, 0), 1.5, Qt::DashLine);
+  auto line = [&](double x1, double y1, double x2, double y2) {
+    auto* l = new QCPItemLine(&gain);
+    l->setPen(pen);
+    l->start->setCoords(x1, y1);
+    l->end->setCoords(x2, y2);
+  };
+  const response::BandPassMask& m = limits.mask;
+  const double g = limits.nominalDb;
+  // The pass band's limits, closed at its edges.
+  line(m.fp1, g + m.ap, m.fp2, g + m.ap);
+  line(m.fp1, g - m.ap, m.fp2, g - m.ap);
+  line(m.fp1, g - m.ap, m.fp1, g + m.ap);
+  line(m.fp2, g - m.ap, m.fp2, g + m.ap);
+  // The stop bands' ceilings, each rising 10 dB at its edge (as DrawMask).
+  const double stop = g - m.as;
+  line(fStart / 10, stop, m.fs1, stop);
+  line(m.fs1, stop, m.fs1, stop + 10);
+  line(m.fs2, stop, fTop * 1.2, stop);
+  line(m.fs2, stop, m.fs2, stop + 10);
 }
 
 void DrawFailingCurves(QCustomPlot& gain, const FailingCurves& curves) {

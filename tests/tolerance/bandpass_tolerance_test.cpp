@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "engine/bandpass.h"
@@ -152,6 +154,46 @@ TEST(BandPassTolerance, TheSameMaskIsTheSameStudy) {
   EXPECT_TRUE(SameStudy(a, b));
   EXPECT_FALSE(SameStudy(a, Plan(Inputs(sections, other, 0))));
   EXPECT_FALSE(SameStudy(a, Plan(Inputs(sections, kMask, 1))));
+}
+
+// The six texts as typed: each read as an engineering value above 0, the
+// edges in order and As above Ap, every problem naming its field; what
+// reads is the mask of those numbers and IsOrdered.
+TEST(BandPassTolerance, TheMaskTextsReadOrNameTheirProblem) {
+  struct Row {
+    BandPassMaskTexts texts;
+    std::optional<StudyField> field;  // none: it reads
+  } rows[] = {
+      {{"5k", "9.5k", "10.5k", "20k", "1", "20"}, std::nullopt},
+      {{" 5k", "9500", "10.5k ", "0.02M", "0.5", "40"}, std::nullopt},
+      {{"0", "9.5k", "10.5k", "20k", "1", "20"}, StudyField::kMaskStopLowHz},
+      {{"5k", "", "10.5k", "20k", "1", "20"}, StudyField::kMaskPassLowHz},
+      {{"5k", "9.5k", "x", "20k", "1", "20"}, StudyField::kMaskPassHighHz},
+      {{"5k", "9.5k", "10.5k", "-20k", "1", "20"}, StudyField::kMaskStopHighHz},
+      {{"5k", "9.5k", "10.5k", "20k", "0", "20"}, StudyField::kMaskPassDb},
+      {{"5k", "9.5k", "10.5k", "20k", "1", "inf"}, StudyField::kMaskStopDb},
+      {{"9.5k", "9.5k", "10.5k", "20k", "1", "20"}, StudyField::kMaskPassLowHz},
+      {{"5k", "10.5k", "9.5k", "20k", "1", "20"}, StudyField::kMaskPassHighHz},
+      {{"5k", "9.5k", "10.5k", "10k", "1", "20"}, StudyField::kMaskStopHighHz},
+      {{"5k", "9.5k", "10.5k", "20k", "20", "20"}, StudyField::kMaskStopDb},
+  };
+  for (const Row& row : rows) {
+    const BandPassMaskTexts& t = row.texts;
+    SCOPED_TRACE(t.fs1 + "," + t.fp1 + "," + t.fp2 + "," + t.fs2 + "," + t.ap + "," + t.as);
+    const auto read = ReadBandPassMask(t);
+    if (!row.field) {
+      ASSERT_TRUE(std::holds_alternative<response::BandPassMask>(read));
+      const response::BandPassMask& m = std::get<response::BandPassMask>(read);
+      EXPECT_TRUE(response::IsOrdered(m));
+      EXPECT_EQ(m.fs1, 5e3);
+      EXPECT_EQ(m.fp2, 10.5e3);
+      EXPECT_EQ(m.fs2, 20e3);
+      continue;
+    }
+    ASSERT_TRUE(std::holds_alternative<StudyProblem>(read));
+    EXPECT_EQ(std::get<StudyProblem>(read).field, *row.field);
+    EXPECT_FALSE(std::get<StudyProblem>(read).message.empty());
+  }
 }
 
 }  // namespace
