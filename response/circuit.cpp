@@ -629,11 +629,16 @@ double BandPassSettlingTimeS(std::span<const Section> sections, double centreHz,
   return TimeResponseOfSections(sections).SettlingTime(band * centre / std::abs(CascadeGain(sections)));
 }
 
-bool HasTimeCurves(const CircuitModel& circuit) { return HasSheetForm(circuit) || circuit.opAmp.ideal; }
-
 TimeCurves CircuitStepImpulse(const CircuitModel& circuit, double fromS, double toS, int points) {
   TimeCurves out;
-  if (!HasTimeCurves(circuit)) return out;
+  if (!HasSheetForm(circuit) && !circuit.opAmp.ideal) {
+    // A real op-amp: the state equations of the sections' element lists.
+    CircuitTimeCurves c = CircuitTimeResponse(circuit.sections, circuit.opAmp, fromS, toS, points);
+    out.step = std::move(c.step);
+    out.impulse = std::move(c.impulse);
+    out.diracWeight = c.diracWeight;
+    return out;
+  }
   if (!HasSheetForm(circuit)) {
     // The ideal op-amp: the cascade's poles and residues, times its gain.
     const double gain = CascadeGain(circuit.sections);

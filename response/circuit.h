@@ -345,10 +345,9 @@ struct TimeCurves {
 };
 /// Step and impulse at `points` equally spaced times from fromS to toS.
 /// A circuit of sections that are not the sheet's: with an ideal op-amp
-/// exact from CascadeOfSections (times the cascade's gain), with a real one
-/// empty curves (HasTimeCurves).
+/// exact from their poles and residues (TimeResponseOfSections, times the
+/// cascade's gain), with a real one from the state equations of their
+/// element lists (opamp_time.h), as the sheet's.
 TimeCurves CircuitStepImpulse(const CircuitModel& circuit, double fromS, double toS, int points);
-/// Whether CircuitStepImpulse gives the circuit's curves.
-bool HasTimeCurves(const CircuitModel& circuit);
 
 }  // namespace kelvara::response

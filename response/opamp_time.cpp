@@ -1,6 +1,9 @@
 #include "response/opamp_time.h"
 
+#include "response/circuit.h"
+
 #include <cmath>
+#include <span>
 #include <utility>
 
 namespace kelvara::response {
@@ -20,34 +23,36 @@ struct Netlist {
   std::vector<Branch> resistors;
   std::vector<Branch> capacitors;  // each one state: v(from) - v(to)
   struct OpAmp {
-    int plus, out, internal;  // internal: the node the pole's source drives
+    int plus, minus, out, internal;  // internal: the node the pole's source drives
   };
   std::vector<OpAmp> opAmps;  // each one state: its internal voltage
 };
 
-Netlist NetlistOf(const OpAmpCircuit& circuit, double rout) {
+// The sections' element lists on global nodes: each section's own nodes in
+// their order, then its output, then (with an output resistance) the node
+// inside it; the resistors and the capacitors each in the layouts' order.
+Netlist NetlistOf(std::span<const Section> sections, double rout) {
   Netlist net;
-  const bool hpf = circuit.request.passKind == engine::kHpf;
-  auto add = [&](bool capacitor, int a, int b, double value) {
-    (capacitor ? net.capacitors : net.resistors).push_back({a, b, value});
-  };
   int in = 0;
-  for (int k = 0; k < circuit.stageCount; ++k) {
-    const CircuitStage& st = circuit.stages[k];
-    const int a = st.firstOrder ? -2 : net.nodes++;
-    const int b = net.nodes++;
+  for (const Section& section : sections) {
+    const int own = net.nodes;
+    net.nodes += section.OwnNodes();
     const int out = net.nodes++;
     const int internal = rout > 0 ? net.nodes++ : out;
-    if (st.firstOrder) {
-      add(hpf, in, b, st.series1);
-    } else {
-      add(hpf, in, a, st.series1);
-      add(hpf, a, b, st.series2);
-      add(!hpf, a, out, st.feedback);
+    auto global = [&](int local) {
+      if (local == kSectionGround) return kGround;
+      if (local == kSectionInput) return in;
+      if (local == kSectionOutput) return out;
+      return own + local;
+    };
+    for (int i = 0; i < section.PartCount(); ++i) {
+      const SectionPart& part = section.layout->parts[static_cast<std::size_t>(i)];
+      Branch b{global(part.a), global(part.b), section.values[static_cast<std::size_t>(i)]};
+      if (b.from == kGround) std::swap(b.from, b.to);
+      (part.letter == 'C' ? net.capacitors : net.resistors).push_back(b);
     }
-    add(!hpf, b, kGround, st.shunt);
     if (rout > 0) net.resistors.push_back({internal, out, rout});
-    net.opAmps.push_back({b, out, internal});
+    net.opAmps.push_back({global(section.layout->opAmpPlus), global(section.layout->opAmpMinus), out, internal});
     in = out;
   }
   return net;
@@ -131,10 +136,15 @@ Matrix Exponential(const Matrix& m, int n) {
 }  // namespace
 
 CircuitStateSpace BuildStateSpace(const OpAmpCircuit& circuit, const OpAmpModel& model) {
+  if (model.ideal || circuit.stageCount == 0) return {};
+  return BuildStateSpace(SectionsOf(circuit), model);
+}
+
+CircuitStateSpace BuildStateSpace(std::span<const Section> sections, const OpAmpModel& model) {
   CircuitStateSpace ss;
-  if (model.ideal || circuit.stageCount == 0) return ss;
+  if (model.ideal || sections.empty()) return ss;
   const OpAmpTerms t = TermsOf(model);
-  const Netlist net = NetlistOf(circuit, t.rout);
+  const Netlist net = NetlistOf(sections, t.rout);
   const int caps = static_cast<int>(net.capacitors.size());
   const int amps = static_cast<int>(net.opAmps.size());
   ss.n = caps + amps;
@@ -182,7 +192,7 @@ CircuitStateSpace BuildStateSpace(const OpAmpCircuit& circuit, const OpAmpModel&
   const double gain = 1 / t.invOmegaT;        // A0 wp = 2 pi GBW
   const double pole = t.invA0 / t.invOmegaT;  // wp
   for (int j = 0; j < cols; ++j) {
-    auto node = [&](int n) { return rhs[n * cols + j]; };
+    auto node = [&](int n) { return n == kGround ? 0.0 : rhs[n * cols + j]; };
     // The source current through a capacitor is C dv/dt of its voltage.
     for (int i = 0; i < caps; ++i) {
       const double dv = rhs[(net.nodes + 1 + i) * cols + j] / net.capacitors[i].value;
@@ -190,7 +200,7 @@ CircuitStateSpace BuildStateSpace(const OpAmpCircuit& circuit, const OpAmpModel&
     }
     for (int k = 0; k < amps; ++k) {
       const Netlist::OpAmp& op = net.opAmps[k];
-      double de = gain * (node(op.plus) - node(op.out));
+      double de = gain * (node(op.plus) - node(op.minus));
       if (j == caps + k) de -= pole;
       (j < ss.n ? ss.a[(caps + k) * ss.n + j] : ss.b[caps + k]) = de;
     }
@@ -238,8 +248,16 @@ CircuitTimeCurves CircuitTimeResponse(const OpAmpCircuit& circuit, const OpAmpMo
 
 CircuitTimeCurves CircuitTimeResponse(const OpAmpCircuit& circuit, const OpAmpModel& model, double fromS, double toS,
                                       int points) {
+  return TimeCurvesOf(BuildStateSpace(circuit, model), fromS, toS, points);
+}
+
+CircuitTimeCurves CircuitTimeResponse(std::span<const Section> sections, const OpAmpModel& model, double fromS,
+                                      double toS, int points) {
+  return TimeCurvesOf(BuildStateSpace(sections, model), fromS, toS, points);
+}
+
+CircuitTimeCurves TimeCurvesOf(const CircuitStateSpace& ss, double fromS, double toS, int points) {
   CircuitTimeCurves out;
-  const CircuitStateSpace ss = BuildStateSpace(circuit, model);
   if (ss.n == 0 || points < 1 || !(fromS >= 0) || !(toS > fromS || (toS == fromS && points == 1)) ||
       !std::isfinite(toS)) {
     return out;

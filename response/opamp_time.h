@@ -1,7 +1,8 @@
 #pragma once
 
-// Step and impulse responses of the drawn circuit with a real op-amp, from
-// its state equations: the states are the capacitor voltages and each
+// Step and impulse responses of a circuit of sections with a real op-amp
+// (the sheet's drawn stages are its sections), from its state equations,
+// built from the sections' element lists: the states are the capacitor voltages and each
 // op-amp's internal voltage (its pole), x' = A x + B u, y = C x + D u. On a
 // grid of equal time steps dt the state advances exactly by the transition
 // matrix e^(A dt) and, for a unit step, by the integral of e^(A t) B over
@@ -12,9 +13,11 @@
 // grows with the stiffness, the op-amp's GBW over the filter's frequencies:
 // about 1e-16 GBW / f0 of the step (1e-10 for a 1 GHz op-amp at 1 kHz).
 
+#include <span>
 #include <vector>
 
 #include "response/opamp_circuit.h"
+#include "response/section.h"
 
 namespace kelvara::response {
 
@@ -30,6 +33,9 @@ struct CircuitStateSpace {
 /// has no pole to be a state: for it the result is empty (n = 0), and the
 /// ideal time responses are the partial fractions of the ideal sections.
 CircuitStateSpace BuildStateSpace(const OpAmpCircuit& circuit, const OpAmpModel& model);
+/// The same of sections of any topology and kind, from their element lists
+/// (the drawn stages are the sections of SectionsOf, to the bit).
+CircuitStateSpace BuildStateSpace(std::span<const Section> sections, const OpAmpModel& model);
 
 struct CircuitTimeCurves {
   std::vector<double> timeS;
@@ -45,5 +51,10 @@ CircuitTimeCurves CircuitTimeResponse(const OpAmpCircuit& circuit, const OpAmpMo
 /// The same at `points` equally spaced times from fromS to toS.
 CircuitTimeCurves CircuitTimeResponse(const OpAmpCircuit& circuit, const OpAmpModel& model, double fromS, double toS,
                                       int points);
+/// The same of sections of any topology and kind.
+CircuitTimeCurves CircuitTimeResponse(std::span<const Section> sections, const OpAmpModel& model, double fromS,
+                                      double toS, int points);
+/// The curves of state equations (empty for n = 0).
+CircuitTimeCurves TimeCurvesOf(const CircuitStateSpace& ss, double fromS, double toS, int points);
 
 }  // namespace kelvara::response

@@ -123,8 +123,6 @@ SectionViews ComputeSectionViews(const SheetSections& read, double fStart, doubl
     out.summary = Summarize(cascade);
     out.summary->minus3dbHz = f3;
   }
-  out.timeCurves = HasTimeCurves(circuit);
-  if (!out.timeCurves) return out;
   const TimeResponse time = TimeResponseOfSections(read.sections);
   if (read.plan.bandPass) {
     // A band-pass step rises and rings back to 0: its bands are those of
@@ -145,16 +143,23 @@ SectionViews ComputeSectionViews(const SheetSections& read, double fStart, doubl
 
 void SpanSectionTimeCurves(const SheetSections& read, double spanS, AnalysisViews& v, int timePoints) {
   const CircuitModel circuit = CircuitOfSections(read.sections, {});
-  if (HasTimeCurves(circuit)) FillTimeCurves(circuit, spanS, timePoints, v);
+  FillTimeCurves(circuit, spanS, timePoints, v);
 }
 
 std::optional<SectionOpAmpViews> ComputeSectionOpAmpViews(const SheetSections& read, const OpAmpModel& model,
-                                                          double fStart, double fTop, double frequencyStep) {
+                                                          double fStart, double fTop, double frequencyStep,
+                                                          std::span<const double> times) {
   if (model.ideal) return std::nullopt;
   SectionOpAmpViews out;
   const CircuitModel real = CircuitOfSections(read.sections, model);
   const CircuitModel ideal = CircuitOfSections(read.sections, {});
   FillFrequencyCurves(real, fStart, fTop, frequencyStep, out.gain, out.phase, out.delay);
+  if (!times.empty()) {
+    const TimeCurves t = CircuitStepImpulse(real, times.front(), times.back(), static_cast<int>(times.size()));
+    out.step.x = out.impulse.x = std::vector<double>(times.begin(), times.end());
+    out.step.y = t.step;
+    out.impulse.y = t.impulse;
+  }
   const std::vector<SectionOpAmpNeed> needs = SectionOpAmpNeeds(read.sections);
   for (int k = 0; k < real.StageCount(); ++k) {
     const double f0 = real.sections[k].Figures().omega / engine::kTwoPi;

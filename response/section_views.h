@@ -2,19 +2,20 @@
 
 // What the analysis window shows of a sheet built of sections
 // (section_sheet.h): the frequency curves of the circuit's nodal solve, the
-// step and impulse where they are exact (sections of every kind with the
-// ideal op-amp: the poles and residues of their ideal cascade times its
-// gain; a band-pass step has no overshoot figure), the poles, one row per stage with its target and
+// step and impulse (the ideal op-amp's from the poles and residues of their
+// ideal cascade times its gain; a band-pass step has no overshoot figure),
+// the poles, one row per stage with its target and
 // realised f0, Q and gain and what it asks of its op-amp, and the summary
 // (low-pass and high-pass: the -3 dB frequency, ripple and attenuation;
 // band-pass: SummarizeBandPass). The same library functions give
 // kelvara-design's --analysis of the same sections, so the figures agree.
 //
-// With a real op-amp only the frequency views and the stages' op-amp
-// figures exist (CircuitStepImpulse gives the time curves of sections with
-// the ideal op-amp only).
+// With a real op-amp: the frequency and time views (the time curves from
+// the state equations of the sections' element lists) and the stages'
+// op-amp figures.
 
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -60,11 +61,10 @@ struct SectionStageRow {
 std::vector<SectionStageRow> EvaluateSectionStages(const SheetSections& read);
 
 struct SectionViews {
-  /// The curves (gain, phase, delay; step and impulse where timeCurves),
+  /// The curves (gain, phase, delay, step and impulse),
   /// the poles and the time figures (stepGain the cascade's gain); its
   /// stage table and summary stay empty: those of sections are below.
   AnalysisViews views;
-  bool timeCurves = false;
   std::vector<SectionStageRow> stages;
   double gain = 1;                   // the signed pass-band gain (CascadeGain)
   std::optional<double> minus3dbHz;  // low-pass and high-pass: CircuitCutoff3dB
@@ -96,13 +96,16 @@ struct SectionOpAmpViews {
   Curve gain;
   Curve phase;
   Curve delay;
+  Curve step;  // at the times asked for (none: empty)
+  Curve impulse;
   std::vector<SectionOpAmpStage> stages;
 };
-/// The real op-amp's frequency curves on the same sweep and its stages;
-/// empty for the ideal op-amp.
+/// The real op-amp's frequency curves on the same sweep, its step and
+/// impulse at `times` (the ideal views' times) and its stages; empty for
+/// the ideal op-amp.
 std::optional<SectionOpAmpViews> ComputeSectionOpAmpViews(const SheetSections& read, const OpAmpModel& model,
-                                                          double fStart, double fTop,
-                                                          double frequencyStep = kSweepStep);
+                                                          double fStart, double fTop, double frequencyStep = kSweepStep,
+                                                          std::span<const double> times = {});
 
 /// The noise band kelvara-design takes by default for the sheet: a
 /// low-pass or high-pass sheet's DefaultNoiseBand, a band-pass sheet's a

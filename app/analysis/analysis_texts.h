@@ -87,9 +87,8 @@ inline constexpr const char* kGbwRule = "必要GBW = 100 × f0 × Q × ノイズ
 /// A band-pass step rings back to 0: its settling times, no overshoot.
 inline constexpr const char* kBandPassStep = "ステップ応答  1 %整定 %1s    0.1 %整定 %2s";
 inline constexpr const char* kSectionsRealOpAmp =
-    "実オペアンプ: 区間で構成したシートでは周波数特性（ゲイン・位相・群遅延）と各段のGBW判定・f0 "
-    "利得誤差のみ計算します。ステップ・インパルス応答は理想オペアンプのもの、実ピークとその移動・阻止域の底は"
-    "計算できません。";
+    "実オペアンプ: 区間で構成したシートでは周波数特性（ゲイン・位相・群遅延）、ステップ・インパルス応答と各段の"
+    "GBW判定・f0 利得誤差を計算します。実ピークとその移動・阻止域の底は計算できません。";
 
 /// Where each response puts its cut-off (values::kCutoffDefinitions):
 /// "応答  チェビシェフ 0.5dB（カットオフ: リプル端）".

@@ -6,6 +6,7 @@
 // their parts. What cannot be computed of them is said in the messages.
 
 #include <cmath>
+#include <span>
 
 #include "app/analysis/analysis_texts.h"
 #include "app/analysis/form_analysis.h"
@@ -16,8 +17,6 @@
 
 namespace kelvara::app {
 namespace {
-
-constexpr PlotKind kFrequencyKinds[] = {PlotKind::kGain, PlotKind::kPhase, PlotKind::kDelay};
 
 QString Hz(double v) { return std::isfinite(v) ? SiText(v, 5) + QStringLiteral("Hz") : QStringLiteral("-"); }
 QString Number(double v) { return std::isfinite(v) ? QString::number(v, 'g', 5) : QStringLiteral("-"); }
@@ -121,7 +120,7 @@ void TFormAnalysis::FillSectionTable() {
     lines << QString(analysis_text::kSectionValues);
     if (b.rippleDb) lines << QStringLiteral("リプル %1").arg(Db(*b.rippleDb));
     lines << QString(analysis_text::kBandAttenuation).arg(Db(b.attenuationHalfDb), Db(b.attenuationDoubleDb));
-    if (v.timeCurves) {
+    {
       lines << QString(analysis_text::kBandPassStep)
                    .arg(SiText(v.views.settlingTimeS, 4), SiText(v.views.settledSpanS, 4));
     }
@@ -139,7 +138,7 @@ void TFormAnalysis::FillSectionTable() {
     lines << QStringLiteral("減衰  %1: %2    %3: %4")
                  .arg(QString::fromLatin1(hpf ? "fc/2" : "2fc"), Db(sum.attenuationNearDb),
                       QString::fromLatin1(hpf ? "fc/10" : "10fc"), Db(sum.attenuationFarDb));
-    if (v.timeCurves) {
+    {
       lines << QStringLiteral("ステップ応答  オーバーシュート %1 %    1 %整定 %2s    0.1 %整定 %3s")
                    .arg(QString::number(v.views.overshoot.percent, 'f', 2), SiText(v.views.settlingTimeS, 4),
                         SiText(v.views.settledSpanS, 4));
@@ -157,11 +156,15 @@ void TFormAnalysis::FillSectionTable() {
 bool TFormAnalysis::DrawSectionsRealOpAmp(const QString& name, const QColor& color) {
   const std::optional<response::OpAmpModel> model = opAmp_->Model();
   if (!model || !shownSections_) return false;
-  sectionsReal_ = response::ComputeSectionOpAmpViews(*shownSections_, *model, fStart_, fTop_, kViewFrequencyStep);
+  sectionsReal_ =
+      response::ComputeSectionOpAmpViews(*shownSections_, *model, fStart_, fTop_, kViewFrequencyStep,
+                                         shown_ ? std::span<const double>(shown_->step.x) : std::span<const double>());
   if (!sectionsReal_) return false;  // the ideal op-amp
   const QString title = name + QString(analysis_text::kRealSuffix);
-  const response::Curve* curves[] = {&sectionsReal_->gain, &sectionsReal_->phase, &sectionsReal_->delay};
-  for (int k = 0; k < 3; ++k) AddAnalysisCurve(*Plot(kFrequencyKinds[k]), title, color, curves[k]->x, curves[k]->y);
+  const response::Curve* curves[] = {&sectionsReal_->gain, &sectionsReal_->phase, &sectionsReal_->delay,
+                                     &sectionsReal_->step, &sectionsReal_->impulse};
+  const PlotKind kinds[] = {PlotKind::kGain, PlotKind::kPhase, PlotKind::kDelay, PlotKind::kStep, PlotKind::kImpulse};
+  for (int k = 0; k < 5; ++k) AddAnalysisCurve(*Plot(kinds[k]), title, color, curves[k]->x, curves[k]->y);
   return true;
 }
 

@@ -276,7 +276,6 @@ TEST(BandPassTime, TheImpulsesLaplaceTransformIsThePrototypesBandPass) {
     SCOPED_TRACE(::testing::Message() << r.order << " " << r.f0 << " " << r.b);
     const std::vector<Section> sections = Designed(r);
     const CircuitModel circuit = CircuitOfSections(sections, {});
-    ASSERT_TRUE(HasTimeCurves(circuit));
     // Until the slowest pole, w / 2Q, has decayed by e^-40.
     double slowest = 1e300;
     for (const Section& s : sections) slowest = std::min(slowest, s.Figures().omega / (2 * s.Figures().q));

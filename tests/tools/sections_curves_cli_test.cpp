@@ -1,8 +1,8 @@
 // kelvara-design --curve of designs of sections: the step and impulse of
 // the ideal op-amp, exact from the cascade's poles and residues, against
 // ngspice's transient analysis of the design's own netlist; the frequency
-// curves and their Monte Carlo bands; the time curves refused for a real
-// op-amp.
+// curves and their Monte Carlo bands; with a real op-amp the state
+// equations of the sections against the netlist with that op-amp.
 
 #include <gtest/gtest.h>
 
@@ -64,6 +64,14 @@ TEST(SectionsCurvesCli, StepAndImpulseAreNgspicesTransient) {
       {{"--kind", "bpf", "--order", "4", "--center", "1k", "--bandwidth", "200"}, "10m"},
       {{"--kind", "bpf", "--order", "6", "--center", "2k", "--bandwidth", "500", "--gain", "10", "--response",
         "chebyshev", "--ripple", "0.5"},
+       "10m"},
+      // A real op-amp (its pole and output resistance in the netlist too):
+      // the state equations of the sections.
+      {{"--topology", "mfb", "--order", "4", "--gain", "10", "--opamp-gbw", "1M", "--opamp-a0", "100", "--opamp-rout",
+        "50"},
+       "5m"},
+      {{"--kind", "bpf", "--order", "4", "--center", "1k", "--bandwidth", "200", "--opamp-gbw", "2M", "--opamp-a0",
+        "100"},
        "10m"},
   };
   QTemporaryDir dir;
@@ -204,18 +212,6 @@ TEST(SectionsCurvesCli, BandPassFrequencyCurvesAndTheirBands) {
     EXPECT_LE(v[4], v[5]) << line;
   }
   EXPECT_EQ(rows, 40);
-}
-
-TEST(SectionsCurvesCli, TimeCurvesOfARealOpAmpAreRefused) {
-  const Outcome r =
-      RunDesigner({"--cutoff", "1k", "--topology", "mfb", "--gain", "10", "--curve", "step", "--opamp-gbw", "1M"});
-  EXPECT_EQ(r.exitCode, 2);
-  EXPECT_TRUE(r.out.empty());
-  EXPECT_EQ(r.err.rfind("kelvara-design: --curve step: the step and impulse of these sections are computed exactly "
-                        "for the ideal op-amp only",
-                        0),
-            0u)
-      << r.err;
 }
 
 }  // namespace

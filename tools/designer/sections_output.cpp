@@ -40,13 +40,6 @@ void PrintPartsPlain(const NamedParts& named, std::ostream& out) {
   }
 }
 
-void CheckSectionsCurve(const AnalysisOptions& curve, const response::CircuitModel& withOpAmp) {
-  if ((curve.curve == "step" || curve.curve == "impulse") && !response::HasTimeCurves(withOpAmp)) {
-    throw CliUsageError("--curve " + curve.curve + ": the step and impulse of these sections are computed exactly " +
-                        "for the ideal op-amp only; leave out --opamp and --opamp-gbw");
-  }
-}
-
 void PrintSectionsCurve(const AnalysisOptions& curve, const std::vector<double>& xs,
                         const response::CircuitModel& withOpAmp, double temperatureC,
                         const std::optional<ToleranceReport>& tolerance, std::ostream& out) {

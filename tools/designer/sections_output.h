@@ -32,13 +32,9 @@ void AddPartsJson(const NamedParts& parts, nlohmann::json& j);
 /// "R1 = 10.00k (Rin)", one line a part.
 void PrintPartsPlain(const NamedParts& parts, std::ostream& out);
 
-/// Refuses (CliUsageError) a time curve of a circuit without time curves
-/// (sections with a real op-amp).
-void CheckSectionsCurve(const AnalysisOptions& curve, const response::CircuitModel& withOpAmp);
-
 /// The --curve CSV of a design of sections at xs: the tolerance study's
 /// bands where it has them, otherwise the curve of the circuit with its
-/// op-amp (the time curves of the ideal one: HasTimeCurves).
+/// op-amp.
 void PrintSectionsCurve(const AnalysisOptions& curve, const std::vector<double>& xs,
                         const response::CircuitModel& withOpAmp, double temperatureC,
                         const std::optional<ToleranceReport>& tolerance, std::ostream& out);
