@@ -64,8 +64,13 @@ std::vector<SectionOpAmpNeed> SectionOpAmpNeeds(const std::vector<Section>& sect
   return needs;
 }
 
+std::vector<StageLevel> SectionOutputPeaks(const std::vector<Section>& sections) {
+  return AnalyseLevels(CircuitOfSections(sections, {}), NoiseBand{}, 0.0).stages;
+}
+
 std::vector<SectionStageRow> EvaluateSectionStages(const SheetSections& read) {
   const std::vector<SectionOpAmpNeed> needs = SectionOpAmpNeeds(read.sections);
+  const std::vector<StageLevel> peaks = SectionOutputPeaks(read.sections);
   std::vector<SectionStageRow> rows;
   for (std::size_t k = 0; k < read.sections.size(); ++k) {
     const Section& s = read.sections[k];
@@ -94,6 +99,7 @@ std::vector<SectionStageRow> EvaluateSectionStages(const SheetSections& read) {
     row.f0ErrorPct = ErrorPct(row.f0Hz, row.f0TargetHz);
     if (row.q && row.qTarget) row.qErrorPct = ErrorPct(*row.q, *row.qTarget);
     if (k < needs.size()) row.need = needs[k];
+    if (k < peaks.size()) row.output = peaks[k];
     rows.push_back(std::move(row));
   }
   return rows;

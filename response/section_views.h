@@ -23,6 +23,7 @@
 #include "response/circuit.h"
 #include "response/noise_views.h"
 #include "response/section_sheet.h"
+#include "response/signal_levels.h"
 #include "response/views.h"
 
 namespace kelvara::response {
@@ -57,8 +58,17 @@ struct SectionStageRow {
   std::optional<double> f0ErrorPct;
   std::optional<double> qErrorPct;
   SectionOpAmpNeed need;
+  /// The highest gain from the filter's input to this stage's op-amp
+  /// output and where (SectionOutputPeaks).
+  StageLevel output;
 };
 std::vector<SectionStageRow> EvaluateSectionStages(const SheetSections& read);
+
+/// The highest gain at every op-amp output of the sections with the ideal
+/// op-amp, as the levels find it (AnalyseLevels: the exact stationary
+/// points; 0 Hz where a low-pass output only falls): what each stage's
+/// output carries of a full-scale input.
+std::vector<StageLevel> SectionOutputPeaks(const std::vector<Section>& sections);
 
 struct SectionViews {
   /// The curves (gain, phase, delay, step and impulse),

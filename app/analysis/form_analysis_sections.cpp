@@ -78,7 +78,9 @@ void TFormAnalysis::FillSectionTable() {
                          Optional(s.f0ErrorPct, Percent),
                          Optional(s.qErrorPct, Percent),
                          Number(s.need.noiseGain),
-                         Hz(s.need.gbwMinHz)};
+                         Hz(s.need.gbwMinHz),
+                         Db(s.output.maxGainDb),
+                         s.output.atHz > 0 ? Hz(s.output.atHz) : QStringLiteral("DC")};
     bool short_ = false;
     if (sectionsReal_ && static_cast<std::size_t>(row) < sectionsReal_->stages.size()) {
       const response::SectionOpAmpStage& r = sectionsReal_->stages[static_cast<std::size_t>(row)];

@@ -327,5 +327,49 @@ TEST(SectionsCli, LevelsOfAGainDesignAreAtEveryOutput) {
   }
 }
 
+// Each stage's highest output level: a Butterworth's outputs of equal stage
+// gains hold their cumulative gain at DC (low-pass; the stage tables' five
+// digits leave a peak of a few 1e-6 dB) or far above (high-pass, within
+// 1e-4 dB of it at the end of the search); a band-pass filter's first output
+// peaks at its section's centre with the section's gain (its closed form),
+// its last at the filter's centre with the filter's gain.
+TEST(SectionsCli, EveryStageGivesItsHighestOutputLevel) {
+  constexpr double kSectionPeak = -2;  // the section's own gain at its own f0
+  struct Row {
+    std::vector<std::string> args;
+    std::vector<std::pair<double, double>> peaks;  // dB, Hz (-1: not checked; kSectionPeak: see above)
+    double toleranceDb;
+  };
+  const double first = 20 * std::log10(std::sqrt(10.0));
+  const Row rows[] = {
+      {{"--cutoff", "10k", "--topology", "mfb", "--order", "4", "--gain", "10"}, {{first, 0}, {20, -1}}, 1e-5},
+      {{"--cutoff", "1k", "--kind", "hpf", "--order", "4", "--gain", "4"}, {{6.0206, -1}, {12.0412, -1}}, 1e-4},
+      {{"--kind", "bpf", "--order", "4", "--center", "10k", "--bandwidth", "2k"}, {{0, kSectionPeak}, {0, 10e3}}, 1e-9},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.args[1]);
+    std::vector<std::string> args{"--json", "--analysis"};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    const Outcome r = RunDesigner(args);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const nlohmann::json j = nlohmann::json::parse(r.out);
+    ASSERT_EQ(j["stages"].size(), row.peaks.size());
+    for (std::size_t k = 0; k < row.peaks.size(); ++k) {
+      const nlohmann::json& s = j["stages"][k];
+      double db = row.peaks[k].first, hz = row.peaks[k].second;
+      if (hz == kSectionPeak) {
+        db = 20 * std::log10(std::fabs(s["gain"].get<double>()));
+        hz = s["f0_hz"].get<double>();
+      }
+      EXPECT_NEAR(s["output_peak_db"].get<double>(), db, row.toleranceDb) << k;
+      if (hz == 0) {
+        EXPECT_EQ(s["output_peak_hz"].get<double>(), 0.0) << k;
+      } else if (hz > 0) {
+        EXPECT_NEAR(s["output_peak_hz"].get<double>() / hz, 1, 1e-6) << k;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kelvara::tools

@@ -250,6 +250,8 @@ int RunBandPass(const BandPassOptions& options, const BandPassJob& job, std::ost
     if (analysis) {
       j["stages"] = nlohmann::json::array();
       const std::vector<response::SectionOpAmpNeed> needs = response::SectionOpAmpNeeds(sections);
+      const std::vector<response::StageLevel> peaks =
+          design.valid ? response::SectionOutputPeaks(sections) : std::vector<response::StageLevel>{};
       const auto number = [](double v) { return std::isfinite(v) ? nlohmann::json(v) : nlohmann::json(nullptr); };
       for (std::size_t k = 0; k < sections.size(); ++k) {
         const response::SectionFigures f = sections[k].Figures();
@@ -268,6 +270,7 @@ int RunBandPass(const BandPassOptions& options, const BandPassJob& job, std::ost
         s["gain"] = f.gain;
         s["noise_gain"] = number(needs[k].noiseGain);
         s["gbw_min_hz"] = number(needs[k].gbwMinHz);
+        AddOutputPeakJson(k < peaks.size() ? &peaks[k] : nullptr, s);
         j["stages"].push_back(s);
       }
       if (summary) {

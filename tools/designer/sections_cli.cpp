@@ -273,6 +273,8 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
     if (analysis) {
       j["stages"] = nlohmann::json::array();
       const std::vector<response::SectionOpAmpNeed> needs = response::SectionOpAmpNeeds(sections);
+      const std::vector<response::StageLevel> peaks =
+          design.valid ? response::SectionOutputPeaks(sections) : std::vector<response::StageLevel>{};
       for (std::size_t k = 0; k < sections.size(); ++k) {
         const response::SectionFigures f = sections[k].Figures();
         const engine::StagePlan& p = plans[k];
@@ -292,6 +294,7 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
         s["q"] = Optional(f.q, second);
         s["noise_gain"] = Optional(needs[k].noiseGain, std::isfinite(needs[k].noiseGain));
         s["gbw_min_hz"] = Optional(needs[k].gbwMinHz, std::isfinite(needs[k].gbwMinHz));
+        AddOutputPeakJson(k < peaks.size() ? &peaks[k] : nullptr, s);
         j["stages"].push_back(s);
       }
     }

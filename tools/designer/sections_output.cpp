@@ -40,6 +40,11 @@ void PrintPartsPlain(const NamedParts& named, std::ostream& out) {
   }
 }
 
+void AddOutputPeakJson(const response::StageLevel* peak, nlohmann::json& stage) {
+  stage["output_peak_db"] = peak != nullptr ? nlohmann::json(peak->maxGainDb) : nlohmann::json(nullptr);
+  stage["output_peak_hz"] = peak != nullptr ? nlohmann::json(peak->atHz) : nlohmann::json(nullptr);
+}
+
 void PrintSectionsCurve(const AnalysisOptions& curve, const std::vector<double>& xs,
                         const response::CircuitModel& withOpAmp, double temperatureC,
                         const std::optional<ToleranceReport>& tolerance, std::ostream& out) {

@@ -14,6 +14,7 @@
 
 #include "response/circuit.h"
 #include "response/section.h"
+#include "response/signal_levels.h"
 #include "tools/designer/analysis_cli.h"
 #include "tools/designer/tolerance_options.h"
 
@@ -31,6 +32,10 @@ NamedParts NamedPartsOf(const std::vector<response::Section>& sections);
 void AddPartsJson(const NamedParts& parts, nlohmann::json& j);
 /// "R1 = 10.00k (Rin)", one line a part.
 void PrintPartsPlain(const NamedParts& parts, std::ostream& out);
+
+/// A stage's "output_peak_db" and "output_peak_hz" (0: at DC): the highest
+/// gain at its op-amp's output (response::SectionOutputPeaks); null without.
+void AddOutputPeakJson(const response::StageLevel* peak, nlohmann::json& stage);
 
 /// The --curve CSV of a design of sections at xs: the tolerance study's
 /// bands where it has them, otherwise the curve of the circuit with its

@@ -146,6 +146,8 @@ TEST_F(AnalysisSections, TheStageTableIsTheToolsOfTheSameValues) {
       EXPECT_EQ(w.gain, t["gain"].get<double>());
       EXPECT_EQ(w.need.noiseGain, t["noise_gain"].get<double>());
       EXPECT_EQ(w.need.gbwMinHz, t["gbw_min_hz"].get<double>());
+      EXPECT_EQ(w.output.maxGainDb, t["output_peak_db"].get<double>());
+      EXPECT_EQ(w.output.atHz, t["output_peak_hz"].get<double>());
       // The realised figures of the exact values are the targets.
       EXPECT_NEAR(*w.f0ErrorPct, 0, 1e-6);
       if (w.qErrorPct) {
