@@ -229,14 +229,23 @@ void DrawToleranceBands(QCustomPlot& gain, QCustomPlot& phase, QCustomPlot& dela
   }
 }
 
-void DrawMask(QCustomPlot& gain, const tolerance::GainMask& mask, bool hpf, double fStart, double fTop) {
-  const QPen pen(QColor(200, 0, 0), 1.5, Qt::DashLine);
-  auto line = [&](double x1, double y1, double x2, double y2) {
+namespace {
+
+// Draws the mask's dashed lines on the gain plot.
+struct MaskPen {
+  QCustomPlot& gain;
+  void operator()(double x1, double y1, double x2, double y2) const {
     auto* l = new QCPItemLine(&gain);
-    l->setPen(pen);
+    l->setPen(QPen(QColor(200, 0, 0), 1.5, Qt::DashLine));
     l->start->setCoords(x1, y1);
     l->end->setCoords(x2, y2);
-  };
+  }
+};
+
+}  // namespace
+
+void DrawMask(QCustomPlot& gain, const tolerance::GainMask& mask, bool hpf, double fStart, double fTop) {
+  const MaskPen line{gain};
   const double far = hpf ? fTop * 1.2 : fStart / 10;
   line(far, mask.passDb, mask.passHz, mask.passDb);
   line(far, -mask.passDb, mask.passHz, -mask.passDb);
@@ -246,13 +255,7 @@ void DrawMask(QCustomPlot& gain, const tolerance::GainMask& mask, bool hpf, doub
 }
 
 void DrawBandPassMask(QCustomPlot& gain, const tolerance::BandPassLimits& limits, double fStart, double fTop) {
-  const QPen pen(QColor(200, 0, 0), 1.5, Qt::DashLine);
-  auto line = [&](double x1, double y1, double x2, double y2) {
-    auto* l = new QCPItemLine(&gain);
-    l->setPen(pen);
-    l->start->setCoords(x1, y1);
-    l->end->setCoords(x2, y2);
-  };
+  const MaskPen line{gain};
   const response::BandPassMask& m = limits.mask;
   const double g = limits.nominalDb;
   // The pass band's limits, closed at its edges.

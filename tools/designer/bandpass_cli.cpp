@@ -227,11 +227,7 @@ int RunBandPass(const BandPassOptions& options, const BandPassJob& job, std::ost
   const NamedParts named = NamedPartsOf(sections);
 
   if (!curve.curve.empty()) {
-    if (!design.valid) {
-      err << "kelvara-design: no curve: the design has no usable part values\n";
-    } else {
-      PrintSectionsCurve(curve, xs, withOpAmp, job.temperatureC, toleranceReport, out);
-    }
+    PrintSectionsCurve(design.valid, curve, xs, withOpAmp, job.temperatureC, toleranceReport, out, err);
   } else if (job.json) {
     nlohmann::json j;
     j["valid"] = design.valid;

@@ -254,11 +254,7 @@ int RunSections(const SectionsOptions& options, const SectionsJob& job, std::ost
   }
 
   if (!curve.curve.empty()) {
-    if (!design.valid) {
-      err << "kelvara-design: no curve: the design has no usable part values\n";
-    } else {
-      PrintSectionsCurve(curve, xs, withOpAmp, job.temperatureC, toleranceReport, out);
-    }
+    PrintSectionsCurve(design.valid, curve, xs, withOpAmp, job.temperatureC, toleranceReport, out, err);
   } else if (job.json) {
     nlohmann::json j;
     j["valid"] = design.valid;

@@ -45,9 +45,13 @@ void AddOutputPeakJson(const response::StageLevel* peak, nlohmann::json& stage) 
   stage["output_peak_hz"] = peak != nullptr ? nlohmann::json(peak->atHz) : nlohmann::json(nullptr);
 }
 
-void PrintSectionsCurve(const AnalysisOptions& curve, const std::vector<double>& xs,
+void PrintSectionsCurve(bool valid, const AnalysisOptions& curve, const std::vector<double>& xs,
                         const response::CircuitModel& withOpAmp, double temperatureC,
-                        const std::optional<ToleranceReport>& tolerance, std::ostream& out) {
+                        const std::optional<ToleranceReport>& tolerance, std::ostream& out, std::ostream& err) {
+  if (!valid) {
+    err << "kelvara-design: no curve: the design has no usable part values\n";
+    return;
+  }
   if (tolerance && PrintToleranceBands(curve, *tolerance, out)) return;
   if (curve.curve == "noise") {
     PrintNoiseCsv(xs, response::ComputeNoiseCurves(withOpAmp, temperatureC, xs), response::NoiseSourcesOf(withOpAmp),

@@ -39,9 +39,9 @@ void AddOutputPeakJson(const response::StageLevel* peak, nlohmann::json& stage);
 
 /// The --curve CSV of a design of sections at xs: the tolerance study's
 /// bands where it has them, otherwise the curve of the circuit with its
-/// op-amp.
-void PrintSectionsCurve(const AnalysisOptions& curve, const std::vector<double>& xs,
+/// op-amp; of a design that is not valid, a line on err instead.
+void PrintSectionsCurve(bool valid, const AnalysisOptions& curve, const std::vector<double>& xs,
                         const response::CircuitModel& withOpAmp, double temperatureC,
-                        const std::optional<ToleranceReport>& tolerance, std::ostream& out);
+                        const std::optional<ToleranceReport>& tolerance, std::ostream& out, std::ostream& err);
 
 }  // namespace kelvara::tools

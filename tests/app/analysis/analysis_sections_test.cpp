@@ -19,6 +19,7 @@
 #include "app/analysis/form_analysis.h"
 #include "app/analysis/tolerance_panel.h"
 #include "response/section_views.h"
+#include "tests/app/analysis/tool_json.h"
 #include "tests/app/main_window/chart_test_support.h"
 #include "tests/app/main_window/run_support.h"
 #include "values/eng_value.h"
@@ -27,18 +28,6 @@
 
 namespace kelvara::app::testing {
 namespace {
-
-#ifdef KELVARA_DESIGN_EXE
-nlohmann::json ToolJson(const std::string& args) {
-  std::string out;
-  if (FILE* pipe = popen((std::string(KELVARA_DESIGN_EXE) + " " + args + " --json 2>/dev/null").c_str(), "r")) {
-    char buffer[4096];
-    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return nlohmann::json::parse(out, nullptr, false);
-}
-#endif
 
 std::optional<double> Optional(const nlohmann::json& v) {
   return v.is_null() ? std::nullopt : std::optional<double>(v.get<double>());
