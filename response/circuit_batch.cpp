@@ -44,6 +44,7 @@ CircuitBatch::Measures CircuitBatch::MeasureSections(const CircuitModel& model, 
     m.stages.omega[k] = f.omega;
     m.stages.q[k] = f.q;
     m.stageOrder[k] = model.sections[k].topology->Order();
+    if (model.sections[k].kind == SectionKind::kBandPass) m.bandPassPeakDb[k] = 20 * std::log10(std::fabs(f.gain));
   }
   m.minus3dbHz = CircuitCutoff3dB(model);
   return m;

@@ -56,6 +56,10 @@ class CircuitBatch {
     /// Each stage's order, 1 or 2 (a design of sections may have its
     /// first-order stage anywhere in the cascade).
     std::array<int, engine::kMaxStages> stageOrder{};
+    /// Each band-pass section's own highest gain in dB (|gain| at its
+    /// centre), where a resonance's height above a pass band means
+    /// nothing; empty for the other stages.
+    std::array<std::optional<double>, engine::kMaxStages> bandPassPeakDb{};
     double minus3dbHz = 0;
     bool meetsMask = false;
   };

@@ -96,7 +96,7 @@ TrialFigures StageFigures(const DesignRequest& request, const response::CircuitB
     t.f0Hz[k] = StageF0Hz(stages.omega[k]);
     const bool firstOrder = measures.stageOrder[k] == 1;
     t.q[k] = firstOrder ? 0 : stages.q[k];
-    t.peakDb[k] = firstOrder ? 0 : StagePeakDb(stages.q[k]);
+    t.peakDb[k] = measures.bandPassPeakDb[k] ? *measures.bandPassPeakDb[k] : firstOrder ? 0 : StagePeakDb(stages.q[k]);
   }
   return t;
 }

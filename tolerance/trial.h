@@ -101,7 +101,9 @@ using response::StageF0Hz;
 using response::StagePeakDb;
 
 /// What one trial measures. Stage k is the k-th stage in cascade order
-/// (slot k); q and peak are 0 for a first-order stage.
+/// (slot k); q and peak are 0 for a first-order stage. The peak is the
+/// resonance's height above the stage's pass band (StagePeakDb); of a
+/// band-pass section its own gain at its centre.
 struct TrialFigures {
   double minus3dbHz = 0;  // FindCutoff3dB (bit for bit), with its sentinels
   std::array<double, kMaxStages> f0Hz{};

@@ -119,6 +119,24 @@ TEST(BandPassToleranceCli, TheToleranceObjectHasTheLowPassKeys) {
   EXPECT_EQ(bandPass["tolerance"]["worst_case"]["gain_db"].size(), 7u);
 }
 
+// A band-pass section's peak is its own gain at its centre (a resonance's
+// height above a pass band, 20 log10 Q for these, would mean nothing):
+// nominally the closed form of the section's gain, and every trial's
+// within its spread.
+TEST(BandPassToleranceCli, ASectionsPeakIsItsGainAtItsCentre) {
+  const nlohmann::json j = Json(kDesign + "--analysis --monte-carlo 200 --tol-r 1 --tol-c 1");
+  ASSERT_EQ(j["stages"].size(), 2u);
+  ASSERT_EQ(j["tolerance"]["stages"].size(), 2u);
+  for (std::size_t k = 0; k < 2; ++k) {
+    const nlohmann::json& peak = j["tolerance"]["stages"][k]["peak_db"];
+    const double gainDb = 20 * std::log10(std::fabs(j["stages"][k]["gain"].get<double>()));
+    EXPECT_NEAR(peak["nominal"].get<double>(), gainDb, 1e-12) << k;
+    EXPECT_LT(peak["min"].get<double>(), gainDb) << k;
+    EXPECT_GT(peak["max"].get<double>(), gainDb) << k;
+    EXPECT_LT(peak["max"].get<double>() - peak["min"].get<double>(), 1.0) << k;
+  }
+}
+
 TEST(BandPassToleranceCli, AWideMaskYieldsAllAndAnImpossibleOneNone) {
   const nlohmann::json wide = Json(kDesign + "--monte-carlo 200 --mask 100,9.9k,10.1k,1M,10,20");
   EXPECT_EQ(wide["tolerance"]["yield"]["passed"], 200);
