@@ -72,9 +72,12 @@ inline constexpr const char* kRealDirac = "インパルス応答の t = 0 に重
 
 // A sheet built of sections: its table, its summary and what the window
 // cannot show of it.
-inline constexpr const char* kSectionColumns[] = {
-    "段",     "回路",     "次数",    "部品",   "目標 f0",      "目標 Q",  "目標利得",       "実現 f0",
-    "実現 Q", "実現利得", "f0 誤差", "Q 誤差", "ノイズゲイン", "必要GBW", "出力の最大利得", "その周波数"};
+inline constexpr const char* kSectionColumns[] = {"段",      "回路",     "次数",         "部品",    "目標 f0",
+                                                  "目標 Q",  "目標利得", "実現 f0",      "実現 Q",  "実現利得",
+                                                  "f0 誤差", "Q 誤差",   "ノイズゲイン", "必要GBW", "出力の最大利得"};
+/// The highest gain at a stage's output and where: "20.01 dB（2.19kHz）",
+/// "（DC）" where a low-pass output only falls.
+inline constexpr const char* kOutputPeak = "%1（%2）";
 inline constexpr const char* kSectionOpAmpColumns[] = {"GBW判定", "f0 利得誤差"};
 inline constexpr const char* kSectionGainLine = "通過域利得  %1 倍（%2 dB, %3）";
 inline constexpr const char* kInverting = "反転";

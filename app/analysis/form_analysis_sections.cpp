@@ -65,22 +65,24 @@ void TFormAnalysis::FillSectionTable() {
     const response::SectionStageRow& s = v.stages[static_cast<std::size_t>(row)];
     QStringList parts;
     for (const std::string& p : s.parts) parts << QString::fromStdString(p);
-    QStringList cells = {QString::number(s.stage),
-                         QString::fromStdString(s.topology),
-                         QString(s.order == 1 ? analysis_text::kFirstOrder : analysis_text::kSecondOrder),
-                         parts.join(QStringLiteral(", ")),
-                         Hz(s.f0TargetHz),
-                         Optional(s.qTarget, Number),
-                         Number(s.gainTarget),
-                         Hz(s.f0Hz),
-                         Optional(s.q, Number),
-                         Number(s.gain),
-                         Optional(s.f0ErrorPct, Percent),
-                         Optional(s.qErrorPct, Percent),
-                         Number(s.need.noiseGain),
-                         Hz(s.need.gbwMinHz),
-                         Db(s.output.maxGainDb),
-                         s.output.atHz > 0 ? Hz(s.output.atHz) : QStringLiteral("DC")};
+    QStringList cells = {
+        QString::number(s.stage),
+        QString::fromStdString(s.topology),
+        QString(s.order == 1 ? analysis_text::kFirstOrder : analysis_text::kSecondOrder),
+        parts.join(QStringLiteral(", ")),
+        Hz(s.f0TargetHz),
+        Optional(s.qTarget, Number),
+        Number(s.gainTarget),
+        Hz(s.f0Hz),
+        Optional(s.q, Number),
+        Number(s.gain),
+        Optional(s.f0ErrorPct, Percent),
+        Optional(s.qErrorPct, Percent),
+        Number(s.need.noiseGain),
+        Hz(s.need.gbwMinHz),
+        QString(analysis_text::kOutputPeak)
+            .arg(QString::asprintf("%.2f dB", s.output.maxGainDb),
+                 s.output.atHz > 0 ? SiText(s.output.atHz, 3) + QStringLiteral("Hz") : QStringLiteral("DC"))};
     bool short_ = false;
     if (sectionsReal_ && static_cast<std::size_t>(row) < sectionsReal_->stages.size()) {
       const response::SectionOpAmpStage& r = sectionsReal_->stages[static_cast<std::size_t>(row)];
