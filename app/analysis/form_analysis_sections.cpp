@@ -81,7 +81,7 @@ void TFormAnalysis::FillSectionTable() {
         Number(s.need.noiseGain),
         Hz(s.need.gbwMinHz),
         QString(analysis_text::kOutputPeak)
-            .arg(QString::asprintf("%.2f dB", s.output.maxGainDb),
+            .arg(QString::asprintf("%.2f dB", std::fabs(s.output.maxGainDb) < 0.005 ? 0.0 : s.output.maxGainDb),
                  s.output.atHz > 0 ? SiText(s.output.atHz, 3) + QStringLiteral("Hz") : QStringLiteral("DC"))};
     bool short_ = false;
     if (sectionsReal_ && static_cast<std::size_t>(row) < sectionsReal_->stages.size()) {
