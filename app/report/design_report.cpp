@@ -109,31 +109,8 @@ void SecondPage(ReportCanvas& canvas, const ReportContent& c) {
   const std::vector<QStringList> opAmpRows = OpAmpRows(curves);
   QStringList opAmpLines = OpAmpLines(c, curves);
   if (!opAmpLines.isEmpty()) opAmpLines.insert(1, RealMinus3DbLine(c));
-  // What follows the plots, so that the plots leave room for it.
-  constexpr double kHeadingMm = 10.5;
-  constexpr double kLineMm = 4.5;
-  double below = 0;
-  if (!opAmpLines.isEmpty()) {
-    // The op-amp's line with its noise and limits takes two.
-    below += kHeadingMm + ReportCanvas::TableHeight(opAmpRows.size()) + 2 + kLineMm * (opAmpLines.size() + 1);
-  }
-  const int widthPx = 900;
-  const double room = kPageHeightMm - kMarginMm - 2 - kMarginMm - below - 2 * (kHeadingMm + 4);
-  const double heightMm = std::min(kContentWidthMm * 470 / widthPx, room / 2);
-  const int heightPx = static_cast<int>(std::lround(heightMm / kContentWidthMm * widthPx));
-  for (const bool gain : {true, false}) {
-    canvas.Heading(QString::fromUtf8(gain ? text::kGain : text::kPhase));
-    const QImage image = gain ? GainPlot(c, curves, widthPx, heightPx) : PhasePlot(c, curves, widthPx, heightPx);
-    canvas.Painter().drawImage(canvas.Rect(kMarginMm, canvas.y, kContentWidthMm, heightMm), image);
-    canvas.y += heightMm + 4;
-  }
-  if (!opAmpLines.isEmpty()) {
-    canvas.Heading(QString::fromUtf8(text::kOpAmpStages));
-    std::vector<Column> columns = {{text::kStage, 10, Qt::AlignHCenter}};
-    for (const char* heading : analysis_text::kOpAmpColumns) columns.push_back({heading, 30, Qt::AlignRight});
-    canvas.Table(kMarginMm, columns, opAmpRows, true, 5.2, 7.8);
-    canvas.Lines(opAmpLines, 8, kLineMm);
-  }
+  PlotsAndOpAmpStages(canvas, c, curves, opAmpRows, opAmpLines,
+                      static_cast<int>(std::size(analysis_text::kOpAmpColumns)));
 }
 
 /// The analyses the analysis window holds of the design, each under its

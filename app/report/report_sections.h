@@ -95,6 +95,13 @@ ReportCurves CurvesOf(const ReportContent& content);
 /// ideal one (dashed), the phase axis reaching as far as the real phase.
 QImage GainPlot(const ReportContent& content, const ReportCurves& curves, int widthPx, int heightPx);
 QImage PhasePlot(const ReportContent& content, const ReportCurves& curves, int widthPx, int heightPx);
+/// The second page's plots and op-amp stages, either report's: the gain and
+/// phase plots, sized to leave room below them for the op-amp's table (its
+/// rows under the stage column and the first opAmpColumns of
+/// analysis_text::kOpAmpColumns) and its lines, then that table and those
+/// lines (none without lines).
+void PlotsAndOpAmpStages(ReportCanvas& canvas, const ReportContent& content, const ReportCurves& curves,
+                         const std::vector<QStringList>& opAmpRows, const QStringList& opAmpLines, int opAmpColumns);
 /// The phase plot's axis range.
 QCPRange PhaseRange(const ReportContent& content, const ReportCurves& curves);
 

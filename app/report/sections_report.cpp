@@ -345,33 +345,7 @@ void SectionsSecondPage(ReportCanvas& canvas, const ReportContent& c) {
   const ReportCurves curves = CurvesOf(c);
   const std::vector<QStringList> opAmpRows = SectionsOpAmpRows(c);
   const QStringList opAmpLines = SectionsOpAmpLines(c);
-  // What follows the plots, so that the plots leave room for it.
-  constexpr double kHeadingMm = 10.5;
-  constexpr double kLineMm = 4.5;
-  double below = 0;
-  if (!opAmpLines.isEmpty()) {
-    // The op-amp's line with its noise and limits takes two.
-    below += kHeadingMm + ReportCanvas::TableHeight(opAmpRows.size()) + 2 + kLineMm * (opAmpLines.size() + 1);
-  }
-  const int widthPx = 900;
-  const double room = kPageHeightMm - kMarginMm - 2 - kMarginMm - below - 2 * (kHeadingMm + 4);
-  const double heightMm = std::min(kContentWidthMm * 470 / widthPx, room / 2);
-  const int heightPx = static_cast<int>(std::lround(heightMm / kContentWidthMm * widthPx));
-  for (const bool gain : {true, false}) {
-    canvas.Heading(QString::fromUtf8(gain ? text::kGain : text::kPhase));
-    const QImage image = gain ? GainPlot(c, curves, widthPx, heightPx) : PhasePlot(c, curves, widthPx, heightPx);
-    canvas.Painter().drawImage(canvas.Rect(kMarginMm, canvas.y, kContentWidthMm, heightMm), image);
-    canvas.y += heightMm + 4;
-  }
-  if (!opAmpLines.isEmpty()) {
-    canvas.Heading(QString::fromUtf8(text::kOpAmpStages));
-    canvas.Table(kMarginMm,
-                 {{text::kStage, 10, Qt::AlignHCenter},
-                  {analysis_text::kOpAmpColumns[0], 30, Qt::AlignRight},
-                  {analysis_text::kOpAmpColumns[1], 30, Qt::AlignRight}},
-                 opAmpRows, true, 5.2, 7.8);
-    canvas.Lines(opAmpLines, 8, kLineMm);
-  }
+  PlotsAndOpAmpStages(canvas, c, curves, opAmpRows, opAmpLines, 2);
 }
 
 }  // namespace kelvara::app::report
