@@ -145,6 +145,44 @@ std::optional<double> ReadLimit(const QString& text, bool positive) {
   return v;
 }
 
+// The requirement plot, cleared and set up as the gain view.
+void StartPlot(QCustomPlot& plot) {
+  plot.clearGraphs();
+  plot.clearItems();
+  SetUpAnalysisPlot(plot, PlotKind::kGain);
+}
+
+// A forbidden region of the mask, shaded; beyond the axes it is clipped.
+void Forbid(QCustomPlot& plot, double f1, double y1, double f2, double y2) {
+  auto* rect = new QCPItemRect(&plot);
+  rect->setPen(QPen(QColor(200, 0, 0, 160)));
+  rect->setBrush(QColor(230, 60, 60, 55));
+  rect->topLeft->setCoords(f1, y1);
+  rect->bottomRight->setCoords(f2, y2);
+}
+
+// A candidate's curve; the recommended one named so and drawn bolder.
+void AddRowCurve(QCustomPlot& plot, QString name, const QColor& color, const std::vector<double>& frequencies,
+                 const std::vector<double>& gainDb, bool recommended) {
+  if (recommended) name += QString(txt::kCurveRecommended);
+  QCPGraph* graph = AddAnalysisCurve(plot, name, color, frequencies, gainDb);
+  if (recommended) {
+    QPen pen = graph->pen();
+    pen.setWidthF(2.5);
+    graph->setPen(pen);
+  }
+}
+
+// The axes, the legend over the stop band (none without a curve: it would
+// be an empty frame), and the replot.
+void FinishPlot(QCustomPlot& plot, double fLow, double fHigh, double bottom, double top, bool hpf) {
+  plot.xAxis->setRange(fLow, fHigh);
+  plot.yAxis->setRange(bottom, top);
+  PlaceLegendOverStopBand(plot, hpf);
+  plot.legend->setVisible(plot.graphCount() > 0);
+  plot.replot();
+}
+
 }  // namespace
 
 RequirementOutcome ComputeRequirement(const RequirementSnapshot& snapshot) {
@@ -788,22 +826,13 @@ void TFormRequirement::FitColumns() {
 
 void TFormRequirement::DrawPlot(const RequirementOutcome& outcome) {
   QCustomPlot& plot = *plot_;
-  plot.clearGraphs();
-  plot.clearItems();
-  SetUpAnalysisPlot(plot, PlotKind::kGain);
+  StartPlot(plot);
   const response::Requirement& r = outcome.table.requirement;
   const double fLow = outcome.frequencies.front();
   const double fHigh = outcome.frequencies.back();
   const double top = std::max(3.0, 3 * r.passDb);
   const double bottom = -r.stopDb - 30;
-  // The forbidden regions, shaded; beyond the axes they are clipped.
-  auto forbid = [&](double f1, double y1, double f2, double y2) {
-    auto* rect = new QCPItemRect(&plot);
-    rect->setPen(QPen(QColor(200, 0, 0, 160)));
-    rect->setBrush(QColor(230, 60, 60, 55));
-    rect->topLeft->setCoords(f1, y1);
-    rect->bottomRight->setCoords(f2, y2);
-  };
+  auto forbid = [&plot](double f1, double y1, double f2, double y2) { Forbid(plot, f1, y1, f2, y2); };
   const double farLow = fLow / 100;
   const double farHigh = fHigh * 100;
   const double high = top + 1000;
@@ -827,20 +856,9 @@ void TFormRequirement::DrawPlot(const RequirementOutcome& outcome) {
     const bool recommended = result.recommended && *result.recommended == static_cast<int>(i);
     QString name =
         QString(txt::kCurveName).arg(ResponseText(c)).arg(*c.order).arg(QString::fromStdString(c.cutoffText));
-    if (recommended) name += QString(txt::kCurveRecommended);
-    QCPGraph* graph = AddAnalysisCurve(plot, name, RowColor(c), outcome.frequencies, outcome.gainDb[i]);
-    if (recommended) {
-      QPen pen = graph->pen();
-      pen.setWidthF(2.5);
-      graph->setPen(pen);
-    }
+    AddRowCurve(plot, name, RowColor(c), outcome.frequencies, outcome.gainDb[i], recommended);
   }
-  plot.xAxis->setRange(fLow, fHigh);
-  plot.yAxis->setRange(bottom, top);
-  PlaceLegendOverStopBand(plot, r.passKind == values::kHpf);
-  // Without a curve the legend would be an empty frame.
-  plot.legend->setVisible(plot.graphCount() > 0);
-  plot.replot();
+  FinishPlot(plot, fLow, fHigh, bottom, top, r.passKind == values::kHpf);
 }
 
 void TFormRequirement::FillBandTable(const response::BandPassRequirementResult& result) {
@@ -903,22 +921,14 @@ void TFormRequirement::FillBandTable(const response::BandPassRequirementResult& 
 
 void TFormRequirement::DrawBandPassPlot(const RequirementOutcome& outcome) {
   QCustomPlot& plot = *plot_;
-  plot.clearGraphs();
-  plot.clearItems();
-  SetUpAnalysisPlot(plot, PlotKind::kGain);
+  StartPlot(plot);
   const response::BandPassRequirementResult& result = *outcome.bandPass;
   const response::BandPassMask& m = result.mask;
   const double fLow = outcome.frequencies.front();
   const double fHigh = outcome.frequencies.back();
   const double top = std::max(3.0, 3 * m.ap);
   const double bottom = -m.as - 30;
-  auto forbid = [&](double f1, double y1, double f2, double y2) {
-    auto* rect = new QCPItemRect(&plot);
-    rect->setPen(QPen(QColor(200, 0, 0, 160)));
-    rect->setBrush(QColor(230, 60, 60, 55));
-    rect->topLeft->setCoords(f1, y1);
-    rect->bottomRight->setCoords(f2, y2);
-  };
+  auto forbid = [&plot](double f1, double y1, double f2, double y2) { Forbid(plot, f1, y1, f2, y2); };
   const double farLow = fLow / 100, farHigh = fHigh * 100;
   const double high = top + 1000, low = bottom - 1000;
   // Relative to the gain at the centre: the pass band within +-Ap, the
@@ -944,20 +954,9 @@ void TFormRequirement::DrawBandPassPlot(const RequirementOutcome& outcome) {
                        .arg(QString::fromStdString(values::ResponseLabel(c.response, c.rippleIndex)))
                        .arg(*c.order)
                        .arg(QString::fromStdString(c.centerText), QString::fromStdString(c.bandwidthText));
-    if (recommended) name += QString(txt::kCurveRecommended);
-    QCPGraph* graph =
-        AddAnalysisCurve(plot, name, RowColor(c.response, c.rippleIndex), outcome.frequencies, outcome.gainDb[i]);
-    if (recommended) {
-      QPen pen = graph->pen();
-      pen.setWidthF(2.5);
-      graph->setPen(pen);
-    }
+    AddRowCurve(plot, name, RowColor(c.response, c.rippleIndex), outcome.frequencies, outcome.gainDb[i], recommended);
   }
-  plot.xAxis->setRange(fLow, fHigh);
-  plot.yAxis->setRange(bottom, top);
-  PlaceLegendOverStopBand(plot, false);
-  plot.legend->setVisible(plot.graphCount() > 0);
-  plot.replot();
+  FinishPlot(plot, fLow, fHigh, bottom, top, false);
 }
 
 void TFormRequirement::ApplyBandPass(int row) {
