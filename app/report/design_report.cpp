@@ -59,16 +59,7 @@ void FirstPage(ReportCanvas& canvas, const ReportContent& c) {
   TitleBlock(canvas, c);
 
   canvas.Heading(QString::fromUtf8(text::kParameters));
-  // Two pairs of columns side by side.
-  const std::vector<QStringList> parameters = ParameterRows(c);
-  const std::size_t half = (parameters.size() + 1) / 2;
-  const std::vector<Column> pair = {{QStringLiteral("項目"), kParameterNameMm},
-                                    {QStringLiteral("内容"), kParameterValueMm}};
-  const double top = canvas.y;
-  canvas.Table(kMarginMm, pair, {parameters.begin(), parameters.begin() + static_cast<long>(half)}, false);
-  canvas.Table(kMarginMm + kContentWidthMm / 2 + 3, pair,
-               {parameters.begin() + static_cast<long>(half), parameters.end()});
-  canvas.y = top + ReportCanvas::TableHeight(half) + 1;
+  ParameterTables(canvas, ParameterRows(c));
   canvas.Lines({OpAmpLine(c)}, 8);
 
   canvas.Heading(QString::fromUtf8(text::kCircuit));

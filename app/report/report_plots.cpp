@@ -153,33 +153,4 @@ QImage PhasePlot(const ReportContent& c, const ReportCurves& curves, int widthPx
   return Render(chart, widthPx, heightPx);
 }
 
-void PlotsAndOpAmpStages(ReportCanvas& canvas, const ReportContent& c, const ReportCurves& curves,
-                         const std::vector<QStringList>& opAmpRows, const QStringList& opAmpLines, int opAmpColumns) {
-  // What follows the plots, so that the plots leave room for it.
-  constexpr double kHeadingMm = 10.5;
-  constexpr double kLineMm = 4.5;
-  double below = 0;
-  if (!opAmpLines.isEmpty()) {
-    // The op-amp's line with its noise and limits takes two.
-    below += kHeadingMm + ReportCanvas::TableHeight(opAmpRows.size()) + 2 + kLineMm * (opAmpLines.size() + 1);
-  }
-  const int widthPx = 900;
-  const double room = kPageHeightMm - kMarginMm - 2 - kMarginMm - below - 2 * (kHeadingMm + 4);
-  const double heightMm = std::min(kContentWidthMm * 470 / widthPx, room / 2);
-  const int heightPx = static_cast<int>(std::lround(heightMm / kContentWidthMm * widthPx));
-  for (const bool gain : {true, false}) {
-    canvas.Heading(QString::fromUtf8(gain ? text::kGain : text::kPhase));
-    const QImage image = gain ? GainPlot(c, curves, widthPx, heightPx) : PhasePlot(c, curves, widthPx, heightPx);
-    canvas.Painter().drawImage(canvas.Rect(kMarginMm, canvas.y, kContentWidthMm, heightMm), image);
-    canvas.y += heightMm + 4;
-  }
-  if (!opAmpLines.isEmpty()) {
-    canvas.Heading(QString::fromUtf8(text::kOpAmpStages));
-    std::vector<Column> columns = {{text::kStage, 10, Qt::AlignHCenter}};
-    for (int k = 0; k < opAmpColumns; ++k) columns.push_back({analysis_text::kOpAmpColumns[k], 30, Qt::AlignRight});
-    canvas.Table(kMarginMm, columns, opAmpRows, true, 5.2, 7.8);
-    canvas.Lines(opAmpLines, 8, kLineMm);
-  }
-}
-
 }  // namespace kelvara::app::report

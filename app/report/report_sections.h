@@ -95,6 +95,10 @@ ReportCurves CurvesOf(const ReportContent& content);
 /// ideal one (dashed), the phase axis reaching as far as the real phase.
 QImage GainPlot(const ReportContent& content, const ReportCurves& curves, int widthPx, int heightPx);
 QImage PhasePlot(const ReportContent& content, const ReportCurves& curves, int widthPx, int heightPx);
+/// The design's parameters (name, value rows) as two pairs of columns side
+/// by side, the first half of the rows on the left; the cursor below them.
+void ParameterTables(ReportCanvas& canvas, const std::vector<QStringList>& rows);
+
 /// The second page's plots and op-amp stages, either report's: the gain and
 /// phase plots, sized to leave room below them for the op-amp's table (its
 /// rows under the stage column and the first opAmpColumns of

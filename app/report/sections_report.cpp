@@ -305,15 +305,7 @@ void SectionsFirstPage(ReportCanvas& canvas, const ReportContent& c) {
   TitleBlock(canvas, c);
 
   canvas.Heading(QString::fromUtf8(text::kParameters));
-  const std::vector<QStringList> parameters = SectionsParameterRows(c);
-  const std::size_t half = (parameters.size() + 1) / 2;
-  const std::vector<Column> pair = {{QStringLiteral("項目"), kParameterNameMm},
-                                    {QStringLiteral("内容"), kParameterValueMm}};
-  const double top = canvas.y;
-  canvas.Table(kMarginMm, pair, {parameters.begin(), parameters.begin() + static_cast<long>(half)}, false);
-  canvas.Table(kMarginMm + kContentWidthMm / 2 + 3, pair,
-               {parameters.begin() + static_cast<long>(half), parameters.end()}, false);
-  canvas.y = top + ReportCanvas::TableHeight(half) + 1;
+  ParameterTables(canvas, SectionsParameterRows(c));
   canvas.Lines({OpAmpLine(c)}, 8);
 
   canvas.Heading(QString::fromUtf8(text::kCircuit));
