@@ -1,6 +1,7 @@
 #include "app/report/report_sections.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <tuple>
 
