@@ -39,6 +39,12 @@ namespace kelvara::app {
 class TFormMain;
 class TolerancePanel;
 
+/// The summary's last lines of a low-pass or high-pass response, the
+/// sheet's or its sections': the ripple edge and ripple (where there is
+/// one), the attenuation at 2fc and 10fc (HPF: fc/2, fc/10) and the step's
+/// overshoot and settling.
+QStringList ResponseSummaryTail(const response::ResponseSummary& sum, bool hpf, const response::AnalysisViews& v);
+
 class TFormAnalysis : public QWidget {
   Q_OBJECT
 

@@ -124,10 +124,8 @@ void TFormAnalysis::FillSectionTable() {
     lines << QString(analysis_text::kSectionValues);
     if (b.rippleDb) lines << QStringLiteral("リプル %1").arg(Db(*b.rippleDb));
     lines << QString(analysis_text::kBandAttenuation).arg(Db(b.attenuationHalfDb), Db(b.attenuationDoubleDb));
-    {
-      lines << QString(analysis_text::kBandPassStep)
-                   .arg(SiText(v.views.settlingTimeS, 4), SiText(v.views.settledSpanS, 4));
-    }
+    lines
+        << QString(analysis_text::kBandPassStep).arg(SiText(v.views.settlingTimeS, 4), SiText(v.views.settledSpanS, 4));
   } else if (v.summary) {
     const response::ResponseSummary& sum = *v.summary;
     const bool hpf = request.passKind == engine::kHpf;
@@ -136,17 +134,7 @@ void TFormAnalysis::FillSectionTable() {
     lines << response;
     lines << gain;
     lines << QString(analysis_text::kSectionValues);
-    if (sum.rippleEdgeHz) {
-      lines << QStringLiteral("リプル端 %1    リプル %2").arg(Hz(*sum.rippleEdgeHz), Db(*sum.rippleDb));
-    }
-    lines << QStringLiteral("減衰  %1: %2    %3: %4")
-                 .arg(QString::fromLatin1(hpf ? "fc/2" : "2fc"), Db(sum.attenuationNearDb),
-                      QString::fromLatin1(hpf ? "fc/10" : "10fc"), Db(sum.attenuationFarDb));
-    {
-      lines << QStringLiteral("ステップ応答  オーバーシュート %1 %    1 %整定 %2s    0.1 %整定 %3s")
-                   .arg(QString::number(v.views.overshoot.percent, 'f', 2), SiText(v.views.settlingTimeS, 4),
-                        SiText(v.views.settledSpanS, 4));
-    }
+    lines << ResponseSummaryTail(sum, hpf, v.views);
   }
   lines << QString(analysis_text::kGbwRule);
   if (sectionsReal_) {

@@ -28,6 +28,20 @@ QTableWidgetItem* Item(const QString& text, bool alignRight = true) {
 
 }  // namespace
 
+QStringList ResponseSummaryTail(const response::ResponseSummary& sum, bool hpf, const response::AnalysisViews& v) {
+  QStringList lines;
+  if (sum.rippleEdgeHz) {
+    lines << QStringLiteral("リプル端 %1    リプル %2").arg(Hz(*sum.rippleEdgeHz), Db(*sum.rippleDb));
+  }
+  lines << QStringLiteral("減衰  %1: %2    %3: %4")
+               .arg(QString::fromLatin1(hpf ? "fc/2" : "2fc"), Db(sum.attenuationNearDb),
+                    QString::fromLatin1(hpf ? "fc/10" : "10fc"), Db(sum.attenuationFarDb));
+  lines << QStringLiteral("ステップ応答  オーバーシュート %1 %    1 %整定 %2s    0.1 %整定 %3s")
+               .arg(QString::number(v.overshoot.percent, 'f', 2), SiText(v.settlingTimeS, 4),
+                    SiText(v.settledSpanS, 4));
+  return lines;
+}
+
 void TFormAnalysis::FitTableColumns() {
   table_->resizeColumnsToContents();
   // A long 注意 would push the op-amp columns after it far to the right:
@@ -82,15 +96,7 @@ void TFormAnalysis::FillTable(const response::AnalysisViews& v, double cutoffHz,
   lines << QStringLiteral("部品の値  %1")
                .arg(series.empty() ? QStringLiteral("任意の値") : QString::fromStdString(series));
   lines << QString::fromUtf8(analysis_text::kAsShownValues);
-  if (sum.rippleEdgeHz) {
-    lines << QStringLiteral("リプル端 %1    リプル %2").arg(Hz(*sum.rippleEdgeHz), Db(*sum.rippleDb));
-  }
-  lines << QStringLiteral("減衰  %1: %2    %3: %4")
-               .arg(QString::fromLatin1(hpf ? "fc/2" : "2fc"), Db(sum.attenuationNearDb),
-                    QString::fromLatin1(hpf ? "fc/10" : "10fc"), Db(sum.attenuationFarDb));
-  lines << QStringLiteral("ステップ応答  オーバーシュート %1 %    1 %整定 %2s    0.1 %整定 %3s")
-               .arg(QString::number(v.overshoot.percent, 'f', 2), SiText(v.settlingTimeS, 4),
-                    SiText(v.settledSpanS, 4));
+  lines << ResponseSummaryTail(sum, hpf, v);
   summary_->setText(lines.join(QLatin1Char('\n')));
 }
 
