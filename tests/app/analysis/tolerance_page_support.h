@@ -14,6 +14,7 @@
 #include "app/analysis/tolerance_panel.h"
 #include "tests/app/main_window/chart_test_support.h"
 #include "tests/app/main_window/run_support.h"
+#include "tests/support/command_output.h"
 
 namespace kelvara::app::testing {
 
@@ -48,13 +49,7 @@ class TolerancePageTest : public ChartTest {
   }
   /// The text of a PDF (pdftotext), empty when the tool is missing.
   static std::string PdfText(const QString& path) {
-    std::string text;
-    if (FILE* pipe = popen(("pdftotext '" + path.toStdString() + "' - 2>/dev/null").c_str(), "r")) {
-      char buffer[4096];
-      for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
-      pclose(pipe);
-    }
-    return text;
+    return test::CommandOutput("pdftotext '" + path.toStdString() + "' - 2>/dev/null");
   }
   /// The report exported to path, as text.
   std::string ReportText(const QString& path) {

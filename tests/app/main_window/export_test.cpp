@@ -14,26 +14,16 @@
 #include "export/spice_netlist.h"
 #include "export/spice_number.h"
 #include "tests/app/main_window/chart_test_support.h"
+#include "tests/support/command_output.h"
 
 namespace kelvara::app::testing {
 namespace {
-
-/// What a command printed on its standard output.
-std::string Output(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
-}
 
 bool PopplerAvailable() { return std::system("command -v pdftotext pdffonts pdfinfo >/dev/null 2>&1") == 0; }
 constexpr const char* kPopplerMissing = "pdftotext/pdffonts/pdfinfo (poppler-utils) not found: PDF checks skipped";
 
 int PageCount(const QString& pdf) {
-  const std::string info = Output("pdfinfo '" + pdf.toStdString() + "'");
+  const std::string info = test::CommandOutput("pdfinfo '" + pdf.toStdString() + "'");
   const std::size_t at = info.find("Pages:");
   return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + 6);
 }
@@ -228,7 +218,9 @@ class ExportReport : public ExportMenu {
       QFile::copy(pdf, QDir(QString::fromLocal8Bit(keep)).filePath(name + ".pdf"));
     }
   }
-  std::string PdfText(const QString& path) { return Output("pdftotext -layout '" + path.toStdString() + "' -"); }
+  std::string PdfText(const QString& path) {
+    return test::CommandOutput("pdftotext -layout '" + path.toStdString() + "' -");
+  }
 };
 
 // The design parameters name the chosen series and the remembered op-amp.
@@ -279,7 +271,7 @@ TEST_F(ExportReport, PdfHoldsHeadingsValuesAndJapaneseTextsInEmbeddedFonts) {
     EXPECT_NE(text.find(exports::SiNumber(Value(design.r[k]))), std::string::npos);
   }
   EXPECT_EQ(PageCount(exportAnswer), 2);
-  const std::string fonts = Output("pdffonts '" + exportAnswer.toStdString() + "'");
+  const std::string fonts = test::CommandOutput("pdffonts '" + exportAnswer.toStdString() + "'");
   // Header, rule, then one line per font; each says "yes" in the emb column.
   std::istringstream lines(fonts);
   std::string line;

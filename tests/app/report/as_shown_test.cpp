@@ -16,19 +16,14 @@
 #include "app/analysis/form_analysis.h"
 #include "tests/app/main_window/chart_test_support.h"
 #include "tests/app/main_window/run_support.h"
+#include "tests/support/command_output.h"
 
 namespace kelvara::app::testing {
 namespace {
 
 #ifdef KELVARA_DESIGN_EXE
 std::string ToolOutput(const std::string& args) {
-  std::string out;
-  if (FILE* pipe = popen((std::string(KELVARA_DESIGN_EXE) + " " + args + " 2>/dev/null").c_str(), "r")) {
-    char buffer[4096];
-    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
+  return test::CommandOutput(std::string(KELVARA_DESIGN_EXE) + " " + args + " 2>/dev/null");
 }
 #endif
 

@@ -28,6 +28,7 @@
 #include "engine/sheet_inputs.h"
 #include "response/analysis.h"
 #include "schematic/schematic.h"
+#include "tests/support/command_output.h"
 #include "tools/designer/headless_design.h"
 #include "values/eng_value.h"
 
@@ -188,16 +189,6 @@ TEST(ReportCircuit, ValuesTouchNothingForEveryKindAndOrder) {
   }
 }
 
-std::string Output(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
-}
-
 /// The report's text (pdftotext), its PDF kept in KELVARA_KEEP_REPORTS=DIR
 /// when set.
 std::string ReportText(const ReportContent& content, const QString& name) {
@@ -212,7 +203,7 @@ std::string ReportText(const ReportContent& content, const QString& name) {
     QFile::remove(kept);
     QFile::copy(path, kept);
   }
-  return Output("pdftotext -layout '" + path.toStdString() + "' -");
+  return test::CommandOutput("pdftotext -layout '" + path.toStdString() + "' -");
 }
 
 bool PopplerAvailable() { return std::system("command -v pdftotext >/dev/null 2>&1") == 0; }

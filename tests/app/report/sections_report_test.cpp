@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "response/section_views.h"
+#include "tests/support/command_output.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -109,16 +110,6 @@ ReportContent ContentOf(const SheetCase& c) {
   return content;
 }
 
-std::string Output(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
-}
-
 bool PopplerAvailable() { return std::system("command -v pdftotext pdfinfo >/dev/null 2>&1") == 0; }
 
 /// The text without the line breaks and the spaces pdftotext puts in.
@@ -142,7 +133,7 @@ std::string PdfText(const QString& path, const QString& name) {
     QFile::remove(kept);
     QFile::copy(path, kept);
   }
-  return Output("pdftotext -layout '" + path.toStdString() + "' -");
+  return test::CommandOutput("pdftotext -layout '" + path.toStdString() + "' -");
 }
 
 std::string ReportText(const ReportContent& content, const QString& name) {
@@ -156,7 +147,7 @@ std::string ReportText(const ReportContent& content, const QString& name) {
 }
 
 int PageCount(const QString& pdf) {
-  const std::string info = Output("pdfinfo '" + pdf.toStdString() + "'");
+  const std::string info = test::CommandOutput("pdfinfo '" + pdf.toStdString() + "'");
   const std::size_t at = info.find("Pages:");
   return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + 6);
 }
@@ -218,8 +209,8 @@ TEST(SectionsReport, TheMfbStageTableHoldsTheLibrarysFigures) {
   }
 #ifdef KELVARA_DESIGN_EXE
   const nlohmann::json tool = nlohmann::json::parse(
-      Output(std::string(KELVARA_DESIGN_EXE) +
-             " --cutoff 10k --kind lpf --order 4 --topology mfb --gain 10 --analysis --json 2>/dev/null"));
+      test::CommandOutput(std::string(KELVARA_DESIGN_EXE) +
+                          " --cutoff 10k --kind lpf --order 4 --topology mfb --gain 10 --analysis --json 2>/dev/null"));
   ASSERT_EQ(tool["stages"].size(), rows.size());
   for (std::size_t k = 0; k < rows.size(); ++k) {
     const nlohmann::json& t = tool["stages"][k];

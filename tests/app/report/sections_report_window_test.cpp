@@ -13,34 +13,25 @@
 
 #include "tests/app/main_window/files_test_support.h"
 #include "tests/app/main_window/run_support.h"
+#include "tests/support/command_output.h"
 #include "values/section_record.h"
 
 namespace kelvara::app::testing {
 namespace {
-
-std::string Output(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
-}
 
 bool PopplerAvailable() { return std::system("command -v pdftotext pdfinfo >/dev/null 2>&1") == 0; }
 
 /// The PDF's text without the line breaks and spaces pdftotext puts in.
 std::string FlatText(const QString& pdf) {
   std::string flat;
-  for (char c : Output("pdftotext -layout '" + pdf.toStdString() + "' -")) {
+  for (char c : test::CommandOutput("pdftotext -layout '" + pdf.toStdString() + "' -")) {
     if (c != '\n' && c != ' ' && c != '\f') flat += c;
   }
   return flat;
 }
 
 int PageCount(const QString& pdf) {
-  const std::string info = Output("pdfinfo '" + pdf.toStdString() + "'");
+  const std::string info = test::CommandOutput("pdfinfo '" + pdf.toStdString() + "'");
   const std::size_t at = info.find("Pages:");
   return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + 6);
 }
