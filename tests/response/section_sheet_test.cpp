@@ -5,6 +5,7 @@
 // sections), at frequencies through the band.
 
 #include "response/section_sheet.h"
+#include "tests/support/recording_run.h"
 
 #include <gtest/gtest.h>
 
@@ -22,14 +23,8 @@
 namespace kelvara::response {
 namespace {
 
-class QuietRun final : public engine::RunState {
- public:
-  bool StopRequested() const override { return false; }
-  void Warn(const std::string&, const std::string&) override {}
-
- protected:
-  void ShowProgress(int) override {}
-};
+// A run that never stops; what it records goes unread.
+using QuietRun = kelvara::testing::RecordingRun;
 
 struct Case {
   const char* name;

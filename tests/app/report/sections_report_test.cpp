@@ -8,6 +8,7 @@
 
 #include "response/section_views.h"
 #include "tests/support/command_output.h"
+#include "tests/support/recording_run.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -46,14 +47,8 @@
 namespace kelvara::app::report {
 namespace {
 
-class QuietRun final : public engine::RunState {
- public:
-  bool StopRequested() const override { return false; }
-  void Warn(const std::string&, const std::string&) override {}
-
- protected:
-  void ShowProgress(int) override {}
-};
+// A run that never stops; what it records goes unread.
+using QuietRun = kelvara::testing::RecordingRun;
 
 struct SheetCase {
   const char* name;
